@@ -1,0 +1,68 @@
+// Numbered messages: the message catalogue, error and warning reports with
+// their counts, progress messages on the console and free lines in the log.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace q32 {
+
+class File;
+class FileSystem;
+struct PathContext;
+
+constexpr const char* kCatalogueName = "Quillon32.err";
+constexpr const char* kCatalogueHeader = "QUILLON error messages file  Version 1.0";
+// Catalogue lines hold at most this many characters.
+constexpr std::size_t kMaxCatalogueLine = 4095;
+// Labels that the catalogue may redefine hold at most this many characters.
+constexpr std::size_t kMaxLabelLength = 23;
+
+// The reporting state of one run.
+struct Diagnostics {
+  FileSystem* fs = nullptr;
+  const PathContext* paths = nullptr;  // for shown file names; may be null
+  std::unique_ptr<File> catalogue;
+  std::unique_ptr<File> log;
+  int* errorCount = nullptr;
+  int* warningCount = nullptr;
+  std::string errorLabel = "Error";
+  std::string warningLabel = "Warning";
+  std::string errorNoLabel = "Error no";
+  std::string fileLabel = "File";
+  bool embedded = false;         // console output without conversion
+  std::FILE* console = stdout;   // where console lines go
+};
+
+// Opens dir+name, checks the header, creates the log (when logFile is not
+// empty) and zeroes the counts.  0, or 1 (catalogue not openable), 2 (log not
+// creatable), 3 (wrong header); the fatal text has then been printed.
+int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std::string_view dir,
+                         std::string_view name, std::string_view header, std::string_view logFile);
+// Looks a message number up (reading the catalogue from its start); true when found.
+bool LookupMessage(Diagnostics& d, int number, std::string& out);
+// Formats, counts (positive: error; zero or negative: warning) and outputs one
+// message to log and console.  An empty file means none; line 0 means none.
+void ReportMessage(Diagnostics& d, int code, std::string_view file = {}, unsigned line = 0,
+                   std::string_view argument = {});
+// A numbered progress message on the console only.
+void ShowProgress(Diagnostics& d, int number, const char* text1 = nullptr, const char* text2 = nullptr,
+                  long number1 = 0, long number2 = 0);
+// One free-form line in the log only.
+void LogLine(Diagnostics& d, const char* format, const char* text1 = nullptr,
+             const char* text2 = nullptr, long number1 = 0, long number2 = 0);
+// A line on the console (converted unless embedded), with a line feed; flushed.
+void ConsoleLine(Diagnostics& d, std::string_view line);
+void CloseMessageCatalogue(Diagnostics& d);
+
+// printf-style formatting of a catalogue text with the argument choice of
+// ShowProgress: with text2: text1, text2, number1, number2; with text1 only:
+// text1, number1, number2; with neither: number1, number2.  Conversions the
+// arguments cannot feed print nothing, so a catalogue text can never read
+// past its arguments.
+std::string FormatMessageText(std::string_view format, const char* text1, const char* text2,
+                              long number1, long number2);
+
+}  // namespace q32

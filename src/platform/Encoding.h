@@ -1,0 +1,30 @@
+// Character sets.  The program's "ANSI code page" is Windows-1252 on every
+// platform; the console of a Windows control station speaks code page 850.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace q32 {
+
+// One Windows-1252 byte as a Unicode code point (the five unassigned bytes
+// map to the C1 control of the same value, as Windows does).
+char32_t Cp1252ToUnicode(unsigned char c);
+// The Windows-1252 byte of a code point, or -1 when the code page lacks it.
+int UnicodeToCp1252(char32_t u);
+
+std::string Cp1252ToUtf8(std::string_view text);
+// UTF-8 to Windows-1252; characters that Windows-1252 lacks, and malformed
+// sequences, become "?".
+std::string Utf8ToCp1252(std::string_view text);
+
+// The console conversion of one Windows-1252 byte to code page 850: 0xA0 to
+// 0xFF as ISO 8859-1, 0x80 to 0x9F by the fixed replacement table.
+unsigned char Cp1252ToCp850(unsigned char c);
+
+// What a line of Windows-1252 text looks like on this host's console: on
+// Windows converted to code page 850, on POSIX to UTF-8 (the terminal's
+// encoding); unchanged when the program runs embedded.
+std::string ConsoleText(std::string_view ansi, bool embedded);
+
+}  // namespace q32

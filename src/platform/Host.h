@@ -1,0 +1,33 @@
+// Process services of the host: the program's own directory, the clock of
+// creation dates, environment variables and the console.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace q32 {
+
+// The directory of the running executable, ending in a separator; the
+// message catalogue lies there.  Falls back to argv0 made absolute.
+std::string ProgramDirectory(const char* argv0);
+
+// The broken-down time written as the creation date of generated files:
+// local time, or the instant of SOURCE_DATE_EPOCH in UTC when that is set
+// (reproducible outputs for build pipelines).
+std::tm CreationTime();
+
+// An environment variable, or nothing when it is not defined.
+std::optional<std::string> EnvironmentVariable(std::string_view name);
+
+// True when the program is built for Windows (option syntax, console code page).
+constexpr bool kWindowsHost =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
+}  // namespace q32

@@ -1,0 +1,36 @@
+// Line reading and tokenizing shared by every line-oriented file: the
+// softkey project and its includes, the message catalogue, BMX projects and
+// language files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace q32 {
+
+class File;
+
+// Token limits of the callers.
+constexpr std::size_t kMaxProjectTokens = 100;
+constexpr std::size_t kMaxBmxTokens = 10;
+// Physical lines and continuation lines of a project file.
+constexpr std::size_t kMaxPhysicalLine = 254;
+constexpr std::size_t kMaxContinuedLine = 768;
+
+// Splits a line into tokens (blank, tab, "," and "=" separate; quotes group;
+// ";" ends the line).  Returns 0, or 2 when the line holds more than maximum
+// tokens (tokens then holds the first maximum of them).
+int SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
+                bool escapes);
+// The simpler split of #IF condition lines: blanks and tabs separate, a
+// double-quoted part stays in the token together with its quotes.
+int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
+                         std::size_t maximum);
+// The next logical line of a project file (continuations joined, CR removed,
+// the line feed kept when the physical line had one); false at end of file.
+// lineCounter advances by one per physical line read.
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter);
+
+}  // namespace q32
