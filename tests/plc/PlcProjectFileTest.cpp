@@ -5,6 +5,7 @@
 #include <random>
 #include <set>
 
+#include "plc/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
@@ -37,16 +38,19 @@ PlcFileBuilder SampleBuilder() {
 }
 
 int ReadBytes(const std::string& bytes, PlcSymbolTables& tables) {
-  q32test::TempDir dir;
-  q32test::WriteFile(dir / "plc.pj", bytes);
-  auto fs = MakeHostFileSystem();
-  return ReadPlcProjectFile(*fs, dir / "plc.pj", tables);
+  q32test::MemoryFileSystem fs;
+  fs.files["PLC.PJ"] = bytes;
+  return ReadPlcProjectFile(fs, "PLC.PJ", tables);
 }
 
 TEST(PlcProjectFile, ReadsEverySection) {
+  // From a real file on disk, through the host's file layer.
   PlcFileBuilder b = SampleBuilder();
+  q32test::TempDir dir;
+  q32test::WriteFile(dir / "plc.pj", b.Build());
+  auto host = MakeHostFileSystem();
   PlcSymbolTables t;
-  ASSERT_EQ(ReadBytes(b.Build(), t), 0);
+  ASSERT_EQ(ReadPlcProjectFile(*host, dir / "plc.pj", t), 0);
 
   ASSERT_EQ(t.modules.size(), 2u);
   EXPECT_EQ(t.modules[0].number, 1);
@@ -228,21 +232,20 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
   const std::set<int> allowed = {0, 8220, 8273, 6506, 3052};
   PlcFileBuilder b = SampleBuilder();
   std::string good = b.Build();
-  q32test::TempDir dir;
-  auto host = MakeHostFileSystem();
-  std::string path = dir / "plc.pj";
+  q32test::MemoryFileSystem memory;
+  const std::string path = "PLC.PJ";
 
   for (std::size_t n = 0; n <= good.size(); ++n) {
-    q32test::WriteFile(path, good.substr(0, n));
+    memory.files[path] = good.substr(0, n);
     PlcSymbolTables t;
-    int code = ReadPlcProjectFile(*host, path, t);
+    int code = ReadPlcProjectFile(memory, path, t);
     ASSERT_TRUE(allowed.count(code)) << "prefix " << n << " gave " << code;
     EXPECT_LE(t.symbols.size(), 6u);
   }
 
-  q32test::WriteFile(path, good);
+  memory.files[path] = good;
   for (long k = 1; k < 200; ++k) {
-    FaultyFileSystem faulty(*host);
+    FaultyFileSystem faulty(memory);
     faulty.failAt = k;
     PlcSymbolTables t;
     int code = ReadPlcProjectFile(faulty, path, t);
@@ -251,7 +254,7 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
   }
 
   std::mt19937 random(20261205);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 20000; ++round) {
     std::string bytes = good;
     int changes = 1 + static_cast<int>(random() % 8);
     for (int c = 0; c < changes; ++c) {
@@ -266,9 +269,9 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
       }
     }
     if (random() % 4 == 0) bytes.resize(random() % bytes.size());
-    q32test::WriteFile(path, bytes);
+    memory.files[path] = bytes;
     PlcSymbolTables t;
-    int code = ReadPlcProjectFile(*host, path, t);
+    int code = ReadPlcProjectFile(memory, path, t);
     ASSERT_TRUE(allowed.count(code)) << "round " << round << " gave " << code;
     for (const PlcSymbol& s : t.symbols) {
       ASSERT_LE(s.name.size(), kPlcMaxNameLength);
