@@ -6,7 +6,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "diag/Diagnostics.h"
 #include "platform/FileSystem.h"
+#include "project/RunContext.h"
 
 namespace q32 {
 namespace {
@@ -193,6 +195,12 @@ int PlcReadReportCode(int readCode) {
   if (readCode == kOpenFailed) return 8276;
   if (readCode == kNoMemory) return kFormatError;
   return readCode;
+}
+
+void LoadRunPlcProjectFile(RunContext& run, std::string_view path) {
+  if (path.empty() || run.settings.mode == MODE_SCAN) return;
+  int code = ReadPlcProjectFile(run.fs, path, run.plc);
+  if (code != 0 && run.settings.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), path);
 }
 
 void ReleasePlcTables(PlcSymbolTables& tables) { tables = PlcSymbolTables{}; }

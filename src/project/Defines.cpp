@@ -119,8 +119,13 @@ int EvaluateGroup(RunContext& run, const std::vector<std::string_view>& words, b
 
 }  // namespace
 
-int ParseDefines(DefineList& defines, std::string_view text, bool replace) {
-  bool duplicate = false, unquoted = false, badNumber = false;
+int ParseDefines(DefineList& defines, std::string_view text, bool replace, DefineParseSummary* summary) {
+  DefineParseSummary local;
+  DefineParseSummary& found = summary ? *summary : local;
+  found = DefineParseSummary{};
+  bool& duplicate = found.duplicate;
+  bool& unquoted = found.unquoted;
+  bool& badNumber = found.badNumber;
   try {
     std::size_t p = 0;
     const std::size_t n = text.size();
@@ -219,6 +224,21 @@ int ReadConfigurationFile(RunContext& run, std::string_view name) {
   }
   file->Close();
   return 0;
+}
+
+void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
+  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && ReadConfigurationFile(run, cfgFile) != 0)
+    ReportMessage(run.diag, 8277, cfgFile);
+  if (!defineList) return;
+  std::string text = UpperCase(*defineList);
+  DefineParseSummary summary;
+  int code = ParseDefines(run.defines, text, true, &summary);
+  if (code == kNoMemory) {
+    ReportDefineResult(run, code, {}, 0, text);
+    return;
+  }
+  if (summary.badNumber) ReportDefineResult(run, kBadNumber, {}, 0, text);
+  if (summary.unquoted) ReportDefineResult(run, kUnquotedString, {}, 0, text);
 }
 
 int EvaluateDefineCondition(RunContext& run, std::string_view text, bool negateFirst, bool& result) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace q32 {
@@ -18,7 +20,13 @@ constexpr std::size_t kMaxConfigurationLine = 255;
 // the existing one stays in force.  0, 1047 (a name was already defined),
 // 1049 (a string without quotation marks), 3080 (a malformed $ or % number;
 // the rest of the list is not read) or 3052 (no memory).
-int ParseDefines(DefineList& defines, std::string_view text, bool replace);
+// The summary, when asked for, tells each finding apart (the result code
+// shows only the most important one).
+struct DefineParseSummary {
+  bool duplicate = false, unquoted = false, badNumber = false;
+};
+int ParseDefines(DefineList& defines, std::string_view text, bool replace,
+                 DefineParseSummary* summary = nullptr);
 
 // Reads the DEFINE lines of a configuration file into run.defines (without
 // replacing).  0, or 3 when the file cannot be opened.  What a DEFINE line
@@ -30,6 +38,13 @@ int ReadConfigurationFile(RunContext& run, std::string_view name);
 // Nothing for 0.  file and line may be empty and 0 (the -a list).
 void ReportDefineResult(RunContext& run, int code, std::string_view file, unsigned line,
                         std::string_view text);
+
+// The run's defines: the configuration file (not in a scan; 8277 with its
+// name when it cannot be opened), then the -a list upper-cased with replace,
+// so that the command line wins.  An override by the -a list is what it is
+// for and draws no warning; its strings without quotes (-1049) and bad
+// numbers (3080) are reported.
+void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList);
 
 // The value of a define condition of #IFDEF / #IFNDEF (upper case): groups
 // separated by commas that must all hold, each a name followed by OR/AND

@@ -7,7 +7,9 @@
 
 #include "plc/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
+#include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
+#include "project/RunContext.h"
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -277,6 +279,58 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
       ASSERT_LE(s.name.size(), kPlcMaxNameLength);
       ASSERT_TRUE(s.structure == kNoStructure || s.structure < t.structures.size());
     }
+  }
+}
+
+}  // namespace
+}  // namespace q32
+
+namespace q32 {
+namespace {
+
+// The run's reading of the -pj file and what it reports.
+TEST(PlcProjectFile, RunReadsAndReports) {
+  q32test::TempDir dir;
+  std::string good = dir / "good.pj", bad = dir / "bad.pj", missing = dir / "missing.pj";
+  q32test::WriteFile(good, SampleBuilder().Build());
+  q32test::WriteFile(bad, "not a PLC project file at all, but long enough to be read");
+  auto fs = MakeHostFileSystem();
+
+  struct Case {
+    RunMode mode;
+    std::string path;
+    int errors;
+    std::string message;
+    std::size_t symbols;
+  };
+  const Case cases[] = {
+      {MODE_GENSYS, good, 0, "", 6},
+      {MODE_GENSYS, missing, 1, "missing.pj: E8276", 0},
+      {MODE_CHECK, bad, 1, "bad.pj: E8273", 0},
+      {MODE_GENDEF, missing, 0, "", 0},  // ignored silently
+      {MODE_SCAN, good, 0, "", 0},       // not even read
+      {MODE_GENSYS, "", 0, "", 0},
+  };
+  for (const Case& c : cases) {
+    RunContext run(*fs);
+    run.settings.mode = c.mode;
+    std::FILE* console = std::tmpfile();
+    run.diag.console = console;
+    ASSERT_EQ(LoadMessageCatalogue(run.diag, run.settings.errorCount, run.settings.warningCount,
+                                   q32test::SourcePath(""), kCatalogueName, kCatalogueHeader, ""),
+              0);
+    LoadRunPlcProjectFile(run, c.path);
+    EXPECT_EQ(run.settings.errorCount, c.errors) << c.path;
+    EXPECT_EQ(run.plc.symbols.size(), c.symbols) << c.path;
+    std::rewind(console);
+    char line[512] = {};
+    std::string out;
+    while (std::fgets(line, sizeof line, console)) out += line;
+    if (!c.message.empty()) {
+      EXPECT_NE(out.find(c.message), std::string::npos) << out;
+    }
+    CloseMessageCatalogue(run.diag);
+    std::fclose(console);
   }
 }
 

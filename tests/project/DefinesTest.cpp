@@ -281,3 +281,41 @@ TEST(DefineConditions, PlcSymbolsCountOnlyWithPostProcessing) {
 
 }  // namespace
 }  // namespace q32
+
+namespace q32 {
+namespace {
+
+TEST(ConfigurationFile, RunOrderAndReports) {
+  q32test::TempDir dir;
+  std::string cfg = dir / "machine.cfg";
+  q32test::WriteFile(cfg, "DEFINE X=2\nDEFINE W=1\n");
+  {
+    ReportingRun r;
+    r.run.settings.mode = MODE_GENSYS;
+    LoadRunDefines(r.run, cfg, std::string("x=1,y,s=abc"));
+    EXPECT_EQ(Find(r.run.defines, "X").value, 1);  // the command line wins, without a warning
+    EXPECT_EQ(Find(r.run.defines, "W").value, 1);
+    EXPECT_EQ(Find(r.run.defines, "Y").kind, 1);
+    EXPECT_EQ(Find(r.run.defines, "S").text, "ABC");
+    EXPECT_EQ(r.run.settings.warningCount, 1);  // only the unquoted string
+    EXPECT_NE(r.Output().find("W1049"), std::string::npos) << r.Output();
+  }
+  {
+    ReportingRun r;
+    r.run.settings.mode = MODE_GENSYS;
+    LoadRunDefines(r.run, dir / "missing.cfg", std::string("Z=%3"));
+    EXPECT_EQ(r.run.settings.errorCount, 2);
+    EXPECT_NE(r.Output().find("missing.cfg: E8277"), std::string::npos) << r.Output();
+    EXPECT_NE(r.Output().find("E3080"), std::string::npos) << r.Output();
+  }
+  {
+    ReportingRun r;
+    r.run.settings.mode = MODE_SCAN;  // a scan reads no configuration file
+    LoadRunDefines(r.run, cfg, std::nullopt);
+    EXPECT_TRUE(r.run.defines.Entries().empty());
+    EXPECT_EQ(r.run.settings.errorCount, 0);
+  }
+}
+
+}  // namespace
+}  // namespace q32
