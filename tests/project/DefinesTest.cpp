@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 
 #include "diag/Diagnostics.h"
 #include "plc/PlcProjectFile.h"
@@ -314,6 +315,33 @@ TEST(ConfigurationFile, RunOrderAndReports) {
     LoadRunDefines(r.run, cfg, std::nullopt);
     EXPECT_TRUE(r.run.defines.Entries().empty());
     EXPECT_EQ(r.run.settings.errorCount, 0);
+  }
+}
+
+}  // namespace
+}  // namespace q32
+
+namespace q32 {
+namespace {
+
+TEST(ParseDefines, RandomListsGiveCleanCodes) {
+  static const char alphabet[] = "AB=,; \t*\"$%01F9-+xZ";
+  std::mt19937 random(5);
+  auto fs = MakeHostFileSystem();
+  RunContext run(*fs);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    int code = ParseDefines(run.defines, text, random() % 2 == 0);
+    ASSERT_TRUE(code == 0 || code == 1047 || code == 1049 || code == 3080) << text;
+    for (const DefineEntry& e : run.defines.Entries()) {
+      ASSERT_LE(e.name.size(), kMaxNameLength);
+      ASSERT_LE(e.valueText.size(), kMaxNameLength);
+    }
+    bool result;
+    int condition = EvaluateDefineCondition(run, text, random() % 2 == 0, result);
+    ASSERT_TRUE(condition == 0 || condition == 1);
+    if (run.defines.Entries().size() > 200) run.defines.ClearDefines();
   }
 }
 
