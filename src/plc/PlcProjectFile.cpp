@@ -111,8 +111,10 @@ StructureIndex IndexStructures(const PlcSymbolTables& tables) {
 // names are resolved through a map built once, so long lists stay linear.
 void ReadSymbolList(RecordReader& in, const StructureIndex& structures, std::vector<PlcSymbol>& list,
                     std::int64_t fileSize) {
-  if (fileSize > 0)
-    list.reserve(static_cast<std::size_t>(static_cast<std::uint64_t>(fileSize) / kPlcSymbolRecordSize));
+  // Room for as many records as the rest of the file can hold, no more.
+  std::int64_t here = in.broken ? -1 : in.file.Tell();
+  if (fileSize > 0 && here >= 0 && here < fileSize)
+    list.reserve(static_cast<std::size_t>(static_cast<std::uint64_t>(fileSize - here) / kPlcSymbolRecordSize));
   unsigned char record[kPlcSymbolRecordSize];
   unsigned char typeName[kPlcStructureNameRecordSize];
   while (in.Read(record, kPlcSymbolRecordSize)) {
