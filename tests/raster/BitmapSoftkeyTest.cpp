@@ -174,15 +174,16 @@ TEST(BitmapSoftkey, FailuresGiveTheirCodes) {
   std::string far = good;
   Put32(far, 10, 0x7FFFFFF0);
   EXPECT_EQ(convert("far", far), 8222);
-  std::string eight = MakeBmp(77, 48, 8, {});
-  EXPECT_EQ(convert("eight", eight), 8232);
+  EXPECT_EQ(convert("four", MakeBmp(77, 48, 4, {})), 8232);
+  EXPECT_EQ(convert("eight", MakeBmp(77, 48, 8, {})), 8232);
+  EXPECT_EQ(convert("rgb", MakeBmp(77, 48, 24, {})), 8232);
   std::string wide = good;
   Put32(wide, 18, 100000000);  // rows of 12.5 MB
   EXPECT_EQ(convert("wide", wide), 8225);
   std::string negative = good;
   Put32(negative, 18, static_cast<std::uint32_t>(-1000));
   EXPECT_EQ(convert("negative", negative), 8225);
-  for (const char* name : {"sig", "rle", "short", "empty", "far", "eight", "wide", "negative"})
+  for (const char* name : {"sig", "rle", "short", "empty", "far", "four", "eight", "rgb", "wide", "negative"})
     EXPECT_FALSE(FileExistsOnDisk(w.Path(std::string(name) + ".PIC"))) << name;
 
   // Seeking to the pixel data fails.
