@@ -147,16 +147,16 @@ void RecordEntitiesBase(VectorOutput& out) {
 }
 
 std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_view name) {
-  std::string_view key = name.substr(0, kBlockNameSignificant);
-  for (std::size_t i = 0; i < out.blocks.size(); ++i)
-    if (out.blocks[i].name == key) return i;
-  return std::nullopt;
+  auto found = out.blockIndex.find(std::string(name.substr(0, kBlockNameSignificant)));
+  if (found == out.blockIndex.end()) return std::nullopt;
+  return found->second;
 }
 
 void AddVectorBlock(VectorOutput& out, std::string_view name) {
   VectorBlock block;
   block.name = std::string(name.substr(0, kBlockNameSignificant));
   block.start = out.offset;
+  out.blockIndex.emplace(block.name, out.blocks.size());
   out.blocks.push_back(std::move(block));
 }
 

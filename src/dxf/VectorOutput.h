@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace q32 {
@@ -64,6 +65,9 @@ struct VectorOutput {
   std::uint16_t blocksLength = 0;
   std::uint16_t entitiesBase = 0;
   std::vector<VectorBlock> blocks;
+  // The first block of each name, so that lookups stay cheap in drawings of
+  // many blocks.
+  std::unordered_map<std::string, std::size_t> blockIndex;
   std::optional<std::size_t> blockBeingWritten;
   // Line number of the current entity's name line, shown in the listing.
   std::uint32_t entityLine = 1;

@@ -169,6 +169,9 @@ TEST(VectorOutput, BlockNamesMatchOverTwentyCharacters) {
   EXPECT_EQ(FindVectorBlock(out, "short"), 1u);
   EXPECT_FALSE(FindVectorBlock(out, "SHORT").has_value());  // names are exact
   EXPECT_FALSE(FindVectorBlock(out, "ABCDEFGHIJKLMNOPQRS").has_value());
+  // Of two blocks of one name the first is found.
+  AddVectorBlock(out, "short");
+  EXPECT_EQ(FindVectorBlock(out, "short"), 1u);
 }
 
 TEST(VectorOutput, ListingLinesShowUnsignedSixteenBitValues) {
