@@ -107,30 +107,6 @@ TEST(SoftkeyRecords, LongWritesSplitIntoThirtyByteLinesAndEmptyWritesStillCount)
   ExpectChecksumsHold(text);
 }
 
-TEST(SoftkeyRecords, RasterSoftkeyShapeHasNinetyNineLines) {
-  RecordFile f;
-  auto w = OpenSoftkeyRecords(*f.fs, f.path);
-  ASSERT_TRUE(w);
-  Write(*w, std::vector<std::uint8_t>(22, 0x11));
-  Write(*w, {0, 0x30, 0, 0x30});
-  for (int r = 0; r < 48; ++r) Write(*w, std::vector<std::uint8_t>(6, static_cast<std::uint8_t>(r)));
-  Write(*w, {0, 0x30, 0, 0x1D});
-  for (int r = 0; r < 48; ++r) Write(*w, std::vector<std::uint8_t>(4, static_cast<std::uint8_t>(0xFF - r)));
-  EXPECT_EQ(w->address, 510u);
-  CloseSoftkeyRecords(w);
-  std::string text = ReadFile(f.path);
-  auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), 101u);
-  EXPECT_EQ(lines.back(), "S503006399");
-  ExpectChecksumsHold(text);
-  // Addresses are gapless and increasing.
-  std::uint32_t expected = 0;
-  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-    EXPECT_EQ(std::stoul(lines[i].substr(4, 8), nullptr, 16), expected) << lines[i];
-    expected += static_cast<std::uint32_t>(std::stoul(lines[i].substr(2, 2), nullptr, 16) - 5);
-  }
-}
-
 TEST(SoftkeyRecords, RecordCountWrapsAtSixteenBits) {
   RecordFile f;
   auto w = OpenSoftkeyRecords(*f.fs, f.path);
