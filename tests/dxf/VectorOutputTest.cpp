@@ -2,6 +2,7 @@
 // pending buffer, the counters of the scan passes and the listing lines.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "dxf/VectorOutput.h"
@@ -177,6 +178,10 @@ TEST(VectorOutput, BlockNamesMatchOverTwentyCharacters) {
 TEST(VectorOutput, ListingLinesShowUnsignedSixteenBitValues) {
   Emitting e;
   VectorOutput& out = e.out;
+  std::FILE* console = std::tmpfile();
+  ASSERT_NE(console, nullptr);
+  e.t.run->diag.console = console;
+  e.t.run->diag.embedded = true;  // shown unconverted
   out.entityLine = 42;
   ASSERT_EQ(EmitFileHeader(out), 0);
   ASSERT_EQ(EmitLine(out, 0xFFFE, 0, 64, 32, 0, 9), 0);
@@ -186,13 +191,19 @@ TEST(VectorOutput, ListingLinesShowUnsignedSixteenBitValues) {
   ASSERT_EQ(EmitFill(out, 7, 8, 0, 9), 0);
   ASSERT_EQ(EmitPoint(out, 9, 10, 0, 9), 0);
   e.Close();
-  EXPECT_EQ(e.t.Log(), q32test::Crlf("Header 'HV02'        \n"
-                                     "42         LIN (65534,0)-(64,32) C9\n"
-                                     "42         PRN (2, 3) \"Hi %s\" 48, C9, Para:4\n"
-                                     "42         CIR (1, 2) Rad:3, C9\n"
-                                     "42         ARC 1:(1, 2) 2:(3, 4) M:(5 6) C9\n"
-                                     "42         PNT (7, 8), C9\n"
-                                     "42         POINT (9, 10) C9\n"));
+  const std::string listing = "Header 'HV02'        \n"
+                              "42         LIN (65534,0)-(64,32) C9\n"
+                              "42         PRN (2, 3) \"Hi %s\" 48, C9, Para:4\n"
+                              "42         CIR (1, 2) Rad:3, C9\n"
+                              "42         ARC 1:(1, 2) 2:(3, 4) M:(5 6) C9\n"
+                              "42         PNT (7, 8), C9\n"
+                              "42         POINT (9, 10) C9\n";
+  EXPECT_EQ(e.t.Log(), q32test::Crlf(listing));
+  std::string shown(4096, '\0');
+  std::rewind(console);
+  shown.resize(std::fread(shown.data(), 1, shown.size(), console));
+  std::fclose(console);
+  EXPECT_EQ(shown, listing);
 }
 
 }  // namespace
