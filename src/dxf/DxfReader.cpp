@@ -225,8 +225,7 @@ int ReadEntityGroups(PairReader& r, std::uint32_t mask, EntityValues& values) {
 // One conversion.
 
 struct Conversion {
-  Conversion(RunContext& context, File& input) : run(context), r(input) {}
-  RunContext& run;
+  explicit Conversion(File& input) : r(input) {}
   PairReader r;
   VectorOutput out;
 };
@@ -644,7 +643,7 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
     return kOpenFailed;
   }
 
-  Conversion c(run, *input);
+  Conversion c(*input);
   c.out.diag = &run.diag;
   c.out.controlFamilyLE = run.settings.controlFamilyLE;
 
