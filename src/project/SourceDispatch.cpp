@@ -3,6 +3,8 @@
 #include <string>
 
 #include "diag/Diagnostics.h"
+#include "dxf/DxfReader.h"
+#include "lang/TextSoftkey.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
@@ -82,15 +84,13 @@ int DispatchSoftkey(RunContext& run) {
     case SOURCE_BPJ:
       return DispatchBmxProject(run);
     case SOURCE_DXF:
-      // Connection point: the DXF converter lands with its own subsystem
-      // (called with k.source and the value 1; it logs nothing here).
-      return kConversionNotAvailable;
+      // The drawing converter reports and logs for itself.
+      return ConvertDxfSoftkey(run, k.source, 1);
     case SOURCE_TXS:
     case SOURCE_TXM:
     case SOURCE_TXB: {
-      // Connection point: the text softkey converter lands with its own
-      // subsystem (called with k.source and the letter "S", "M" or "B").
-      int result = kConversionNotAvailable;
+      static constexpr char kKindLetter[] = {'S', 'M', 'B'};
+      int result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
       if (result == 0 && s.txsSource) LogSource(run, kCheckingFormat);
       return result;
     }
