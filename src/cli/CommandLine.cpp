@@ -158,9 +158,13 @@ Scan ScanOption(std::string_view word, RunSettings& s) {
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
-  if (argc < 2) return PrintUsage();
   auto fs = MakeHostFileSystem();
-  RunContext run(*fs);
+  return RunCommandLine(argc, argv, *fs);
+}
+
+int RunCommandLine(int argc, char** argv, FileSystem& fs) {
+  if (argc < 2) return PrintUsage();
+  RunContext run(fs);
   RunSettings& s = run.settings;
   s.programDir = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
 

@@ -6,7 +6,11 @@
 
 namespace q32 {
 
-// The whole program; returns the exit status.
+class FileSystem;
+
+// The whole program on the host's file system; returns the exit status.
 int RunCommandLine(int argc, char** argv);
+// The same on a given file system (tests inject faults through it).
+int RunCommandLine(int argc, char** argv, FileSystem& fs);
 
 }  // namespace q32
