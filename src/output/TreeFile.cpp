@@ -328,7 +328,7 @@ int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
   if (path.empty()) return kCannotOpen;
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
   if (!file) return kCannotOpen;
-  run.createdTreeFiles.push_back(path);
+  run.settings.createdTreeFiles.push_back(path);
 
   std::string shown = DisplayPath(run.paths, path);
   ShowProgress(run.diag, 4);

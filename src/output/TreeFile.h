@@ -28,7 +28,7 @@ constexpr std::uint32_t kMaxPagingKey = 0xFFFF;
 // it and writes the header with the project-wide lines.  topProjectFile is the
 // name shown as the softkey project.  0 or the code; the caller reports it
 // and abandons the project.  The created path is added to
-// run.createdTreeFiles.
+// run.settings.createdTreeFiles.
 int OpenTreeFile(RunContext& run, std::string_view topProjectFile);
 // The path under which the tree file is created (treeFile, or its base name
 // inside -o); empty when the joined path would be too long.

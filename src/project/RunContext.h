@@ -29,9 +29,6 @@ struct RunContext {
   DefineList defines;
   // Only the first BMX project of a run starts without loaded language texts.
   bool firstBmxProject = true;
-  // Tree files this run created (a TREEFILE line can start another one); a
-  // failed run deletes them, and nothing else of that name.
-  std::vector<std::string> createdTreeFiles;
 };
 
 }  // namespace q32
