@@ -13,6 +13,7 @@
 
 #include "diag/Diagnostics.h"
 #include "output/SystemList.h"
+#include "platform/FaultyFileSystem.h"
 #include "project/ProjectReader.h"
 #include "project/RunContext.h"
 #include "support/TestSupport.h"
@@ -49,6 +50,8 @@ struct Outcome {
   std::vector<std::string> reports;  // "file(line) code", "file code" or "- code"
   std::string log;
   int errors = 0, warnings = 0;
+  long operations = 0;  // file operations of the run
+  std::string failed;   // the operation made to fail
 };
 
 class ReaderTest : public ::testing::Test {
@@ -74,14 +77,19 @@ class ReaderTest : public ::testing::Test {
   }
 
   // Reads p.spm as the run driver would hand it over.
+  // With failAt, the failAt-th file operation of the reader fails.
   Outcome Run(const std::string& project, RunMode mode,
-              const std::function<void(RunSettings&)>& configure = {}) {
+              const std::function<void(RunSettings&)>& configure = {}, long failAt = 0) {
     // Each run starts without the outputs of an earlier one.
     for (const char* output : {"p.sys", "p.def", "p.h", "QUILLONK.SYS", "p.log"})
       std::filesystem::remove(dir_ / output);
     WriteFile(dir_ / "p.spm", project);
-    std::unique_ptr<FileSystem> fs = MakeHostFileSystem();
-    RunContext run(*fs);
+    std::unique_ptr<FileSystem> host = MakeHostFileSystem();
+    FaultyFileSystem faulty(*host);
+    faulty.failAt = failAt;
+    FaultyFileSystem* fs = &faulty;
+    RunContext run(faulty);
+    run.diag.fs = host.get();  // the catalogue and the log never fail here
     RunSettings& s = run.settings;
     run.diag.console = console_;
     s.mode = mode;
@@ -108,6 +116,8 @@ class ReaderTest : public ::testing::Test {
 
     Outcome out;
     out.errors = s.errorCount;
+    out.operations = faulty.operations;
+    out.failed = faulty.failedDescription;
     out.warnings = s.warningCount;
     out.log = Read("p.log");
     std::istringstream lines(out.log);
@@ -549,6 +559,23 @@ TEST_F(ReaderTest, ModesWithoutTheirProjectHandlingAreRefused) {
     Outcome out = Run(std::string(kHeader) + "SKMENU A VROOT\nBLANK\nENDSKMENU\n", mode);
     EXPECT_EQ(out.reports, Reports{"- 8299"});
     EXPECT_EQ(out.errors, 1);
+  }
+}
+
+TEST_F(ReaderTest, EveryFailingFileOperationIsSurvivedAndOutputFailuresAreErrors) {
+  Touch({"ok.pic", "start.sk", "stop.PIC", "spare.pic", "next.PIC", "spare2.pic"});
+  const long operations = Run(kFullProject, MODE_GENSYS).operations;
+  ASSERT_GT(operations, 10);
+  // The first operation creates the system list, which is the run driver's.
+  for (long k = 2; k <= operations; ++k) {
+    Outcome out = Run(kFullProject, MODE_GENSYS, {}, k);
+    SCOPED_TRACE(out.failed);
+    // A project that cannot be read looks shorter; an output that cannot be
+    // created or written is an error.
+    const bool output = out.failed.rfind("create", 0) == 0 || out.failed.rfind("write", 0) == 0;
+    if (output) {
+      EXPECT_GT(out.errors, 0);
+    }
   }
 }
 
