@@ -169,4 +169,38 @@ TEST_F(ReaderE2E, ProjectAndCheckModesAreNotAvailableYet) {
   }
 }
 
+TEST(ExampleProject, MenuTreeOfTheMill) {
+  setenv("SOURCE_DATE_EPOCH", "0", 1);
+  TempDir dir;
+  fs::copy(SourcePath("examples/mill"), dir / "mill");
+  RunResult r = RunQuillon({"mill/mill.spm", "-gensys", "-menu"}, dir.path());
+  unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_EQ(r.status, 0) << r.out;
+  const std::string k = "PLC:\\SOFTKEYS\\mill\\";
+  EXPECT_EQ(ReadFile(dir / "mill/mill.sys"),
+            Crlf(std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
+                 "\n; Softkey project: mill.spm\n"
+                 "P " + k + "\nh PLC:\\help\\mill.chm\n"
+                 "H 0 M - main\nr 0 7\np 0x1A\nn 0x1B\n"
+                 "N 0 " + k + "spindle.sk M100 - 10 -1 - -1 0 -1 - - - 10 - -1 - -\n"
+                 "N 1 " + k + "coolant.sk M100 - 11 -1 - -1 0 -1 - - - 11 - -1 - -\n"
+                 "G 2 " + k + "tools.sk - - 1 1 tooltable 1 0 -1 - - - -1 - -1 - -\n"
+                 "C 7 Clamp M121 M120 0 -1 - -1 -1 - - - -1 - -1 - -\n"
+                 "# -1 -\n"
+                 "E 3 " + k + "back.sk - - -1 - - 0\n"
+                 "M 10 E - \n"
+                 "R 4 " + k + "cw.sk M133 M130 1 -1 - -1 -1 - - - -1 - -1 - -\n"
+                 "R 5 " + k + "ccw.sk M133 M131 0 -1 - -1 -1 - - - -1 - -1 - -\n"
+                 "U 6 " + k + "stop.sk M133 - 0 -1 - -1 -1 - 500 100 - - -1 - -1 - -\n"
+                 "# -1 -\n"
+                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
+                 "M 11 B - \n"
+                 "T 1 " + k + "coolant.sk - M140   -1 - -1 -1 - - 3 - -1 - -1 - -\n"
+                 "S 2 " + k + "tools.sk - - 0 -1 - -1 -1 - -1 -1 - - -1 flush 4 flush.py 30\n"
+                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
+                 "L 1 B \"Tool table\" tools\n"
+                 "S 2 " + k + "tools.sk - - 0 0 tooltable -1 -1 - -1 -1 - - -1 - -1 - -\n"
+                 "B 3 " + k + "back.sk - - 1 -1 - - -1 1 0\n"));
+}
+
 }  // namespace
