@@ -201,6 +201,15 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
                  "L 1 B \"Tool table\" tools\n"
                  "S 2 " + k + "tools.sk - - 0 0 tooltable -1 -1 - -1 -1 - - -1 - -1 - -\n"
                  "B 3 " + k + "back.sk - - 1 -1 - - -1 1 0\n"));
+
+  // The full run also converts the bitmaps and lists them for the control.
+  r = RunQuillon({"mill/mill.spm", "-gensys"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
+            Crlf(k + "spindle.sk\n" + k + "coolant.sk\n" + k + "tools.sk\n" + k + "back.sk\n" + k +
+                 "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n"));
+  for (const char* picture : {"spindle", "coolant", "tools", "back", "cw", "ccw", "stop"})
+    EXPECT_TRUE(FileExistsOnDisk(dir / ("mill/" + std::string(picture) + ".PIC"))) << picture;
 }
 
 }  // namespace
