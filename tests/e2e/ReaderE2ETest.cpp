@@ -210,6 +210,15 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
                  "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n"));
   for (const char* picture : {"spindle", "coolant", "tools", "back", "cw", "ccw", "stop"})
     EXPECT_TRUE(FileExistsOnDisk(dir / ("mill/" + std::string(picture) + ".PIC"))) << picture;
+
+  // Controls outside the Orva family name the same softkeys with ".PIC".
+  r = RunQuillon({"mill/mill.spm", "-gensys", "-tZeta300"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
+            Crlf(k + "spindle.PIC\n" + k + "coolant.PIC\n" + k + "tools.PIC\n" + k +
+                 "back.PIC\n" + k + "cw.PIC\n" + k + "ccw.PIC\n" + k + "stop.PIC\n"));
+  EXPECT_NE(ReadFile(dir / "mill/mill.sys").find("G 2 " + k + "tools.PIC - - 1 1 tooltable"),
+            std::string::npos);
 }
 
 }  // namespace
