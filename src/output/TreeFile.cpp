@@ -214,7 +214,7 @@ int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, Item
     case P_HELPID: f.helpId = LeadingInteger(rest); return 0;
     case P_SMALLWINDOW: f.windowAction = 0; return StoreText(f.windowArgument, rest);
     case P_LARGEWINDOW: f.windowAction = 1; return StoreText(f.windowArgument, rest);
-    case P_CLOSEPLCWINDOW: f.windowAction = 3; f.windowArgument = "-"; return 0;
+    case P_CLOSEPLCWINDOW: f.windowAction = 3; f.windowArgument.assign(1, '-'); return 0;
     case P_POPUPMENU:
       f.popupMenu = run.names.FindSoftkeyIndex(rest);
       return f.popupMenu < 0 ? kNameUnknown : 0;
@@ -408,10 +408,11 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
       // A title belongs to the kinds that show one, so it must follow them.
       if (menu.kind == 'W' || menu.kind == 'L') {
         std::string_view title = t.substr(6);
-        if (title.find(' ') != std::string_view::npos)
-          menu.title = "\"" + std::string(title) + "\"";
-        else
-          menu.title.assign(title);
+        menu.title.assign(title);
+        if (title.find(' ') != std::string_view::npos) {
+          menu.title.insert(menu.title.begin(), '"');
+          menu.title.push_back('"');
+        }
       }
     } else if (StartsWithIgnoringCase(t, "IDENT:")) {
       menu.ident.assign(t.substr(6));
