@@ -7,6 +7,8 @@
 #include "output/SystemList.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
+#include "plc/PlcProjectFile.h"
+#include "project/Defines.h"
 #include "project/ProjectReader.h"
 #include "project/RunContext.h"
 
@@ -35,6 +37,7 @@ void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
   CloseStream(run.settings.defStream);
   run.names.ClearSoftkeyNames();
   run.defines.ClearDefines();
+  ReleasePlcTables(run.plc);
 }
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
@@ -71,6 +74,7 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
   // 1. A fresh run: empty defines and names, the names of this run's files.
   run.defines.ClearDefines();
   run.names.ClearSoftkeyNames();
+  ReleasePlcTables(run.plc);
   s.projectFile.assign(projectFile.substr(0, kMaxPathLength));
   if (exists) s.fileExists = std::move(exists);
   s.mode = mode;
@@ -84,12 +88,10 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
     return 3;
 
   // 3. PLC project information file.
-  (void)pjFile;  // Connection point: the PLC symbol tables are read here.
+  LoadRunPlcProjectFile(run, pjFile);
 
-  // 4. Configuration defines.
-  (void)cfgFile;  // Connection point: the configuration file is read here.
-
-  // 5. The -a list: its defines (connection point), then the variant rule.
+  // 4. and 5. Configuration defines and the -a list, then the variant rule.
+  LoadRunDefines(run, cfgFile, defineList);
   if (defineList) s.pyMemLimit = VariantMemoryLimit(*defineList);
 
   std::unique_ptr<File> project;

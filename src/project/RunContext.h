@@ -5,6 +5,7 @@
 
 #include "diag/Diagnostics.h"
 #include "paths/Paths.h"
+#include "plc/PlcProjectFile.h"
 #include "platform/FileSystem.h"
 #include "project/RunRecords.h"
 
@@ -29,6 +30,9 @@ struct RunContext {
   DefineList defines;
   // Only the first BMX project of a run starts without loaded language texts.
   bool firstBmxProject = true;
+  // The PLC symbol tables of the -pj file (empty without one), with the
+  // current module of operand checks and the visibility switch of #IF.
+  PlcSymbolTables plc;
 };
 
 }  // namespace q32

@@ -1,0 +1,131 @@
+// Vector softkeys: the drawing records (lines, circles, arcs, fills, points,
+// texts, block subroutines and their calls) that the control draws into a
+// softkey, with the byte accounting that places block subroutines and the
+// distances of their calls.
+//
+// A drawing is emitted four times: two scan passes that only count and two
+// write passes that write.  Every emitter is called with the same arguments in
+// a scan pass and in the write pass that follows it, so the offsets measured
+// while scanning hold while writing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace q32 {
+
+class FileSystem;
+struct Diagnostics;
+struct SoftkeyRecordWriter;
+
+// Message code of a failed write of a vector softkey.
+constexpr int kVectorWriteFailed = 8223;
+
+// Offset of the first block subroutine: file header and blocks skip record.
+constexpr std::uint16_t kVectorCodeStart = 12;
+// The pending buffer grows in steps of this many bytes.
+constexpr std::size_t kPendingGrowStep = 1024;
+// Block names take part in comparisons with this many characters.
+constexpr std::size_t kBlockNameSignificant = 20;
+// Every drawing record carries this colour.
+constexpr std::uint16_t kVectorColour = 9;
+
+// Record lengths in bytes.
+constexpr std::uint16_t kFileHeaderBytes = 8;
+constexpr std::uint16_t kBlockHeaderBytes = 20;
+constexpr std::uint16_t kBlockEndBytes = 2;
+constexpr std::uint16_t kCallBytes = 4;
+constexpr std::uint16_t kEndWordBytes = 2;
+
+enum class VectorPass { ScanBlocks, WriteBlocks, ScanEntities, WriteEntities };
+
+struct VectorBlock {
+  std::string name;              // at most kBlockNameSignificant characters
+  std::uint16_t start = 0;       // offset of the block's header (or first record)
+  std::uint16_t directLength = 0;  // bytes of its plain records; 0 until its end is scanned
+};
+
+// The state of one vector conversion.
+struct VectorOutput {
+  Diagnostics* diag = nullptr;   // listing lines go to its log and console; may be null
+  bool controlFamilyLE = false;  // words least significant byte first
+  SoftkeyRecordWriter* writer = nullptr;
+
+  VectorPass pass = VectorPass::ScanBlocks;
+  std::uint16_t offset = kVectorCodeStart;  // offset of the next record
+  std::uint16_t direct = 0;    // plain record bytes of the current block or ENTITIES
+  std::uint16_t pending = 0;   // bytes deferred in the current block or ENTITIES (write passes)
+  std::vector<std::uint8_t> pendingBuffer;
+  std::optional<std::uint32_t> currentPara;  // para of the last para prefix, or none
+  std::uint16_t blocksLength = 0;
+  std::uint16_t entitiesBase = 0;
+  std::vector<VectorBlock> blocks;
+  // The first block of each name, so that lookups stay cheap in drawings of
+  // many blocks.
+  std::unordered_map<std::string, std::size_t> blockIndex;
+  std::optional<std::size_t> blockBeingWritten;
+  // Line number of the current entity's name line, shown in the listing.
+  std::uint32_t entityLine = 1;
+};
+
+bool IsWritePass(VectorPass pass);
+
+// Starts a pass: every pass begins without a current para.
+void BeginVectorPass(VectorOutput& out, VectorPass pass);
+
+// At the start of the Write Entities pass, from the direct counter that the
+// Scan Entities pass left.
+void RecordEntitiesBase(VectorOutput& out);
+
+// A listing line to the log and the console.
+void ListVectorLine(VectorOutput& out, const std::string& line);
+
+// The first block whose name matches over kBlockNameSignificant characters.
+std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_view name);
+// Appends a block of the Scan Blocks pass at the current offset.
+void AddVectorBlock(VectorOutput& out, std::string_view name);
+
+// Each emitter returns 0 or kVectorWriteFailed.
+int EmitFileHeader(VectorOutput& out);
+int EmitBlocksSkip(VectorOutput& out);
+int EmitBlockBegin(VectorOutput& out, std::size_t block);
+int EmitBlockEnd(VectorOutput& out);
+int EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_t x2,
+             std::uint16_t y2, std::uint32_t para, std::uint16_t colour);
+int EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_t radius,
+               std::uint32_t para, std::uint16_t colour);
+int EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::uint16_t endX,
+            std::uint16_t endY, std::uint16_t centreX, std::uint16_t centreY, std::uint32_t para,
+            std::uint16_t colour);
+int EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+             std::uint16_t colour);
+int EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+              std::uint16_t colour);
+// size is the text size 16, 32 or 48.
+int EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std::string_view text,
+             std::uint32_t para, std::uint16_t colour);
+// A call of a block.  The call record is deferred like a para record.
+int EmitCall(VectorOutput& out, std::size_t target);
+// After the Write Entities pass: the deferred records and the end word.
+int FinishVectorOutput(VectorOutput& out);
+
+// Record building shared with the text softkeys.
+void AppendVectorWord(std::vector<std::uint8_t>& bytes, std::uint16_t word, bool controlFamilyLE);
+// The size code of a text size: 2 for 16, 3 for 32, 5 for 48.
+std::uint16_t TextSizeCode(int size);
+// A plain text record (0x2A00): x, y, the characters padded to an even count,
+// size code and colour.
+void AppendTextRecord(std::vector<std::uint8_t>& bytes, bool controlFamilyLE, std::uint16_t x,
+                      std::uint16_t y, std::string_view text, std::uint16_t sizeCode,
+                      std::uint16_t colour);
+
+// True when writing the output would overwrite the source itself (the same
+// file under another spelling); the converters refuse to create it then.
+bool OutputIsSource(FileSystem& fs, std::string_view source, std::string_view output);
+
+}  // namespace q32
