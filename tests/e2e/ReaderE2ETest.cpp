@@ -182,7 +182,7 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
                  "\n; Softkey project: mill.spm\n"
                  "P " + k + "\nh PLC:\\help\\mill.chm\n"
                  "H 0 M - main\nr 0 7\np 0x1A\nn 0x1B\n"
-                 "N 0 " + k + "spindle.sk M100 - 10 -1 - -1 0 -1 - - - 10 - -1 - -\n"
+                 "N 0 " + k + "rpm.sk M100 - 10 -1 - -1 0 -1 - - - 10 - -1 - -\n"
                  "N 1 " + k + "coolant.sk M100 - 11 -1 - -1 0 -1 - - - 11 - -1 - -\n"
                  "G 2 " + k + "tools.sk - - 1 1 tooltable 1 0 -1 - - - -1 - -1 - -\n"
                  "C 7 Clamp M121 M120 0 -1 - -1 -1 - - - -1 - -1 - -\n"
@@ -206,16 +206,16 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
   r = RunQuillon({"mill/mill.spm", "-gensys"}, dir.path());
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
-            Crlf(k + "spindle.sk\n" + k + "coolant.sk\n" + k + "tools.sk\n" + k + "back.sk\n" + k +
+            Crlf(k + "rpm.sk\n" + k + "coolant.sk\n" + k + "tools.sk\n" + k + "back.sk\n" + k +
                  "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n"));
-  for (const char* picture : {"spindle", "coolant", "tools", "back", "cw", "ccw", "stop"})
+  for (const char* picture : {"rpm", "coolant", "tools", "back", "cw", "ccw", "stop"})
     EXPECT_TRUE(FileExistsOnDisk(dir / ("mill/" + std::string(picture) + ".PIC"))) << picture;
 
   // Controls outside the Orva family name the same softkeys with ".PIC".
   r = RunQuillon({"mill/mill.spm", "-gensys", "-tZeta300"}, dir.path());
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
-            Crlf(k + "spindle.PIC\n" + k + "coolant.PIC\n" + k + "tools.PIC\n" + k +
+            Crlf(k + "rpm.PIC\n" + k + "coolant.PIC\n" + k + "tools.PIC\n" + k +
                  "back.PIC\n" + k + "cw.PIC\n" + k + "ccw.PIC\n" + k + "stop.PIC\n"));
   EXPECT_NE(ReadFile(dir / "mill/mill.sys").find("G 2 " + k + "tools.PIC - - 1 1 tooltable"),
             std::string::npos);
