@@ -29,6 +29,12 @@ struct RunContext {
   DefineList defines;
   // Only the first BMX project of a run starts without loaded language texts.
   bool firstBmxProject = true;
+  // Connection point of the PLC symbol tables for the menu writers: checks the
+  // operand of a condition token (ENABLE:, STATUS:, HIDE:, keyword included)
+  // and, in -post runs, rewrites the token to its absolute operand in place.
+  // Returns 0 or a message code.  Empty until the PLC operand check is
+  // installed; the menu writers then accept every operand unchanged.
+  std::function<int(std::string& token)> rewriteOperandToken;
 };
 
 }  // namespace q32
