@@ -142,7 +142,7 @@ void WriteLine(RunContext& run, const std::string& line) {
   run.settings.projectOutStream->WriteText(line);
 }
 
-int CheckBlank(RunContext& run, const std::vector<std::string>& tokens) {
+int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
   // A -check run has nothing to look up for a blank slot.
   if (run.settings.mode == MODE_CHECK) return 0;
   if (tokens.size() == 1) {
@@ -150,10 +150,10 @@ int CheckBlank(RunContext& run, const std::vector<std::string>& tokens) {
     return 0;
   }
   if (!NameKnown(run, tokens[1])) return kUnknownName;
+  // Only IDENT: counts; anything else on a blank slot is passed over.
   std::string ident;
-  static constexpr P kIdentOnly[] = {P::Ident};
-  for (std::size_t i = 2; i < tokens.size(); ++i)
-    if (MatchItemParam(tokens[i], kIdentOnly)) ident = tokens[i];
+  for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
+    if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
   WriteLine(run, tokens[0] + " " + tokens[1] + " " + ident + "\n");
   return 0;
 }
@@ -165,7 +165,7 @@ int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tok
   if (!def) return 0;
   if (tokens.size() < def->minTokens) return kTooFewTokens;
   if (tokens.size() > def->maxCheckerTokens) return kTooManyTokens;
-  if (def->kind == ITEM_BLANK) return CheckBlank(run, tokens);
+  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens);
 
   const ItemLayout* layout = FindLayout(def->kind);
   if (!layout) return 0;
