@@ -137,6 +137,16 @@ int CheckOperands(RunContext& run, ItemSlots& slots, bool withHide) {
   return 0;
 }
 
+// A field as the project reader will split it again: a token that holds a
+// separator (it was quoted in the menu project) is written within quotes, as
+// menu attributes are, so that a -gensys run reads the same token back.
+std::string Field(std::string_view token) {
+  if (token.find_first_of(" \t,=;'\"") == std::string_view::npos) return std::string(token);
+  // A quoted token never holds its own quote character.
+  char quote = token.find('"') == std::string_view::npos ? '"' : '\'';
+  return quote + std::string(token) + quote;
+}
+
 void WriteLine(RunContext& run, const std::string& line) {
   if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return;
   run.settings.projectOutStream->WriteText(line);
@@ -146,7 +156,7 @@ int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::s
   // A -check run has nothing to look up for a blank slot.
   if (run.settings.mode == MODE_CHECK) return 0;
   if (tokens.size() == 1) {
-    WriteLine(run, tokens[0] + "\n");
+    WriteLine(run, Field(tokens[0]) + "\n");
     return 0;
   }
   if (!NameKnown(run, tokens[1])) return kUnknownName;
@@ -154,7 +164,7 @@ int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::s
   std::string ident;
   for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
     if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
-  WriteLine(run, tokens[0] + " " + tokens[1] + " " + ident + "\n");
+  WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n");
   return 0;
 }
 
@@ -206,16 +216,16 @@ int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tok
 
   // The line is written also after a failed operand check, so that the
   // generated project keeps the item.
-  std::string line = tokens[0] + " " + tokens[1];
-  if (def->hasTargetMenu) line += " " + tokens[2];
+  std::string line = Field(tokens[0]) + " " + Field(tokens[1]);
+  if (def->hasTargetMenu) line += " " + Field(tokens[2]);
   for (P field : layout->fields) {
     line += ' ';
-    line += slots[field];
+    line += Field(slots[field]);
   }
   if (layout->pythonAndHide && !slots[P::PyName].empty()) {
     for (P field : {P::PyName, P::PyMem, P::PyScript, P::PyPara}) {
       line += ' ';
-      line += slots[field];
+      line += Field(slots[field]);
     }
   }
   line += '\n';

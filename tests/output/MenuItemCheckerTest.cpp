@@ -9,6 +9,7 @@
 
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
+#include "project/Tokenizer.h"
 #include "support/TestSupport.h"
 
 using namespace q32;
@@ -351,6 +352,26 @@ TEST_F(MenuItemCheckerTest, CheckRunWritesNothingAndAcceptsBlanksByCount) {
   EXPECT_EQ(8208, Check({"END", "OK", "FOO"}));
   EXPECT_EQ(0, Check({"END", "OK"}));
   EXPECT_EQ("", Output());
+}
+
+TEST_F(MenuItemCheckerTest, TokensThatWereQuotedAreQuotedAgainForTheReadBack) {
+  existing_ = {"my dir\\a b.py"};
+  const std::vector<std::string> item = {"ACTION",        "Run",      "IDENT:a b", "HELPFILE:x,y.chm",
+                                         "OVERLAY:it's", "PYNAME:n", "PYPARA:say \"hi\"",
+                                         "PYSCRIPT:my dir\\a b.py"};
+  EXPECT_EQ(0, Check(item));
+  const std::string line =
+      Line({"ACTION", "Run", "", "", "", "", "", "\"OVERLAY:it's\"", "\"IDENT:a b\"", "", "", "",
+            "\"HELPFILE:x,y.chm\"", "", "PYNAME:n", "", "\"PYSCRIPT:PLC:\\Python\\a b.py\"",
+            "'PYPARA:say \"hi\"'"});
+  EXPECT_EQ(Crlf(line), Output());
+  // The project reader of a -gensys run gets the parameters back one by one.
+  std::vector<std::string> tokens;
+  ASSERT_EQ(0, SplitTokens(line, tokens, kMaxProjectTokens, false));
+  EXPECT_EQ((std::vector<std::string>{"ACTION", "Run", "OVERLAY:it's", "IDENT:a b", "HELPFILE:x,y.chm",
+                                      "PYNAME:n", "PYSCRIPT:PLC:\\Python\\a b.py",
+                                      "PYPARA:say \"hi\""}),
+            tokens);
 }
 
 TEST_F(MenuItemCheckerTest, PragmaAndUnknownCodesPassUnwritten) {
