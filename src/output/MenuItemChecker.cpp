@@ -77,8 +77,9 @@ bool IsPythonParam(P param) {
          param == P::PyPara;
 }
 
-// Leading decimal number with optional sign, as the C library reads it;
-// values beyond the int range are held at its ends.
+// Leading decimal number with optional sign, as the C library reads it (0
+// without digits); it stops growing once past the int range, which is far
+// above any memory limit.
 long long LeadingNumber(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
