@@ -10,6 +10,7 @@
 #include "output/CreationDate.h"
 #include "paths/Paths.h"
 #include "platform/Host.h"
+#include "plc/PlcOperands.h"
 #include "project/RunContext.h"
 
 namespace q32 {
@@ -291,9 +292,9 @@ int CheckItemOperands(RunContext& run, const ItemFields& f) {
   if (!run.settings.pjGiven) return 0;
   for (const std::string* condition : {&f.enable, &f.status, &f.hide}) {
     if (*condition == "-") continue;
-    // PLC operand check: the PLC symbol tables connect here, for example
-    //   int result = CheckPlcOperand(run, *condition);
-    int result = 0;
+    std::string operand = *condition;
+    OperandResult found;
+    int result = CheckOperand(run.plc, operand, found);
     if (result != 0) return result > 0 ? result : 0;
   }
   return 0;
