@@ -4,6 +4,7 @@
 #pragma once
 
 #include "diag/Diagnostics.h"
+#include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "project/RunRecords.h"
@@ -29,6 +30,9 @@ struct RunContext {
   DefineList defines;
   // Only the first BMX project of a run starts without loaded language texts.
   bool firstBmxProject = true;
+  // The language texts of BMX projects: loaded by the first project that
+  // names a language text and kept for the later projects of the run.
+  LanguageTable languages;
 };
 
 }  // namespace q32
