@@ -90,6 +90,8 @@ struct RunSettings {
   std::string generatedProjectFile;
   // The run-wide output streams.
   std::unique_ptr<File> treeStream, systemListStream, defStream, projectOutStream;
+  // Tree files this run created: a failed run deletes them, and only them.
+  std::vector<std::string> createdTreeFiles;
   int errorCount = 0, warningCount = 0;
   // The run's existence check.
   std::function<bool(std::string_view)> fileExists;

@@ -1,0 +1,328 @@
+#include "diag/Diagnostics.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "paths/Paths.h"
+#include "platform/Encoding.h"
+#include "platform/FileSystem.h"
+#include "project/Tokenizer.h"
+
+namespace q32 {
+namespace {
+
+// The header line is read into a buffer of this many characters, terminator
+// included; a longer first line can never match.
+constexpr std::size_t kHeaderBufferSize = 100;
+// A width or precision in a message text beyond this is cut to it, so that a
+// damaged catalogue cannot make one console or log line unbounded.
+constexpr long kMaxFieldWidth = 1024;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+void SetLabel(std::string& label, const std::string& text) {
+  label = text.substr(0, kMaxLabelLength);
+}
+
+// One fatal text of the catalogue loader: straight to the console, which is
+// flushed at once because the run ends right after it.
+void PrintFatal(Diagnostics& d, const char* prefix, std::string_view subject, const char* suffix) {
+  if (!d.console) return;
+  std::string text(prefix);
+  text.append(subject);
+  text.append(suffix);
+  std::fwrite(text.data(), 1, text.size(), d.console);
+  std::fflush(d.console);
+}
+
+// The argument list of a message text: which argument a conversion takes is
+// fixed by which arguments the caller gave, as a variadic call would pass them.
+struct MessageArguments {
+  struct Argument {
+    const char* text;  // null for a number
+    long number;
+  };
+  Argument items[4];
+  std::size_t count = 0;
+  std::size_t next = 0;
+
+  MessageArguments(const char* text1, const char* text2, long number1, long number2) {
+    if (text2) {
+      items[count++] = {text1 ? text1 : "", 0};
+      items[count++] = {text2, 0};
+    } else if (text1) {
+      items[count++] = {text1, 0};
+    }
+    items[count++] = {nullptr, number1};
+    items[count++] = {nullptr, number2};
+  }
+  const Argument* Take() { return next < count ? &items[next++] : nullptr; }
+};
+
+// snprintf of one conversion whose format this file built itself from
+// checked flags, width and precision.
+template <typename T>
+void AppendFormatted(std::string& out, const std::string& spec, T value) {
+  int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+  if (n <= 0) return;
+  std::size_t old = out.size();
+  out.resize(old + static_cast<std::size_t>(n) + 1);
+  std::snprintf(out.data() + old, static_cast<std::size_t>(n) + 1, spec.c_str(), value);
+  out.resize(old + static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
+int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std::string_view dir,
+                         std::string_view name, std::string_view header, std::string_view logFile) {
+  std::string path(dir);
+  path.append(name);
+  d.catalogue.reset();
+  d.log.reset();
+  if (d.fs) d.catalogue = d.fs->Open(path, FileMode::ReadText);
+  if (!d.catalogue) {
+    PrintFatal(d, "Fatal: Messagefile ", path, " cannot be opened!\n\n");
+    return 1;
+  }
+
+  // The header must be followed by its line end; a first line of the
+  // header's text without one is not the header.
+  char first[kHeaderBufferSize] = {};
+  bool headerOk = false;
+  if (d.catalogue->GetLine(first, sizeof first)) {
+    std::size_t n = std::strlen(first);
+    if (n > 0 && first[n - 1] == '\n') headerOk = std::string_view(first, n - 1) == header;
+  }
+  if (!headerOk) {
+    PrintFatal(d, "Fatal: Invalid version of messagefile: ", path, "\n\n");
+    d.catalogue->Close();
+    d.catalogue.reset();
+    return 3;
+  }
+
+  if (!logFile.empty()) {
+    d.log = d.fs->Open(logFile, FileMode::WriteText);
+    if (!d.log) {
+      std::string logDir = DirectoryOf(logFile);
+      if (!logDir.empty() && !d.fs->Exists(logDir))
+        PrintFatal(d, "Fatal: Directory ", logDir, " doesn't exist!\n");
+      else
+        PrintFatal(d, "Fatal: Logfile ", logFile, " cannot be opened!\n");
+      d.catalogue->Close();
+      d.catalogue.reset();
+      return 2;
+    }
+  }
+
+  d.errorCount = &errorCount;
+  d.warningCount = &warningCount;
+  errorCount = 0;
+  warningCount = 0;
+  return 0;
+}
+
+bool LookupMessage(Diagnostics& d, int number, std::string& out) {
+  if (!d.catalogue || !d.catalogue->Seek(0)) return false;
+  const std::string key = std::to_string(number);
+  std::vector<char> buffer(kMaxCatalogueLine + 1);
+  std::vector<std::string> tokens;
+  // Set while the rest of an overlong line is being passed over: what
+  // follows its first kMaxCatalogueLine characters does not start a line and
+  // so can never be an entry.
+  bool skippingRest = false;
+  for (;;) {
+    // A sentinel in the last character position tells whether the read
+    // filled the whole buffer.
+    buffer[kMaxCatalogueLine - 1] = '\0';
+    if (!d.catalogue->GetLine(buffer.data(), buffer.size())) return false;
+    const bool filled = buffer[kMaxCatalogueLine - 1] != '\0';
+    const bool complete = !filled || buffer[kMaxCatalogueLine - 1] == '\n';
+    const bool wasSkipping = skippingRest;
+    skippingRest = !complete;
+    if (wasSkipping) continue;
+
+    std::string_view line(buffer.data());
+    if (line.empty() || line[0] == ';' || line[0] == '\n') continue;
+    if (SplitTokens(line, tokens, 2, false) != 0 || tokens.size() != 2) continue;
+    const std::string& k = tokens[0];
+    if (SameIgnoringCase(k, "ERROR"))
+      SetLabel(d.errorLabel, tokens[1]);
+    else if (SameIgnoringCase(k, "WARNING"))
+      SetLabel(d.warningLabel, tokens[1]);
+    else if (SameIgnoringCase(k, "ERRORNO"))
+      SetLabel(d.errorNoLabel, tokens[1]);
+    else if (SameIgnoringCase(k, "FILE"))
+      SetLabel(d.fileLabel, tokens[1]);
+    if (SameIgnoringCase(k, key)) {
+      out = tokens[1];
+      return true;
+    }
+  }
+}
+
+void ReportMessage(Diagnostics& d, int code, std::string_view file, unsigned line,
+                   std::string_view argument) {
+  std::string message;
+  if (code == 0 && !argument.empty()) {
+    // A free text reported in the form of a warning, but not counted.
+    message.assign(argument);
+  } else {
+    std::string text;
+    if (!LookupMessage(d, code, text)) {
+      message = d.errorNoLabel + ": " + std::to_string(code);
+    } else {
+      message = std::move(text);
+      std::size_t at;
+      if (!argument.empty() && (at = message.find("%s")) != std::string::npos)
+        message.replace(at, 2, argument);
+    }
+    int* count = code > 0 ? d.errorCount : d.warningCount;
+    if (count) ++*count;
+  }
+
+  std::string out;
+  if (!file.empty()) {
+    std::string shown = d.paths ? DisplayPath(*d.paths, file, /*expand=*/false) : std::string(file);
+    out = d.fileLabel + ": " + shown;
+    if (line != 0) out += "(" + std::to_string(line) + ")";
+    out += ": " + message;
+  } else {
+    out = (code > 0 ? d.errorLabel : d.warningLabel) + ": " + message;
+  }
+
+  if (d.log) {
+    d.log->WriteText(out);
+    d.log->WriteText("\n");
+    d.log->Flush();
+  }
+  ConsoleLine(d, out);
+}
+
+void ShowProgress(Diagnostics& d, int number, const char* text1, const char* text2, long number1,
+                  long number2) {
+  std::string text;
+  if (!LookupMessage(d, number, text)) {
+    ConsoleLine(d, "Fatal: Message " + std::to_string(number) + " not found in messagefile\n");
+    return;
+  }
+  ConsoleLine(d, FormatMessageText(text, text1, text2, number1, number2));
+}
+
+void LogLine(Diagnostics& d, const char* format, const char* text1, const char* text2,
+             long number1, long number2) {
+  if (!d.log || !format) return;
+  std::string line = FormatMessageText(format, text1, text2, number1, number2);
+  line += '\n';
+  d.log->WriteText(line);
+  d.log->Flush();
+}
+
+void ConsoleLine(Diagnostics& d, std::string_view line) {
+  if (!d.console) return;
+  std::string text = ConsoleText(line, d.embedded);
+  text += '\n';
+  std::fwrite(text.data(), 1, text.size(), d.console);
+  std::fflush(d.console);
+}
+
+void CloseMessageCatalogue(Diagnostics& d) {
+  if (d.catalogue) d.catalogue->Close();
+  d.catalogue.reset();
+  if (d.log) d.log->Close();
+  d.log.reset();
+}
+
+std::string FormatMessageText(std::string_view format, const char* text1, const char* text2,
+                              long number1, long number2) {
+  MessageArguments args(text1, text2, number1, number2);
+  std::string out;
+  out.reserve(format.size() + 32);
+  std::size_t i = 0;
+  const std::size_t n = format.size();
+  while (i < n) {
+    char c = format[i];
+    if (c != '%') {
+      out += c;
+      ++i;
+      continue;
+    }
+    const std::size_t start = i++;
+    std::string flags;
+    while (i < n && std::strchr("-+ #0", format[i]) && flags.size() < 5) flags += format[i++];
+    while (i < n && std::strchr("-+ #0", format[i])) ++i;  // repeated flags add nothing
+    long width = -1;
+    while (i < n && std::isdigit(static_cast<unsigned char>(format[i]))) {
+      width = (width < 0 ? 0 : width) * 10 + (format[i++] - '0');
+      if (width > kMaxFieldWidth) width = kMaxFieldWidth;
+    }
+    long precision = -1;
+    if (i < n && format[i] == '.') {
+      ++i;
+      precision = 0;
+      while (i < n && std::isdigit(static_cast<unsigned char>(format[i]))) {
+        precision = precision * 10 + (format[i++] - '0');
+        if (precision > kMaxFieldWidth) precision = kMaxFieldWidth;
+      }
+    }
+    bool isLong = false;
+    while (i < n && std::strchr("hlLqjzt", format[i])) isLong |= format[i++] != 'h';
+    if (i >= n) {
+      // A conversion cut off by the end of the text is shown as written.
+      out.append(format.substr(start));
+      break;
+    }
+    const char conversion = format[i++];
+    if (conversion == '%') {
+      out += '%';
+      continue;
+    }
+    if (!std::strchr("sdiuxXc", conversion)) {
+      // Not a conversion this formatter knows: shown as written, taking no argument.
+      out.append(format.substr(start, i - start));
+      continue;
+    }
+    const MessageArguments::Argument* arg = args.Take();
+    if (!arg) continue;  // nothing left to feed it: prints nothing
+
+    std::string spec = "%" + flags;
+    if (width >= 0) spec += std::to_string(width);
+    if (precision >= 0 && conversion != 'c') spec += "." + std::to_string(precision);
+
+    if (conversion == 's' || ((conversion != 'c') && arg->text)) {
+      // A number given to %s shows in decimal; a text given to a number
+      // conversion shows as text.
+      std::string value = arg->text ? std::string(arg->text) : std::to_string(arg->number);
+      std::string textSpec = "%";
+      if (flags.find('-') != std::string::npos) textSpec += '-';
+      if (width >= 0) textSpec += std::to_string(width);
+      if (precision >= 0 && conversion == 's') textSpec += "." + std::to_string(precision);
+      textSpec += 's';
+      AppendFormatted(out, textSpec, value.c_str());
+    } else if (conversion == 'c') {
+      const int ch = arg->text ? static_cast<unsigned char>(arg->text[0])
+                               : static_cast<unsigned char>(arg->number);
+      // A line is text: a zero character would end it early in every reader.
+      if (ch != 0) AppendFormatted(out, spec + "c", ch);
+    } else if (conversion == 'd' || conversion == 'i') {
+      AppendFormatted(out, spec + "ld", arg->number);
+    } else {
+      // Unsigned conversions show the number as the unsigned type of its size.
+      const unsigned long value = isLong ? static_cast<unsigned long>(arg->number)
+                                         : static_cast<unsigned int>(arg->number);
+      AppendFormatted(out, spec + "l" + conversion, value);
+    }
+  }
+  return out;
+}
+
+}  // namespace q32

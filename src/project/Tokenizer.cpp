@@ -1,0 +1,144 @@
+#include "project/Tokenizer.h"
+
+#include "platform/FileSystem.h"
+
+namespace q32 {
+
+namespace {
+
+constexpr int kTooManyTokens = 2;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Collects tokens up to the caller's maximum; the first one beyond it makes
+// the line too long.
+struct TokenSink {
+  std::vector<std::string>& tokens;
+  std::size_t maximum;
+  bool overflow = false;
+
+  // Opens a new token; false when the maximum is already reached.
+  bool Open() {
+    if (tokens.size() >= maximum) {
+      overflow = true;
+      return false;
+    }
+    tokens.emplace_back();
+    return true;
+  }
+  std::string& Current() { return tokens.back(); }
+};
+
+// Drops a carriage return that stands before the line feed, as a text-mode
+// stream would.
+void DropCarriageReturn(std::string& piece) {
+  std::size_t n = piece.size();
+  if (n >= 2 && piece[n - 1] == '\n' && piece[n - 2] == '\r') piece.erase(n - 2, 1);
+}
+
+// A physical line ends in blank or tab and "\" (before the line feed, if any)
+// when the next physical line continues it.  Returns the position of the "\".
+bool ContinuationAt(const std::string& line, std::size_t& backslash) {
+  std::size_t n = line.size();
+  if (n < 3 || n > kMaxContinuedLine) return false;
+  std::size_t end = line[n - 1] == '\n' ? n - 1 : n;
+  if (end < 2 || line[end - 1] != '\\' || !IsBlank(line[end - 2])) return false;
+  backslash = end - 1;
+  return true;
+}
+
+}  // namespace
+
+int SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
+                bool escapes) {
+  tokens.clear();
+  TokenSink sink{tokens, maximum};
+  bool open = false;     // a token is being collected
+  char quote = '\0';     // the quote character of an open quoted token
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (quote != '\0') {
+      if (c == '\n') continue;  // an unclosed quote ends with the line
+      if (c == quote) {
+        quote = '\0';
+        open = false;
+      } else if (escapes && c == '\\' && i + 1 < line.size() &&
+                 (line[i + 1] == '\\' || line[i + 1] == quote)) {
+        sink.Current() += line[++i];
+      } else {
+        sink.Current() += c;
+      }
+      continue;
+    }
+    if (c == ';') break;
+    if (IsBlank(c) || c == ',' || c == '=' || c == '\n') {
+      open = false;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      // The quote starts a token of its own, even right behind another one.
+      if (!sink.Open()) return kTooManyTokens;
+      quote = c;
+      open = true;
+      continue;
+    }
+    if (!open) {
+      if (!sink.Open()) return kTooManyTokens;
+      open = true;
+    }
+    sink.Current() += c;
+  }
+  return 0;
+}
+
+int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
+                         std::size_t maximum) {
+  tokens.clear();
+  TokenSink sink{tokens, maximum};
+  bool open = false;
+  bool quoted = false;
+  for (char c : line) {
+    // The line feed ends the line wherever it stands.
+    if (c == '\n') break;
+    if (quoted) {
+      sink.Current() += c;
+      if (c == '"') quoted = false;
+      continue;
+    }
+    if (c == ';') break;
+    if (IsBlank(c)) {
+      open = false;
+      continue;
+    }
+    if (!open) {
+      if (!sink.Open()) return kTooManyTokens;
+      open = true;
+    }
+    // The quotes stay in the token; the quoted part goes on to its closing
+    // quote and the token to the next blank.
+    if (c == '"') quoted = true;
+    sink.Current() += c;
+  }
+  return 0;
+}
+
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
+  line.clear();
+  if (!stream.GetLine(line, kMaxPhysicalLine)) return false;
+  ++lineCounter;
+  DropCarriageReturn(line);
+  std::size_t backslash;
+  while (ContinuationAt(line, backslash)) {
+    // The "\" and the line feed give way to the next physical line; at the end
+    // of the file the line simply ends without them.
+    line.resize(backslash);
+    std::string next;
+    if (!stream.GetLine(next, kMaxPhysicalLine + 1)) break;
+    ++lineCounter;
+    DropCarriageReturn(next);
+    line += next;
+  }
+  return true;
+}
+
+}  // namespace q32

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Encoding.h"
+#include "platform/FaultyFileSystem.h"
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/LanguageLibrary.h"
+#include "support/TestSupport.h"
+
+using namespace q32;
+using namespace q32test;
+
+TEST(HostFiles, TextModeWritesCrLfAndReadsBothLineEnds) {
+  TempDir dir;
+  auto fs = MakeHostFileSystem();
+  {
+    auto f = fs->Open(dir / "t.txt", FileMode::WriteText);
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(f->WriteText("a\nbc\n\nd"));
+    EXPECT_TRUE(f->Printf("%s-%d\n", "x", 7));
+  }
+  EXPECT_EQ("a\r\nbc\r\n\r\ndx-7\r\n", ReadFile(dir / "t.txt"));
+
+  WriteFile(dir / "mixed.txt", "one\r\ntwo\nthree\rx\r\n");
+  auto f = fs->Open(dir / "mixed.txt", FileMode::ReadText);
+  ASSERT_TRUE(f);
+  char line[64];
+  ASSERT_TRUE(f->GetLine(line, sizeof line));
+  EXPECT_STREQ("one\n", line);
+  ASSERT_TRUE(f->GetLine(line, sizeof line));
+  EXPECT_STREQ("two\n", line);
+  ASSERT_TRUE(f->GetLine(line, sizeof line));
+  EXPECT_STREQ("three\rx\n", line);  // a lone CR stays
+  EXPECT_FALSE(f->GetLine(line, sizeof line));
+
+  // fgets limits: a buffer of 4 takes three characters at a time.
+  auto b = fs->Open(dir / "mixed.txt", FileMode::ReadBinary);
+  ASSERT_TRUE(b->GetLine(line, 4));
+  EXPECT_STREQ("one", line);
+  ASSERT_TRUE(b->GetLine(line, 4));
+  EXPECT_STREQ("\r\n", line);
+  EXPECT_EQ(18, b->Size());
+  EXPECT_TRUE(b->Seek(9));
+  EXPECT_EQ(9, b->Tell());
+  char raw[3];
+  EXPECT_EQ(3u, b->Read(raw, 3));
+  EXPECT_EQ("thr", std::string(raw, 3));
+}
+
+TEST(HostFiles, WindowsNamesFindFilesWithoutRegardToCase) {
+  TempDir dir;
+  auto fs = MakeHostFileSystem();
+  WriteFile(dir / "Icons/Logo.BMP", "x");
+  EXPECT_TRUE(fs->Exists(dir / "icons\\logo.bmp"));
+  EXPECT_TRUE(fs->Exists(dir / "ICONS/LOGO.bmp"));
+  EXPECT_TRUE(fs->IsDirectory(dir / "icons"));
+  EXPECT_FALSE(fs->Exists(dir / "icons\\other.bmp"));
+  // Drive and network paths do not exist on a POSIX host.
+  EXPECT_FALSE(fs->Exists("C:\\windows"));
+  EXPECT_FALSE(fs->Exists("PLC:\\SOFTKEYS\\a.PIC"));
+  EXPECT_FALSE(fs->Open("\\\\server\\share\\f.txt", FileMode::ReadBinary));
+
+  // Writing a name in other case overwrites the existing file, as Windows does.
+  {
+    auto f = fs->Open(dir / "icons\\LOGO.bmp", FileMode::WriteBinary);
+    ASSERT_TRUE(f);
+    f->WriteText("new");
+  }
+  EXPECT_EQ("new", ReadFile(dir / "Icons/Logo.BMP"));
+  // A new file in an existing directory written in other case.
+  {
+    auto f = fs->Open(dir / "ICONS\\fresh.txt", FileMode::WriteBinary);
+    ASSERT_TRUE(f);
+  }
+  EXPECT_TRUE(FileExistsOnDisk(dir / "Icons/fresh.txt"));
+  EXPECT_TRUE(fs->Remove(dir / "icons\\FRESH.TXT"));
+  EXPECT_FALSE(FileExistsOnDisk(dir / "Icons/fresh.txt"));
+
+  std::vector<DirectoryEntry> found;
+  WriteFile(dir / "lang/de.INC", "");
+  WriteFile(dir / "lang/en.txt", "");
+  WriteFile(dir / "lang/fr.po", "");
+  ASSERT_TRUE(fs->FindFiles(dir / "LANG", "*.inc", found));
+  ASSERT_EQ(1u, found.size());
+  EXPECT_EQ("de.INC", found[0].name);
+  ASSERT_TRUE(fs->FindFiles(dir / "lang", "*.*", found));
+  EXPECT_EQ(3u, found.size());
+}
+
+TEST(HostFiles, FullPathsResolveDotsLexically) {
+  std::string out;
+  ASSERT_TRUE(FullHostPath("a\\..\\b/./c.txt", "/work/x", out));
+  EXPECT_EQ("/work/x/b/c.txt", out);
+  ASSERT_TRUE(FullHostPath("/abs/../y", "/work", out));
+  EXPECT_EQ("/y", out);
+  ASSERT_TRUE(FullHostPath("..\\..\\..\\..", "/a", out));
+  EXPECT_EQ("/", out);
+  ASSERT_TRUE(FullHostPath("PLC:\\SOFTKEYS\\..\\a.PIC", "/work", out));
+  EXPECT_EQ("PLC:\\a.PIC", out);
+  ASSERT_TRUE(FullHostPath("sub\\", "/w", out));
+  EXPECT_EQ("/w/sub/", out);
+}
+
+TEST(HostFiles, WildcardsMatchLikeADirectorySearch) {
+  EXPECT_TRUE(WildcardMatch("*.inc", "de.INC"));
+  EXPECT_FALSE(WildcardMatch("*.inc", "de.inc.bak"));
+  EXPECT_TRUE(WildcardMatch("*.*", "README"));
+  EXPECT_TRUE(WildcardMatch("a?c.*", "ABC"));
+  EXPECT_TRUE(WildcardMatch("*", ""));
+  EXPECT_FALSE(WildcardMatch("?", ""));
+  EXPECT_TRUE(WildcardMatch("*a*b*", "xxaYYbzz"));
+}
+
+TEST(FaultInjection, TheKthOperationFailsAndRulesPickFiles) {
+  TempDir dir;
+  auto host = MakeHostFileSystem();
+  FaultyFileSystem faulty(*host);
+  WriteFile(dir / "in.txt", "line\n");
+  faulty.failAt = 3;  // open, read, then the write fails
+  auto in = faulty.Open(dir / "in.txt", FileMode::ReadText);
+  ASSERT_TRUE(in);
+  char line[16];
+  EXPECT_TRUE(in->GetLine(line, sizeof line));
+  auto out = faulty.Open(dir / "out.txt", FileMode::WriteText);
+  EXPECT_FALSE(out);
+  EXPECT_EQ("create " + (dir / "out.txt"), faulty.failedDescription);
+
+  faulty.failAt = 0;
+  faulty.rule = [](FileOp op, const std::string& path) {
+    return op == FileOp::Write && path.find("full") != std::string::npos;
+  };
+  auto full = faulty.Open(dir / "full.txt", FileMode::WriteBinary);
+  ASSERT_TRUE(full);
+  EXPECT_FALSE(full->WriteText("x"));
+  auto fine = faulty.Open(dir / "fine.txt", FileMode::WriteBinary);
+  EXPECT_TRUE(fine->WriteText("x"));
+}
+
+TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
+  EXPECT_EQ(0x8E, Cp1252ToCp850(0xC4));   // Ä
+  EXPECT_EQ(0x81, Cp1252ToCp850(0xFC));   // ü
+  EXPECT_EQ(0x5F, Cp1252ToCp850(0x80));   // € has no console form
+  EXPECT_EQ(0x22, Cp1252ToCp850(0x93));
+  EXPECT_EQ('A', Cp1252ToCp850('A'));
+  EXPECT_EQ("\xC3\x84\xE2\x82\xAC", Cp1252ToUtf8("\xC4\x80"));
+  EXPECT_EQ("\xC4\x80", Utf8ToCp1252("\xC3\x84\xE2\x82\xAC"));
+  EXPECT_EQ("a?b", Utf8ToCp1252("a\xE4\xB8\xAD" "b"));   // CJK is not in the code page
+  EXPECT_EQ("??", Utf8ToCp1252("\xC3\xFF"));           // malformed
+  EXPECT_EQ("\xC4", ConsoleText("\xC4", true));
+  for (int c = 0; c < 256; ++c) {
+    std::string one(1, static_cast<char>(c));
+    EXPECT_EQ(one, Utf8ToCp1252(Cp1252ToUtf8(one))) << c;
+  }
+}
+
+TEST(LanguageLibrary, KnowsItsTwentySixLanguages) {
+  EXPECT_EQ(26, GetMaxLanguage());
+  EXPECT_EQ(0, GetLanguageIndex("en"));
+  EXPECT_EQ(15, GetLanguageIndex("zh-tw"));
+  EXPECT_EQ(25, GetLanguageIndex("Ja"));
+  EXPECT_EQ(-1, GetLanguageIndex("xx"));
+  EXPECT_EQ("ZH-TW", GetLanguageId(15));
+  EXPECT_EQ("", GetLanguageId(26));
+  EXPECT_EQ("", GetLanguageId(-1));
+}
