@@ -184,7 +184,7 @@ inline std::string Field8(const std::string& s, std::size_t at) {
 inline bool DecodeBmx(const std::string& s, BmxFile& out, std::string& error) {
   try {
     std::size_t at = 0;
-    if (s.compare(0, 2, "BM") == 0) {
+    if (s.compare(0, 2, "BM") == 0 && s.compare(0, 4, "BMX2") != 0) {
       at = Word(s, 2);
       out.background = s.substr(0, at);
     }
