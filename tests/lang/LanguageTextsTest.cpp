@@ -49,6 +49,8 @@ TEST(LanguageTexts, DirectorySearchSlotsAndLibraryOrder) {
   WriteFile(dir / "xx.inc", "OK \"unknown language\"\n");
   WriteFile(dir / "fr.pot", "msgid \"OK\"\nmsgstr \"Oui\"\n");  // not a language file
   WriteFile(dir / "it", "OK \"no extension\"\n");
+  WriteFile(dir / "it.txt", "OK \"Si (txt)\"\n");
+  WriteFile(dir / "It.Inc", "OK \"Si (inc)\"\n");
   WriteFile(dir / "cs.inc/inner.txt", "a directory named like a file\n");
   auto fs = MakeHostFileSystem();
   std::string before;
@@ -62,8 +64,10 @@ TEST(LanguageTexts, DirectorySearchSlotsAndLibraryOrder) {
   ASSERT_EQ(l.table.entries.size(), static_cast<std::size_t>(GetMaxLanguage()));
   EXPECT_EQ(l.table.entries[0].name, "EN");
   EXPECT_EQ(l.table.entries[1].name, "DE");
-  EXPECT_EQ(l.table.entries[2].name, "");
+  EXPECT_EQ(l.table.entries[2].name, "IT");
+  EXPECT_EQ(l.table.entries[3].name, "");
   EXPECT_EQ(Text(l.table.entries[0], "OK"), "Yes");
+  EXPECT_EQ(Text(l.table.entries[2], "OK"), "Si (inc)");  // .inc beats .txt
   EXPECT_EQ(Text(l.table.entries[1], "OK"), "Ja");  // .inc beats .po
   EXPECT_FALSE(l.table.untranslated);
 
@@ -74,7 +78,7 @@ TEST(LanguageTexts, DirectorySearchSlotsAndLibraryOrder) {
   // A loaded table is not loaded again.
   WriteFile(dir / "fr.inc", "OK \"Oui\"\n");
   EXPECT_EQ(LoadLanguages(*fs, l.table), 0);
-  EXPECT_EQ(l.table.entries[2].name, "");
+  EXPECT_EQ(l.table.entries[3].name, "");
 
   // Released, the table is empty and ready to be prepared again.
   FreeLanguages(l.table);
