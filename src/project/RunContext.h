@@ -6,6 +6,7 @@
 #include "diag/Diagnostics.h"
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
+#include "plc/PlcProjectFile.h"
 #include "platform/FileSystem.h"
 #include "project/RunRecords.h"
 
@@ -30,6 +31,9 @@ struct RunContext {
   DefineList defines;
   // Only the first BMX project of a run starts without loaded language texts.
   bool firstBmxProject = true;
+  // The PLC symbol tables of the -pj file (empty without one), with the
+  // current module of operand checks and the visibility switch of #IF.
+  PlcSymbolTables plc;
   // The language texts of BMX projects: loaded by the first project that
   // names a language text and kept for the later projects of the run.
   LanguageTable languages;

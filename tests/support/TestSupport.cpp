@@ -61,7 +61,7 @@ static std::string ShellQuote(const std::string& s) {
 }
 
 RunResult RunCommand(const std::string& command, const std::string& cwd) {
-  std::string full = "cd " + ShellQuote(cwd) + " && " + command + " 2>&1";
+  std::string full = "cd " + ShellQuote(cwd) + " && ( " + command + " ) 2>&1";
   RunResult result;
   FILE* pipe = popen(full.c_str(), "r");
   if (!pipe) return result;

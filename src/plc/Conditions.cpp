@@ -1,0 +1,456 @@
+#include "plc/Conditions.h"
+
+#include <array>
+#include <climits>
+
+#include "plc/PlcOperands.h"
+#include "project/RunContext.h"
+#include "project/RunRecords.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kIncomplete = 3011;
+constexpr int kNotAllowed = 3043;
+constexpr int kUnknownOperand = 3070;
+constexpr int kStringOperand = 3073;
+constexpr int kOpenString = 3084;
+constexpr int kOpenIndex = 3091;
+constexpr int kNoStructure = 3507;
+constexpr int kUnknownMember = 3509;
+constexpr int kTooManyLevels = 4010;
+constexpr int kOpenSection = 3300;
+constexpr int kTooDeep = 3301;
+
+// Indices inside "&" operands are operands themselves; this bounds the
+// nesting a hostile token could ask for.
+constexpr int kMaxOperandNesting = 16;
+
+enum OperatorClass { CLASS_ARITHMETIC = 0, CLASS_COMPARISON = 1, CLASS_LOGICAL = 2, CLASS_NOT = 3 };
+enum OperatorKind {
+  OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_BITAND, OP_BITOR,
+  OP_EQ, OP_NE, OP_LT, OP_GT, OP_LE, OP_GE,
+  OP_AND, OP_OR, OP_NOT,
+};
+
+struct OperatorEntry {
+  std::string_view token;
+  OperatorKind kind;
+  OperatorClass cls;
+};
+
+// Tokens are compared exactly: the caller has upper-cased the line.
+constexpr OperatorEntry kOperators[] = {
+    {"+", OP_ADD, CLASS_ARITHMETIC},     {"-", OP_SUB, CLASS_ARITHMETIC},
+    {"X", OP_MUL, CLASS_ARITHMETIC},     {"/", OP_DIV, CLASS_ARITHMETIC},
+    {"&", OP_BITAND, CLASS_ARITHMETIC},  {"|", OP_BITOR, CLASS_ARITHMETIC},
+    {"=", OP_EQ, CLASS_COMPARISON},      {"!", OP_NE, CLASS_COMPARISON},
+    {"<", OP_LT, CLASS_COMPARISON},      {">", OP_GT, CLASS_COMPARISON},
+    {"<=", OP_LE, CLASS_COMPARISON},     {">=", OP_GE, CLASS_COMPARISON},
+    {"AND", OP_AND, CLASS_LOGICAL},      {"OR", OP_OR, CLASS_LOGICAL},
+    {"NOT", OP_NOT, CLASS_NOT},
+};
+
+const OperatorEntry* FindOperator(std::string_view token) {
+  for (const OperatorEntry& entry : kOperators)
+    if (entry.token == token) return &entry;
+  return nullptr;
+}
+
+// The states of a parenthesis level.
+enum LevelState {
+  EXPECT_OPERAND = 0,
+  AFTER_NUMBER = 1,
+  AFTER_RESULT = 2,     // a number computed from an operation or a group
+  EXPECT_NUMBER = 3,
+  AFTER_COMPARISON = 4, // true or false
+  AFTER_LOGICAL = 5,
+  AFTER_STRING = 6,
+  EXPECT_STRING = 7,
+};
+
+struct Level {
+  bool negate = false;
+  std::int32_t value = 0;
+  OperatorClass cls = CLASS_ARITHMETIC;
+  OperatorKind kind = OP_ADD;
+  LevelState state = EXPECT_OPERAND;
+  std::string text;  // the left string of a string comparison
+};
+
+bool Compare(OperatorKind kind, int order) {
+  switch (kind) {
+    case OP_EQ: return order == 0;
+    case OP_NE: return order != 0;
+    case OP_LT: return order < 0;
+    case OP_GT: return order > 0;
+    case OP_LE: return order <= 0;
+    default: return order >= 0;  // OP_GE
+  }
+}
+
+// left op right for the arithmetic and comparison operators, with the
+// wrap-around of 32-bit registers.  A quotient that has no value (by zero,
+// or the most negative number by -1) is refused.
+int Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t& out) {
+  auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
+  switch (kind) {
+    case OP_ADD: out = static_cast<std::int32_t>(u(left) + u(right)); return 0;
+    case OP_SUB: out = static_cast<std::int32_t>(u(left) - u(right)); return 0;
+    case OP_MUL: out = static_cast<std::int32_t>(u(left) * u(right)); return 0;
+    case OP_DIV:
+      if (right == 0 || (left == INT32_MIN && right == -1)) return kNotAllowed;
+      out = left / right;
+      return 0;
+    case OP_BITAND: out = left & right; return 0;
+    case OP_BITOR: out = left | right; return 0;
+    default:
+      out = Compare(kind, left < right ? -1 : (left > right ? 1 : 0)) ? 1 : 0;
+      return 0;
+  }
+}
+
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+  std::string ua = UpperCase(a), ub = UpperCase(b);
+  return ua < ub ? -1 : (ua > ub ? 1 : 0);
+}
+
+// Digits of one base; "no digits" and "not all zeros but 0" (the value ran
+// over 32 bits) are both unknown operands.
+int ParseDigits(std::string_view digits, unsigned base, std::uint32_t& value) {
+  if (digits.empty()) return kUnknownOperand;
+  value = 0;
+  bool allZero = true;
+  for (char c : digits) {
+    unsigned d;
+    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+    else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+    else return kUnknownOperand;
+    if (d >= base) return kUnknownOperand;
+    if (c != '0') allZero = false;
+    value = value * base + d;
+  }
+  return (value == 0 && !allZero) ? kUnknownOperand : 0;
+}
+
+int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+                      std::string& text, int nesting);
+
+// "[index]" at the start of part: evaluates it and returns the rest.
+int Subscript(const ConditionScope& scope, std::string_view& part, std::int32_t& index, int nesting) {
+  index = 0;
+  if (part.empty() || part[0] != '[') return 0;
+  std::size_t close = part.find(']');
+  if (close == std::string_view::npos) return kOpenIndex;
+  std::string text;
+  int code = EvaluateOperandAt(scope, part.substr(1, close - 1), index, text, nesting + 1);
+  part.remove_prefix(close + 1);
+  return code;
+}
+
+// "&NAME" or "&NAME[i].MEMBER[j]": the address of a symbol or a member.
+int SymbolAddress(const ConditionScope& scope, std::string_view rest, std::uint32_t& address, int nesting) {
+  std::size_t dot = rest.find('.');
+  if (dot == std::string_view::npos) {
+    PlcSymbol symbol;
+    if (LookUpSymbol(scope.symbols, rest, &symbol) != SymbolLookup::Found) return kUnknownOperand;
+    address = symbol.value;
+    return 0;
+  }
+  std::string_view base = rest.substr(0, dot), memberPart = rest.substr(dot + 1);
+  std::size_t open = base.find('[');
+  std::string_view name = base.substr(0, open);
+  std::int32_t i = 0, j = 0;
+  if (open != std::string_view::npos) {
+    std::string_view sub = base.substr(open);
+    if (int code = Subscript(scope, sub, i, nesting)) return code;
+  }
+  PlcSymbol symbol;
+  if (LookUpSymbol(scope.symbols, name, &symbol) != SymbolLookup::Found) return kUnknownOperand;
+  if (symbol.type != 's') return kNoStructure;
+  std::size_t memberOpen = memberPart.find('[');
+  std::string_view memberName = memberPart.substr(0, memberOpen).substr(0, kPlcMaxNameLength);
+  if (memberOpen != std::string_view::npos) {
+    std::string_view sub = memberPart.substr(memberOpen);
+    if (int code = Subscript(scope, sub, j, nesting)) return code;
+  }
+  if (symbol.structure >= scope.symbols.structures.size()) return kUnknownMember;
+  const PlcStructure& structure = scope.symbols.structures[symbol.structure];
+  for (const PlcMember& member : structure.members) {
+    if (!EqualsIgnoringCase(std::string_view(member.name).substr(0, kPlcMaxNameLength), memberName)) continue;
+    address = symbol.value + structure.size * static_cast<std::uint32_t>(i) + member.offset +
+              4u * static_cast<std::uint32_t>(j);
+    return 0;
+  }
+  return kUnknownMember;
+}
+
+int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+                      std::string& text, int nesting) {
+  if (nesting > kMaxOperandNesting) return kUnknownOperand;
+  std::int32_t defined = 0;
+  std::string definedText;
+  switch (scope.defines.LookupDefine(token, defined, &definedText)) {
+    case 1: value = defined; return 0;
+    case 2: text = definedText; return kStringOperand;
+    default: break;
+  }
+  PlcSymbol constant;
+  if (LookUpSymbol(scope.symbols, token, &constant) == SymbolLookup::Found && constant.type == 'K') {
+    value = static_cast<std::int32_t>(constant.value);
+    return 0;
+  }
+
+  std::string_view rest = token;
+  bool negative = false;
+  if (!rest.empty() && rest[0] == '+') {
+    rest.remove_prefix(1);
+  } else if (!rest.empty() && rest[0] == '-') {
+    negative = true;
+    rest.remove_prefix(1);
+  }
+  // Operators stand as tokens of their own.
+  if (rest.find_first_of("+-/|") != std::string_view::npos) return kUnknownOperand;
+
+  std::uint32_t number = 0;
+  if (!rest.empty() && rest[0] == '"') {
+    std::size_t close = rest.find('"', 1);
+    if (close == std::string_view::npos) return kOpenString;
+    text = std::string(rest.substr(1, close - 1));
+    return kStringOperand;
+  } else if (!rest.empty() && rest[0] == '$') {
+    if (rest.size() >= 2 && rest.back() == '$') {
+      // $NAME$: a define written so that it cannot be taken for a number.
+      switch (scope.defines.LookupDefine(rest.substr(1, rest.size() - 2), defined, &definedText)) {
+        case 1: number = static_cast<std::uint32_t>(defined); break;
+        case 2: text = definedText; return kStringOperand;
+        default: return kUnknownOperand;
+      }
+    } else if (int code = ParseDigits(rest.substr(1), 16, number)) {
+      return code;
+    }
+  } else if (!rest.empty() && rest[0] == '%') {
+    if (int code = ParseDigits(rest.substr(1), 2, number)) return code;
+  } else if (!rest.empty() && rest[0] == '&') {
+    if (int code = SymbolAddress(scope, rest.substr(1), number, nesting)) return code;
+  } else if (!rest.empty() && rest.find_first_not_of("0123456789") == std::string_view::npos) {
+    if (int code = ParseDigits(rest, 10, number)) return code;
+  } else {
+    switch (scope.defines.LookupDefine(rest, defined, &definedText)) {
+      case 1: number = static_cast<std::uint32_t>(defined); break;
+      case 2: text = definedText; return kStringOperand;
+      default: return kUnknownOperand;
+    }
+  }
+  value = static_cast<std::int32_t>(negative ? 0u - number : number);
+  return 0;
+}
+
+// Closes the innermost level and hands its result to the level around it.
+int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& current) {
+  if (current == 0) return kIncomplete;  // a ")" without its "("
+  const Level& inner = levels[current];
+  Level& outer = levels[--current];
+  std::int32_t result = inner.negate ? (inner.value == 0 ? 1 : 0) : inner.value;
+  if (inner.state == AFTER_RESULT) {
+    if (outer.state == EXPECT_OPERAND) {
+      outer.value = result;
+      outer.state = AFTER_RESULT;
+      return 0;
+    }
+    if (outer.state == EXPECT_NUMBER) {
+      if (int code = Apply(outer.kind, outer.value, result, outer.value)) return code;
+      outer.state = outer.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
+      return 0;
+    }
+    return kNotAllowed;
+  }
+  if (inner.state == AFTER_COMPARISON) {
+    if (outer.state == EXPECT_OPERAND) {
+      outer.value = outer.negate ? (result == 0 ? 1 : 0) : result;
+      outer.negate = false;
+      outer.state = AFTER_COMPARISON;
+      return 0;
+    }
+    if (outer.state == AFTER_LOGICAL) {
+      if (outer.negate) {
+        result = result == 0 ? 1 : 0;
+        outer.negate = false;
+      }
+      if (outer.kind == OP_AND) outer.value = (outer.value != 0 && result != 0) ? 1 : 0;
+      else if (outer.kind == OP_OR) outer.value = (outer.value != 0 || result != 0) ? 1 : 0;
+      // A pending NOT between two groups leaves the left one's value.
+      outer.state = AFTER_COMPARISON;
+      return 0;
+    }
+    return kNotAllowed;
+  }
+  return kNotAllowed;
+}
+
+// One token without its parentheses, acting on the current level.  Sets
+// tokenEnds when the token's closing parentheses are not to be counted.
+int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token, bool& tokenEnds) {
+  tokenEnds = false;
+  std::int32_t operand = 0;
+  std::string text;
+  const OperatorEntry* op = nullptr;
+  switch (level.state) {
+    case EXPECT_OPERAND: {
+      if (token == "NOT") {
+        level.negate = !level.negate;
+        tokenEnds = true;
+        return 0;
+      }
+      int code = EvaluateOperandAt(scope, token, operand, text, 0);
+      if (code == kStringOperand) {
+        level.text = std::move(text);
+        level.state = AFTER_STRING;
+        return 0;
+      }
+      if (code) return code;
+      level.value = operand;
+      level.state = AFTER_NUMBER;
+      return 0;
+    }
+    case AFTER_NUMBER:
+    case AFTER_RESULT:
+      op = FindOperator(token);
+      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return kNotAllowed;
+      level.cls = op->cls;
+      level.kind = op->kind;
+      level.state = EXPECT_NUMBER;
+      return 0;
+    case EXPECT_NUMBER: {
+      int code = EvaluateOperandAt(scope, token, operand, text, 0);
+      if (code) return code;  // a string here is 3073 as well
+      if (int failed = Apply(level.kind, level.value, operand, level.value)) return failed;
+      level.state = level.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
+      return 0;
+    }
+    case AFTER_COMPARISON:
+      op = FindOperator(token);
+      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return kNotAllowed;
+      level.cls = op->cls;
+      level.kind = op->kind;
+      level.state = AFTER_LOGICAL;
+      return 0;
+    case AFTER_LOGICAL:
+      // The right side of AND and OR is a group in parentheses; bare tokens
+      // are passed over.
+      if (token == "NOT") {
+        level.negate = !level.negate;
+        tokenEnds = true;
+      }
+      return 0;
+    case AFTER_STRING:
+      op = FindOperator(token);
+      if (!op || op->cls != CLASS_COMPARISON) return kNotAllowed;
+      level.cls = op->cls;
+      level.kind = op->kind;
+      level.state = EXPECT_STRING;
+      return 0;
+    case EXPECT_STRING:
+      if (EvaluateOperandAt(scope, token, operand, text, 0) != kStringOperand) return kNotAllowed;
+      level.value = Compare(level.kind, CompareIgnoringCase(level.text, text)) ? 1 : 0;
+      level.state = AFTER_COMPARISON;
+      return 0;
+  }
+  return kNotAllowed;
+}
+
+}  // namespace
+
+int EvaluateOperand(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+                    std::string& text) {
+  return EvaluateOperandAt(scope, token, value, text, 0);
+}
+
+int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result) {
+  result = false;
+  if (tokens.size() > kMaxConditionTokens) return kIncomplete;
+
+  // Parentheses may stick to the operands: count them first.
+  struct Stripped {
+    std::string_view body;
+    std::size_t opens = 0, closes = 0;
+  };
+  std::array<Stripped, kMaxConditionTokens> stripped;
+  for (std::size_t t = 0; t < tokens.size(); ++t) {
+    std::string_view body = tokens[t];
+    std::size_t opens = 0;
+    while (opens < body.size() && body[opens] == '(') ++opens;
+    body.remove_prefix(opens);
+    std::size_t closes = 0;
+    while (closes < body.size() && body[body.size() - 1 - closes] == ')') ++closes;
+    body.remove_suffix(closes);
+    stripped[t] = {body, opens, closes};
+  }
+
+  std::array<Level, kMaxConditionLevels> levels;
+  std::size_t current = 0;
+  for (std::size_t t = 0; t < tokens.size(); ++t) {
+    for (std::size_t k = 0; k < stripped[t].opens; ++k) {
+      if (current + 1 >= kMaxConditionLevels) return kTooManyLevels;
+      levels[++current] = Level{};
+    }
+    if (!stripped[t].body.empty()) {
+      bool tokenEnds = false;
+      if (int code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds)) return code;
+      if (tokenEnds) continue;
+    }
+    for (std::size_t k = 0; k < stripped[t].closes; ++k)
+      if (int code = CloseLevel(levels, current)) return code;
+  }
+  if (current != 0 || levels[0].state != AFTER_COMPARISON) return kIncomplete;
+  // The negate flag of level 0 is never applied: NOT acts only on a group.
+  result = levels[0].value != 0;
+  return 0;
+}
+
+int EvaluateIfCondition(RunContext& run, const std::vector<std::string>& tokens, std::size_t first,
+                        bool& result) {
+  std::vector<std::string> condition;
+  if (first < tokens.size()) condition.assign(tokens.begin() + static_cast<std::ptrdiff_t>(first), tokens.end());
+  SymbolVisibilityScope visibility(run.plc, run.settings.postProcess);
+  return EvaluateCondition(ConditionScope{run.defines, run.plc}, condition, result);
+}
+
+int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active) {
+  int code = 0;
+  switch (operation) {
+    case SECTION_PUSH:
+      if (stack.depth >= kMaxSectionDepth) {
+        code = kTooDeep;
+        break;
+      }
+      if (condition) stack.mask |= 1u << stack.depth;
+      else stack.mask &= ~(1u << stack.depth);
+      ++stack.depth;
+      break;
+    case SECTION_POP:
+      if (stack.depth == 0) {
+        code = kOpenSection;
+        break;
+      }
+      --stack.depth;
+      stack.mask &= ~(1u << stack.depth);
+      break;
+    case SECTION_TOGGLE:
+      if (stack.depth == 0) {
+        code = kOpenSection;
+        break;
+      }
+      stack.mask ^= 1u << (stack.depth - 1);
+      break;
+    case SECTION_FINAL:
+      if (stack.depth != 0) code = kOpenSection;
+      stack = SectionStack{};
+      break;
+  }
+  std::uint32_t open = (1u << stack.depth) - 1u;  // depth is at most 31
+  active = (stack.mask & open) == open;
+  return code;
+}
+
+}  // namespace q32

@@ -1,0 +1,266 @@
+#include "project/Defines.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "diag/Diagnostics.h"
+#include "plc/PlcOperands.h"
+#include "project/RunContext.h"
+#include "project/RunRecords.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kDuplicateDefine = 1047;
+constexpr int kUnquotedString = 1049;
+constexpr int kBadNumber = 3080;
+constexpr int kNoMemory = 3052;
+constexpr int kConfigurationNotOpened = 3;
+
+bool IsFill(char c) { return c == ' ' || c == '\t' || c == '='; }
+// Where a name or an unquoted value ends.
+bool EndsWord(char c) { return c == '=' || c == ',' || c == ' ' || c == '\t' || c == ';' || c == '*'; }
+bool EndsList(char c) { return c == ';' || c == '*'; }
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The digits of a $ or % number: at least one, every one below the base.
+// The value wraps at 32 bits, as the PLC's registers do.
+bool ParseBase(std::string_view digits, int base, std::int32_t& value) {
+  if (digits.empty()) return false;
+  std::uint32_t number = 0;
+  for (char c : digits) {
+    int d = DigitValue(c);
+    if (d < 0 || d >= base) return false;
+    number = number * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(d);
+  }
+  value = static_cast<std::int32_t>(number);
+  return true;
+}
+
+// A value that begins with a decimal number (optionally signed); what
+// follows the digits is ignored.  Values beyond 32 bits stop at the limits.
+bool ParseLeadingDecimal(std::string_view text, std::int32_t& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+  std::int64_t number = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    number = std::min<std::int64_t>(number * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
+  if (negative) number = -number;
+  value = static_cast<std::int32_t>(std::clamp<std::int64_t>(number, INT32_MIN, INT32_MAX));
+  return true;
+}
+
+// Gives the value of an unquoted value text; false for a malformed number.
+bool ClassifyValue(std::string_view text, DefineEntry& entry, bool& unquoted) {
+  if (text[0] == '$') return ParseBase(text.substr(1), 16, entry.value);
+  if (text[0] == '%') {
+    if (text.size() >= 2 && text.back() == '%') {  // a reference such as %PATH%
+      entry.isString = true;
+      return true;
+    }
+    return ParseBase(text.substr(1), 2, entry.value);
+  }
+  if (ParseLeadingDecimal(text, entry.value)) return true;
+  entry.isString = true;
+  unquoted = true;
+  return true;
+}
+
+bool IsDefinedName(RunContext& run, std::string_view name) {
+  std::int32_t value;
+  if (run.defines.LookupDefine(name, value) != 0) return true;
+  // With -post a condition may also ask for a PLC symbol; an ambiguous one
+  // exists as well.
+  return run.settings.postProcess && LookUpSymbol(run.plc, name) != SymbolLookup::NotFound;
+}
+
+std::vector<std::string_view> SplitWords(std::string_view group) {
+  std::vector<std::string_view> words;
+  std::size_t p = 0;
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (p < group.size()) {
+    while (p < group.size() && blank(group[p])) ++p;
+    std::size_t start = p;
+    while (p < group.size() && !blank(group[p])) ++p;
+    if (p > start) words.push_back(group.substr(start, p - start));
+  }
+  return words;
+}
+
+// One group: name, then OR/AND [NOT] name pairs from left to right.
+int EvaluateGroup(RunContext& run, const std::vector<std::string_view>& words, bool negateFirst, bool& value) {
+  value = IsDefinedName(run, words[0]) != negateFirst;
+  for (std::size_t i = 1; i < words.size();) {
+    bool isOr = EqualsIgnoringCase(words[i], "OR");
+    if (!isOr && !EqualsIgnoringCase(words[i], "AND")) return 1;
+    ++i;
+    bool negate = false;
+    if (i < words.size() && EqualsIgnoringCase(words[i], "NOT")) {
+      negate = true;
+      ++i;
+    }
+    if (i >= words.size()) return 1;  // an operator at the end of the group
+    bool defined = IsDefinedName(run, words[i++]) != negate;
+    value = isOr ? (value || defined) : (value && defined);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int ParseDefines(DefineList& defines, std::string_view text, bool replace, DefineParseSummary* summary) {
+  DefineParseSummary local;
+  DefineParseSummary& found = summary ? *summary : local;
+  found = DefineParseSummary{};
+  bool& duplicate = found.duplicate;
+  bool& unquoted = found.unquoted;
+  bool& badNumber = found.badNumber;
+  try {
+    std::size_t p = 0;
+    const std::size_t n = text.size();
+    auto skipFill = [&] {
+      while (p < n && IsFill(text[p])) ++p;
+    };
+    auto insert = [&](DefineEntry&& entry) {
+      // A lone "," leaves no name; there is nothing to define then.
+      if (!entry.name.empty() && defines.Insert(std::move(entry), replace)) duplicate = true;
+    };
+    for (;;) {
+      skipFill();
+      if (p >= n || EndsList(text[p])) break;
+      std::size_t start = p;
+      while (p < n && !EndsWord(text[p])) ++p;
+      DefineEntry entry;
+      entry.name = UpperCase(text.substr(start, std::min(p - start, kMaxNameLength)));
+      skipFill();
+      if (p < n && text[p] == ',') {
+        ++p;
+        insert(std::move(entry));
+        continue;
+      }
+      if (p >= n || EndsList(text[p])) {
+        insert(std::move(entry));
+        break;
+      }
+      entry.hasValue = true;
+      if (text[p] == '"') {
+        std::size_t close = text.find('"', p + 1);
+        std::string_view value = text.substr(p + 1, close == std::string_view::npos ? n : close - p - 1);
+        entry.isString = true;
+        entry.valueText = std::string(value.substr(0, kMaxNameLength));
+        p = close == std::string_view::npos ? n : close + 1;
+      } else {
+        start = p;
+        while (p < n && !EndsWord(text[p])) ++p;
+        std::string_view value = text.substr(start, p - start);
+        entry.valueText = std::string(value.substr(0, kMaxNameLength));
+        if (!ClassifyValue(value, entry, unquoted)) {
+          badNumber = true;  // the list ends at a malformed number
+          break;
+        }
+      }
+      insert(std::move(entry));
+      skipFill();
+      if (p < n && text[p] == ',') {
+        ++p;
+        continue;
+      }
+      break;  // definitions that follow without a comma are not read
+    }
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+  if (duplicate) return kDuplicateDefine;
+  if (badNumber) return kBadNumber;
+  if (unquoted) return kUnquotedString;
+  return 0;
+}
+
+void ReportDefineResult(RunContext& run, int code, std::string_view file, unsigned line,
+                        std::string_view text) {
+  switch (code) {
+    case 0:
+      return;
+    case kDuplicateDefine:
+    case kUnquotedString:
+      ReportMessage(run.diag, -code, file, line, text);
+      return;
+    default:
+      ReportMessage(run.diag, code, file, line, text);
+      return;
+  }
+}
+
+int ReadConfigurationFile(RunContext& run, std::string_view name) {
+  std::unique_ptr<File> file = run.fs.Open(name, FileMode::ReadText);
+  if (!file) return kConfigurationNotOpened;
+  std::string line;
+  unsigned lineNumber = 0;
+  bool lineStart = true;
+  while (file->GetLine(line, kMaxConfigurationLine)) {
+    // A line longer than the buffer arrives in pieces; only the first piece
+    // starts a new line number.
+    if (lineStart) ++lineNumber;
+    lineStart = !line.empty() && line.back() == '\n';
+    if (!StartsWithIgnoringCase(line, "DEFINE")) continue;
+    std::size_t p = 6;
+    while (p < line.size() && IsFill(line[p])) ++p;
+    std::string rest = line.substr(p);
+    if (!rest.empty() && rest.back() == '\n') rest.pop_back();
+    rest = UpperCase(rest);
+    int code = ParseDefines(run.defines, rest, false);
+    ReportDefineResult(run, code, name, lineNumber, rest);
+  }
+  file->Close();
+  return 0;
+}
+
+void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
+  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && ReadConfigurationFile(run, cfgFile) != 0)
+    ReportMessage(run.diag, 8277, cfgFile);
+  if (!defineList) return;
+  std::string text = UpperCase(*defineList);
+  DefineParseSummary summary;
+  int code = ParseDefines(run.defines, text, true, &summary);
+  if (code == kNoMemory) {
+    ReportDefineResult(run, code, {}, 0, text);
+    return;
+  }
+  if (summary.badNumber) ReportDefineResult(run, kBadNumber, {}, 0, text);
+  if (summary.unquoted) ReportDefineResult(run, kUnquotedString, {}, 0, text);
+}
+
+int EvaluateDefineCondition(RunContext& run, std::string_view text, bool negateFirst, bool& result) {
+  result = true;
+  try {
+    std::size_t p = 0;
+    for (;;) {
+      std::size_t comma = text.find(',', p);
+      std::vector<std::string_view> words =
+          SplitWords(text.substr(p, comma == std::string_view::npos ? std::string_view::npos : comma - p));
+      if (!words.empty()) {
+        bool value;
+        if (EvaluateGroup(run, words, negateFirst, value)) return 1;
+        result = result && value;
+      }
+      if (comma == std::string_view::npos) break;
+      p = comma + 1;
+    }
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace q32

@@ -1,0 +1,117 @@
+#include "raster/BitmapSoftkey.h"
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "diag/Diagnostics.h"
+#include "platform/FileSystem.h"
+#include "project/RunContext.h"
+#include "raster/RasterSoftkey.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kOpenFailed = 8220;
+constexpr int kDataUnreachable = 8222;
+constexpr int kWriteFailed = 8223;
+constexpr int kNoMemory = 8225;
+constexpr int kNotABitmap = 8230;
+constexpr int kWrongSize = -8231;
+constexpr int kNotMonochrome = 8232;
+
+// The bitmap file header and the info header as far as a softkey needs them.
+constexpr std::size_t kFileHeaderBytes = 14;
+constexpr std::size_t kInfoHeaderBytes = 40;
+constexpr std::size_t kPixelOffsetField = 10;  // in the file header
+constexpr std::size_t kWidthField = 4;         // in the info header
+constexpr std::size_t kHeightField = 8;
+constexpr std::size_t kBitCountField = 14;
+constexpr std::size_t kCompressionField = 16;
+
+std::uint32_t Le32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+std::uint16_t Le16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+struct BitmapHeader {
+  std::uint32_t pixelOffset = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::uint16_t bitCount = 0;
+};
+
+// Reads both headers; false for anything that is not an uncompressed bitmap.
+// The info header is read as 40 bytes whatever size it declares.
+bool ReadBitmapHeader(File& file, BitmapHeader& header) {
+  std::uint8_t fileHeader[kFileHeaderBytes];
+  std::uint8_t info[kInfoHeaderBytes];
+  if (!file.Seek(0) || file.Read(fileHeader, sizeof fileHeader) != sizeof fileHeader) return false;
+  if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
+  if (!file.Seek(kFileHeaderBytes) || file.Read(info, sizeof info) != sizeof info) return false;
+  if (Le32(info + kCompressionField) != 0) return false;
+  header.pixelOffset = Le32(fileHeader + kPixelOffsetField);
+  header.width = static_cast<std::int32_t>(Le32(info + kWidthField));
+  header.height = static_cast<std::int32_t>(Le32(info + kHeightField));
+  header.bitCount = Le16(info + kBitCountField);
+  return true;
+}
+
+// Bytes per stored row: one bit per pixel, padded to 4-byte units.  Computed
+// wide so that no width can overflow; negative for widths far below zero.
+std::int64_t RowStride(std::int32_t width) {
+  std::int64_t bytes = (std::int64_t{width} - 1) / 8 + 1;
+  if (bytes <= 0) return bytes;
+  return (bytes + 3) / 4 * 4;
+}
+
+}  // namespace
+
+int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
+  std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
+  if (!file) return kOpenFailed;
+
+  BitmapHeader header;
+  if (!ReadBitmapHeader(*file, header)) return kNotABitmap;
+  // Seeking past the end would succeed and leave every row unreadable; such
+  // an offset does not reach pixel data either.
+  std::int64_t size = file->Size();
+  if ((size >= 0 && header.pixelOffset > static_cast<std::uint64_t>(size)) ||
+      !file->Seek(header.pixelOffset))
+    return kDataUnreachable;
+  if (header.bitCount != 1) return kNotMonochrome;
+  if (header.width != kSoftkeyWidth || header.height != kSoftkeyHeight)
+    ReportMessage(run.diag, kWrongSize, {}, 0, source);
+
+  std::int64_t stride = RowStride(header.width);
+  if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes) return kNoMemory;
+  std::vector<std::uint8_t> line;
+  try {
+    line.resize(static_cast<std::size_t>(stride));
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+
+  RasterOutput out;
+  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
+  if (!out.writer) return kOpenFailed;
+  out.Write(kRasterElementList, sizeof kRasterElementList);
+
+  // Exactly 48 rows whatever height the header states.  Bitmaps store the
+  // bottom row first, so the last row read is the top of the picture.  A row
+  // that cannot be read whole is blank; bytes a narrow row lacks are zero.
+  RasterRows rows{};
+  for (std::size_t i = 0; i < kRasterRows; ++i) {
+    auto& row = rows[kRasterRows - 1 - i];
+    if (file->Read(line.data(), line.size()) != line.size()) continue;
+    for (std::size_t b = 0; b < kRasterRowBytes && b < line.size(); ++b) row[b] = line[b];
+  }
+  out.WriteBlocks(rows);
+  out.Close();
+  return out.failed ? kWriteFailed : 0;
+}
+
+}  // namespace q32

@@ -1,0 +1,17 @@
+// Converts a one-bit Windows bitmap into a raster softkey record file beside
+// it (icon.bmp gives icon.PIC).
+#pragma once
+
+#include <string_view>
+
+namespace q32 {
+
+struct RunContext;
+
+// 0, or 8220 (source or output not openable), 8230 (not an uncompressed
+// bitmap), 8222 (pixel data unreachable), 8232 (more than one bit per
+// pixel), 8225 (rows too large to hold), 8223 (output write failed).  A
+// picture that is not 77 x 48 draws warning -8231, reported here.
+int ConvertBitmapSoftkey(RunContext& run, std::string_view source);
+
+}  // namespace q32

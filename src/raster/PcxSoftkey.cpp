@@ -1,0 +1,124 @@
+#include "raster/PcxSoftkey.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "diag/Diagnostics.h"
+#include "platform/FileSystem.h"
+#include "project/RunContext.h"
+#include "raster/RasterSoftkey.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kOpenFailed = 8220;
+constexpr int kDataUnreachable = 8222;
+constexpr int kWriteFailed = 8223;
+constexpr int kNoMemory = 8225;
+constexpr int kWrongSize = -8231;
+constexpr int kNotRunLengthPcx = 8240;
+
+constexpr std::size_t kPcxHeaderBytes = 128;
+constexpr std::uint8_t kPcxManufacturer = 10;
+constexpr std::uint8_t kPcxRunLengthEncoding = 1;
+constexpr std::size_t kManufacturerField = 0;
+constexpr std::size_t kEncodingField = 2;
+constexpr std::size_t kXMinField = 4, kYMinField = 6, kXMaxField = 8, kYMaxField = 10;
+constexpr std::size_t kPlanesField = 65;
+constexpr std::size_t kBytesPerLineField = 66;
+// A byte with both top bits set starts a run; its low six bits count it.
+constexpr std::uint8_t kRunMarker = 0xC0;
+constexpr std::uint8_t kRunCountMask = 0x3F;
+
+std::int32_t Le16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
+
+// Sequential reading of the encoded scan lines in chunks.
+class ByteReader {
+ public:
+  explicit ByteReader(File& file) : file_(file) {}
+  // False at the end of the file (or when a read fails).
+  bool Next(std::uint8_t& byte) {
+    if (pos_ == end_) {
+      end_ = file_.Read(buffer_, sizeof buffer_);
+      pos_ = 0;
+      if (end_ == 0) return false;
+    }
+    byte = buffer_[pos_++];
+    return true;
+  }
+
+ private:
+  File& file_;
+  std::uint8_t buffer_[4096];
+  std::size_t pos_ = 0, end_ = 0;
+};
+
+// Decodes one scan line of lineSize bytes, keeping its first bytes in row
+// (bytes the line lacks stay zero).  A run that reaches past the line's end is
+// cut there.  False when the file ends inside the line.
+bool DecodeLine(ByteReader& in, std::size_t lineSize, std::array<std::uint8_t, kRasterRowBytes>& row) {
+  std::size_t produced = 0;
+  while (produced < lineSize) {
+    std::uint8_t b;
+    if (!in.Next(b)) return false;
+    std::size_t count = 1;
+    if ((b & kRunMarker) == kRunMarker) {
+      count = b & kRunCountMask;
+      if (!in.Next(b)) return false;
+    }
+    count = std::min(count, lineSize - produced);
+    for (std::size_t i = produced; i < produced + count && i < kRasterRowBytes; ++i) row[i] = b;
+    produced += count;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
+  std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
+  if (!file) return kOpenFailed;
+
+  std::uint8_t header[kPcxHeaderBytes];
+  if (!file->Seek(0) || file->Read(header, sizeof header) != sizeof header ||
+      header[kManufacturerField] != kPcxManufacturer ||
+      header[kEncodingField] != kPcxRunLengthEncoding)
+    return kNotRunLengthPcx;
+  if (!file->Seek(kPcxHeaderBytes)) return kDataUnreachable;
+
+  std::int32_t width = Le16(header + kXMaxField) - Le16(header + kXMinField) + 1;
+  std::int32_t height = Le16(header + kYMaxField) - Le16(header + kYMinField) + 1;
+  if (width != kSoftkeyWidth || height != kSoftkeyHeight)
+    ReportMessage(run.diag, kWrongSize, {}, 0, source);
+
+  // At most 48 lines are decoded; a picture with fewer (or an empty one)
+  // leaves the rest blank.
+  std::size_t rows = static_cast<std::size_t>(std::clamp(height, 0, static_cast<std::int32_t>(kRasterRows)));
+  std::size_t lineSize = static_cast<std::size_t>(Le16(header + kBytesPerLineField)) * header[kPlanesField];
+  if (rows > 0 && lineSize > kMaxRasterLineBytes) return kNoMemory;
+
+  RasterOutput out;
+  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
+  if (!out.writer) return kOpenFailed;
+  out.Write(kRasterElementList, sizeof kRasterElementList);
+
+  // PCX stores the top row first: lines go into the blocks in file order.
+  RasterRows decoded{};
+  ByteReader in(*file);
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (!DecodeLine(in, lineSize, decoded[r])) {
+      out.Close();
+      return kDataUnreachable;
+    }
+  }
+  // A PCX bit has the opposite sense of a raster softkey bit.  Padding rows
+  // and the bytes a short line lacks count as zero bytes and are inverted
+  // with the rest.
+  for (auto& row : decoded)
+    for (auto& byte : row) byte = static_cast<std::uint8_t>(~byte);
+  out.WriteBlocks(decoded);
+  out.Close();
+  return out.failed ? kWriteFailed : 0;
+}
+
+}  // namespace q32

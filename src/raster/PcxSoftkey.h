@@ -1,0 +1,17 @@
+// Converts a run-length encoded PCX picture into a raster softkey record file
+// beside it (icon.pcx gives icon.PIC).
+#pragma once
+
+#include <string_view>
+
+namespace q32 {
+
+struct RunContext;
+
+// 0, or 8220 (source or output not openable), 8240 (not a run-length encoded
+// PCX file), 8222 (pixel data unreachable or cut short), 8225 (lines too
+// large to hold), 8223 (output write failed).  A picture that is not 77 x 48
+// draws warning -8231, reported here.
+int ConvertPcxSoftkey(RunContext& run, std::string_view source);
+
+}  // namespace q32

@@ -1,0 +1,63 @@
+// The raster picture of a monochrome softkey as the control draws it: an
+// element list of two raster elements, then a block of the left 48 pixels
+// and a block of the right 29 pixels of every row.  The bitmap and PCX
+// converters both write it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "raster/SoftkeyRecords.h"
+
+namespace q32 {
+
+class FileSystem;
+
+// A softkey picture is 77 x 48 pixels.
+constexpr std::int32_t kSoftkeyWidth = 77;
+constexpr std::int32_t kSoftkeyHeight = 48;
+// Rows are kept as their first 10 bytes: 6 for the left block (pixels 0 to
+// 47), 4 for the right block (pixels 48 to 79).
+constexpr std::size_t kRasterRows = 48;
+constexpr std::size_t kRasterRowBytes = 10;
+constexpr std::size_t kLeftBlockBytes = 6;
+constexpr std::size_t kRightBlockBytes = 4;
+constexpr std::size_t kRasterElementListBytes = 22;
+constexpr std::size_t kRasterBlockHeaderBytes = 4;
+// Size of the whole raster picture: 22 + 4 + 48 * 6 + 4 + 48 * 4.
+constexpr std::size_t kRasterSoftkeyBytes = 510;
+// A source line (bitmap row or decoded PCX line) longer than this is not a
+// softkey picture; it is refused as too large to hold (8225) instead of
+// letting a forged header claim gigabytes.
+constexpr std::size_t kMaxRasterLineBytes = std::size_t{1} << 20;
+
+// The picture rows, top row first, as they go into the blocks.
+using RasterRows = std::array<std::array<std::uint8_t, kRasterRowBytes>, kRasterRows>;
+
+// The constant element list and the two block headers, big-endian words.
+extern const std::uint8_t kRasterElementList[kRasterElementListBytes];
+extern const std::uint8_t kLeftBlockHeader[kRasterBlockHeaderBytes];
+extern const std::uint8_t kRightBlockHeader[kRasterBlockHeaderBytes];
+
+// The record file of a raster softkey being written.  After the first failed
+// write nothing more is written, so that the file keeps its record lines
+// whole and the caller reports one failure.
+struct RasterOutput {
+  std::unique_ptr<SoftkeyRecordWriter> writer;
+  bool failed = false;
+
+  void Write(const std::uint8_t* bytes, std::size_t count);
+  // Both block headers with their rows (left block, then right block).
+  void WriteBlocks(const RasterRows& rows);
+  // Writes the count line and closes the file.
+  void Close() { CloseSoftkeyRecords(writer); }
+};
+
+// The record file beside a source: the source path with ".PIC".
+std::string RasterOutputPath(std::string_view source);
+
+}  // namespace q32
