@@ -407,6 +407,35 @@ TEST(BmxGenerate, OutputLocationAndLanguageDirectories) {
   EXPECT_NE(g.Log().find("File: sub\\p.bpj(5): E8316"), std::string::npos) << g.Log();
 }
 
+// The BMX softkey of the example project generates, with its caption in the
+// three languages of its language directory.
+TEST(BmxGenerate, ExampleSpindleProject) {
+  Generator g;
+  const std::string example = q32test::SourcePath("examples/mill/bmx/");
+  for (const char* name : {"spindle.bpj", "spindle_bg.bmp", "spindle_on.bmp", "tool.svg", "lang/en.inc",
+                           "lang/de.txt", "lang/fr.po"})
+    g.Put(name, ReadFile(example + name));
+  ASSERT_EQ(g.Generate("spindle.bpj"), 0) << g.Log();
+  EXPECT_EQ(g.Errors() + g.Warnings(), 0) << g.Log();
+  bmxtest::BmxFile f = Decode(g.Get("spindle.bmx"));
+  EXPECT_EQ(f.background, g.Get("spindle_bg.bmp"));
+  EXPECT_EQ(f.magic, "BXX3");  // German and French come as UTF-8
+  ASSERT_EQ(f.records.size(), 6u);
+  EXPECT_EQ(bmxtest::DecodeText(f.records[0].body).text, "Spindle");
+  EXPECT_EQ(bmxtest::DecodeText(f.records[1].body).text, "Spindel dreht");
+  EXPECT_EQ(bmxtest::DecodeText(f.records[2].body).text, "Broche \xC3\xA0 tourner");
+  ASSERT_EQ(f.dictionary.size(), 2u);
+  EXPECT_EQ(f.dictionary[0].name, "PARA");  // the layer's attribute comes first
+  EXPECT_EQ(f.dictionary[1].name, "LAN");
+  EXPECT_EQ(f.dictionary[1].values, (std::vector<std::string>{"DE", "EN", "FR"}));
+  std::vector<std::uint32_t> d;
+  std::string error;
+  ASSERT_TRUE(bmxtest::DecodeLayer(f.records[4].body.substr(4), 77 * 48, d, error)) << error;
+  std::vector<std::uint32_t> bg = bmxtest::Pixels24(f.background), on = bmxtest::Pixels24(g.Get("spindle_on.bmp"));
+  for (std::size_t i = 0; i < d.size(); ++i) ASSERT_EQ(bg[i] ^ d[i], on[i]) << i;
+  EXPECT_EQ(f.records[5].type, 4u);
+}
+
 // --- failures ---------------------------------------------------------------
 
 TEST(BmxGenerate, FailureCodesAndTheirReports) {
