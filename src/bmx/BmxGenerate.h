@@ -30,7 +30,10 @@ constexpr std::uint32_t kBmxRecordPlacedBitmap = 3;
 constexpr std::uint32_t kBmxRecordSvg = 4;
 
 // Generates the ".bmx" files of a BMX project; the current directory is the
-// project's.  0, or 2 after a failure that has been reported.
+// project's.  A set firstProject releases the language texts of the run
+// before the project is read; otherwise the texts an earlier project loaded
+// are used again (they stay in the run until its end).  0, or 2 after a
+// failure that has been reported.
 int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::string_view destPath,
                        std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject);
