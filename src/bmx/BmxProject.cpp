@@ -204,7 +204,8 @@ int OnLanguagePath(BmxReader& r, const Words& w) {
 }
 
 int OnLanguageFile(BmxReader& r, const Words& w) {
-  if (!r.project.languages) return kWrongWordCount;
+  constexpr int kNoFreeLanguageEntry = 8307;
+  if (!r.project.languages) return kNoFreeLanguageEntry;
   return ReadLanguageFileLine(r.fs, *r.project.languages, w);
 }
 
