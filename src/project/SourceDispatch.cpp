@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "bmx/BmxGenerate.h"
 #include "diag/Diagnostics.h"
 #include "dxf/DxfReader.h"
 #include "lang/TextSoftkey.h"
@@ -15,8 +16,6 @@ namespace q32 {
 namespace {
 
 constexpr int kSourceMissing = 8221;
-// A source type whose converter this build does not hold.
-constexpr int kConversionNotAvailable = 8229;
 
 constexpr const char* kGeneratingFormat = "GeneratingSK \"%s\" %s";
 constexpr const char* kCheckingFormat = "CheckingSK \"%s\" %s";
@@ -49,11 +48,9 @@ int DispatchBmxProject(RunContext& run) {
   if (!run.fs.FullPath(k.source, fullPath) || fullPath.size() > kMaxPathLength) return kSourceMissing;
   if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return kSourceMissing;
 
-  // Connection point: the BMX generator lands with its own subsystem.  It is
-  // called with fullPath, k.destPath, run.settings.languagePath (language
-  // directory), run.settings.incLanguagePath (language directory base) and
-  // run.firstBmxProject.
-  int result = kConversionNotAvailable;
+  // The generator reports everything itself and answers 0 or 2.
+  int result = GenerateBmxSoftkey(run, fullPath, k.destPath, run.settings.languagePath,
+                                  run.settings.incLanguagePath, run.firstBmxProject);
 
   run.firstBmxProject = false;
   run.fs.SetCurrentDir(remembered);
@@ -120,9 +117,7 @@ int LogScannedSource(RunContext& run) {
       if (!run.fs.GetCurrentDir(remembered) || !run.fs.FullPath(k.source, fullPath) ||
           fullPath.size() > kMaxPathLength || !run.fs.SetCurrentDir(DirectoryOf(fullPath)))
         return 0;
-      // Connection point: the listing of the files the BMX project uses
-      // lands with the BMX subsystem (ListBmxIncludes, from inside the
-      // project's directory).
+      ListBmxIncludes(run, fullPath);
       run.fs.SetCurrentDir(remembered);
       return 0;
     }
