@@ -172,7 +172,7 @@ TEST_F(ReaderE2E, ProjectAndCheckModesAreNotAvailableYet) {
 TEST(ExampleProject, MenuTreeOfTheMill) {
   setenv("SOURCE_DATE_EPOCH", "0", 1);
   TempDir dir;
-  fs::copy(SourcePath("examples/mill"), dir / "mill");
+  fs::copy(SourcePath("examples/mill"), dir / "mill", fs::copy_options::recursive);
   RunResult r = RunQuillon({"mill/mill.spm", "-gensys", "-menu"}, dir.path());
   unsetenv("SOURCE_DATE_EPOCH");
   EXPECT_EQ(r.status, 0) << r.out;
@@ -189,9 +189,14 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
                  "# -1 -\n"
                  "E 3 " + k + "back.sk - - -1 - - 0\n"
                  "M 10 E - \n"
+                 "S 10 " + k + "start.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 start 1 start.py -\n"
+                 "T 12 " + k + "spindle.bmx - M132   -1 - -1 -1 - - 2 - -1 - -1 - -\n"
                  "R 4 " + k + "cw.sk M133 M130 1 -1 - -1 -1 - - - -1 - -1 - -\n"
                  "R 5 " + k + "ccw.sk M133 M131 0 -1 - -1 -1 - - - -1 - -1 - -\n"
                  "U 6 " + k + "stop.sk M133 - 0 -1 - -1 -1 - 500 100 - - -1 - -1 - -\n"
+                 "U 8 " + k + "jog.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
+                 "S 9 " + k + "spindle.sk - - 0 0 spindle -1 -1 - -1 -1 - - -1 - -1 - -\n"
+                 "U 11 " + k + "feed.sk - M134 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
                  "# -1 -\n"
                  "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
                  "M 11 B - \n"
@@ -202,13 +207,18 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
                  "S 2 " + k + "tools.sk - - 0 0 tooltable -1 -1 - -1 -1 - - -1 - -1 - -\n"
                  "B 3 " + k + "back.sk - - 1 -1 - - -1 1 0\n"));
 
-  // The full run also converts the bitmaps and lists them for the control.
+  // The full run also converts every source and lists it for the control:
+  // bitmaps, the PCX picture, the drawing, the text softkeys and the BMX
+  // project.
   r = RunQuillon({"mill/mill.spm", "-gensys"}, dir.path());
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
             Crlf(k + "rpm.sk\n" + k + "coolant.sk\n" + k + "tools.sk\n" + k + "back.sk\n" + k +
-                 "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n"));
-  for (const char* picture : {"rpm", "coolant", "tools", "back", "cw", "ccw", "stop"})
+                 "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n" + k + "jog.sk\n" + k + "spindle.sk\n" +
+                 k + "start.sk\n" + k + "feed.sk\n" + k + "spindle.bmx\n"));
+  EXPECT_TRUE(FileExistsOnDisk(dir / "mill/bmx/spindle.bmx"));
+  for (const char* picture :
+       {"rpm", "coolant", "tools", "back", "cw", "ccw", "stop", "jog", "spindle", "start", "feed"})
     EXPECT_TRUE(FileExistsOnDisk(dir / ("mill/" + std::string(picture) + ".PIC"))) << picture;
 
   // Controls outside the Orva family name the same softkeys with ".PIC".
@@ -216,7 +226,9 @@ TEST(ExampleProject, MenuTreeOfTheMill) {
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
             Crlf(k + "rpm.PIC\n" + k + "coolant.PIC\n" + k + "tools.PIC\n" + k +
-                 "back.PIC\n" + k + "cw.PIC\n" + k + "ccw.PIC\n" + k + "stop.PIC\n"));
+                 "back.PIC\n" + k + "cw.PIC\n" + k + "ccw.PIC\n" + k + "stop.PIC\n" + k +
+                 "jog.PIC\n" + k + "spindle.PIC\n" + k + "start.PIC\n" + k + "feed.PIC\n" + k +
+                 "spindle.bmx\n"));
   EXPECT_NE(ReadFile(dir / "mill/mill.sys").find("G 2 " + k + "tools.PIC - - 1 1 tooltable"),
             std::string::npos);
 }
