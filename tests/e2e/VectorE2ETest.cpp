@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -335,6 +336,127 @@ TEST_F(VectorE2E, FailuresAtTheProjectLineAndInTheConverterReport) {
     // The console shows the same reports.
     EXPECT_NE(r.out.find(std::string("File: proj\\p.spm(4): E82")), std::string::npos) << r.out;
   }
+}
+
+TEST_F(VectorE2E, ScanListsDrawingsButNotTextSources) {
+  Put("p.spm", std::string(kProjectHeader) +
+                   "SKMENU ROOT HROOT\n"
+                   "DXF mark.dxf MARKKEY\n"
+                   "TXS yes.txs YES\n"
+                   "TXM feed.txm\n"
+                   "TXB go.txb GO\n"
+                   "DXF parts\\missing.dxf\n"
+                   "ACTION MARKKEY\n"
+                   "ENDSKMENU\n");
+  Put("mark.dxf", MarkDrawing());
+  Put("yes.txs", YesSource());
+  RunResult r = Run({"-scan"});
+  EXPECT_EQ(r.status, 0) << r.out;
+  // Every drawing, there or not, and nothing converted.
+  EXPECT_EQ(ReadFile(In("p.log")), Crlf("File proj\\mark.dxf\nFile proj\\parts\\missing.dxf\n"));
+  EXPECT_FALSE(FileExistsOnDisk(In("mark.PIC")));
+  EXPECT_FALSE(FileExistsOnDisk(In("yes.PIC")));
+  EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));
+}
+
+TEST_F(VectorE2E, CheckFindsSourcesWithoutConvertingThem) {
+  Put("p.spm", std::string(kProjectHeader) +
+                   "SKMENU ROOT HROOT\n"
+                   "DXF mark.dxf MARKKEY\n"
+                   "TXS yes.txs YES\n"
+                   "DXF missing.dxf\n"
+                   "TXM gone.txm\n"
+                   "ACTION MARKKEY\n"
+                   "ENDSKMENU\n");
+  Put("mark.dxf", MarkDrawing());
+  Put("yes.txs", YesSource());
+  Put("x.pj", PlcFileBuilder{}.Build());
+  RunResult r = Run({"-pjproj/x.pj", "-check"});
+  if (r.out.find("8299") != std::string::npos) GTEST_SKIP() << "checking runs are not built yet";
+  EXPECT_EQ(r.status, 2) << r.out;
+  // Every source type is only looked for, drawings and text sources alike.
+  EXPECT_EQ(ReadFile(In("p.log")),
+            Crlf("CheckingSK \"proj\\mark.dxf\" PLC:\\SOFTKEYS\\\n"
+                 "CheckingSK \"proj\\yes.txs\" PLC:\\SOFTKEYS\\\n"
+                 "File: proj\\p.spm(5): E8221: Source file does not exist\n"
+                 "File: proj\\p.spm(6): E8221: Source file does not exist\n"
+                 "\n\n2 Error(s), 0 Warning(s)\n\n"));
+  EXPECT_FALSE(FileExistsOnDisk(In("mark.PIC")));
+  EXPECT_FALSE(FileExistsOnDisk(In("yes.PIC")));
+  EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));
+}
+
+// A Python that has ezdxf, or empty.  The system's own Python comes first:
+// that is where the Debian package puts the library.
+std::string PythonWithEzdxf() {
+  for (const char* python : {"/usr/bin/python3", "python3"}) {
+    if (RunCommand(std::string(python) + " -c 'import ezdxf' 2>/dev/null", ".").status == 0)
+      return python;
+  }
+  return {};
+}
+
+TEST_F(VectorE2E, DrawingsWrittenByEzdxf) {
+  std::string python = PythonWithEzdxf();
+  if (python.empty()) GTEST_SKIP() << "python3 with ezdxf (python3-ezdxf) is not installed";
+  std::filesystem::create_directories(In(""));
+  RunResult made = RunCommand(python + " '" + SourcePath("tests/dxf/make_drawings.py") + "' '" +
+                                  In("") + "'",
+                              dir_.path());
+  ASSERT_EQ(made.status, 0) << made.out;
+  Put("p.spm", std::string(kProjectHeader) +
+                   "SKMENU ROOT HROOT\n"
+                   "DXF r12.dxf R12\n"
+                   "DXF r2000.dxf R2000\n"
+                   "ACTION R12\n"
+                   "ENDSKMENU\n");
+  RunResult r = Run({"-gensys"});
+  EXPECT_EQ(r.status, 0) << r.out;
+
+  // The same softkeys as the reader's own tests expect, in the default
+  // model's little-endian words.  R12: the empty model and paper space
+  // blocks (end word only) at 12 and 14, MARK at 16 with a plain line and a
+  // circle on layer L3: blocks length 76, skip record 78; the entities'
+  // plain records take 176 bytes, so the call of MARK is
+  // 16 - 200 - 76 - 0 - 14 = 0xFEEE.
+  Rec w{true};
+  EXPECT_EQ(ReadFile(In("r12.PIC")),
+            RecordFile({w.Header(), w.W({0x3C00, 78}), w.W({0x3D00}), w.W({0x3D00}),
+                        w.BlockHeader(14), w.Lin(0, 0, 64, 32),
+                        Cat({w.Prefix(2), w.W({0x1A40, 0x0800, 32, 32, 6, 0, 1})}), w.W({0x3D00}),
+                        w.Lin(0, 0, 27, 27), w.W({0x1A00, 27, 27, 13, 0, 9}),
+                        w.W({0x1C00, 27, 40, 14, 27, 27, 27, 0, 0, 9}), w.Text(2, 5, "OK", 3),
+                        w.Lin(0, 0, 27, 0), w.Lin(27, 0, 27, 27), w.Lin(27, 27, 0, 27),
+                        w.Lin(0, 27, 0, 0), w.W({0x2200, 13, 13, 0xFFFF, 9}),
+                        w.W({0x1000, 8, 11, 9}), w.Lin(0, 0, 27, 0), w.Lin(27, 0, 27, 27),
+                        w.Lin(27, 27, 0, 0), w.W({0x3B80, 0xFEEE}), w.End()}));
+  // R2000: the LWPOLYLINE on layer 4 (para 3) waits behind the plain line;
+  // the HATCH draws nothing.
+  EXPECT_EQ(ReadFile(In("r2000.PIC")),
+            RecordFile({w.Header(), w.W({0x3C00, 6}), w.W({0x3D00}), w.W({0x3D00}),
+                        w.Lin(0, 0, 64, 32),
+                        Cat({w.Prefix(3), w.ParaLin(0, 0, 13, 13), w.ParaLin(13, 13, 27, 0)}),
+                        w.End()}));
+  EXPECT_EQ(ReadFile(In("QUILLONK.SYS")), Crlf("PLC:\\SOFTKEYS\\r12.sk\nPLC:\\SOFTKEYS\\r2000.sk\n"));
+
+  // The ellipse that ezdxf adds to the R2000 drawing fails the softkey and
+  // the run.
+  Put("p.spm", std::string(kProjectHeader) +
+                   "SKMENU ROOT HROOT\n"
+                   "DXF r2000_extra.dxf EXTRA\n"
+                   "ACTION EXTRA\n"
+                   "ENDSKMENU\n");
+  r = Run({"-gensys"});
+  EXPECT_EQ(r.status, 2) << r.out;
+  std::string log = ReadFile(In("p.log"));
+  EXPECT_NE(log.find("File: proj\\r2000_extra.PIC("), std::string::npos) << log;
+  EXPECT_NE(log.find("): E8254: DXF entity not supported\r\n"
+                     "File: proj\\p.spm(3): E8254: DXF entity not supported\r\n"
+                     "\r\n\r\n2 Error(s), 0 Warning(s)\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(FileExistsOnDisk(In("r2000_extra.PIC")));
+  EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));
 }
 
 }  // namespace
