@@ -260,6 +260,13 @@ TEST_F(VectorE2E, FailuresAtTheProjectLineAndInTheConverterReport) {
        "File: proj\\missing.dxf: E8220: Error opening file\n"
        "File: proj\\p.spm(4): E8220: Error opening file\n",
        "missing.PIC", ""},
+      // A drawing whose softkey name is its own name in other letters: the
+      // control's file system does not tell the two apart, so the drawing is
+      // not overwritten.
+      {"DXF drawing.pic", "drawing.pic", Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"}}),
+       "File: proj\\drawing.PIC: E8220: Error opening file\n"
+       "File: proj\\p.spm(4): E8220: Error opening file\n",
+       "drawing.PIC", ""},
       // No ENTITIES: only the project line reports it, and the softkey stays
       // as far as it was written.
       {"DXF header.dxf", "header.dxf", Pairs({{0, "SECTION"}, {2, "HEADER"}, {0, "ENDSEC"}, {0, "EOF"}}),
@@ -336,6 +343,7 @@ TEST_F(VectorE2E, FailuresAtTheProjectLineAndInTheConverterReport) {
     // The console shows the same reports.
     EXPECT_NE(r.out.find(std::string("File: proj\\p.spm(4): E82")), std::string::npos) << r.out;
   }
+  EXPECT_EQ(ReadFile(In("drawing.pic")), Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"}}));
 }
 
 TEST_F(VectorE2E, ScanListsDrawingsButNotTextSources) {
