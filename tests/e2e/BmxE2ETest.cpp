@@ -305,7 +305,7 @@ TEST_F(BmxE2E, ResolutionVariantsProduceTwoFiles) {
   WriteFile(Img("flat.bmp"), small);
   WriteFile(Img("lang/en.inc"), "OK_640x480 Small\nOK_1024x768 Large\n");
   WriteFile(Img("res.bpj"), std::string(kBmxHeader) +
-                                "LANGUAGEPATH lang\nBMX %RES%\\\nBMP bg_%RES%.bmp\nTXT @OK_%RES%\nENDTXT\nENDBMX\n");
+                                "LANGUAGEPATH lang\nBMX ..\\gen\\%RES%\\\nBMP bg_%RES%.bmp\nTXT @OK_%RES%\nENDTXT\nENDBMX\n");
   WriteFile(Img("flat.bpj"), std::string(kBmxHeader) + "BMX\nBMP flat.bmp\nENDBMX\n");
   WriteFile(P("p.spm"), Spm({{"BPJ img\\res.bpj", "RES"}, {"BPJ img\\flat.bpj", "FLAT"}},
                             "SKPATH PLC:\\SOFTKEYS\\%RES%\n"));
@@ -319,15 +319,49 @@ TEST_F(BmxE2E, ResolutionVariantsProduceTwoFiles) {
     e.Add("BMX2" + Dictionary({{"LAN", {"EN"}}, {"PARA", {}}}));
     e.Record(2, {0, kNone}, DefaultTextBody(text));
     e.Record(1, {kNone, kNone}, W(4) + std::string("\0\1\0\0", 4));
-    EXPECT_EQ(bmxtest::Hex(ReadFile(Img(name + "/res.bmx"))), bmxtest::Hex(e.Finish())) << name;
+    EXPECT_EQ(bmxtest::Hex(ReadFile(P("gen/" + name + "/res.bmx"))), bmxtest::Hex(e.Finish())) << name;
   }
   EXPECT_FALSE(FileExistsOnDisk(Img("res.bmx")));
   EXPECT_TRUE(FileExistsOnDisk(Img("flat.bmx")));
   EXPECT_TRUE(Contains(ReadFile(P("p.log")),
-                       Crlf("GeneratingSK \"p\\img\\640x480\\res.bmx\" PLC:\\SOFTKEYS\\640x480\\\n"
-                            "GeneratingSK \"p\\img\\1024x768\\res.bmx\" PLC:\\SOFTKEYS\\1024x768\\\n"
+                       Crlf("GeneratingSK \"p\\gen\\640x480\\res.bmx\" PLC:\\SOFTKEYS\\640x480\\\n"
+                            "GeneratingSK \"p\\gen\\1024x768\\res.bmx\" PLC:\\SOFTKEYS\\1024x768\\\n"
                             "GeneratingSK \"p\\img\\flat.bmx\" PLC:\\SOFTKEYS\\\n")))
       << ReadFile(P("p.log"));
+
+  // A scalable project: the extended header takes each variant's size from
+  // its own PIXSIZE_ entry, else from its own background.
+  WriteFile(Img("res.bpj"), std::string(kBmxHeader) +
+                                "SCALABLE\nBMX %RES%\\\nPIXSIZE_640x480 100 50\nBGRCOLOR $C0C0C0\n"
+                                "BMP bg_%RES%.bmp\nENDBMX\n");
+  WriteFile(P("p.spm"), Spm({{"BPJ img\\res.bpj", "RES"}}));
+  r = Gensys();
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const auto& [background, width, height, name] :
+       {std::tuple{small, 100u, 50u, std::string("640x480")}, std::tuple{large, 3u, 2u, std::string("1024x768")}}) {
+    ExpectedBmx e(background);
+    e.Add("BXX3" + W(0) + W(0) + W(1) + W(0xC0C0C0) + W(0) + W(width) + W(height) + W(0) + W(1) + W(0));
+    e.Add(Dictionary({}));
+    e.Record(1, {}, W(4) + std::string("\0\1\0\0", 4));
+    EXPECT_EQ(bmxtest::Hex(ReadFile(Img(name + "/res.bmx"))), bmxtest::Hex(e.Finish())) << name;
+  }
+}
+
+// Picture paths and the output location may name environment variables.
+TEST_F(BmxE2E, EnvironmentVariablesInProjectPaths) {
+  WriteFile(dir_ / "pictures/bg.bmp", Background());
+  setenv("Q32_TEST_PICTURES", (dir_ / "pictures").c_str(), 1);
+  setenv("Q32_TEST_OUT", "generated", 1);
+  WriteFile(Img("key.bpj"), std::string(kBmxHeader) + "BMX %Q32_TEST_OUT%\\\nBMP %Q32_TEST_PICTURES%\\bg.bmp\nENDBMX\n");
+  WriteFile(P("p.spm"), Spm({{"BPJ img\\key.bpj", "KEY"}}));
+  RunResult r = Gensys();
+  unsetenv("Q32_TEST_PICTURES");
+  unsetenv("Q32_TEST_OUT");
+  ASSERT_EQ(r.status, 0) << r.out;
+  ExpectedBmx e(Background());
+  e.Add("BMX2" + Dictionary({{"LAN", {}}, {"PARA", {}}}));
+  e.Record(1, {kNone, kNone}, W(4) + std::string("\0\1\0\0", 4));
+  EXPECT_EQ(bmxtest::Hex(ReadFile(Img("generated/key.bmx"))), bmxtest::Hex(e.Finish()));
 }
 
 // Every failure the generator reports, with its report form; the run ends
@@ -417,7 +451,8 @@ TEST_F(BmxE2E, ScanListsThePicturesOfBmxProjects) {
                                 "BMX\nBMP bg.bmp\nBMP layer.bmp LANG:DE:EN\nSVG \"my pic.svg\"\nENDSVG\n"
                                 "TXT @OK\nENDTXT\nENDBMX\n");
   WriteFile(Img("res.bpj"), std::string(kBmxHeader) + "BMX %RES%\\\nBMP bg_%RES%.bmp\nENDBMX\n");
-  WriteFile(P("p.spm"), Spm({{"BPJ img\\key.bpj", "KEY"}, {"BPJ img\\res.bpj", "RES"}, {"PIC after.pic", "AFTER"}}));
+  WriteFile(P("p.spm"), Spm({{"BPJ img\\key.bpj", "KEY"}, {"BPJ img\\res.bpj", "RES"}, {"BPJ gone\\x.bpj", "GONE"},
+                             {"PIC after.pic", "AFTER"}}));
 
   RunResult r = RunQuillon({"p/p.spm", "-scan"}, dir_.path());
   EXPECT_EQ(r.status, 0) << r.out;
@@ -429,12 +464,14 @@ TEST_F(BmxE2E, ScanListsThePicturesOfBmxProjects) {
                                        "File p\\img\\res.bpj\n"
                                        "Included p\\img\\bg_640x480.bmp 640x480\n"
                                        "Included p\\img\\bg_1024x768.bmp 1024x768\n"
+                                       "File p\\gone\\x.bpj\n"
                                        "File p\\after.pic\n"));
   EXPECT_FALSE(FileExistsOnDisk(Img("key.bmx")));
 
   // A project that cannot be read is reported with its line.
   WriteFile(Img("res.bpj"), std::string(kBmxHeader) + "BMX\nFLASH\nENDBMX\n");
   r = RunQuillon({"p/p.spm", "-scan"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(Contains(r.out, "File: p\\img\\res.bpj(3): E8312")) << r.out;
   EXPECT_TRUE(Contains(ReadFile(P("p.log")), "File: p\\img\\res.bpj(3): E8312"));
 }
