@@ -173,13 +173,27 @@ TEST_F(BmxE2E, GeneratesEveryPartByteForByte) {
                                        "\n\n0 Error(s), 0 Warning(s)\n\n"));
 }
 
+// Runs that write only menus or constants generate no images.
+TEST_F(BmxE2E, MenuAndConstantsRunsGenerateNoImages) {
+  WriteFile(Img("bg.bmp"), Background());
+  WriteFile(Img("key.bpj"), std::string(kBmxHeader) + "BMX\nBMP bg.bmp\nENDBMX\n");
+  WriteFile(P("p.spm"), Spm({{"BPJ img\\key.bpj", "KEY"}}));
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"-menu"}, std::vector<std::string>{}}) {
+    RunResult r = options.empty() ? RunQuillon({"p/p.spm", "-gendef"}, dir_.path()) : Gensys(options);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_FALSE(FileExistsOnDisk(Img("key.bmx")));
+    EXPECT_FALSE(Contains(r.out, "key.bpj")) << r.out;
+  }
+}
+
 // One text in three languages, from an ".inc", a ".txt" (Latin-1, converted
 // to UTF-8 because the ".po" texts are UTF-8) and a ".po" file; the records
 // follow the library's order of the languages (EN, DE, FR), the dictionary
 // sorts their names.
 TEST_F(BmxE2E, TextsInThreeLanguages) {
   WriteFile(Img("lang/en.inc"), "; English captions\n#define OK \"Yes\"\n");
-  WriteFile(Img("lang/de.txt"), "OK \"Gr\xF6\xDF\"\n");
+  WriteFile(Img("lang/DE.TXT"), "OK \"Gr\xF6\xDF\"\n");  // extensions match in any case
   WriteFile(Img("lang/fr.po"),
             "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\"\n\n"
             "msgid \"OK\"\nmsgstr \"D'accord \xC3\xA9t\xC3\xA9\"\n");
@@ -441,6 +455,35 @@ TEST_F(BmxE2E, FailuresAreReportedWithTheirFiles) {
     EXPECT_TRUE(Contains(log, "CheckingSK \"p\\after.pic\"")) << log;
     EXPECT_FALSE(FileExistsOnDisk(dir / "p/QUILLONK.SYS"));
   }
+}
+
+// A failure keeps what the failed variant had written and generates no
+// later variant; the earlier variant stays complete.
+TEST_F(BmxE2E, FailedVariantKeepsWhatWasWritten) {
+  const std::string small = Bitmap24(2, 1, [](int) { return 0x010203u; });
+  WriteFile(Img("bg_640x480.bmp"), small);
+  WriteFile(Img("layer_640x480.bmp"), small);
+  WriteFile(Img("layer_1024x768.bmp"), small);
+  WriteFile(Img("res.bpj"), std::string(kBmxHeader) + "BMX %RES%\\\nBMP bg_%RES%.bmp\nBMP layer_%RES%.bmp\nENDBMX\n");
+  WriteFile(P("p.spm"), Spm({{"BPJ img\\res.bpj", "RES"}}));
+
+  RunResult r = Gensys();
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_TRUE(Contains(r.out, "Error: E8321: Background picture p\\img\\bg_1024x768.bmp cannot be opened")) << r.out;
+  ExpectedBmx e(small);
+  e.Add("BMX2" + Dictionary({{"LAN", {}}, {"PARA", {}}}));
+  e.Record(1, {kNone, kNone}, W(4) + std::string("\0\1\0\0", 4));
+  e.Record(1, {kNone, kNone}, W(4) + std::string("\0\1\0\0", 4));
+  EXPECT_EQ(bmxtest::Hex(ReadFile(Img("640x480/res.bmx"))), bmxtest::Hex(e.Finish()));
+  EXPECT_TRUE(FileExistsOnDisk(Img("1024x768/res.bmx")));
+  EXPECT_EQ(ReadFile(Img("1024x768/res.bmx")), "");
+
+  // A layer of another size: the background has already been written.
+  WriteFile(Img("bg_1024x768.bmp"), Background());
+  r = Gensys();
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_TRUE(Contains(r.out, "File: p\\img\\layer_1024x768.bmp: E8328")) << r.out;
+  EXPECT_EQ(bmxtest::Hex(ReadFile(Img("1024x768/res.bmx"))), bmxtest::Hex(Background()));
 }
 
 // -scan names the BMX project and every picture it uses, relative to the
