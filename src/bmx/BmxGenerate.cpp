@@ -317,6 +317,10 @@ int GenerateVariant(VariantJob& job) {
   const BmxProject& p = job.project;
   FileSystem& fs = run.fs;
 
+  // The pictures are read only after the output is created: they are made
+  // inputs first, so that an output named like one of them is refused.
+  for (std::size_t i = 0; i < p.imageCount; ++i)
+    run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
   MakeOutputDirectories(fs, job.outputPath);
   std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
   if (!out) return Fail(run, kOutputNotCreated, job.outputPath);

@@ -20,6 +20,8 @@ constexpr int kProgressGenerated = 1;
 constexpr int kProgressTotals = 2;
 constexpr int kProgressMenu = 4;
 
+constexpr int kCannotCreate = 8220;
+
 void CloseStream(std::unique_ptr<File>& stream) {
   if (stream) {
     stream->Close();
@@ -82,10 +84,24 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
   ReplaceExtension(s.logFile, ".log");
   d.embedded = s.IsEmbedded();
 
-  // 2. Catalogue and log.
+  // 2. Catalogue and log.  The log is created before any input is read, so
+  // the inputs the command line names are made known first: a project whose
+  // own name ends in ".log" (or a -pj or -r file named like the log) must
+  // not be overwritten by it.  Such a run has no log; it reports the log as
+  // a file that cannot be created and ends.
+  run.inputGuard.Clear();
+  for (std::string_view input : {std::string_view(s.projectFile), pjFile, cfgFile})
+    run.inputGuard.RegisterInput(input);
+  const bool logIsInput = run.inputGuard.IsInput(s.logFile);
   if (LoadMessageCatalogue(d, s.errorCount, s.warningCount, s.programDir, kCatalogueName,
-                           kCatalogueHeader, s.logFile) != 0)
+                           kCatalogueHeader, logIsInput ? std::string() : s.logFile) != 0)
     return 3;
+  if (logIsInput) {
+    ReportMessage(d, kCannotCreate, s.logFile);
+    std::unique_ptr<File> none;
+    CleanUp(run, none);
+    return 2;
+  }
 
   // 3. PLC project information file.
   LoadRunPlcProjectFile(run, pjFile);

@@ -365,11 +365,4 @@ void AppendTextRecord(std::vector<std::uint8_t>& bytes, bool controlFamilyLE, st
   Words(bytes, controlFamilyLE, {sizeCode, colour});
 }
 
-bool OutputIsSource(FileSystem& fs, std::string_view source, std::string_view output) {
-  std::string fullSource, fullOutput;
-  if (!fs.FullPath(source, fullSource)) fullSource = source;
-  if (!fs.FullPath(output, fullOutput)) fullOutput = output;
-  return EqualsIgnoringCase(fullSource, fullOutput);
-}
-
 }  // namespace q32

@@ -124,8 +124,4 @@ void AppendTextRecord(std::vector<std::uint8_t>& bytes, bool controlFamilyLE, st
                       std::uint16_t y, std::string_view text, std::uint16_t sizeCode,
                       std::uint16_t colour);
 
-// True when writing the output would overwrite the source itself (the same
-// file under another spelling); the converters refuse to create it then.
-bool OutputIsSource(FileSystem& fs, std::string_view source, std::string_view output);
-
 }  // namespace q32

@@ -145,9 +145,11 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
         continue;
     }
     if (s.noGenDef || s.defFile.empty()) continue;
+    // Reported against the constants file, as the main pass does: the
+    // message must name the file that could not be written.
     if (!s.defStream && !OpenConstantsFile(run)) {
-      ReportMessage(run.diag, kCannotOpen, s.projectFile, static_cast<unsigned>(line),
-                    ConstantsFilePath(run));
+      const std::string path = ConstantsFilePath(run);
+      ReportMessage(run.diag, kCannotOpen, path.empty() ? s.defFile : path);
       result = 2;
       continue;
     }
@@ -158,8 +160,7 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
     }
     written = written && WriteConstantDefine(run, name, number);
     if (!written) {
-      ReportMessage(run.diag, kCannotOpen, s.projectFile, static_cast<unsigned>(line),
-                    ConstantsFilePath(run));
+      ReportMessage(run.diag, kCannotOpen, ConstantsFilePath(run));
       result = 2;
     }
   }

@@ -40,6 +40,8 @@ class FaultyFileSystem final : public FileSystem {
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
+  // Looking a file up is no operation that can fail.
+  std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
 
   // Counts one operation and tells whether it must fail.
   bool Fails(FileOp op, const std::string& path);

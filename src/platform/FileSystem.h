@@ -85,6 +85,14 @@ class FileSystem {
   virtual bool FindFiles(std::string_view directory, std::string_view pattern,
                          std::vector<DirectoryEntry>& out) = 0;
   virtual bool MakeDirectory(std::string_view path) = 0;
+  // What two names of one existing file have in common beyond their
+  // spelling (on POSIX the device and inode, so that links are seen as the
+  // file they lead to); empty when the file does not exist or the file
+  // system cannot tell.
+  virtual std::string FileIdentity(std::string_view path) {
+    (void)path;
+    return {};
+  }
 };
 
 // The real file system of the host.

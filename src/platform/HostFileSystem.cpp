@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -181,6 +182,14 @@ class HostFileSystem final : public FileSystem {
   bool MakeDirectory(std::string_view path) override {
     std::string host;
     return HostPathOf(path, host) && mkdir(host.c_str(), 0777) == 0;
+  }
+
+  std::string FileIdentity(std::string_view path) override {
+    std::string host;
+    struct stat st;
+    if (!HostPathOf(path, host) || stat(host.c_str(), &st) != 0) return {};
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
   }
 };
 

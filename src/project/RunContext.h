@@ -8,12 +8,15 @@
 #include "paths/Paths.h"
 #include "plc/PlcProjectFile.h"
 #include "platform/FileSystem.h"
+#include "platform/InputGuard.h"
 #include "project/RunRecords.h"
 
 namespace q32 {
 
 struct RunContext {
-  explicit RunContext(FileSystem& fileSystem) : fs(fileSystem) {
+  // Every part of the run reaches the given file system through the input
+  // guard (declared last, bound here before it is built and used only after).
+  explicit RunContext(FileSystem& fileSystem) : fs(inputGuard), inputGuard(fileSystem) {
     paths.fs = &fs;
     diag.fs = &fs;
     diag.paths = &paths;
@@ -37,6 +40,9 @@ struct RunContext {
   // The language texts of BMX projects: loaded by the first project that
   // names a language text and kept for the later projects of the run.
   LanguageTable languages;
+  // Remembers what the run reads and refuses to create or delete it, so that
+  // no output ever lands on one of the run's inputs.  fs is this guard.
+  InputGuardFileSystem inputGuard;
 };
 
 }  // namespace q32

@@ -65,6 +65,9 @@ int DispatchSoftkey(RunContext& run) {
   RunSettings& s = run.settings;
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
   if (s.mode == MODE_CHECK) return CheckSource(run);
+  // A converter may create its softkey before it opens the source; the
+  // source is an input from here on, so a softkey named like it is refused.
+  if (k.sourceType != SOURCE_TX) run.inputGuard.RegisterInput(k.source);
 
   switch (k.sourceType) {
     case SOURCE_PCX:

@@ -96,8 +96,15 @@ int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   }
 
   RasterOutput out;
-  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
-  if (!out.writer) return kOpenFailed;
+  // The project line names the source; the record file that cannot be
+  // created (one that exists as a directory, or the source itself under
+  // another spelling) is named here.
+  const std::string outputPath = RasterOutputPath(source);
+  out.writer = OpenSoftkeyRecords(run.fs, outputPath);
+  if (!out.writer) {
+    ReportMessage(run.diag, kOpenFailed, outputPath);
+    return kOpenFailed;
+  }
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the

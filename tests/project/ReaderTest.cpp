@@ -509,7 +509,7 @@ TEST_F(ReaderTest, TreeFileNamesAndFailuresAbandonTheProject) {
   EXPECT_EQ(missingDir.reports, Reports{"nodir\\t.sys 8220"});
   // A constants file that cannot be created, in the menu pass and later.
   Outcome defPass = Run(std::string(kHeader) + "DEFFILE nodir\\c.def\n" + body, MODE_GENDEF);
-  EXPECT_EQ(defPass.reports, Reports{"p.spm(3) 8220"});
+  EXPECT_EQ(defPass.reports, Reports{"nodir\\c.def 8220"});
   Outcome defMain = Run(std::string(kHeader) + "SKMENU A VROOT\nTX t\nENDSKMENU\n"
                                                 "DEFFILE nodir\\c.def\n",
                         MODE_GENDEF);

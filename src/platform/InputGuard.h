@@ -1,0 +1,57 @@
+// Keeps a run from writing over its own inputs.  Every file the run opens for
+// reading, and every file a part of the run names as an input before it reads
+// it, is remembered; creating or deleting a remembered file is refused, so the
+// part that wanted to write it reports the failure as for any file that
+// cannot be created, and the input stays as it was.
+//
+// Two names are the same file when Windows would take them so: their full
+// paths (with "." and ".." resolved) are equal without regard to case.  Where
+// the file system can tell (links on POSIX), two names of one file are also
+// the same whatever they are spelt like.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace q32 {
+
+class InputGuardFileSystem final : public FileSystem {
+ public:
+  explicit InputGuardFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  // Remembers a file as an input of the run, whether it exists yet or not.
+  void RegisterInput(std::string_view path);
+  // True when the path names a file remembered as an input.
+  bool IsInput(std::string_view path);
+  // Forgets every input (a new run).
+  void Clear();
+
+  std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  bool Exists(std::string_view path) override { return inner_.Exists(path); }
+  bool IsDirectory(std::string_view path) override { return inner_.IsDirectory(path); }
+  bool Remove(std::string_view path) override;
+  bool GetCurrentDir(std::string& out) override { return inner_.GetCurrentDir(out); }
+  bool SetCurrentDir(std::string_view path) override { return inner_.SetCurrentDir(path); }
+  bool FullPath(std::string_view path, std::string& out) override { return inner_.FullPath(path, out); }
+  bool FindFiles(std::string_view directory, std::string_view pattern,
+                 std::vector<DirectoryEntry>& out) override {
+    return inner_.FindFiles(directory, pattern, out);
+  }
+  bool MakeDirectory(std::string_view path) override { return inner_.MakeDirectory(path); }
+  std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
+
+ private:
+  // The full path with "\" as separator and ASCII letters in lower case.
+  std::string NameKey(std::string_view path);
+
+  FileSystem& inner_;
+  std::unordered_set<std::string> names_;
+  std::unordered_set<std::string> identities_;
+};
+
+}  // namespace q32
