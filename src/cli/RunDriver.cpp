@@ -42,6 +42,16 @@ void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
   ReleasePlcTables(run.plc);
 }
 
+// A file that could not be read to its end, or written, fails the run even
+// where the part that used it took the failure for the end of its input or
+// did not see it (a lost line of the log, the last record of a softkey).
+void ReportFileFailures(RunContext& run) {
+  constexpr int kReadFailed = 8222;
+  constexpr int kWriteFailed = 8223;
+  for (const std::string& path : run.inputGuard.TakeFailedReads()) ReportMessage(run.diag, kReadFailed, path);
+  for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, kWriteFailed, path);
+}
+
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
@@ -184,6 +194,7 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
   CloseStream(s.projectOutStream);
   CloseStream(s.treeStream);
   CloseStream(s.systemListStream);
+  ReportFileFailures(run);
   if (s.errorCount == 0 && s.mode == MODE_PROJECT) {
     std::string shown = DisplayPath(run.paths, s.generatedProjectFile);
     ShowProgress(d, kProgressGenerated, shown.c_str());

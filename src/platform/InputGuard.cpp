@@ -1,6 +1,69 @@
 #include "platform/InputGuard.h"
 
 namespace q32 {
+namespace {
+
+// Passes every operation on and tells the guard of the ones that failed.  A
+// read that comes back short is the end of the file unless the file goes on
+// past the point reached.
+class WatchedFile final : public File {
+ public:
+  WatchedFile(InputGuardFileSystem& owner, std::unique_ptr<File> inner, std::string path)
+      : owner_(owner), inner_(std::move(inner)), path_(std::move(path)) {}
+
+  std::size_t Read(void* buffer, std::size_t n) override {
+    std::size_t got = inner_->Read(buffer, n);
+    if (got < n) CheckEnd();
+    return got;
+  }
+  bool GetLine(char* buffer, std::size_t size) override {
+    bool got = inner_->GetLine(buffer, size);
+    if (!got) CheckEnd();
+    return got;
+  }
+  bool Write(const void* data, std::size_t n) override {
+    bool ok = inner_->Write(data, n);
+    if (!ok) owner_.NoteFailedWrite(path_);
+    return ok;
+  }
+  bool Seek(std::int64_t offset) override {
+    bool ok = inner_->Seek(offset);
+    if (!ok) owner_.NoteFailedRead(path_);
+    return ok;
+  }
+  std::int64_t Tell() override { return inner_->Tell(); }
+  std::int64_t Size() override { return inner_->Size(); }
+  bool Flush() override {
+    bool ok = inner_->Flush();
+    if (!ok) owner_.NoteFailedWrite(path_);
+    return ok;
+  }
+  bool Close() override {
+    bool ok = inner_->Close();
+    if (!ok) owner_.NoteFailedWrite(path_);
+    return ok;
+  }
+
+ private:
+  void CheckEnd() {
+    const std::int64_t at = inner_->Tell(), end = inner_->Size();
+    if (at >= 0 && end >= 0 && at < end) owner_.NoteFailedRead(path_);
+  }
+
+  InputGuardFileSystem& owner_;
+  std::unique_ptr<File> inner_;
+  std::string path_;
+};
+
+}  // namespace
+
+void InputGuardFileSystem::NoteFailedRead(const std::string& path) {
+  if (noted_.insert("r" + path).second) failedReads_.push_back(path);
+}
+
+void InputGuardFileSystem::NoteFailedWrite(const std::string& path) {
+  if (noted_.insert("w" + path).second) failedWrites_.push_back(path);
+}
 
 std::string InputGuardFileSystem::NameKey(std::string_view path) {
   std::string full;
@@ -30,14 +93,26 @@ bool InputGuardFileSystem::IsInput(std::string_view path) {
 void InputGuardFileSystem::Clear() {
   names_.clear();
   identities_.clear();
+  failedReads_.clear();
+  failedWrites_.clear();
+  noted_.clear();
 }
 
 std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode mode) {
   const bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   if (create && IsInput(path)) return nullptr;
   std::unique_ptr<File> file = inner_.Open(path, mode);
-  if (file && !create) RegisterInput(path);
-  return file;
+  if (!file) return nullptr;
+  if (!create) RegisterInput(path);
+  return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
+}
+
+bool InputGuardFileSystem::FindFiles(std::string_view directory, std::string_view pattern,
+                                     std::vector<DirectoryEntry>& out) {
+  if (inner_.FindFiles(directory, pattern, out)) return true;
+  std::string_view searched = directory.empty() ? std::string_view(".") : directory;
+  if (inner_.IsDirectory(searched)) NoteFailedRead(std::string(searched));
+  return false;
 }
 
 bool InputGuardFileSystem::Remove(std::string_view path) {

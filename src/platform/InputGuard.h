@@ -4,6 +4,12 @@
 // part that wanted to write it reports the failure as for any file that
 // cannot be created, and the input stays as it was.
 //
+// It also keeps a list of the files whose reading or writing failed on the
+// way (a read that stops before the end of the file, a failed write or seek,
+// a failed search of an existing directory),
+// so that the run can report a failure that the part concerned took for the
+// end of its input or did not see.
+//
 // Two names are the same file when Windows would take them so: their full
 // paths (with "." and ".." resolved) are equal without regard to case.  Where
 // the file system can tell (links on POSIX), two names of one file are also
@@ -14,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -28,8 +35,16 @@ class InputGuardFileSystem final : public FileSystem {
   void RegisterInput(std::string_view path);
   // True when the path names a file remembered as an input.
   bool IsInput(std::string_view path);
-  // Forgets every input (a new run).
+  // Forgets every input and failure (a new run).
   void Clear();
+
+  // The files (as the run named them) whose reading, or writing, failed
+  // since the last call; each named once, in the order the failures came.
+  std::vector<std::string> TakeFailedReads() { return std::exchange(failedReads_, {}); }
+  std::vector<std::string> TakeFailedWrites() { return std::exchange(failedWrites_, {}); }
+  // Called by the files this guard hands out.
+  void NoteFailedRead(const std::string& path);
+  void NoteFailedWrite(const std::string& path);
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
   bool Exists(std::string_view path) override { return inner_.Exists(path); }
@@ -38,10 +53,10 @@ class InputGuardFileSystem final : public FileSystem {
   bool GetCurrentDir(std::string& out) override { return inner_.GetCurrentDir(out); }
   bool SetCurrentDir(std::string_view path) override { return inner_.SetCurrentDir(path); }
   bool FullPath(std::string_view path, std::string& out) override { return inner_.FullPath(path, out); }
+  // A search of a directory that is there and still fails counts as a
+  // failed read of that directory.
   bool FindFiles(std::string_view directory, std::string_view pattern,
-                 std::vector<DirectoryEntry>& out) override {
-    return inner_.FindFiles(directory, pattern, out);
-  }
+                 std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override { return inner_.MakeDirectory(path); }
   std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
 
@@ -52,6 +67,8 @@ class InputGuardFileSystem final : public FileSystem {
   FileSystem& inner_;
   std::unordered_set<std::string> names_;
   std::unordered_set<std::string> identities_;
+  std::vector<std::string> failedReads_, failedWrites_;
+  std::unordered_set<std::string> noted_;  // "r" or "w" + path
 };
 
 }  // namespace q32

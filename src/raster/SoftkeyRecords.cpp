@@ -16,6 +16,10 @@ unsigned AddressSum(std::uint32_t address) {
   return (address >> 24 & 0xFFu) + (address >> 16 & 0xFFu) + (address >> 8 & 0xFFu) + (address & 0xFFu);
 }
 
+// "S3", count, address, the data bytes and the checksum in hexadecimal, the
+// line feed and the terminator.
+constexpr std::size_t kRecordLineBytes = 2 + 2 + 8 + 2 * kMaxRecordDataBytes + 2 + 1 + 1;
+
 }  // namespace
 
 std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::string_view path) {
@@ -39,14 +43,19 @@ int WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, 
   do {
     std::size_t n = remaining > kMaxRecordDataBytes ? kMaxRecordDataBytes : remaining;
     remaining -= n;
+    // One record line is formatted whole and written at once.
     unsigned length = static_cast<unsigned>(n) + 5;
-    if (!writer.stream->Printf("S3%02X%08X", length, static_cast<unsigned>(writer.address))) return 1;
+    char line[kRecordLineBytes];
+    int at = std::snprintf(line, sizeof line, "S3%02X%08X", length, static_cast<unsigned>(writer.address));
     unsigned sum = length + AddressSum(writer.address);
     for (std::size_t i = 0; i < n; ++i) {
-      if (!writer.stream->Printf("%02X", static_cast<unsigned>(p[i]))) return 1;
+      at += std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X",
+                          static_cast<unsigned>(p[i]));
       sum += p[i];
     }
-    if (!writer.stream->Printf("%02X\n", static_cast<unsigned>(Checksum(sum)))) return 1;
+    at += std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X\n",
+                        static_cast<unsigned>(Checksum(sum)));
+    if (!writer.stream->Write(line, static_cast<std::size_t>(at))) return 1;
     ++writer.recordCount;
     writer.address += static_cast<std::uint32_t>(n);
     p += n;

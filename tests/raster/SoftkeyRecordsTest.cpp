@@ -125,11 +125,11 @@ TEST(SoftkeyRecords, FailedWriteStopsTheCallAndCloseStillCounts) {
   EXPECT_FALSE(OpenSoftkeyRecords(faulty, f.path));
   EXPECT_FALSE(q32test::FileExistsOnDisk(f.path));
 
-  // The header is the first write; the fourth write is the second byte of
-  // the first data line.
+  // The header is the first write; each record line is written whole, so a
+  // failed write leaves no part of its line behind.
   faulty.rule = nullptr;
   faulty.operations = 0;
-  faulty.failAt = 2 /*create, header*/ + 3;
+  faulty.failAt = 2 /*create, header*/ + 1;
   auto w = OpenSoftkeyRecords(faulty, f.path);
   ASSERT_TRUE(w);
   const std::uint8_t bytes[] = {1, 2, 3};
@@ -138,7 +138,7 @@ TEST(SoftkeyRecords, FailedWriteStopsTheCallAndCloseStillCounts) {
   EXPECT_EQ(w->recordCount, 0);
   EXPECT_EQ(WriteSoftkeyRecords(*w, bytes, 1), 0);  // a later write goes on at address 0
   CloseSoftkeyRecords(w);
-  EXPECT_EQ(ReadFile(f.path), Crlf("S00500000000FA\nS3080000000001S3060000000001F8\nS5030001FB\n"));
+  EXPECT_EQ(ReadFile(f.path), Crlf("S00500000000FA\nS3060000000001F8\nS5030001FB\n"));
 
   // A header that cannot be written fails the first data write.
   faulty.operations = 0;

@@ -1,0 +1,224 @@
+// Every file operation of a whole run fails once.  A project with every kind
+// of source, a PLC project information file and menu items that name its
+// symbols is first run cleanly to count its file operations; then, for every
+// k up to that count, a fresh copy of the project runs with the k-th
+// operation failing.  Each run must end in order: a numbered message (or the
+// fatal text where the catalogue or the log itself fails), status 2 where the
+// failure is an error, and every file that was there before the run still
+// there with its bytes, except the outputs the run names.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "e2e/HardeningSources.h"
+#include "platform/FaultyFileSystem.h"
+#include "platform/FileSystem.h"
+#include "plc/PlcFileBuilder.h"
+#include "support/TestSupport.h"
+
+using namespace q32test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kBmxHeader = "; BMX Project File - Version 2.0\n";
+
+// The project tree, relative to the directory the program starts in.
+std::map<std::string, std::string> ProjectTree() {
+  PlcFileBuilder plc;
+  plc.symbols = {{"SPINDLE_ON", 'M', 10, 0, 0, false, "", ""},
+                 {"COOLANT", 'M', 11, 0, 0, false, "", ""}};
+  return {
+      {"proj/p.spm",
+       "QUILLON Project File - Version 1.0\n"
+       "SKPATH PLC:\\SOFTKEYS\\mill\n"
+       "SKMENU ROOT HROOT\n"
+       "BMP logo.bmp LOGO\n"
+       "PCX shot.pcx SHOT\n"
+       "DXF mark.dxf MARK\n"
+       "TXS yes.txs YES\n"
+       "TXM feed.txm FEED\n"
+       "TXB go.txb GO\n"
+       "BPJ img\\key.bpj KEY\n"
+       "SOFTKEY ready.PIC READY\n"
+       "TX \"Tool table\" TOOLS\n"
+       "ACTION LOGO ENABLE:SPINDLE_ON\n"
+       "CHECK SHOT STATUS:M11\n"
+       "NODE TOOLS SUB\n"
+       "ACTION KEY\n"
+       "ENDSKMENU\n"
+       "SKMENU SUB HRMENU\n"
+       "ACTION READY\n"
+       "BLANK\n"
+       "ENDSKMENU\n"},
+      {"proj/logo.bmp", MonochromeBitmap()},
+      {"proj/shot.pcx", RunLengthPcx()},
+      {"proj/mark.dxf", LineDrawing()},
+      {"proj/yes.txs", "Yes\nDE:Ja\n"},
+      {"proj/feed.txm", "Feed|rate\n"},
+      {"proj/go.txb", "GO\n"},
+      {"proj/ready.PIC", "S00500000000FA\r\nS5030000FC\r\n"},
+      {"proj/img/bg.bmp", TrueColourBitmap(0x102030)},
+      {"proj/img/layer.bmp", TrueColourBitmap(0x102031)},
+      {"proj/img/pic.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n"},
+      {"proj/img/lang/en.inc", "#define OK \"Yes\"\n"},
+      {"proj/img/key.bpj", std::string(kBmxHeader) +
+                               "LANGUAGEPATH lang\n"
+                               "BMX\n"
+                               "  BMP bg.bmp\n"
+                               "  BMP layer.bmp ATTR:1\n"
+                               "  SVG pic.svg\n"
+                               "  ENDSVG\n"
+                               "  TXT @OK\n"
+                               "  ENDTXT\n"
+                               "ENDBMX\n"},
+      {"proj/p.pj", plc.Build()},
+  };
+}
+
+// The outputs the run names; everything else must keep its bytes.
+const std::set<std::string> kOutputs = {
+    "proj/p.log",    "proj/p.sys",  "proj/p.def",   "proj/QUILLONK.SYS", "proj/logo.PIC",
+    "proj/shot.PIC", "proj/mark.PIC", "proj/yes.PIC", "proj/feed.PIC",   "proj/go.PIC",
+    "proj/img/key.bmx"};
+
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot Take(const fs::path& root) {
+  Snapshot files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
+  }
+  return files;
+}
+
+struct Outcome {
+  int status = -1;
+  std::string console;
+  long operations = 0;
+  std::string failed;  // the operation that failed
+};
+
+// One run of the whole program in this process, started in root, with its
+// console captured.  The current directory is restored afterwards.
+Outcome RunIn(const fs::path& root, long failAt) {
+  auto host = q32::MakeHostFileSystem();
+  q32::FaultyFileSystem faulty(*host);
+  faulty.failAt = failAt;
+
+  const fs::path start = fs::current_path();
+  fs::current_path(root);
+  std::string program = ExecutableDir() + "/Quillon32";
+  std::vector<std::string> args = {program, "proj/p.spm", "-gensys", "-pjproj/p.pj"};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+
+  const std::string capture = (root / "console.txt").string();
+  std::fflush(stdout);
+  int saved = dup(fileno(stdout));
+  std::FILE* sink = std::fopen(capture.c_str(), "w");
+  dup2(fileno(sink), fileno(stdout));
+  std::fclose(sink);
+
+  Outcome o;
+  o.status = q32::RunCommandLine(static_cast<int>(argv.size()), argv.data(), faulty);
+
+  std::fflush(stdout);
+  dup2(saved, fileno(stdout));
+  close(saved);
+  fs::current_path(start);
+  o.console = ReadFile(capture);
+  fs::remove(capture);
+  o.operations = faulty.operations;
+
+  o.failed = faulty.failedDescription;
+  return o;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
+  // Creation dates of the clean run and the failing runs must agree.
+  setenv("SOURCE_DATE_EPOCH", "0", 1);
+  TempDir dir;
+  const fs::path tree = fs::path(dir.path()) / "tree";
+  for (const auto& [name, bytes] : ProjectTree()) WriteFile((tree / name).string(), bytes);
+  const Snapshot before = Take(tree);
+  const std::string catalogue = ReadFile(ExecutableDir() + "/Quillon32.err");
+
+  // The clean run: every output written, nothing reported.
+  const fs::path cleanRoot = fs::path(dir.path()) / "clean";
+  fs::copy(tree, cleanRoot, fs::copy_options::recursive);
+  Outcome clean = RunIn(cleanRoot, 0);
+  ASSERT_EQ(clean.status, 0) << clean.console << ReadFile((cleanRoot / "proj/p.log").string());
+  const Snapshot cleanAfter = Take(cleanRoot);
+  for (const std::string& output : kOutputs) EXPECT_EQ(cleanAfter.count(output), 1u) << output;
+  ASSERT_GT(clean.operations, 50);
+
+  const std::regex numbered("(E|W)[0-9]{4}:|Error no: [0-9]+");
+  int errorRuns = 0, quietRuns = 0, fatalRuns = 0;
+  for (long k = 1; k <= clean.operations; ++k) {
+    const fs::path root = fs::path(dir.path()) / ("k" + std::to_string(k));
+    fs::copy(tree, root, fs::copy_options::recursive);
+    Outcome o = RunIn(root, k);
+    SCOPED_TRACE("operation " + std::to_string(k) + ": " + o.failed + "\n" + o.console);
+    ASSERT_FALSE(o.failed.empty());
+
+    // Nothing that was there before is lost or changed, outputs aside.
+    const Snapshot after = Take(root);
+    for (const auto& [name, bytes] : before) {
+      if (kOutputs.count(name)) continue;
+      auto found = after.find(name);
+      ASSERT_TRUE(found != after.end()) << name << " was deleted";
+      EXPECT_TRUE(found->second == bytes) << name << " was changed";
+    }
+
+    const bool onLog = Has(o.failed, "p.log");
+    const bool onCatalogue = Has(o.failed, "Quillon32.err");
+    if (o.status == 3) {
+      // The catalogue or the log cannot be had: the fatal text, no run.
+      EXPECT_TRUE(onCatalogue || (onLog && Has(o.failed, "create"))) << "status 3";
+      EXPECT_TRUE(Has(o.console, "Fatal: ")) << "no fatal text";
+      ++fatalRuns;
+    } else if (o.status == 0) {
+      // A failure that changed nothing: the read that would have found the
+      // end of a file, a directory change that the next one makes good, or
+      // a log line or message text lost after the run was checked for
+      // failed files.  Every output is as the clean run wrote it (the log
+      // aside when the failure hit it).
+      for (const std::string& output : kOutputs) {
+        if (output == "proj/p.log" && onLog) continue;
+        auto found = after.find(output);
+        ASSERT_TRUE(found != after.end()) << output << " missing";
+        EXPECT_TRUE(found->second == cleanAfter.at(output)) << output << " differs from the clean run";
+      }
+      ++quietRuns;
+    } else {
+      // Every other failure loses something the run should have written or
+      // read: it is an error, shown with its number.
+      EXPECT_EQ(o.status, 2);
+      EXPECT_TRUE(std::regex_search(o.console, numbered)) << "no numbered message";
+      ++errorRuns;
+    }
+    fs::remove_all(root);
+    // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.
+    if (HasFailure() && std::getenv("Q32_SWEEP_ALL") == nullptr) break;
+  }
+  EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
+  RecordProperty("operations", static_cast<int>(clean.operations));
+  unsetenv("SOURCE_DATE_EPOCH");
+  std::printf("swept %ld file operations: %d errors, %d quiet, %d fatal\n", clean.operations, errorRuns,
+              quietRuns, fatalRuns);
+}
+
+}  // namespace
