@@ -10,6 +10,7 @@
 #include "output/SystemList.h"
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
+#include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
 #include "project/RunContext.h"
 #include "project/SourceDispatch.h"
@@ -51,7 +52,8 @@ struct Reader {
   File& project;
   std::string topProjectFile;
   int line = 1;
-  bool active = true;
+  // The active flag, the conditional sections and the included file.
+  Preprocessor pre;
   bool inMenu = false;
   int entries = -1;  // items of the current menu; -1 before the first menu
   std::uint32_t menuCounter = 0;
@@ -87,11 +89,9 @@ void EnsureBackslash(std::string& path) {
   if (path.empty() || path.back() != '\\') path += '\\';
 }
 
-// #INCLUDE and the conditional directives.  The preprocessor connects here;
-// until it does, a directive is refused, so that no line of a switched-off
-// section is ever taken as active by mistake.
-void HandleDirective(Reader& r) {
-  if (r.active) r.Report(kNotAllowed);
+void HandleDirective(Reader& r, int code, std::string_view rawLine) {
+  if (code == KEY_INCLUDE) HandleInclude(r.run, r.pre, r.tokens, r.line);
+  else HandleConditionalDirective(r.run, r.pre, code, r.tokens, rawLine, r.line);
 }
 
 void HandleSetting(Reader& r, int code) {
@@ -294,10 +294,10 @@ void HandleMenuItem(Reader& r, int code) {
   else ++r.entries;
 }
 
-void ActOnLine(Reader& r, const ProjectKeyword& keyword) {
+void ActOnLine(Reader& r, const ProjectKeyword& keyword, std::string_view rawLine) {
   switch (keyword.kind) {
     case KeywordKind::Directive:
-      HandleDirective(r);
+      HandleDirective(r, keyword.code, rawLine);
       break;
     case KeywordKind::Setting:
       HandleSetting(r, keyword.code);
@@ -321,9 +321,11 @@ void ReadLines(Reader& r) {
   const bool everyLine = s.mode == MODE_SCAN || (s.mode == MODE_PROJECT && !s.postProcess);
   std::string text;
   while (!r.stop && !r.abandon) {
-    // End of an included file: the preprocessor returns to the including
-    // file here once includes are connected.
-    if (!ReadLogicalLine(r.project, text, r.line)) break;
+    if (!ReadLogicalLine(CurrentStream(r.pre, r.project), text, r.line)) {
+      // The end of an included file: reading goes on after its #INCLUDE.
+      if (ReturnFromInclude(r.run, r.pre, r.line)) continue;
+      break;
+    }
     if (IsProjectComment(text)) continue;
     if (SplitTokens(text, r.tokens, kMaxProjectTokens, false) == 2) {
       r.Report(kTooManyTokens);
@@ -332,11 +334,14 @@ void ReadLines(Reader& r) {
     if (r.tokens.empty()) continue;
     const ProjectKeyword* keyword = LookupProjectKeyword(r.tokens[0]);
     if (!keyword) {
-      if (r.active) r.Report(kNotAllowed);
+      if (r.pre.active) r.Report(kNotAllowed);
       continue;
     }
-    if (keyword->kind != KeywordKind::Directive && !r.active && !everyLine) continue;
-    ActOnLine(r, *keyword);
+    // Conditional directives count in switched-off sections too, so that
+    // their #ELSE and #ENDIF are found; an #INCLUDE is an ordinary line.
+    const bool conditional = keyword->kind == KeywordKind::Directive && keyword->code != KEY_INCLUDE;
+    if (!conditional && !r.pre.active && !everyLine) continue;
+    ActOnLine(r, *keyword, text);
   }
 }
 
@@ -347,8 +352,7 @@ void EndChecks(Reader& r) {
     if (r.anyMenu && !r.rootSeen) r.Report(kNoRootMenu);
   }
   if (r.inMenu) r.Report(kEndInsideMenu);
-  // Conditional sections still open at the end: the section stack's final
-  // check connects here with the preprocessor.
+  CheckSectionsClosed(r.run, r.pre, r.line);
 }
 
 }  // namespace
@@ -385,6 +389,9 @@ void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
       }
       if (!r.abandon) ReadLines(r);
       if (!r.abandon) EndChecks(r);
+      // A project given up inside an included file: the run goes on under
+      // the project's own name.
+      ReturnFromInclude(run, r.pre, r.line);
     }
     CloseConstantsFile(run);
     CloseTreeFile(run);
