@@ -72,12 +72,12 @@ struct MessageArguments {
 // snprintf of one conversion whose format this file built itself from
 // checked flags, width and precision.
 template <typename T>
-void AppendFormatted(std::string& out, const std::string& spec, T value) {
-  int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+void AppendFormatted(std::string& out, const std::string& conversionFormat, T value) {
+  int n = std::snprintf(nullptr, 0, conversionFormat.c_str(), value);
   if (n <= 0) return;
   std::size_t old = out.size();
   out.resize(old + static_cast<std::size_t>(n) + 1);
-  std::snprintf(out.data() + old, static_cast<std::size_t>(n) + 1, spec.c_str(), value);
+  std::snprintf(out.data() + old, static_cast<std::size_t>(n) + 1, conversionFormat.c_str(), value);
   out.resize(old + static_cast<std::size_t>(n));
 }
 
@@ -294,9 +294,9 @@ std::string FormatMessageText(std::string_view format, const char* text1, const 
     const MessageArguments::Argument* arg = args.Take();
     if (!arg) continue;  // nothing left to feed it: prints nothing
 
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0 && conversion != 'c') spec += "." + std::to_string(precision);
+    std::string conversionFormat = "%" + flags;
+    if (width >= 0) conversionFormat += std::to_string(width);
+    if (precision >= 0 && conversion != 'c') conversionFormat += "." + std::to_string(precision);
 
     if (conversion == 's' || ((conversion != 'c') && arg->text)) {
       // A number given to %s shows in decimal; a text given to a number
@@ -312,14 +312,14 @@ std::string FormatMessageText(std::string_view format, const char* text1, const 
       const int ch = arg->text ? static_cast<unsigned char>(arg->text[0])
                                : static_cast<unsigned char>(arg->number);
       // A line is text: a zero character would end it early in every reader.
-      if (ch != 0) AppendFormatted(out, spec + "c", ch);
+      if (ch != 0) AppendFormatted(out, conversionFormat + "c", ch);
     } else if (conversion == 'd' || conversion == 'i') {
-      AppendFormatted(out, spec + "ld", arg->number);
+      AppendFormatted(out, conversionFormat + "ld", arg->number);
     } else {
       // Unsigned conversions show the number as the unsigned type of its size.
       const unsigned long value = isLong ? static_cast<unsigned long>(arg->number)
                                          : static_cast<unsigned int>(arg->number);
-      AppendFormatted(out, spec + "l" + conversion, value);
+      AppendFormatted(out, conversionFormat + "l" + conversion, value);
     }
   }
   return out;

@@ -8,6 +8,7 @@
 
 #include "diag/Diagnostics.h"
 #include "output/CreationDate.h"
+#include "output/MenuItems.h"
 #include "paths/Paths.h"
 #include "platform/Host.h"
 #include "plc/PlcOperands.h"
@@ -57,114 +58,32 @@ std::int32_t LeadingInteger(std::string_view text) {
 }
 
 // The item parameters, each recognised by a case-insensitive prefix.
-enum ItemParam : unsigned {
-  P_OVERLAY,
-  P_ENABLE,
-  P_STATUS,
-  P_HIDE,
-  P_IDENT,
-  P_HELPFILE,
-  P_HELPID,
-  P_SMALLWINDOW,
-  P_LARGEWINDOW,
-  P_CLOSEPLCWINDOW,
-  P_POPUPMENU,
-  P_CLOSEPOPUPMENU,
-  P_FIRSTINGROUP,
-  P_RESTOREPLCWINDOW,
-  P_PYRESTART,
-  P_REPEATDELAY,
-  P_REPEATINTERVAL,
-  P_STATES,
-  P_PYNAME,
-  P_PYMEM,
-  P_PYSCRIPT,
-  P_PYPARA,
-};
-
-struct ItemParamRecord {
-  const char* prefix;
-  ItemParam param;
-};
-
-constexpr ItemParamRecord kItemParams[] = {
-    {"OVERLAY:", P_OVERLAY},
-    {"ENABLE:", P_ENABLE},
-    {"STATUS:", P_STATUS},
-    {"HIDE:", P_HIDE},
-    {"IDENT:", P_IDENT},
-    {"HELPFILE:", P_HELPFILE},
-    {"HELPID:", P_HELPID},
-    {"SMALLWINDOW:", P_SMALLWINDOW},
-    {"LARGEWINDOW:", P_LARGEWINDOW},
-    {"CLOSEPLCWINDOW", P_CLOSEPLCWINDOW},
-    {"POPUPMENU:", P_POPUPMENU},
-    {"CLOSEPOPUPMENU", P_CLOSEPOPUPMENU},
-    {"FIRSTINGROUP", P_FIRSTINGROUP},
-    {"RESTOREPLCWINDOW", P_RESTOREPLCWINDOW},
-    {"PYRESTART", P_PYRESTART},
-    {"REPEATDELAY:", P_REPEATDELAY},
-    {"REPEATINTERVAL:", P_REPEATINTERVAL},
-    {"STATES:", P_STATES},
-    {"PYNAME:", P_PYNAME},
-    {"PYMEM:", P_PYMEM},
-    {"PYSCRIPT:", P_PYSCRIPT},
-    {"PYPARA:", P_PYPARA},
-};
-
-constexpr std::uint32_t Bit(ItemParam p) { return 1u << p; }
-
-constexpr std::uint32_t kBackParams = Bit(P_OVERLAY) | Bit(P_STATUS) | Bit(P_ENABLE) |
-                                      Bit(P_CLOSEPOPUPMENU) | Bit(P_IDENT) | Bit(P_HELPFILE) |
-                                      Bit(P_HELPID) | Bit(P_RESTOREPLCWINDOW) | Bit(P_PYRESTART);
-constexpr std::uint32_t kEndParams = Bit(P_OVERLAY) | Bit(P_STATUS) | Bit(P_ENABLE) | Bit(P_IDENT) |
-                                     Bit(P_HELPFILE) | Bit(P_HELPID);
-constexpr std::uint32_t kPythonParams = Bit(P_PYNAME) | Bit(P_PYMEM) | Bit(P_PYSCRIPT) | Bit(P_PYPARA);
-constexpr std::uint32_t kWindowParams = Bit(P_LARGEWINDOW) | Bit(P_SMALLWINDOW) | Bit(P_CLOSEPLCWINDOW);
-constexpr std::uint32_t kGotoParams = Bit(P_OVERLAY) | Bit(P_ENABLE) | Bit(P_STATUS) | kWindowParams |
-                                      Bit(P_POPUPMENU) | Bit(P_CLOSEPOPUPMENU) | Bit(P_IDENT) |
-                                      Bit(P_HIDE) | Bit(P_HELPFILE) | Bit(P_HELPID) | kPythonParams;
-constexpr std::uint32_t kCheckParams = Bit(P_OVERLAY) | Bit(P_ENABLE) | Bit(P_STATUS) |
-                                       Bit(P_FIRSTINGROUP) | kWindowParams | Bit(P_POPUPMENU) |
-                                       Bit(P_IDENT) | Bit(P_HIDE) | Bit(P_HELPFILE) | Bit(P_HELPID) |
-                                       kPythonParams;
-constexpr std::uint32_t kActionParams = kCheckParams | Bit(P_REPEATDELAY) | Bit(P_REPEATINTERVAL);
-constexpr std::uint32_t kStateParams = (kCheckParams & ~Bit(P_FIRSTINGROUP)) | Bit(P_STATES);
+using P = ItemParam;
 
 // How the fields of an item follow its softkey part.
 enum class ItemLayout { Blank, Back, End, Goto, Action, Check, State };
 
-struct ItemKindRecord {
-  int kind;
-  std::size_t minTokens, maxTokens;
-  std::uint32_t accepted;
-  ItemLayout layout;
-  int pythonError;  // code for inconsistent Python parameters
-};
-
-constexpr ItemKindRecord kItemKinds[] = {
-    {ITEM_BLANK, 1, 4, Bit(P_IDENT), ItemLayout::Blank, 0},
-    {ITEM_BACK, 2, 9, kBackParams, ItemLayout::Back, 0},
-    {ITEM_END, 2, 8, kEndParams, ItemLayout::End, 0},
-    {ITEM_GOTO, 3, 13, kGotoParams, ItemLayout::Goto, 8217},
-    {ITEM_NODE, 3, 13, kGotoParams, ItemLayout::Goto, 8217},
-    {ITEM_ACTION, 2, 15, kActionParams, ItemLayout::Action, 8298},
-    {ITEM_PULSE, 2, 15, kActionParams, ItemLayout::Action, 8298},
-    {ITEM_CHECK, 2, 13, kCheckParams, ItemLayout::Check, 9999},
-    {ITEM_RADIO, 2, 13, kCheckParams, ItemLayout::Check, 9999},
-    {ITEM_STATE, 2, 13, kStateParams, ItemLayout::State, 9999},
-};
-
-const ItemKindRecord* FindItemKind(int kind) {
-  for (const ItemKindRecord& r : kItemKinds)
-    if (r.kind == kind) return &r;
-  return nullptr;
+ItemLayout LayoutOf(int kind) {
+  switch (kind) {
+    case ITEM_BLANK: return ItemLayout::Blank;
+    case ITEM_BACK: return ItemLayout::Back;
+    case ITEM_END: return ItemLayout::End;
+    case ITEM_GOTO:
+    case ITEM_NODE: return ItemLayout::Goto;
+    case ITEM_ACTION:
+    case ITEM_PULSE: return ItemLayout::Action;
+    case ITEM_STATE: return ItemLayout::State;
+    default: return ItemLayout::Check;
+  }
 }
 
-const ItemParamRecord* FindItemParam(std::string_view token) {
-  for (const ItemParamRecord& r : kItemParams)
-    if (StartsWithIgnoringCase(token, r.prefix)) return &r;
-  return nullptr;
+// The code of inconsistent Python parameters, by item family.
+int PythonErrorOf(ItemLayout layout) {
+  switch (layout) {
+    case ItemLayout::Goto: return 8217;
+    case ItemLayout::Action: return 8298;
+    default: return 9999;
+  }
 }
 
 // The fields of one item, each at its default.
@@ -206,32 +125,33 @@ int StoreText(std::string& field, std::string_view value, std::size_t limit = kM
 
 int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, ItemFields& f) {
   switch (param) {
-    case P_OVERLAY: return StoreText(f.overlay, rest);
-    case P_ENABLE: return StoreText(f.enable, rest);
-    case P_STATUS: return StoreText(f.status, rest);
-    case P_HIDE: return StoreText(f.hide, rest);
-    case P_IDENT: return StoreText(f.ident, rest);
-    case P_HELPFILE: return StoreText(f.helpFile, rest);
-    case P_HELPID: f.helpId = LeadingInteger(rest); return 0;
-    case P_SMALLWINDOW: f.windowAction = 0; return StoreText(f.windowArgument, rest);
-    case P_LARGEWINDOW: f.windowAction = 1; return StoreText(f.windowArgument, rest);
-    case P_CLOSEPLCWINDOW: f.windowAction = 3; f.windowArgument.assign(1, '-'); return 0;
-    case P_POPUPMENU:
+    case P::Overlay: return StoreText(f.overlay, rest);
+    case P::Enable: return StoreText(f.enable, rest);
+    case P::Status: return StoreText(f.status, rest);
+    case P::Hide: return StoreText(f.hide, rest);
+    case P::Ident: return StoreText(f.ident, rest);
+    case P::HelpFile: return StoreText(f.helpFile, rest);
+    case P::HelpId: f.helpId = LeadingInteger(rest); return 0;
+    case P::SmallWindow: f.windowAction = 0; return StoreText(f.windowArgument, rest);
+    case P::LargeWindow: f.windowAction = 1; return StoreText(f.windowArgument, rest);
+    case P::ClosePlcWindow: f.windowAction = 3; f.windowArgument.assign(1, '-'); return 0;
+    case P::PopupMenu:
       f.popupMenu = run.names.FindSoftkeyIndex(rest);
       return f.popupMenu < 0 ? kNameUnknown : 0;
-    case P_CLOSEPOPUPMENU: f.closePopup = FlagValue(rest); return 0;
-    case P_FIRSTINGROUP: f.firstInGroup = FlagValue(rest); return 0;
-    case P_RESTOREPLCWINDOW: f.restoreWindow = FlagValue(rest); return 0;
-    case P_PYRESTART: f.pythonRestart = FlagValue(rest); return 0;
-    case P_REPEATDELAY: f.repeatDelay = LeadingInteger(rest); return 0;
-    case P_REPEATINTERVAL: f.repeatInterval = LeadingInteger(rest); return 0;
-    case P_STATES: f.states = LeadingInteger(rest); return 0;
-    case P_PYNAME: return StoreText(f.pythonName, rest, kMaxPythonNameLength);
-    case P_PYMEM:
+    case P::ClosePopupMenu: f.closePopup = FlagValue(rest); return 0;
+    case P::FirstInGroup: f.firstInGroup = FlagValue(rest); return 0;
+    case P::RestorePlcWindow: f.restoreWindow = FlagValue(rest); return 0;
+    case P::PyRestart: f.pythonRestart = FlagValue(rest); return 0;
+    case P::RepeatDelay: f.repeatDelay = LeadingInteger(rest); return 0;
+    case P::RepeatInterval: f.repeatInterval = LeadingInteger(rest); return 0;
+    case P::States: f.states = LeadingInteger(rest); return 0;
+    case P::PyName: return StoreText(f.pythonName, rest, kMaxPythonNameLength);
+    case P::PyMem:
       f.pythonMemory = LeadingInteger(rest);
       return f.pythonMemory < 0 || f.pythonMemory > run.settings.pyMemLimit ? kValueInvalid : 0;
-    case P_PYSCRIPT: return StoreText(f.pythonScript, rest);
-    case P_PYPARA: return StoreText(f.pythonParameter, rest);
+    case P::PyScript: return StoreText(f.pythonScript, rest);
+    case P::PyPara: return StoreText(f.pythonParameter, rest);
+    case P::PyPath: break;  // only the menu item checker takes a script directory
   }
   return kUnknownParameter;
 }
@@ -461,14 +381,15 @@ int WriteTreeLine(RunContext& run, std::string_view line) {
 int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens,
                   std::string& line) {
   line.clear();
-  const ItemKindRecord* record = FindItemKind(kind);
-  if (!record) return 0;  // #PRAGMA and other lines write nothing
+  const MenuItemDef* def = FindMenuItemDef(kind);
+  if (!def) return 0;  // #PRAGMA and other lines write nothing
+  const ItemLayout layout = LayoutOf(kind);
   const std::size_t count = tokens.size();
-  if (count < record->minTokens) return kTooFewTokens;
-  if (count > record->maxTokens) return kTooManyTokens;
+  if (count < def->minTokens) return kTooFewTokens;
+  if (count > def->maxTreeTokens) return kTooManyTokens;
 
   line += static_cast<char>(kind);
-  if (record->layout == ItemLayout::Blank && count == 1) {
+  if (layout == ItemLayout::Blank && count == 1) {
     line += " -1 -\n";
     return 0;
   }
@@ -477,31 +398,28 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
   AppendSoftkeyPart(run, line, static_cast<std::uint32_t>(softkey));
 
   ItemFields f;
-  std::size_t firstParameter = 2;
   std::int64_t target = 0;
-  if (record->layout == ItemLayout::Goto) {
+  if (def->hasTargetMenu) {
     target = run.names.FindSoftkeyIndex(tokens[2]);
     if (target < 0) return kNameUnknown;
-    firstParameter = 3;
   }
-  for (std::size_t i = firstParameter; i < count; ++i) {
-    const ItemParamRecord* p = FindItemParam(tokens[i]);
-    if (record->layout == ItemLayout::Blank) {
+  for (std::size_t i = FirstParamToken(*def); i < count; ++i) {
+    std::optional<ItemParam> param = MatchItemParam(tokens[i], def->treeParams);
+    if (def->ignoresOtherParams) {
       // An empty slot only carries an ident; everything else is ignored.
-      if (p && p->param == P_IDENT) {
-        if (int r = StoreText(f.ident, std::string_view(tokens[i]).substr(6))) return r;
+      if (param == P::Ident) {
+        if (int r = StoreText(f.ident, ItemParamValue(tokens[i], P::Ident))) return r;
       }
       continue;
     }
-    if (!p || !(record->accepted & Bit(p->param))) return kUnknownParameter;
-    std::string_view rest = std::string_view(tokens[i]).substr(std::string_view(p->prefix).size());
-    if (int r = ApplyParameter(run, p->param, rest, f)) return r;
+    if (!param) return kUnknownParameter;
+    if (int r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f)) return r;
   }
 
   // A STATE item has no first-in-group flag; a blank keeps the columns.
-  if (record->layout == ItemLayout::State) f.firstInGroup = ' ';
+  if (layout == ItemLayout::State) f.firstInGroup = ' ';
   const auto popup = static_cast<int>(f.popupMenu);
-  switch (record->layout) {
+  switch (layout) {
     case ItemLayout::Blank:
       Append(line, " %s", f.ident.c_str());
       break;
@@ -520,23 +438,23 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
              static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument.c_str(), popup,
              f.closePopup, f.overlay.c_str(), f.ident.c_str(), f.hide.c_str());
       Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, record->pythonError)) return r;
+      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
     case ItemLayout::Action:
       Append(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.repeatDelay, f.repeatInterval, f.hide.c_str());
       Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, record->pythonError)) return r;
+      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
     case ItemLayout::Check:
     case ItemLayout::State:
       Append(line, " %s %s %c %d %s %d %s %s %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.hide.c_str());
-      if (record->layout == ItemLayout::State) Append(line, " %d", f.states);
+      if (layout == ItemLayout::State) Append(line, " %d", f.states);
       Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, record->pythonError)) return r;
+      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
   }
   line += '\n';
@@ -544,7 +462,7 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
 }
 
 int WriteTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens) {
-  if (!FindItemKind(kind)) return 0;
+  if (!FindMenuItemDef(kind)) return 0;
   if (!run.settings.treeStream) return kCannotOpen;
   std::string line;
   if (int r = BuildTreeItem(run, kind, tokens, line)) return r;
