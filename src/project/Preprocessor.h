@@ -28,6 +28,10 @@ struct Preprocessor {
   std::unique_ptr<File> include;
   std::string includingFile;
   int includingLine = 0;
+  // A menu project without -post gives the included file a generated
+  // project of its own; meanwhile the including file's stream waits here.
+  std::unique_ptr<File> includingOutput;
+  bool outputSwitched = false;
 };
 
 // The stream the next line comes from: the included file while one is open,
@@ -39,19 +43,23 @@ inline File& CurrentStream(Preprocessor& p, File& project) {
 // A conditional directive (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE, #ENDIF),
 // in every mode and whether the line is active or not.  tokens are the
 // line's tokens, rawLine the line as read (continuations joined), line the
-// number reported.  Updates p.active.
+// number reported.  Updates p.active.  A menu project without -post keeps
+// the directive in the generated project, so that every branch stays.
 void HandleConditionalDirective(RunContext& run, Preprocessor& p, int code,
                                 const std::vector<std::string>& tokens, std::string_view rawLine,
                                 int line);
 
-// #INCLUDE file: from the next line on the file is read in place of the
-// project, its lines counted from 1 (line is set to 0).  A missing file is
-// passed over silently.
+// #INCLUDE file [dir]: from the next line on the file is read in place of
+// the project, its lines counted from 1 (line is set to 0).  A missing file
+// is passed over silently.  A menu project without -post writes the
+// #INCLUDE of the generated file (dir names where it will lie) and writes
+// the included file's lines into a generated project of their own.
 void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::string>& tokens,
                    int& line);
 
-// At the end of the included file: closes it, and the including file's name
-// and line number are in force again.  False when no include was open (the
+// At the end of the included file: closes it (and its generated project),
+// and the including file's name, line number and generated project are in
+// force again.  False when no include was open (the
 // end of the project itself).
 bool ReturnFromInclude(RunContext& run, Preprocessor& p, int& line);
 

@@ -37,6 +37,9 @@ struct RunContext {
   // The language texts of BMX projects: loaded by the first project that
   // names a language text and kept for the later projects of the run.
   LanguageTable languages;
+  // The generated projects of included files that this run created: a
+  // failed run deletes them with its own generated project.
+  std::vector<std::string> createdProjectFiles;
 };
 
 }  // namespace q32

@@ -554,14 +554,6 @@ TEST_F(ReaderTest, ScanListsSourcesAndWritesNothing) {
   EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
 }
 
-TEST_F(ReaderTest, ModesWithoutTheirProjectHandlingAreRefused) {
-  for (RunMode mode : {MODE_PROJECT, MODE_CHECK}) {
-    Outcome out = Run(std::string(kHeader) + "SKMENU A VROOT\nBLANK\nENDSKMENU\n", mode);
-    EXPECT_EQ(out.reports, Reports{"- 8299"});
-    EXPECT_EQ(out.errors, 1);
-  }
-}
-
 TEST_F(ReaderTest, EveryFailingFileOperationIsSurvivedAndOutputFailuresAreErrors) {
   Touch({"ok.pic", "start.sk", "stop.PIC", "spare.pic", "next.PIC", "spare2.pic"});
   const long operations = Run(kFullProject, MODE_GENSYS).operations;
