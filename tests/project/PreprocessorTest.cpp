@@ -17,6 +17,7 @@
 #include "project/ProjectReader.h"
 #include "project/RunContext.h"
 #include "support/TestSupport.h"
+#include "project/ProjectRunFixture.h"
 
 namespace q32 {
 namespace {
@@ -26,106 +27,7 @@ using q32test::ReadFile;
 using q32test::WriteFile;
 using Reports = std::vector<std::string>;
 
-const char* const kDate = "Thu Jan  1 00:00:00 1970";
-
-std::string Def(const std::string& name, int number) {
-  return "#define       " + name + std::string(40 - name.size(), ' ') + " K" + std::to_string(number) +
-         "\n";
-}
-
-std::string DefHeader(const std::string& project) {
-  return std::string("; Quillon Definition File\n\n; This file is maintained by Quillon32\n"
-                     "; Do not modify this file manually!\n\n; Creation date:   ") +
-         kDate + "\n\n; Softkey project: " + project + "\n";
-}
-
-std::string TreeHeader(const std::string& project) {
-  return std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
-         "\n; Softkey project: " + project + "\n";
-}
-
-struct Outcome {
-  Reports reports;  // "file(line) code" or "- code"
-  std::string log;
-  int errors = 0, warnings = 0;
-};
-
-class PreprocessorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("SOURCE_DATE_EPOCH", "0", 1);
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-    WriteFile(dir_ / "cat.err", std::string(kCatalogueHeader) + "\n");
-    console_ = std::fopen("/dev/null", "w");
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    if (console_) std::fclose(console_);
-    unsetenv("SOURCE_DATE_EPOCH");
-  }
-
-  std::string Read(const std::string& name) { return ReadFile(dir_ / name); }
-  void Write(const std::string& name, const std::string& text) { WriteFile(dir_ / name, text); }
-  void Touch(std::initializer_list<const char*> names) {
-    for (const char* n : names) WriteFile(dir_ / n, "x");
-  }
-
-  // Reads p.spm with the given defines (an -a list) in the given mode.
-  Outcome Run(const std::string& project, RunMode mode, const std::string& defines = "",
-              const std::function<void(RunSettings&)>& configure = {}) {
-    for (const char* output : {"p.sys", "p.def", "QUILLONK.SYS", "p.log"})
-      std::filesystem::remove(dir_ / output);
-    Write("p.spm", project);
-    std::unique_ptr<FileSystem> host = MakeHostFileSystem();
-    RunContext run(*host);
-    RunSettings& s = run.settings;
-    run.diag.console = console_;
-    s.mode = mode;
-    s.projectFile = "p.spm";
-    s.treeFile = "p.sys";
-    s.defFile = "p.def";
-    s.model = "Zeta300";
-    if (mode == MODE_SCAN) s.noGenDef = true;
-    if (configure) configure(s);
-    if (!defines.empty()) {
-      EXPECT_EQ(ParseDefines(run.defines, defines, true), 0);
-    }
-    EXPECT_EQ(LoadMessageCatalogue(run.diag, s.errorCount, s.warningCount, dir_.path() + "/",
-                                   "cat.err", kCatalogueHeader, "p.log"),
-              0);
-    if (mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys) {
-      EXPECT_TRUE(OpenSystemList(run));
-    }
-    std::unique_ptr<File> stream = host->Open("p.spm", FileMode::ReadBinary);
-    ReadProject(run, stream);
-    EXPECT_EQ(s.projectFile, "p.spm") << "the run goes on under the project's own name";
-    if (s.systemListStream) s.systemListStream->Close();
-    CloseMessageCatalogue(run.diag);
-
-    Outcome out;
-    out.errors = s.errorCount;
-    out.warnings = s.warningCount;
-    out.log = Read("p.log");
-    std::istringstream lines(out.log);
-    std::string line;
-    const std::string marker = ": Error no: ";
-    while (std::getline(lines, line)) {
-      std::size_t at = line.find(marker);
-      if (at == std::string::npos) continue;
-      std::string where = line.substr(0, at);
-      where = where.rfind("File: ", 0) == 0 ? where.substr(6) : "-";
-      std::string code = line.substr(at + marker.size());
-      if (!code.empty() && code.back() == '\r') code.pop_back();
-      out.reports.push_back(where + " " + code);
-    }
-    return out;
-  }
-
-  q32test::TempDir dir_;
-  std::filesystem::path previous_;
-  std::FILE* console_ = nullptr;
-};
+using PreprocessorTest = ProjectRunTest;
 
 // Two machine variants in one project: define conditions with OR, NOT and
 // commas, #IFNDEF groups, a nested #IF with strings and numbers, #IFEXIST,
