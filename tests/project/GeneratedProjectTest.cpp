@@ -161,3 +161,245 @@ TEST_F(GeneratedProjectTest, EveryItemKindWithEveryParameter) {
 
 }  // namespace
 }  // namespace q32
+
+namespace q32 {
+namespace {
+
+// Two variants in one menu project, operands named by PLC symbols of the
+// example mill (ROTARY_READY is M150, ROTARY_CLAMPED M151, MAX_TOOLS the
+// constant 24).
+const char* const kVariantProject =
+    "QUILLON Project File - Version 1.0\n"
+    "SKMENU MAIN HROOT\n"                         // 2
+    "TX ok OK\n"                                  // 3
+    "#ifdef ROTARY OR NOT lathe\n"                // 4
+    "TX \"Rotary table\" ROTARY\n"                // 5
+    "CHECK ROTARY ENABLE:ROTARY_READY STATUS:ROTARY_CLAMPED\n"
+    "#ELSE\n"                                     // 7
+    "TX Lathe LATHE\n"                            // 8
+    "ACTION LATHE ENABLE:NO_SUCH_SYMBOL\n"        // 9: switched off, no message
+    "#ENDIF\n"                                    // 10
+    "#IFNDEF ROTARY, PROBE\n"                     // 11
+    "ACTION NOKEY\n"                              // 12 8270 in every section
+    "#endif\n"                                    // 13
+    "#IF   (AXES = 4)  AND (NAME = \"mill\")\n"   // 14
+    "#IFEXIST probe.cfg\n"                        // 15
+    "BLANK OK\n"                                  // 16
+    "#ENDIF\n"                                    // 17
+    "#ENDIF\n"                                    // 18
+    "PULSE OK HIDE:ROTARY_READY\n"                // 19
+    "ENDSKMENU\n";
+
+const char* const kVariantGenerated =
+    "QUILLON Project File - Version 1.0\n"
+    "\n"
+    "SKMENU MAIN HROOT\n"
+    "TX ok OK\n"
+    "\n"
+    "#IFDEF ROTARY OR NOT LATHE\n"
+    "TX \"Rotary table\" ROTARY\n"
+    "CHECK ROTARY ENABLE:ROTARY_READY STATUS:ROTARY_CLAMPED         \n"
+    "#ELSE\n"
+    "TX Lathe LATHE\n"
+    "ACTION LATHE ENABLE:NO_SUCH_SYMBOL           \n"
+    "#ENDIF\n"
+    "\n"
+    "\n"
+    "#IFNDEF ROTARY, PROBE\n"
+    "#endif\n"
+    "\n"
+    "\n"
+    "#IF (AXES = 4) AND (NAME = \"mill\")\n"
+    "\n"
+    "#IFEXIST probe.cfg\n"
+    "BLANK OK \n"
+    "#ENDIF\n"
+    "\n"
+    "#ENDIF\n"
+    "\n"
+    "PULSE OK          HIDE:ROTARY_READY  \n"
+    "ENDSKMENU\n"
+    "\n";
+
+TEST_F(GeneratedProjectTest, ConditionalSectionsAreKeptOrResolvedWithPost) {
+  RunOptions options{"ROTARY, AXES=4, NAME=\"MILL\"", SourcePath("examples/mill/mill.pj"), {}};
+  Outcome out = Run(kVariantProject, MODE_PROJECT, options);
+  // Unknown softkeys count in every section, unknown operands only in the
+  // switched-on ones.
+  EXPECT_EQ(out.reports, (Reports{"p.spm(12) 8270"}));
+
+  // The generated project keeps every branch and every directive.  (The
+  // run has an error, so the run driver would delete it; the reader wrote
+  // it whole.)
+  std::string project = kVariantProject;
+  project.replace(project.find("ACTION NOKEY"), 12, "ACTION OK   ");
+  out = Run(project, MODE_PROJECT, options);
+  EXPECT_EQ(out.reports, Reports{});
+  std::string expected = kVariantGenerated;
+  expected.replace(expected.find("#endif"), 0, "ACTION OK            \n");
+  EXPECT_EQ(Read("p.spj"), Crlf(expected));
+
+  // With -post the conditions are resolved: only the switched-on lines are
+  // written, with absolute operands, and #IF sees the PLC's constants.
+  project.replace(project.find("(AXES = 4)"), 10, "(MAX_TOOLS = 24)");
+  options.configure = [](RunSettings& s) { s.postProcess = true; };
+  out = Run(project, MODE_PROJECT, options);
+  EXPECT_EQ(out.reports, Reports{});
+  EXPECT_EQ(Read("p.spj"), Crlf("QUILLON Project File - Version 1.0\n"
+                                "\n"
+                                "SKMENU MAIN HROOT\n"
+                                "TX ok OK\n"
+                                "TX \"Rotary table\" ROTARY\n"
+                                "CHECK ROTARY ENABLE:M150 STATUS:M151         \n"
+                                "PULSE OK          HIDE:M150  \n"
+                                "ENDSKMENU\n"
+                                "\n"));
+
+  // Without -post the PLC's symbols are no operands of #IF.
+  options.configure = {};
+  out = Run(project, MODE_PROJECT, options);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(14) 3070", "p.spm(18) 3300"}));
+}
+
+TEST_F(GeneratedProjectTest, IncludedFileGetsItsOwnGeneratedProject) {
+  Write("sub/keys.spi",
+        "TX one ONE\n"
+        "#IFDEF FAST\n"
+        "TX fast FAST\n"
+        "#ENDIF\n"
+        "BACK ONE\n");
+  const std::string project =
+      "QUILLON Project File - Version 1.0\n"
+      "SKMENU MAIN HROOT\n"
+      "#INCLUDE sub\\keys.spi PLC:\\SOFTKEYS\\menus\n"
+      "#INCLUDE missing.spi .\n"
+      "BLANK ONE\n"
+      "ENDSKMENU\n";
+  Outcome out = Run(project, MODE_PROJECT);
+  EXPECT_EQ(out.reports, Reports{});
+  EXPECT_EQ(Read("p.spj"), Crlf("QUILLON Project File - Version 1.0\n"
+                                "\n"
+                                "SKMENU MAIN HROOT\n"
+                                "#INCLUDE PLC:\\SOFTKEYS\\menus\\keys.spj\n"
+                                "#INCLUDE .\\missing.spj\n"
+                                "BLANK ONE \n"
+                                "ENDSKMENU\n"
+                                "\n"));
+  EXPECT_EQ(Read("sub/keys.spj"), Crlf("TX one ONE\n"
+                                       "\n"
+                                       "#IFDEF FAST\n"
+                                       "TX fast FAST\n"
+                                       "#ENDIF\n"
+                                       "\n"
+                                       "BACK ONE         \n"));
+  // The missing file's generated project stays empty.
+  EXPECT_EQ(Read("missing.spj"), "");
+  EXPECT_NE(out.log.find("GeneratingMenu \"sub\\keys.spj\" PLC:\\SOFTKEYS\\menus\r\n"),
+            std::string::npos)
+      << out.log;
+
+  // Without a directory for the generated file the #INCLUDE is refused.
+  out = Run("QUILLON Project File - Version 1.0\nSKMENU MAIN\n#INCLUDE sub\\keys.spi\nENDSKMENU\n",
+            MODE_PROJECT);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(3) 8207", "p.spm(4) 8272"}));
+
+  // With -post the included lines go into the project's own generated file.
+  std::filesystem::remove(dir_ / "sub/keys.spj");
+  RunOptions post{"FAST", "", [](RunSettings& s) { s.postProcess = true; }};
+  out = Run(project, MODE_PROJECT, post);
+  EXPECT_EQ(out.reports, Reports{});
+  EXPECT_EQ(Read("p.spj"), Crlf("QUILLON Project File - Version 1.0\n"
+                                "\n"
+                                "SKMENU MAIN HROOT\n"
+                                "TX one ONE\n"
+                                "TX fast FAST\n"
+                                "BACK ONE         \n"
+                                "BLANK ONE \n"
+                                "ENDSKMENU\n"
+                                "\n"));
+  EXPECT_FALSE(Exists("sub/keys.spj"));
+}
+
+TEST_F(GeneratedProjectTest, PythonScriptsLieUnderTheItemsPythonPath) {
+  Touch({"a.py", "b.py", "c.py", "d.py"});
+  Write("scripts/e.py", "x");
+  const std::string project =
+      "QUILLON Project File - Version 1.0\n"
+      "SKMENU MAIN HROOT\n"
+      "TX ok OK\n"
+      "ACTION OK PYNAME:a PYSCRIPT:a.py\n"                       // default path
+      "ACTION OK PYNAME:e PYSCRIPT:scripts\\e.py\n"              // directory dropped
+      "ACTION OK PYNAME:b PYPATH:PLC:\\Scripts PYSCRIPT:b.py\n"  // item path
+      "ACTION OK PYNAME:c PYSCRIPT:c.py PYPATH:PLC:\\Late\n"     // path after the script
+      "ACTION OK PYNAME:d PYPATH:PLC:/fwd/ PYSCRIPT:d.py PYMEM:3\n"
+      "ENDSKMENU\n"
+      "PYPATH PLC:\\Py\n"
+      "SKMENU SECOND\n"
+      "ACTION OK PYNAME:a PYSCRIPT:a.py\n"                       // project path
+      "ACTION OK PYNAME:b PYPATH: PYSCRIPT:b.py\n"               // empty item path
+      "ACTION OK PYSCRIPT:c.py\n"                                // no name: no Python part
+      "ENDSKMENU\n";
+  Outcome out = Run(project, MODE_PROJECT);
+  EXPECT_EQ(out.reports, Reports{});
+  const std::string action = "ACTION OK             ";
+  EXPECT_EQ(Read("p.spj"), Crlf("QUILLON Project File - Version 1.0\n"
+                                "\n"
+                                "SKMENU MAIN HROOT\n"
+                                "TX ok OK\n" +
+                                action + "PYNAME:a  PYSCRIPT:PLC:\\Python\\a.py \n" +
+                                action + "PYNAME:e  PYSCRIPT:PLC:\\Python\\e.py \n" +
+                                action + "PYNAME:b  PYSCRIPT:PLC:\\Scripts\\b.py \n" +
+                                action + "PYNAME:c  PYSCRIPT:PLC:\\Python\\c.py \n" +
+                                action + "PYNAME:d PYMEM:3 PYSCRIPT:PLC:/fwd/d.py \n" +
+                                "ENDSKMENU\n\n\nSKMENU SECOND\n" + action + "PYNAME:a  PYSCRIPT:PLC:\\Py\\a.py \n" +
+                                action + "PYNAME:b  PYSCRIPT:b.py \n" +
+                                "ACTION OK            \n"
+                                "ENDSKMENU\n"
+                                "\n"));
+
+  // The scripts must exist where the project names them.
+  std::filesystem::remove(dir_ / "scripts/e.py");
+  out = Run(project, MODE_PROJECT);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(5) 8221"}));
+}
+
+TEST_F(GeneratedProjectTest, CheckingRunsLookForEverySourceAndScript) {
+  Touch({"have.bmp", "have.pic", "have.py"});
+  const std::string project =
+      "QUILLON Project File - Version 1.0\n"
+      "SKMENU MAIN HROOT\n"
+      "BMP have.bmp HAVE\n"                       // 3
+      "PIC missing.pic MISSING\n"                 // 4 8221
+      "TXS missing.txs\n"                         // 5 8221: no converter runs
+      "PIC have.pic PIC\n"                        // 6
+      "TX text TEXT\n"                            // 7: nothing to look for
+      "ACTION HAVE PYNAME:a PYSCRIPT:have.py\n"   // 8
+      "ACTION HAVE PYNAME:b PYSCRIPT:none.py\n"   // 9 8221
+      "BLANK NOWHERE\n"                           // 10: a blank slot is not looked up
+      "ACTION NOWHERE\n"                          // 11 8270
+      "#IFDEF UNDEFINED\n"
+      "BMP off.bmp OFF\n"                         // switched off: not looked for
+      "#ENDIF\n"
+      "ENDSKMENU\n";
+  Outcome out = Run(project, MODE_CHECK);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(4) 8221", "p.spm(5) 8221", "p.spm(9) 8221",
+                                  "p.spm(11) 8270"}));
+  EXPECT_EQ(out.log, "CheckingSK \"have.bmp\" PLC:\\SOFTKEYS\\\r\n"
+                     "File: p.spm(4): Error no: 8221\r\n"
+                     "File: p.spm(5): Error no: 8221\r\n"
+                     "CheckingSK \"have.pic\" PLC:\\SOFTKEYS\\\r\n"
+                     "File: p.spm(9): Error no: 8221\r\n"
+                     "File: p.spm(11): Error no: 8270\r\n");
+  EXPECT_FALSE(Exists("have.PIC"));
+  EXPECT_FALSE(Exists("p.spj"));
+  EXPECT_FALSE(Exists("p.sys"));
+
+  // -nofilecheck: only the names are checked.
+  RunOptions noCheck{"", "", [](RunSettings& s) { s.fileCheck = false; }};
+  out = Run(project, MODE_CHECK, noCheck);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(11) 8270"}));
+  EXPECT_EQ(out.log.find("CheckingSK"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace q32
