@@ -34,8 +34,10 @@ bool WritesBack(const RunContext& run, const Preprocessor& p) {
   return p.reports && s.mode == MODE_PROJECT && !s.postProcess && s.projectOutStream;
 }
 
-void WriteBack(RunContext& run, const Preprocessor& p, const std::string& text) {
-  if (WritesBack(run, p)) run.settings.projectOutStream->WriteText(text);
+void WriteBack(RunContext& run, const Preprocessor& p, const std::string& text, int line) {
+  if (WritesBack(run, p) && !run.settings.projectOutStream->WriteText(text))
+    ReportMessage(run.diag, kCannotCreate, run.settings.projectFile, static_cast<unsigned>(line),
+                  run.settings.generatedProjectFile);
 }
 
 // The #IF line as written, its words separated by single blanks.
@@ -82,7 +84,7 @@ void UpdateSections(RunContext& run, Preprocessor& p, SectionOperation operation
   int code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
   if (code != 0) return Report(run, p, code, line);
-  if (!written.empty()) WriteBack(run, p, written);
+  if (!written.empty()) WriteBack(run, p, written, line);
 }
 
 }  // namespace
@@ -146,6 +148,8 @@ void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& 
   run.createdProjectFiles.push_back(generated);
   p.includingOutput = std::move(s.projectOutStream);
   s.projectOutStream = std::move(stream);
+  p.includingOutputFile = s.generatedProjectFile;
+  s.generatedProjectFile = generated;
   p.outputSwitched = true;
   std::string shown = DisplayPath(run.paths, generated);
   ShowProgress(run.diag, kProgressGenerated, shown.c_str());
@@ -155,8 +159,11 @@ void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& 
 void SwitchOutputBack(RunContext& run, Preprocessor& p) {
   if (!p.outputSwitched) return;
   RunSettings& s = run.settings;
-  if (s.projectOutStream) s.projectOutStream->Close();
+  // The included file's generated project is complete only once closed.
+  if (s.projectOutStream && !s.projectOutStream->Close() && p.reports)
+    ReportMessage(run.diag, kCannotCreate, s.generatedProjectFile);
   s.projectOutStream = std::move(p.includingOutput);
+  s.generatedProjectFile = p.includingOutputFile;
   p.outputSwitched = false;
 }
 
@@ -178,7 +185,7 @@ void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::stri
     if (tokens.size() < 3) return Report(run, p, kTooFewTokens, line);
     std::string generated = tokens[2] + "\\" + std::string(FileNameOf(file));
     ReplaceExtension(generated, ".spj");
-    WriteBack(run, p, tokens[0] + " " + generated + "\n");
+    WriteBack(run, p, tokens[0] + " " + generated + "\n", line);
     SwitchOutputToInclude(run, p, file, tokens[2], line);
   }
   // A variant may include a file that only some machines have.

@@ -31,6 +31,7 @@ struct Preprocessor {
   // A menu project without -post gives the included file a generated
   // project of its own; meanwhile the including file's stream waits here.
   std::unique_ptr<File> includingOutput;
+  std::string includingOutputFile;
   bool outputSwitched = false;
 };
 

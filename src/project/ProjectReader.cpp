@@ -71,8 +71,10 @@ struct Reader {
   // The generated project of a menu project (the included file's own while
   // one is read); nothing in other modes.
   void Write(std::string_view text) {
-    if (run.settings.mode == MODE_PROJECT && run.settings.projectOutStream)
-      run.settings.projectOutStream->WriteText(text);
+    if (run.settings.mode == MODE_PROJECT && run.settings.projectOutStream &&
+        !run.settings.projectOutStream->WriteText(text))
+      ReportMessage(run.diag, kCannotOpen, run.settings.projectFile, static_cast<unsigned>(line),
+                    run.settings.generatedProjectFile);
   }
 };
 

@@ -403,3 +403,47 @@ TEST_F(GeneratedProjectTest, CheckingRunsLookForEverySourceAndScript) {
 
 }  // namespace
 }  // namespace q32
+
+namespace q32 {
+namespace {
+
+using GeneratedProjectTest = ProjectRunTest;
+using Reports = std::vector<std::string>;
+
+// Whatever file operation fails, the default run goes on or stops with a
+// message, and the generated projects of the project and its include are
+// handed back where they belong.
+TEST_F(GeneratedProjectTest, EveryFailingFileOperationOfADefaultRunIsSurvived) {
+  Touch({"ok.pic", "a.py"});
+  Write("keys.spi", "SOFTKEY ok.pic OK\nACTION OK PYNAME:a PYSCRIPT:a.py\n#IFDEF X\n#ENDIF\n");
+  const std::string project =
+      "QUILLON Project File - Version 1.0\n"
+      "SKMENU MAIN HROOT\n"
+      "#INCLUDE keys.spi .\n"
+      "BLANK OK\n"
+      "ENDSKMENU\n";
+  Outcome clean = Run(project, MODE_PROJECT, RunOptions{});
+  ASSERT_EQ(clean.reports, Reports{});
+  const std::string generated = Read("p.spj"), included = Read("keys.spj");
+  ASSERT_GT(clean.operations, 5);
+  for (long k = 1; k <= clean.operations; ++k) {
+    RunOptions options;
+    options.failAt = k;
+    Outcome out = Run(project, MODE_PROJECT, options);
+    SCOPED_TRACE(out.failed);
+    ASSERT_FALSE(out.failed.empty());
+    // A file that cannot be read looks shorter; a generated project that
+    // cannot be created or written is an error.
+    const bool output = out.failed.rfind("create", 0) == 0 || out.failed.rfind("write", 0) == 0;
+    if (output) {
+      EXPECT_GE(out.errors, 1);
+    }
+    if (out.errors == 0 && out.failed.rfind("read", 0) != 0) {
+      EXPECT_EQ(Read("p.spj"), generated);
+      EXPECT_EQ(Read("keys.spj"), included);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace q32

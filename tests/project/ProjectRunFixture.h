@@ -16,6 +16,7 @@
 
 #include "diag/Diagnostics.h"
 #include "output/SystemList.h"
+#include "platform/FaultyFileSystem.h"
 #include "plc/PlcProjectFile.h"
 #include "project/Defines.h"
 #include "project/ProjectReader.h"
@@ -46,12 +47,15 @@ struct Outcome {
   std::vector<std::string> reports;  // "file(line) code" or "- code"
   std::string log;
   int errors = 0, warnings = 0;
+  long operations = 0;  // file operations of the reader
+  std::string failed;   // the operation made to fail
 };
 
 struct RunOptions {
   std::string defines;                            // an -a list
   std::string plcFile;                            // a PLC project information file
   std::function<void(RunSettings&)> configure;    // switches
+  long failAt = 0;  // the failAt-th file operation of the reader fails
 };
 
 class ProjectRunTest : public ::testing::Test {
@@ -81,7 +85,9 @@ class ProjectRunTest : public ::testing::Test {
       std::filesystem::remove(dir_ / output);
     Write("p.spm", project);
     std::unique_ptr<FileSystem> host = MakeHostFileSystem();
-    RunContext run(*host);
+    FaultyFileSystem faulty(*host);
+    RunContext run(faulty);
+    run.diag.fs = host.get();  // the catalogue and the log never fail here
     RunSettings& s = run.settings;
     run.diag.console = console_;
     s.mode = mode;
@@ -111,6 +117,7 @@ class ProjectRunTest : public ::testing::Test {
       EXPECT_TRUE(s.projectOutStream);
     }
     std::unique_ptr<File> stream = host->Open("p.spm", FileMode::ReadBinary);
+    faulty.failAt = options.failAt;
     ReadProject(run, stream);
     EXPECT_EQ(s.projectFile, "p.spm") << "the run goes on under the project's own name";
     if (s.projectOutStream) s.projectOutStream->Close();
@@ -120,6 +127,8 @@ class ProjectRunTest : public ::testing::Test {
     Outcome out;
     out.errors = s.errorCount;
     out.warnings = s.warningCount;
+    out.operations = faulty.operations;
+    out.failed = faulty.failedDescription;
     out.log = Read("p.log");
     std::istringstream lines(out.log);
     std::string line;
