@@ -249,5 +249,28 @@ TEST(TextSoftkey, OpenAndWriteFailures) {
   EXPECT_TRUE(sawSuccess);
 }
 
+TEST(TextSoftkey, FailedWriteEndsWithTheRecordsSoFar) {
+  // The language test after REA cannot be written (the header line is the
+  // first write, REA the next six): the conversion stops there, the report
+  // names the source, and the file is closed with what it holds.
+  TestRun run;
+  FaultyFileSystem faulty(*run.fs);
+  long writes = 0;
+  faulty.rule = [&](FileOp op, const std::string& path) {
+    return op == FileOp::Write && path.find(".PIC") != std::string::npos && ++writes == 8;
+  };
+  RunContext context(faulty);
+  context.diag.errorCount = &context.settings.errorCount;
+  context.diag.console = nullptr;
+  context.diag.log = run.fs->Open(run.logPath, FileMode::WriteText);
+  WriteFile(run.dir / "w.txs", Line("Ja", "de") + Line("Yes"));
+  EXPECT_EQ(ConvertTextSoftkey(context, run.dir / "w.txs", 'S'), 8223);
+  EXPECT_EQ(context.settings.errorCount, 1);
+  context.diag.log->Close();
+  // No catalogue is loaded here: the report shows the bare number.
+  EXPECT_EQ(ReadFile(run.logPath), "File: " + (run.dir / "w.txs") + ": Error no: 8223\r\n");
+  EXPECT_EQ(ReadFile(run.dir / "w.PIC"), RecordFile({kRea}));
+}
+
 }  // namespace
 }  // namespace q32
