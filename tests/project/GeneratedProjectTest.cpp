@@ -176,7 +176,7 @@ const char* const kVariantProject =
     "TX \"Rotary table\" ROTARY\n"                // 5
     "CHECK ROTARY ENABLE:ROTARY_READY STATUS:ROTARY_CLAMPED\n"
     "#ELSE\n"                                     // 7
-    "TX Lathe LATHE\n"                            // 8
+    "PIC lathe.pic LATHE\n"                       // 8
     "ACTION LATHE ENABLE:NO_SUCH_SYMBOL\n"        // 9: switched off, no message
     "#ENDIF\n"                                    // 10
     "#IFNDEF ROTARY, PROBE\n"                     // 11
@@ -200,7 +200,7 @@ const char* const kVariantGenerated =
     "TX \"Rotary table\" ROTARY\n"
     "CHECK ROTARY ENABLE:ROTARY_READY STATUS:ROTARY_CLAMPED         \n"
     "#ELSE\n"
-    "TX Lathe LATHE\n"
+    "SOFTKEY lathe.pic LATHE\n"
     "ACTION LATHE ENABLE:NO_SUCH_SYMBOL           \n"
     "#ENDIF\n"
     "\n"
@@ -222,6 +222,7 @@ const char* const kVariantGenerated =
     "\n";
 
 TEST_F(GeneratedProjectTest, ConditionalSectionsAreKeptOrResolvedWithPost) {
+  Touch({"lathe.pic"});
   RunOptions options{"ROTARY, AXES=4, NAME=\"MILL\"", SourcePath("examples/mill/mill.pj"), {}};
   Outcome out = Run(kVariantProject, MODE_PROJECT, options);
   // Unknown softkeys count in every section, unknown operands only in the
@@ -238,6 +239,9 @@ TEST_F(GeneratedProjectTest, ConditionalSectionsAreKeptOrResolvedWithPost) {
   std::string expected = kVariantGenerated;
   expected.replace(expected.find("#endif"), 0, "ACTION OK            \n");
   EXPECT_EQ(Read("p.spj"), Crlf(expected));
+  // Softkeys of switched-off sections are made too: the generated project
+  // names them.
+  EXPECT_NE(out.log.find("CheckingSK \"lathe.pic\""), std::string::npos) << out.log;
 
   // With -post the conditions are resolved: only the switched-on lines are
   // written, with absolute operands, and #IF sees the PLC's constants.
@@ -245,6 +249,7 @@ TEST_F(GeneratedProjectTest, ConditionalSectionsAreKeptOrResolvedWithPost) {
   options.configure = [](RunSettings& s) { s.postProcess = true; };
   out = Run(project, MODE_PROJECT, options);
   EXPECT_EQ(out.reports, Reports{});
+  EXPECT_EQ(out.log.find("lathe.pic"), std::string::npos) << out.log;
   EXPECT_EQ(Read("p.spj"), Crlf("QUILLON Project File - Version 1.0\n"
                                 "\n"
                                 "SKMENU MAIN HROOT\n"
