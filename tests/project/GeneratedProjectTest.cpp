@@ -264,6 +264,13 @@ TEST_F(GeneratedProjectTest, ConditionalSectionsAreKeptOrResolvedWithPost) {
   options.configure = {};
   out = Run(project, MODE_PROJECT, options);
   EXPECT_EQ(out.reports, (Reports{"p.spm(14) 3070", "p.spm(18) 3300"}));
+
+  // An unknown operand of a switched-on section is reported.
+  project = kVariantProject;
+  project.replace(project.find("ACTION NOKEY"), 12, "ACTION OK   ");
+  project.replace(project.find("HIDE:ROTARY_READY"), 17, "HIDE:ROTARY_REDY");
+  out = Run(project, MODE_PROJECT, options);
+  EXPECT_EQ(out.reports, (Reports{"p.spm(19) 3070"}));
 }
 
 TEST_F(GeneratedProjectTest, IncludedFileGetsItsOwnGeneratedProject) {
