@@ -20,58 +20,36 @@ using q32test::WriteFile;
 
 const std::string kHeaderLine = std::string(kCatalogueHeader) + "\n";
 
-// Console output of the code under test, caught in a temporary file.
-class CapturedConsole {
- public:
-  CapturedConsole() : file_(std::tmpfile()) {}
-  ~CapturedConsole() {
-    if (file_) std::fclose(file_);
-  }
-  std::FILE* get() const { return file_; }
-  // Everything written since the last call.
-  std::string Take() {
-    std::fflush(file_);
-    std::string out;
-    std::fseek(file_, 0, SEEK_SET);
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) out.append(buf, n);
-    std::fclose(file_);
-    file_ = std::tmpfile();
-    return out;
-  }
-
- private:
-  std::FILE* file_;
-};
-
 // One loaded catalogue with its console, log and counts.
 struct Fixture {
   TempDir dir;
   std::unique_ptr<FileSystem> fs = MakeHostFileSystem();
   Diagnostics d;
-  CapturedConsole console;
   int errors = -1;
   int warnings = -1;
 
   Fixture() {
     d.fs = fs.get();
-    d.console = console.get();
+    d.console = std::tmpfile();
   }
+  ~Fixture() { std::fclose(d.console); }
   // Writes the catalogue (body below the header) and loads it with a log.
   int Load(const std::string& body, const std::string& logName = "run.log") {
     WriteFile(dir / "Quillon32.err", kHeaderLine + body);
     return LoadRaw(logName);
   }
   int LoadRaw(const std::string& logName) {
-    int rc = LoadMessageCatalogue(d, errors, warnings, dir.path() + "/", kCatalogueName,
-                                  kCatalogueHeader, logName.empty() ? "" : dir / logName);
-    d.console = console.get();
-    return rc;
+    return LoadMessageCatalogue(d, errors, warnings, dir.path() + "/", kCatalogueName, kCatalogueHeader,
+                                logName.empty() ? "" : dir / logName);
   }
+  // The console output since the last call.
   std::string Console() {
-    std::string out = console.Take();
-    d.console = console.get();
+    std::fflush(d.console);
+    std::rewind(d.console);
+    std::string out;
+    for (int c; (c = std::fgetc(d.console)) != EOF;) out += static_cast<char>(c);
+    std::fclose(d.console);
+    d.console = std::tmpfile();
     return out;
   }
   std::string Log() { return ReadFile(dir / "run.log"); }
