@@ -114,13 +114,13 @@ TEST(PcxSoftkey, ImageMagickPcxConverts) {
 // read zero (after inversion FFh) for the bytes they lack.
 TEST(PcxSoftkey, ScanLineDecoding) {
   Workspace w;
-  // Line size 20 (2 planes of 10): a run of 25 AAh is cut at 20; the next
+  // Line size 20 (2 planes of 10): a run of 40 AAh is cut at 20; the next
   // line starts with C0h 77h (nothing), then single bytes.
   std::string encoded;
   std::vector<std::vector<std::uint8_t>> rows;
   for (int r = 0; r < 48; ++r) {
     if (r % 2 == 0) {
-      encoded += "\xD9\xAA";  // 25 times AAh
+      encoded += "\xE8\xAA";  // 40 times AAh: all six count bits matter
       rows.push_back(std::vector<std::uint8_t>(10, 0x55));
     } else {
       encoded += std::string("\xC0\x77", 2);
