@@ -108,7 +108,7 @@ TEST(Report, FormsArgumentsUnknownCodesAndFreeText) {
   ReportMessage(f.d, -8231, "menu.spm", 40, "a.bmp");
   ReportMessage(f.d, -8231, {}, 0, "a.bmp");
   ReportMessage(f.d, 4711);
-  ReportMessage(f.d, -4711, "a.spm", 3);
+  ReportMessage(f.d, -4711, "a.spm", 1);
   // Code 0 with an argument is free text and is not counted ...
   ReportMessage(f.d, 0, {}, 0, "free text");
   ReportMessage(f.d, 0, "a.txt", 5, "free text");
@@ -121,7 +121,7 @@ TEST(Report, FormsArgumentsUnknownCodesAndFreeText) {
       "File: menu.spm(40): W8231: Wrong size of a.bmp, %s stays\n"
       "Warning: W8231: Wrong size of a.bmp, %s stays\n"
       "Error: Error no: 4711\n"
-      "File: a.spm(3): Error no: -4711\n"
+      "File: a.spm(1): Error no: -4711\n"
       "Warning: free text\n"
       "File: a.txt(5): free text\n"
       "Warning: W0000: never used with an argument\n";
