@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "platform/Encoding.h"
-#include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/LanguageLibrary.h"
@@ -12,41 +11,31 @@
 using namespace q32;
 using namespace q32test;
 
-TEST(HostFiles, TextModeWritesCrLfAndReadsBothLineEnds) {
+// Whole text files written and read are compared byte for byte by the
+// end-to-end runs; these are the corners they do not reach.
+TEST(HostFiles, TextModeLineEndsAndFgetsLimits) {
   TempDir dir;
   auto fs = MakeHostFileSystem();
   {
     auto f = fs->Open(dir / "t.txt", FileMode::WriteText);
     ASSERT_TRUE(f);
-    EXPECT_TRUE(f->WriteText("a\nbc\n\nd"));
     EXPECT_TRUE(f->Printf("%s-%d\n", "x", 7));
   }
-  EXPECT_EQ("a\r\nbc\r\n\r\ndx-7\r\n", ReadFile(dir / "t.txt"));
+  EXPECT_EQ("x-7\r\n", ReadFile(dir / "t.txt"));
 
-  WriteFile(dir / "mixed.txt", "one\r\ntwo\nthree\rx\r\n");
+  WriteFile(dir / "mixed.txt", "one\r\nthree\rx\r\n");
   auto f = fs->Open(dir / "mixed.txt", FileMode::ReadText);
-  ASSERT_TRUE(f);
   char line[64];
   ASSERT_TRUE(f->GetLine(line, sizeof line));
-  EXPECT_STREQ("one\n", line);
-  ASSERT_TRUE(f->GetLine(line, sizeof line));
-  EXPECT_STREQ("two\n", line);
   ASSERT_TRUE(f->GetLine(line, sizeof line));
   EXPECT_STREQ("three\rx\n", line);  // a lone CR stays
   EXPECT_FALSE(f->GetLine(line, sizeof line));
-
-  // fgets limits: a buffer of 4 takes three characters at a time.
+  // A buffer of 4 takes three characters at a time.
   auto b = fs->Open(dir / "mixed.txt", FileMode::ReadBinary);
   ASSERT_TRUE(b->GetLine(line, 4));
   EXPECT_STREQ("one", line);
   ASSERT_TRUE(b->GetLine(line, 4));
   EXPECT_STREQ("\r\n", line);
-  EXPECT_EQ(18, b->Size());
-  EXPECT_TRUE(b->Seek(9));
-  EXPECT_EQ(9, b->Tell());
-  char raw[3];
-  EXPECT_EQ(3u, b->Read(raw, 3));
-  EXPECT_EQ("thr", std::string(raw, 3));
 }
 
 TEST(HostFiles, WindowsNamesFindFilesWithoutRegardToCase) {
@@ -110,31 +99,6 @@ TEST(HostFiles, FullPathsAndWildcards) {
   } wildcards[] = {{"*.inc", "de.INC", true}, {"*.inc", "de.inc.bak", false}, {"*.*", "README", true},
                    {"a?c.*", "ABC", true},    {"?", "", false},                 {"*a*b*", "xxaYYbzz", true}};
   for (const auto& w : wildcards) EXPECT_EQ(w.match, WildcardMatch(w.pattern, w.name)) << w.pattern << " " << w.name;
-}
-
-TEST(FaultInjection, TheKthOperationFailsAndRulesPickFiles) {
-  TempDir dir;
-  auto host = MakeHostFileSystem();
-  FaultyFileSystem faulty(*host);
-  WriteFile(dir / "in.txt", "line\n");
-  faulty.failAt = 3;  // open, read, then the write fails
-  auto in = faulty.Open(dir / "in.txt", FileMode::ReadText);
-  ASSERT_TRUE(in);
-  char line[16];
-  EXPECT_TRUE(in->GetLine(line, sizeof line));
-  auto out = faulty.Open(dir / "out.txt", FileMode::WriteText);
-  EXPECT_FALSE(out);
-  EXPECT_EQ("create " + (dir / "out.txt"), faulty.failedDescription);
-
-  faulty.failAt = 0;
-  faulty.rule = [](FileOp op, const std::string& path) {
-    return op == FileOp::Write && path.find("full") != std::string::npos;
-  };
-  auto full = faulty.Open(dir / "full.txt", FileMode::WriteBinary);
-  ASSERT_TRUE(full);
-  EXPECT_FALSE(full->WriteText("x"));
-  auto fine = faulty.Open(dir / "fine.txt", FileMode::WriteBinary);
-  EXPECT_TRUE(fine->WriteText("x"));
 }
 
 TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
