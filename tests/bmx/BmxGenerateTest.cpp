@@ -74,10 +74,8 @@ struct Generator {
 
   std::string Log() {
     std::string log = ReadFile(dir / "run.log");
-    std::string out;
-    for (char c : log)
-      if (c != '\r') out += c;
-    return out;
+    std::erase(log, '\r');
+    return log;
   }
   int Errors() const { return run->settings.errorCount; }
   int Warnings() const { return run->settings.warningCount; }
@@ -131,32 +129,12 @@ TEST(BmxGenerate, EveryKeywordExtendedFile) {
   g.Put("lang/de.txt", kDeText);
   g.Put("lang/fr.po", kFrText);
   g.Put("p.bpj", kHeader +
-                     "LANGUAGEPATH lang\n"
-                     "SCALABLE\n"
-                     "BMX out\\\n"
-                     "  PIXSIZE_640x480 60 40\n"
-                     "  BGRCOLOR $102030\n"
-                     "  TCOLOR $FF00FF\n"
-                     "  ANIMINTERVAL 200\n"
-                     "  BMP bg.bmp\n"
-                     "  BMP layer.bmp LANG:DE:EN ATTR:10\n"
-                     "  BMP img\\icon.bmp ATTR:1\n"
-                     "    PIXPOS 3 4\n"
-                     "  SVG pic.svg ATTR:2\n"
-                     "    RELSIZE 50 25\n"
-                     "  SVG placed.svg OVERLAY:o1\n"
-                     "    PIXPOS 7 8\n"
-                     "    PIXSIZE 16 16\n"
-                     "  ENDSVG\n"
-                     "  TXT @OK ATTR:2 ANIM:a\n"
-                     "    TXTEMPLATE TXT31R9\n"
-                     "  ENDTXT\n"
-                     "  TXT \"Gr\xFC\xDF\"\n"
-                     "    PIXPOS 1 2\n"
-                     "    PIXFONTSIZE 9\n"
-                     "    COLOR $ABCDEF\n"
-                     "    ALIGN RIGHT\n"
-                     "    VERTALIGN TOP\n"
+                     "LANGUAGEPATH lang\nSCALABLE\nBMX out\\\n  PIXSIZE_640x480 60 40\n  BGRCOLOR $102030\n"
+                     "  TCOLOR $FF00FF\n  ANIMINTERVAL 200\n  BMP bg.bmp\n  BMP layer.bmp LANG:DE:EN ATTR:10\n"
+                     "  BMP img\\icon.bmp ATTR:1\n    PIXPOS 3 4\n  SVG pic.svg ATTR:2\n    RELSIZE 50 25\n"
+                     "  SVG placed.svg OVERLAY:o1\n    PIXPOS 7 8\n    PIXSIZE 16 16\n  ENDSVG\n"
+                     "  TXT @OK ATTR:2 ANIM:a\n    TXTEMPLATE TXT31R9\n  ENDTXT\n  TXT \"Gr\xFC\xDF\"\n"
+                     "    PIXPOS 1 2\n    PIXFONTSIZE 9\n    COLOR $ABCDEF\n    ALIGN RIGHT\n    VERTALIGN TOP\n"
                      "  ENDTXT\n"
                      "ENDBMX\n");
   ASSERT_EQ(g.Generate(), 0) << g.Log();
@@ -280,15 +258,8 @@ TEST(BmxGenerate, ResolutionVariants) {
   g.Put("pic.svg", "<svg/>");
   g.Put("lang/en.inc", "OK_640x480 \"small\"\nOK_1024x768 \"\"\nUNUSED\n");
   g.Put("p.bpj", kHeader +
-                     "LANGUAGEPATH lang\n"
-                     "BMX %RES%\\\n"
-                     "  PIXSIZE_640x480 60 0\n"
-                     "  PIXSIZE_800x600 1 1\n"
-                     "  TCOLOR $1\n"
-                     "  BMP bg_%RES%.bmp\n"
-                     "  SVG pic.svg\n"
-                     "  TXT @OK_%RES%\n"
-                     "  ENDTXT\n"
+                     "LANGUAGEPATH lang\nBMX %RES%\\\n  PIXSIZE_640x480 60 0\n  PIXSIZE_800x600 1 1\n"
+                     "  TCOLOR $1\n  BMP bg_%RES%.bmp\n  SVG pic.svg\n  TXT @OK_%RES%\n  ENDTXT\n"
                      "ENDBMX\n");
   ASSERT_EQ(g.Generate(), 0) << g.Log();
   bmxtest::BmxFile small = Decode(g.Get("640x480/p.bmx"));
@@ -455,25 +426,10 @@ TEST(BmxGenerate, ListingLoadsNoTextsAndReportsFailures) {
 // Random and truncated projects and pictures give clean codes.
 TEST(BmxGenerate, FuzzProjectsAndBitmaps) {
   const std::string valid = kHeader +
-                            "LANGUAGEPATH lang\n"
-                            "SCALABLE\n"
-                            "BMX %RES%\\\n"
-                            "PIXSIZE_640x480 10 10\n"
-                            "BGRCOLOR $FF\n"
-                            "BMP bg.bmp LANG:DE:EN\n"
-                            "BMP l.bmp ATTR:1-3\n"
-                            "BMP i.bmp\n"
-                            "RELPOS 1 2\n"
-                            "SVG s.svg OVERLAY:a:b\n"
-                            "PIXPOS 1 1\n"
-                            "RELSIZE 3 3\n"
-                            "TXT @OK_%RES% ANIM:1-2\n"
-                            "TXTEMPLATE TXTMC5\n"
-                            "COLOR $123\n"
-                            "ENDTXT\n"
-                            "TXT Hello LANG:EN\n"
-                            "PIXFONTSIZE 5\n"
-                            "ENDTXT\n"
+                            "LANGUAGEPATH lang\nSCALABLE\nBMX %RES%\\\nPIXSIZE_640x480 10 10\nBGRCOLOR $FF\n"
+                            "BMP bg.bmp LANG:DE:EN\nBMP l.bmp ATTR:1-3\nBMP i.bmp\nRELPOS 1 2\n"
+                            "SVG s.svg OVERLAY:a:b\nPIXPOS 1 1\nRELSIZE 3 3\nTXT @OK_%RES% ANIM:1-2\n"
+                            "TXTEMPLATE TXTMC5\nCOLOR $123\nENDTXT\nTXT Hello LANG:EN\nPIXFONTSIZE 5\nENDTXT\n"
                             "ENDBMX\n";
   const std::string bg = Solid(3, 2, 0x10);
   const std::string layer = Bitmap24(3, 2, [](int i) { return static_cast<std::uint32_t>(i * 0x10101); });

@@ -32,60 +32,49 @@ using Rec = q32test::PicWords;
 // ---------------------------------------------------------------------------
 // Drawings.
 
+using S = const std::string&;
+using Vertices = std::vector<std::pair<std::string, std::string>>;
+
 P operator+(P a, const P& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
-
-P Section(const std::string& name, const P& body) {
-  return P{{0, "SECTION"}, {2, name}} + body + P{{0, "ENDSEC"}};
-}
+P Section(S name, const P& body) { return P{{0, "SECTION"}, {2, name}} + body + P{{0, "ENDSEC"}}; }
 const P kEof = {{0, "EOF"}};
 
-P Line(const std::string& layer, const std::string& x1, const std::string& y1,
-       const std::string& x2, const std::string& y2) {
-  return {{0, "LINE"}, {8, layer}, {62, "7"}, {10, x1}, {20, y1}, {30, "0.0"},
-          {11, x2},    {21, y2},   {31, "0.0"}};
+P Line(S layer, S x1, S y1, S x2, S y2) {
+  return {{0, "LINE"}, {8, layer}, {62, "7"}, {10, x1}, {20, y1}, {30, "0.0"}, {11, x2}, {21, y2}, {31, "0.0"}};
 }
-P Circle(const std::string& layer, const std::string& x, const std::string& y, const std::string& r) {
-  return {{0, "CIRCLE"}, {8, layer}, {10, x}, {20, y}, {30, "0"}, {40, r}};
-}
-P Arc(const std::string& layer, const std::string& x, const std::string& y, const std::string& r,
-      const std::string& a1, const std::string& a2) {
+P Circle(S layer, S x, S y, S r) { return {{0, "CIRCLE"}, {8, layer}, {10, x}, {20, y}, {30, "0"}, {40, r}}; }
+P Arc(S layer, S x, S y, S r, S a1, S a2) {
   return {{0, "ARC"}, {8, layer}, {10, x}, {20, y}, {40, r}, {50, a1}, {51, a2}};
 }
-P Text(const std::string& layer, const std::string& x, const std::string& y, const std::string& h,
-       const std::string& text) {
+P Text(S layer, S x, S y, S h, S text) {
   return {{0, "TEXT"}, {8, layer}, {10, x}, {20, y}, {40, h}, {1, text}, {50, "30"}, {72, "1"}};
 }
-P Solid(const std::string& layer, std::vector<std::string> c) {
+P Solid(S layer, std::vector<std::string> c) {
   return {{0, "SOLID"}, {8, layer}, {10, c[0]}, {20, c[1]}, {11, c[2]}, {21, c[3]},
           {12, c[4]},   {22, c[5]}, {13, c[6]},  {23, c[7]}};
 }
-P Point(const std::string& layer, const std::string& x, const std::string& y) {
-  return {{0, "POINT"}, {8, layer}, {10, x}, {20, y}};
-}
-P Polyline(const std::string& layer, const std::string& flags,
-           const std::vector<std::pair<std::string, std::string>>& vertices) {
+P Point(S layer, S x, S y) { return {{0, "POINT"}, {8, layer}, {10, x}, {20, y}}; }
+P Polyline(S layer, S flags, const Vertices& vertices) {
   P p = {{0, "POLYLINE"}, {8, layer}, {66, "1"}, {10, "0"}, {20, "0"}, {70, flags}};
   for (const auto& [x, y] : vertices) p = p + P{{0, "VERTEX"}, {8, "7"}, {10, x}, {20, y}, {42, "0.5"}};
   return p + P{{0, "SEQEND"}, {8, layer}};
 }
-P LwPolyline(const std::string& layer, const std::vector<std::pair<std::string, std::string>>& vertices) {
+P LwPolyline(S layer, const Vertices& vertices) {
   P p = {{0, "LWPOLYLINE"}, {8, layer}, {90, std::to_string(vertices.size())}, {70, "1"}};
   for (const auto& [x, y] : vertices) p = p + P{{10, x}, {20, y}, {42, "0"}};
   return p;
 }
-P Insert(const std::string& name) {
-  return {{0, "INSERT"}, {8, "0"}, {2, name}, {10, "100"}, {20, "100"}, {41, "2"}, {50, "45"}};
-}
-P Block(const std::string& name, const P& body) {
+P Insert(S name) { return {{0, "INSERT"}, {8, "0"}, {2, name}, {10, "100"}, {20, "100"}, {41, "2"}, {50, "45"}}; }
+P Block(S name, const P& body) {
   return P{{0, "BLOCK"}, {8, "0"}, {2, name}, {70, "0"}, {10, "0"}, {20, "0"}, {3, name}} + body +
          P{{0, "ENDBLK"}, {8, "0"}};
 }
-const P kHeader = Section("HEADER", {{9, "$ACADVER"}, {1, "AC1009"}, {9, "$EXTMIN"}, {10, "0.0"},
-                                     {20, "0.0"}, {30, "0.0"}, {9, "$EXTMAX"}, {10, "27.6"},
-                                     {20, "17.2"}, {30, "0.0"}, {9, "$LUNITS"}, {70, "2"}});
+const P kHeader = Section("HEADER", {{9, "$ACADVER"}, {1, "AC1009"}, {9, "$EXTMIN"}, {10, "0.0"}, {20, "0.0"},
+                                     {30, "0.0"}, {9, "$EXTMAX"}, {10, "27.6"}, {20, "17.2"}, {30, "0.0"},
+                                     {9, "$LUNITS"}, {70, "2"}});
 
 Converted Convert(const std::string& drawing, bool le = false, int format = kDxfFormatVector) {
   return q32test::ConvertSource("d.dxf", drawing, le, [format](RunContext& run, const std::string& path) {

@@ -31,8 +31,8 @@ std::string Line(const std::string& text, const std::string& language = "") {
   return line + language + "\n";
 }
 
-Converted Convert(const std::string& source, char letter) {
-  return q32test::ConvertSource("t.txs", source, false, [letter](RunContext& run, const std::string& path) {
+Converted Convert(const std::string& source, char letter, bool le = false) {
+  return q32test::ConvertSource("t.txs", source, le, [letter](RunContext& run, const std::string& path) {
     return ConvertTextSoftkey(run, path, letter);
   });
 }
@@ -51,6 +51,9 @@ TEST(TextSoftkey, LanguageOrderAndTests) {
       {"one line in a single language needs no test", Line("OK", "de"), {r.Txt(26, 20, "OK", 2), r.End()}},
       {"an untagged line is English and goes last", Line("Ja", "de") + Line("Yes"),
        {kReaRecord, kTest("de", 14), r.Txt(26, 20, "Ja", 2), r.End(), r.Txt(22, 20, "Yes", 2), r.End()}},
+      {"English moves to the end", Line("Yes", "en") + Line("Ja", "de") + Line("Oui", "fr"),
+       {kReaRecord, kTest("de", 14), r.Txt(26, 20, "Ja", 2), r.End(), kTest("fr", 16), r.Txt(22, 20, "Oui", 2),
+        r.End(), r.Txt(22, 20, "Yes", 2), r.End()}},
       // Of two English lines the last one is the default; the first keeps its place and test.
       {"two English lines", Line("Hello", "EN") + Line("Hallo", "de") + Line("Hi"),
        {kReaRecord, kTest("en", 18), r.Txt(14, 20, "Hello", 2), r.End(), kTest("de", 18), r.Txt(14, 20, "Hallo", 2),
@@ -67,6 +70,10 @@ TEST(TextSoftkey, LanguageOrderAndTests) {
     ASSERT_EQ(got.result, 0) << c.what << "\n" << got.log;
     EXPECT_EQ(got.pic, RecordFile(c.records)) << c.what;
   }
+  // For the little-endian control family the text records and end words turn.
+  const q32test::PicWords le{true};
+  EXPECT_EQ(Convert(Line("Ja", "de") + Line("Yes"), 'S', true).pic,
+            RecordFile({kReaRecord, kTest("de", 14), le.Txt(26, 20, "Ja", 2), le.End(), le.Txt(22, 20, "Yes", 2), le.End()}));
 }
 
 TEST(TextSoftkey, RowsSizesPositionsAndCutting) {
