@@ -88,6 +88,17 @@ bmxtest::BmxFile Decode(const std::string& bytes) {
   return file;
 }
 
+// The picture a layer record rebuilds over the background, by the independent
+// decoder.
+std::vector<std::uint32_t> LayerPixels(const std::string& body, const std::string& background) {
+  std::vector<std::uint32_t> pixels = bmxtest::Pixels24(background), d;
+  std::string error;
+  EXPECT_EQ(bmxtest::Word(body, 0), body.size() - 4);
+  EXPECT_TRUE(bmxtest::DecodeLayer(body.substr(4), pixels.size(), d, error)) << error;
+  for (std::size_t i = 0; i < d.size(); ++i) pixels[i] ^= d[i];
+  return pixels;
+}
+
 // --- whole files ------------------------------------------------------------
 // The end-to-end runs compare small files of every element kind byte for
 // byte; these cover the keywords and decisions they do not reach.
@@ -227,24 +238,10 @@ TEST(BmxGenerate, ImageMagickBitmaps) {
   ASSERT_EQ(made.status, 0) << made.out;
   g.Put("p.bpj", kHeader + "BMX\nBMP bg.bmp\nBMP layer.bmp\nENDBMX\n");
   ASSERT_EQ(g.Generate(), 0) << g.Log();
-  const std::string bg = g.Get("bg.bmp");
-  const std::string layer = g.Get("layer.bmp");
   bmxtest::BmxFile f = Decode(g.Get("p.bmx"));
-  EXPECT_EQ(f.background, bg);
+  EXPECT_EQ(f.background, g.Get("bg.bmp"));
   ASSERT_EQ(f.records.size(), 2u);
-  std::vector<std::uint32_t> d;
-  std::string error;
-  std::string data = f.records[1].body.substr(4);
-  ASSERT_EQ(bmxtest::Word(f.records[1].body, 0), data.size());
-  ASSERT_TRUE(bmxtest::DecodeLayer(data, 15, d, error)) << error;
-  std::vector<std::uint32_t> a = bmxtest::Pixels24(bg), b = bmxtest::Pixels24(layer);
-  ASSERT_EQ(a.size(), 15u);
-  int changed = 0;
-  for (std::size_t i = 0; i < 15; ++i) {
-    EXPECT_EQ(a[i] ^ d[i], b[i]) << i;
-    changed += d[i] != 0;
-  }
-  EXPECT_EQ(changed, 2);
+  EXPECT_EQ(LayerPixels(f.records[1].body, f.background), bmxtest::Pixels24(g.Get("layer.bmp")));
 
   g.Put("q.bpj", kHeader + "BMX\nBMP bg.bmp\nBMP big.bmp\nENDBMX\n");
   EXPECT_EQ(g.Generate("q.bpj"), 2);
@@ -322,11 +319,7 @@ TEST(BmxGenerate, ExampleSpindleProject) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(bmxtest::DecodeText(f.records[i].body).text, texts[i]);
   ASSERT_EQ(f.dictionary.size(), 2u);
   EXPECT_EQ(f.dictionary[0].name, "PARA");  // the layer's attribute comes first
-  std::vector<std::uint32_t> d;
-  std::string error;
-  ASSERT_TRUE(bmxtest::DecodeLayer(f.records[4].body.substr(4), 77 * 48, d, error)) << error;
-  std::vector<std::uint32_t> bg = bmxtest::Pixels24(f.background), on = bmxtest::Pixels24(g.Get("spindle_on.bmp"));
-  for (std::size_t i = 0; i < d.size(); ++i) ASSERT_EQ(bg[i] ^ d[i], on[i]) << i;
+  EXPECT_EQ(LayerPixels(f.records[4].body, f.background), bmxtest::Pixels24(g.Get("spindle_on.bmp")));
   EXPECT_EQ(f.records[5].type, 4u);
 }
 

@@ -361,28 +361,18 @@ TEST(DxfReader, FailureCodesReportAndDeleteTheOutput) {
 }
 
 TEST(DxfReader, WriteFailuresGive8223) {
-  std::string drawing = q32test::Pairs(BlocksDrawing());
-  bool sawSuccess = false;
-  for (long failing = 1; failing < 400 && !sawSuccess; ++failing) {
-    q32test::FailingWriteRun f(failing);
-    const std::string source = f.t.dir / "d.dxf";
-    WriteFile(source, drawing);
-    int result = ConvertDxfSoftkey(f.run, source, 1);
-    if (result == 0) {
-      // Only the count line, written while closing, may fail unnoticed.
-      if (f.writes < failing) {
-        sawSuccess = true;
-        EXPECT_EQ(ReadFile(f.t.dir / "d.PIC"), RecordFile(BlocksExpected(false)));
-      }
-      continue;
-    }
+  auto convert = [](RunContext& run, const std::string& path) { return ConvertDxfSoftkey(run, path, 1); };
+  std::string done = q32test::EachFailingWrite("d.dxf", q32test::Pairs(BlocksDrawing()), convert,
+                                               [](q32test::FailingWriteRun& f, int result, long failing) {
+    // Only the count line, written while closing, may fail unnoticed.
+    if (result == 0) return;
     ASSERT_TRUE(result == 8223 || result == 8220) << failing << ": " << result;
     // Failures after the file header are reported and delete the output;
     // a failed file header keeps it without a report.
     bool reported = f.run.settings.errorCount == 1;
     EXPECT_EQ(FileExistsOnDisk(f.t.dir / "d.PIC"), !reported || result == 8220) << failing;
-  }
-  EXPECT_TRUE(sawSuccess);
+  });
+  EXPECT_EQ(done, RecordFile(BlocksExpected(false)));
 }
 
 // ---------------------------------------------------------------------------

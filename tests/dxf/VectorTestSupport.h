@@ -210,4 +210,20 @@ struct FailingWriteRun {
   }
 };
 
+// Converts the source `name` with the 1st, 2nd, ... write into its softkey
+// file failing, until a run writes everything; check(run, result, failing)
+// judges every run that met its failing write.  Returns the last run's
+// softkey file, or "<never done>" when every run failed.
+template <typename Convert, typename Check>
+std::string EachFailingWrite(const std::string& name, const std::string& source, Convert convert, Check check) {
+  for (long failing = 1; failing < 400; ++failing) {
+    FailingWriteRun f(failing);
+    WriteFile(f.t.dir / name, source);
+    int result = convert(f.run, f.t.dir / name);
+    if (f.writes < failing) return ReadFile(f.t.dir / (name.substr(0, name.rfind('.')) + ".PIC"));
+    check(f, result, failing);
+  }
+  return "<never done>";
+}
+
 }  // namespace q32test

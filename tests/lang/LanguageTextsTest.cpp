@@ -40,6 +40,20 @@ int ReadOne(const std::string& path, LanguageEntry& entry, bool& untranslated) {
   return ReadLanguageFile(*fs, entry, path, untranslated);
 }
 
+// One file of the given content and name, read.
+struct One {
+  int rc = -1;
+  LanguageEntry entry;
+  bool untranslated = false;
+};
+One ReadContent(const std::string& content, const std::string& name = "a.inc") {
+  TempDir dir;
+  WriteFile(dir / name, content);
+  One o;
+  o.rc = ReadOne(dir / name, o.entry, o.untranslated);
+  return o;
+}
+
 TEST(LanguageTexts, DirectorySearchSlotsAndLibraryOrder) {
   TempDir dir;
   WriteFile(dir / "de.inc", "OK \"Ja\"\n");
@@ -122,46 +136,36 @@ TEST(LanguageTexts, DirectoriesThatFailToLoad) {
 }
 
 TEST(LanguageTexts, IncAndTxtLines) {
-  TempDir dir;
-  WriteFile(dir / "a.inc",
-            "; comment\n\n   \t; indented comment\n#define OK \"Ja\"\nCANCEL \"Abbrechen\" ignored words\n"
-            "UNTRANSLATED\nOK \"second OK loses\"\nQUOTE \"say \\\"hi\\\" \\\\ back\"\nSINGLE 'it''s'\n,,, ==\n"
-            "LONG \"" + std::string(100, 'x') + "\"\n"
-            + std::string(40, 'n') + " \"long name\"\n");
-  LanguageEntry entry;
-  bool untranslated = false;
-  ASSERT_EQ(ReadOne(dir / "a.inc", entry, untranslated), 0);
-  EXPECT_TRUE(untranslated);
-  EXPECT_FALSE(entry.utf8);
-  EXPECT_EQ(Text(entry, "OK"), "Ja");
-  EXPECT_EQ(Text(entry, "CANCEL"), "Abbrechen");
-  EXPECT_EQ(Text(entry, "UNTRANSLATED"), "UNTRANSLATED");
-  EXPECT_EQ(Text(entry, "QUOTE"), "say \"hi\" \\ back");
-  EXPECT_EQ(Text(entry, "SINGLE"), "it");
-  EXPECT_EQ(Text(entry, "LONG"), std::string(79, 'x'));
-  EXPECT_EQ(Text(entry, std::string(31, 'n')), "long name");
-  EXPECT_EQ(Text(entry, "ok"), "<missing>");  // names are compared exactly
-  ASSERT_EQ(entry.texts.size(), 8u);
-  EXPECT_EQ(entry.texts[3].text, "second OK loses");
+  One a = ReadContent(
+      "; comment\n\n   \t; indented comment\n#define OK \"Ja\"\nCANCEL \"Abbrechen\" ignored words\n"
+      "UNTRANSLATED\nOK \"second OK loses\"\nQUOTE \"say \\\"hi\\\" \\\\ back\"\nSINGLE 'it''s'\n,,, ==\n"
+      "LONG \"" + std::string(100, 'x') + "\"\n" + std::string(40, 'n') + " \"long name\"\n");
+  ASSERT_EQ(a.rc, 0);
+  EXPECT_TRUE(a.untranslated);
+  EXPECT_FALSE(a.entry.utf8);
+  // Names are compared exactly and cut to 31 characters, texts to 79.
+  const std::pair<std::string, std::string> texts[] = {
+      {"OK", "Ja"}, {"CANCEL", "Abbrechen"}, {"UNTRANSLATED", "UNTRANSLATED"}, {"QUOTE", "say \"hi\" \\ back"},
+      {"SINGLE", "it"}, {"LONG", std::string(79, 'x')}, {std::string(31, 'n'), "long name"}, {"ok", "<missing>"}};
+  for (const auto& [name, text] : texts) EXPECT_EQ(Text(a.entry, name), text) << name;
+  ASSERT_EQ(a.entry.texts.size(), 8u);
+  EXPECT_EQ(a.entry.texts[3].text, "second OK loses");
 
-  LanguageEntry bad;
-  WriteFile(dir / "b.inc", "OK \"Ja\"\n#define\n");
-  EXPECT_EQ(ReadOne(dir / "b.inc", bad, untranslated), 8306);
-  EXPECT_EQ(Text(bad, "OK"), "Ja");
-  WriteFile(dir / "c.inc", "a b c d e f g h i j\n");  // ten tokens are allowed
-  LanguageEntry ten;
-  EXPECT_EQ(ReadOne(dir / "c.inc", ten, untranslated), 0);
-  EXPECT_FALSE(untranslated);
+  One bad = ReadContent("OK \"Ja\"\n#define\n");
+  EXPECT_EQ(bad.rc, 8306);
+  EXPECT_EQ(Text(bad.entry, "OK"), "Ja");
+  One ten = ReadContent("a b c d e f g h i j\n");  // ten tokens are allowed
+  EXPECT_EQ(ten.rc, 0);
+  EXPECT_FALSE(ten.untranslated);
 }
 
 TEST(LanguageTexts, CodingMarkersOnTheFirstLineOnly) {
-  TempDir dir;
   const std::string bom = "\xEF\xBB\xBF";
   struct Case {
     std::string content;
     bool utf8;
     std::string firstName;  // the first text read
-  } cases[] = {
+  } const cases[] = {
       {";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"},
       {bom + ";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"},
       {bom + "FIRST \"line\"\nOK \"Ja\"\n", true, "FIRST"},
@@ -170,45 +174,32 @@ TEST(LanguageTexts, CodingMarkersOnTheFirstLineOnly) {
       {"FIRST \"line\"\n;<UTF-8 coded text>\n", false, "FIRST"},
       {"FIRST \"line\"\n" + bom + "OK \"Ja\"\n", false, "FIRST"},
   };
-  int n = 0;
   for (const Case& c : cases) {
-    std::string path = dir / ("m" + std::to_string(n++) + ".txt");
-    WriteFile(path, c.content);
-    LanguageEntry entry;
-    bool untranslated = false;
-    ASSERT_EQ(ReadOne(path, entry, untranslated), 0) << path;
-    EXPECT_EQ(entry.utf8, c.utf8) << c.content;
-    ASSERT_FALSE(entry.texts.empty()) << c.content;
-    EXPECT_EQ(entry.texts[0].name, c.firstName) << c.content;
+    One o = ReadContent(c.content, "m.txt");
+    ASSERT_EQ(o.rc, 0) << c.content;
+    EXPECT_EQ(o.entry.utf8, c.utf8) << c.content;
+    ASSERT_FALSE(o.entry.texts.empty()) << c.content;
+    EXPECT_EQ(o.entry.texts[0].name, c.firstName) << c.content;
   }
   // A BOM on a later line is part of the name there.
-  LanguageEntry entry;
-  bool untranslated = false;
-  ASSERT_EQ(ReadOne(dir / "m6.txt", entry, untranslated), 0);
-  EXPECT_EQ(entry.texts[1].name, bom + "OK");
+  EXPECT_EQ(ReadContent(cases[6].content, "m.txt").entry.texts[1].name, bom + "OK");
 }
 
 TEST(LanguageTexts, PoEntriesHeaderAndCharset) {
-  TempDir dir;
-  const std::string bom = "\xEF\xBB\xBF";
-  WriteFile(dir / "a.po",
-            bom + "msgid \"\"\n"
-            "msgstr \"Content-Type: text/plain; charset=UTF-8\"\n\nmsgid \"OK\"\n"
-            "msgstr \"Gr\xC3\xBC\xC3\x9F" "e\"\n"
-            "msgid \"EMPTY\"\nmsgstr \"\"\nmsgid \"ESC\"\nmsgstr \"a \\\"b\\\"\"\n  ; comment\nmsgid\n"
-            "\"continued string\"\nmsgid \"OK\"\nmsgstr \"later OK loses\"\n"
-            "msgctxt \"context\"\n");
-  LanguageEntry entry;
-  bool untranslated = false;
-  ASSERT_EQ(ReadOne(dir / "a.po", entry, untranslated), 0);
-  EXPECT_TRUE(entry.utf8);
-  EXPECT_TRUE(untranslated);
-  EXPECT_EQ(Text(entry, "OK"), "Gr\xC3\xBC\xC3\x9F" "e");
-  EXPECT_EQ(Text(entry, "EMPTY"), "EMPTY");
-  EXPECT_EQ(Text(entry, "ESC"), "a \"b\"");
+  One a = ReadContent("\xEF\xBB\xBFmsgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\"\n\nmsgid \"OK\"\n"
+                      "msgstr \"Gr\xC3\xBC\xC3\x9F" "e\"\nmsgid \"EMPTY\"\nmsgstr \"\"\nmsgid \"ESC\"\n"
+                      "msgstr \"a \\\"b\\\"\"\n  ; comment\nmsgid\n\"continued string\"\nmsgid \"OK\"\n"
+                      "msgstr \"later OK loses\"\nmsgctxt \"context\"\n",
+                      "a.po");
+  ASSERT_EQ(a.rc, 0);
+  EXPECT_TRUE(a.entry.utf8);
+  EXPECT_TRUE(a.untranslated);
+  EXPECT_EQ(Text(a.entry, "OK"), "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(Text(a.entry, "EMPTY"), "EMPTY");
+  EXPECT_EQ(Text(a.entry, "ESC"), "a \"b\"");
   // The msgctxt line counts as a msgstr line of the last identifier.
-  ASSERT_EQ(entry.texts.size(), 5u);
-  EXPECT_EQ(entry.texts[4].text, "context");
+  ASSERT_EQ(a.entry.texts.size(), 5u);
+  EXPECT_EQ(a.entry.texts[4].text, "context");
 
   // Another coding, also with the customary "\n", is refused; a header
   // without Content-Type is passed over; an empty header msgstr is an
@@ -225,14 +216,12 @@ TEST(LanguageTexts, PoEntriesHeaderAndCharset) {
       {"msgid \"\"\nmsgstr \"\"\n", 0, true, "", ""},
   };
   for (const auto& h : headers) {
-    WriteFile(dir / "h.PO", h.po);
-    LanguageEntry e;
-    untranslated = false;
-    EXPECT_EQ(ReadOne(dir / "h.PO", e, untranslated), h.rc) << h.po;
+    One o = ReadContent(h.po, "h.PO");
+    EXPECT_EQ(o.rc, h.rc) << h.po;
     if (h.rc != 0) continue;
-    EXPECT_EQ(untranslated, h.untranslated) << h.po;
-    ASSERT_EQ(e.texts.size(), 1u) << h.po;
-    EXPECT_EQ(Text(e, h.name), h.text) << h.po;
+    EXPECT_EQ(o.untranslated, h.untranslated) << h.po;
+    ASSERT_EQ(o.entry.texts.size(), 1u) << h.po;
+    EXPECT_EQ(Text(o.entry, h.name), h.text) << h.po;
   }
 }
 
