@@ -117,10 +117,8 @@ TEST(LanguageTexts, DirectoriesThatFailToLoad) {
     std::string dir;
     int rc;
   } cases[] = {
-      {"no language file", *host, empty.path(), 8317},
-      {"no directory", *host, empty / "nowhere", 8316},
-      {"no directory named", *host, "", 8316},
-      {"a file fails", *host, broken.path(), 8306},
+      {"no language file", *host, empty.path(), 8317}, {"no directory", *host, empty / "nowhere", 8316},
+      {"no directory named", *host, "", 8316}, {"a file fails", *host, broken.path(), 8306},
       {"a file cannot be opened", faulty, locked.path(), 8306},
   };
   for (const auto& c : cases) {
@@ -166,10 +164,8 @@ TEST(LanguageTexts, CodingMarkersOnTheFirstLineOnly) {
     bool utf8;
     std::string firstName;  // the first text read
   } const cases[] = {
-      {";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"},
-      {bom + ";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"},
-      {bom + "FIRST \"line\"\nOK \"Ja\"\n", true, "FIRST"},
-      {";<LATIN-1 coded text>\nOK \"Ja\"\n", false, "OK"},
+      {";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"}, {bom + ";<UTF-8 coded text>\nOK \"Ja\"\n", true, "OK"},
+      {bom + "FIRST \"line\"\nOK \"Ja\"\n", true, "FIRST"}, {";<LATIN-1 coded text>\nOK \"Ja\"\n", false, "OK"},
       {"; something else\n;<UTF-8 coded text>\nOK \"Ja\"\n", false, "OK"},
       {"FIRST \"line\"\n;<UTF-8 coded text>\n", false, "FIRST"},
       {"FIRST \"line\"\n" + bom + "OK \"Ja\"\n", false, "FIRST"},

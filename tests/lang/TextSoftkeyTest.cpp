@@ -86,8 +86,7 @@ TEST(TextSoftkey, RowsSizesPositionsAndCutting) {
       {"ABCDEFGHIJKL", 'S', {r.Txt(0xFFFE, 20, "ABCDEFGHI", 2)}},
       // Column 30 is not read; the text ends at column 29.
       {std::string(29, 'Z') + "Qde", 'S', {r.Txt(0xFFFE, 20, "ZZZZZZZZZ", 2)}},
-      {"ABCDEFG", 'M', {r.Txt(2, 14, "ABCD", 3)}},
-      {"ABC", 'B', {r.Txt(2, 6, "AB", 5)}},
+      {"ABCDEFG", 'M', {r.Txt(2, 14, "ABCD", 3)}}, {"ABC", 'B', {r.Txt(2, 6, "AB", 5)}},
       {"A", 'B', {r.Txt(18, 6, "A", 5)}},
       {"A|B|C", 'S', {r.Txt(30, 34, "A", 2), r.Txt(30, 20, "B", 2), r.Txt(30, 6, "C", 2)}},
       {"AB|CD", 'S', {r.Txt(26, 29, "AB", 2), r.Txt(26, 11, "CD", 2)}},
