@@ -212,7 +212,10 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
 
   // 17. A failed run leaves none of the outputs it created.
   if (s.errorCount > 0) {
-    if (s.mode == MODE_PROJECT) run.fs.Remove(s.generatedProjectFile);
+    if (s.mode == MODE_PROJECT) {
+      run.fs.Remove(s.generatedProjectFile);
+      for (const std::string& generated : run.createdProjectFiles) run.fs.Remove(generated);
+    }
     for (const std::string& tree : s.createdTreeFiles) run.fs.Remove(tree);
     if (writesSystemList) run.fs.Remove(kSystemListName);
     return 2;

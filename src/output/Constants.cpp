@@ -9,6 +9,7 @@
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
 #include "platform/Host.h"
+#include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
 #include "project/RunContext.h"
 #include "project/Tokenizer.h"
@@ -103,17 +104,31 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
   std::string text;
   std::vector<std::string> tokens;
 
-  while (result == 0 && ReadLogicalLine(project, text, line)) {
+  // The same sections and includes as the main pass, so that a menu in a
+  // switched-off section gets no number; the main pass reports what is
+  // wrong with a directive.
+  Preprocessor pre;
+  pre.reports = false;
+  const bool everyLine = s.mode == MODE_SCAN || (s.mode == MODE_PROJECT && !s.postProcess);
+  for (;;) {
+    if (result != 0) break;
+    if (!ReadLogicalLine(CurrentStream(pre, project), text, line)) {
+      if (ReturnFromInclude(run, pre, line)) continue;
+      break;
+    }
     if (IsProjectComment(text)) continue;
     // A line with too many tokens is skipped by the main pass too, so both
     // passes number the same menus.
     if (SplitTokens(text, tokens, kMaxProjectTokens, false) != 0 || tokens.empty()) continue;
     const ProjectKeyword* keyword = LookupProjectKeyword(tokens[0]);
     if (!keyword) continue;
-    if (keyword->kind == KeywordKind::Directive) {
-      // Conditional sections and includes: the preprocessor connects here.
-      // Until then the main pass refuses directive lines and keeps every
-      // line active, and so does this pass.
+    if (keyword->kind == KeywordKind::Directive && keyword->code != KEY_INCLUDE) {
+      HandleConditionalDirective(run, pre, keyword->code, tokens, text, line);
+      continue;
+    }
+    if (!pre.active && !everyLine) continue;
+    if (keyword->code == KEY_INCLUDE && keyword->kind == KeywordKind::Directive) {
+      HandleInclude(run, pre, tokens, line);
       continue;
     }
     if (keyword->code == KEY_DEFFILE && keyword->kind == KeywordKind::Setting) {
@@ -164,6 +179,8 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
       result = 2;
     }
   }
+  // A pass stopped inside an included file leaves it here.
+  ReturnFromInclude(run, pre, line);
   if (!project.Seek(start) && result == 0) {
     // The main pass cannot start where the project begins.
     ReportMessage(run.diag, 8201, s.projectFile);

@@ -20,6 +20,7 @@ constexpr int kTooManyTokens = 8205;
 constexpr int kTooFewTokens = 8207;
 constexpr int kUnknownParameter = 8208;
 constexpr int kScriptMissing = 8221;
+constexpr int kCannotWrite = 8220;      // the generated project cannot be written
 constexpr int kUnknownName = 8270;
 
 using P = ItemParam;
@@ -148,25 +149,24 @@ std::string Field(std::string_view token) {
   return quote + std::string(token) + quote;
 }
 
-void WriteLine(RunContext& run, const std::string& line) {
-  if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return;
-  run.settings.projectOutStream->WriteText(line);
+// 0, or 8220 when the generated project cannot take the line.
+int WriteLine(RunContext& run, const std::string& line) {
+  if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return 0;
+  return run.settings.projectOutStream->WriteText(line) ? 0 : kCannotWrite;
 }
 
 int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
   // A -check run has nothing to look up for a blank slot.
   if (run.settings.mode == MODE_CHECK) return 0;
   if (tokens.size() == 1) {
-    WriteLine(run, Field(tokens[0]) + "\n");
-    return 0;
+    return WriteLine(run, Field(tokens[0]) + "\n");
   }
   if (!NameKnown(run, tokens[1])) return kUnknownName;
   // Only IDENT: counts; anything else on a blank slot is passed over.
   std::string ident;
   for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
     if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
-  WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n");
-  return 0;
+  return WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n");
 }
 
 }  // namespace
@@ -230,8 +230,8 @@ int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tok
     }
   }
   line += '\n';
-  WriteLine(run, line);
-  return result;
+  const int written = WriteLine(run, line);
+  return result != 0 ? result : written;
 }
 
 }  // namespace q32

@@ -7,9 +7,11 @@
 
 #include "diag/Diagnostics.h"
 #include "output/Constants.h"
+#include "output/MenuItemChecker.h"
 #include "output/SystemList.h"
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
+#include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
 #include "project/RunContext.h"
 #include "project/SourceDispatch.h"
@@ -36,8 +38,6 @@ constexpr int kMenuWithoutItems = 8272;
 constexpr int kEndInsideMenu = 8274;
 constexpr int kNoRootMenu = -8275;
 constexpr int kTreeNamedLikeSystemList = 8282;
-// Run modes whose project handling has not been built yet.
-constexpr int kModeNotAvailable = 8299;
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;
 
@@ -51,7 +51,8 @@ struct Reader {
   File& project;
   std::string topProjectFile;
   int line = 1;
-  bool active = true;
+  // The active flag, the conditional sections and the included file.
+  Preprocessor pre;
   bool inMenu = false;
   int entries = -1;  // items of the current menu; -1 before the first menu
   std::uint32_t menuCounter = 0;
@@ -67,7 +68,22 @@ struct Reader {
     ReportMessage(run.diag, code, run.settings.projectFile, static_cast<unsigned>(line));
   }
   void ReportFile(int code, std::string_view file) { ReportMessage(run.diag, code, file); }
+  // The generated project of a menu project (the included file's own while
+  // one is read); nothing in other modes.
+  void Write(std::string_view text) {
+    if (run.settings.mode == MODE_PROJECT && run.settings.projectOutStream &&
+        !run.settings.projectOutStream->WriteText(text))
+      ReportMessage(run.diag, kCannotOpen, run.settings.projectFile, static_cast<unsigned>(line),
+                    run.settings.generatedProjectFile);
+  }
 };
+
+// A token written into the generated project: within double quotes when it
+// holds a blank, as the project had to quote it.
+std::string Quoted(std::string_view token) {
+  if (token.find(' ') == std::string_view::npos) return std::string(token);
+  return "\"" + std::string(token) + "\"";
+}
 
 void ShowStartProgress(RunContext& run) {
   const RunSettings& s = run.settings;
@@ -87,11 +103,9 @@ void EnsureBackslash(std::string& path) {
   if (path.empty() || path.back() != '\\') path += '\\';
 }
 
-// #INCLUDE and the conditional directives.  The preprocessor connects here;
-// until it does, a directive is refused, so that no line of a switched-off
-// section is ever taken as active by mistake.
-void HandleDirective(Reader& r) {
-  if (r.active) r.Report(kNotAllowed);
+void HandleDirective(Reader& r, int code, std::string_view rawLine) {
+  if (code == KEY_INCLUDE) HandleInclude(r.run, r.pre, r.tokens, r.line);
+  else HandleConditionalDirective(r.run, r.pre, code, r.tokens, rawLine, r.line);
 }
 
 void HandleSetting(Reader& r, int code) {
@@ -99,6 +113,7 @@ void HandleSetting(Reader& r, int code) {
   SoftkeyContext& c = r.run.softkey;
   if (code == KEY_TXSSOURCE) {
     s.txsSource = true;
+    r.Write(r.tokens[0] + "\n");
     return;
   }
   if (r.inMenu) return r.Report(kNotAllowed);
@@ -114,12 +129,15 @@ void HandleSetting(Reader& r, int code) {
       c.destPath = value;
       // The control's path cannot hold a blank; the drive may ("PLC:").
       if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
+      else r.Write("\nSKPATH " + value.substr(0, value.size() - 1) + "\n");
       break;
     case KEY_MOPATH:
       c.moPath = value;
+      r.Write("\nMOPATH " + value + "\n");
       break;
     case KEY_MODOMAIN:
       c.moDomain = value;
+      r.Write("\nMODOMAIN " + value + "\n");
       break;
     case KEY_PYPATH:
       EnsureBackslash(value);
@@ -128,6 +146,7 @@ void HandleSetting(Reader& r, int code) {
     case KEY_HELPFILE:
       c.helpFile = value;
       if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
+      else r.Write(r.tokens[0] + " " + value + "\n");
       break;
     case KEY_DEFFILE:
       // The next softkey line opens the new file.
@@ -138,6 +157,7 @@ void HandleSetting(Reader& r, int code) {
       // The next menu opens the new file with its own header.
       CloseTreeFile(r.run);
       s.treeFile = value;
+      r.Write(r.tokens[0] + " " + value + "\n");
       if (NamesSystemList(value)) {
         r.Report(kTreeIsSystemList);
         r.abandon = true;
@@ -170,6 +190,9 @@ void HandleMenu(Reader& r, int code) {
   if (code == KEY_SKMENU) {
     if (r.inMenu) return r.Report(kNotAllowed);
     if (t.size() < 2) return r.Report(kTooFewTokens);
+    std::string written = "\nSKMENU " + t[1];
+    for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
+    r.Write(written + "\n");
     if (gensys && !run.settings.treeStream) {
       OpenTreeForMenu(r);
       if (r.abandon) return;
@@ -192,16 +215,21 @@ void HandleMenu(Reader& r, int code) {
   }
   if (!r.inMenu) return r.Report(kNotAllowed);
   if (code == KEY_ENDSKMENU) {
+    r.Write(t[0] + "\n\n");
     r.inMenu = false;
     if (r.entries == 0) r.Report(kMenuWithoutItems);
     return;
   }
   char text[64];
   if (code == KEY_ROWDEF) {
+    if (t.size() != 3) return r.Report(kTooFewTokens);
+    r.Write("ROWDEF " + t[1] + " " + t[2] + "\n");
     std::uint32_t first = 0, last = 0;
     if (int result = ParseRowDefinition(t, first, last)) return r.Report(result);
     std::snprintf(text, sizeof text, "r %u %u\n", first, last);
   } else {
+    if (t.size() != 2) return r.Report(kTooFewTokens);
+    r.Write((code == KEY_SKPREVDEF ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
     std::uint32_t value = 0;
     if (int result = ParsePagingDefinition(t, value)) return r.Report(result);
     std::snprintf(text, sizeof text, "%c 0x%X\n", code == KEY_SKPREVDEF ? 'p' : 'n', value);
@@ -209,6 +237,21 @@ void HandleMenu(Reader& r, int code) {
   if (gensys) {
     if (int result = WriteTreeLine(run, text)) r.Report(result);
   }
+}
+
+// The softkey line of the generated project names the generated softkey
+// (or, for TX, the text); the softkey's name follows once it is registered.
+void WriteGeneratedSoftkey(Reader& r, std::uint32_t type) {
+  RunContext& run = r.run;
+  const SoftkeyContext& k = run.softkey;
+  if (type == SOURCE_TX) return r.Write("TX " + Quoted(k.source));
+  if (type != SOURCE_BPJ && type != SOURCE_GENERATED) {
+    std::string shown = DisplayPath(run.paths, k.sourceName);
+    LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), k.destPath.c_str());
+  }
+  std::string generated = k.sourceName;
+  ReplaceExtension(generated, k.targetExt);
+  r.Write("SOFTKEY " + generated);
 }
 
 void HandleSoftkey(Reader& r, std::uint32_t type) {
@@ -221,6 +264,7 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.softkey.moPath.empty())
     r.Report(kTextNeedsMoPath);
   SetSoftkeySource(run.softkey, type, t[1], s.controlFamilyLE);
+  if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
   const std::string name = named ? t[2].substr(0, kMaxNameLength) : std::string();
@@ -229,13 +273,17 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
       case 0:
         break;
       case 1:
+        // The generated line stays without its name; the run has failed.
+        r.Write("\n");
         return r.Report(kNameTwice);
       default:
+        r.Write("\n");
         r.Report(kNoMemory);
         r.stop = true;
         return;
     }
   }
+  r.Write(named ? " " + name + "\n" : std::string("\n"));
 
   int conversion = 0;
   if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
@@ -285,19 +333,21 @@ void HandleMenuItem(Reader& r, int code) {
     case MODE_GENSYS:
       result = WriteTreeItem(run, code, r.tokens);
       break;
+    case MODE_PROJECT:
+    case MODE_CHECK:
+      result = CheckMenuItem(run, code, r.tokens, r.pre.active);
+      break;
     default:
-      // Menu projects and checking runs hand items to the menu item checker,
-      // which comes with those modes.
       break;
   }
   if (result != 0) r.Report(result);
   else ++r.entries;
 }
 
-void ActOnLine(Reader& r, const ProjectKeyword& keyword) {
+void ActOnLine(Reader& r, const ProjectKeyword& keyword, std::string_view rawLine) {
   switch (keyword.kind) {
     case KeywordKind::Directive:
-      HandleDirective(r);
+      HandleDirective(r, keyword.code, rawLine);
       break;
     case KeywordKind::Setting:
       HandleSetting(r, keyword.code);
@@ -321,9 +371,11 @@ void ReadLines(Reader& r) {
   const bool everyLine = s.mode == MODE_SCAN || (s.mode == MODE_PROJECT && !s.postProcess);
   std::string text;
   while (!r.stop && !r.abandon) {
-    // End of an included file: the preprocessor returns to the including
-    // file here once includes are connected.
-    if (!ReadLogicalLine(r.project, text, r.line)) break;
+    if (!ReadLogicalLine(CurrentStream(r.pre, r.project), text, r.line)) {
+      // The end of an included file: reading goes on after its #INCLUDE.
+      if (ReturnFromInclude(r.run, r.pre, r.line)) continue;
+      break;
+    }
     if (IsProjectComment(text)) continue;
     if (SplitTokens(text, r.tokens, kMaxProjectTokens, false) == 2) {
       r.Report(kTooManyTokens);
@@ -332,11 +384,14 @@ void ReadLines(Reader& r) {
     if (r.tokens.empty()) continue;
     const ProjectKeyword* keyword = LookupProjectKeyword(r.tokens[0]);
     if (!keyword) {
-      if (r.active) r.Report(kNotAllowed);
+      if (r.pre.active) r.Report(kNotAllowed);
       continue;
     }
-    if (keyword->kind != KeywordKind::Directive && !r.active && !everyLine) continue;
-    ActOnLine(r, *keyword);
+    // Conditional directives count in switched-off sections too, so that
+    // their #ELSE and #ENDIF are found; an #INCLUDE is an ordinary line.
+    const bool conditional = keyword->kind == KeywordKind::Directive && keyword->code != KEY_INCLUDE;
+    if (!conditional && !r.pre.active && !everyLine) continue;
+    ActOnLine(r, *keyword, text);
   }
 }
 
@@ -347,8 +402,7 @@ void EndChecks(Reader& r) {
     if (r.anyMenu && !r.rootSeen) r.Report(kNoRootMenu);
   }
   if (r.inMenu) r.Report(kEndInsideMenu);
-  // Conditional sections still open at the end: the section stack's final
-  // check connects here with the preprocessor.
+  CheckSectionsClosed(r.run, r.pre, r.line);
 }
 
 }  // namespace
@@ -356,12 +410,6 @@ void EndChecks(Reader& r) {
 void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
   RunSettings& s = run.settings;
   if (!project) return;
-  if (s.mode == MODE_PROJECT || s.mode == MODE_CHECK) {
-    ReportMessage(run.diag, kModeNotAvailable);
-    project->Close();
-    project.reset();
-    return;
-  }
   ShowStartProgress(run);
   run.softkey = SoftkeyContext{};
   run.softkey.destPath = kDefaultDestPath;
@@ -375,6 +423,7 @@ void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
     ReportMessage(run.diag, kNoHeader, s.projectFile, 1);
   } else {
+    r.Write(header);
     r.line = headerLine;
     if (RunMenuConstantPass(run, *project, r.line + 1) != 0) {
       r.abandon = true;
@@ -385,6 +434,9 @@ void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
       }
       if (!r.abandon) ReadLines(r);
       if (!r.abandon) EndChecks(r);
+      // A project given up inside an included file: the run goes on under
+      // the project's own name.
+      ReturnFromInclude(run, r.pre, r.line);
     }
     CloseConstantsFile(run);
     CloseTreeFile(run);

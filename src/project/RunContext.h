@@ -40,6 +40,9 @@ struct RunContext {
   // The language texts of BMX projects: loaded by the first project that
   // names a language text and kept for the later projects of the run.
   LanguageTable languages;
+  // The generated projects of included files that this run created: a
+  // failed run deletes them with its own generated project.
+  std::vector<std::string> createdProjectFiles;
   // Remembers what the run reads and refuses to create or delete it, so that
   // no output ever lands on one of the run's inputs.  fs is this guard.
   InputGuardFileSystem inputGuard;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the DXF drawings of the DXF reader tests with ezdxf.
+"""Writes the DXF drawings of the end-to-end vector tests with ezdxf.
 
 usage: make_drawings.py <directory>
 

@@ -1,17 +1,19 @@
 // Every file operation of a whole run fails once.  A project with every kind
-// of source, a PLC project information file and menu items that name its
-// symbols is first run cleanly to count its file operations; then, for every
+// of source, an included file, a PLC project information file and menu items
+// that name its symbols is first run cleanly to count its file operations; then, for every
 // k up to that count, a fresh copy of the project runs with the k-th
 // operation failing.  Each run must end in order: a numbered message (or the
 // fatal text where the catalogue or the log itself fails), status 2 where the
 // failure is an error, and every file that was there before the run still
-// there with its bytes, except the outputs the run names.
+// there with its bytes, except the outputs the run names.  Both the
+// generation of system files and the default run are swept.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <regex>
 #include <set>
@@ -56,6 +58,8 @@ std::map<std::string, std::string> ProjectTree() {
        "NODE TOOLS SUB\n"
        "ACTION KEY\n"
        "ENDSKMENU\n"
+       "#INCLUDE sub.spi PLC:\\menus\n"},
+      {"proj/sub.spi",
        "SKMENU SUB HRMENU\n"
        "ACTION READY\n"
        "BLANK\n"
@@ -85,11 +89,13 @@ std::map<std::string, std::string> ProjectTree() {
   };
 }
 
-// The outputs the run names; everything else must keep its bytes.
-const std::set<std::string> kOutputs = {
-    "proj/p.log",    "proj/p.sys",  "proj/p.def",   "proj/QUILLONK.SYS", "proj/logo.PIC",
-    "proj/shot.PIC", "proj/mark.PIC", "proj/yes.PIC", "proj/feed.PIC",   "proj/go.PIC",
-    "proj/img/key.bmx"};
+// The outputs each kind of run names; everything else must keep its bytes.
+const std::set<std::string> kSoftkeys = {"proj/logo.PIC", "proj/shot.PIC", "proj/mark.PIC", "proj/yes.PIC",
+                                         "proj/feed.PIC", "proj/go.PIC",   "proj/img/key.bmx"};
+std::set<std::string> With(std::set<std::string> names, std::initializer_list<const char*> more) {
+  for (const char* name : more) names.insert(name);
+  return names;
+}
 
 using Snapshot = std::map<std::string, std::string>;
 
@@ -111,7 +117,7 @@ struct Outcome {
 
 // One run of the whole program in this process, started in root, with its
 // console captured.  The current directory is restored afterwards.
-Outcome RunIn(const fs::path& root, long failAt) {
+Outcome RunIn(const fs::path& root, const std::vector<std::string>& options, long failAt) {
   auto host = q32::MakeHostFileSystem();
   q32::FaultyFileSystem faulty(*host);
   faulty.failAt = failAt;
@@ -119,7 +125,8 @@ Outcome RunIn(const fs::path& root, long failAt) {
   const fs::path start = fs::current_path();
   fs::current_path(root);
   std::string program = ExecutableDir() + "/Quillon32";
-  std::vector<std::string> args = {program, "proj/p.spm", "-gensys", "-pjproj/p.pj"};
+  std::vector<std::string> args = {program, "proj/p.spm", "-pjproj/p.pj"};
+  args.insert(args.end(), options.begin(), options.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
 
@@ -147,7 +154,8 @@ Outcome RunIn(const fs::path& root, long failAt) {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
+// Sweeps one kind of run; outputs are the files it writes.
+void Sweep(const std::vector<std::string>& options, const std::set<std::string>& kOutputs) {
   // Creation dates of the clean run and the failing runs must agree.
   setenv("SOURCE_DATE_EPOCH", "0", 1);
   TempDir dir;
@@ -159,7 +167,7 @@ TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
   // The clean run: every output written, nothing reported.
   const fs::path cleanRoot = fs::path(dir.path()) / "clean";
   fs::copy(tree, cleanRoot, fs::copy_options::recursive);
-  Outcome clean = RunIn(cleanRoot, 0);
+  Outcome clean = RunIn(cleanRoot, options, 0);
   ASSERT_EQ(clean.status, 0) << clean.console << ReadFile((cleanRoot / "proj/p.log").string());
   const Snapshot cleanAfter = Take(cleanRoot);
   for (const std::string& output : kOutputs) EXPECT_EQ(cleanAfter.count(output), 1u) << output;
@@ -170,7 +178,7 @@ TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
   for (long k = 1; k <= clean.operations; ++k) {
     const fs::path root = fs::path(dir.path()) / ("k" + std::to_string(k));
     fs::copy(tree, root, fs::copy_options::recursive);
-    Outcome o = RunIn(root, k);
+    Outcome o = RunIn(root, options, k);
     SCOPED_TRACE("operation " + std::to_string(k) + ": " + o.failed + "\n" + o.console);
     ASSERT_FALSE(o.failed.empty());
 
@@ -203,6 +211,12 @@ TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
         EXPECT_TRUE(found->second == cleanAfter.at(output)) << output << " differs from the clean run";
       }
       ++quietRuns;
+    } else if (o.failed == "create p.spj") {
+      // A default run whose generated project cannot be created ends at
+      // once with status 1, as it always has.
+      EXPECT_EQ(o.status, 1);
+      EXPECT_TRUE(Has(o.console, "File: proj\\p.spj: E8220")) << "no report";
+      ++errorRuns;
     } else {
       // Every other failure loses something the run should have written or
       // read: it is an error, shown with its number.
@@ -212,13 +226,24 @@ TEST(FaultInjection, EveryFileOperationOfAWholeRunFailsOnce) {
     }
     fs::remove_all(root);
     // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.
-    if (HasFailure() && std::getenv("Q32_SWEEP_ALL") == nullptr) break;
+    if (::testing::Test::HasFailure() && std::getenv("Q32_SWEEP_ALL") == nullptr) break;
   }
   EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
-  RecordProperty("operations", static_cast<int>(clean.operations));
   unsetenv("SOURCE_DATE_EPOCH");
   std::printf("swept %ld file operations: %d errors, %d quiet, %d fatal\n", clean.operations, errorRuns,
               quietRuns, fatalRuns);
+}
+
+// Generation of the system files: tree file, system list, constants and
+// every softkey, with the menu items checked against the PLC symbols.
+TEST(FaultInjection, EveryFileOperationOfASystemRunFailsOnce) {
+  Sweep({"-gensys"}, With(kSoftkeys, {"proj/p.log", "proj/p.sys", "proj/p.def", "proj/QUILLONK.SYS"}));
+}
+
+// The default run: generated projects of the project and its include, the
+// constants and every softkey, the menu items through the item checker.
+TEST(FaultInjection, EveryFileOperationOfADefaultRunFailsOnce) {
+  Sweep({}, With(kSoftkeys, {"proj/p.log", "proj/p.spj", "proj/sub.spj", "proj/p.def"}));
 }
 
 }  // namespace

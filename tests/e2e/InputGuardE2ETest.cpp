@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2e/HardeningSources.h"
+#include "plc/PlcFileBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;
@@ -178,6 +179,36 @@ TEST_F(InputGuardE2E, BmxPictureNamedLikeTheImage) {
   EXPECT_EQ(ReadFile(In("key.BMX")), svg);
   EXPECT_TRUE(Contains(ReadFile(In("p.log")), "key.bmx: E8326: Output file cannot be created\r\n"))
       << ReadFile(In("p.log"));
+}
+
+}  // namespace
+
+namespace {
+
+// Included files are inputs: a constants file named like an include read
+// before it is created, and a default run over an include whose generated
+// project would be the include itself (its name already ends in ".spj").
+TEST_F(InputGuardE2E, IncludedFilesAreInputs) {
+  const std::string paths = "SKPATH PLC:\\SOFTKEYS\\mill\n";
+  Put("paths.spi", paths);
+  Put("ok.PIC", "x");
+  Put("p.spm", std::string(kHeader) + "DEFFILE Paths.Spi\n#INCLUDE paths.spi\n" +
+                   "SKMENU MAIN HROOT\nSOFTKEY ok.PIC OK\nBLANK\nENDSKMENU\n");
+  RunResult r = Run("p.spm", {"-gensys", "-nogensksys"});
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_EQ(ReadFile(In("paths.spi")), paths);
+  EXPECT_TRUE(Contains(ReadFile(In("p.log")), "File: proj\\Paths.Spi: E8220: Error opening file\r\n"))
+      << ReadFile(In("p.log"));
+
+  const std::string menu = "SKMENU SUB HRMENU\nSOFTKEY ok.PIC\nENDSKMENU\n";
+  Put("sub.SPJ", menu);
+  Put("p.spm", std::string(kHeader) + "SKMENU MAIN HROOT\nNODE OK SUB\nSOFTKEY ok.PIC OK\nENDSKMENU\n" +
+                   "#INCLUDE sub.SPJ PLC:\\menus\n");
+  Put("p.pj", PlcFileBuilder{}.Build());
+  r = Run("p.spm", {"-pjproj/p.pj"});
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_EQ(ReadFile(In("sub.SPJ")), menu);
+  EXPECT_TRUE(Contains(r.out, "File: proj\\sub.spj: E8220: Error opening file")) << r.out;
 }
 
 }  // namespace

@@ -160,15 +160,6 @@ TEST_F(ReaderE2E, ScanListsSourcesAndEndsWithStatusZero) {
   EXPECT_FALSE(FileExistsOnDisk(In("p.sys")));
 }
 
-TEST_F(ReaderE2E, ProjectAndCheckModesAreNotAvailableYet) {
-  WriteFile(In("x.pj"), "");
-  for (const char* mode : {"-check", "-post"}) {
-    RunResult r = RunQuillon({"proj/p.spm", "-pjproj/x.pj", mode}, dir_.path());
-    EXPECT_EQ(r.status, 2) << mode << r.out;
-    EXPECT_NE(r.out.find("8299"), std::string::npos) << r.out;
-  }
-}
-
 TEST(ExampleProject, MenuTreeOfTheMill) {
   setenv("SOURCE_DATE_EPOCH", "0", 1);
   TempDir dir;

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "platform/Encoding.h"
-#include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/LanguageLibrary.h"
@@ -12,41 +11,31 @@
 using namespace q32;
 using namespace q32test;
 
-TEST(HostFiles, TextModeWritesCrLfAndReadsBothLineEnds) {
+// Whole text files written and read are compared byte for byte by the
+// end-to-end runs; these are the corners they do not reach.
+TEST(HostFiles, TextModeLineEndsAndFgetsLimits) {
   TempDir dir;
   auto fs = MakeHostFileSystem();
   {
     auto f = fs->Open(dir / "t.txt", FileMode::WriteText);
     ASSERT_TRUE(f);
-    EXPECT_TRUE(f->WriteText("a\nbc\n\nd"));
     EXPECT_TRUE(f->Printf("%s-%d\n", "x", 7));
   }
-  EXPECT_EQ("a\r\nbc\r\n\r\ndx-7\r\n", ReadFile(dir / "t.txt"));
+  EXPECT_EQ("x-7\r\n", ReadFile(dir / "t.txt"));
 
-  WriteFile(dir / "mixed.txt", "one\r\ntwo\nthree\rx\r\n");
+  WriteFile(dir / "mixed.txt", "one\r\nthree\rx\r\n");
   auto f = fs->Open(dir / "mixed.txt", FileMode::ReadText);
-  ASSERT_TRUE(f);
   char line[64];
   ASSERT_TRUE(f->GetLine(line, sizeof line));
-  EXPECT_STREQ("one\n", line);
-  ASSERT_TRUE(f->GetLine(line, sizeof line));
-  EXPECT_STREQ("two\n", line);
   ASSERT_TRUE(f->GetLine(line, sizeof line));
   EXPECT_STREQ("three\rx\n", line);  // a lone CR stays
   EXPECT_FALSE(f->GetLine(line, sizeof line));
-
-  // fgets limits: a buffer of 4 takes three characters at a time.
+  // A buffer of 4 takes three characters at a time.
   auto b = fs->Open(dir / "mixed.txt", FileMode::ReadBinary);
   ASSERT_TRUE(b->GetLine(line, 4));
   EXPECT_STREQ("one", line);
   ASSERT_TRUE(b->GetLine(line, 4));
   EXPECT_STREQ("\r\n", line);
-  EXPECT_EQ(18, b->Size());
-  EXPECT_TRUE(b->Seek(9));
-  EXPECT_EQ(9, b->Tell());
-  char raw[3];
-  EXPECT_EQ(3u, b->Read(raw, 3));
-  EXPECT_EQ("thr", std::string(raw, 3));
 }
 
 TEST(HostFiles, WindowsNamesFindFilesWithoutRegardToCase) {
@@ -89,66 +78,37 @@ TEST(HostFiles, WindowsNamesFindFilesWithoutRegardToCase) {
   EXPECT_EQ(3u, found.size());
 }
 
-TEST(HostFiles, FullPathsResolveDotsLexically) {
-  std::string out;
-  ASSERT_TRUE(FullHostPath("a\\..\\b/./c.txt", "/work/x", out));
-  EXPECT_EQ("/work/x/b/c.txt", out);
-  ASSERT_TRUE(FullHostPath("/abs/../y", "/work", out));
-  EXPECT_EQ("/y", out);
-  ASSERT_TRUE(FullHostPath("..\\..\\..\\..", "/a", out));
-  EXPECT_EQ("/", out);
-  ASSERT_TRUE(FullHostPath("PLC:\\SOFTKEYS\\..\\a.PIC", "/work", out));
-  EXPECT_EQ("PLC:\\a.PIC", out);
-  ASSERT_TRUE(FullHostPath("sub\\", "/w", out));
-  EXPECT_EQ("/w/sub/", out);
-}
-
-TEST(HostFiles, WildcardsMatchLikeADirectorySearch) {
-  EXPECT_TRUE(WildcardMatch("*.inc", "de.INC"));
-  EXPECT_FALSE(WildcardMatch("*.inc", "de.inc.bak"));
-  EXPECT_TRUE(WildcardMatch("*.*", "README"));
-  EXPECT_TRUE(WildcardMatch("a?c.*", "ABC"));
-  EXPECT_TRUE(WildcardMatch("*", ""));
-  EXPECT_FALSE(WildcardMatch("?", ""));
-  EXPECT_TRUE(WildcardMatch("*a*b*", "xxaYYbzz"));
-}
-
-TEST(FaultInjection, TheKthOperationFailsAndRulesPickFiles) {
-  TempDir dir;
-  auto host = MakeHostFileSystem();
-  FaultyFileSystem faulty(*host);
-  WriteFile(dir / "in.txt", "line\n");
-  faulty.failAt = 3;  // open, read, then the write fails
-  auto in = faulty.Open(dir / "in.txt", FileMode::ReadText);
-  ASSERT_TRUE(in);
-  char line[16];
-  EXPECT_TRUE(in->GetLine(line, sizeof line));
-  auto out = faulty.Open(dir / "out.txt", FileMode::WriteText);
-  EXPECT_FALSE(out);
-  EXPECT_EQ("create " + (dir / "out.txt"), faulty.failedDescription);
-
-  faulty.failAt = 0;
-  faulty.rule = [](FileOp op, const std::string& path) {
-    return op == FileOp::Write && path.find("full") != std::string::npos;
+TEST(HostFiles, FullPathsAndWildcards) {
+  const struct {
+    const char *path, *cwd, *full;
+  } paths[] = {
+      {"a\\..\\b/./c.txt", "/work/x", "/work/x/b/c.txt"},
+      {"/abs/../y", "/work", "/y"},
+      {"..\\..\\..\\..", "/a", "/"},
+      {"PLC:\\SOFTKEYS\\..\\a.PIC", "/work", "PLC:\\a.PIC"},
+      {"sub\\", "/w", "/w/sub/"},
   };
-  auto full = faulty.Open(dir / "full.txt", FileMode::WriteBinary);
-  ASSERT_TRUE(full);
-  EXPECT_FALSE(full->WriteText("x"));
-  auto fine = faulty.Open(dir / "fine.txt", FileMode::WriteBinary);
-  EXPECT_TRUE(fine->WriteText("x"));
+  for (const auto& p : paths) {
+    std::string out;
+    ASSERT_TRUE(FullHostPath(p.path, p.cwd, out)) << p.path;
+    EXPECT_EQ(p.full, out) << p.path;
+  }
+  const struct {
+    const char *pattern, *name;
+    bool match;
+  } wildcards[] = {{"*.inc", "de.INC", true}, {"*.inc", "de.inc.bak", false}, {"*.*", "README", true},
+                   {"a?c.*", "ABC", true},    {"?", "", false},                 {"*a*b*", "xxaYYbzz", true}};
+  for (const auto& w : wildcards) EXPECT_EQ(w.match, WildcardMatch(w.pattern, w.name)) << w.pattern << " " << w.name;
 }
 
 TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
-  EXPECT_EQ(0x8E, Cp1252ToCp850(0xC4));   // Ä
-  EXPECT_EQ(0x81, Cp1252ToCp850(0xFC));   // ü
-  EXPECT_EQ(0x5F, Cp1252ToCp850(0x80));   // € has no console form
+  EXPECT_EQ(0x8E, Cp1252ToCp850(0xC4));  // Ä
+  EXPECT_EQ(0x5F, Cp1252ToCp850(0x80));  // € has no console form
   EXPECT_EQ(0x22, Cp1252ToCp850(0x93));
   EXPECT_EQ('A', Cp1252ToCp850('A'));
   EXPECT_EQ("\xC3\x84\xE2\x82\xAC", Cp1252ToUtf8("\xC4\x80"));
-  EXPECT_EQ("\xC4\x80", Utf8ToCp1252("\xC3\x84\xE2\x82\xAC"));
-  EXPECT_EQ("a?b", Utf8ToCp1252("a\xE4\xB8\xAD" "b"));   // CJK is not in the code page
+  EXPECT_EQ("a?b", Utf8ToCp1252("a\xE4\xB8\xAD" "b"));  // CJK is not in the code page
   EXPECT_EQ("??", Utf8ToCp1252("\xC3\xFF"));           // malformed
-  EXPECT_EQ("\xC4", ConsoleText("\xC4", true));
   for (int c = 0; c < 256; ++c) {
     std::string one(1, static_cast<char>(c));
     EXPECT_EQ(one, Utf8ToCp1252(Cp1252ToUtf8(one))) << c;
@@ -156,8 +116,6 @@ TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
 }
 
 TEST(LanguageLibrary, KnowsItsTwentySixLanguages) {
-  EXPECT_EQ(26, GetMaxLanguage());
-  EXPECT_EQ(0, GetLanguageIndex("en"));
   EXPECT_EQ(15, GetLanguageIndex("zh-tw"));
   EXPECT_EQ(25, GetLanguageIndex("Ja"));
   EXPECT_EQ(-1, GetLanguageIndex("xx"));

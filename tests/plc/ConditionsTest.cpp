@@ -67,161 +67,145 @@ struct Fixture {
     if (result) *result = r;
     return code;
   }
-  bool True(const std::string& line) {
-    bool r = false;
-    EXPECT_EQ(Eval(line, &r), 0) << line;
-    return r;
+  // Each row: the condition, its code, and on success its value.
+  struct Case {
+    const char* line;
+    int code;
+    bool value = false;
+  };
+  void Expect(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+      bool r = !c.value;
+      EXPECT_EQ(Eval(c.line, &r), c.code) << c.line;
+      if (c.code == 0) {
+        EXPECT_EQ(r, c.value) << c.line;
+      }
+    }
   }
 };
 
-TEST(Conditions, ComparisonsAndLogic) {
+constexpr bool T = true, F = false;
+
+TEST(Conditions, ComparisonsLogicAndArithmetic) {
   Fixture f;
-  EXPECT_TRUE(f.True("(A = 1) AND (B = 2)"));
-  EXPECT_FALSE(f.True("(A = 1) AND (B = 3)"));
-  EXPECT_TRUE(f.True("(A = 2) OR (B = 2)"));
-  EXPECT_FALSE(f.True("(A = 2) OR (B = 3)"));
-  EXPECT_TRUE(f.True("(A = 1) AND NOT (B = 3)"));
-  EXPECT_TRUE(f.True("(A = 1) OR NOT (B = 2)"));
-  EXPECT_FALSE(f.True("(A = 2) OR NOT (B = 2)"));
-  // A NOT between two groups keeps the left group's value.
-  EXPECT_TRUE(f.True("(A = 1) NOT (B = 3)"));
-  EXPECT_FALSE(f.True("(A = 2) NOT (B = 2)"));
-  // Left to right without precedence, groups nested.
-  EXPECT_TRUE(f.True("((A = 2) OR (B = 2)) AND (A = 1)"));
-  EXPECT_FALSE(f.True("(A = 2) OR ((B = 2) AND (A = 2))"));
-
-  // The bare right side of AND is passed over: incomplete.
-  EXPECT_EQ(f.Eval("A = 1 AND B = 2"), 3011);
-  // NOT negates a group only.
-  EXPECT_FALSE(f.True("NOT (A = 1)"));
-  EXPECT_TRUE(f.True("NOT NOT (A = 1)"));
-  EXPECT_TRUE(f.True("NOT A = 1"));
-  EXPECT_TRUE(f.True("(NOT (A = 2))"));
-
-  EXPECT_TRUE(f.True("A ! 2"));
-  EXPECT_FALSE(f.True("A ! 1"));
-  EXPECT_TRUE(f.True("NEG < 0"));  // signed
-  EXPECT_TRUE(f.True("NEG <= -5"));
-  EXPECT_FALSE(f.True("NEG > -5"));
-  EXPECT_TRUE(f.True("B >= 2"));
-  EXPECT_TRUE(f.True("$FFFFFFFF < 0"));
+  f.Expect({
+      {"(A = 1) AND (B = 2)", 0, T},
+      {"(A = 1) AND (B = 3)", 0, F},
+      {"(A = 2) OR (B = 2)", 0, T},
+      {"(A = 1) AND NOT (B = 3)", 0, T},
+      {"(A = 2) OR NOT (B = 2)", 0, F},
+      {"(A = 1) NOT (B = 3)", 0, T},  // a NOT between groups keeps the left value
+      {"(A = 2) NOT (B = 2)", 0, F},
+      {"((A = 2) OR (B = 2)) AND (A = 1)", 0, T},  // left to right, groups nested
+      {"(A = 2) OR ((B = 2) AND (A = 2))", 0, F},
+      {"A = 1 AND B = 2", 3011},  // the bare right side of AND is passed over
+      {"NOT (A = 1)", 0, F},      // NOT negates a group only
+      {"NOT NOT (A = 1)", 0, T},
+      {"NOT A = 1", 0, T},
+      {"A ! 2", 0, T},
+      {"A ! 1", 0, F},
+      {"NEG < 0", 0, T},  // signed
+      {"NEG <= -5", 0, T},
+      {"NEG > -5", 0, F},
+      {"B >= 2", 0, T},
+      {"$FFFFFFFF < 0", 0, T},
+      {"A + 1 X 3 = 6", 0, T},  // left to right
+      {"5 - 7 = -2", 0, T},
+      {"-7 / 2 = -3", 0, T},  // toward zero
+      {"12 & 10 = 8", 0, T},
+      {"12 | 3 = 15", 0, T},
+      {"2147483647 + 1 = -2147483648", 0, T},  // 32-bit wrap
+      {"(A + 1) X (B + 1) = 6", 0, T},
+      {"((A + 1) = 2) AND ((B X 2) = 4)", 0, T},
+      {"1 / 0 = 0", 3043},
+      {"-2147483648 / -1 = 0", 3043},
+      {"2 = (1 / 0)", 3043},
+      {"(A) = 1", 3043},  // a lone operand in parentheses is no computed number
+  });
 }
 
-TEST(Conditions, Arithmetic) {
+TEST(Conditions, OperandFormsAndStrings) {
   Fixture f;
-  EXPECT_TRUE(f.True("A + 1 = 2"));
-  EXPECT_TRUE(f.True("A + 1 X 3 = 6"));  // left to right
-  EXPECT_TRUE(f.True("5 - 7 = -2"));
-  EXPECT_TRUE(f.True("6 X 7 = 42"));
-  EXPECT_TRUE(f.True("7 / 2 = 3"));
-  EXPECT_TRUE(f.True("-7 / 2 = -3"));  // toward zero
-  EXPECT_TRUE(f.True("12 & 10 = 8"));
-  EXPECT_TRUE(f.True("12 | 3 = 15"));
-  EXPECT_TRUE(f.True("2147483647 + 1 = -2147483648"));  // 32-bit wrap
-  EXPECT_TRUE(f.True("(A + 1) = 2"));
-  EXPECT_TRUE(f.True("2 = (A + 1)"));
-  EXPECT_TRUE(f.True("(A + 1) X (B + 1) = 6"));
-  EXPECT_TRUE(f.True("((A + 1) = 2) AND ((B X 2) = 4)"));
-  EXPECT_EQ(f.Eval("1 / 0 = 0"), 3043);
-  EXPECT_EQ(f.Eval("-2147483648 / -1 = 0"), 3043);
-  EXPECT_EQ(f.Eval("2 = (1 / 0)"), 3043);
-  // A lone operand in parentheses is no computed number.
-  EXPECT_EQ(f.Eval("(A) = 1"), 3043);
-}
-
-TEST(Conditions, OperandForms) {
-  Fixture f;
-  EXPECT_TRUE(f.True("$1F = 31"));
-  EXPECT_TRUE(f.True("%101 = 5"));
-  EXPECT_TRUE(f.True("%0 = 0"));
-  EXPECT_TRUE(f.True("+5 = 5"));
-  EXPECT_TRUE(f.True("-A = -1"));
-  EXPECT_TRUE(f.True("$B$ = 2"));
-  EXPECT_TRUE(f.True("-$10 = -16"));
-  EXPECT_EQ(f.Eval("%102 = 5"), 3070);
-  EXPECT_EQ(f.Eval("$1G = 5"), 3070);
-  EXPECT_EQ(f.Eval("$ = 5"), 3070);
-  EXPECT_EQ(f.Eval("$NOPE$ = 5"), 3070);
-  EXPECT_EQ(f.Eval("$100000000 = 0"), 3070);  // runs over 32 bits to 0
-  EXPECT_EQ(f.Eval("A+1 = 2"), 3070);
-  EXPECT_EQ(f.Eval("UNDEFINED = 1"), 3070);
-  EXPECT_EQ(f.Eval("--1 = 1"), 3070);
-  EXPECT_EQ(f.Eval("12AB = 1"), 3070);
+  f.Expect({
+      {"$1F = 31", 0, T},
+      {"%101 = 5", 0, T},
+      {"+5 = 5", 0, T},
+      {"-A = -1", 0, T},
+      {"$B$ = 2", 0, T},
+      {"-$10 = -16", 0, T},
+      {"%102 = 5", 3070},
+      {"$1G = 5", 3070},
+      {"$ = 5", 3070},
+      {"$NOPE$ = 5", 3070},
+      {"$100000000 = 0", 3070},  // runs over 32 bits to 0
+      {"A+1 = 2", 3070},
+      {"UNDEFINED = 1", 3070},
+      {"--1 = 1", 3070},
+      {"12AB = 1", 3070},
+      {"MACHINE = \"MILL\"", 0, T},  // ignoring case
+      {"MACHINE = \"LATHE\"", 0, F},
+      {"MACHINE ! \"LATHE\"", 0, T},
+      {"\"ABC\" < \"ABD\"", 0, T},
+      {"(MACHINE = \"MILL\") AND (A = 1)", 0, T},
+      {"MACHINE = 1", 3043},  // a string with a number
+      {"1 = MACHINE", 3073},
+      {"A = $MACHINE$", 3073},
+      {"MACHINE + \"X\"", 3043},  // no arithmetic on strings
+      {"\"A\" = \"B", 3043},     // an unclosed literal is no string
+  });
 
   std::int32_t value = 0;
   std::string text;
   ConditionScope scope{f.defines, f.symbols};
-  EXPECT_EQ(EvaluateOperand(scope, "\"AB C\"", value, text), 3073);
-  EXPECT_EQ(text, "AB C");
   EXPECT_EQ(EvaluateOperand(scope, "\"OPEN", value, text), 3084);
-  EXPECT_EQ(EvaluateOperand(scope, "\"A-B\"", value, text), 3070);
-  EXPECT_EQ(EvaluateOperand(scope, "MACHINE", value, text), 3073);
-  EXPECT_EQ(text, "Mill");
   EXPECT_EQ(EvaluateOperand(scope, "$MACHINE$", value, text), 3073);
+  EXPECT_EQ(text, "Mill");
   EXPECT_EQ(EvaluateOperand(scope, "0000", value, text), 0);
   EXPECT_EQ(value, 0);
 }
 
-TEST(Conditions, Strings) {
-  Fixture f;
-  EXPECT_TRUE(f.True("MACHINE = \"MILL\""));  // ignoring case
-  EXPECT_FALSE(f.True("MACHINE = \"LATHE\""));
-  EXPECT_TRUE(f.True("MACHINE ! \"LATHE\""));
-  EXPECT_TRUE(f.True("\"ABC\" < \"ABD\""));
-  EXPECT_TRUE(f.True("\"B\" >= \"A\""));
-  EXPECT_TRUE(f.True("(MACHINE = \"MILL\") AND (A = 1)"));
-  EXPECT_EQ(f.Eval("MACHINE = 1"), 3043);      // a string with a number
-  EXPECT_EQ(f.Eval("1 = MACHINE"), 3073);
-  EXPECT_EQ(f.Eval("A = $MACHINE$"), 3073);
-  EXPECT_EQ(f.Eval("MACHINE + \"X\""), 3043);  // no arithmetic on strings
-  EXPECT_EQ(f.Eval("\"A\" = \"B"), 3043);      // an unclosed literal is no string
-}
-
 TEST(Conditions, StructureAndLevels) {
   Fixture f;
-  EXPECT_EQ(f.Eval("A 1"), 3043);
-  EXPECT_EQ(f.Eval("A = 1 = 1"), 3043);       // a comparison needs AND/OR next
-  EXPECT_EQ(f.Eval("(A = 1) + (B = 2)"), 3043);
-  EXPECT_EQ(f.Eval("(A = 1) AND (B)"), 3043);
-  EXPECT_EQ(f.Eval("A"), 3011);
-  EXPECT_EQ(f.Eval("A ="), 3011);
-  EXPECT_EQ(f.Eval(""), 3011);
-  EXPECT_EQ(f.Eval("(A = 1"), 3011);
-  EXPECT_EQ(f.Eval("A = 1)"), 3011);          // would close level 0
-  EXPECT_EQ(f.Eval("(A = 1))"), 3011);
-  EXPECT_EQ(f.Eval("( A = 1 )"), 0);          // parentheses as tokens of their own
-
-  EXPECT_TRUE(f.True("(((((((((A = 1)))))))))"));  // nine levels
-  EXPECT_EQ(f.Eval("((((((((((A = 1))))))))))"), 4010);
-  EXPECT_EQ(f.Eval("((((( (((((A = 1))))) )))))"), 4010);
-
   std::string many = "(A = 1)";
   for (int i = 0; i < 11; ++i) many += " AND (A = 1)";  // 47 tokens
-  EXPECT_TRUE(f.True(many));
-  EXPECT_EQ(f.Eval(many + " AND (A = 1)"), 3011);  // 51 tokens
+  std::string tooMany = many + " AND (A = 1)";          // 51 tokens
+  f.Expect({
+      {"A 1", 3043},
+      {"A = 1 = 1", 3043},  // a comparison needs AND/OR next
+      {"(A = 1) + (B = 2)", 3043},
+      {"(A = 1) AND (B)", 3043},
+      {"A", 3011},
+      {"", 3011},
+      {"(A = 1", 3011},
+      {"A = 1)", 3011},  // would close level 0
+      {"( A = 1 )", 0, T},  // parentheses as tokens of their own
+      {"(((((((((A = 1)))))))))", 0, T},  // nine levels
+      {"((((((((((A = 1))))))))))", 4010},
+      {"((((( (((((A = 1))))) )))))", 4010},
+      {many.c_str(), 0, T},
+      {tooMany.c_str(), 3011},
+  });
 }
 
 TEST(Conditions, PlcSymbols) {
   Fixture f;
-  EXPECT_TRUE(f.True("KSEVEN = 7"));
-  EXPECT_TRUE(f.True("&FLAG = 100"));
-  EXPECT_TRUE(f.True("&AXES.POS = 2000"));
-  // address + structure size x i + member offset + 4 x j
-  EXPECT_TRUE(f.True("&AXES[2].LIMITS[1] = 2052"));
-  EXPECT_TRUE(f.True("&AXES[KSEVEN].LIMITS = 2148"));
-  EXPECT_TRUE(f.True("-&FLAG = -100"));
-  EXPECT_EQ(f.Eval("&FLAG.POS = 1"), 3507);
-  EXPECT_EQ(f.Eval("&AXES.SPEED = 1"), 3509);
-  EXPECT_EQ(f.Eval("&AXES[2.POS = 1"), 3091);
-  EXPECT_EQ(f.Eval("&AXES.LIMITS[1 = 1"), 3091);
-  EXPECT_EQ(f.Eval("&NOPE = 1"), 3070);
-  EXPECT_EQ(f.Eval("&AXES[NOPE].POS = 1"), 3070);
-  EXPECT_EQ(f.Eval("FLAG = 100"), 3070);  // only constants give a value
-
+  f.Expect({
+      {"KSEVEN = 7", 0, T},
+      {"&FLAG = 100", 0, T},
+      {"&AXES.POS = 2000", 0, T},
+      {"&AXES[2].LIMITS[1] = 2052", 0, T},  // address + size x i + offset + 4 x j
+      {"&AXES[KSEVEN].LIMITS = 2148", 0, T},
+      {"-&FLAG = -100", 0, T},
+      {"&FLAG.POS = 1", 3507},
+      {"&AXES.SPEED = 1", 3509},
+      {"&AXES[2.POS = 1", 3091},
+      {"&NOPE = 1", 3070},
+      {"&AXES[NOPE].POS = 1", 3070},
+      {"FLAG = 100", 3070},  // only constants give a value
+  });
   // Hidden symbols are unknown operands.
   SetSymbolsVisible(f.symbols, false);
-  EXPECT_EQ(f.Eval("KSEVEN = 7"), 3070);
-  EXPECT_EQ(f.Eval("&FLAG = 100"), 3070);
+  f.Expect({{"KSEVEN = 7", 3070}, {"&FLAG = 100", 3070}});
   SetSymbolsVisible(f.symbols, true);
 
   // A hostile nesting of indices ends with a code.
@@ -251,33 +235,29 @@ TEST(Conditions, IfLinesHideSymbolsWithoutPostProcessing) {
 TEST(Conditions, SectionStack) {
   SectionStack stack;
   bool active = false;
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_POP, false, active), 3300);
-  EXPECT_TRUE(active);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_TOGGLE, false, active), 3300);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_FINAL, false, active), 0);
-
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), 0);
-  EXPECT_TRUE(active);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, false, active), 0);
-  EXPECT_FALSE(active);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), 0);
-  EXPECT_FALSE(active);  // inside a switched-off section
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_POP, false, active), 0);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_TOGGLE, false, active), 0);
-  EXPECT_TRUE(active);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_TOGGLE, false, active), 0);
-  EXPECT_FALSE(active);  // every #ELSE inverts again
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_POP, false, active), 0);
-  EXPECT_TRUE(active);
-  // A popped section leaves no trace for the next one at its depth.
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), 0);
-  EXPECT_TRUE(active);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_FINAL, false, active), 3300);
+  // Each step: the operation, the condition, the code, whether lines count.
+  const struct {
+    SectionOperation op;
+    bool condition;
+    int code;
+    bool active;
+  } steps[] = {
+      {SECTION_POP, false, 3300, true},   {SECTION_TOGGLE, false, 3300, true},
+      {SECTION_FINAL, false, 0, true},    {SECTION_PUSH, true, 0, true},
+      {SECTION_PUSH, false, 0, false},    {SECTION_PUSH, true, 0, false},  // inside a switched-off section
+      {SECTION_POP, false, 0, false},     {SECTION_TOGGLE, false, 0, true},
+      {SECTION_TOGGLE, false, 0, false},  // every #ELSE inverts again
+      {SECTION_POP, false, 0, true},
+      {SECTION_PUSH, true, 0, true},      // a popped section leaves no trace at its depth
+      {SECTION_FINAL, false, 3300, true},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(UpdateSectionStack(stack, s.op, s.condition, active), s.code);
+    EXPECT_EQ(active, s.active);
+  }
   EXPECT_EQ(stack.depth, 0);
-  EXPECT_TRUE(active);
 
   for (int i = 0; i < 31; ++i) ASSERT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), 0);
-  EXPECT_TRUE(active);
   EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), 3301);
   EXPECT_EQ(stack.depth, 31);
   EXPECT_EQ(UpdateSectionStack(stack, SECTION_TOGGLE, false, active), 0);
@@ -286,12 +266,6 @@ TEST(Conditions, SectionStack) {
   EXPECT_TRUE(active);
   EXPECT_EQ(UpdateSectionStack(stack, SECTION_POP, false, active), 3300);
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
 
 // Random token soup from the evaluator's own alphabet: every answer is 0
 // or one of its codes, never a crash.

@@ -71,146 +71,110 @@ PlcSymbolTables Program() {
   return t;
 }
 
-int Check(PlcSymbolTables& t, std::string text, OperandResult& r) { return CheckOperand(t, text, r); }
+// One operand check: the text, its code, and on success the type and
+// address found (type 0: not compared).
+struct OperandCase {
+  const char* text;
+  int code;
+  int type = 0;
+  std::uint32_t address = 0;
+};
+
+void ExpectOperands(PlcSymbolTables& t, std::initializer_list<OperandCase> cases) {
+  for (const OperandCase& c : cases) {
+    std::string text = c.text;
+    OperandResult r;
+    EXPECT_EQ(CheckOperand(t, text, r), c.code) << c.text;
+    if (c.code != 0) continue;
+    if (c.type) {
+      EXPECT_EQ(r.type, c.type) << c.text;
+    }
+    EXPECT_EQ(r.address, c.address) << c.text;
+  }
+}
 
 TEST(PlcOperands, DirectOperandsWithoutAFile) {
   PlcSymbolTables t;
-  OperandResult r;
-  EXPECT_EQ(Check(t, "M100", r), 0);
-  EXPECT_EQ(r.type, 'M');
-  EXPECT_EQ(r.address, 100u);
-  EXPECT_EQ(Check(t, "ib4", r), 0);  // upper-cased first
-  EXPECT_EQ(r.type, 'b');
-  EXPECT_EQ(r.address, 4u);
-  EXPECT_EQ(Check(t, "OD8", r), 0);
-  EXPECT_EQ(r.type, 'd' + 0x80);
-  EXPECT_EQ(Check(t, "OW2", r), 0);
-  EXPECT_EQ(r.type, 'w' + 0x80);
-  EXPECT_EQ(Check(t, "K5", r), 0);
-  EXPECT_EQ(r.type, 'K');
-  EXPECT_EQ(r.address, 5u);
-  EXPECT_EQ(Check(t, "I7", r), 0);
-  EXPECT_EQ(r.type, 'I');
-  EXPECT_EQ(Check(t, "B9", r), 0);
-  EXPECT_EQ(r.type, 'B');
-
-  EXPECT_EQ(Check(t, "I4X", r), 3070);
-  EXPECT_EQ(Check(t, "M", r), 3070);
-  EXPECT_EQ(Check(t, "IB", r), 3070);
-  EXPECT_EQ(Check(t, "MB4", r), 3070);   // only inputs and outputs carry a size
-  EXPECT_EQ(Check(t, "X100", r), 3070);
-  EXPECT_EQ(Check(t, "", r), 3070);
-  // A direct operand is no array and has no members.
-  EXPECT_EQ(Check(t, "M100[0]", r), 8216);
-  EXPECT_EQ(Check(t, "M100.X", r), 8216);
-  EXPECT_EQ(Check(t, "NOPE::M100", r), 6510);
+  ExpectOperands(t, {
+      {"M100", 0, 'M', 100},
+      {"ib4", 0, 'b', 4},  // upper-cased first
+      {"OD8", 0, 'd' + 0x80, 8},
+      {"OW2", 0, 'w' + 0x80, 2},
+      {"K5", 0, 'K', 5},
+      {"I4X", 3070},
+      {"IB", 3070},
+      {"MB4", 3070},  // only inputs and outputs carry a size
+      {"X100", 3070},
+      {"", 3070},
+      {"M100[0]", 8216},  // a direct operand is no array ...
+      {"M100.X", 8216},   // ... and has no members
+      {"NOPE::M100", 6510},
+  });
 }
 
-TEST(PlcOperands, SymbolsArraysAndConstantIndices) {
+TEST(PlcOperands, SymbolsArraysStructuresAndConstantIndices) {
   PlcSymbolTables t = Program();
-  OperandResult r;
   std::string text = "flag";
+  OperandResult r;
   EXPECT_EQ(CheckOperand(t, text, r), 0);
   EXPECT_EQ(text, "FLAG");  // the caller's text is upper-cased
-  EXPECT_EQ(r.address, 100u);
-  EXPECT_EQ(r.type, 'M');
-
-  // Steps of 2 for words, 4 for double words, 1 for the rest; sized I/O too.
-  EXPECT_EQ(Check(t, "WORDS[3]", r), 0);
-  EXPECT_EQ(r.address, 506u);
-  EXPECT_EQ(Check(t, "DOUBLES[2]", r), 0);
-  EXPECT_EQ(r.address, 608u);
-  EXPECT_EQ(Check(t, "BYTES[7]", r), 0);
-  EXPECT_EQ(r.address, 407u);
-  EXPECT_EQ(Check(t, "INPUTS[3]", r), 0);
-  EXPECT_EQ(r.address, 46u);
-  EXPECT_EQ(r.type, 'w');
-  EXPECT_EQ(Check(t, "OUTPUTS[1]", r), 0);
-  EXPECT_EQ(r.address, 84u);
-  EXPECT_EQ(Check(t, "WORDS", r), 0);
-  EXPECT_EQ(r.address, 500u);
-
-  // A constant symbol as index, a number with what "%d" accepts.
-  EXPECT_EQ(Check(t, "WORDS[KIDX]", r), 0);
-  EXPECT_EQ(r.address, 504u);
-  EXPECT_EQ(Check(t, "WORDS[ 1]", r), 0);
-  EXPECT_EQ(r.address, 502u);
-
-  EXPECT_EQ(Check(t, "WORDS[5]", r), 8216);   // equal to the element count
-  EXPECT_EQ(Check(t, "WORDS[-1]", r), 8216);
-  EXPECT_EQ(Check(t, "WORDS[FLAG]", r), 8216);  // not a constant
-  EXPECT_EQ(Check(t, "WORDS[NOPE]", r), 8216);
-  EXPECT_EQ(Check(t, "WORDS[2", r), 8216);
-  EXPECT_EQ(Check(t, "FLAG[0]", r), 8216);     // no array
-  EXPECT_EQ(Check(t, "WORDS.X", r), 8216);     // no structure
-
-  // Names are cut to 24 characters before the lookup.
-  EXPECT_EQ(Check(t, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234", r), 0);
-  EXPECT_EQ(r.address, 77u);
-}
-
-TEST(PlcOperands, StructureMembers) {
-  PlcSymbolTables t = Program();
-  OperandResult r;
-  EXPECT_EQ(Check(t, "AXES.POS", r), 0);
-  EXPECT_EQ(r.type, 'D');
-  EXPECT_EQ(r.address, 2000u);
-  EXPECT_EQ(Check(t, "AXES.FLAGS", r), 0);
-  EXPECT_EQ(r.type, 'D');  // M members are reported as D
-  EXPECT_EQ(r.address, 2004u);
-  // value + 4 x j + structure size x i + member offset
-  EXPECT_EQ(Check(t, "AXES[2].LIMITS[1]", r), 0);
-  EXPECT_EQ(r.type, 'W');
-  EXPECT_EQ(r.address, 2000u + 4 + 40 + 8);
-  EXPECT_EQ(Check(t, "axes[kidx].limits[kidx]", r), 0);
-  EXPECT_EQ(r.address, 2000u + 8 + 40 + 8);
-
-  EXPECT_EQ(Check(t, "AXES", r), 8216);            // a structure needs a member
-  EXPECT_EQ(Check(t, "AXES.LIMITS[3]", r), 8216);  // j below the member's count
-  EXPECT_EQ(Check(t, "AXES.LIMITS[X", r), 8216);
-  EXPECT_EQ(Check(t, "AXES.LIMITS[FLAG]", r), 8216);
-  EXPECT_EQ(Check(t, "AXES.SPEED", r), 3070);
-  EXPECT_EQ(Check(t, "BROKEN.POS", r), 3070);      // its structure type is unknown
+  ExpectOperands(t, {
+      // Steps of 2 for words, 4 for double words, 1 for the rest; sized I/O too.
+      {"WORDS[3]", 0, 'W', 506},
+      {"DOUBLES[2]", 0, 'D', 608},
+      {"BYTES[7]", 0, 'B', 407},
+      {"INPUTS[3]", 0, 'w', 46},
+      {"OUTPUTS[1]", 0, 0, 84},
+      {"WORDS[KIDX]", 0, 0, 504},  // a constant symbol as index
+      {"WORDS[ 1]", 0, 0, 502},    // a number with what "%d" accepts
+      {"WORDS[5]", 8216},          // equal to the element count
+      {"WORDS[-1]", 8216},
+      {"WORDS[FLAG]", 8216},  // not a constant
+      {"WORDS[NOPE]", 8216},
+      {"WORDS[2", 8216},
+      {"FLAG[0]", 8216},  // no array
+      {"WORDS.X", 8216},  // no structure
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234", 0, 'M', 77},  // cut to 24 characters
+      // Members: value + 4 x j + structure size x i + member offset.
+      {"AXES.POS", 0, 'D', 2000},
+      {"AXES.FLAGS", 0, 'D', 2004},  // M members are reported as D
+      {"AXES[2].LIMITS[1]", 0, 'W', 2000 + 4 + 40 + 8},
+      {"axes[kidx].limits[kidx]", 0, 'W', 2000 + 8 + 40 + 8},
+      {"AXES", 8216},            // a structure needs a member
+      {"AXES.LIMITS[3]", 8216},  // j below the member's count
+      {"AXES.LIMITS[X", 8216},
+      {"AXES.LIMITS[FLAG]", 8216},
+      {"AXES.SPEED", 3070},
+      {"BROKEN.POS", 3070},  // its structure type is unknown
+  });
 }
 
 TEST(PlcOperands, ModulesAndAmbiguity) {
   PlcSymbolTables t = Program();
-  OperandResult r;
   // Global FLAG before the local one of MOD1.
-  EXPECT_EQ(Check(t, "FLAG", r), 0);
-  EXPECT_EQ(r.address, 100u);
-  EXPECT_EQ(Check(t, "mod1::flag", r), 0);
-  EXPECT_EQ(r.address, 101u);
+  ExpectOperands(t, {{"FLAG", 0, 'M', 100}, {"mod1::flag", 0, 'M', 101}});
   EXPECT_EQ(t.currentModule, 1);
   // The current module stays for later lookups, until the next check.
   PlcSymbol found;
   ASSERT_EQ(LookUpSymbol(t, "FLAG", &found), SymbolLookup::Found);
   EXPECT_EQ(found.value, 101u);
-  EXPECT_EQ(Check(t, "MOD2::FLAG", r), 0);
-  EXPECT_EQ(r.address, 100u);  // MOD2 has no local FLAG: the global one
-  EXPECT_EQ(Check(t, "M1", r), 0);
+  ExpectOperands(t, {{"M1", 0, 'M', 1}});
   EXPECT_EQ(t.currentModule, -1);
-
-  // Local TWICE before the global one: ambiguous with and without module.
-  EXPECT_EQ(Check(t, "MOD1::TWICE", r), 6509);
-  EXPECT_EQ(Check(t, "TWICE", r), 6509);
-  EXPECT_EQ(Check(t, "MOD2::TWICE", r), 0);  // MOD1's local does not count
-  EXPECT_EQ(r.address, 400u);
-
-  // Two locals of different modules.
-  EXPECT_EQ(Check(t, "PAIR", r), 6509);
-  EXPECT_EQ(Check(t, "MOD1::PAIR", r), 0);
-  EXPECT_EQ(r.address, 301u);
-  EXPECT_EQ(Check(t, "MOD2::PAIR", r), 0);
-  EXPECT_EQ(r.address, 302u);
-
-  // A lone local is found without a module, but not from another module.
-  EXPECT_EQ(Check(t, "ONLYLOCAL", r), 0);
-  EXPECT_EQ(r.address, 222u);
-  EXPECT_EQ(Check(t, "MOD1::ONLYLOCAL", r), 3070);
-
-  EXPECT_EQ(Check(t, "MOD3::FLAG", r), 6510);
-  EXPECT_EQ(Check(t, "::FLAG", r), 6510);
+  ExpectOperands(t, {
+      {"MOD2::FLAG", 0, 'M', 100},  // MOD2 has no local FLAG: the global one
+      // Local TWICE before the global one: ambiguous with and without module.
+      {"MOD1::TWICE", 6509},
+      {"TWICE", 6509},
+      {"MOD2::TWICE", 0, 'M', 400},  // MOD1's local does not count
+      {"PAIR", 6509},                // two locals of different modules
+      {"MOD1::PAIR", 0, 'M', 301},
+      {"MOD2::PAIR", 0, 'M', 302},
+      // A lone local is found without a module, but not from another module.
+      {"ONLYLOCAL", 0, 'M', 222},
+      {"MOD1::ONLYLOCAL", 3070},
+      {"MOD3::FLAG", 6510},
+      {"::FLAG", 6510},
+  });
 }
 
 TEST(PlcOperands, RewriteForPostProcessing) {
@@ -218,40 +182,29 @@ TEST(PlcOperands, RewriteForPostProcessing) {
   std::string token = "ENABLE:flag";
   EXPECT_EQ(RewriteOperandToken(t, token, false), 0);
   EXPECT_EQ(token, "ENABLE:flag");  // checked, not changed
-  EXPECT_EQ(RewriteOperandToken(t, token, true), 0);
-  EXPECT_EQ(token, "ENABLE:M100");
-
-  std::string member = "status:AXES[1].FLAGS";
-  EXPECT_EQ(RewriteOperandToken(t, member, true), 0);
-  EXPECT_EQ(member, "status:D2024");
-  std::string input = "HIDE:INPUTS[1]";
-  EXPECT_EQ(RewriteOperandToken(t, input, true), 0);
-  EXPECT_EQ(input, "HIDE:IW42");
-  std::string output = "HIDE:OUTPUTS";
-  EXPECT_EQ(RewriteOperandToken(t, output, true), 0);
-  EXPECT_EQ(output, "HIDE:OD80");
-  std::string constant = "ENABLE:KIDX";
-  EXPECT_EQ(RewriteOperandToken(t, constant, true), 0);
-  EXPECT_EQ(constant, "ENABLE:K2");
-  std::string direct = "ENABLE:ib3";
-  EXPECT_EQ(RewriteOperandToken(t, direct, true), 0);
-  EXPECT_EQ(direct, "ENABLE:IB3");
-
-  std::string empty;
-  EXPECT_EQ(RewriteOperandToken(t, empty, true), 0);
-  EXPECT_TRUE(empty.empty());
-  std::string noColon = "ENABLE";
-  EXPECT_EQ(RewriteOperandToken(t, noColon, true), 8204);
-  std::string bad = "ENABLE:WORDS[9]";
-  EXPECT_EQ(RewriteOperandToken(t, bad, true), 8216);
-  EXPECT_EQ(bad, "ENABLE:WORDS[9]");
+  const struct {
+    const char* in;
+    int code;
+    const char* out;
+  } cases[] = {
+      {"ENABLE:flag", 0, "ENABLE:M100"},
+      {"status:AXES[1].FLAGS", 0, "status:D2024"},
+      {"HIDE:INPUTS[1]", 0, "HIDE:IW42"},
+      {"HIDE:OUTPUTS", 0, "HIDE:OD80"},
+      {"ENABLE:KIDX", 0, "ENABLE:K2"},
+      {"ENABLE:ib3", 0, "ENABLE:IB3"},
+      {"", 0, ""},
+      {"ENABLE", 8204, "ENABLE"},
+      {"ENABLE:WORDS[9]", 8216, "ENABLE:WORDS[9]"},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.in;
+    EXPECT_EQ(RewriteOperandToken(t, text, true), c.code) << c.in;
+    EXPECT_EQ(text, c.out);
+  }
   // Only 80 characters of the operand are looked at.
   std::string longOne = "ENABLE:M" + std::string(79, '1') + "X";
   EXPECT_EQ(RewriteOperandToken(t, longOne, false), 0);
-
-  EXPECT_EQ(OperandPrefix('b'), "IB");
-  EXPECT_EQ(OperandPrefix('w' + 0x80), "OW");
-  EXPECT_EQ(OperandPrefix('T'), "T");
 }
 
 TEST(PlcOperands, VisibilitySwitch) {
@@ -259,17 +212,8 @@ TEST(PlcOperands, VisibilitySwitch) {
   {
     SymbolVisibilityScope hide(t, false);
     EXPECT_EQ(LookUpSymbol(t, "FLAG"), SymbolLookup::NotFound);
-    OperandResult r;
-    EXPECT_EQ(Check(t, "TWICE", r), 3070);  // not even ambiguous while hidden
+    ExpectOperands(t, {{"TWICE", 3070}});  // not even ambiguous while hidden
   }
-  EXPECT_EQ(LookUpSymbol(t, "FLAG"), SymbolLookup::Found);
-  {
-    SymbolVisibilityScope keep(t, true);
-    EXPECT_EQ(LookUpSymbol(t, "FLAG"), SymbolLookup::Found);
-  }
-  SetSymbolsVisible(t, false);
-  EXPECT_EQ(LookUpSymbol(t, "FLAG"), SymbolLookup::NotFound);
-  SetSymbolsVisible(t, true);
   EXPECT_EQ(LookUpSymbol(t, "FLAG"), SymbolLookup::Found);
 }
 

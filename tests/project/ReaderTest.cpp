@@ -407,7 +407,7 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
                               "PIC outside.pic OUT\n"      // 2 8206
                               "SKMENU\n"                   // 3 8207 (both passes)
                               "FOO bar\n"                  // 4 8206
-                              "#IFDEF X\n"                 // 5 8206: directives come later
+                              "#ELSE\n"                    // 5 3300: no open section
                               "SKMENU M1 menunr:5\n"       // 6 8208 (tree file)
                               "SKPATH PLC:\\x\n"           // 7 8206
                               "SKMENU M2\n"                // 8 8206
@@ -441,7 +441,7 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
   Outcome out = Run(project, MODE_GENSYS);
   EXPECT_EQ(out.reports,
             (Reports{"p.spm(3) 8207", "p.spm(32) 8271",  // menu constant pass
-                     "p.spm(2) 8206", "p.spm(3) 8207", "p.spm(4) 8206", "p.spm(5) 8206",
+                     "p.spm(2) 8206", "p.spm(3) 8207", "p.spm(4) 8206", "p.spm(5) 3300",
                      "p.sys 8208", "p.spm(7) 8206", "p.spm(8) 8206", "p.spm(9) 8204",
                      "p.spm(11) 8271", "p.spm(13) 8204", "p.spm(14) 8207", "p.spm(15) 8204",
                      "p.spm(16) 8207", "p.spm(17) 8205", "p.spm(18) 8270", "p.spm(19) 8270",
@@ -552,14 +552,6 @@ TEST_F(ReaderTest, ScanListsSourcesAndWritesNothing) {
   EXPECT_NE(out.log.find("File scripts\\run.py\r\n"), std::string::npos);
   EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
   EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
-}
-
-TEST_F(ReaderTest, ModesWithoutTheirProjectHandlingAreRefused) {
-  for (RunMode mode : {MODE_PROJECT, MODE_CHECK}) {
-    Outcome out = Run(std::string(kHeader) + "SKMENU A VROOT\nBLANK\nENDSKMENU\n", mode);
-    EXPECT_EQ(out.reports, Reports{"- 8299"});
-    EXPECT_EQ(out.errors, 1);
-  }
 }
 
 TEST_F(ReaderTest, EveryFailingFileOperationIsSurvivedAndOutputFailuresAreErrors) {

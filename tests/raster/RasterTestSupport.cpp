@@ -3,6 +3,8 @@
 #include <cctype>
 #include <random>
 
+#include <gtest/gtest.h>
+
 #include "diag/Diagnostics.h"
 
 namespace rastertest {
@@ -23,6 +25,29 @@ Workspace::Workspace() {
 Workspace::~Workspace() {
   q32::CloseMessageCatalogue(run.diag);
   if (console) std::fclose(console);
+}
+
+std::string Workspace::Put(const std::string& name, const std::string& bytes) const {
+  WriteFile(dir / name, bytes);
+  return dir / name;
+}
+
+std::string Workspace::Converted(const std::string& name) const {
+  Records records;
+  EXPECT_TRUE(ReadRecords(ReadFile(dir / name), records)) << name << ": " << records.error;
+  return records.data;
+}
+
+Picture Workspace::ToolPicture(const std::string& name, int width, int height, unsigned seed,
+                               const std::string& command) const {
+  Picture picture = RandomPicture(width, height, seed);
+  WritePbm(dir / (name + ".pbm"), picture);
+  std::string out;
+  if (!Tool(command, dir.path(), &out)) {
+    ADD_FAILURE() << command << ": " << out;
+    return {};
+  }
+  return picture;
 }
 
 Picture RandomPicture(int width, int height, unsigned seed) {

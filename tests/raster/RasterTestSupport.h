@@ -37,6 +37,15 @@ struct Workspace {
   std::string Path(const std::string& name) const { return dir / name; }
   std::string Log() const { return q32test::ReadFile(dir / "run.log"); }
   int Warnings() const { return run.settings.warningCount; }
+  // Writes a file into the workspace and returns its path.
+  std::string Put(const std::string& name, const std::string& bytes) const;
+  // The data bytes of a record file of the workspace (checked well formed).
+  std::string Converted(const std::string& name) const;
+  // Draws a random picture, writes it as name.pbm and runs the shell
+  // command (which makes the tools' files from it); the picture, or an
+  // empty one when the command failed.
+  Picture ToolPicture(const std::string& name, int width, int height, unsigned seed,
+                      const std::string& command) const;
 };
 
 // A reproducible random picture.

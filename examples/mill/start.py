@@ -1,0 +1,2 @@
+# Started by the START softkey of the spindle menu.
+print("spindle start")

@@ -1,0 +1,71 @@
+// The directives of softkey project files: #INCLUDE of one further project
+// file, and the conditional sections (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE,
+// #ENDIF) that switch the following lines on and off.  The project reader
+// and the menu constant pass each keep one Preprocessor for their pass.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plc/Conditions.h"
+
+namespace q32 {
+
+class File;
+struct RunContext;
+
+struct Preprocessor {
+  // The main pass reports what is wrong with a directive; the menu constant
+  // pass reads the same lines silently, so that nothing is reported twice.
+  bool reports = true;
+  SectionStack sections;
+  // The lines that follow are acted on only while every open section is on.
+  bool active = true;
+  // The included file while one is read (includes do not nest), with the
+  // name and line of the #INCLUDE that opened it.
+  std::unique_ptr<File> include;
+  std::string includingFile;
+  int includingLine = 0;
+  // A menu project without -post gives the included file a generated
+  // project of its own; meanwhile the including file's stream waits here.
+  std::unique_ptr<File> includingOutput;
+  std::string includingOutputFile;
+  bool outputSwitched = false;
+};
+
+// The stream the next line comes from: the included file while one is open,
+// else the project itself.
+inline File& CurrentStream(Preprocessor& p, File& project) {
+  return p.include ? *p.include : project;
+}
+
+// A conditional directive (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE, #ENDIF),
+// in every mode and whether the line is active or not.  tokens are the
+// line's tokens, rawLine the line as read (continuations joined), line the
+// number reported.  Updates p.active.  A menu project without -post keeps
+// the directive in the generated project, so that every branch stays.
+void HandleConditionalDirective(RunContext& run, Preprocessor& p, int code,
+                                const std::vector<std::string>& tokens, std::string_view rawLine,
+                                int line);
+
+// #INCLUDE file [dir]: from the next line on the file is read in place of
+// the project, its lines counted from 1 (line is set to 0).  A missing file
+// is passed over silently.  A menu project without -post writes the
+// #INCLUDE of the generated file (dir names where it will lie) and writes
+// the included file's lines into a generated project of their own.
+void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::string>& tokens,
+                   int& line);
+
+// At the end of the included file: closes it (and its generated project),
+// and the including file's name, line number and generated project are in
+// force again.  False when no include was open (the
+// end of the project itself).
+bool ReturnFromInclude(RunContext& run, Preprocessor& p, int& line);
+
+// At the end of the project: sections still open report 3300 (with the last
+// line) and the stack is emptied.
+void CheckSectionsClosed(RunContext& run, Preprocessor& p, int line);
+
+}  // namespace q32
