@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang++ (AddressSanitizer, UndefinedBehavior-
+# Sanitizer, libFuzzer) and runs each for the given number of seconds on a
+# copy of its seed corpus.  Fails when a target finds a crash, a leak, a
+# sanitizer report, a broken check or an input that takes too long; the
+# input is kept in build-fuzz/findings/<target>/ and the tail of the
+# target's output is shown.
+#
+# usage: fuzz/run.sh [seconds per target, default 20] [target ...]
+#   targets are the names after "fuzz_" (tokenizer, reader, ...); all by default.
+# Environment: QUILLON_FUZZ_BUILD (build directory, default build-fuzz),
+#   QUILLON_FUZZ_TIMEOUT (seconds one input may take, default 3).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-20}
+[ $# -gt 0 ] && shift
+build=${QUILLON_FUZZ_BUILD:-build-fuzz}
+timeout=${QUILLON_FUZZ_TIMEOUT:-3}
+
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 >/dev/null
+
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  targets=()
+  for f in fuzz/fuzz_*.cpp; do
+    n=$(basename "$f" .cpp)
+    targets+=("${n#fuzz_}")
+  done
+fi
+
+# The longest input each target is given: enough for its largest seed.
+max_len() {
+  case $1 in
+    plcfile) echo 65536 ;;
+    dxf) echo 32768 ;;
+    catalogue) echo 16384 ;;
+    reader | bitmap | pcx | bmx | language) echo 8192 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+# Everything a run writes (corpus copies, scratch directories of the
+# targets) lives in one directory that goes at the end, whatever happened.
+base=/tmp
+[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
+work=$(mktemp -d "$base/q32fuzz-run.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export QUILLON_FUZZ_TMP="$work/scratch"
+mkdir -p "$QUILLON_FUZZ_TMP"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+failed=()
+printf '%-12s %10s %8s %8s %8s\n' target runs exec/s cov ft
+for t in "${targets[@]}"; do
+  exe="$build/fuzz/fuzz_$t"
+  if [ ! -x "$exe" ]; then
+    echo "no fuzz target $t" >&2
+    failed+=("$t")
+    continue
+  fi
+  corpus="$work/corpus/$t"
+  mkdir -p "$corpus" "$work/artifacts/$t"
+  [ -d "fuzz/corpus/$t" ] && cp -r "fuzz/corpus/$t/." "$corpus/"
+  log="$work/$t.log"
+  status=0
+  "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="$(max_len "$t")" \
+         -timeout="$timeout" -print_final_stats=1 -artifact_prefix="$work/artifacts/$t/" \
+         "$corpus" >"$log" 2>&1 || status=$?
+  done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
+  runs=$(grep -oE '^stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo -)
+  speed=$(grep -oE '^stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo -)
+  cov=$(echo "$done_line" | grep -oE 'cov: [0-9]+' | grep -oE '[0-9]+' || echo -)
+  ft=$(echo "$done_line" | grep -oE 'ft: [0-9]+' | grep -oE '[0-9]+' || echo -)
+  printf '%-12s %10s %8s %8s %8s\n' "$t" "${runs:--}" "${speed:--}" "${cov:--}" "${ft:--}"
+  if [ "$status" -ne 0 ]; then
+    failed+=("$t")
+    mkdir -p "$build/findings/$t"
+    cp "$work/artifacts/$t/"* "$build/findings/$t/" 2>/dev/null || true
+    echo "---- fuzz_$t failed (status $status); inputs in $build/findings/$t/" >&2
+    grep -vE '^#[0-9]+' "$log" | tail -60 >&2
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz targets with findings: ${failed[*]}" >&2
+  exit 1
+fi
