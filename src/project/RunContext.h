@@ -4,6 +4,7 @@
 #pragma once
 
 #include "diag/Diagnostics.h"
+#include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "plc/PlcProjectFile.h"
 #include "platform/FileSystem.h"
@@ -33,6 +34,9 @@ struct RunContext {
   // The PLC symbol tables of the -pj file (empty without one), with the
   // current module of operand checks and the visibility switch of #IF.
   PlcSymbolTables plc;
+  // The language texts of BMX projects: loaded by the first project that
+  // names a language text and kept for the later projects of the run.
+  LanguageTable languages;
 };
 
 }  // namespace q32

@@ -1,0 +1,652 @@
+#include "bmx/BmxGenerate.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <set>
+
+#include "bmx/BmxProject.h"
+#include "diag/Diagnostics.h"
+#include "lang/LanguageTexts.h"
+#include "paths/Paths.h"
+#include "platform/FileSystem.h"
+#include "project/RunContext.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kFailed = 2;
+constexpr int kNoMemory = 8225;
+constexpr int kProjectNotOpened = 8300;
+constexpr int kUntranslated = -8305;
+constexpr int kBackgroundNotOpened = 8321;
+constexpr int kNot24BitBitmap = 8322;
+constexpr int kBackgroundNotWritten = 8325;
+constexpr int kOutputNotCreated = 8326;
+constexpr int kPictureNotRead = 8327;
+constexpr int kLayerSizeDiffers = 8328;
+constexpr int kProgressProcessing = 1;
+
+constexpr std::size_t kBitmapFileHeaderSize = 14;
+constexpr std::size_t kBitmapInfoHeaderSize = 40;
+constexpr std::size_t kDictionaryNameSize = 8;
+constexpr std::size_t kTextBodySize = 84;
+constexpr const char* kSystemFontName = "System";
+constexpr std::size_t kFontNameOffset = 36;
+constexpr std::size_t kTextColorOffset = 72;
+constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+constexpr std::uint32_t kScalableFlag = 1;
+
+// ---------------------------------------------------------------------------
+// Little-endian words.
+
+void PutWord(std::string& out, std::uint32_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>((v >> 8) & 0xFF));
+  out.push_back(static_cast<char>((v >> 16) & 0xFF));
+  out.push_back(static_cast<char>((v >> 24) & 0xFF));
+}
+
+std::uint32_t GetWord(std::string_view in, std::size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(in[at])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 3])) << 24;
+}
+
+std::uint16_t GetHalf(std::string_view in, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(in[at]) |
+                                    static_cast<unsigned char>(in[at + 1]) << 8);
+}
+
+// Fixed-size, zero-filled name fields of the dictionary.
+void PutName(std::string& out, std::string_view name) {
+  std::string field(kDictionaryNameSize, '\0');
+  name = name.substr(0, kDictionaryNameSize - 1);
+  std::copy(name.begin(), name.end(), field.begin());
+  out += field;
+}
+
+// ---------------------------------------------------------------------------
+// The attribute dictionary.
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+struct DictionaryKey {
+  std::string name;
+  std::vector<std::string> values;  // ascending without regard to case, no duplicates
+};
+using Dictionary = std::vector<DictionaryKey>;
+
+// The single value that an element holds under a key, when it holds one.
+bool SingleValue(const BmxAttributes& attributes, std::string_view key, std::string& value) {
+  std::vector<std::string> items;
+  for (const BmxAttribute& slot : attributes) {
+    if (slot.key != key) continue;
+    if (!ExpandValueList(slot.value, items) || items.size() != 1) return false;
+    value = items[0];
+    return true;
+  }
+  return false;
+}
+
+Dictionary BuildDictionary(const BmxProject& project, bool extended) {
+  std::vector<std::string> keys;
+  std::vector<std::set<std::string, decltype(&LessIgnoringCase)>> values;
+  auto keyIndex = [&](const std::string& key) {
+    auto it = std::find(keys.begin(), keys.end(), key);
+    if (it != keys.end()) return static_cast<std::size_t>(it - keys.begin());
+    keys.push_back(key);
+    values.emplace_back(&LessIgnoringCase);
+    return keys.size() - 1;
+  };
+  if (!extended) {
+    keyIndex("LAN");
+    keyIndex("PARA");
+  }
+  std::vector<std::string> items;
+  auto visit = [&](const BmxAttributes& attributes) {
+    for (const BmxAttribute& slot : attributes) {
+      if (slot.key.empty()) continue;
+      std::size_t k = keyIndex(slot.key);
+      if (!ExpandValueList(slot.value, items)) continue;
+      for (const std::string& item : items) values[k].insert(item);
+    }
+  };
+  for (std::size_t i = 0; i < project.imageCount; ++i) visit(project.images[i].attributes);
+  for (std::size_t i = 0; i < project.textCount; ++i) visit(project.texts[i].attributes);
+  Dictionary dictionary(keys.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    dictionary[k].name = keys[k];
+    dictionary[k].values.assign(values[k].begin(), values[k].end());
+  }
+  return dictionary;
+}
+
+void PutDictionary(std::string& out, const Dictionary& dictionary) {
+  PutWord(out, static_cast<std::uint32_t>(dictionary.size()));
+  for (const DictionaryKey& key : dictionary) {
+    PutName(out, key.name);
+    PutWord(out, static_cast<std::uint32_t>(key.values.size()));
+    for (const std::string& value : key.values) PutName(out, value);
+  }
+}
+
+// A record head: type, position of the next record, one value index per key.
+// fileOffset is where out begins in the file.
+void PutRecordHead(std::string& out, std::size_t fileOffset, std::uint32_t type, std::size_t bodySize,
+                   const Dictionary& dictionary, const BmxAttributes& attributes) {
+  std::size_t at = fileOffset + out.size();
+  PutWord(out, type);
+  PutWord(out, static_cast<std::uint32_t>(at + 8 + 4 * dictionary.size() + bodySize));
+  std::string value;
+  for (const DictionaryKey& key : dictionary) {
+    std::uint32_t index = kNoIndex;
+    if (SingleValue(attributes, key.name, value)) {
+      auto it = std::lower_bound(key.values.begin(), key.values.end(), value, LessIgnoringCase);
+      if (it != key.values.end() && !LessIgnoringCase(value, *it))
+        index = static_cast<std::uint32_t>(it - key.values.begin());
+    }
+    PutWord(out, index);
+  }
+}
+
+void PutTextRecord(std::string& out, std::size_t fileOffset, const Dictionary& dictionary,
+                   const BmxTextElement& e, std::size_t variant) {
+  const std::string& text = !e.lines[variant].empty() ? e.lines[variant] : e.lines[0];
+  std::size_t textSize = text.size() + 1;
+  std::size_t padded = (textSize + 3) / 4 * 4;
+  PutRecordHead(out, fileOffset, kBmxRecordText, kTextBodySize + padded, dictionary, e.attributes);
+  std::size_t body = out.size();
+  PutWord(out, 0);
+  PutWord(out, static_cast<std::uint32_t>(e.horizontalAlign));
+  PutWord(out, static_cast<std::uint32_t>(e.verticalAlign));
+  if (e.positionTemplate != 0) {
+    PutWord(out, 0);
+    PutWord(out, static_cast<std::uint32_t>(e.positionTemplate));
+    PutWord(out, 0);
+  } else {
+    PutWord(out, static_cast<std::uint32_t>(e.positionUnit));
+    PutWord(out, static_cast<std::uint32_t>(e.x));
+    PutWord(out, static_cast<std::uint32_t>(e.y));
+  }
+  PutWord(out, e.fontSizeGiven ? 1 : 0);
+  if (e.font != 0) {
+    PutWord(out, static_cast<std::uint32_t>(e.font));
+    PutWord(out, 0);
+  } else {
+    PutWord(out, static_cast<std::uint32_t>(e.fontSizeUnit));
+    PutWord(out, static_cast<std::uint32_t>(e.fontSize));
+  }
+  out.resize(body + kTextColorOffset, '\0');
+  if (e.font == 0) {
+    std::string_view font = kSystemFontName;
+    std::copy(font.begin(), font.end(), out.begin() + static_cast<std::ptrdiff_t>(body + kFontNameOffset));
+  }
+  PutWord(out, e.colorGiven ? 1 : 0);
+  PutWord(out, e.colorGiven ? e.color : 0);
+  PutWord(out, static_cast<std::uint32_t>(textSize));
+  out += text;
+  out.append(padded - text.size(), '\0');
+}
+
+// ---------------------------------------------------------------------------
+// Pictures.
+
+std::string FileVariant(std::string_view name, std::size_t variant) {
+  return ResolutionVariantCount(name) == 1 ? std::string(name) : ResolutionVariantName(name, variant);
+}
+
+bool ReadWholeFile(FileSystem& fs, std::string_view path, std::string& bytes) {
+  std::unique_ptr<File> file = fs.Open(path, FileMode::ReadBinary);
+  if (!file) return false;
+  std::int64_t size = file->Size();
+  if (size < 0) return false;
+  try {
+    bytes.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return file->Read(bytes.data(), bytes.size()) == bytes.size();
+}
+
+std::vector<std::uint32_t> LayerDifferences(std::string_view layer, const BmxBitmapInfo& layerInfo,
+                                            std::string_view background, const BmxBitmapInfo& backgroundInfo) {
+  const std::size_t width = static_cast<std::size_t>(layerInfo.width);
+  const std::size_t rows = static_cast<std::size_t>(
+      layerInfo.height < 0 ? -static_cast<std::int64_t>(layerInfo.height) : layerInfo.height);
+  std::vector<std::uint32_t> d;
+  d.reserve(width * rows);
+  for (std::size_t row = 0; row < rows; ++row) {
+    std::size_t a = layerInfo.pixelOffset + row * layerInfo.rowSize;
+    std::size_t b = backgroundInfo.pixelOffset + row * backgroundInfo.rowSize;
+    for (std::size_t x = 0; x < width; ++x, a += 3, b += 3) {
+      std::uint32_t v = 0;
+      for (int k = 0; k < 3; ++k)
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(layer[a + k] ^ background[b + k])) << (8 * k);
+      d.push_back(v);
+    }
+  }
+  return d;
+}
+
+// What one variant writes of an image element.
+struct LoadedPicture {
+  std::string bytes;   // encoded layer, stored bitmap bytes, or SVG file
+  std::uint32_t pixelOffset = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Output paths.
+
+// Creates the missing directories of a path from its drive downward; a
+// directory that cannot be created ends the creating.
+void MakeOutputDirectories(FileSystem& fs, std::string_view path) {
+  std::string dir = DirectoryOf(path);
+  std::size_t skipComponents = 0;
+  std::size_t start = 0;
+  if (dir.size() >= 2 && dir[0] == '\\' && dir[1] == '\\') {
+    skipComponents = 2;  // \\server\share is no directory to create
+    start = 2;
+  }
+  for (std::size_t at = dir.find('\\', start); at != std::string::npos; at = dir.find('\\', at + 1)) {
+    std::size_t previous = at == 0 ? std::string::npos : dir.rfind('\\', at - 1);
+    std::string_view component =
+        std::string_view(dir).substr(previous == std::string::npos ? 0 : previous + 1,
+                                     at - (previous == std::string::npos ? 0 : previous + 1));
+    if (component.empty()) continue;
+    if (skipComponents > 0) {
+      --skipComponents;
+      continue;
+    }
+    if (component.back() == ':') continue;  // a drive
+    std::string_view prefix = std::string_view(dir).substr(0, at);
+    if (fs.Exists(prefix)) continue;
+    if (!fs.MakeDirectory(prefix)) return;
+  }
+}
+
+// The destination named in the log: with variants, %RES% replaced; without,
+// every "\%RES%" removed.
+std::string DestinationVariant(std::string_view destPath, std::size_t variants, std::size_t variant) {
+  if (variants > 1) return ResolutionVariantName(destPath, variant);
+  std::string dest(destPath);
+  std::string upper = UpperCase(dest);
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t at = upper.find("\\%RES%"); at != std::string::npos; at = upper.find("\\%RES%", from)) {
+    out.append(dest, from, at - from);
+    from = at + 6;
+  }
+  out.append(dest, from, std::string::npos);
+  return out;
+}
+
+std::string QuotedIfBlank(std::string path) {
+  if (path.find(' ') != std::string::npos) return "\"" + path + "\"";
+  return path;
+}
+
+// ---------------------------------------------------------------------------
+// One variant of the output.
+
+struct VariantJob {
+  RunContext& run;
+  const BmxProject& project;
+  const Dictionary& dictionary;
+  bool extended;
+  std::size_t variants;
+  std::size_t variant;
+  std::string outputPath;
+};
+
+int Fail(RunContext& run, int code, std::string_view file = {}, std::string_view argument = {}) {
+  ReportMessage(run.diag, code, file, 0, argument);
+  return kFailed;
+}
+
+int GenerateVariant(VariantJob& job) {
+  RunContext& run = job.run;
+  const BmxProject& p = job.project;
+  FileSystem& fs = run.fs;
+
+  MakeOutputDirectories(fs, job.outputPath);
+  std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
+  if (!out) return Fail(run, kOutputNotCreated, job.outputPath);
+
+  // The background: the first layer element, written whole.
+  std::string background;
+  BmxBitmapInfo backgroundInfo;
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    if (p.images[i].kind != BMX_LAYER) continue;
+    std::string file = FileVariant(p.images[i].file, job.variant);
+    if (!ReadWholeFile(fs, file, background))
+      return Fail(run, kBackgroundNotOpened, {}, DisplayPath(run.paths, file));
+    backgroundInfo = ReadBitmapInfo(background);
+    if (!IsUncompressed24(backgroundInfo)) return Fail(run, kNot24BitBitmap, file);
+    if (!out->Write(background.data(), background.size())) return Fail(run, kBackgroundNotWritten);
+    break;
+  }
+
+  // Every picture of the variant, loaded and prepared before anything more
+  // is written.
+  std::vector<LoadedPicture> pictures(p.imageCount);
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BMX_LAYER && e.kind != BMX_PLACED_BITMAP) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    std::string bytes;
+    if (!ReadWholeFile(fs, file, bytes)) return Fail(run, kPictureNotRead, file);
+    if (e.kind == BMX_PLACED_BITMAP) {
+      if (bytes.size() < kBitmapFileHeaderSize) return Fail(run, kPictureNotRead, file);
+      pictures[i].pixelOffset = GetWord(bytes, 10) - static_cast<std::uint32_t>(kBitmapFileHeaderSize);
+      pictures[i].bytes = bytes.substr(kBitmapFileHeaderSize);
+      continue;
+    }
+    BmxBitmapInfo info = ReadBitmapInfo(bytes);
+    if (!info.valid) return Fail(run, kNot24BitBitmap, file);
+    if (info.width != backgroundInfo.width || info.height != backgroundInfo.height)
+      return Fail(run, kLayerSizeDiffers, file);
+    if (!IsUncompressed24(info)) return Fail(run, kNot24BitBitmap, file);
+    pictures[i].bytes = EncodeLayer(LayerDifferences(bytes, info, background, backgroundInfo));
+  }
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return Fail(run, kPictureNotRead, file);
+  }
+
+  // Everything behind the background, with record positions counted from
+  // the start of the file.
+  const std::size_t base = background.size();
+  std::string body;
+  if (job.extended) {
+    body += "BXX3";
+    // Each variant takes its size afresh: PIXSIZE, overridden by the entry of
+    // its own resolution, and where still 0 its own background's size.
+    int width = p.pixWidth, height = p.pixHeight;
+    if (job.variants > 1) {
+      for (const BmxResolutionSize& entry : p.resolutionSizes) {
+        if (entry.name != ResolutionName(job.variant)) continue;
+        if (entry.width != 0) width = entry.width;
+        if (entry.height != 0) height = entry.height;
+      }
+    }
+    if (width == 0) width = backgroundInfo.width;
+    if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
+                         std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
+    PutWord(body, p.transparentColorGiven ? 1 : 0);
+    PutWord(body, p.transparentColor);
+    PutWord(body, p.backgroundColorGiven ? 1 : 0);
+    PutWord(body, p.backgroundColor);
+    PutWord(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
+    PutWord(body, static_cast<std::uint32_t>(width));
+    PutWord(body, static_cast<std::uint32_t>(height));
+    PutWord(body, static_cast<std::uint32_t>(p.coding));
+    PutWord(body, p.scalable ? kScalableFlag : 0);
+    PutWord(body, 0);
+  } else {
+    body += "BMX2";
+  }
+  PutDictionary(body, job.dictionary);
+  for (std::size_t i = 0; i < p.textCount; ++i)
+    PutTextRecord(body, base, job.dictionary, p.texts[i], job.variant);
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    const LoadedPicture& picture = pictures[i];
+    if (e.kind == BMX_LAYER) {
+      PutRecordHead(body, base, kBmxRecordLayer, 4 + picture.bytes.size(), job.dictionary, e.attributes);
+      PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      body += picture.bytes;
+    } else if (e.kind == BMX_PLACED_BITMAP) {
+      PutRecordHead(body, base, kBmxRecordPlacedBitmap, 20 + picture.bytes.size(), job.dictionary, e.attributes);
+      PutWord(body, static_cast<std::uint32_t>(e.positionUnit));
+      PutWord(body, static_cast<std::uint32_t>(e.x));
+      PutWord(body, static_cast<std::uint32_t>(e.y));
+      PutWord(body, picture.pixelOffset);
+      PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      body += picture.bytes;
+    }
+  }
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
+    const LoadedPicture& picture = pictures[i];
+    bool placed = e.kind == BMX_PLACED_SVG;
+    PutRecordHead(body, base, kBmxRecordSvg, 32 + picture.bytes.size(), job.dictionary, e.attributes);
+    PutWord(body, 0);
+    PutWord(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
+    PutWord(body, placed ? static_cast<std::uint32_t>(e.x) : 0);
+    PutWord(body, placed ? static_cast<std::uint32_t>(e.y) : 0);
+    PutWord(body, static_cast<std::uint32_t>(e.sizeUnit));
+    PutWord(body, static_cast<std::uint32_t>(e.width));
+    PutWord(body, static_cast<std::uint32_t>(e.height));
+    PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+    body += picture.bytes;
+  }
+  PutWord(body, 0);
+  if (!out->Write(body.data(), body.size()) || !out->Close()) return Fail(run, kOutputNotCreated, job.outputPath);
+  return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+BmxBitmapInfo ReadBitmapInfo(std::string_view bytes) {
+  BmxBitmapInfo info;
+  if (bytes.size() < kBitmapFileHeaderSize + kBitmapInfoHeaderSize) return info;
+  if (bytes[0] != 'B' || bytes[1] != 'M') return info;
+  if (GetWord(bytes, kBitmapFileHeaderSize) < kBitmapInfoHeaderSize) return info;
+  info.pixelOffset = GetWord(bytes, 10);
+  info.width = static_cast<std::int32_t>(GetWord(bytes, 18));
+  info.height = static_cast<std::int32_t>(GetWord(bytes, 22));
+  info.bitCount = GetHalf(bytes, 28);
+  info.compression = GetWord(bytes, 30);
+  if (info.width <= 0 || info.height == 0) return info;
+  // Rows of 24-bit pixels, each padded to whole words; the pixels must lie
+  // within the file whatever the header says of its sizes.
+  const std::uint64_t rowSize = (static_cast<std::uint64_t>(info.width) * 3 + 3) / 4 * 4;
+  const std::uint64_t rows = info.height < 0 ? -static_cast<std::int64_t>(info.height) : info.height;
+  const std::uint64_t pixelBytes = rowSize * rows;
+  if (info.pixelOffset > bytes.size() || pixelBytes > bytes.size() - info.pixelOffset) return info;
+  info.rowSize = static_cast<std::size_t>(rowSize);
+  info.valid = true;
+  return info;
+}
+
+bool IsUncompressed24(const BmxBitmapInfo& info) {
+  return info.valid && info.bitCount == 24 && info.compression == 0;
+}
+
+std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
+  std::string out;
+  auto putRuns = [&](std::size_t count, std::uint32_t value) {
+    while (count > 0) {
+      std::size_t n = std::min(count, kMaxRunCount);
+      out.push_back(static_cast<char>(n));
+      out.push_back(static_cast<char>(value & 0xFF));
+      out.push_back(static_cast<char>((value >> 8) & 0xFF));
+      out.push_back(static_cast<char>((value >> 16) & 0xFF));
+      count -= n;
+    }
+  };
+  auto putSkips = [&](std::size_t count) {
+    while (count > 0) {
+      std::size_t n = std::min(count, kMaxSkipCount);
+      out.push_back('\0');
+      out.push_back('\2');
+      out.push_back(static_cast<char>(n & 0xFF));
+      out.push_back(static_cast<char>((n >> 8) & 0xFF));
+      count -= n;
+    }
+  };
+  // k differences from d[from] on: literal units of 3 to 255, the last one or
+  // two as runs of one pixel.
+  auto putLiterals = [&](std::size_t from, std::size_t k) {
+    while (k >= kMinLiteralCount) {
+      std::size_t n = std::min(k, kMaxLiteralCount);
+      out.push_back('\0');
+      out.push_back(static_cast<char>(n));
+      for (std::size_t j = 0; j < n; ++j) {
+        std::uint32_t v = d[from + j];
+        out.push_back(static_cast<char>(v & 0xFF));
+        out.push_back(static_cast<char>((v >> 8) & 0xFF));
+        out.push_back(static_cast<char>((v >> 16) & 0xFF));
+      }
+      while (out.size() % 4 != 0) out.push_back('\0');
+      from += n;
+      k -= n;
+    }
+    for (; k > 0; --k, ++from) putRuns(1, d[from]);
+  };
+
+  const std::size_t n = d.size();
+  if (n > 0) {
+    std::size_t e = 0, z = 0, l = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+      if (d[i] == d[i - 1]) {
+        ++e;
+        z = d[i] == 0 ? z + 1 : 0;
+        if (l > 0) {
+          putLiterals(i - 1 - l, l);
+          l = 0;
+        }
+      } else if (z > 0) {
+        putSkips(z + 1);
+        e = 0;
+        z = 0;
+      } else if (e > 0) {
+        putRuns(e + 1, d[i - 1]);
+        e = 0;
+      } else {
+        ++l;
+      }
+    }
+    if (e > 0 && z == 0) putRuns(e + 1, d[n - 1]);
+    else if (e == 0) putLiterals(n - 1 - l, l + 1);
+    // e > 0 and z > 0: the trailing unchanged pixels are implied by the end.
+  }
+  out.append("\0\1\0\0", 4);
+  return out;
+}
+
+void ApplyTextCoding(BmxProject& project) {
+  int coding = BMX_LATIN1;
+  for (std::size_t i = 0; i < project.textCount; ++i)
+    if (project.texts[i].encoding == BMX_UTF8) coding = BMX_UTF8;
+  project.coding = coding;
+  std::string converted;
+  for (std::size_t i = 0; i < project.textCount; ++i) {
+    BmxTextElement& e = project.texts[i];
+    if (e.encoding == coding) continue;
+    for (std::string& line : e.lines) {
+      if (line.empty()) continue;
+      if (coding == BMX_UTF8) Latin1ToUtf8(line, &converted, kMaxBmxTextLine + 1);
+      else Utf8ToLatin1(line, &converted, kMaxBmxTextLine + 1);
+      line = converted;
+    }
+  }
+}
+
+int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::string_view destPath,
+                       std::string_view languageDir, std::string_view languageDirBase,
+                       bool firstProject) {
+  try {
+    std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
+    if (!file) return Fail(run, kProjectNotOpened, projectPath);
+    ShowProgress(run.diag, kProgressProcessing, DisplayPath(run.paths, projectPath).c_str());
+
+    // Only the first project of a run starts without language texts; the
+    // later ones use again what it loaded.
+    if (firstProject) FreeLanguages(run.languages);
+    BmxProject project;
+    project.languages = &run.languages;
+    const std::string projectDir = DirectoryOf(projectPath);
+    if (!languageDir.empty()) project.languageDir = std::string(languageDir.substr(0, kMaxPathLength));
+    std::string base(languageDirBase.substr(0, kMaxPathLength));
+    if (base.empty()) base = projectDir;
+    else MakeAbsolute(base, projectDir, true);
+    project.languageDirBase = base;
+
+    int line = 0;
+    int rc = ReadBmxProject(run.fs, *file, line, project, false);
+    file->Close();
+    if (rc != 0) {
+      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
+      return kFailed;
+    }
+    if (run.languages.untranslated) ReportMessage(run.diag, kUntranslated);
+    if (project.imageCount > kMaxBmxImages) return Fail(run, kNoMemory, projectPath);
+
+    for (std::size_t i = 0; i < project.imageCount; ++i)
+      MakeAbsolute(project.images[i].file, projectDir, true);
+    ApplyTextCoding(project);
+
+    // The output: the BMX location (or the project itself), named after the
+    // project, with the extension ".bmx".
+    std::string output = project.outputLocation.empty() ? std::string(projectPath) : project.outputLocation;
+    MakeAbsolute(output, projectDir, true);
+    output = output.substr(0, FileNameOffset(output)) + std::string(FileNameOf(projectPath));
+    if (output.size() > kMaxPathLength) output.clear();
+    ReplaceExtension(output, ".bmx");
+
+    const bool extended = project.transparentColorGiven || project.backgroundColorGiven ||
+                          project.animIntervalGiven || project.pixWidth != 0 || project.pixHeight != 0 ||
+                          project.scalable || project.coding == BMX_UTF8;
+    const Dictionary dictionary = BuildDictionary(project, extended);
+
+    const std::size_t variants = ResolutionVariantCount(output);
+    for (std::size_t v = 0; v < variants; ++v) {
+      VariantJob job{run, project, dictionary, extended, variants, v, FileVariant(output, v)};
+      if (int failed = GenerateVariant(job)) return failed;
+      std::string shown = DisplayPath(run.paths, job.outputPath);
+      std::string dest = DestinationVariant(destPath, variants, v);
+      LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), dest.c_str());
+    }
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return Fail(run, kNoMemory, projectPath);
+  }
+}
+
+int ListBmxIncludes(RunContext& run, std::string_view projectPath) {
+  try {
+    std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
+    if (!file) return Fail(run, kProjectNotOpened, projectPath);
+    // A listing never loads language texts, so it keeps a table of its own
+    // and leaves the run's untouched.
+    LanguageTable languages;
+    BmxProject project;
+    project.languages = &languages;
+    project.languageDirBase = DirectoryOf(projectPath);
+    int line = 0;
+    int rc = ReadBmxProject(run.fs, *file, line, project, true);
+    if (rc != 0) {
+      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
+      return kFailed;
+    }
+    for (std::size_t i = 0; i < project.imageCount; ++i) {
+      const std::string& name = project.images[i].file;
+      const std::size_t variants = ResolutionVariantCount(name);
+      for (std::size_t v = 0; v < variants; ++v) {
+        std::string shown = QuotedIfBlank(DisplayPath(run.paths, FileVariant(name, v)));
+        if (variants == 1) LogLine(run.diag, "Included %s", shown.c_str());
+        else LogLine(run.diag, "Included %s %s", shown.c_str(), ResolutionName(v));
+      }
+    }
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return Fail(run, kNoMemory, projectPath);
+  }
+}
+
+}  // namespace q32

@@ -1,0 +1,746 @@
+#include "bmx/BmxProject.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <new>
+
+#include "lang/LanguageTexts.h"
+#include "paths/Paths.h"
+#include "platform/FileSystem.h"
+#include "project/RunRecords.h"
+#include "project/Tokenizer.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kNoMemory = 8225;
+constexpr int kVersionNotSupported = 8301;
+constexpr int kNotBmxProject = 8302;
+constexpr int kNotAllowedHere = 8311;
+constexpr int kUnknownWord = 8312;
+constexpr int kBlockOpenAtEnd = 8313;
+constexpr int kWrongWordCount = 8315;
+constexpr int kBadValue = 8319;
+constexpr int kLanguageTextMissing = 8320;
+
+constexpr std::string_view kQuillonHeader = "; QUILLON Project File - Version 1.0";
+constexpr std::string_view kBmxHeader = "; BMX Project File - Version ";
+constexpr std::string_view kResPlaceholder = "%RES%";
+constexpr const char* kResolutionNames[] = {"640x480", "1024x768"};
+
+constexpr const char* kKeyPara = "PARA";
+constexpr const char* kKeyLan = "LAN";
+constexpr const char* kKeyAnim = "ANIM";
+constexpr const char* kKeyOverlay = "OVERLAY";
+
+// ---------------------------------------------------------------------------
+// Number readers.
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// A leading decimal number as "%d" reads it: blanks, a sign, at least one
+// digit.  Values beyond the integer range are held at its ends.
+bool ReadLeadingInt(std::string_view text, std::size_t& pos, int& value) {
+  std::size_t i = pos;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  long long v = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (text[i] - '0');
+    ++i;
+  }
+  if (negative) v = -v;
+  value = static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+  pos = i;
+  return true;
+}
+
+bool ReadStrictInt(std::string_view text, int& value) {
+  std::size_t pos = 0;
+  return ReadLeadingInt(text, pos, value);
+}
+
+// The standard conversion: text that is no number gives 0.
+int DecimalValue(std::string_view text) {
+  int value = 0;
+  return ReadStrictInt(text, value) ? value : 0;
+}
+
+// A colour: "$" and hexadecimal digits ("$%X").
+bool ReadColor(std::string_view text, std::uint32_t& color) {
+  if (text.empty() || text[0] != '$') return false;
+  std::size_t i = 1;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // As the hexadecimal conversion does, a "0x" before the digits is passed over.
+  if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+      std::isxdigit(static_cast<unsigned char>(text[i + 2])))
+    i += 2;
+  if (i >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  unsigned long long v = 0;
+  while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) {
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+    if (v <= 0xFFFFFFFFull) v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
+    ++i;
+  }
+  std::uint32_t result = v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v);
+  color = negative ? static_cast<std::uint32_t>(0u - result) : result;
+  return true;
+}
+
+std::string Cut(std::string_view text, std::size_t length) { return std::string(text.substr(0, length)); }
+
+// ---------------------------------------------------------------------------
+// The reader.
+
+struct BmxReader {
+  FileSystem& fs;
+  BmxProject& project;
+  std::vector<int> blocks;
+  bool bmxRead = false;
+};
+
+using Words = std::vector<std::string>;
+using BmxHandler = int (*)(BmxReader&, const Words&);
+
+enum class BlockKind { None, Open, Close };
+
+struct BmxKeyword {
+  const char* keyword;
+  int id;
+  int block;
+  BlockKind kind;
+  bool closesElement;
+  BmxHandler handler;
+};
+
+// Makes sure the entry at index exists; 8225 beyond the element limit.
+template <typename Element>
+int EnsureEntry(std::vector<Element>& elements, std::size_t index) {
+  if (index >= kMaxBmxElements) return kNoMemory;
+  try {
+    while (index >= elements.size()) elements.resize(elements.size() + kBmxElementGrowth);
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+  return 0;
+}
+
+// Replaces, slot by slot, every element from first on whose slot holds a
+// list of more than one item by one element per item: the first item stays
+// in the element, each further one goes into a copy appended at the end.
+// Only the slots that the newest element uses are looked at.
+template <typename Element>
+int ResolveValueLists(std::vector<Element>& elements, std::size_t& count, std::size_t first) {
+  if (count <= first) return 0;
+  std::vector<std::string> items;
+  for (std::size_t slot = 0; slot < kBmxAttributeSlots; ++slot) {
+    if (elements[count - 1].attributes[slot].key.empty()) continue;
+    const std::size_t end = count;
+    for (std::size_t i = first; i < end; ++i) {
+      if (elements[i].attributes[slot].key.empty()) continue;
+      if (!ExpandValueList(elements[i].attributes[slot].value, items, kMaxBmxElements))
+        return kNoMemory;
+      if (items.size() < 2) continue;
+      elements[i].attributes[slot].value = items[0];
+      for (std::size_t k = 1; k < items.size(); ++k) {
+        if (int rc = EnsureEntry(elements, count)) return rc;
+        elements[count] = elements[i];
+        elements[count].attributes[slot].value = items[k];
+        ++count;
+      }
+    }
+  }
+  return 0;
+}
+
+BmxImageElement& CurrentImage(BmxReader& r) { return r.project.images[r.project.imageCount]; }
+BmxTextElement& CurrentText(BmxReader& r) { return r.project.texts[r.project.textCount]; }
+
+int CloseImage(BmxReader& r) {
+  BmxProject& p = r.project;
+  std::size_t closed = p.imageCount;
+  ++p.imageCount;
+  return ResolveValueLists(p.images, p.imageCount, closed);
+}
+
+// The words after the file on BMP, SVG and TXT lines: prefixed attributes.
+int StorePrefixedAttributes(BmxAttributes& attributes, const Words& w) {
+  struct Prefix {
+    const char* prefix;
+    const char* key;
+  };
+  static constexpr Prefix kPrefixes[] = {
+      {"ATTR:", kKeyPara}, {"LANG:", kKeyLan}, {"ANIM:", kKeyAnim}, {"OVERLAY:", kKeyOverlay}};
+  for (std::size_t i = 2; i < w.size(); ++i) {
+    const Prefix* found = nullptr;
+    for (const Prefix& p : kPrefixes)
+      if (StartsWithIgnoringCase(w[i], p.prefix)) {
+        found = &p;
+        break;
+      }
+    if (!found) return kUnknownWord;
+    std::string_view value = std::string_view(w[i]).substr(std::string_view(found->prefix).size());
+    if (int rc = StoreAttribute(attributes, found->key, value)) return rc;
+  }
+  return 0;
+}
+
+// --- top level -------------------------------------------------------------
+
+int OnLanguagePath(BmxReader& r, const Words& w) {
+  // Only the first language directory counts, the caller's included.
+  if (!r.project.languageDir.empty()) return 0;
+  if (w.size() != 2) return kWrongWordCount;
+  std::string dir = Cut(w[1], kMaxPathLength);
+  MakeAbsolute(dir, r.project.languageDirBase, true);
+  r.project.languageDir = Cut(dir, kMaxPathLength);
+  return 0;
+}
+
+int OnLanguageFile(BmxReader& r, const Words& w) {
+  constexpr int kNoFreeLanguageEntry = 8307;
+  if (!r.project.languages) return kNoFreeLanguageEntry;
+  return ReadLanguageFileLine(r.fs, *r.project.languages, w);
+}
+
+int OnCoding(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  if (EqualsIgnoringCase(w[1], "LATIN-1")) r.project.coding = BMX_LATIN1;
+  else if (EqualsIgnoringCase(w[1], "UTF-8")) r.project.coding = BMX_UTF8;
+  else return kBadValue;
+  return 0;
+}
+
+int OnScalable(BmxReader& r, const Words& w) {
+  if (w.size() != 1) return kWrongWordCount;
+  r.project.scalable = true;
+  return 0;
+}
+
+int OnBmx(BmxReader& r, const Words& w) {
+  if (w.size() > 2) return kWrongWordCount;
+  if (w.size() == 2) r.project.outputLocation = Cut(w[1], kMaxPathLength);
+  r.bmxRead = true;
+  return 0;
+}
+
+// --- BMX block -------------------------------------------------------------
+
+int ReadSize(const Words& w, int& width, int& height) {
+  if (w.size() != 3) return kWrongWordCount;
+  if (!ReadStrictInt(w[1], width)) return kBadValue;
+  if (!ReadStrictInt(w[2], height)) return kBadValue;
+  return 0;
+}
+
+int OnPixSize(BmxReader& r, const Words& w) { return ReadSize(w, r.project.pixWidth, r.project.pixHeight); }
+
+int OnResolutionSize(BmxReader& r, const Words& w, std::size_t entry, const char* name) {
+  BmxResolutionSize& size = r.project.resolutionSizes[entry];
+  size.name = name;
+  return ReadSize(w, size.width, size.height);
+}
+int OnPixSize640(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 0, "640x480"); }
+int OnPixSize800(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 1, "800x600"); }
+int OnPixSize1024(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 2, "1024x768"); }
+
+int OnColorOf(const Words& w, bool& given, std::uint32_t& color) {
+  if (w.size() != 2) return kWrongWordCount;
+  if (!ReadColor(w[1], color)) return kBadValue;
+  given = true;
+  return 0;
+}
+int OnBackgroundColor(BmxReader& r, const Words& w) {
+  return OnColorOf(w, r.project.backgroundColorGiven, r.project.backgroundColor);
+}
+int OnTransparentColor(BmxReader& r, const Words& w) {
+  return OnColorOf(w, r.project.transparentColorGiven, r.project.transparentColor);
+}
+
+int OnAnimInterval(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  int value = 0;
+  if (ReadStrictInt(w[1], value)) {  // a word that is no number is passed over
+    r.project.animInterval = value;
+    r.project.animIntervalGiven = true;
+  }
+  return 0;
+}
+
+// --- image elements --------------------------------------------------------
+
+int StartImage(BmxReader& r, const Words& w, int kind) {
+  if (w.size() < 2) return kWrongWordCount;
+  if (int rc = EnsureEntry(r.project.images, r.project.imageCount)) return rc;
+  BmxImageElement& e = CurrentImage(r);
+  e = BmxImageElement();
+  e.kind = kind;
+  e.file = Cut(w[1], kMaxPathLength);
+  return StorePrefixedAttributes(e.attributes, w);
+}
+int OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
+int OnSvg(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_SVG); }
+int OnEndImage(BmxReader& r, const Words&) { return CloseImage(r); }
+
+int ImageAttribute(BmxReader& r, const Words& w, const char* key) {
+  if (w.size() != 2) return kWrongWordCount;
+  return StoreAttribute(CurrentImage(r).attributes, key, w[1]);
+}
+int OnImagePara(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyPara); }
+int OnImageLan(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyLan); }
+int OnImageAnim(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyAnim); }
+int OnImageOverlay(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyOverlay); }
+
+int ImagePosition(BmxReader& r, const Words& w, int kind, int unit) {
+  if (w.size() != 3) return kWrongWordCount;
+  BmxImageElement& e = CurrentImage(r);
+  e.kind = kind;
+  e.positionUnit = unit;
+  e.x = DecimalValue(w[1]);
+  e.y = DecimalValue(w[2]);
+  return 0;
+}
+int OnBitmapPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitPixels); }
+int OnBitmapRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitRelative); }
+int OnSvgPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitPixels); }
+int OnSvgRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitRelative); }
+
+int SvgSize(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 3) return kWrongWordCount;
+  BmxImageElement& e = CurrentImage(r);
+  e.sizeUnit = unit;
+  e.width = DecimalValue(w[1]);
+  e.height = DecimalValue(w[2]);
+  return 0;
+}
+int OnSvgPixSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitPixels); }
+int OnSvgRelSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitRelative); }
+
+// --- text elements ---------------------------------------------------------
+
+struct TextTemplate {
+  const char* name;
+  int horizontalAlign;
+  int templateId;
+  int font;
+};
+constexpr TextTemplate kTextTemplates[] = {
+    {"TXT30C9", 1, 1, 1},  {"TXT31C9", 1, 2, 1},  {"TXT32C9", 1, 3, 1},  {"TXT30L9", 0, 4, 1},
+    {"TXT31L9", 0, 5, 1},  {"TXT32L9", 0, 6, 1},  {"TXT30R9", 2, 7, 1},  {"TXT31R9", 2, 8, 1},
+    {"TXT32R9", 2, 9, 1},  {"TXTCYNR", 2, 10, 1}, {"TXTMC5", 1, 11, 2},  {"TXTBC5", 1, 12, 2},
+    {"TXT20C9", 1, 13, 1}, {"TXT21C9", 1, 14, 1}, {"TXT20R9", 2, 15, 1}, {"TXT21R9", 2, 16, 1},
+    {"TXT20L9", 0, 17, 1}, {"TXT21L9", 0, 18, 1},
+};
+
+constexpr const char* kHorizontalAlignments[] = {"LEFT", "CENTER", "RIGHT"};
+constexpr const char* kVerticalAlignments[] = {"TOP", "BASELINE", "BOTTOM"};
+constexpr const char* kSystemFonts[] = {"SYSTEM_SMALL", "SYSTEM_MEDIUM", "SYSTEM_LARGE", "SYSTEM_TINY"};
+
+// Defaults of a text element as the TXT line sets them.
+constexpr int kDefaultTextTemplate = 11;
+constexpr int kDefaultTextFont = 2;
+constexpr int kDefaultVerticalAlign = 1;
+
+int OnText(BmxReader& r, const Words& w) {
+  if (w.size() < 2) return kWrongWordCount;
+  if (int rc = EnsureEntry(r.project.texts, r.project.textCount)) return rc;
+  BmxTextElement& e = CurrentText(r);
+  e = BmxTextElement();
+  e.positionTemplate = kDefaultTextTemplate;
+  e.font = kDefaultTextFont;
+  e.verticalAlign = kDefaultVerticalAlign;
+  e.lines[0] = Cut(w[1], kMaxBmxTextLine);
+  return StorePrefixedAttributes(e.attributes, w);
+}
+
+int TextAttribute(BmxReader& r, const Words& w, const char* key) {
+  if (w.size() != 2) return kWrongWordCount;
+  return StoreAttribute(CurrentText(r).attributes, key, w[1]);
+}
+int OnTextPara(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyPara); }
+int OnTextLan(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyLan); }
+int OnTextAnim(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyAnim); }
+int OnTextOverlay(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyOverlay); }
+
+int OnTextTemplate(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  for (const TextTemplate& t : kTextTemplates) {
+    if (!EqualsIgnoringCase(w[1], t.name)) continue;
+    BmxTextElement& e = CurrentText(r);
+    e.horizontalAlign = t.horizontalAlign;
+    e.positionTemplate = t.templateId;
+    e.font = t.font;
+    return 0;
+  }
+  return kUnknownWord;
+}
+
+// The alignment words are matched exactly, upper case only.
+template <std::size_t N>
+int ExactIndex(const char* const (&words)[N], std::string_view word) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (word == words[i]) return static_cast<int>(i);
+  return -1;
+}
+
+int OnAlign(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  int value = ExactIndex(kHorizontalAlignments, w[1]);
+  if (value < 0) return kNotAllowedHere;
+  CurrentText(r).horizontalAlign = value;
+  return 0;
+}
+
+int OnVerticalAlign(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  int value = ExactIndex(kVerticalAlignments, w[1]);
+  if (value < 0) return kNotAllowedHere;
+  CurrentText(r).verticalAlign = value;
+  return 0;
+}
+
+int OnFontTemplate(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return kWrongWordCount;
+  for (std::size_t i = 0; i < std::size(kSystemFonts); ++i) {
+    if (EqualsIgnoringCase(w[1], kSystemFonts[i])) {
+      CurrentText(r).font = static_cast<int>(i) + 1;
+      return 0;
+    }
+  }
+  return kBadValue;
+}
+
+int TextFontSize(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 2) return kWrongWordCount;
+  BmxTextElement& e = CurrentText(r);
+  e.font = 0;
+  e.fontSizeGiven = true;
+  e.fontSizeUnit = unit;
+  e.fontSize = DecimalValue(w[1]);
+  return 0;
+}
+int OnPixFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 0); }
+int OnRelFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 1); }
+
+int TextPosition(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 3) return kWrongWordCount;
+  BmxTextElement& e = CurrentText(r);
+  e.positionTemplate = 0;
+  e.positionUnit = unit;
+  e.x = DecimalValue(w[1]);
+  e.y = DecimalValue(w[2]);
+  return 0;
+}
+int OnTextPixPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitPixels); }
+int OnTextRelPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitRelative); }
+
+int OnTextColor(BmxReader& r, const Words& w) {
+  BmxTextElement& e = CurrentText(r);
+  return OnColorOf(w, e.colorGiven, e.color);
+}
+
+// Multiplies a language text into one element per wanted language (or, in
+// listing runs, per item of its LAN list) and counts them.
+int CloseLanguageText(BmxReader& r) {
+  BmxProject& p = r.project;
+  LanguageTable* table = p.languages;
+  if (!table) return kLanguageTextMissing;
+  if (!p.listing && table->state == kLanguagesNotLoaded) {
+    table->directory = p.languageDir;
+    if (int rc = LoadLanguages(r.fs, *table)) return rc;
+  }
+  const std::string name = Cut(std::string_view(p.texts[p.textCount].lines[0]).substr(1), kMaxLanguageTextName);
+
+  // The language slot: the one of the key LAN, whose list names the wanted
+  // languages, or else the first free slot, and every language is wanted.
+  std::size_t languageSlot = kBmxAttributeSlots;
+  bool haveList = false;
+  std::vector<std::string> wanted;
+  const BmxAttributes& attributes = p.texts[p.textCount].attributes;
+  for (std::size_t s = 0; s < kBmxAttributeSlots; ++s) {
+    if (attributes[s].key == kKeyLan) {
+      languageSlot = s;
+      haveList = true;
+      if (!ExpandValueList(attributes[s].value, wanted, kMaxBmxElements)) return kNoMemory;
+      break;
+    }
+  }
+  if (!haveList) {
+    for (std::size_t s = 0; s < kBmxAttributeSlots && languageSlot == kBmxAttributeSlots; ++s)
+      if (attributes[s].key.empty()) languageSlot = s;
+    if (languageSlot == kBmxAttributeSlots) return kNotAllowedHere;  // no slot for LAN
+  }
+
+  std::size_t made = 0;
+  auto nextElement = [&]() -> int {
+    if (made > 0) {
+      if (int rc = EnsureEntry(p.texts, p.textCount)) return rc;
+      p.texts[p.textCount] = p.texts[p.textCount - 1];
+    }
+    return 0;
+  };
+
+  if (table->state == kLanguagesLoaded) {
+    const std::size_t variants = ResolutionVariantCount(name);
+    for (const LanguageEntry& language : table->entries) {
+      if (language.name.empty()) break;  // end of the loaded languages
+      if (haveList && std::find(wanted.begin(), wanted.end(), language.name) == wanted.end()) continue;
+      std::array<const std::string*, kBmxTextLines> found{};
+      for (std::size_t k = 0; k < variants; ++k) {
+        found[k] = FindLanguageText(language, Cut(ResolutionVariantName(name, k), kMaxLanguageTextName));
+        if (!found[k]) return kLanguageTextMissing;
+      }
+      if (int rc = nextElement()) return rc;
+      BmxTextElement& e = p.texts[p.textCount];
+      e.attributes[languageSlot].key = kKeyLan;
+      e.attributes[languageSlot].value = language.name;
+      e.name = name;
+      e.encoding = language.utf8 ? BMX_UTF8 : BMX_LATIN1;
+      for (std::size_t k = 0; k < variants; ++k) e.lines[k] = Cut(*found[k], kMaxBmxTextLine);
+      ++p.textCount;
+      ++made;
+    }
+    return 0;
+  }
+
+  // Listing runs: the name stands for the text.
+  BmxTextElement& element = p.texts[p.textCount];
+  element.lines[0] = name;
+  element.name = name;
+  if (!haveList) {
+    ++p.textCount;
+    return 0;
+  }
+  for (const std::string& item : wanted) {
+    if (int rc = nextElement()) return rc;
+    p.texts[p.textCount].attributes[languageSlot].value = item;
+    ++p.textCount;
+    ++made;
+  }
+  return 0;
+}
+
+int OnEndText(BmxReader& r, const Words& w) {
+  if (w.size() != 1) return kWrongWordCount;
+  BmxProject& p = r.project;
+  const std::size_t first = p.textCount;
+  if (!p.texts[first].lines[0].empty() && p.texts[first].lines[0][0] == '@') {
+    if (int rc = CloseLanguageText(r)) return rc;
+  } else {
+    ++p.textCount;
+  }
+  return ResolveValueLists(p.texts, p.textCount, first);
+}
+
+// ---------------------------------------------------------------------------
+// The bmx keyword table, searched in this order.
+
+constexpr BlockKind kNone = BlockKind::None;
+constexpr BlockKind kOpen = BlockKind::Open;
+constexpr BlockKind kClose = BlockKind::Close;
+
+constexpr BmxKeyword kBmxKeywords[] = {
+    {"LANGUAGEPATH", 5, kBmxBlockTop, kNone, false, OnLanguagePath},
+    {"LANGUAGEFILE", 6, kBmxBlockTop, kNone, false, OnLanguageFile},
+    {"CODING", 9, kBmxBlockTop, kNone, false, OnCoding},
+    {"SCALABLE", 10, kBmxBlockTop, kNone, false, OnScalable},
+    {"BMX", 12, kBmxBlockTop, kOpen, false, OnBmx},
+    {"PIXSIZE", 1, kBmxBlockBmx, kNone, false, OnPixSize},
+    {"PIXSIZE_640x480", 2, kBmxBlockBmx, kNone, false, OnPixSize640},
+    {"PIXSIZE_800x600", 3, kBmxBlockBmx, kNone, false, OnPixSize800},
+    {"PIXSIZE_1024x768", 4, kBmxBlockBmx, kNone, false, OnPixSize1024},
+    {"BGRCOLOR", 7, kBmxBlockBmx, kNone, false, OnBackgroundColor},
+    {"TCOLOR", 8, kBmxBlockBmx, kNone, false, OnTransparentColor},
+    {"ANIMINTERVAL", 11, kBmxBlockBmx, kNone, false, OnAnimInterval},
+    {"ENDBMX", 18, kBmxBlockBmx, kClose, false, nullptr},
+    {"ENDBMX", 18, kBmxBlockBitmap, kClose, true, nullptr},
+    {"ENDBMX", 18, kBmxBlockSvg, kClose, true, nullptr},
+    {"BMP", 13, kBmxBlockBmx, kOpen, false, OnBitmap},
+    {"BMP", 13, kBmxBlockBitmap, kOpen, true, OnBitmap},
+    {"BMP", 13, kBmxBlockSvg, kOpen, true, OnBitmap},
+    {"ENDBMP", 14, kBmxBlockBitmap, kClose, false, OnEndImage},
+    {"SVG", 33, kBmxBlockBmx, kOpen, false, OnSvg},
+    {"SVG", 33, kBmxBlockBitmap, kOpen, true, OnSvg},
+    {"SVG", 33, kBmxBlockSvg, kOpen, true, OnSvg},
+    {"ENDSVG", 34, kBmxBlockSvg, kClose, false, OnEndImage},
+    {"TXT", 15, kBmxBlockBmx, kOpen, false, OnText},
+    {"TXT", 15, kBmxBlockBitmap, kOpen, true, OnText},
+    {"TXT", 15, kBmxBlockSvg, kOpen, true, OnText},
+    {"ENDTXT", 17, kBmxBlockText, kClose, false, OnEndText},
+    {"ATTR", 21, kBmxBlockText, kNone, false, OnTextPara},
+    {"ATTR", 21, kBmxBlockBitmap, kNone, false, OnImagePara},
+    {"LANG", 22, kBmxBlockText, kNone, false, OnTextLan},
+    {"LANG", 22, kBmxBlockBitmap, kNone, false, OnImageLan},
+    {"TXTEMPLATE", 16, kBmxBlockText, kNone, false, OnTextTemplate},
+    {"ALIGN", 25, kBmxBlockText, kNone, false, OnAlign},
+    {"RELFONTSIZE", 27, kBmxBlockText, kNone, false, OnRelFontSize},
+    {"RELPOS", 30, kBmxBlockText, kNone, false, OnTextRelPos},
+    {"PIXPOS", 31, kBmxBlockText, kNone, false, OnTextPixPos},
+    {"COLOR", 19, kBmxBlockText, kNone, false, OnTextColor},
+    {"RELPOS", 30, kBmxBlockBitmap, kNone, false, OnBitmapRelPos},
+    {"PIXPOS", 31, kBmxBlockBitmap, kNone, false, OnBitmapPixPos},
+    {"VERTALIGN", 26, kBmxBlockText, kNone, false, OnVerticalAlign},
+    {"ANIM", 23, kBmxBlockText, kNone, false, OnTextAnim},
+    {"ANIM", 23, kBmxBlockBitmap, kNone, false, OnImageAnim},
+    {"OVERLAY", 24, kBmxBlockText, kNone, false, OnTextOverlay},
+    {"OVERLAY", 24, kBmxBlockBitmap, kNone, false, OnImageOverlay},
+    {"PIXFONTSIZE", 28, kBmxBlockText, kNone, false, OnPixFontSize},
+    {"FONTTEMPLATE", 29, kBmxBlockText, kNone, false, OnFontTemplate},
+    {"PIXPOS", 31, kBmxBlockSvg, kNone, false, OnSvgPixPos},
+    {"PIXSIZE", 1, kBmxBlockSvg, kNone, false, OnSvgPixSize},
+    {"RELPOS", 30, kBmxBlockSvg, kNone, false, OnSvgRelPos},
+    {"RELSIZE", 32, kBmxBlockSvg, kNone, false, OnSvgRelSize},
+};
+static_assert(std::size(kBmxKeywords) == 50, "the bmx keyword table has 50 entries");
+
+int ReadHeader(std::string_view line, BmxProject& project) {
+  if (line.substr(0, kQuillonHeader.size()) == kQuillonHeader) {
+    project.versionMajor = 1;
+    project.versionMinor = 0;
+    return 0;
+  }
+  if (line.substr(0, kBmxHeader.size()) != kBmxHeader) return kNotBmxProject;
+  // The major version from the 30th character ("%d."), the minor one from
+  // the 31st (".%d"): one digit of major version is what the format knows.
+  std::size_t pos = kBmxHeader.size();
+  if (!ReadLeadingInt(line, pos, project.versionMajor)) return kNotBmxProject;
+  pos = kBmxHeader.size() + 1;
+  if (pos >= line.size() || line[pos] != '.') return kNotBmxProject;
+  ++pos;
+  if (!ReadLeadingInt(line, pos, project.versionMinor)) return kNotBmxProject;
+  if (project.versionMajor > 2 || (project.versionMajor == 1 && project.versionMinor > 0))
+    return kVersionNotSupported;
+  return 0;
+}
+
+}  // namespace
+
+int StoreAttribute(BmxAttributes& attributes, std::string_view key, std::string_view value) {
+  for (BmxAttribute& slot : attributes) {
+    if (slot.key.empty()) {
+      slot.key = std::string(key);
+      slot.value = Cut(value, kMaxAttributeValue);
+      return 0;
+    }
+    if (slot.key == key) {
+      slot.value += ':';
+      slot.value.append(value.substr(0, kMaxAttributeValue));
+      slot.value.resize(std::min(slot.value.size(), kMaxAttributeValue));
+      return 0;
+    }
+  }
+  return kNotAllowedHere;
+}
+
+bool ExpandValueList(std::string_view value, std::vector<std::string>& items, std::size_t maximum) {
+  items.clear();
+  std::size_t start = 0;
+  while (start <= value.size()) {
+    std::size_t end = value.find(':', start);
+    if (end == std::string_view::npos) end = value.size();
+    std::string_view item = value.substr(start, end - start);
+    start = end + 1;
+    if (item.empty()) continue;
+    int a = 0, b = 0;
+    std::size_t pos = 0;
+    bool range = item.find('-') != std::string_view::npos && ReadLeadingInt(item, pos, a) &&
+                 pos < item.size() && item[pos] == '-' && ReadLeadingInt(item, ++pos, b);
+    if (!range) {
+      if (items.size() >= maximum) return false;
+      items.push_back(Cut(item, kMaxValueItem));
+      continue;
+    }
+    if (b >= a && static_cast<long long>(b) - a + 1 > static_cast<long long>(maximum - items.size()))
+      return false;
+    for (long long n = a; n <= b; ++n) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%02lld", n);
+      items.push_back(Cut(text, kMaxValueItem));
+    }
+  }
+  return true;
+}
+
+std::size_t ResolutionVariantCount(std::string_view name) {
+  std::string upper = UpperCase(name);
+  return upper.find(kResPlaceholder) == std::string::npos ? 1 : 2;
+}
+
+const char* ResolutionName(std::size_t variant) { return kResolutionNames[variant == 0 ? 0 : 1]; }
+
+std::string ResolutionVariantName(std::string_view name, std::size_t variant) {
+  std::string upper = UpperCase(name);
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t at = upper.find(kResPlaceholder); at != std::string::npos;
+       at = upper.find(kResPlaceholder, from)) {
+    out.append(name.substr(from, at - from));
+    out.append(ResolutionName(variant));
+    from = at + kResPlaceholder.size();
+  }
+  out.append(name.substr(from));
+  return out;
+}
+
+int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing) {
+  lineNumber = 0;
+  project.listing = listing;
+  try {
+    if (project.languages) {
+      if (!project.languages->prepared) {
+        if (int rc = PrepareLanguages(*project.languages)) return rc;
+      }
+      if (listing && project.languages->state == kLanguagesNotLoaded)
+        project.languages->state = kLanguagesDisabled;
+    }
+    if (int rc = EnsureEntry(project.images, 0)) return rc;
+    if (int rc = EnsureEntry(project.texts, 0)) return rc;
+
+    std::string line;
+    lineNumber = 1;
+    if (!file.GetLine(line, kMaxBmxLine)) return kNotBmxProject;
+    if (int rc = ReadHeader(line, project)) return rc;
+
+    BmxReader reader{fs, project, {}, false};
+    Words words;
+    while (file.GetLine(line, kMaxBmxLine)) {
+      ++lineNumber;
+      if (line.empty() || line[0] == ';') continue;
+      if (SplitTokens(line, words, kMaxBmxTokens, false) != 0) return kWrongWordCount;
+      if (words.empty()) continue;
+      const int block = reader.blocks.empty() ? kBmxBlockTop : reader.blocks.back();
+      const BmxKeyword* entry = nullptr;
+      bool known = false;
+      for (const BmxKeyword& k : kBmxKeywords) {
+        if (!EqualsIgnoringCase(words[0], k.keyword)) continue;
+        known = true;
+        if (k.block == block) {
+          entry = &k;
+          break;
+        }
+      }
+      if (!entry) return known ? kNotAllowedHere : kUnknownWord;
+      if (entry->closesElement) {
+        if (int rc = CloseImage(reader)) return rc;
+        reader.blocks.pop_back();
+      }
+      if (entry->handler) {
+        if (int rc = entry->handler(reader, words)) return rc;
+      }
+      if (entry->kind == BlockKind::Open) reader.blocks.push_back(entry->id);
+      else if (entry->kind == BlockKind::Close && !reader.blocks.empty()) reader.blocks.pop_back();
+      if (reader.blocks.empty() && reader.bmxRead) return 0;  // the rest is not read
+    }
+    return reader.blocks.empty() ? 0 : kBlockOpenAtEnd;
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+}
+
+}  // namespace q32

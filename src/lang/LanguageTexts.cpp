@@ -1,0 +1,306 @@
+#include "lang/LanguageTexts.h"
+
+#include <array>
+#include <cctype>
+#include <memory>
+#include <new>
+
+#include "platform/Encoding.h"
+#include "platform/FileSystem.h"
+#include "platform/LanguageLibrary.h"
+#include "project/RunRecords.h"
+#include "project/Tokenizer.h"
+
+namespace q32 {
+namespace {
+
+constexpr int kLanguageFileError = 8306;
+constexpr int kNoFreeLanguageEntry = 8307;
+constexpr int kUnsupportedCoding = 8309;
+constexpr int kWrongWordCount = 8315;
+constexpr int kLanguageDirectoryError = 8316;
+constexpr int kNoLanguageFile = 8317;
+constexpr int kNoMemory = 9999;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Marker = ";<UTF-8 coded text>";
+constexpr std::string_view kLatin1Marker = ";<LATIN-1 coded text>";
+constexpr std::string_view kUtf8ContentType = "Content-Type: text/plain; charset=UTF-8";
+constexpr std::string_view kContentTypePrefix = "Content-Type:";
+
+// The file kinds in the order in which they claim a language: a ".inc" file
+// beats a ".txt" file, which beats a ".po" file.
+struct LanguageFilePattern {
+  const char* pattern;
+  std::size_t extensionLength;  // dot included
+};
+constexpr std::array<LanguageFilePattern, 3> kLanguageFilePatterns = {{
+    {"*.inc", 4},
+    {"*.txt", 4},
+    {"*.po", 3},
+}};
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+// Comment lines: empty, or ";" or the line end as first character after
+// blanks and tabs.
+bool IsCommentLine(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  return i == line.size() || line[i] == '\n' || line[i] == ';';
+}
+
+bool IsPoFile(std::string_view path) {
+  std::size_t name = path.find_last_of("\\/");
+  std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || (name != std::string_view::npos && dot < name)) return false;
+  return EqualsIgnoringCase(path.substr(dot), ".po");
+}
+
+int AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text) {
+  return AddLanguageText(entry, name, text) == 0 ? 0 : kLanguageFileError;
+}
+
+// One line of a ".inc" or ".txt" file that is not a comment.
+int ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated) {
+  std::vector<std::string> tokens;
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != 0) return kLanguageFileError;
+  if (tokens.empty()) return 0;  // separators only: nothing to take
+  std::size_t nameIndex = 0;
+  if (!tokens[0].empty() && tokens[0][0] == '#') {
+    if (tokens.size() < 2) return kLanguageFileError;  // "#define" without a name
+    nameIndex = 1;
+  }
+  const std::string& name = tokens[nameIndex];
+  if (tokens.size() > nameIndex + 1) return AddOrFail(entry, name, tokens[nameIndex + 1]);
+  untranslated = true;
+  return AddOrFail(entry, name, name);
+}
+
+int ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
+  std::string line;
+  bool first = true;
+  entry.utf8 = false;
+  while (file.GetLine(line, kMaxLanguageFileLine)) {
+    std::string_view view = line;
+    if (first) {
+      first = false;
+      // The coding is declared by the first line only.
+      if (StartsWith(view, kUtf8Marker)) {
+        entry.utf8 = true;
+        continue;
+      }
+      if (StartsWith(view, kByteOrderMark)) {
+        entry.utf8 = true;
+        view.remove_prefix(kByteOrderMark.size());
+        if (StartsWith(view, kUtf8Marker)) continue;
+      } else if (StartsWith(view, kLatin1Marker)) {
+        continue;
+      }
+    }
+    if (IsCommentLine(view)) continue;
+    if (int rc = ReadIncLine(entry, view, untranslated)) return rc;
+  }
+  return 0;
+}
+
+// ".po" files: one msgid line with the name, then one msgstr line with the
+// text; strings continued over several lines are not joined.
+int ReadPoFile(File& file, LanguageEntry& entry, bool& untranslated) {
+  std::string line;
+  std::string identifier;
+  std::vector<std::string> tokens;
+  entry.utf8 = true;
+  while (file.GetLine(line, kMaxLanguageFileLine)) {
+    std::string_view view = line;
+    if (StartsWith(view, kByteOrderMark)) view.remove_prefix(kByteOrderMark.size());
+    if (IsCommentLine(view)) continue;
+    if (SplitTokens(view, tokens, kMaxLanguageFileTokens, true) != 0) return kLanguageFileError;
+    if (tokens.size() < 2) continue;  // a lone keyword or a continued string
+    if (tokens[0] == "msgid") {
+      identifier = tokens[1];
+      continue;
+    }
+    const std::string& text = tokens[1];
+    if (text.empty()) {
+      untranslated = true;
+      if (int rc = AddOrFail(entry, identifier, identifier)) return rc;
+    } else if (!identifier.empty()) {
+      if (int rc = AddOrFail(entry, identifier, text)) return rc;
+    } else if (text != kUtf8ContentType && StartsWith(text, kContentTypePrefix)) {
+      return kUnsupportedCoding;  // the header entry declares another coding
+    }
+  }
+  return 0;
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+int PrepareLanguages(LanguageTable& table) {
+  try {
+    int count = GetMaxLanguage();
+    table.entries.clear();
+    table.entries.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    table.prepared = true;
+    return 0;
+  } catch (const std::bad_alloc&) {
+    table.entries.clear();
+    table.prepared = false;
+    return kNoMemory;
+  }
+}
+
+int AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text) {
+  try {
+    LanguageText added;
+    added.name = std::string(name.substr(0, kMaxLanguageTextName));
+    added.text = std::string(text.substr(0, kMaxLanguageText));
+    entry.byName.try_emplace(added.name, entry.texts.size());
+    entry.texts.push_back(std::move(added));
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
+}
+
+const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view name) {
+  auto it = entry.byName.find(std::string(name));
+  if (it == entry.byName.end() || it->second >= entry.texts.size()) return nullptr;
+  return &entry.texts[it->second].text;
+}
+
+int ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
+                     bool& untranslated) {
+  untranslated = false;
+  std::unique_ptr<File> file = fs.Open(path, FileMode::ReadText);
+  if (!file) return kLanguageFileError;
+  try {
+    return IsPoFile(path) ? ReadPoFile(*file, entry, untranslated)
+                          : ReadIncFile(*file, entry, untranslated);
+  } catch (const std::bad_alloc&) {
+    return kLanguageFileError;
+  }
+}
+
+int LoadLanguages(FileSystem& fs, LanguageTable& table) {
+  if (table.state != kLanguagesNotLoaded) return 0;
+  table.untranslated = false;
+  const std::size_t count = table.entries.size();
+  std::vector<std::string> slots(count);
+
+  std::string saved;
+  if (!fs.GetCurrentDir(saved) || !fs.SetCurrentDir(table.directory)) return kLanguageDirectoryError;
+
+  std::vector<DirectoryEntry> found;
+  for (const LanguageFilePattern& kind : kLanguageFilePatterns) {
+    if (!fs.FindFiles(".", kind.pattern, found)) continue;  // nothing of this kind
+    for (const DirectoryEntry& e : found) {
+      if (e.isDirectory) continue;
+      std::size_t dot = e.name.rfind('.');
+      if (dot == std::string::npos) continue;
+      // A short-name match can bring longer extensions along.
+      if (e.name.size() - dot > kind.extensionLength) continue;
+      if (dot > kMaxLanguageFileBase) continue;
+      int index = GetLanguageIndex(LowerCase(e.name.substr(0, dot)));
+      if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
+      if (slots[index].empty()) slots[index] = e.name;
+    }
+  }
+
+  int result = 0;
+  std::size_t next = 0;
+  std::size_t loaded = 0;
+  for (std::size_t index = 0; index < count; ++index) {
+    if (slots[index].empty()) continue;
+    while (next < count && !table.entries[next].name.empty()) ++next;
+    if (next >= count) {
+      result = kLanguageFileError;
+      break;
+    }
+    bool untranslated = false;
+    int rc = ReadLanguageFile(fs, table.entries[next], slots[index], untranslated);
+    if (untranslated) table.untranslated = true;
+    if (rc != 0) {
+      result = kLanguageFileError;
+      break;
+    }
+    table.entries[next].name = GetLanguageId(static_cast<int>(index)).substr(0, kMaxLanguageIdLength);
+    ++next;
+    ++loaded;
+  }
+
+  fs.SetCurrentDir(saved);
+  if (result != 0) return result;
+  if (loaded == 0) return kNoLanguageFile;
+  table.state = kLanguagesLoaded;
+  return 0;
+}
+
+void FreeLanguages(LanguageTable& table) {
+  table.entries.clear();
+  table.entries.shrink_to_fit();
+  table.prepared = false;
+  table.state = kLanguagesNotLoaded;
+}
+
+int ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
+                         const std::vector<std::string>& words) {
+  if (words.size() != 2) return kWrongWordCount;
+  // The form with a third word, which would name the language and refuse a
+  // name already in use (8308), is not accepted, so the texts go to the first
+  // unnamed entry and never become a language of their own.
+  LanguageEntry* target = nullptr;
+  for (LanguageEntry& entry : table.entries) {
+    if (entry.name.empty()) {
+      target = &entry;
+      break;
+    }
+  }
+  if (!target) return kNoFreeLanguageEntry;
+  if (table.state == kLanguagesDisabled) return 0;  // listing runs read no texts
+  bool untranslated = false;
+  int rc = ReadLanguageFile(fs, *target, words[1], untranslated);
+  if (untranslated) table.untranslated = true;
+  return rc;
+}
+
+std::size_t Utf8ToLatin1(std::string_view in, std::string* out, std::size_t size) {
+  std::string result = Utf8ToCp1252(in);
+  if (size == 0) return result.size() + 1;
+  if (!out) return 0;
+  if (result.size() + 1 > size) {
+    result.resize(size - 1);
+    *out = std::move(result);
+    return 0;
+  }
+  std::size_t needed = result.size() + 1;
+  *out = std::move(result);
+  return needed;
+}
+
+std::size_t Latin1ToUtf8(std::string_view in, std::string* out, std::size_t size) {
+  std::string result = Cp1252ToUtf8(in);
+  if (size == 0) return result.size() + 1;
+  if (!out) return 0;
+  if (result.size() + 1 > size) {
+    // Cut before a continuation byte, so that no character is split.
+    std::size_t cut = size - 1;
+    while (cut > 0 && (static_cast<unsigned char>(result[cut]) & 0xC0) == 0x80) --cut;
+    result.resize(cut);
+    *out = std::move(result);
+    return 0;
+  }
+  std::size_t needed = result.size() + 1;
+  *out = std::move(result);
+  return needed;
+}
+
+}  // namespace q32

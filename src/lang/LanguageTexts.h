@@ -1,0 +1,80 @@
+// Language texts of multilingual BMX softkeys: one language file per
+// language (".inc", ".txt" or ".po") in a language directory, assigned to the
+// control's languages through the language library, held in a language table
+// for the whole run, and looked up by name.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace q32 {
+
+class FileSystem;
+
+// Format limits of language files and texts.
+constexpr std::size_t kMaxLanguageIdLength = 7;      // identifier of a language entry
+constexpr std::size_t kMaxLanguageFileBase = 5;      // base name of a language file
+constexpr std::size_t kMaxLanguageTextName = 31;
+constexpr std::size_t kMaxLanguageText = 79;
+constexpr std::size_t kMaxLanguageFileLine = 254;    // characters read per line
+constexpr std::size_t kMaxLanguageFileTokens = 10;
+
+// Language state of the table.
+constexpr int kLanguagesNotLoaded = 0;
+constexpr int kLanguagesLoaded = 1;
+constexpr int kLanguagesDisabled = -1;  // listing runs never load texts
+
+struct LanguageText {
+  std::string name;  // at most kMaxLanguageTextName characters
+  std::string text;  // at most kMaxLanguageText characters
+};
+
+struct LanguageEntry {
+  bool utf8 = false;       // texts are UTF-8 coded, else Windows-1252 ("LATIN-1")
+  std::string name;        // identifier; empty while the entry holds no language
+  std::vector<LanguageText> texts;                       // in file order
+  std::unordered_map<std::string, std::size_t> byName;   // first text of each name
+};
+
+struct LanguageTable {
+  std::string directory;       // where the language files are searched
+  int state = kLanguagesNotLoaded;
+  bool untranslated = false;   // some file held an entry without a text
+  bool prepared = false;       // the entries exist
+  std::vector<LanguageEntry> entries;  // one per language of the library
+};
+
+// Creates one empty entry per language of the library; 0, or 9999 without
+// memory.
+int PrepareLanguages(LanguageTable& table);
+// Loads every language file of the table's directory; 0, 8306, 8316 or 8317.
+// Does nothing when the state is not "not loaded".
+int LoadLanguages(FileSystem& fs, LanguageTable& table);
+// Reads one language file into an entry; 0, 8306 or 8309.
+int ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
+                     bool& untranslated);
+// Appends a text (name and text cut to their limits); 0, or 1 without memory.
+int AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text);
+// The first text of that exact name, or null.
+const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view name);
+// Frees every entry; the state becomes "not loaded" and the next
+// PrepareLanguages creates the entries again.
+void FreeLanguages(LanguageTable& table);
+// The LANGUAGEFILE line of a BMX project (words include the keyword): reads a
+// single file into the first unnamed entry.  0, 8306, 8307, 8309 or 8315.
+int ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
+                         const std::vector<std::string>& words);
+
+// Conversions between UTF-8 and the 8-bit ANSI code page (Windows-1252);
+// characters the target lacks become "?".  Each returns the size of the
+// result including its terminator, or 0 when it does not fit into size bytes
+// (out then holds the longest whole-character beginning that fits in
+// size - 1 bytes).  With size 0 only the size is computed and out is not
+// touched.
+std::size_t Utf8ToLatin1(std::string_view in, std::string* out, std::size_t size);
+std::size_t Latin1ToUtf8(std::string_view in, std::string* out, std::size_t size);
+
+}  // namespace q32

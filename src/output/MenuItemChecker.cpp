@@ -1,0 +1,237 @@
+#include "output/MenuItemChecker.h"
+
+#include <array>
+#include <cctype>
+#include <climits>
+#include <span>
+
+#include "output/MenuItems.h"
+#include "paths/Paths.h"
+#include "platform/FileSystem.h"
+#include "plc/PlcOperands.h"
+#include "project/RunContext.h"
+
+namespace q32 {
+
+namespace {
+
+constexpr int kValueInvalid = 8204;      // PYMEM: above the run's limit
+constexpr int kTooManyTokens = 8205;
+constexpr int kTooFewTokens = 8207;
+constexpr int kUnknownParameter = 8208;
+constexpr int kScriptMissing = 8221;
+constexpr int kUnknownName = 8270;
+
+using P = ItemParam;
+
+// The three window parameters share one slot; it is kept under LargeWindow.
+constexpr P kWindowSlot = P::LargeWindow;
+
+// The fields of a generated item line after its keyword, softkey name and
+// (GOTO, NODE) target menu, in the order the -gensys tree writer expects.
+constexpr P kLineBack[] = {P::Enable, P::Status,   P::ClosePopupMenu, P::Overlay,         P::Ident,
+                           P::HelpFile, P::HelpId, P::RestorePlcWindow, P::PyRestart};
+constexpr P kLineEnd[] = {P::Enable, P::Status, P::Overlay, P::Ident, P::HelpFile, P::HelpId};
+constexpr P kLineGoto[] = {P::Enable,  P::Status, kWindowSlot, P::PopupMenu, P::ClosePopupMenu,
+                           P::Overlay, P::Ident,  P::Hide,     P::HelpFile,  P::HelpId};
+constexpr P kLineAction[] = {P::Enable,      P::Status,         P::FirstInGroup, kWindowSlot,
+                             P::PopupMenu,   P::Overlay,        P::Ident,        P::RepeatDelay,
+                             P::RepeatInterval, P::Hide,        P::HelpFile,     P::HelpId};
+constexpr P kLineCheck[] = {P::Enable,  P::Status, P::FirstInGroup, kWindowSlot, P::PopupMenu,
+                            P::Overlay, P::Ident,  P::States,       P::Hide,     P::HelpFile,
+                            P::HelpId};
+
+struct ItemLayout {
+  MenuItemKind kind;
+  std::span<const P> fields;
+  // Items that can run a Python script end with the Python part and carry a
+  // HIDE: condition, which is checked as a PLC operand too.
+  bool pythonAndHide;
+};
+
+constexpr ItemLayout kLayouts[] = {
+    {ITEM_BACK, kLineBack, false},     {ITEM_END, kLineEnd, false},
+    {ITEM_GOTO, kLineGoto, true},      {ITEM_NODE, kLineGoto, true},
+    {ITEM_ACTION, kLineAction, true},  {ITEM_PULSE, kLineAction, true},
+    {ITEM_CHECK, kLineCheck, true},    {ITEM_RADIO, kLineCheck, true},
+    {ITEM_STATE, kLineCheck, true},
+};
+
+const ItemLayout* FindLayout(MenuItemKind kind) {
+  for (const ItemLayout& layout : kLayouts)
+    if (layout.kind == kind) return &layout;
+  return nullptr;
+}
+
+// The parameter tokens of one item, each kept whole (keyword included) as
+// written; empty when the parameter is absent.
+struct ItemSlots {
+  std::array<std::string, kItemParamCount> slot;
+  // Where PYSCRIPT: places its script; PYPATH: changes it for this item only.
+  std::string pythonPath;
+
+  std::string& operator[](P param) { return slot[static_cast<std::size_t>(param)]; }
+};
+
+bool IsPythonParam(P param) {
+  return param == P::PyName || param == P::PyMem || param == P::PyPath || param == P::PyScript ||
+         param == P::PyPara;
+}
+
+// Leading decimal number with optional sign, as the C library reads it (0
+// without digits); it stops growing once past the int range, which is far
+// above any memory limit.
+long long LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    if (value <= INT_MAX) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+// Takes one Python parameter into the slots; returns 0 or the status code
+// that ends the item.
+int TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlots& slots) {
+  std::string_view value = ItemParamValue(token, param);
+  switch (param) {
+    case P::PyMem:
+      slots[P::PyMem] = token;
+      return LeadingNumber(value) > run.settings.pyMemLimit ? kValueInvalid : 0;
+    case P::PyPath: {
+      // The path is one path buffer, with room for the separator it may gain.
+      std::string path(value.substr(0, kMaxPathLength - 1));
+      if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+      slots.pythonPath = std::move(path);
+      return 0;
+    }
+    case P::PyScript: {
+      // The control finds the script under the item's Python path, whatever
+      // directory the project names it in; the check looks where it is written.
+      slots[P::PyScript] = "PYSCRIPT:" + slots.pythonPath + std::string(FileNameOf(value));
+      if (run.settings.fileCheck && run.settings.fileExists &&
+          !run.settings.fileExists(value))
+        return kScriptMissing;
+      return 0;
+    }
+    default:  // PYNAME:, PYPARA:
+      slots[param] = token;
+      return 0;
+  }
+}
+
+bool NameKnown(const RunContext& run, std::string_view name) {
+  return run.names.FindSoftkeyIndex(name) >= 0;
+}
+
+// Enable, status and (where the item has one) hide conditions go through the
+// PLC operand check one after the other until one fails.
+int CheckOperands(RunContext& run, ItemSlots& slots, bool withHide) {
+  const P conditions[] = {P::Enable, P::Status, P::Hide};
+  for (P condition : std::span<const P>(conditions, withHide ? 3 : 2)) {
+    std::string& token = slots[condition];
+    if (token.empty()) continue;
+    if (int code = RewriteOperandToken(run.plc, token, run.settings.postProcess)) return code;
+  }
+  return 0;
+}
+
+// A field as the project reader will split it again: a token that holds a
+// separator (it was quoted in the menu project) is written within quotes, as
+// menu attributes are, so that a -gensys run reads the same token back.
+std::string Field(std::string_view token) {
+  if (token.find_first_of(" \t,=;'\"") == std::string_view::npos) return std::string(token);
+  // A quoted token never holds its own quote character.
+  char quote = token.find('"') == std::string_view::npos ? '"' : '\'';
+  return quote + std::string(token) + quote;
+}
+
+void WriteLine(RunContext& run, const std::string& line) {
+  if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return;
+  run.settings.projectOutStream->WriteText(line);
+}
+
+int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
+  // A -check run has nothing to look up for a blank slot.
+  if (run.settings.mode == MODE_CHECK) return 0;
+  if (tokens.size() == 1) {
+    WriteLine(run, Field(tokens[0]) + "\n");
+    return 0;
+  }
+  if (!NameKnown(run, tokens[1])) return kUnknownName;
+  // Only IDENT: counts; anything else on a blank slot is passed over.
+  std::string ident;
+  for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
+    if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
+  WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n");
+  return 0;
+}
+
+}  // namespace
+
+int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tokens, bool active) {
+  const MenuItemDef* def = FindMenuItemDef(code);
+  if (!def) return 0;
+  if (tokens.size() < def->minTokens) return kTooFewTokens;
+  if (tokens.size() > def->maxCheckerTokens) return kTooManyTokens;
+  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens);
+
+  const ItemLayout* layout = FindLayout(def->kind);
+  if (!layout) return 0;
+
+  if (!NameKnown(run, tokens[1])) return kUnknownName;
+  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return kUnknownName;
+
+  ItemSlots slots;
+  slots.pythonPath = run.settings.pythonPath;
+  for (std::size_t i = FirstParamToken(*def); i < tokens.size(); ++i) {
+    const std::string& token = tokens[i];
+    std::optional<P> param = MatchItemParam(token, def->checkerParams);
+    if (!param) return kUnknownParameter;
+    if (IsPythonParam(*param)) {
+      if (int status = TakePythonParam(run, *param, token, slots)) return status;
+      continue;
+    }
+    switch (*param) {
+      case P::LargeWindow:
+      case P::SmallWindow:
+      case P::ClosePlcWindow:
+        slots[kWindowSlot] = token;
+        break;
+      case P::PopupMenu:
+        if (!NameKnown(run, ItemParamValue(token, P::PopupMenu))) return kUnknownName;
+        slots[P::PopupMenu] = token;
+        break;
+      default:
+        slots[*param] = token;
+        break;
+    }
+  }
+
+  // An operand of a switched-off section may name symbols of another machine
+  // variant, so its faults are not the run's.
+  int result = CheckOperands(run, slots, layout->pythonAndHide);
+  if (!active) result = 0;
+
+  // The line is written also after a failed operand check, so that the
+  // generated project keeps the item.
+  std::string line = Field(tokens[0]) + " " + Field(tokens[1]);
+  if (def->hasTargetMenu) line += " " + Field(tokens[2]);
+  for (P field : layout->fields) {
+    line += ' ';
+    line += Field(slots[field]);
+  }
+  if (layout->pythonAndHide && !slots[P::PyName].empty()) {
+    for (P field : {P::PyName, P::PyMem, P::PyScript, P::PyPara}) {
+      line += ' ';
+      line += Field(slots[field]);
+    }
+  }
+  line += '\n';
+  WriteLine(run, line);
+  return result;
+}
+
+}  // namespace q32

@@ -1,0 +1,136 @@
+#include "output/MenuItems.h"
+
+#include <array>
+
+namespace q32 {
+
+namespace {
+
+using P = ItemParam;
+
+// Indexed by ItemParam.
+constexpr std::array<ItemParamDef, kItemParamCount> kParamDefs{{
+    {P::Enable, "ENABLE:", false},
+    {P::Status, "STATUS:", false},
+    {P::Hide, "HIDE:", false},
+    {P::Overlay, "OVERLAY:", false},
+    {P::Ident, "IDENT:", false},
+    {P::HelpFile, "HELPFILE:", false},
+    {P::HelpId, "HELPID:", false},
+    {P::LargeWindow, "LARGEWINDOW:", false},
+    {P::SmallWindow, "SMALLWINDOW:", false},
+    {P::ClosePlcWindow, "CLOSEPLCWINDOW", false},
+    {P::PopupMenu, "POPUPMENU:", false},
+    {P::ClosePopupMenu, "CLOSEPOPUPMENU", true},
+    {P::FirstInGroup, "FIRSTINGROUP", true},
+    {P::RestorePlcWindow, "RESTOREPLCWINDOW", true},
+    {P::PyRestart, "PYRESTART", true},
+    {P::RepeatDelay, "REPEATDELAY:", false},
+    {P::RepeatInterval, "REPEATINTERVAL:", false},
+    {P::States, "STATES:", false},
+    {P::PyName, "PYNAME:", false},
+    {P::PyMem, "PYMEM:", false},
+    {P::PyPath, "PYPATH:", false},
+    {P::PyScript, "PYSCRIPT:", false},
+    {P::PyPara, "PYPARA:", false},
+}};
+
+constexpr bool ParamTableIsIndexed() {
+  for (std::size_t i = 0; i < kParamDefs.size(); ++i)
+    if (static_cast<std::size_t>(kParamDefs[i].param) != i) return false;
+  return true;
+}
+static_assert(ParamTableIsIndexed(), "the parameter table is indexed by ItemParam");
+
+// Parameters accepted by the menu item checker, in the order it tests them.
+constexpr P kCheckBlank[] = {P::Ident};
+constexpr P kCheckBack[] = {P::Overlay,   P::Status,          P::Enable, P::ClosePopupMenu, P::Ident,
+                            P::RestorePlcWindow, P::HelpFile, P::HelpId, P::PyRestart};
+constexpr P kCheckEnd[] = {P::Overlay, P::Status, P::Enable, P::Ident, P::HelpFile, P::HelpId};
+constexpr P kCheckGoto[] = {P::Overlay,     P::Enable,         P::Status,    P::Hide,
+                            P::LargeWindow, P::SmallWindow,    P::ClosePlcWindow, P::PopupMenu,
+                            P::ClosePopupMenu, P::Ident,       P::HelpFile,  P::HelpId,
+                            P::PyName,      P::PyMem,          P::PyPath,    P::PyScript,
+                            P::PyPara};
+constexpr P kCheckAction[] = {P::Overlay,     P::Enable,      P::Status,         P::Hide,
+                              P::FirstInGroup, P::LargeWindow, P::SmallWindow,   P::ClosePlcWindow,
+                              P::PopupMenu,   P::Ident,       P::RepeatDelay,    P::RepeatInterval,
+                              P::HelpFile,    P::HelpId,      P::PyName,         P::PyMem,
+                              P::PyPath,      P::PyScript,    P::PyPara};
+constexpr P kCheckCheck[] = {P::Overlay,     P::Enable,      P::Status,       P::Hide,
+                             P::FirstInGroup, P::LargeWindow, P::SmallWindow, P::ClosePlcWindow,
+                             P::PopupMenu,   P::Ident,       P::HelpFile,     P::HelpId,
+                             P::PyName,      P::PyMem,       P::PyPath,       P::PyScript,
+                             P::PyPara};
+// The checker lets FIRSTINGROUP through on a STATE item; the tree writer does not.
+constexpr P kCheckState[] = {P::Overlay,     P::Enable,      P::Status,       P::Hide,
+                             P::FirstInGroup, P::LargeWindow, P::SmallWindow, P::ClosePlcWindow,
+                             P::States,      P::PopupMenu,   P::Ident,        P::HelpFile,
+                             P::HelpId,      P::PyName,      P::PyMem,        P::PyPath,
+                             P::PyScript,    P::PyPara};
+
+// Parameters accepted by the tree file item writer, in the order it tests them.
+constexpr P kTreeBlank[] = {P::Ident};
+constexpr P kTreeBack[] = {P::Overlay, P::Status,  P::Enable,           P::ClosePopupMenu, P::Ident,
+                           P::HelpFile, P::HelpId, P::RestorePlcWindow, P::PyRestart};
+constexpr P kTreeEnd[] = {P::Overlay, P::Status, P::Enable, P::Ident, P::HelpFile, P::HelpId};
+constexpr P kTreeGoto[] = {P::Overlay,        P::Enable,    P::Status,         P::LargeWindow,
+                           P::SmallWindow,    P::ClosePlcWindow, P::PopupMenu, P::ClosePopupMenu,
+                           P::Ident,          P::Hide,      P::HelpFile,       P::HelpId,
+                           P::PyName,         P::PyMem,     P::PyScript,       P::PyPara};
+constexpr P kTreeAction[] = {P::Overlay,     P::Enable,      P::Status,        P::FirstInGroup,
+                             P::LargeWindow, P::SmallWindow, P::ClosePlcWindow, P::PopupMenu,
+                             P::Ident,       P::RepeatDelay, P::RepeatInterval, P::Hide,
+                             P::HelpFile,    P::HelpId,      P::PyName,        P::PyMem,
+                             P::PyScript,    P::PyPara};
+constexpr P kTreeCheck[] = {P::Overlay,     P::Enable,      P::Status,         P::FirstInGroup,
+                            P::LargeWindow, P::SmallWindow, P::ClosePlcWindow, P::PopupMenu,
+                            P::Ident,       P::Hide,        P::HelpFile,       P::HelpId,
+                            P::PyName,      P::PyMem,       P::PyScript,       P::PyPara};
+constexpr P kTreeState[] = {P::Overlay,        P::Enable,    P::Status,    P::LargeWindow,
+                            P::SmallWindow,    P::ClosePlcWindow, P::States, P::PopupMenu,
+                            P::Ident,          P::Hide,      P::HelpFile,  P::HelpId,
+                            P::PyName,         P::PyMem,     P::PyScript,  P::PyPara};
+
+constexpr MenuItemDef kItemDefs[] = {
+    {ITEM_BLANK, "BLANK", 1, 3, 4, false, true, kCheckBlank, kTreeBlank},
+    {ITEM_NODE, "NODE", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {ITEM_BACK, "BACK", 2, 9, 9, false, false, kCheckBack, kTreeBack},
+    {ITEM_END, "END", 2, 8, 8, false, false, kCheckEnd, kTreeEnd},
+    {ITEM_ACTION, "ACTION", 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {ITEM_PULSE, "PULSE", 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {ITEM_CHECK, "CHECK", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {ITEM_RADIO, "RADIO", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {ITEM_GOTO, "GOTO", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {ITEM_STATE, "STATE", 2, 12, 13, false, false, kCheckState, kTreeState},
+};
+
+}  // namespace
+
+const ItemParamDef& ItemParamInfo(ItemParam param) {
+  return kParamDefs[static_cast<std::size_t>(param)];
+}
+
+std::string_view ItemParamValue(std::string_view token, ItemParam param) {
+  std::string_view keyword = ItemParamInfo(param).keyword;
+  return token.size() >= keyword.size() ? token.substr(keyword.size()) : std::string_view();
+}
+
+bool ItemFlagIsOn(std::string_view token, ItemParam param) {
+  std::string_view rest = ItemParamValue(token, param);
+  return !(rest == ":0" || EqualsIgnoringCase(rest, ":FALSE"));
+}
+
+std::optional<ItemParam> MatchItemParam(std::string_view token, std::span<const ItemParam> accepted) {
+  for (ItemParam param : accepted)
+    if (StartsWithIgnoringCase(token, ItemParamInfo(param).keyword)) return param;
+  return std::nullopt;
+}
+
+const MenuItemDef* FindMenuItemDef(int code) {
+  for (const MenuItemDef& def : kItemDefs)
+    if (def.kind == code) return &def;
+  return nullptr;
+}
+
+}  // namespace q32
