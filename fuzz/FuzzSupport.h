@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
@@ -37,6 +38,13 @@ namespace q32fuzz {
       std::abort();                                                                 \
     }                                                                               \
   } while (0)
+
+// Checks of promises whose breaking is known and reported are on only with
+// QUILLON_FUZZ_STRICT=1, so that CI shows new findings, not known ones.
+inline bool Strict() {
+  const char* strict = std::getenv("QUILLON_FUZZ_STRICT");
+  return strict && *strict == '1';
+}
 
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
@@ -87,6 +95,43 @@ class ScratchDir {
   std::string path_;
 };
 
+// A file system that lets a run create, change and delete files only inside
+// the scratch directory: fuzzed inputs name output paths (tree files,
+// output locations, "..", absolute paths), and a fuzzer must never write
+// elsewhere.  A refused operation fails as a full disk or a missing right
+// would, which the program must survive anyway.  Reading stays free.
+class ConfinedFileSystem final : public q32::FileSystem {
+ public:
+  explicit ConfinedFileSystem(q32::FileSystem& inner) : inner_(inner) {}
+
+  std::unique_ptr<q32::File> Open(std::string_view path, q32::FileMode mode) override {
+    bool writes = mode == q32::FileMode::WriteBinary || mode == q32::FileMode::WriteText;
+    if (writes && !Inside(path)) return nullptr;
+    return inner_.Open(path, mode);
+  }
+  bool Exists(std::string_view path) override { return inner_.Exists(path); }
+  bool IsDirectory(std::string_view path) override { return inner_.IsDirectory(path); }
+  bool Remove(std::string_view path) override { return Inside(path) && inner_.Remove(path); }
+  bool GetCurrentDir(std::string& out) override { return inner_.GetCurrentDir(out); }
+  bool SetCurrentDir(std::string_view path) override { return inner_.SetCurrentDir(path); }
+  bool FullPath(std::string_view path, std::string& out) override { return inner_.FullPath(path, out); }
+  bool FindFiles(std::string_view directory, std::string_view pattern,
+                 std::vector<q32::DirectoryEntry>& out) override {
+    return inner_.FindFiles(directory, pattern, out);
+  }
+  bool MakeDirectory(std::string_view path) override { return Inside(path) && inner_.MakeDirectory(path); }
+
+ private:
+  bool Inside(std::string_view path) {
+    std::string full;
+    if (!inner_.FullPath(path, full)) return false;
+    const std::string& root = ScratchDir::Get().path();
+    return full.size() > root.size() + 1 && full.compare(0, root.size(), root) == 0 && full[root.size()] == '/' &&
+           full.find("/../") == std::string::npos;
+  }
+  q32::FileSystem& inner_;
+};
+
 inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -115,7 +160,8 @@ inline std::string CatalogueDirectory() { return std::string(QUILLON_SOURCE_DIR)
 // the real catalogue and, when asked, a log in the scratch directory.
 struct QuietRun {
   std::unique_ptr<q32::FileSystem> host = q32::MakeHostFileSystem();
-  q32::FaultyFileSystem fs{*host};
+  ConfinedFileSystem confined{*host};
+  q32::FaultyFileSystem fs{confined};
   q32::RunContext run{fs};
 
   explicit QuietRun(bool withLog = true) {

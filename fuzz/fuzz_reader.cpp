@@ -1,7 +1,8 @@
 // The whole program on a small project tree: the input is the project file
 // of a -gensys run, made in-process through the command line, beside a few
-// fixed sources (a text softkey, a drawing, a bitmap, a PCX picture) and a
-// PLC project information file.  After each run: the exit status is one the
+// fixed sources (those of the example project: bitmaps, text softkeys, a
+// drawing, a BMX project; and a PCX picture) and a PLC project information
+// file.  After each run: the exit status is one the
 // program documents, the fixed files are unchanged, nothing was written
 // outside the project directory, and a failed run left none of its outputs.
 #include <unistd.h>
@@ -18,31 +19,50 @@ namespace {
 
 struct Tree {
   std::string root, project;
-  std::map<std::string, std::string> fixed;  // name -> bytes
-  std::set<std::string> fixedNames;
+  std::map<std::string, std::string> fixed;  // path below the project -> bytes
+  std::set<std::string> directories;         // directories below the project
   std::string cwd;
 
   Tree() {
     auto& dir = q32fuzz::ScratchDir::Get();
     root = dir.path();
     project = dir / "proj";
-    std::filesystem::create_directories(project);
-    const std::string examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill/";
+    // The example project's sources (bitmaps, text softkeys, a drawing, a
+    // BMX project with its language directory) ...
+    const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
+      std::string relative = std::filesystem::relative(entry.path(), examples).string();
+      if (entry.is_directory()) directories.insert(relative);
+      else if (relative != "mill.spm") fixed[relative] = q32fuzz::ReadWholeFile(entry.path().string());
+    }
+    // ... a PCX picture, a PLC project file and a file to include.
     const std::string seeds = std::string(QUILLON_SOURCE_DIR) + "/fuzz/corpus/";
-    fixed["start.txs"] = q32fuzz::ReadWholeFile(examples + "start.txs");
-    fixed["feed.txm"] = q32fuzz::ReadWholeFile(examples + "feed.txm");
-    fixed["spindle.dxf"] = q32fuzz::ReadWholeFile(examples + "spindle.dxf");
-    fixed["logo.bmp"] = q32fuzz::ReadWholeFile(seeds + "bitmap/checker-77x48.bmp");
     fixed["logo.pcx"] = q32fuzz::ReadWholeFile(seeds + "pcx/checker-77x48.pcx");
     fixed["machine.pj"] = q32fuzz::SmallPlcFile();
-    fixed["common.inc"] = "; shared softkeys\n";
-    for (const auto& [name, bytes] : fixed) fixedNames.insert(name);
+    fixed["common.inc"] = "; shared softkeys\nBMP stop.bmp STOPKEY\n";
     char buffer[4096];
     Q32_FUZZ_CHECK(getcwd(buffer, sizeof buffer) != nullptr);
     cwd = buffer;
   }
   void WriteFixed() {
+    for (const std::string& d : directories) std::filesystem::create_directories(project + "/" + d);
     for (const auto& [name, bytes] : fixed) q32fuzz::WriteWholeFile(project + "/" + name, bytes);
+  }
+  // Removes what the run made: every file and directory that is not fixed.
+  void RemoveOutputs() {
+    std::error_code ec;
+    std::vector<std::filesystem::path> doomed;
+    for (auto it = std::filesystem::recursive_directory_iterator(project, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      if (ec) break;
+      std::string relative = std::filesystem::relative(it->path(), project, ec).string();
+      bool keep = it->is_directory(ec) ? directories.count(relative) != 0 : fixed.count(relative) != 0;
+      if (!keep) {
+        doomed.push_back(it->path());
+        if (it->is_directory(ec)) it.disable_recursion_pending();
+      }
+    }
+    for (const auto& path : doomed) std::filesystem::remove_all(path, ec);
   }
 };
 
@@ -73,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int status;
   {
     std::unique_ptr<q32::FileSystem> host = q32::MakeHostFileSystem();
-    q32::FaultyFileSystem fs{*host};
+    q32fuzz::ConfinedFileSystem confined{*host};
+    q32::FaultyFileSystem fs{confined};
     status = q32::RunCommandLine(static_cast<int>(args.size()), argv.data(), fs);
   }
   // The run works in the project's directory; the next one starts where
@@ -83,25 +104,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (status < 0 || status > 2) std::fprintf(stderr, "exit status %d\n", status);
   Q32_FUZZ_CHECK(status >= 0 && status <= 2);
   Q32_FUZZ_CHECK(q32fuzz::ScratchDir::Get().Names() == std::set<std::string>{"proj"});
+  bool changed = false;
   for (const auto& [name, bytes] : tree.fixed) {
-    if (q32fuzz::ReadWholeFile(tree.project + "/" + name) != bytes)
-      std::fprintf(stderr, "input %s was changed by the run\n", name.c_str());
-    Q32_FUZZ_CHECK(q32fuzz::ReadWholeFile(tree.project + "/" + name) == bytes);
+    if (q32fuzz::ReadWholeFile(tree.project + "/" + name) == bytes) continue;
+    std::fprintf(stderr, "input %s was changed by the run\n", name.c_str());
+    changed = true;
   }
+  Q32_FUZZ_CHECK(!changed);
   Q32_FUZZ_CHECK(q32fuzz::ReadWholeFile(projectFile) == input);
-  std::set<std::string> keep = tree.fixedNames;
-  keep.insert("mill.spm");
-  keep.insert("mill.log");
   if (status == 2) {
     // A failed run deletes the system list and the tree file it created;
     // the log stays to explain why.
     Q32_FUZZ_CHECK(!std::filesystem::exists(tree.project + "/QUILLONK.SYS"));
     Q32_FUZZ_CHECK(!std::filesystem::exists(tree.project + "/mill.sys"));
   }
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(tree.project, ec)) {
-    std::string name = entry.path().filename().string();
-    if (!keep.count(name)) std::filesystem::remove_all(entry.path(), ec);
-  }
+  tree.RemoveOutputs();
   return 0;
 }

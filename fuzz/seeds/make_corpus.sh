@@ -15,7 +15,7 @@ corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 
-for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey; do
+for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey bmx language; do
   mkdir -p "$corpus/$t"
 done
 
@@ -50,6 +50,9 @@ cp examples/mill/mill.spm "$corpus/tokenizer/mill.spm"
 cp examples/mill/mill.spm "$corpus/reader/mill.spm"
 literals tests/project/TokenizerTest.cpp "$corpus/tokenizer" tok 3
 literals tests/project/SourceDispatchTest.cpp "$corpus/tokenizer" dispatch 3
+project_header="QUILLON Project File - Version 1.0"
+literals tests/project/ReaderTest.cpp "$corpus/reader" reader 40 "$project_header"
+literals tests/e2e/ReaderE2ETest.cpp "$corpus/reader" e2e 40 "$project_header"
 cat > "$corpus/reader/menus.spm" <<'SPM'
 QUILLON Project File - Version 1.0
 ; A menu tree over the fixed sources of the fuzz target.
@@ -147,6 +150,14 @@ for p in "$tmp"/*.pbm; do
   ppmtopcx "$p" > "$corpus/pcx/$n.pcx" 2>/dev/null
 done
 convert "$tmp/small-16x10.pbm" "BMP3:$corpus/bitmap/small-16x10-24bit.bmp"
+
+# BMX projects and language files: the example's, and the tests' texts.
+cp examples/mill/bmx/spindle.bpj "$corpus/bmx/"
+bmx_header="; BMX Project File - Version 2.0"
+literals tests/bmx/BmxProjectTest.cpp "$corpus/bmx" project 20 "$bmx_header"
+literals tests/bmx/BmxGenerateTest.cpp "$corpus/bmx" generate 20 "$bmx_header"
+cp examples/mill/bmx/lang/* "$corpus/language/"
+literals tests/lang/LanguageTextsTest.cpp "$corpus/language" lang 4
 
 # PLC project information files.
 "$build/fuzz/make_seeds" "$corpus/plcfile"
