@@ -28,13 +28,17 @@
 
 namespace q32fuzz {
 
+inline void RemoveScratchDirectory();
+
 // Stops the target the way a sanitizer would, so that libFuzzer keeps the
 // input: for broken promises the sanitizers cannot see (a result code
-// outside a function's list, a file that should not be there).
+// outside a function's list, a file that should not be there).  The scratch
+// directory goes first, as it would at a normal exit.
 #define Q32_FUZZ_CHECK(condition)                                                   \
   do {                                                                              \
     if (!(condition)) {                                                             \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      q32fuzz::RemoveScratchDirectory();                                            \
       std::abort();                                                                 \
     }                                                                               \
   } while (0)
@@ -76,7 +80,8 @@ class ScratchDir {
     return names;
   }
 
-  ~ScratchDir() {
+  ~ScratchDir() { Remove(); }
+  void Remove() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
@@ -131,6 +136,8 @@ class ConfinedFileSystem final : public q32::FileSystem {
   }
   q32::FileSystem& inner_;
 };
+
+inline void RemoveScratchDirectory() { ScratchDir::Get().Remove(); }
 
 inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
