@@ -10,7 +10,9 @@
 #   targets are the names after "fuzz_" (tokenizer, reader, ...); all by default.
 # Environment: QUILLON_FUZZ_BUILD (build directory, default build-fuzz),
 #   QUILLON_FUZZ_TIMEOUT (seconds one input may take, default 3),
-#   QUILLON_FUZZ_SKIP_BUILD=1 (run what is built, for parallel runs).
+#   QUILLON_FUZZ_SKIP_BUILD=1 (run what is built, for parallel runs),
+#   QUILLON_FUZZ_STRICT=1 (also check the promises whose breaking is known:
+#   see fuzz/crashes/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
