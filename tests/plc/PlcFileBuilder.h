@@ -59,6 +59,8 @@ struct PlcFileBuilder {
   std::vector<BuiltStructure> structures;
   std::vector<BuiltSymbol> symbols, secondSymbols;
   bool endStructures = true, endFirstList = true, endSecondList = true;
+  // Extra bytes announced in the module section size beyond the records.
+  std::uint32_t moduleSizeExtra = 0;
   // Put the symbol section at the end of the file instead of the structures.
   bool symbolsLast = false;
 
@@ -142,7 +144,8 @@ struct PlcFileBuilder {
       structureOffset = symbolOffset + symbolSection.size();
     }
     PutBigEndian32(header, q32::kPlcHeaderModuleOffset, static_cast<std::uint32_t>(moduleOffset));
-    PutBigEndian32(header, q32::kPlcHeaderModuleSize, static_cast<std::uint32_t>(moduleSection.size()));
+    PutBigEndian32(header, q32::kPlcHeaderModuleSize,
+                   static_cast<std::uint32_t>(moduleSection.size()) + moduleSizeExtra);
     PutBigEndian32(header, q32::kPlcHeaderSymbolOffset, static_cast<std::uint32_t>(symbolOffset));
     PutBigEndian32(header, q32::kPlcHeaderStructureOffset, static_cast<std::uint32_t>(structureOffset));
     if (symbolsLast) return header + moduleSection + structureSection + symbolSection;

@@ -1,0 +1,101 @@
+// #IF conditions: each line of the input is upper-cased, split as a
+// directive line and evaluated over a few defines and a small PLC table,
+// with the symbols visible and hidden; every token is also evaluated as an
+// operand, and the bytes drive the stack of conditional sections.
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "SmallPlcFile.h"
+#include "plc/Conditions.h"
+#include "plc/MemoryFileSystem.h"
+#include "plc/PlcOperands.h"
+#include "project/RunRecords.h"
+#include "project/Tokenizer.h"
+
+namespace {
+
+q32::DefineEntry Define(std::string name, std::int32_t value, std::string text = {}) {
+  q32::DefineEntry e;
+  e.name = std::move(name);
+  e.hasValue = true;
+  e.value = value;
+  e.isString = !text.empty();
+  e.valueText = std::move(text);
+  return e;
+}
+
+struct Tables {
+  q32::DefineList defines;
+  q32::PlcSymbolTables symbols;
+  Tables() {
+    defines.Insert(Define("A", 1), false);
+    defines.Insert(Define("B", 2), false);
+    defines.Insert(Define("NEG", -5), false);
+    defines.Insert(Define("BIG", 0x7FFFFFFF), false);
+    defines.Insert(Define("MACHINE", 0, "Mill"), false);
+    q32::DefineEntry bare;
+    bare.name = "OPTION";
+    defines.Insert(bare, false);
+    q32test::MemoryFileSystem fs;
+    fs.files["P.PJ"] = q32fuzz::SmallPlcFile();
+    Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == 0);
+  }
+};
+
+const int kConditionCodes[] = {0, 3011, 3043, 3070, 3073, 3084, 3091, 3507, 3509, 4010};
+
+bool Known(int code) {
+  for (int c : kConditionCodes)
+    if (c == code) return true;
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const Tables tables;
+  std::string_view input = q32fuzz::AsText(data, size);
+  // The lookups keep state (the current module): each input starts afresh.
+  q32::PlcSymbolTables symbols = tables.symbols;
+  q32::ConditionScope scope{tables.defines, symbols};
+
+  std::vector<std::string> tokens;
+  std::size_t start = 0;
+  for (int lines = 0; start <= input.size() && lines < 32; ++lines) {
+    std::size_t end = input.find('\n', start);
+    std::string_view line = input.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string upper = q32::UpperCase(line);
+    int code = q32::SplitConditionTokens(upper, tokens, q32::kMaxConditionTokens);
+    Q32_FUZZ_CHECK(code == 0 || code == 2);
+    for (bool hidden : {false, true}) {
+      symbols.hidden = hidden;
+      bool result = false;
+      code = q32::EvaluateCondition(scope, tokens, result);
+      if (!Known(code)) std::fprintf(stderr, "EvaluateCondition gave %d\n", code);
+      Q32_FUZZ_CHECK(Known(code));
+    }
+    for (std::size_t i = 0; i < tokens.size() && i < 8; ++i) {
+      std::int32_t value = 0;
+      std::string text;
+      q32::EvaluateOperand(scope, tokens[i], value, text);
+      std::string operand = tokens[i];
+      q32::OperandResult result;
+      q32::CheckOperand(symbols, operand, result);
+      std::string rewritten = tokens[i];
+      q32::RewriteOperandToken(symbols, rewritten, (i & 1) != 0);
+    }
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+
+  q32::SectionStack stack;
+  for (std::size_t i = 0; i < size && i < 256; ++i) {
+    bool active = false;
+    int code = q32::UpdateSectionStack(stack, static_cast<q32::SectionOperation>(data[i] & 3), (data[i] & 4) != 0,
+                                       active);
+    Q32_FUZZ_CHECK(code == 0 || code == 3300 || code == 3301);
+    Q32_FUZZ_CHECK(stack.depth >= 0 && stack.depth <= q32::kMaxSectionDepth);
+  }
+  return 0;
+}

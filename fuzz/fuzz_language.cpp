@@ -1,0 +1,56 @@
+// Language files: the input is one language file, read on its own as an
+// ".inc" file and, named ".inc", ".txt" or ".po" by its length, loaded with
+// an English file through the directory search of a language table.  Its
+// texts are looked up again, and it goes through both code conversions with
+// roomy and tight buffers.
+#include <string>
+
+#include "FuzzSupport.h"
+#include "lang/LanguageTexts.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view input = q32fuzz::AsText(data, size);
+  for (std::size_t room : {std::size_t(0), std::size_t(1), std::size_t(8), size / 2 + 1, 4 * size + 1}) {
+    std::string out;
+    std::size_t n = q32::Utf8ToLatin1(input, &out, room);
+    Q32_FUZZ_CHECK(room == 0 || n <= room);
+    n = q32::Latin1ToUtf8(input, &out, room);
+    Q32_FUZZ_CHECK(room == 0 || n <= room);
+  }
+
+  auto& dir = q32fuzz::ScratchDir::Get();
+  dir.Clear();
+  const std::string langDir = dir / "lang";
+  std::filesystem::create_directories(langDir);
+  static const char* const kExtensions[] = {".inc", ".txt", ".po"};
+  const std::string name = std::string("de") + kExtensions[size % 3];
+  q32fuzz::WriteWholeFile(langDir + "/" + name, input);
+  q32fuzz::WriteWholeFile(langDir + "/en.inc", "OK \"Yes\"\nSPINDLE \"Spindle\"\n");
+
+  std::unique_ptr<q32::FileSystem> host = q32::MakeHostFileSystem();
+  q32fuzz::ConfinedFileSystem fs{*host};
+  {
+    q32::LanguageEntry entry;
+    bool untranslated = false;
+    int code = q32::ReadLanguageFile(fs, entry, langDir + "/" + name, untranslated);
+    Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 8306, 8309}));
+    for (const q32::LanguageText& text : entry.texts) {
+      Q32_FUZZ_CHECK(text.name.size() <= q32::kMaxLanguageTextName && text.text.size() <= q32::kMaxLanguageText);
+      Q32_FUZZ_CHECK(q32::FindLanguageText(entry, text.name) != nullptr);
+    }
+  }
+  {
+    q32::LanguageTable table;
+    Q32_FUZZ_CHECK(q32::PrepareLanguages(table) == 0);
+    table.directory = langDir;
+    int code = q32::LoadLanguages(fs, table);
+    Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 8306, 8316, 8317}));
+    for (const q32::LanguageEntry& entry : table.entries)
+      for (const q32::LanguageText& text : entry.texts)
+        Q32_FUZZ_CHECK(q32::FindLanguageText(entry, text.name) != nullptr);
+    q32::FreeLanguages(table);
+  }
+  Q32_FUZZ_CHECK(q32fuzz::ReadWholeFile(langDir + "/" + name) == input);
+  dir.Clear();
+  return 0;
+}
