@@ -6,17 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "project/ProjectRunFixture.h"
-#include "support/TestSupport.h"
 
 namespace q32 {
 namespace {
 
 using q32test::Crlf;
 using q32test::SourcePath;
-using Reports = std::vector<std::string>;
 using GeneratedProjectTest = ProjectRunTest;
 
 const char* const kEveryItem =
@@ -158,12 +155,6 @@ TEST_F(GeneratedProjectTest, EveryItemKindWithEveryParameter) {
   EXPECT_FALSE(Exists("p.sys"));
   EXPECT_FALSE(Exists("other.sys"));
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
 
 // Two variants in one menu project, operands named by PLC symbols of the
 // example mill (ROTARY_READY is M150, ROTARY_CLAMPED M151, MAX_TOOLS the
@@ -412,15 +403,6 @@ TEST_F(GeneratedProjectTest, CheckingRunsLookForEverySourceAndScript) {
   EXPECT_EQ(out.reports, (Reports{"p.spm(11) 8270"}));
   EXPECT_EQ(out.log.find("CheckingSK"), std::string::npos);
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
-
-using GeneratedProjectTest = ProjectRunTest;
-using Reports = std::vector<std::string>;
 
 // Whatever file operation fails, the default run goes on or stops with a
 // message, and the generated projects of the project and its include are

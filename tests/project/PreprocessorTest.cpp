@@ -3,30 +3,14 @@
 // byte, and the messages with the file and line they name.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "diag/Diagnostics.h"
-#include "output/SystemList.h"
-#include "project/Defines.h"
-#include "project/ProjectReader.h"
-#include "project/RunContext.h"
-#include "support/TestSupport.h"
 #include "project/ProjectRunFixture.h"
 
 namespace q32 {
 namespace {
 
 using q32test::Crlf;
-using q32test::ReadFile;
-using q32test::WriteFile;
-using Reports = std::vector<std::string>;
-
 using PreprocessorTest = ProjectRunTest;
 
 // Two machine variants in one project: define conditions with OR, NOT and
@@ -244,8 +228,8 @@ TEST_F(PreprocessorTest, SwitchedOffLinesAreNeitherConvertedNorChecked) {
       "#ENDIF\n";
   Outcome out = Run(project, MODE_GENSYS);
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_FALSE(q32test::FileExistsOnDisk(dir_ / "p.sys"));
-  EXPECT_FALSE(q32test::FileExistsOnDisk(dir_ / "p.def"));
+  EXPECT_FALSE(Exists("p.sys"));
+  EXPECT_FALSE(Exists("p.def"));
 }
 
 }  // namespace
