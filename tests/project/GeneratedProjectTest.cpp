@@ -147,11 +147,9 @@ TEST_F(GeneratedProjectTest, EveryItemKindWithEveryParameter) {
                          "GeneratingSK \"spindle.dxf" + k + "GeneratingSK \"start.txs" + k +
                          "GeneratingSK \"feed.txm" + k + "GeneratingSK \"both.txb" + k);
   // Constants as in every run.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("SUB", 12) + Def("POP", 1) + "\n; Softkey constants:\n\n" +
-                                Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1), Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
                                 Def("RPM", 5) + Def("JOG", 6) + Def("DRAW", 7) + Def("TXS1", 8) +
-                                Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12)));
+                                Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12))));
   EXPECT_FALSE(Exists("p.sys"));
   EXPECT_FALSE(Exists("other.sys"));
 }

@@ -63,9 +63,8 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   Outcome out = Run(kVariants, MODE_GENSYS, "MILL5, AXES=5, COOLANT, TYPE=\"HS\"");
   EXPECT_EQ(out.reports, Reports{});
   // LATHEMENU is switched off, so FIVEMENU takes number 1.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("FIVEMENU", 1) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                                Def("FIVE", 1) + Def("PLAIN", 2) + Def("COOL", 3) + Def("AXES", 4)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("FIVEMENU", 1), Def("OK", 0) +
+                                Def("FIVE", 1) + Def("PLAIN", 2) + Def("COOL", 3) + Def("AXES", 4))));
   EXPECT_EQ(Read("p.sys"),
             Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
@@ -85,10 +84,8 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   lathe.replace(lathe.find("ACTION AXES"), 11, "ACTION COOL");
   out = Run(lathe, MODE_GENSYS, "LATHE, AXES=2, TYPE=\"LS\"");
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("LATHEMENU", 1) + Def("FIVEMENU", 2) +
-                                "\n; Softkey constants:\n\n" + Def("OK", 0) + Def("LATHEKEY", 1) +
-                                Def("COOL", 2) + Def("PROBEKEY", 3)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("LATHEMENU", 1) + Def("FIVEMENU", 2), Def("OK", 0) + Def("LATHEKEY", 1) +
+                                Def("COOL", 2) + Def("PROBEKEY", 3))));
   EXPECT_EQ(Read("p.sys"),
             Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
@@ -132,9 +129,8 @@ TEST_F(PreprocessorTest, IncludedFilesAreReadInPlaceWithTheirOwnLineNumbers) {
   Outcome out = Run(project, MODE_GENSYS);
   EXPECT_EQ(out.reports, (Reports{"keys.spi(2) 8206", "keys.spi(3) 8206", "p.spm(6) 8206",
                                   "menus.spi(1) 8206", "p.spm(10) 3043", "p.spm(11) 8207"}));
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("SUB", 4) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                                Def("K1", 1)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 4), Def("OK", 0) +
+                                Def("K1", 1))));
   EXPECT_EQ(Read("p.sys"),
             Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
@@ -148,8 +144,7 @@ TEST_F(PreprocessorTest, ConstantsFileOpenedInsideAnIncludeNamesTheIncludedFile)
   Write("menus.spi", "SKMENU MAIN HROOT\nTX Go GO\nBLANK\nENDSKMENU\n");
   Outcome out = Run("QUILLON Project File - Version 1.0\n#INCLUDE menus.spi\n", MODE_GENDEF);
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("menus.spi") + "\n; Menu constants:\n\n" +
-                                Def("MAIN", 0) + "\n; Softkey constants:\n\n" + Def("GO", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("menus.spi", Def("MAIN", 0), Def("GO", 0))));
 }
 
 TEST_F(PreprocessorTest, DirectiveErrorsAreReportedOnceAtTheirLines) {
@@ -180,8 +175,7 @@ TEST_F(PreprocessorTest, DirectiveErrorsAreReportedOnceAtTheirLines) {
                      "p.spm(9) 8205", "p.spm(11) 8205", "p.spm(13) 3300", "p.spm(14) 3300",
                      "p.spm(15) 3011", "p.spm(16) 3070", "p.spm(20) 3300"}));
   // B was skipped: the softkey after A is numbered 1 only if it counted.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                "\n; Softkey constants:\n\n" + Def("A", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0), Def("A", 0))));
 }
 
 TEST_F(PreprocessorTest, ThirtyOneNestedSectionsAreAcceptedAndTheThirtySecondIsRefused) {
@@ -192,8 +186,7 @@ TEST_F(PreprocessorTest, ThirtyOneNestedSectionsAreAcceptedAndTheThirtySecondIsR
   project += "ENDSKMENU\n";
   Outcome out = Run(project, MODE_GENDEF);
   EXPECT_EQ(out.reports, (Reports{"p.spm(34) 3301"}));
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                "\n; Softkey constants:\n\n" + Def("DEEP", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0), Def("DEEP", 0))));
 }
 
 TEST_F(PreprocessorTest, ScansListEveryBranchAndReportNoConditionCodes) {

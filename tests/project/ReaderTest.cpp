@@ -99,9 +99,8 @@ TEST_F(ReaderTest, GensysWritesTreeConstantsAndSystemList) {
   EXPECT_EQ(out.errors, 0);
   EXPECT_EQ(Read("p.sys"), Crlf(TreeHeader("p.spm") + kFullTree));
   EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) + Def("SUB", 12) +
-                 Def("POP", 1) + "\n; Softkey constants:\n\n" + Def("OK", 0) + Def("START", 1) +
-                 Def("STOP", 2) + Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6)));
+            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1), Def("OK", 0) + Def("START", 1) +
+                 Def("STOP", 2) + Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6))));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\mill\\ok.pic\n"
                                        "PLC:\\SOFTKEYS\\mill\\start.sk\n"
                                        "PLC:\\SOFTKEYS\\mill\\stop.PIC\n"
@@ -161,9 +160,8 @@ TEST_F(ReaderTest, GendefWritesOnlyConstantsAndDeffileRenamesThem) {
   EXPECT_FALSE(Exists("p.sys"));
   EXPECT_FALSE(Exists("p.def"));
   EXPECT_FALSE(Exists("QUILLONK.SYS"));
-  EXPECT_EQ(Read("consts.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("A", 0) +
-                                     "\n; Softkey constants:\n\n" + Def("ONE", 0) +
-                                     Def("THREE", 2)));
+  EXPECT_EQ(Read("consts.def"), Crlf(DefFile("p.spm", Def("A", 0), Def("ONE", 0) +
+                                     Def("THREE", 2))));
 
   // With -nogendef nothing is written at all.
   Outcome none = Run(std::string(kHeader) + "SKMENU B\nTX one ONE\nBLANK\nENDSKMENU\n", MODE_GENDEF,
@@ -222,9 +220,7 @@ TEST_F(ReaderTest, NumberingOfMenusAndSoftkeys) {
                                 "M 3 B - \n"
                                 "G 1 PLC:\\SOFTKEYS\\b.pic - - 7 -1 - -1 0 -1 - - - -1 - -1 - -\n"));
   EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("M0", 0) + Def("M7", 7) +
-                 Def("M1", 1) + Def("M9", 9) + Def("ML", 2) + Def("M3", 3) +
-                 "\n; Softkey constants:\n\n" + Def("OK", 1) + Def(longName.substr(0, 24), 2)));
+            Crlf(DefFile("p.spm", Def("M0", 0) + Def("M7", 7) + Def("M1", 1) + Def("M9", 9) + Def("ML", 2) + Def("M3", 3), Def("OK", 1) + Def(longName.substr(0, 24), 2))));
   // The duplicate is not listed; the unnamed softkey is.
   EXPECT_EQ(Read("QUILLONK.SYS"),
             Crlf("PLC:\\SOFTKEYS\\a.pic\nPLC:\\SOFTKEYS\\b.pic\nPLC:\\SOFTKEYS\\d.pic\n"));
@@ -315,9 +311,8 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
                                 "# -1 -\n"));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\ok.pic\nPLC:\\SOFTKEYS\\ok3.pic\n"));
   EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("M1", 0) + Def("M2", 1) +
-                 Def("EMPTY", 2) + Def("M1", 3) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                 Def("THREE", 1)));
+            Crlf(DefFile("p.spm", Def("M1", 0) + Def("M2", 1) + Def("EMPTY", 2) + Def("M1", 3), Def("OK", 0) +
+                 Def("THREE", 1))));
 }
 
 TEST_F(ReaderTest, EndChecksOfMenusAndRoots) {
