@@ -315,56 +315,43 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
                  Def("THREE", 1))));
 }
 
-TEST_F(ReaderTest, EndChecksOfMenusAndRoots) {
-  // A last menu without entries counts twice: at ENDSKMENU and at the end.
-  Outcome empty = Run(std::string(kHeader) + "SKMENU A VROOT\nENDSKMENU\n", MODE_GENSYS);
-  EXPECT_EQ(empty.reports, (Reports{"p.spm(3) 8272", "p.spm(3) 8272"}));
-  // Only warnings: no root menu.
-  Outcome noRoot = Run(std::string(kHeader) + "SKMENU A HRROOT\nBLANK\nENDSKMENU\n", MODE_GENSYS);
-  EXPECT_EQ(noRoot.reports, Reports{"p.spm(4) -8275"});
-  EXPECT_EQ(noRoot.errors, 0);
-  EXPECT_EQ(noRoot.warnings, 1);
-  // Those two checks belong to -gensys; the open menu to every mode.
-  Outcome gendef = Run(std::string(kHeader) + "SKMENU A\n", MODE_GENDEF);
-  EXPECT_EQ(gendef.reports, Reports{"p.spm(2) 8274"});
-  // No menus at all: nothing to warn about, and no tree file.
-  Outcome nothing = Run(std::string(kHeader) + "; only a comment\n", MODE_GENSYS);
-  EXPECT_EQ(nothing.reports, Reports{});
-  EXPECT_FALSE(Exists("p.sys"));
-}
-
-TEST_F(ReaderTest, HeaderChecks) {
-  Outcome empty = Run("", MODE_GENSYS);
-  EXPECT_EQ(empty.reports, Reports{"p.spm 8202"});
-  Outcome lower = Run("quillon project file - version 1.0\nSKMENU A VROOT\nBLANK\nENDSKMENU\n",
-                      MODE_GENSYS);
-  EXPECT_EQ(lower.reports, Reports{"p.spm(1) 8203"});
-  EXPECT_FALSE(Exists("p.sys"));
-  EXPECT_FALSE(Exists("p.def"));
-}
-
-TEST_F(ReaderTest, TreeFileNamesAndFailuresAbandonTheProject) {
+// The end checks of menus and roots, the header, and tree and constants files
+// that cannot be made, which abandon the project.
+TEST_F(ReaderTest, EndChecksHeaderAndAbandonedProjects) {
   const std::string body = "SKMENU A VROOT\nBLANK\nENDSKMENU\n";
-  // TREEFILE naming the system list: abandoned at once, no End checks.
-  Outcome treefile = Run(std::string(kHeader) + "TREEFILE sub\\quillonk.sys\n" + body +
-                             "SKMENU B\n",
-                         MODE_GENSYS);
-  EXPECT_EQ(treefile.reports, Reports{"p.spm(2) 8210"});
-  // The run's own tree file name is the system list's.
-  Outcome named = Run(std::string(kHeader) + body, MODE_GENSYS,
-                      [](RunSettings& s) { s.treeFile = "x\\QuillonK.Sys"; });
-  EXPECT_EQ(named.reports, Reports{"p.spm(2) 8282"});
-  // A tree file that cannot be created.
-  Outcome missingDir = Run(std::string(kHeader) + "TREEFILE nodir\\t.sys\n" + body + "SKMENU B\n",
-                           MODE_GENSYS);
-  EXPECT_EQ(missingDir.reports, Reports{"nodir\\t.sys 8220"});
-  // A constants file that cannot be created, in the menu pass and later.
-  Outcome defPass = Run(std::string(kHeader) + "DEFFILE nodir\\c.def\n" + body, MODE_GENDEF);
-  EXPECT_EQ(defPass.reports, Reports{"p.spm(3) 8220"});
-  Outcome defMain = Run(std::string(kHeader) + "SKMENU A VROOT\nTX t\nENDSKMENU\n"
-                                                "DEFFILE nodir\\c.def\n",
-                        MODE_GENDEF);
-  EXPECT_EQ(defMain.reports, Reports{"nodir\\c.def 8220"});
+  struct Case {
+    std::string project;
+    RunMode mode;
+    Reports reports;
+    std::function<void(RunSettings&)> configure = {};
+  } cases[] = {
+      // A last menu without entries counts twice: at ENDSKMENU and at the end.
+      {std::string(kHeader) + "SKMENU A VROOT\nENDSKMENU\n", MODE_GENSYS, {"p.spm(3) 8272", "p.spm(3) 8272"}},
+      {std::string(kHeader) + "SKMENU A HRROOT\nBLANK\nENDSKMENU\n", MODE_GENSYS, {"p.spm(4) -8275"}},
+      // Those two checks belong to -gensys; the open menu to every mode.
+      {std::string(kHeader) + "SKMENU A\n", MODE_GENDEF, {"p.spm(2) 8274"}},
+      {std::string(kHeader) + "; only a comment\n", MODE_GENSYS, {}},
+      {"", MODE_GENSYS, {"p.spm 8202"}},
+      {"quillon project file - version 1.0\n" + body, MODE_GENSYS, {"p.spm(1) 8203"}},
+      // A tree file naming the system list: abandoned at once, no end checks.
+      {std::string(kHeader) + "TREEFILE sub\\quillonk.sys\n" + body + "SKMENU B\n", MODE_GENSYS, {"p.spm(2) 8210"}},
+      {std::string(kHeader) + body, MODE_GENSYS, {"p.spm(2) 8282"},
+       [](RunSettings& s) { s.treeFile = "x\\QuillonK.Sys"; }},
+      {std::string(kHeader) + "TREEFILE nodir\\t.sys\n" + body + "SKMENU B\n", MODE_GENSYS, {"nodir\\t.sys 8220"}},
+      // A constants file that cannot be created, in the menu pass and later.
+      {std::string(kHeader) + "DEFFILE nodir\\c.def\n" + body, MODE_GENDEF, {"p.spm(3) 8220"}},
+      {std::string(kHeader) + "SKMENU A VROOT\nTX t\nENDSKMENU\nDEFFILE nodir\\c.def\n", MODE_GENDEF,
+       {"nodir\\c.def 8220"}},
+  };
+  for (const Case& c : cases) {
+    Outcome out = Run(c.project, c.mode, c.configure);
+    EXPECT_EQ(out.reports, c.reports) << c.project;
+    EXPECT_EQ(out.errors + out.warnings, static_cast<int>(c.reports.size())) << c.project;
+    // Neither a project without menus nor a refused header leaves outputs.
+    if (c.reports.empty() || c.project.rfind("quillon", 0) == 0) {
+      EXPECT_FALSE(Exists("p.sys") || Exists("p.def")) << c.project;
+    }
+  }
 }
 
 TEST_F(ReaderTest, SecondTreeFileAfterTreefileLine) {
