@@ -177,7 +177,8 @@ TEST_F(MenuItemCheckerTest, RefusedNamesAndParameters) {
       {{"BLANK", "OK", "FOO:1"}, true, 0},
       {{"STATE", "OK", "status:m1", "SmallWindow:a", "closeplcwindow", "states:2"}, true, 0},
   };
-  for (const Row& row : rows) EXPECT_EQ(row.code, Check(row.tokens, row.active)) << row.tokens[0] << " " << row.tokens.back();
+  for (const Row& row : rows)
+    EXPECT_EQ(row.code, Check(row.tokens, row.active)) << row.tokens[0] << " " << row.tokens.back();
   EXPECT_EQ(Crlf(Line({"END", "abcdefghijklmnopqrstuvwx_two", "", "", "", "", "", ""}) +
                  Line({"GOTO", "ok", "SUB", "", "", "", "POPUPMENU:main", "", "", "", "", "", ""}) +
                  Line({"BLANK", "OK", ""}) +

@@ -111,13 +111,16 @@ TEST_F(TreeItemTest, ItemLinesAndRefusals) {
       {ITEM_CHECK, {"CHECK"}, "#8207"},
       {ITEM_PRAGMA, {"#PRAGMA", "anything"}, ""},
   };
-  for (const Row& row : rows) EXPECT_EQ(Item(row.kind, row.tokens), row.line) << row.tokens[0] << " " << row.tokens.back();
+  for (const Row& row : rows)
+    EXPECT_EQ(Item(row.kind, row.tokens), row.line) << row.tokens[0] << " " << row.tokens.back();
   run.settings.pyMemLimit = 128;
-  EXPECT_EQ(Item(ITEM_ACTION, {"ACTION", "OK", "PYNAME:p", "PYMEM:128", "PYSCRIPT:s"}), action + "p 128 s -\n");
+  EXPECT_EQ(Item(ITEM_ACTION, {"ACTION", "OK", "PYNAME:p", "PYMEM:128", "PYSCRIPT:s"}),
+            action + "p 128 s -\n");
   // Text fields hold 79 characters.
   for (const char* prefix : {"ENABLE:", "STATUS:", "HIDE:", "OVERLAY:", "IDENT:", "HELPFILE:",
                              "SMALLWINDOW:", "LARGEWINDOW:"}) {
-    EXPECT_EQ(Item(ITEM_CHECK, {"CHECK", "OK", prefix + std::string(79, 'x')}).substr(0, 1), "C") << prefix;
+    EXPECT_EQ(Item(ITEM_CHECK, {"CHECK", "OK", prefix + std::string(79, 'x')}).substr(0, 1), "C")
+        << prefix;
     EXPECT_EQ(Item(ITEM_CHECK, {"CHECK", "OK", prefix + std::string(80, 'x')}), "#8204") << prefix;
   }
   // Writing needs an open tree file, but a pragma writes nothing.

@@ -147,9 +147,11 @@ TEST_F(GeneratedProjectTest, EveryItemKindWithEveryParameter) {
                          "GeneratingSK \"spindle.dxf" + k + "GeneratingSK \"start.txs" + k +
                          "GeneratingSK \"feed.txm" + k + "GeneratingSK \"both.txb" + k);
   // Constants as in every run.
-  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1), Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
-                                Def("RPM", 5) + Def("JOG", 6) + Def("DRAW", 7) + Def("TXS1", 8) +
-                                Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12))));
+  EXPECT_EQ(Read("p.def"),
+            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1),
+                         Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
+                             Def("RPM", 5) + Def("JOG", 6) + Def("DRAW", 7) + Def("TXS1", 8) +
+                             Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12))));
   EXPECT_FALSE(Exists("p.sys"));
   EXPECT_FALSE(Exists("other.sys"));
 }
@@ -352,7 +354,8 @@ TEST_F(GeneratedProjectTest, PythonScriptsLieUnderTheItemsPythonPath) {
                                 action + "PYNAME:b  PYSCRIPT:PLC:\\Scripts\\b.py \n" +
                                 action + "PYNAME:c  PYSCRIPT:PLC:\\Python\\c.py \n" +
                                 action + "PYNAME:d PYMEM:3 PYSCRIPT:PLC:/fwd/d.py \n" +
-                                "ENDSKMENU\n\n\nSKMENU SECOND\n" + action + "PYNAME:a  PYSCRIPT:PLC:\\Py\\a.py \n" +
+                                "ENDSKMENU\n\n\nSKMENU SECOND\n" +
+                                action + "PYNAME:a  PYSCRIPT:PLC:\\Py\\a.py \n" +
                                 action + "PYNAME:b  PYSCRIPT:b.py \n" +
                                 "ACTION OK            \n"
                                 "ENDSKMENU\n"

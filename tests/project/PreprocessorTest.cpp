@@ -63,10 +63,12 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   Outcome out = Run(kVariants, MODE_GENSYS, "MILL5, AXES=5, COOLANT, TYPE=\"HS\"");
   EXPECT_EQ(out.reports, Reports{});
   // LATHEMENU is switched off, so FIVEMENU takes number 1.
-  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("FIVEMENU", 1), Def("OK", 0) +
-                                Def("FIVE", 1) + Def("PLAIN", 2) + Def("COOL", 3) + Def("AXES", 4))));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("FIVEMENU", 1),
+                                        Def("OK", 0) + Def("FIVE", 1) + Def("PLAIN", 2) +
+                                            Def("COOL", 3) + Def("AXES", 4))));
   EXPECT_EQ(Read("p.sys"),
-            Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
+            Crlf(TreeHeader("p.spm") +
+                 "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
                  "N 1 PLC:\\SOFTKEYS\\five.pic - - 1 -1 - -1 0 -1 - - - -1 - -1 - -\n"
                  "S 4 PLC:\\SOFTKEYS\\axes.pic - - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
@@ -84,10 +86,12 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   lathe.replace(lathe.find("ACTION AXES"), 11, "ACTION COOL");
   out = Run(lathe, MODE_GENSYS, "LATHE, AXES=2, TYPE=\"LS\"");
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("LATHEMENU", 1) + Def("FIVEMENU", 2), Def("OK", 0) + Def("LATHEKEY", 1) +
-                                Def("COOL", 2) + Def("PROBEKEY", 3))));
+  EXPECT_EQ(Read("p.def"),
+            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("LATHEMENU", 1) + Def("FIVEMENU", 2),
+                         Def("OK", 0) + Def("LATHEKEY", 1) + Def("COOL", 2) + Def("PROBEKEY", 3))));
   EXPECT_EQ(Read("p.sys"),
-            Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
+            Crlf(TreeHeader("p.spm") +
+                 "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
                  "N 1 PLC:\\SOFTKEYS\\lathe.pic - - 1 -1 - -1 0 -1 - - - -1 - -1 - -\n"
                  "S 2 PLC:\\SOFTKEYS\\cool.pic - - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"

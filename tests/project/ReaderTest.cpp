@@ -98,9 +98,9 @@ TEST_F(ReaderTest, GensysWritesTreeConstantsAndSystemList) {
   EXPECT_EQ(out.reports, Reports{});
   EXPECT_EQ(out.errors, 0);
   EXPECT_EQ(Read("p.sys"), Crlf(TreeHeader("p.spm") + kFullTree));
-  EXPECT_EQ(Read("p.def"),
-            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1), Def("OK", 0) + Def("START", 1) +
-                 Def("STOP", 2) + Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6))));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1),
+                                        Def("OK", 0) + Def("START", 1) + Def("STOP", 2) +
+                                            Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6))));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\mill\\ok.pic\n"
                                        "PLC:\\SOFTKEYS\\mill\\start.sk\n"
                                        "PLC:\\SOFTKEYS\\mill\\stop.PIC\n"
@@ -219,8 +219,10 @@ TEST_F(ReaderTest, NumberingOfMenusAndSoftkeys) {
                                 "M 2 B - \n# -1 -\n"
                                 "M 3 B - \n"
                                 "G 1 PLC:\\SOFTKEYS\\b.pic - - 7 -1 - -1 0 -1 - - - -1 - -1 - -\n"));
-  EXPECT_EQ(Read("p.def"),
-            Crlf(DefFile("p.spm", Def("M0", 0) + Def("M7", 7) + Def("M1", 1) + Def("M9", 9) + Def("ML", 2) + Def("M3", 3), Def("OK", 1) + Def(longName.substr(0, 24), 2))));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm",
+                                        Def("M0", 0) + Def("M7", 7) + Def("M1", 1) + Def("M9", 9) +
+                                            Def("ML", 2) + Def("M3", 3),
+                                        Def("OK", 1) + Def(longName.substr(0, 24), 2))));
   // The duplicate is not listed; the unnamed softkey is.
   EXPECT_EQ(Read("QUILLONK.SYS"),
             Crlf("PLC:\\SOFTKEYS\\a.pic\nPLC:\\SOFTKEYS\\b.pic\nPLC:\\SOFTKEYS\\d.pic\n"));
@@ -311,8 +313,8 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
                                 "# -1 -\n"));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\ok.pic\nPLC:\\SOFTKEYS\\ok3.pic\n"));
   EXPECT_EQ(Read("p.def"),
-            Crlf(DefFile("p.spm", Def("M1", 0) + Def("M2", 1) + Def("EMPTY", 2) + Def("M1", 3), Def("OK", 0) +
-                 Def("THREE", 1))));
+            Crlf(DefFile("p.spm", Def("M1", 0) + Def("M2", 1) + Def("EMPTY", 2) + Def("M1", 3),
+                         Def("OK", 0) + Def("THREE", 1))));
 }
 
 // The end checks of menus and roots, the header, and tree and constants files

@@ -20,6 +20,37 @@ using q32test::FileExistsOnDisk;
 using q32test::ReadFile;
 using q32test::WriteFile;
 
+// A 77 x 48 one-bit bitmap, every row 5Ah bytes.
+std::string SmallBitmap() {
+  std::string b(62, '\0');
+  auto put = [&](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(10, 62, 4);
+  put(14, 40, 4);
+  put(18, 77, 4);
+  put(22, 48, 4);
+  put(26, 1, 2);
+  put(28, 1, 2);
+  return b + std::string(48 * 12, '\x5A');
+}
+
+// A one-line run-length PCX picture of 77 x 48 pixels.
+std::string SmallPcx() {
+  std::string p(128, '\0');
+  p[0] = 10;
+  p[2] = 1;
+  p[3] = 1;
+  p[8] = 76;
+  p[10] = 47;
+  p[65] = 1;
+  p[66] = 10;
+  for (int r = 0; r < 48; ++r) p += "\xCA\x0F";
+  return p;
+}
+
 class Dispatch : public ::testing::Test {
  protected:
   q32test::TempDir start;  // where the program was started
@@ -54,10 +85,40 @@ class Dispatch : public ::testing::Test {
   std::string Cwd() { return std::filesystem::current_path().string(); }
 };
 
-// Successful conversions are compared by the end-to-end runs of the example
-// mill; here the family's extension of a generated softkey and the codes of
-// failed conversions, which are the reader's to report.
+TEST_F(Dispatch, BitmapAndPcxAreConvertedAndLogged) {
+  WriteFile(start / "proj/keys/ok.bmp", SmallBitmap());
+  WriteFile(start / "proj/keys/go.pcx", SmallPcx());
+  Line(SOURCE_BMP, "keys\\ok.bmp");
+  EXPECT_EQ(DispatchSoftkey(run), 0);
+  EXPECT_TRUE(FileExistsOnDisk(start / "proj/keys/ok.PIC"));
+  EXPECT_EQ(run.softkey.source, "keys\\ok.PIC");
+  EXPECT_EQ(run.softkey.targetExt, ".PIC");
+  EXPECT_EQ(run.softkey.targetPath, "PLC:\\SOFTKEYS\\ok.PIC");
+  // A generated softkey without an extension takes the family's.
+  WriteFile(start / "proj/keys/plain", "x");
+  Line(SOURCE_GENERATED, "keys\\plain");
+  EXPECT_EQ(DispatchSoftkey(run), 0);
+  EXPECT_EQ(run.softkey.targetExt, ".PIC");
+
+  // The little-endian family records ".sk"; the converter still writes .PIC.
+  run.settings.controlFamilyLE = true;
+  Line(SOURCE_PCX, "keys\\go.pcx");
+  EXPECT_EQ(DispatchSoftkey(run), 0);
+  EXPECT_TRUE(FileExistsOnDisk(start / "proj/keys/go.PIC"));
+  EXPECT_EQ(run.softkey.source, "keys\\go.sk");
+  EXPECT_EQ(run.softkey.targetExt, ".sk");
+  EXPECT_EQ(Log(), q32test::Crlf("GeneratingSK \"proj\\keys\\ok.PIC\" PLC:\\SOFTKEYS\\\n"
+                                 "CheckingSK \"proj\\keys\\plain\" PLC:\\SOFTKEYS\\\n"
+                                 "GeneratingSK \"proj\\keys\\go.sk\" PLC:\\SOFTKEYS\\\n"));
+}
+
+// A generated softkey keeps its extension; failed conversions return their
+// codes, which are the reader's to report.
 TEST_F(Dispatch, GeneratedSoftkeysAndFailedConversions) {
+  WriteFile(start / "proj/keys/ok.sk", "x");
+  Line(SOURCE_GENERATED, "keys\\ok.sk");
+  EXPECT_EQ(DispatchSoftkey(run), 0);
+  EXPECT_EQ(run.softkey.targetExt, ".sk");  // a generated softkey keeps its extension
   WriteFile(start / "proj/keys/plain", "x");
   Line(SOURCE_GENERATED, "keys\\plain");
   EXPECT_EQ(DispatchSoftkey(run), 0);
@@ -68,7 +129,8 @@ TEST_F(Dispatch, GeneratedSoftkeysAndFailedConversions) {
   Line(SOURCE_PCX, "keys\\bad.pcx");
   EXPECT_EQ(DispatchSoftkey(run), 8240);
   EXPECT_EQ(run.softkey.source, "keys\\bad.pcx");
-  EXPECT_EQ(Log(), q32test::Crlf("CheckingSK \"proj\\keys\\plain\" PLC:\\SOFTKEYS\\\n"));
+  EXPECT_EQ(Log(), q32test::Crlf("CheckingSK \"proj\\keys\\ok.sk\" PLC:\\SOFTKEYS\\\n"
+                                 "CheckingSK \"proj\\keys\\plain\" PLC:\\SOFTKEYS\\\n"));
   EXPECT_EQ(run.settings.errorCount, 0);
 }
 
