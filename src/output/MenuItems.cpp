@@ -10,29 +10,29 @@ using P = ItemParam;
 
 // Indexed by ItemParam.
 constexpr std::array<ItemParamDef, kItemParamCount> kParamDefs{{
-    {P::Enable, "ENABLE:", false},
-    {P::Status, "STATUS:", false},
-    {P::Hide, "HIDE:", false},
-    {P::Overlay, "OVERLAY:", false},
-    {P::Ident, "IDENT:", false},
-    {P::HelpFile, "HELPFILE:", false},
-    {P::HelpId, "HELPID:", false},
-    {P::LargeWindow, "LARGEWINDOW:", false},
-    {P::SmallWindow, "SMALLWINDOW:", false},
-    {P::ClosePlcWindow, "CLOSEPLCWINDOW", false},
-    {P::PopupMenu, "POPUPMENU:", false},
-    {P::ClosePopupMenu, "CLOSEPOPUPMENU", true},
-    {P::FirstInGroup, "FIRSTINGROUP", true},
-    {P::RestorePlcWindow, "RESTOREPLCWINDOW", true},
-    {P::PyRestart, "PYRESTART", true},
-    {P::RepeatDelay, "REPEATDELAY:", false},
-    {P::RepeatInterval, "REPEATINTERVAL:", false},
-    {P::States, "STATES:", false},
-    {P::PyName, "PYNAME:", false},
-    {P::PyMem, "PYMEM:", false},
-    {P::PyPath, "PYPATH:", false},
-    {P::PyScript, "PYSCRIPT:", false},
-    {P::PyPara, "PYPARA:", false},
+    {P::Enable, "ENABLE:"},
+    {P::Status, "STATUS:"},
+    {P::Hide, "HIDE:"},
+    {P::Overlay, "OVERLAY:"},
+    {P::Ident, "IDENT:"},
+    {P::HelpFile, "HELPFILE:"},
+    {P::HelpId, "HELPID:"},
+    {P::LargeWindow, "LARGEWINDOW:"},
+    {P::SmallWindow, "SMALLWINDOW:"},
+    {P::ClosePlcWindow, "CLOSEPLCWINDOW"},
+    {P::PopupMenu, "POPUPMENU:"},
+    {P::ClosePopupMenu, "CLOSEPOPUPMENU"},
+    {P::FirstInGroup, "FIRSTINGROUP"},
+    {P::RestorePlcWindow, "RESTOREPLCWINDOW"},
+    {P::PyRestart, "PYRESTART"},
+    {P::RepeatDelay, "REPEATDELAY:"},
+    {P::RepeatInterval, "REPEATINTERVAL:"},
+    {P::States, "STATES:"},
+    {P::PyName, "PYNAME:"},
+    {P::PyMem, "PYMEM:"},
+    {P::PyPath, "PYPATH:"},
+    {P::PyScript, "PYSCRIPT:"},
+    {P::PyPara, "PYPARA:"},
 }};
 
 constexpr bool ParamTableIsIndexed() {
@@ -114,11 +114,6 @@ const ItemParamDef& ItemParamInfo(ItemParam param) {
 std::string_view ItemParamValue(std::string_view token, ItemParam param) {
   std::string_view keyword = ItemParamInfo(param).keyword;
   return token.size() >= keyword.size() ? token.substr(keyword.size()) : std::string_view();
-}
-
-bool ItemFlagIsOn(std::string_view token, ItemParam param) {
-  std::string_view rest = ItemParamValue(token, param);
-  return !(rest == ":0" || EqualsIgnoringCase(rest, ":FALSE"));
 }
 
 std::optional<ItemParam> MatchItemParam(std::string_view token, std::span<const ItemParam> accepted) {

@@ -45,7 +45,6 @@ constexpr std::size_t kItemParamCount = 23;
 struct ItemParamDef {
   ItemParam param;
   const char* keyword;  // recognised as a case-insensitive prefix of the token
-  bool isFlag;          // a switch without value; the rest of the token may turn it off
 };
 
 // The keyword record of a parameter kind.
@@ -54,10 +53,6 @@ const ItemParamDef& ItemParamInfo(ItemParam param);
 // The text of a parameter token after its keyword ("M100" for "ENABLE:M100").
 // The token must begin with the keyword.
 std::string_view ItemParamValue(std::string_view token, ItemParam param);
-
-// A flag parameter is on unless the rest of its token after the keyword is
-// exactly ":0" or is ":FALSE" in any letter case.
-bool ItemFlagIsOn(std::string_view token, ItemParam param);
 
 // The first parameter of the list whose keyword begins the token (ignoring
 // case), or none.

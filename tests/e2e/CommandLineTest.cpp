@@ -57,24 +57,16 @@ std::string CopyProgram(const TempDir& dir, const std::string& catalogue, bool w
 TEST(CommandLine, EveryUsageErrorPrintsTheUsageTextWithStatus3) {
   TempDir dir;
   WriteFile(dir / "p.spm", kHeader);
+  // No argument, a question mark, letters outside the table or only the
+  // start of a known word, EMB in lower case, -check and the default run
+  // without -pj, no project file, empty words, digits, E, D and C that begin
+  // no option.
   const std::vector<std::vector<std::string>> shapes = {
-      {},                                   // no argument
-      {"?"},                                // question mark
-      {"p.spm", "-x"},                      // letter outside the table
-      {"p.spm", "-gensystem"},              // only begins like a known word
-      {"p.spm", "-emb1"},                   // EMB must be upper case
-      {"p.spm", "-check"},                  // -check needs -pj
-      {"p.spm"},                            // the default run needs -pj
-      {"-gensys"},                          // no project file
-      {"p.spm", "-"},                       // an empty option word
-      {"p.spm", "-G"},                      // a letter alone
-      {"p.spm", "-7"},                      // a digit
-      {"p.spm", "-EX"},                     // E without EMB
-      {"p.spm", "-dpx", "-Dq"},             // D without P
-      {"p.spm", "-cx"},                     // C that is neither CHECK nor CFG
-      {"p.spm", "-posting"},
-      {"p.spm", "-gensys", "?x"},
+      {}, {"?"}, {"p.spm", "-x"}, {"p.spm", "-gensystem"}, {"p.spm", "-emb1"}, {"p.spm", "-check"},
+      {"p.spm"}, {"-gensys"}, {"p.spm", "-"}, {"p.spm", "-G"}, {"p.spm", "-7"}, {"p.spm", "-EX"},
+      {"p.spm", "-dpx", "-Dq"}, {"p.spm", "-cx"}, {"p.spm", "-posting"}, {"p.spm", "-gensys", "?x"},
   };
+
   for (const auto& args : shapes) {
     RunResult r = RunQuillon(args, dir.path());
     std::string shown;

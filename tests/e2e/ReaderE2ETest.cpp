@@ -3,34 +3,15 @@
 // status and the outputs a failed run leaves behind.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "support/TestSupport.h"
+#include "ProjectE2EFixture.h"
 
 using namespace q32test;
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const kDate = "Thu Jan  1 00:00:00 1970";
-
-std::string Def(const std::string& name, int number) {
-  return "#define       " + name + std::string(40 - name.size(), ' ') + " K" +
-         std::to_string(number) + "\n";
-}
-
-std::string DefHeader() {
-  return std::string("; Quillon Definition File\n\n; This file is maintained by Quillon32\n"
-                     "; Do not modify this file manually!\n\n; Creation date:   ") +
-         kDate + "\n\n; Softkey project: p.spm\n";
-}
-
-std::string TreeHeader() {
-  return std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
-         "\n; Softkey project: p.spm\n";
-}
 
 const char* const kProject =
     "QUILLON Project File - Version 1.0\n"
@@ -62,27 +43,19 @@ const char* const kTree =
     "L 20 B \"Tool table\" \n"
     "B 3 PLC:\\SOFTKEYS\\lathe\\back.PIC - - 1 -1 - - -1 0 0\n";
 
-class ReaderE2E : public ::testing::Test {
+class ReaderE2E : public ProjectE2E {
  protected:
   void SetUp() override {
-    setenv("SOURCE_DATE_EPOCH", "0", 1);
-    WriteFile(dir_ / "proj/p.spm", kProject);
-    for (const char* f : {"spindle.pic", "coolant.sk", "back.PIC"}) WriteFile(dir_ / ("proj/" + std::string(f)), "x");
+    ProjectE2E::SetUp();
+    WriteFile(In("p.spm"), kProject);
+    for (const char* f : {"spindle.pic", "coolant.sk", "back.PIC"}) WriteFile(In(f), "x");
   }
-  void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
-  std::string In(const std::string& name) { return dir_ / ("proj/" + name); }
-
-  TempDir dir_;
 };
 
 TEST_F(ReaderE2E, GensysWritesEveryOutput) {
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys", "-tZeta300", "-nofilecheck"}, dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-gensys", "-tZeta300", "-nofilecheck"});
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(ReadFile(In("p.sys")), Crlf(TreeHeader() + kTree));
-  EXPECT_EQ(ReadFile(In("p.def")),
-            Crlf(DefHeader() + "\n; Menu constants:\n\n" + Def("ROOT", 0) + Def("TOOLMENU", 20) +
-                 "\n; Softkey constants:\n\n" + Def("SPINDLE", 0) + Def("COOLANT", 1) +
-                 Def("TOOLS", 2) + Def("BACKKEY", 3)));
+  EXPECT_EQ(ReadFile(In("p.sys")), Crlf(TreeHeader("p.spm") + kTree));
   EXPECT_EQ(ReadFile(In("QUILLONK.SYS")), Crlf("PLC:\\SOFTKEYS\\lathe\\spindle.pic\n"
                                                "PLC:\\SOFTKEYS\\lathe\\coolant.sk\n"
                                                "PLC:\\SOFTKEYS\\lathe\\back.PIC\n"));
@@ -94,15 +67,11 @@ TEST_F(ReaderE2E, GensysWritesEveryOutput) {
 
 TEST_F(ReaderE2E, OutputDirectoryAndHeaderForm) {
   fs::create_directories(dir_ / "out");
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys", "-menu", "-genh", "-o" + (dir_ / "out")},
-                           dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-gensys", "-menu", "-genh", "-o" + (dir_ / "out")});
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(ReadFile(dir_ / "out/p.sys"), Crlf(TreeHeader() + kTree));
+  EXPECT_EQ(ReadFile(dir_ / "out/p.sys"), Crlf(TreeHeader("p.spm") + kTree));
   EXPECT_EQ(ReadFile(dir_ / "out/p.h"),
-            Crlf("// Quillon Definition File\n\n// This file is maintained by Quillon32\n"
-                 "// Do not modify this file manually!\n\n// Creation date:   " +
-                 std::string(kDate) +
-                 "\n\n// Softkey project: p.spm\n\n// Menu constants:\n\n#define ROOT 0\n"
+            Crlf(DefHeader("p.spm", "//") + "\n// Menu constants:\n\n#define ROOT 0\n"
                  "#define TOOLMENU 20\n\n// Softkey constants:\n\n#define SPINDLE 0\n"
                  "#define COOLANT 1\n#define TOOLS 2\n#define BACKKEY 3\n"));
   EXPECT_FALSE(FileExistsOnDisk(In("p.sys")));
@@ -110,117 +79,71 @@ TEST_F(ReaderE2E, OutputDirectoryAndHeaderForm) {
   EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));  // -menu writes no system list
 }
 
-TEST_F(ReaderE2E, GendefWritesOnlyTheConstants) {
-  RunResult r = RunQuillon({"proj/p.spm", "-gendef"}, dir_.path());
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(FileExistsOnDisk(In("p.def")));
-  EXPECT_FALSE(FileExistsOnDisk(In("p.sys")));
-  EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));
-}
-
-TEST_F(ReaderE2E, FailedRunDeletesTreeAndSystemList) {
+// Errors remove the tree file and the system list but keep the constants;
+// warnings keep everything; an abandoned project still ends with totals.
+TEST_F(ReaderE2E, FailedAndWarnedRuns) {
   WriteFile(In("p.spm"), std::string(kProject) + "PIC stray.pic\n");
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys"}, dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-gensys"});
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_NE(r.out.find("File: proj\\p.spm(18): E8206"), std::string::npos) << r.out;
   EXPECT_FALSE(FileExistsOnDisk(In("p.sys")));
   EXPECT_FALSE(FileExistsOnDisk(In("QUILLONK.SYS")));
-  EXPECT_TRUE(FileExistsOnDisk(In("p.def")));  // the constants stay
-}
+  EXPECT_TRUE(FileExistsOnDisk(In("p.def")));
 
-TEST_F(ReaderE2E, WarningsOnlyKeepTheOutputs) {
   WriteFile(In("p.spm"), "QUILLON Project File - Version 1.0\nSKMENU A\nBLANK\nENDSKMENU\n");
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys"}, dir_.path());
+  r = Quillon({"proj/p.spm", "-gensys"});
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("File: proj\\p.spm(4): W8275"), std::string::npos) << r.out;
-  EXPECT_EQ(ReadFile(In("p.sys")), Crlf(TreeHeader() + "P PLC:\\SOFTKEYS\\\nM 0 B - \n# -1 -\n"));
+  EXPECT_EQ(ReadFile(In("p.sys")), Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\nM 0 B - \n# -1 -\n"));
   EXPECT_EQ(ReadFile(In("QUILLONK.SYS")), "");
-}
 
-TEST_F(ReaderE2E, AbandonedProjectStillEndsWithTotals) {
   WriteFile(In("p.spm"), "QUILLON Project File - Version 1.0\nTREEFILE QUILLONK.SYS\n"
                          "SKMENU A VROOT\nBLANK\nENDSKMENU\n");
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys"}, dir_.path());
+  r = Quillon({"proj/p.spm", "-gensys"});
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_NE(r.out.find("File: proj\\p.spm(2): E8210"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("1 Error(s), 0 Warning(s)"), std::string::npos) << r.out;
 }
 
-TEST_F(ReaderE2E, ScanListsSourcesAndEndsWithStatusZero) {
+TEST_F(ReaderE2E, ScanListsSourcesFromTheStartingDirectory) {
   WriteFile(In("p.spm"), std::string(kProject) + "PIC stray.pic\n");
-  RunResult r = RunQuillon({"proj/p.spm", "-scan"}, dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-scan"});
   EXPECT_EQ(r.status, 0) << r.out;
   std::string log = ReadFile(In("p.log"));
-  // Every source in project order, shown from the starting directory; no totals.
   EXPECT_EQ(log.substr(0, log.find("File: ")),
             Crlf("File proj\\spindle.pic\nFile proj\\coolant.sk\nFile proj\\back.PIC\n"));
   EXPECT_NE(log.find("File: proj\\p.spm(18): E8206"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Error(s)"), std::string::npos) << log;
-  EXPECT_FALSE(FileExistsOnDisk(In("p.def")));
-  EXPECT_FALSE(FileExistsOnDisk(In("p.sys")));
 }
 
-TEST(ExampleProject, MenuTreeOfTheMill) {
-  setenv("SOURCE_DATE_EPOCH", "0", 1);
-  TempDir dir;
-  fs::copy(SourcePath("examples/mill"), dir / "mill", fs::copy_options::recursive);
-  RunResult r = RunQuillon({"mill/mill.spm", "-gensys", "-menu"}, dir.path());
-  unsetenv("SOURCE_DATE_EPOCH");
+TEST_F(ProjectE2E, ExampleMillMenuTreeAndSystemListsOfBothFamilies) {
+  CopyMill();
+  RunResult r = Quillon({"mill/mill.spm", "-gensys", "-menu"});
   EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(ReadFile(dir_ / "mill/mill.sys"), Crlf(MillTree()));
   const std::string k = "PLC:\\SOFTKEYS\\mill\\";
-  EXPECT_EQ(ReadFile(dir / "mill/mill.sys"),
-            Crlf(std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
-                 "\n; Softkey project: mill.spm\n"
-                 "P " + k + "\nh PLC:\\help\\mill.chm\n"
-                 "H 0 M - main\nr 0 7\np 0x1A\nn 0x1B\n"
-                 "N 0 " + k + "rpm.sk M100 - 10 -1 - -1 0 -1 - - - 10 - -1 - -\n"
-                 "N 1 " + k + "coolant.sk M100 - 11 -1 - -1 0 -1 - - - 11 - -1 - -\n"
-                 "G 2 " + k + "tools.sk - - 1 1 tooltable 1 0 -1 - - - -1 - -1 - -\n"
-                 "C 7 Clamp M121 M120 0 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "# -1 -\n"
-                 "E 3 " + k + "back.sk - - -1 - - 0\n"
-                 "M 10 E - \n"
-                 "S 10 " + k + "start.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 start 1 start.py -\n"
-                 "T 12 " + k + "spindle.bmx - M132   -1 - -1 -1 - - 2 - -1 - -1 - -\n"
-                 "R 4 " + k + "cw.sk M133 M130 1 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "R 5 " + k + "ccw.sk M133 M131 0 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "U 6 " + k + "stop.sk M133 - 0 -1 - -1 -1 - 500 100 - - -1 - -1 - -\n"
-                 "U 8 " + k + "jog.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "S 9 " + k + "spindle.sk - - 0 0 spindle -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "U 11 " + k + "feed.sk - M134 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "# -1 -\n"
-                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
-                 "M 11 B - \n"
-                 "T 1 " + k + "coolant.sk - M140   -1 - -1 -1 - - 3 - -1 - -1 - -\n"
-                 "S 2 " + k + "tools.sk - - 0 -1 - -1 -1 - -1 -1 - - -1 flush 4 flush.py 30\n"
-                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
-                 "L 1 B \"Tool table\" tools\n"
-                 "S 2 " + k + "tools.sk - - 0 0 tooltable -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "B 3 " + k + "back.sk - - 1 -1 - - -1 1 0\n"));
-
   // The full run also converts every source and lists it for the control:
   // bitmaps, the PCX picture, the drawing, the text softkeys and the BMX
   // project.
-  r = RunQuillon({"mill/mill.spm", "-gensys"}, dir.path());
+  r = Quillon({"mill/mill.spm", "-gensys"});
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
+  EXPECT_EQ(ReadFile(dir_ / "mill/QUILLONK.SYS"),
             Crlf(k + "rpm.sk\n" + k + "coolant.sk\n" + k + "tools.sk\n" + k + "back.sk\n" + k +
                  "cw.sk\n" + k + "ccw.sk\n" + k + "stop.sk\n" + k + "jog.sk\n" + k + "spindle.sk\n" +
                  k + "start.sk\n" + k + "feed.sk\n" + k + "spindle.bmx\n"));
-  EXPECT_TRUE(FileExistsOnDisk(dir / "mill/bmx/spindle.bmx"));
+  EXPECT_TRUE(FileExistsOnDisk(dir_ / "mill/bmx/spindle.bmx"));
   for (const char* picture :
        {"rpm", "coolant", "tools", "back", "cw", "ccw", "stop", "jog", "spindle", "start", "feed"})
-    EXPECT_TRUE(FileExistsOnDisk(dir / ("mill/" + std::string(picture) + ".PIC"))) << picture;
+    EXPECT_TRUE(FileExistsOnDisk(dir_ / ("mill/" + std::string(picture) + ".PIC"))) << picture;
 
   // Controls outside the Orva family name the same softkeys with ".PIC".
-  r = RunQuillon({"mill/mill.spm", "-gensys", "-tZeta300"}, dir.path());
+  r = Quillon({"mill/mill.spm", "-gensys", "-tZeta300"});
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(ReadFile(dir / "mill/QUILLONK.SYS"),
+  EXPECT_EQ(ReadFile(dir_ / "mill/QUILLONK.SYS"),
             Crlf(k + "rpm.PIC\n" + k + "coolant.PIC\n" + k + "tools.PIC\n" + k +
                  "back.PIC\n" + k + "cw.PIC\n" + k + "ccw.PIC\n" + k + "stop.PIC\n" + k +
                  "jog.PIC\n" + k + "spindle.PIC\n" + k + "start.PIC\n" + k + "feed.PIC\n" + k +
                  "spindle.bmx\n"));
-  EXPECT_NE(ReadFile(dir / "mill/mill.sys").find("G 2 " + k + "tools.PIC - - 1 1 tooltable"),
+  EXPECT_NE(ReadFile(dir_ / "mill/mill.sys").find("G 2 " + k + "tools.PIC - - 1 1 tooltable"),
             std::string::npos);
 }
 

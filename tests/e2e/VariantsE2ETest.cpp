@@ -3,38 +3,15 @@
 // file, and the example mill in both of its variants.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "support/TestSupport.h"
+#include "ProjectE2EFixture.h"
 
 using namespace q32test;
-namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kDate = "Thu Jan  1 00:00:00 1970";
-
-std::string Def(const std::string& name, int number) {
-  return "#define       " + name + std::string(40 - name.size(), ' ') + " K" +
-         std::to_string(number) + "\n";
-}
-
-std::string DefHeader(const std::string& project) {
-  return std::string("; Quillon Definition File\n\n; This file is maintained by Quillon32\n"
-                     "; Do not modify this file manually!\n\n; Creation date:   ") +
-         kDate + "\n\n; Softkey project: " + project + "\n";
-}
-
-class VariantsE2E : public ::testing::Test {
- protected:
-  void SetUp() override { setenv("SOURCE_DATE_EPOCH", "0", 1); }
-  void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
-  std::string In(const std::string& name) { return dir_ / ("proj/" + name); }
-
-  TempDir dir_;
-};
+using VariantsE2E = ProjectE2E;
 
 // The speed of the spindle decides the softkey; the command line's define
 // wins over the configuration file, whose first definition of a name wins
@@ -63,21 +40,21 @@ TEST_F(VariantsE2E, DefineListOverridesTheConfigurationFile) {
                              "\n; Softkey constants:\n\n";
 
   // The ignored second definition is worth a warning.
-  RunResult r = RunQuillon({"proj/p.spm", "-gendef", "-rproj/p.cfg"}, dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-gendef", "-rproj/p.cfg"});
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("p.cfg(4): W1047"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(In("p.def")), Crlf(header + Def("FAST", 0)));
 
-  r = RunQuillon({"proj/p.spm", "-gendef", "-rproj/p.cfg", "-aSPEED=1"}, dir_.path());
+  r = Quillon({"proj/p.spm", "-gendef", "-rproj/p.cfg", "-aSPEED=1"});
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_EQ(ReadFile(In("p.def")), Crlf(header + Def("SLOW", 0)));
 
-  r = RunQuillon({"proj/p.spm", "-gendef", "-rproj/p.cfg", "-aname=lathe"}, dir_.path());
+  r = Quillon({"proj/p.spm", "-gendef", "-rproj/p.cfg", "-aname=lathe"});
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_EQ(ReadFile(In("p.def")), Crlf(header + Def("OTHER", 0)));
 
   // Without any define the condition names unknown operands.
-  r = RunQuillon({"proj/p.spm", "-gendef"}, dir_.path());
+  r = Quillon({"proj/p.spm", "-gendef"});
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_NE(r.out.find("File: proj\\p.spm(3): E3070"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("File: proj\\p.spm(11): E3300"), std::string::npos) << r.out;
@@ -93,7 +70,7 @@ TEST_F(VariantsE2E, MessagesNameTheIncludedFileThenTheIncludingOne) {
             "BLANK\n"
             "ENDSKMENU\n");
   WriteFile(In("keys.spi"), "TX a A\nTX b\nSKPATH x\n#INCLUDE keys.spi\n");
-  RunResult r = RunQuillon({"proj/p.spm", "-gensys"}, dir_.path());
+  RunResult r = Quillon({"proj/p.spm", "-gensys"});
   EXPECT_EQ(r.status, 2) << r.out;
   const std::size_t skpath = r.out.find("File: proj\\keys.spi(3): E8206");
   const std::size_t nested = r.out.find("File: proj\\keys.spi(4): E8206");
@@ -107,50 +84,20 @@ TEST_F(VariantsE2E, MessagesNameTheIncludedFileThenTheIncludingOne) {
   EXPECT_FALSE(FileExistsOnDisk(In("p.sys"))) << "a failed run removes its tree file";
 }
 
-TEST(ExampleVariants, FourAxisMillAddsTheRotaryTable) {
-  setenv("SOURCE_DATE_EPOCH", "0", 1);
-  TempDir dir;
-  fs::copy(SourcePath("examples/mill"), dir / "mill", fs::copy_options::recursive);
-  RunResult r = RunQuillon({"mill/mill.spm", "-gensys", "-menu", "-rmill/mill4.cfg",
-                            "-pjmill/mill.pj"},
-                           dir.path());
-  unsetenv("SOURCE_DATE_EPOCH");
+TEST_F(ProjectE2E, FourAxisMillAddsTheRotaryTable) {
+  CopyMill();
+  const std::vector<std::string> args = {"mill/mill.spm", "-gensys", "-menu", "-rmill/mill4.cfg",
+                                         "-pjmill/mill.pj"};
+  RunResult r = Quillon(args);
   EXPECT_EQ(r.status, 0) << r.out;
   const std::string k = "PLC:\\SOFTKEYS\\mill\\";
-  EXPECT_EQ(ReadFile(dir / "mill/mill.sys"),
-            Crlf(std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
-                 "\n; Softkey project: mill.spm\n"
-                 "P " + k + "\nh PLC:\\help\\mill.chm\n"
-                 "H 0 M - main\nr 0 7\np 0x1A\nn 0x1B\n"
-                 "N 0 " + k + "rpm.sk M100 - 10 -1 - -1 0 -1 - - - 10 - -1 - -\n"
-                 "N 1 " + k + "coolant.sk M100 - 11 -1 - -1 0 -1 - - - 11 - -1 - -\n"
-                 "G 2 " + k + "tools.sk - - 1 1 tooltable 1 0 -1 - - - -1 - -1 - -\n"
-                 "C 7 Clamp M121 M120 0 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "N 13 \"Rotary table\" ROTARY_READY - 12 -1 - -1 0 -1 - - - -1 - -1 - -\n"
-                 "E 3 " + k + "back.sk - - -1 - - 0\n"
-                 "M 10 E - \n"
-                 "S 10 " + k + "start.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 start 1 start.py -\n"
-                 "T 12 " + k + "spindle.bmx - M132   -1 - -1 -1 - - 2 - -1 - -1 - -\n"
-                 "R 4 " + k + "cw.sk M133 M130 1 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "R 5 " + k + "ccw.sk M133 M131 0 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "U 6 " + k + "stop.sk M133 - 0 -1 - -1 -1 - 500 100 - - -1 - -1 - -\n"
-                 "U 8 " + k + "jog.sk M133 - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "S 9 " + k + "spindle.sk - - 0 0 spindle -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "U 11 " + k + "feed.sk - M134 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "# -1 -\n"
-                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
-                 "M 11 B - \n"
-                 "T 1 " + k + "coolant.sk - M140   -1 - -1 -1 - - 3 - -1 - -1 - -\n"
-                 "S 2 " + k + "tools.sk - - 0 -1 - -1 -1 - -1 -1 - - -1 flush 4 flush.py 30\n"
-                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"
-                 "L 1 B \"Tool table\" tools\n"
-                 "S 2 " + k + "tools.sk - - 0 0 tooltable -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "B 3 " + k + "back.sk - - 1 -1 - - -1 1 0\n"
-                 "M 12 B - \n"
-                 "C 14 \"Clamp A\" ROTARY_READY ROTARY_CLAMPED 0 -1 - -1 -1 - - - -1 - -1 - -\n"
-                 "U 15 \"Zero A\" ROTARY_READY - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
-                 "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n"));
-  EXPECT_EQ(ReadFile(dir / "mill/mill.def"),
+  EXPECT_EQ(ReadFile(dir_ / "mill/mill.sys"),
+            Crlf(MillTree("N 13 \"Rotary table\" ROTARY_READY - 12 -1 - -1 0 -1 - - - -1 - -1 - -\n",
+                          "M 12 B - \n"
+                          "C 14 \"Clamp A\" ROTARY_READY ROTARY_CLAMPED 0 -1 - -1 -1 - - - -1 - -1 - -\n"
+                          "U 15 \"Zero A\" ROTARY_READY - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
+                          "B 3 " + k + "back.sk - - 0 -1 - - -1 0 0\n")));
+  EXPECT_EQ(ReadFile(dir_ / "mill/mill.def"),
             Crlf(DefHeader("mill.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
                  Def("SPINDLEMENU", 10) + Def("COOLANTMENU", 11) + Def("TOOLTABLE", 1) +
                  Def("ROTARYMENU", 12) + "\n; Softkey constants:\n\n" + Def("SPINDLE", 0) +
@@ -162,20 +109,15 @@ TEST(ExampleVariants, FourAxisMillAddsTheRotaryTable) {
 
   // The PLC program knows the rotary table's operands; a misspelt one is
   // reported against the included file.
-  std::string rotary = ReadFile(dir / "mill/rotary.spi");
+  std::string rotary = ReadFile(dir_ / "mill/rotary.spi");
   const std::size_t pulse = rotary.find("PULSE AZERO ENABLE:ROTARY_READY");
   ASSERT_NE(pulse, std::string::npos);
   rotary.replace(pulse + 12, 19, "ENABLE:ROTARY_REDY");
-  WriteFile(dir / "mill/rotary.spi", rotary);
-  r = RunQuillon({"mill/mill.spm", "-gensys", "-menu", "-rmill/mill4.cfg", "-pjmill/mill.pj"},
-                 dir.path());
+  WriteFile(dir_ / "mill/rotary.spi", rotary);
+  r = Quillon(args);
   EXPECT_EQ(r.status, 2) << r.out;
   EXPECT_NE(r.out.find("File: mill\\rotary.spi(8): E"), std::string::npos) << r.out;
 }
-
-}  // namespace
-
-namespace {
 
 // The example's PLC project information file is generated; it must stay what
 // the helper makes of its description.

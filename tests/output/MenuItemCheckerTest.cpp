@@ -79,98 +79,6 @@ class MenuItemCheckerTest : public ::testing::Test {
   std::vector<std::string> asked_;
 };
 
-TEST_F(MenuItemCheckerTest, WritesEveryItemKindWithEveryParameterInLineOrder) {
-  existing_ = {"run.py", "scripts\\r.py", "s.py"};
-  const std::vector<std::vector<std::string>> items = {
-      {"BLANK"},
-      {"BLANK", "OK"},
-      {"BLANK", "Esc", "IDENT:gap"},
-      {"BACK", "Esc", "PYRESTART", "HELPID:12", "HELPFILE:back.chm", "RESTOREPLCWINDOW", "IDENT:bk",
-       "CLOSEPOPUPMENU:0", "STATUS:M2"},
-      {"BACK", "Esc", "overlay:1", "ENABLE:M1"},
-      {"END", "OK", "HELPID:0", "HELPFILE:e.chm", "IDENT:e", "OVERLAY:4", "STATUS:M5", "ENABLE:M6"},
-      {"END", "OK"},
-      {"GOTO", "OK", "Sub", "HIDE:M3", "ENABLE:M1", "STATUS:M2", "OVERLAY:2", "SMALLWINDOW:win",
-       "POPUPMENU:Main", "CLOSEPOPUPMENU", "IDENT:go1", "HELPID:5"},
-      {"NODE", "Esc", "Main", "HELPFILE:help.chm", "LARGEWINDOW:big", "PYPATH:PLC:\\Scripts",
-       "PYPARA:p1", "PYSCRIPT:run.py", "PYMEM:16", "PYNAME:job"},
-      {"GOTO", "OK", "Main", "CLOSEPLCWINDOW"},
-      {"ACTION", "Run", "ENABLE:M1", "STATUS:M2", "HIDE:M3", "FIRSTINGROUP", "SMALLWINDOW:s",
-       "POPUPMENU:Sub", "OVERLAY:1", "IDENT:act", "REPEATDELAY:300", "REPEATINTERVAL:50",
-       "HELPFILE:a.chm", "HELPID:9"},
-      {"PULSE", "Run", "PYNAME:p", "PYMEM:0", "CLOSEPLCWINDOW"},
-      {"CHECK", "OK", "ENABLE:M1", "STATUS:M2", "HIDE:M3", "FIRSTINGROUP:false", "LARGEWINDOW:w",
-       "POPUPMENU:Main", "OVERLAY:5", "IDENT:chk", "HELPFILE:c.chm", "HELPID:1"},
-      {"RADIO", "Esc", "PYNAME:r", "PYSCRIPT:scripts\\r.py", "PYPARA:x"},
-      {"STATE", "OK", "STATES:4", "FIRSTINGROUP", "ENABLE:M7", "PYNAME:st", "PYMEM:2",
-       "PYSCRIPT:s.py"},
-  };
-  for (const auto& item : items) EXPECT_EQ(0, Check(item)) << item[0] << " " << item[1];
-
-  const std::string expected =
-      "BLANK\n" +
-      Line({"BLANK", "OK", ""}) +
-      Line({"BLANK", "Esc", "IDENT:gap"}) +
-      Line({"BACK", "Esc", "", "STATUS:M2", "CLOSEPOPUPMENU:0", "", "IDENT:bk", "HELPFILE:back.chm",
-            "HELPID:12", "RESTOREPLCWINDOW", "PYRESTART"}) +
-      Line({"BACK", "Esc", "ENABLE:M1", "", "", "overlay:1", "", "", "", "", ""}) +
-      Line({"END", "OK", "ENABLE:M6", "STATUS:M5", "OVERLAY:4", "IDENT:e", "HELPFILE:e.chm",
-            "HELPID:0"}) +
-      "END OK      \n" +  // six empty slots after the name
-      Line({"GOTO", "OK", "Sub", "ENABLE:M1", "STATUS:M2", "SMALLWINDOW:win", "POPUPMENU:Main",
-            "CLOSEPOPUPMENU", "OVERLAY:2", "IDENT:go1", "HIDE:M3", "", "HELPID:5"}) +
-      Line({"NODE", "Esc", "Main", "", "", "LARGEWINDOW:big", "", "", "", "", "", "HELPFILE:help.chm",
-            "", "PYNAME:job", "PYMEM:16", "PYSCRIPT:PLC:\\Scripts\\run.py", "PYPARA:p1"}) +
-      Line({"GOTO", "OK", "Main", "", "", "CLOSEPLCWINDOW", "", "", "", "", "", "", ""}) +
-      Line({"ACTION", "Run", "ENABLE:M1", "STATUS:M2", "FIRSTINGROUP", "SMALLWINDOW:s",
-            "POPUPMENU:Sub", "OVERLAY:1", "IDENT:act", "REPEATDELAY:300", "REPEATINTERVAL:50",
-            "HIDE:M3", "HELPFILE:a.chm", "HELPID:9"}) +
-      Line({"PULSE", "Run", "", "", "", "CLOSEPLCWINDOW", "", "", "", "", "", "", "", "", "PYNAME:p",
-            "PYMEM:0", "", ""}) +
-      Line({"CHECK", "OK", "ENABLE:M1", "STATUS:M2", "FIRSTINGROUP:false", "LARGEWINDOW:w",
-            "POPUPMENU:Main", "OVERLAY:5", "IDENT:chk", "", "HIDE:M3", "HELPFILE:c.chm", "HELPID:1"}) +
-      Line({"RADIO", "Esc", "", "", "", "", "", "", "", "", "", "", "", "PYNAME:r", "",
-            "PYSCRIPT:PLC:\\Python\\r.py", "PYPARA:x"}) +
-      Line({"STATE", "OK", "ENABLE:M7", "", "FIRSTINGROUP", "", "", "", "", "STATES:4", "", "", "",
-            "PYNAME:st", "PYMEM:2", "PYSCRIPT:PLC:\\Python\\s.py", ""});
-  EXPECT_EQ(Crlf(expected), Output());
-  // Each script is looked for where the project names it.
-  EXPECT_EQ((std::vector<std::string>{"run.py", "scripts\\r.py", "s.py"}), asked_);
-}
-
-TEST_F(MenuItemCheckerTest, PythonScriptLandsUnderTheItemsPythonPath) {
-  existing_ = {"a.py", "dir\\a.py", "C:\\x\\a.py"};
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYSCRIPT:a.py"}));
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYPATH:PLC:\\Scripts", "PYSCRIPT:dir\\a.py"}));
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYPATH:PLC:\\Scripts/", "PYSCRIPT:a.py"}));
-  // PYPATH: changes the path only for scripts named after it.
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYSCRIPT:a.py", "PYPATH:PLC:\\Late"}));
-  // An empty PYPATH: leaves the bare file name.
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYPATH:", "pyscript:C:\\x\\a.py"}));
-  // A PYPATH line of the project sets the run's path; an item's PYPATH: does
-  // not outlive its item.
-  run_->settings.pythonPath = "PLC:\\Proj\\";
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYPATH:PLC:\\Once", "PYSCRIPT:a.py"}));
-  EXPECT_EQ(0, Check({"GOTO", "OK", "Main", "PYNAME:a", "PYSCRIPT:a.py"}));
-  // Without a Python name the line carries no Python part at all.
-  EXPECT_EQ(0, Check({"ACTION", "Run", "PYSCRIPT:a.py", "PYPARA:q"}));
-
-  auto gotoLine = [](const std::string& script) {
-    return Line({"GOTO", "OK", "Main", "", "", "", "", "", "", "", "", "", "", "PYNAME:a", "",
-                 script, ""});
-  };
-  const std::string expected =
-      gotoLine("PYSCRIPT:PLC:\\Python\\a.py") + gotoLine("PYSCRIPT:PLC:\\Scripts\\a.py") +
-      gotoLine("PYSCRIPT:PLC:\\Scripts/a.py") + gotoLine("PYSCRIPT:PLC:\\Python\\a.py") +
-      gotoLine("PYSCRIPT:a.py") + gotoLine("PYSCRIPT:PLC:\\Once\\a.py") +
-      gotoLine("PYSCRIPT:PLC:\\Proj\\a.py") +
-      Line({"ACTION", "Run", "", "", "", "", "", "", "", "", "", "", "", ""});
-  EXPECT_EQ(Crlf(expected), Output());
-  EXPECT_EQ((std::vector<std::string>{"a.py", "dir\\a.py", "a.py", "a.py", "C:\\x\\a.py", "a.py",
-                                      "a.py", "a.py"}),
-            asked_);
-}
-
 TEST_F(MenuItemCheckerTest, MissingPythonScriptIs8221UnlessFilesAreNotChecked) {
   EXPECT_EQ(8221, Check({"ACTION", "Run", "PYNAME:a", "PYSCRIPT:gone.py"}));
   // Not an operand fault: a switched-off section reports it as well.
@@ -187,15 +95,6 @@ TEST_F(MenuItemCheckerTest, MissingPythonScriptIs8221UnlessFilesAreNotChecked) {
   EXPECT_EQ(Crlf(Line({"ACTION", "Run", "", "", "", "", "", "", "", "", "", "", "", "", "PYNAME:a",
                        "", "PYSCRIPT:PLC:\\Python\\gone.py", ""})),
             Output());
-}
-
-TEST_F(MenuItemCheckerTest, ScriptExistenceUsesTheRunsFileCheck) {
-  RunContext run(*fs_);  // the existence check the run context installs
-  run.settings.mode = MODE_CHECK;
-  ASSERT_EQ(0, run.names.AddSoftkeyName("PLC:\\SOFTKEYS\\ok.PIC", "OK", 0));
-  WriteFile(dir_ / "py/here.py", "print(1)\n");
-  EXPECT_EQ(0, CheckMenuItem(run, 'S', {"ACTION", "OK", "PYNAME:a", "PYSCRIPT:" + (dir_ / "py/here.py")}, true));
-  EXPECT_EQ(8221, CheckMenuItem(run, 'S', {"ACTION", "OK", "PYNAME:a", "PYSCRIPT:" + (dir_ / "py/no.py")}, true));
 }
 
 TEST_F(MenuItemCheckerTest, PythonMemoryAboveTheLimitIs8204) {
@@ -241,56 +140,48 @@ TEST_F(MenuItemCheckerTest, TokenCountsPerItemKind) {
   }
   EXPECT_EQ(8207, Check({}));
   EXPECT_EQ(8205, Check({"BLANK", "OK", "IDENT:a", "IDENT:b"}));
-
-  // Only the accepted lines were written, each with the last IDENT: of its line.
-  const std::string expected =
-      Line({"BACK", "OK", "", "", "", "", "IDENT:8", "", "", "", ""}) +
-      Line({"END", "OK", "", "", "", "IDENT:7", "", ""}) +
-      Line({"GOTO", "OK", "Main", "", "", "", "", "", "", "IDENT:11", "", "", ""}) +
-      Line({"NODE", "OK", "Main", "", "", "", "", "", "", "IDENT:11", "", "", ""}) +
-      Line({"ACTION", "OK", "", "", "", "", "", "", "IDENT:13", "", "", "", "", ""}) +
-      Line({"PULSE", "OK", "", "", "", "", "", "", "IDENT:13", "", "", "", "", ""}) +
-      Line({"CHECK", "OK", "", "", "", "", "", "", "IDENT:11", "", "", "", ""}) +
-      Line({"RADIO", "OK", "", "", "", "", "", "", "IDENT:11", "", "", "", ""}) +
-      Line({"STATE", "OK", "", "", "", "", "", "", "IDENT:11", "", "", "", ""});
-  EXPECT_EQ(Crlf(expected), Output());
 }
 
-TEST_F(MenuItemCheckerTest, UnknownNamesAre8270InEverySection) {
-  EXPECT_EQ(8270, Check({"ACTION", "Nope"}));
-  EXPECT_EQ(8270, Check({"ACTION", "Nope"}, false));
-  EXPECT_EQ(8270, Check({"GOTO", "OK", "Nowhere"}, false));
-  EXPECT_EQ(8270, Check({"NODE", "Nope", "Main"}));
-  EXPECT_EQ(8270, Check({"CHECK", "OK", "POPUPMENU:Nowhere"}, false));
-  EXPECT_EQ(8270, Check({"BACK", "Nope", "BOGUS"}));  // the name is checked first
-  EXPECT_EQ(8270, Check({"BLANK", "Nope"}));
-  // Names compare without regard to case and by their first 24 characters.
+// Unknown names count in every section; parameters outside the item's list
+// too (the keyword includes its colon).  Names compare without regard to case
+// and by their first 24 characters; a blank slot passes over everything but
+// IDENT:, and the later of two window kinds wins.
+TEST_F(MenuItemCheckerTest, RefusedNamesAndParameters) {
   ASSERT_EQ(0, run_->names.AddSoftkeyName("PLC:\\SOFTKEYS\\l.PIC", "ABCDEFGHIJKLMNOPQRSTUVWX_one", 3));
-  EXPECT_EQ(0, Check({"END", "abcdefghijklmnopqrstuvwx_two"}));
-  EXPECT_EQ(0, Check({"GOTO", "ok", "SUB", "POPUPMENU:main"}));
+  struct Row {
+    std::vector<std::string> tokens;
+    bool active;
+    int code;
+  } rows[] = {
+      {{"ACTION", "Nope"}, true, 8270},
+      {{"ACTION", "Nope"}, false, 8270},
+      {{"GOTO", "OK", "Nowhere"}, false, 8270},
+      {{"NODE", "Nope", "Main"}, true, 8270},
+      {{"CHECK", "OK", "POPUPMENU:Nowhere"}, false, 8270},
+      {{"BACK", "Nope", "BOGUS"}, true, 8270},  // the name is checked first
+      {{"BLANK", "Nope"}, true, 8270},
+      {{"BACK", "OK", "HIDE:M1"}, true, 8208},
+      {{"BACK", "OK", "PYPATH:PLC:\\x"}, true, 8208},
+      {{"END", "OK", "CLOSEPOPUPMENU"}, true, 8208},
+      {{"END", "OK", "PYNAME:x"}, true, 8208},
+      {{"GOTO", "OK", "Main", "FIRSTINGROUP"}, true, 8208},
+      {{"GOTO", "OK", "Main", "REPEATDELAY:1"}, true, 8208},
+      {{"CHECK", "OK", "STATES:3"}, true, 8208},
+      {{"RADIO", "OK", "REPEATINTERVAL:3"}, true, 8208},
+      {{"ACTION", "OK", "STATES:3"}, true, 8208},
+      {{"ACTION", "OK", "PYRESTART"}, true, 8208},
+      {{"PULSE", "OK", "ENABLE"}, true, 8208},
+      {{"STATE", "OK", "IDENT:x", "FOO"}, false, 8208},
+      {{"END", "abcdefghijklmnopqrstuvwx_two"}, true, 0},
+      {{"GOTO", "ok", "SUB", "POPUPMENU:main"}, true, 0},
+      {{"BLANK", "OK", "FOO:1"}, true, 0},
+      {{"STATE", "OK", "status:m1", "SmallWindow:a", "closeplcwindow", "states:2"}, true, 0},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(row.code, Check(row.tokens, row.active)) << row.tokens[0] << " " << row.tokens.back();
   EXPECT_EQ(Crlf(Line({"END", "abcdefghijklmnopqrstuvwx_two", "", "", "", "", "", ""}) +
-                 Line({"GOTO", "ok", "SUB", "", "", "", "POPUPMENU:main", "", "", "", "", "", ""})),
-            Output());
-}
-
-TEST_F(MenuItemCheckerTest, ParametersOutsideTheItemsListAre8208) {
-  EXPECT_EQ(8208, Check({"BACK", "OK", "HIDE:M1"}));
-  EXPECT_EQ(8208, Check({"BACK", "OK", "PYPATH:PLC:\\x"}));
-  EXPECT_EQ(8208, Check({"END", "OK", "CLOSEPOPUPMENU"}));
-  EXPECT_EQ(8208, Check({"END", "OK", "PYNAME:x"}));
-  EXPECT_EQ(8208, Check({"GOTO", "OK", "Main", "FIRSTINGROUP"}));
-  EXPECT_EQ(8208, Check({"GOTO", "OK", "Main", "REPEATDELAY:1"}));
-  EXPECT_EQ(8208, Check({"CHECK", "OK", "STATES:3"}));
-  EXPECT_EQ(8208, Check({"RADIO", "OK", "REPEATINTERVAL:3"}));
-  EXPECT_EQ(8208, Check({"ACTION", "OK", "STATES:3"}));
-  EXPECT_EQ(8208, Check({"ACTION", "OK", "PYRESTART"}));
-  EXPECT_EQ(8208, Check({"PULSE", "OK", "ENABLE"}));  // the keyword includes its colon
-  EXPECT_EQ(8208, Check({"STATE", "OK", "IDENT:x", "FOO"}, false));
-  // A blank slot passes over everything but IDENT:.
-  EXPECT_EQ(0, Check({"BLANK", "OK", "FOO:1"}));
-  // Keywords in any case; the later of two window kinds wins.
-  EXPECT_EQ(0, Check({"STATE", "OK", "status:m1", "SmallWindow:a", "closeplcwindow", "states:2"}));
-  EXPECT_EQ(Crlf(Line({"BLANK", "OK", ""}) +
+                 Line({"GOTO", "ok", "SUB", "", "", "", "POPUPMENU:main", "", "", "", "", "", ""}) +
+                 Line({"BLANK", "OK", ""}) +
                  Line({"STATE", "OK", "", "status:m1", "", "closeplcwindow", "", "", "", "states:2",
                        "", "", ""})),
             Output());

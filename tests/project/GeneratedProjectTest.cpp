@@ -6,17 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "project/ProjectRunFixture.h"
-#include "support/TestSupport.h"
 
 namespace q32 {
 namespace {
 
 using q32test::Crlf;
 using q32test::SourcePath;
-using Reports = std::vector<std::string>;
 using GeneratedProjectTest = ProjectRunTest;
 
 const char* const kEveryItem =
@@ -150,20 +147,14 @@ TEST_F(GeneratedProjectTest, EveryItemKindWithEveryParameter) {
                          "GeneratingSK \"spindle.dxf" + k + "GeneratingSK \"start.txs" + k +
                          "GeneratingSK \"feed.txm" + k + "GeneratingSK \"both.txb" + k);
   // Constants as in every run.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("SUB", 12) + Def("POP", 1) + "\n; Softkey constants:\n\n" +
-                                Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
-                                Def("RPM", 5) + Def("JOG", 6) + Def("DRAW", 7) + Def("TXS1", 8) +
-                                Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12)));
+  EXPECT_EQ(Read("p.def"),
+            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1),
+                         Def("OK", 0) + Def("START", 1) + Def("STOP", 2) + Def("HELLO", 3) +
+                             Def("RPM", 5) + Def("JOG", 6) + Def("DRAW", 7) + Def("TXS1", 8) +
+                             Def("TXM1", 9) + Def("BMX", 11) + Def("LATE", 12))));
   EXPECT_FALSE(Exists("p.sys"));
   EXPECT_FALSE(Exists("other.sys"));
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
 
 // Two variants in one menu project, operands named by PLC symbols of the
 // example mill (ROTARY_READY is M150, ROTARY_CLAMPED M151, MAX_TOOLS the
@@ -363,7 +354,8 @@ TEST_F(GeneratedProjectTest, PythonScriptsLieUnderTheItemsPythonPath) {
                                 action + "PYNAME:b  PYSCRIPT:PLC:\\Scripts\\b.py \n" +
                                 action + "PYNAME:c  PYSCRIPT:PLC:\\Python\\c.py \n" +
                                 action + "PYNAME:d PYMEM:3 PYSCRIPT:PLC:/fwd/d.py \n" +
-                                "ENDSKMENU\n\n\nSKMENU SECOND\n" + action + "PYNAME:a  PYSCRIPT:PLC:\\Py\\a.py \n" +
+                                "ENDSKMENU\n\n\nSKMENU SECOND\n" +
+                                action + "PYNAME:a  PYSCRIPT:PLC:\\Py\\a.py \n" +
                                 action + "PYNAME:b  PYSCRIPT:b.py \n" +
                                 "ACTION OK            \n"
                                 "ENDSKMENU\n"
@@ -412,15 +404,6 @@ TEST_F(GeneratedProjectTest, CheckingRunsLookForEverySourceAndScript) {
   EXPECT_EQ(out.reports, (Reports{"p.spm(11) 8270"}));
   EXPECT_EQ(out.log.find("CheckingSK"), std::string::npos);
 }
-
-}  // namespace
-}  // namespace q32
-
-namespace q32 {
-namespace {
-
-using GeneratedProjectTest = ProjectRunTest;
-using Reports = std::vector<std::string>;
 
 // Whatever file operation fails, the default run goes on or stops with a
 // message, and the generated projects of the project and its include are

@@ -3,30 +3,14 @@
 // byte, and the messages with the file and line they name.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "diag/Diagnostics.h"
-#include "output/SystemList.h"
-#include "project/Defines.h"
-#include "project/ProjectReader.h"
-#include "project/RunContext.h"
-#include "support/TestSupport.h"
 #include "project/ProjectRunFixture.h"
 
 namespace q32 {
 namespace {
 
 using q32test::Crlf;
-using q32test::ReadFile;
-using q32test::WriteFile;
-using Reports = std::vector<std::string>;
-
 using PreprocessorTest = ProjectRunTest;
 
 // Two machine variants in one project: define conditions with OR, NOT and
@@ -79,11 +63,12 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   Outcome out = Run(kVariants, MODE_GENSYS, "MILL5, AXES=5, COOLANT, TYPE=\"HS\"");
   EXPECT_EQ(out.reports, Reports{});
   // LATHEMENU is switched off, so FIVEMENU takes number 1.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("FIVEMENU", 1) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                                Def("FIVE", 1) + Def("PLAIN", 2) + Def("COOL", 3) + Def("AXES", 4)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("FIVEMENU", 1),
+                                        Def("OK", 0) + Def("FIVE", 1) + Def("PLAIN", 2) +
+                                            Def("COOL", 3) + Def("AXES", 4))));
   EXPECT_EQ(Read("p.sys"),
-            Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
+            Crlf(TreeHeader("p.spm") +
+                 "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
                  "N 1 PLC:\\SOFTKEYS\\five.pic - - 1 -1 - -1 0 -1 - - - -1 - -1 - -\n"
                  "S 4 PLC:\\SOFTKEYS\\axes.pic - - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
@@ -101,12 +86,12 @@ TEST_F(PreprocessorTest, VariantSectionsDecideWhichLinesCountInTreeAndConstants)
   lathe.replace(lathe.find("ACTION AXES"), 11, "ACTION COOL");
   out = Run(lathe, MODE_GENSYS, "LATHE, AXES=2, TYPE=\"LS\"");
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("LATHEMENU", 1) + Def("FIVEMENU", 2) +
-                                "\n; Softkey constants:\n\n" + Def("OK", 0) + Def("LATHEKEY", 1) +
-                                Def("COOL", 2) + Def("PROBEKEY", 3)));
+  EXPECT_EQ(Read("p.def"),
+            Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("LATHEMENU", 1) + Def("FIVEMENU", 2),
+                         Def("OK", 0) + Def("LATHEKEY", 1) + Def("COOL", 2) + Def("PROBEKEY", 3))));
   EXPECT_EQ(Read("p.sys"),
-            Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
+            Crlf(TreeHeader("p.spm") +
+                 "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
                  "N 1 PLC:\\SOFTKEYS\\lathe.pic - - 1 -1 - -1 0 -1 - - - -1 - -1 - -\n"
                  "S 2 PLC:\\SOFTKEYS\\cool.pic - - 0 -1 - -1 -1 - -1 -1 - - -1 - -1 - -\n"
@@ -148,9 +133,8 @@ TEST_F(PreprocessorTest, IncludedFilesAreReadInPlaceWithTheirOwnLineNumbers) {
   Outcome out = Run(project, MODE_GENSYS);
   EXPECT_EQ(out.reports, (Reports{"keys.spi(2) 8206", "keys.spi(3) 8206", "p.spm(6) 8206",
                                   "menus.spi(1) 8206", "p.spm(10) 3043", "p.spm(11) 8207"}));
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                Def("SUB", 4) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                                Def("K1", 1)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 4), Def("OK", 0) +
+                                Def("K1", 1))));
   EXPECT_EQ(Read("p.sys"),
             Crlf(TreeHeader("p.spm") + "P PLC:\\SOFTKEYS\\\n"
                  "H 0 B - \n"
@@ -164,8 +148,7 @@ TEST_F(PreprocessorTest, ConstantsFileOpenedInsideAnIncludeNamesTheIncludedFile)
   Write("menus.spi", "SKMENU MAIN HROOT\nTX Go GO\nBLANK\nENDSKMENU\n");
   Outcome out = Run("QUILLON Project File - Version 1.0\n#INCLUDE menus.spi\n", MODE_GENDEF);
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("menus.spi") + "\n; Menu constants:\n\n" +
-                                Def("MAIN", 0) + "\n; Softkey constants:\n\n" + Def("GO", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("menus.spi", Def("MAIN", 0), Def("GO", 0))));
 }
 
 TEST_F(PreprocessorTest, DirectiveErrorsAreReportedOnceAtTheirLines) {
@@ -196,8 +179,7 @@ TEST_F(PreprocessorTest, DirectiveErrorsAreReportedOnceAtTheirLines) {
                      "p.spm(9) 8205", "p.spm(11) 8205", "p.spm(13) 3300", "p.spm(14) 3300",
                      "p.spm(15) 3011", "p.spm(16) 3070", "p.spm(20) 3300"}));
   // B was skipped: the softkey after A is numbered 1 only if it counted.
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                "\n; Softkey constants:\n\n" + Def("A", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0), Def("A", 0))));
 }
 
 TEST_F(PreprocessorTest, ThirtyOneNestedSectionsAreAcceptedAndTheThirtySecondIsRefused) {
@@ -208,8 +190,7 @@ TEST_F(PreprocessorTest, ThirtyOneNestedSectionsAreAcceptedAndTheThirtySecondIsR
   project += "ENDSKMENU\n";
   Outcome out = Run(project, MODE_GENDEF);
   EXPECT_EQ(out.reports, (Reports{"p.spm(34) 3301"}));
-  EXPECT_EQ(Read("p.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) +
-                                "\n; Softkey constants:\n\n" + Def("DEEP", 0)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0), Def("DEEP", 0))));
 }
 
 TEST_F(PreprocessorTest, ScansListEveryBranchAndReportNoConditionCodes) {
@@ -244,8 +225,8 @@ TEST_F(PreprocessorTest, SwitchedOffLinesAreNeitherConvertedNorChecked) {
       "#ENDIF\n";
   Outcome out = Run(project, MODE_GENSYS);
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_FALSE(q32test::FileExistsOnDisk(dir_ / "p.sys"));
-  EXPECT_FALSE(q32test::FileExistsOnDisk(dir_ / "p.def"));
+  EXPECT_FALSE(Exists("p.sys"));
+  EXPECT_FALSE(Exists("p.def"));
 }
 
 }  // namespace

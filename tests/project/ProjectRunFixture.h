@@ -26,6 +26,8 @@
 namespace q32 {
 
 inline const char* const kDate = "Thu Jan  1 00:00:00 1970";
+inline const char* const kHeader = "QUILLON Project File - Version 1.0\n";
+using Reports = std::vector<std::string>;
 
 inline std::string Def(const std::string& name, int number) {
   return "#define       " + name + std::string(40 - name.size(), ' ') + " K" + std::to_string(number) +
@@ -36,6 +38,13 @@ inline std::string DefHeader(const std::string& project) {
   return std::string("; Quillon Definition File\n\n; This file is maintained by Quillon32\n"
                      "; Do not modify this file manually!\n\n; Creation date:   ") +
          kDate + "\n\n; Softkey project: " + project + "\n";
+}
+
+// The constants file with its menu and softkey sections.
+inline std::string DefFile(const std::string& project, const std::string& menus,
+                           const std::string& softkeys) {
+  return DefHeader(project) + "\n; Menu constants:\n\n" + menus + "\n; Softkey constants:\n\n" +
+         softkeys;
 }
 
 inline std::string TreeHeader(const std::string& project) {
@@ -120,6 +129,8 @@ class ProjectRunTest : public ::testing::Test {
     faulty.failAt = options.failAt;
     ReadProject(run, stream);
     EXPECT_EQ(s.projectFile, "p.spm") << "the run goes on under the project's own name";
+    EXPECT_FALSE(s.treeStream) << "the reader closes the tree file";
+    EXPECT_FALSE(s.defStream) << "the reader closes the constants file";
     if (s.projectOutStream) s.projectOutStream->Close();
     if (s.systemListStream) s.systemListStream->Close();
     CloseMessageCatalogue(run.diag);
@@ -147,6 +158,10 @@ class ProjectRunTest : public ::testing::Test {
   // Reads p.spm with the given defines (an -a list) in the given mode.
   Outcome Run(const std::string& project, RunMode mode, const std::string& defines = "") {
     return Run(project, mode, RunOptions{defines, "", {}});
+  }
+  Outcome Run(const std::string& project, RunMode mode,
+              std::function<void(RunSettings&)> configure) {
+    return Run(project, mode, RunOptions{"", "", std::move(configure)});
   }
 
   q32test::TempDir dir_;

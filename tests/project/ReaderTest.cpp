@@ -3,144 +3,17 @@
 // reports with their files and lines.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "diag/Diagnostics.h"
-#include "output/SystemList.h"
-#include "platform/FaultyFileSystem.h"
-#include "project/ProjectReader.h"
-#include "project/RunContext.h"
-#include "support/TestSupport.h"
+#include "project/ProjectRunFixture.h"
 
 namespace q32 {
 namespace {
 
 using q32test::Crlf;
-using q32test::FileExistsOnDisk;
-using q32test::ReadFile;
-using q32test::WriteFile;
+using ReaderTest = ProjectRunTest;
 
-const char* const kHeader = "QUILLON Project File - Version 1.0\n";
-const char* const kDate = "Thu Jan  1 00:00:00 1970";
-
-// A .def define line.
-std::string Def(const std::string& name, int number) {
-  return "#define       " + name + std::string(name.size() < 40 ? 40 - name.size() : 0, ' ') +
-         " K" + std::to_string(number) + "\n";
-}
-
-std::string DefHeader(const std::string& project, const std::string& c = ";") {
-  return c + " Quillon Definition File\n\n" + c + " This file is maintained by Quillon32\n" + c +
-         " Do not modify this file manually!\n\n" + c + " Creation date:   " + kDate + "\n\n" + c +
-         " Softkey project: " + project + "\n";
-}
-
-std::string TreeHeader(const std::string& project) {
-  return std::string("; Softkey Tree Definition File V2.1\n; Creation date:   ") + kDate +
-         "\n; Softkey project: " + project + "\n";
-}
-
-struct Outcome {
-  std::vector<std::string> reports;  // "file(line) code", "file code" or "- code"
-  std::string log;
-  int errors = 0, warnings = 0;
-  long operations = 0;  // file operations of the run
-  std::string failed;   // the operation made to fail
-};
-
-class ReaderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("SOURCE_DATE_EPOCH", "0", 1);
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-    // A catalogue without texts: every report shows its bare number.
-    WriteFile(dir_ / "cat.err", std::string(kCatalogueHeader) + "\n");
-    console_ = std::fopen("/dev/null", "w");
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    if (console_) std::fclose(console_);
-    unsetenv("SOURCE_DATE_EPOCH");
-  }
-
-  std::string Path(const std::string& name) { return dir_ / name; }
-  std::string Read(const std::string& name) { return ReadFile(dir_ / name); }
-  void Touch(std::initializer_list<const char*> names) {
-    for (const char* n : names) WriteFile(dir_ / n, "x");
-  }
-
-  // Reads p.spm as the run driver would hand it over.
-  // With failAt, the failAt-th file operation of the reader fails.
-  Outcome Run(const std::string& project, RunMode mode,
-              const std::function<void(RunSettings&)>& configure = {}, long failAt = 0) {
-    // Each run starts without the outputs of an earlier one.
-    for (const char* output : {"p.sys", "p.def", "p.h", "QUILLONK.SYS", "p.log"})
-      std::filesystem::remove(dir_ / output);
-    WriteFile(dir_ / "p.spm", project);
-    std::unique_ptr<FileSystem> host = MakeHostFileSystem();
-    FaultyFileSystem faulty(*host);
-    faulty.failAt = failAt;
-    FaultyFileSystem* fs = &faulty;
-    RunContext run(faulty);
-    run.diag.fs = host.get();  // the catalogue and the log never fail here
-    RunSettings& s = run.settings;
-    run.diag.console = console_;
-    s.mode = mode;
-    s.projectFile = "p.spm";
-    s.treeFile = "p.sys";
-    s.defFile = "p.def";
-    s.model = "Zeta300";
-    if (mode == MODE_SCAN) s.noGenDef = true;
-    if (configure) configure(s);
-    if (s.genHeader) s.defFile = "p.h";
-    s.controlFamilyLE = StartsWithIgnoringCase(s.model, "Orva");
-    EXPECT_EQ(LoadMessageCatalogue(run.diag, s.errorCount, s.warningCount, dir_.path() + "/",
-                                   "cat.err", kCatalogueHeader, "p.log"),
-              0);
-    if (mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys) {
-      EXPECT_TRUE(OpenSystemList(run));
-    }
-    std::unique_ptr<File> stream = fs->Open("p.spm", FileMode::ReadBinary);
-    ReadProject(run, stream);
-    EXPECT_FALSE(s.treeStream) << "the reader closes the tree file";
-    EXPECT_FALSE(s.defStream) << "the reader closes the constants file";
-    if (s.systemListStream) s.systemListStream->Close();
-    CloseMessageCatalogue(run.diag);
-
-    Outcome out;
-    out.errors = s.errorCount;
-    out.operations = faulty.operations;
-    out.failed = faulty.failedDescription;
-    out.warnings = s.warningCount;
-    out.log = Read("p.log");
-    std::istringstream lines(out.log);
-    std::string line;
-    const std::string marker = ": Error no: ";
-    while (std::getline(lines, line)) {
-      std::size_t at = line.find(marker);
-      if (at == std::string::npos) continue;
-      std::string where = line.substr(0, at);
-      where = where.rfind("File: ", 0) == 0 ? where.substr(6) : "-";
-      std::string code = line.substr(at + marker.size());
-      if (!code.empty() && code.back() == '\r') code.pop_back();
-      out.reports.push_back(where + " " + code);
-    }
-    return out;
-  }
-
-  q32test::TempDir dir_;
-  std::filesystem::path previous_;
-  std::FILE* console_ = nullptr;
-};
-
-using Reports = std::vector<std::string>;
 
 // Every item kind and every parameter, named and unnamed softkeys, settings,
 // menus of every kind, rows and paging, a forward reference to a menu.
@@ -225,10 +98,9 @@ TEST_F(ReaderTest, GensysWritesTreeConstantsAndSystemList) {
   EXPECT_EQ(out.reports, Reports{});
   EXPECT_EQ(out.errors, 0);
   EXPECT_EQ(Read("p.sys"), Crlf(TreeHeader("p.spm") + kFullTree));
-  EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("MAIN", 0) + Def("SUB", 12) +
-                 Def("POP", 1) + "\n; Softkey constants:\n\n" + Def("OK", 0) + Def("START", 1) +
-                 Def("STOP", 2) + Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm", Def("MAIN", 0) + Def("SUB", 12) + Def("POP", 1),
+                                        Def("OK", 0) + Def("START", 1) + Def("STOP", 2) +
+                                            Def("HELLO", 3) + Def("NEXT", 5) + Def("LATE", 6))));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\mill\\ok.pic\n"
                                        "PLC:\\SOFTKEYS\\mill\\start.sk\n"
                                        "PLC:\\SOFTKEYS\\mill\\stop.PIC\n"
@@ -272,28 +144,11 @@ TEST_F(ReaderTest, MenuOnlyRunsNameSoftkeysByControlFamily) {
   });
   EXPECT_EQ(orva.reports, Reports{});
   EXPECT_EQ(Read("p.sys"), Crlf(TreeHeader("p.spm") + FamilyTree(".sk")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("QUILLONK.SYS")));
+  EXPECT_FALSE(Exists("QUILLONK.SYS"));
 
   Outcome other = Run(kFamilyProject, MODE_GENSYS, [](RunSettings& s) { s.menuOnly = true; });
   EXPECT_EQ(other.reports, Reports{});
   EXPECT_EQ(Read("p.sys"), Crlf(TreeHeader("p.spm") + FamilyTree(".PIC")));
-}
-
-TEST_F(ReaderTest, HeaderFormAndOutputDirectory) {
-  std::filesystem::create_directory(Path("out"));
-  Outcome out = Run(kFamilyProject, MODE_GENSYS, [](RunSettings& s) {
-    s.menuOnly = true;
-    s.genHeader = true;
-    s.outputDir = "out";
-  });
-  EXPECT_EQ(out.reports, Reports{});
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.h")));
-  EXPECT_EQ(Read("out/p.sys"), Crlf(TreeHeader("p.spm") + FamilyTree(".PIC")));
-  EXPECT_EQ(Read("out/p.h"),
-            Crlf(DefHeader("p.spm", "//") + "\n// Menu constants:\n\n#define ROOT 0\n"
-                 "\n// Softkey constants:\n\n#define A 0\n#define B 1\n#define C 2\n#define D 3\n"
-                 "#define E 4\n#define F 5\n#define G 6\n#define H 7\n"));
 }
 
 TEST_F(ReaderTest, GendefWritesOnlyConstantsAndDeffileRenamesThem) {
@@ -302,18 +157,17 @@ TEST_F(ReaderTest, GendefWritesOnlyConstantsAndDeffileRenamesThem) {
                               "SKMENU A\nTX one ONE\nTX two\nTX three THREE\nBLANK\nENDSKMENU\n";
   Outcome out = Run(project, MODE_GENDEF);
   EXPECT_EQ(out.reports, Reports{});
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("QUILLONK.SYS")));
-  EXPECT_EQ(Read("consts.def"), Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("A", 0) +
-                                     "\n; Softkey constants:\n\n" + Def("ONE", 0) +
-                                     Def("THREE", 2)));
+  EXPECT_FALSE(Exists("p.sys"));
+  EXPECT_FALSE(Exists("p.def"));
+  EXPECT_FALSE(Exists("QUILLONK.SYS"));
+  EXPECT_EQ(Read("consts.def"), Crlf(DefFile("p.spm", Def("A", 0), Def("ONE", 0) +
+                                     Def("THREE", 2))));
 
   // With -nogendef nothing is written at all.
   Outcome none = Run(std::string(kHeader) + "SKMENU B\nTX one ONE\nBLANK\nENDSKMENU\n", MODE_GENDEF,
                      [](RunSettings& s) { s.noGenDef = true; });
   EXPECT_EQ(none.reports, Reports{});
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
+  EXPECT_FALSE(Exists("p.def"));
 }
 
 TEST_F(ReaderTest, DeffileSwitchesConstantsFiles) {
@@ -365,10 +219,10 @@ TEST_F(ReaderTest, NumberingOfMenusAndSoftkeys) {
                                 "M 2 B - \n# -1 -\n"
                                 "M 3 B - \n"
                                 "G 1 PLC:\\SOFTKEYS\\b.pic - - 7 -1 - -1 0 -1 - - - -1 - -1 - -\n"));
-  EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("M0", 0) + Def("M7", 7) +
-                 Def("M1", 1) + Def("M9", 9) + Def("ML", 2) + Def("M3", 3) +
-                 "\n; Softkey constants:\n\n" + Def("OK", 1) + Def(longName.substr(0, 24), 2)));
+  EXPECT_EQ(Read("p.def"), Crlf(DefFile("p.spm",
+                                        Def("M0", 0) + Def("M7", 7) + Def("M1", 1) + Def("M9", 9) +
+                                            Def("ML", 2) + Def("M3", 3),
+                                        Def("OK", 1) + Def(longName.substr(0, 24), 2))));
   // The duplicate is not listed; the unnamed softkey is.
   EXPECT_EQ(Read("QUILLONK.SYS"),
             Crlf("PLC:\\SOFTKEYS\\a.pic\nPLC:\\SOFTKEYS\\b.pic\nPLC:\\SOFTKEYS\\d.pic\n"));
@@ -459,61 +313,47 @@ TEST_F(ReaderTest, ErrorsAreReportedAtTheirLinesAndRejectedLinesWriteNothing) {
                                 "# -1 -\n"));
   EXPECT_EQ(Read("QUILLONK.SYS"), Crlf("PLC:\\SOFTKEYS\\ok.pic\nPLC:\\SOFTKEYS\\ok3.pic\n"));
   EXPECT_EQ(Read("p.def"),
-            Crlf(DefHeader("p.spm") + "\n; Menu constants:\n\n" + Def("M1", 0) + Def("M2", 1) +
-                 Def("EMPTY", 2) + Def("M1", 3) + "\n; Softkey constants:\n\n" + Def("OK", 0) +
-                 Def("THREE", 1)));
+            Crlf(DefFile("p.spm", Def("M1", 0) + Def("M2", 1) + Def("EMPTY", 2) + Def("M1", 3),
+                         Def("OK", 0) + Def("THREE", 1))));
 }
 
-TEST_F(ReaderTest, EndChecksOfMenusAndRoots) {
-  // A last menu without entries counts twice: at ENDSKMENU and at the end.
-  Outcome empty = Run(std::string(kHeader) + "SKMENU A VROOT\nENDSKMENU\n", MODE_GENSYS);
-  EXPECT_EQ(empty.reports, (Reports{"p.spm(3) 8272", "p.spm(3) 8272"}));
-  // Only warnings: no root menu.
-  Outcome noRoot = Run(std::string(kHeader) + "SKMENU A HRROOT\nBLANK\nENDSKMENU\n", MODE_GENSYS);
-  EXPECT_EQ(noRoot.reports, Reports{"p.spm(4) -8275"});
-  EXPECT_EQ(noRoot.errors, 0);
-  EXPECT_EQ(noRoot.warnings, 1);
-  // Those two checks belong to -gensys; the open menu to every mode.
-  Outcome gendef = Run(std::string(kHeader) + "SKMENU A\n", MODE_GENDEF);
-  EXPECT_EQ(gendef.reports, Reports{"p.spm(2) 8274"});
-  // No menus at all: nothing to warn about, and no tree file.
-  Outcome nothing = Run(std::string(kHeader) + "; only a comment\n", MODE_GENSYS);
-  EXPECT_EQ(nothing.reports, Reports{});
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
-}
-
-TEST_F(ReaderTest, HeaderChecks) {
-  Outcome empty = Run("", MODE_GENSYS);
-  EXPECT_EQ(empty.reports, Reports{"p.spm 8202"});
-  Outcome lower = Run("quillon project file - version 1.0\nSKMENU A VROOT\nBLANK\nENDSKMENU\n",
-                      MODE_GENSYS);
-  EXPECT_EQ(lower.reports, Reports{"p.spm(1) 8203"});
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
-}
-
-TEST_F(ReaderTest, TreeFileNamesAndFailuresAbandonTheProject) {
+// The end checks of menus and roots, the header, and tree and constants files
+// that cannot be made, which abandon the project.
+TEST_F(ReaderTest, EndChecksHeaderAndAbandonedProjects) {
   const std::string body = "SKMENU A VROOT\nBLANK\nENDSKMENU\n";
-  // TREEFILE naming the system list: abandoned at once, no End checks.
-  Outcome treefile = Run(std::string(kHeader) + "TREEFILE sub\\quillonk.sys\n" + body +
-                             "SKMENU B\n",
-                         MODE_GENSYS);
-  EXPECT_EQ(treefile.reports, Reports{"p.spm(2) 8210"});
-  // The run's own tree file name is the system list's.
-  Outcome named = Run(std::string(kHeader) + body, MODE_GENSYS,
-                      [](RunSettings& s) { s.treeFile = "x\\QuillonK.Sys"; });
-  EXPECT_EQ(named.reports, Reports{"p.spm(2) 8282"});
-  // A tree file that cannot be created.
-  Outcome missingDir = Run(std::string(kHeader) + "TREEFILE nodir\\t.sys\n" + body + "SKMENU B\n",
-                           MODE_GENSYS);
-  EXPECT_EQ(missingDir.reports, Reports{"nodir\\t.sys 8220"});
-  // A constants file that cannot be created, in the menu pass and later.
-  Outcome defPass = Run(std::string(kHeader) + "DEFFILE nodir\\c.def\n" + body, MODE_GENDEF);
-  EXPECT_EQ(defPass.reports, Reports{"nodir\\c.def 8220"});
-  Outcome defMain = Run(std::string(kHeader) + "SKMENU A VROOT\nTX t\nENDSKMENU\n"
-                                                "DEFFILE nodir\\c.def\n",
-                        MODE_GENDEF);
-  EXPECT_EQ(defMain.reports, Reports{"nodir\\c.def 8220"});
+  struct Case {
+    std::string project;
+    RunMode mode;
+    Reports reports;
+    std::function<void(RunSettings&)> configure = {};
+  } cases[] = {
+      // A last menu without entries counts twice: at ENDSKMENU and at the end.
+      {std::string(kHeader) + "SKMENU A VROOT\nENDSKMENU\n", MODE_GENSYS, {"p.spm(3) 8272", "p.spm(3) 8272"}},
+      {std::string(kHeader) + "SKMENU A HRROOT\nBLANK\nENDSKMENU\n", MODE_GENSYS, {"p.spm(4) -8275"}},
+      // Those two checks belong to -gensys; the open menu to every mode.
+      {std::string(kHeader) + "SKMENU A\n", MODE_GENDEF, {"p.spm(2) 8274"}},
+      {std::string(kHeader) + "; only a comment\n", MODE_GENSYS, {}},
+      {"", MODE_GENSYS, {"p.spm 8202"}},
+      {"quillon project file - version 1.0\n" + body, MODE_GENSYS, {"p.spm(1) 8203"}},
+      // A tree file naming the system list: abandoned at once, no end checks.
+      {std::string(kHeader) + "TREEFILE sub\\quillonk.sys\n" + body + "SKMENU B\n", MODE_GENSYS, {"p.spm(2) 8210"}},
+      {std::string(kHeader) + body, MODE_GENSYS, {"p.spm(2) 8282"},
+       [](RunSettings& s) { s.treeFile = "x\\QuillonK.Sys"; }},
+      {std::string(kHeader) + "TREEFILE nodir\\t.sys\n" + body + "SKMENU B\n", MODE_GENSYS, {"nodir\\t.sys 8220"}},
+      // A constants file that cannot be created, in the menu pass and later.
+      {std::string(kHeader) + "DEFFILE nodir\\c.def\n" + body, MODE_GENDEF, {"nodir\\c.def 8220"}},
+      {std::string(kHeader) + "SKMENU A VROOT\nTX t\nENDSKMENU\nDEFFILE nodir\\c.def\n", MODE_GENDEF,
+       {"nodir\\c.def 8220"}},
+  };
+  for (const Case& c : cases) {
+    Outcome out = Run(c.project, c.mode, c.configure);
+    EXPECT_EQ(out.reports, c.reports) << c.project;
+    EXPECT_EQ(out.errors + out.warnings, static_cast<int>(c.reports.size())) << c.project;
+    // Neither a project without menus nor a refused header leaves outputs.
+    if (c.reports.empty() || c.project.rfind("quillon", 0) == 0) {
+      EXPECT_FALSE(Exists("p.sys") || Exists("p.def")) << c.project;
+    }
+  }
 }
 
 TEST_F(ReaderTest, SecondTreeFileAfterTreefileLine) {
@@ -550,8 +390,8 @@ TEST_F(ReaderTest, ScanListsSourcesAndWritesNothing) {
   EXPECT_EQ(out.reports, Reports{});
   EXPECT_NE(out.log.find("File one.pic\r\n"), std::string::npos);
   EXPECT_NE(out.log.find("File scripts\\run.py\r\n"), std::string::npos);
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.sys")));
-  EXPECT_FALSE(FileExistsOnDisk(Path("p.def")));
+  EXPECT_FALSE(Exists("p.sys"));
+  EXPECT_FALSE(Exists("p.def"));
 }
 
 TEST_F(ReaderTest, EveryFailingFileOperationIsSurvivedAndOutputFailuresAreErrors) {
@@ -560,7 +400,9 @@ TEST_F(ReaderTest, EveryFailingFileOperationIsSurvivedAndOutputFailuresAreErrors
   ASSERT_GT(operations, 10);
   // The first operation creates the system list, which is the run driver's.
   for (long k = 2; k <= operations; ++k) {
-    Outcome out = Run(kFullProject, MODE_GENSYS, {}, k);
+    RunOptions options;
+    options.failAt = k;
+    Outcome out = Run(kFullProject, MODE_GENSYS, options);
     SCOPED_TRACE(out.failed);
     // A project that cannot be read looks shorter; an output that cannot be
     // created or written is an error.
