@@ -96,15 +96,10 @@ int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   }
 
   RasterOutput out;
-  // The project line names the source; the record file that cannot be
-  // created (one that exists as a directory, or the source itself under
-  // another spelling) is named here.
-  const std::string outputPath = RasterOutputPath(source);
-  out.writer = OpenSoftkeyRecords(run.fs, outputPath);
-  if (!out.writer) {
-    ReportMessage(run.diag, kOpenFailed, outputPath);
-    return kOpenFailed;
-  }
+  // A record file that cannot be created (also one that would overwrite an
+  // input of the run) is reported by the project reader at the softkey line.
+  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
+  if (!out.writer) return kOpenFailed;
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the
