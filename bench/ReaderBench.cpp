@@ -69,7 +69,9 @@ double TimeRun(q32::FileSystem& fs, const std::string& catalogueDir, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string catalogueDir = argc > 1 ? std::string(argv[1]) + "/" : q32::ProgramDirectory(argv[0]);
+  // Absolute, since each run leaves the current directory in its project's.
+  std::string catalogueDir = argc > 1 ? std::filesystem::absolute(argv[1]).string() + "/"
+                                      : q32::ProgramDirectory(argv[0]);
   std::unique_ptr<q32::FileSystem> fs = q32::MakeHostFileSystem();
   char pattern[] = "/tmp/quillon_bench.XXXXXX";
   if (!mkdtemp(pattern)) return 1;
