@@ -12,12 +12,7 @@
 namespace q32 {
 namespace {
 
-constexpr int kOpenFailed = 8220;
-constexpr int kDataUnreachable = 8222;
-constexpr int kWriteFailed = 8223;
-constexpr int kNoMemory = 8225;
 constexpr int kNotABitmap = 8230;
-constexpr int kWrongSize = -8231;
 constexpr int kNotMonochrome = 8232;
 
 // The bitmap file header and the info header as far as a softkey needs them.

@@ -11,11 +11,6 @@
 namespace q32 {
 namespace {
 
-constexpr int kOpenFailed = 8220;
-constexpr int kDataUnreachable = 8222;
-constexpr int kWriteFailed = 8223;
-constexpr int kNoMemory = 8225;
-constexpr int kWrongSize = -8231;
 constexpr int kNotRunLengthPcx = 8240;
 
 constexpr std::size_t kPcxHeaderBytes = 128;

@@ -18,6 +18,13 @@ namespace q32 {
 class FileSystem;
 
 // A softkey picture is 77 x 48 pixels.
+// Codes both raster converters return (the size warning they report).
+constexpr int kOpenFailed = 8220;
+constexpr int kDataUnreachable = 8222;
+constexpr int kWriteFailed = 8223;
+constexpr int kNoMemory = 8225;
+constexpr int kWrongSize = -8231;
+
 constexpr std::int32_t kSoftkeyWidth = 77;
 constexpr std::int32_t kSoftkeyHeight = 48;
 // Rows are kept as their first 10 bytes: 6 for the left block (pixels 0 to
