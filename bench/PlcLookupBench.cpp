@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
 #include "plc/PlcOperands.h"
 #include "plc/PlcProjectFile.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     builder.symbols.push_back(s);
   }
   q32test::MemoryFileSystem fs;
-  fs.files["P.PJ"] = builder.Build();
+  fs.AddFile("P.PJ", builder.Build());
   q32::PlcSymbolTables tables;
   if (int code = q32::ReadPlcProjectFile(fs, "P.PJ", tables)) {
     std::fprintf(stderr, "reading the file gave %d\n", code);

@@ -23,28 +23,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   text = q32::FormatMessageText(input, "a", nullptr, 0, 0);
   text = q32::FormatMessageText(input, nullptr, nullptr, 1L << 40, -1);
 
-  auto& dir = q32fuzz::ScratchDir::Get();
-  q32fuzz::WriteWholeFile(dir / "Quillon32.err", input);
-
-  std::unique_ptr<q32::FileSystem> host = q32::MakeHostFileSystem();
-  q32::FaultyFileSystem fs{*host};
+  q32test::MemoryFileSystem memory;
+  memory.AddDirectory(q32fuzz::kWorkDir);
+  memory.AddFile(q32fuzz::InWork("Quillon32.err"), std::string(input));
+  q32::FaultyFileSystem fs{memory};
   q32::PathContext paths;
   paths.fs = &fs;
-  paths.baseDirectory = dir.path();
+  paths.baseDirectory = q32fuzz::kWorkDir;
   q32::Diagnostics d;
   d.fs = &fs;
   d.paths = &paths;
   d.console = q32fuzz::NullConsole();
   int errors = 0, warnings = 0;
-  int code = q32::LoadMessageCatalogue(d, errors, warnings, dir.path() + "/", "Quillon32.err",
-                                       q32::kCatalogueHeader, dir / "run.log");
+  int code = q32::LoadMessageCatalogue(d, errors, warnings, q32fuzz::InWork(""), "Quillon32.err",
+                                       q32::kCatalogueHeader, q32fuzz::InWork("run.log"));
   Q32_FUZZ_CHECK(code == 0 || code == 3);
   if (code == 0) {
     std::string message;
     q32::LookupMessage(d, 8220, message);
     for (int number : kCodes) {
       if (number == 5) q32::ShowProgress(d, number, "text %s", "second", 5, 6);
-      else q32::ReportMessage(d, number, dir / "project.spm", 17, "argument %s %d %n");
+      else q32::ReportMessage(d, number, q32fuzz::InWork("project.spm"), 17, "argument %s %d %n");
     }
     q32::LogLine(d, "%s %s %ld %ld", "one", "two", 3, 4);
     Q32_FUZZ_CHECK(d.errorLabel.size() <= q32::kMaxLabelLength && d.warningLabel.size() <= q32::kMaxLabelLength &&

@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 #include "SmallPlcFile.h"
 #include "plc/Conditions.h"
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcOperands.h"
 #include "project/RunRecords.h"
 #include "project/Tokenizer.h"
@@ -38,7 +38,7 @@ struct Tables {
     bare.name = "OPTION";
     defines.Insert(bare, false);
     q32test::MemoryFileSystem fs;
-    fs.files["P.PJ"] = q32fuzz::SmallPlcFile();
+    fs.AddFile("P.PJ", q32fuzz::SmallPlcFile());
     Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == 0);
   }
 };

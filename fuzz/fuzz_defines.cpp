@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  auto& dir = q32fuzz::ScratchDir::Get();
-  q32fuzz::WriteWholeFile(dir / "machine.cfg", input);
-  q32fuzz::QuietRun quiet(false);
+  q32test::MemoryFileSystem memory = q32fuzz::BaseFileSystem();
+  memory.AddFile(q32fuzz::InWork("machine.cfg"), std::string(input));
+  q32fuzz::QuietRun quiet(memory, false);
   q32::RunContext& run = quiet.run;
-  int code = q32::ReadConfigurationFile(run, dir / "machine.cfg");
+  int code = q32::ReadConfigurationFile(run, q32fuzz::InWork("machine.cfg"));
   Q32_FUZZ_CHECK(code == 0);
   // The -a list then wins over the file, as in a run.
   q32::LoadRunDefines(run, {}, std::string(input.substr(0, 512)));

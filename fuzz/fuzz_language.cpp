@@ -18,17 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Q32_FUZZ_CHECK(room == 0 || n <= room);
   }
 
-  auto& dir = q32fuzz::ScratchDir::Get();
-  dir.Clear();
-  const std::string langDir = dir / "lang";
-  std::filesystem::create_directories(langDir);
+  q32test::MemoryFileSystem fs = q32fuzz::BaseFileSystem();
+  const std::string langDir = q32fuzz::InWork("lang");
   static const char* const kExtensions[] = {".inc", ".txt", ".po"};
   const std::string name = std::string("de") + kExtensions[size % 3];
-  q32fuzz::WriteWholeFile(langDir + "/" + name, input);
-  q32fuzz::WriteWholeFile(langDir + "/en.inc", "OK \"Yes\"\nSPINDLE \"Spindle\"\n");
-
-  std::unique_ptr<q32::FileSystem> host = q32::MakeHostFileSystem();
-  q32fuzz::ConfinedFileSystem fs{*host};
+  fs.AddFile(langDir + "/" + name, std::string(input));
+  fs.AddFile(langDir + "/en.inc", "OK \"Yes\"\nSPINDLE \"Spindle\"\n");
   {
     q32::LanguageEntry entry;
     bool untranslated = false;
@@ -50,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Q32_FUZZ_CHECK(q32::FindLanguageText(entry, text.name) != nullptr);
     q32::FreeLanguages(table);
   }
-  Q32_FUZZ_CHECK(q32fuzz::ReadWholeFile(langDir + "/" + name) == input);
-  dir.Clear();
+  const std::string* after = fs.FileBytes(langDir + "/" + name);
+  Q32_FUZZ_CHECK(after && *after == input);
   return 0;
 }

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcOperands.h"
 #include "plc/PlcProjectFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   q32test::MemoryFileSystem fs;
-  fs.files["MACHINE.PJ"] = std::string(q32fuzz::AsText(data, size));
+  fs.AddFile("MACHINE.PJ", std::string(q32fuzz::AsText(data, size)));
   q32::PlcSymbolTables tables;
   int code = q32::ReadPlcProjectFile(fs, "MACHINE.PJ", tables);
   Q32_FUZZ_CHECK(code == 0 || code == 8273 || code == 6506 || code == 3052);

@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 #include "paths/Paths.h"
 #include "plc/Conditions.h"
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "project/RunRecords.h"
 #include "project/Tokenizer.h"
 
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The driver opens the project file in binary mode; the reader drops the
   // carriage returns itself.
-  q32test::MemoryFile file{std::string(input), false};
+  q32test::MemoryFile file{std::make_shared<std::string>(input), false, false};
   std::string line;
   int counter = 0;
   int previous = 0;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,22 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
         std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
+}
+
+// Whether a catalogue line can matter to a lookup of key: its first token is
+// the key or one of the labels.  Decided from the plain first token alone,
+// without splitting the line, since every report scans the catalogue; a line
+// whose first token is quoted is left to the tokenizer.
+bool MayMatter(std::string_view line, std::string_view key) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == '=' || line[i] == '\n'))
+    ++i;
+  if (i == line.size() || line[i] == ';') return false;
+  if (line[i] == '"' || line[i] == '\'') return true;
+  std::size_t end = line.find_first_of(" \t,=\n;\"'", i);
+  std::string_view first = line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
+  return SameIgnoringCase(first, key) || SameIgnoringCase(first, "ERROR") || SameIgnoringCase(first, "WARNING") ||
+         SameIgnoringCase(first, "ERRORNO") || SameIgnoringCase(first, "FILE");
 }
 
 void SetLabel(std::string& label, const std::string& text) {
@@ -134,7 +151,9 @@ int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std
 bool LookupMessage(Diagnostics& d, int number, std::string& out) {
   if (!d.catalogue || !d.catalogue->Seek(0)) return false;
   const std::string key = std::to_string(number);
-  std::vector<char> buffer(kMaxCatalogueLine + 1);
+  // Not cleared: GetLine terminates what it reads, and the sentinel below
+  // is set before every read.
+  char buffer[kMaxCatalogueLine + 1];
   std::vector<std::string> tokens;
   // Set while the rest of an overlong line is being passed over: what
   // follows its first kMaxCatalogueLine characters does not start a line and
@@ -144,15 +163,15 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
     // A sentinel in the last character position tells whether the read
     // filled the whole buffer.
     buffer[kMaxCatalogueLine - 1] = '\0';
-    if (!d.catalogue->GetLine(buffer.data(), buffer.size())) return false;
+    if (!d.catalogue->GetLine(buffer, sizeof buffer)) return false;
     const bool filled = buffer[kMaxCatalogueLine - 1] != '\0';
     const bool complete = !filled || buffer[kMaxCatalogueLine - 1] == '\n';
     const bool wasSkipping = skippingRest;
     skippingRest = !complete;
     if (wasSkipping) continue;
 
-    std::string_view line(buffer.data());
-    if (line.empty() || line[0] == ';' || line[0] == '\n') continue;
+    std::string_view line(buffer);
+    if (line.empty() || line[0] == ';' || line[0] == '\n' || !MayMatter(line, key)) continue;
     if (SplitTokens(line, tokens, 2, false) != 0 || tokens.size() != 2) continue;
     const std::string& k = tokens[0];
     if (SameIgnoringCase(k, "ERROR"))

@@ -47,14 +47,21 @@ class DxfLines {
     line.clear();
     std::size_t total = 0;
     bool ended = false;
-    for (;;) {
-      int c = Get();
-      if (c < 0) break;
-      if (c == '\n') {
+    // Whole runs up to the line feed at a time: drawings run to megabytes.
+    while (Fill()) {
+      const char* from = buffer_.data() + pos_;
+      const std::size_t available = len_ - pos_;
+      const void* lineFeed = std::memchr(from, '\n', available);
+      const std::size_t take =
+          lineFeed ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - from) : available;
+      if (total < kMaxDxfValueLength) line.append(from, std::min(take, kMaxDxfValueLength - total));
+      total += take;
+      pos_ += take;
+      if (lineFeed) {
+        ++pos_;
         ended = true;
         break;
       }
-      if (total++ < kMaxDxfValueLength) line.push_back(static_cast<char>(c));
     }
     if (!ended && total == 0) return false;
     if (!ended && total <= kMaxDxfValueLength) line.pop_back();
@@ -70,16 +77,17 @@ class DxfLines {
   }
 
  private:
-  int Get() {
-    if (pos_ < len_) return static_cast<unsigned char>(buffer_[pos_++]);
-    if (end_) return -1;
+  // True when unread bytes are in the buffer, after reading more if needed.
+  bool Fill() {
+    if (pos_ < len_) return true;
+    if (end_) return false;
     len_ = file_.Read(buffer_.data(), buffer_.size());
     pos_ = 0;
     if (len_ == 0) {
       end_ = true;
-      return -1;
+      return false;
     }
-    return static_cast<unsigned char>(buffer_[pos_++]);
+    return true;
   }
 
   File& file_;

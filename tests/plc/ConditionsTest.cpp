@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
 #include "plc/PlcOperands.h"
 #include "project/RunContext.h"
@@ -56,7 +56,7 @@ struct Fixture {
                  {"FLAG", 'M', 100, 0, 0, false, "", ""},
                  {"KSEVEN", 'K', 7, 0, 0, false, "", ""}};
     q32test::MemoryFileSystem fs;
-    fs.files["P.PJ"] = b.Build();
+    fs.AddFile("P.PJ", b.Build());
     EXPECT_EQ(ReadPlcProjectFile(fs, "P.PJ", symbols), 0);
   }
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
 
 namespace q32 {
@@ -15,7 +15,7 @@ using q32test::PlcFileBuilder;
 
 PlcSymbolTables Read(PlcFileBuilder& b) {
   q32test::MemoryFileSystem fs;
-  fs.files["P.PJ"] = b.Build();
+  fs.AddFile("P.PJ", b.Build());
   PlcSymbolTables t;
   EXPECT_EQ(ReadPlcProjectFile(fs, "P.PJ", t), 0);
   return t;

@@ -5,7 +5,7 @@
 #include <random>
 #include <set>
 
-#include "plc/MemoryFileSystem.h"
+#include "support/MemoryFileSystem.h"
 #include "plc/PlcFileBuilder.h"
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
@@ -41,7 +41,7 @@ PlcFileBuilder SampleBuilder() {
 
 int ReadBytes(const std::string& bytes, PlcSymbolTables& tables) {
   q32test::MemoryFileSystem fs;
-  fs.files["PLC.PJ"] = bytes;
+  fs.AddFile("PLC.PJ", bytes);
   return ReadPlcProjectFile(fs, "PLC.PJ", tables);
 }
 
@@ -227,14 +227,14 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
   const std::string path = "PLC.PJ";
 
   for (std::size_t n = 0; n <= good.size(); ++n) {
-    memory.files[path] = good.substr(0, n);
+    memory.AddFile(path, good.substr(0, n));
     PlcSymbolTables t;
     int code = ReadPlcProjectFile(memory, path, t);
     ASSERT_TRUE(allowed.count(code)) << "prefix " << n << " gave " << code;
     EXPECT_LE(t.symbols.size(), 6u);
   }
 
-  memory.files[path] = good;
+  memory.AddFile(path, good);
   for (long k = 1; k < 200; ++k) {
     FaultyFileSystem faulty(memory);
     faulty.failAt = k;
@@ -260,7 +260,7 @@ TEST(PlcProjectFile, TruncatedFaultyAndRandomInputsGiveCleanCodes) {
       }
     }
     if (random() % 4 == 0) bytes.resize(random() % bytes.size());
-    memory.files[path] = bytes;
+    memory.AddFile(path, bytes);
     PlcSymbolTables t;
     int code = ReadPlcProjectFile(memory, path, t);
     ASSERT_TRUE(allowed.count(code)) << "round " << round << " gave " << code;

@@ -1,0 +1,91 @@
+// The in-memory file system that fuzz targets and benchmarks run on must
+// answer as the host file system does, or a fuzzer explores a program that
+// never runs.  Each case drives both with the same operations and compares.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "support/MemoryFileSystem.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// Every answer of one script of operations, in order, as text.
+std::vector<std::string> Script(q32::FileSystem& fs, const std::string& root) {
+  std::vector<std::string> log;
+  auto note = [&log](const std::string& what, bool ok) { log.push_back(what + (ok ? " ok" : " failed")); };
+  note("mkdir", fs.MakeDirectory(root + "/Proj"));
+  note("mkdir twice", fs.MakeDirectory(root + "/Proj"));
+  note("mkdir without parent", fs.MakeDirectory(root + "/none/deeper"));
+  note("chdir", fs.SetCurrentDir(root + "\\proj"));
+  {
+    auto out = fs.Open("Tree.SYS", q32::FileMode::WriteText);
+    note("create text", out != nullptr);
+    note("write", out && out->WriteText("one\ntwo\r\nthree") && out->Printf(" %d\n", 4) && out->Close());
+  }
+  {
+    auto out = fs.Open("raw.pic", q32::FileMode::WriteBinary);
+    std::string bytes(300, 'x');
+    bytes[100] = '\n';
+    bytes[200] = '\0';
+    note("write binary", out && out->Write(bytes.data(), bytes.size()) && out->Seek(10) && out->WriteText("AB") &&
+                             out->Close());
+  }
+  note("open directory for writing", fs.Open(".", q32::FileMode::WriteBinary) != nullptr);
+  note("open missing", fs.Open("missing.txt", q32::FileMode::ReadText) != nullptr);
+  for (auto mode : {q32::FileMode::ReadText, q32::FileMode::ReadBinary}) {
+    // Another case and the other separator find the same file.
+    auto in = fs.Open(root + "/PROJ\\tree.sys", mode);
+    note("open ignoring case", in != nullptr);
+    if (!in) continue;
+    log.push_back("size " + std::to_string(in->Size()));
+    std::string line;
+    while (in->GetLine(line, 5)) log.push_back("line [" + line + "]");
+    char small[1];
+    log.push_back(std::string("one-byte buffer ") + (in->GetLine(small, 1) ? "true" : "false"));
+    note("seek", in->Seek(5));
+    char chunk[64] = {};
+    log.push_back("read " + std::to_string(in->Read(chunk, sizeof chunk)) + " [" + chunk + "]");
+  }
+  {
+    auto in = fs.Open("RAW.PIC", q32::FileMode::ReadBinary);
+    std::string all;
+    note("read all", in && in->ReadAll(all));
+    log.push_back("raw " + std::to_string(all.size()) + " " + all.substr(8, 6));
+  }
+  std::vector<q32::DirectoryEntry> found;
+  note("find", fs.FindFiles(root, "*.*", found));
+  for (const auto& e : found) log.push_back("entry " + e.name + (e.isDirectory ? "/" : ""));
+  note("find pattern", fs.FindFiles(".", "*.SYS", found));
+  for (const auto& e : found) log.push_back("entry " + e.name);
+  note("exists", fs.Exists("TREE.sys"));
+  note("is directory", fs.IsDirectory(root + "/proj/.."));
+  note("remove full directory", fs.Remove(root + "/Proj"));
+  note("remove", fs.Remove("tree.sys"));
+  note("remove again", fs.Remove("tree.sys"));
+  note("remove raw", fs.Remove("raw.pic"));
+  note("back", fs.SetCurrentDir(".."));
+  note("remove empty directory", fs.Remove("Proj"));
+  note("drive path", fs.Exists("C:\\x"));
+  return log;
+}
+
+TEST(MemoryFileSystem, AnswersAsTheHostDoes) {
+  q32test::TempDir dir;
+  auto host = q32::MakeHostFileSystem();
+  std::string start;
+  ASSERT_TRUE(host->GetCurrentDir(start));
+  std::vector<std::string> onHost = Script(*host, dir.path());
+  ASSERT_TRUE(host->SetCurrentDir(start));
+
+  q32test::MemoryFileSystem memory;
+  memory.AddDirectory(dir.path());
+  EXPECT_EQ(Script(memory, dir.path()), onHost);
+  EXPECT_EQ(memory.Names().size(), std::count(dir.path().begin(), dir.path().end(), '/'));
+}
+
+}  // namespace
