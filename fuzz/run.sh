@@ -9,7 +9,7 @@
 # usage: fuzz/run.sh [seconds per target, default 20] [target ...]
 #   targets are the names after "fuzz_" (tokenizer, reader, ...); all by default.
 # Environment: QUILLON_FUZZ_BUILD (build directory, default build-fuzz),
-#   QUILLON_FUZZ_TIMEOUT (seconds one input may take, default 3),
+#   QUILLON_FUZZ_TIMEOUT (seconds one input may take, default 1),
 #   QUILLON_FUZZ_JOBS (targets run at a time, default the number of cores),
 #   QUILLON_FUZZ_SKIP_BUILD=1 (run what is built, for parallel runs),
 #   QUILLON_FUZZ_STRICT=1 (also check the promises whose breaking is known:
@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
 build=${QUILLON_FUZZ_BUILD:-build-fuzz}
-timeout=${QUILLON_FUZZ_TIMEOUT:-3}
+timeout=${QUILLON_FUZZ_TIMEOUT:-1}
 
 if [ "${QUILLON_FUZZ_SKIP_BUILD:-0}" != 1 ]; then
   cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -38,13 +38,15 @@ else
   done
 fi
 
-# The longest input each target is given: enough for its largest seed.
+# The longest input each target is given: enough for its largest seed.  A
+# project of 2 KB already holds a hundred lines, each of which may convert a
+# source; longer ones would only slow the search down.
 max_len() {
   case $1 in
     plcfile) echo 65536 ;;
-    dxf) echo 32768 ;;
-    catalogue) echo 16384 ;;
-    reader | bitmap | pcx | bmx | language) echo 8192 ;;
+    dxf | catalogue) echo 16384 ;;
+    bitmap | pcx | bmx | language) echo 8192 ;;
+    reader) echo 2048 ;;
     *) echo 4096 ;;
   esac
 }
@@ -57,7 +59,8 @@ trap 'rm -rf "$work"' EXIT
 # A small quarantine and no filling of fresh blocks keep the allocator from
 # touching new pages for every input; use-after-free and leaks are still
 # caught.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:max_malloc_fill_size=0:quarantine_size_mb=16:malloc_context_size=5}
+# Options given in the environment come last and win.
+export ASAN_OPTIONS="detect_leaks=1:max_malloc_fill_size=0:quarantine_size_mb=16:malloc_context_size=5${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # One target: its run, then a line of the table in $work/<target>.row and

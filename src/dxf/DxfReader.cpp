@@ -105,6 +105,7 @@ struct PairReader {
   std::uint32_t lineCounter = 0;
   std::int32_t code = 0;
   std::string value;
+  std::string codeLine;  // kept, so that its room is reused pair after pair
   bool pushedBack = false;
 };
 
@@ -113,9 +114,8 @@ int ReadPair(PairReader& r) {
     r.pushedBack = false;
     return 0;
   }
-  std::string codeLine;
-  if (!r.lines.Next(codeLine) || !r.lines.Next(r.value)) return kUnexpectedEnd;
-  r.code = ParseDxfInteger(codeLine);
+  if (!r.lines.Next(r.codeLine) || !r.lines.Next(r.value)) return kUnexpectedEnd;
+  r.code = ParseDxfInteger(r.codeLine);
   r.lineCounter += 2;
   return 0;
 }

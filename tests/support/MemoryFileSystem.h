@@ -209,7 +209,12 @@ class MemoryFileSystem final : public q32::FileSystem {
     cwd_ = full;
     return true;
   }
-  bool FullPath(std::string_view path, std::string& out) override { return q32::FullHostPath(path, cwd_, out); }
+  bool FullPath(std::string_view path, std::string& out) override {
+    if (!Plain(path) || q32::HasForeignRoot(path)) return q32::FullHostPath(path, cwd_, out);
+    out = path[0] == '/' ? std::string() : cwd_ == "/" ? "/" : cwd_ + "/";
+    out.append(path);
+    return true;
+  }
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<q32::DirectoryEntry>& out) override {
     out.clear();
@@ -255,6 +260,12 @@ class MemoryFileSystem final : public q32::FileSystem {
              return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
   }
+  // A name without backslashes, empty components, "." or ".." and trailing
+  // separator, which FullHostPath would only join to the current directory.
+  static bool Plain(std::string_view path) {
+    return !path.empty() && path[0] != '.' && path.back() != '/' && path.find('\\') == std::string_view::npos &&
+           path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
+  }
   std::string Absolute(std::string_view path) {
     std::string full;
     q32::FullHostPath(path, cwd_, full);
@@ -278,7 +289,13 @@ class MemoryFileSystem final : public q32::FileSystem {
   bool Resolve(std::string_view path, std::string& out) {
     if (path.empty() || q32::HasForeignRoot(path)) return false;
     std::string full;
-    if (!q32::FullHostPath(path, cwd_, full) || full.empty() || full[0] != '/') return false;
+    if (Plain(path)) {
+      // Most names are plain already: no need to split and join them.
+      if (path[0] != '/') full = cwd_ == "/" ? "/" : cwd_ + "/";
+      full.append(path);
+    } else if (!q32::FullHostPath(path, cwd_, full) || full.empty() || full[0] != '/') {
+      return false;
+    }
     if (entries_.count(full)) {
       out = full;
       return true;
