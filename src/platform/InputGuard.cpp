@@ -77,7 +77,9 @@ std::string InputGuardFileSystem::NameKey(std::string_view path) {
 
 void InputGuardFileSystem::RegisterInput(std::string_view path) {
   if (path.empty()) return;
-  names_.insert(NameKey(path));
+  std::string key = NameKey(path);
+  if (created_.count(key) != 0) return;
+  names_.insert(std::move(key));
   std::string identity = inner_.FileIdentity(path);
   if (!identity.empty()) identities_.insert(std::move(identity));
 }
@@ -93,6 +95,7 @@ bool InputGuardFileSystem::IsInput(std::string_view path) {
 void InputGuardFileSystem::Clear() {
   names_.clear();
   identities_.clear();
+  created_.clear();
   failedReads_.clear();
   failedWrites_.clear();
   noted_.clear();
@@ -103,7 +106,8 @@ std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode
   if (create && IsInput(path)) return nullptr;
   std::unique_ptr<File> file = inner_.Open(path, mode);
   if (!file) return nullptr;
-  if (!create) RegisterInput(path);
+  if (create) created_.insert(NameKey(path));
+  else RegisterInput(path);
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
 }
 

@@ -32,6 +32,9 @@ class InputGuardFileSystem final : public FileSystem {
   explicit InputGuardFileSystem(FileSystem& inner) : inner_(inner) {}
 
   // Remembers a file as an input of the run, whether it exists yet or not.
+  // A file the run has created stays its own output even when it is read
+  // back (a project may name its tree file as a source): the run may write
+  // it again, and delete it when the run fails.
   void RegisterInput(std::string_view path);
   // True when the path names a file remembered as an input.
   bool IsInput(std::string_view path);
@@ -67,6 +70,7 @@ class InputGuardFileSystem final : public FileSystem {
   FileSystem& inner_;
   std::unordered_set<std::string> names_;
   std::unordered_set<std::string> identities_;
+  std::unordered_set<std::string> created_;  // name keys of the files the run created
   std::vector<std::string> failedReads_, failedWrites_;
   std::unordered_set<std::string> noted_;  // "r" or "w" + path
 };

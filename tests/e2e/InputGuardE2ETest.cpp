@@ -89,6 +89,17 @@ TEST_F(InputGuardE2E, TreeFileLinkedToTheProject) {
       << ReadFile(In("p.log"));
 }
 
+// A source line that names the run's own tree file reads back an output,
+// not an input: the failed run still deletes the tree file it created.
+TEST_F(InputGuardE2E, TreeFileReadBackAsASource) {
+  Put("p.spm", Project("", "TXS p.sys FEED\nUNKNOWNKEYWORD\n"));
+
+  RunResult r = Run("p.spm", {"-gensys", "-nogensksys"});
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_FALSE(FileExistsOnDisk(In("p.sys"))) << r.out;
+  EXPECT_TRUE(FileExistsOnDisk(In("p.log")));
+}
+
 TEST_F(InputGuardE2E, SoftkeyThroughAHardLink) {
   const std::string bitmap = MonochromeBitmap();
   Put("pic.bmp", bitmap);
