@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
