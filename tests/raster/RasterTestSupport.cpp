@@ -201,7 +201,7 @@ bool ReadRecords(const std::string& text, Records& records) {
     }
     bool last = i + 1 == lines.size();
     if (last) {
-      unsigned long n;
+      unsigned long n = 0;
       Hex(line, 4, 4, n);
       if (line.compare(0, 4, "S503") != 0 || n != records.lineSizes.size() % 65536) {
         records.error = "bad count line " + line;
@@ -209,7 +209,7 @@ bool ReadRecords(const std::string& text, Records& records) {
       }
       break;
     }
-    unsigned long address;
+    unsigned long address = 0;
     Hex(line, 4, 8, address);
     if (line.compare(0, 2, "S3") != 0 || count < 5 || address != records.data.size()) {
       records.error = "bad data line " + line;
