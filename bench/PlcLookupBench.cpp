@@ -12,7 +12,7 @@
 #include <string>
 
 #include "support/MemoryFileSystem.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "plc/PlcOperands.h"
 #include "plc/PlcProjectFile.h"
 

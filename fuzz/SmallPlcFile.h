@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 
 namespace q32fuzz {
 

@@ -24,7 +24,7 @@
 #include "e2e/HardeningSources.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;

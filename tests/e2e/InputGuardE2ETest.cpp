@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "e2e/HardeningSources.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;

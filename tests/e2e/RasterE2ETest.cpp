@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;

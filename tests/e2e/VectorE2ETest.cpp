@@ -13,7 +13,7 @@
 
 #include "dxf/VectorTestSupport.h"
 #include "platform/LanguageLibrary.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;

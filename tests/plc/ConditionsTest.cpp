@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "support/MemoryFileSystem.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "plc/PlcOperands.h"
 #include "project/RunContext.h"
 #include "project/RunRecords.h"

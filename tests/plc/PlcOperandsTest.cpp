@@ -5,7 +5,7 @@
 #include <random>
 
 #include "support/MemoryFileSystem.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 
 namespace q32 {
 namespace {

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "support/MemoryFileSystem.h"
-#include "plc/PlcFileBuilder.h"
+#include "support/PlcFileBuilder.h"
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
 #include "project/RunContext.h"

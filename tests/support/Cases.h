@@ -1,0 +1,69 @@
+// Cases: end-to-end tests written as tables in text files (tests/**/*.case).
+//
+// A case file holds cases; each case starts from an empty temporary directory
+// and runs its steps in order.  A line that begins with "--- " is a directive,
+// every other line belongs to the body of the directive above it.
+//
+//   --- case <name>                  a new case; its body is free text
+//   --- needs <tool>...              skipped unless every tool is on PATH
+//   --- file <path> [flags]          the body is the file's bytes
+//   --- copy <path> <source path>    a file or folder of the source tree
+//   --- dir <path>  --- remove <path>  --- symlink <path> <target>  --- hardlink <path> <file>
+//   --- env NAME=value | NAME        set or unset for the later runs
+//   --- cd <path>                    the directory the later runs start in
+//   --- program <dir> [nocatalogue]  later runs start a copy of Quillon32 in <dir>
+//   --- sh <command>                 a shell command that must succeed
+//   --- run <arguments>              Quillon32 with these arguments
+//   --- check <command>              a shell command whose status and output count
+//   --- decode <decoder> <path>      a decoder of the tests lists the file
+//
+// After run, check and decode come their results, as the runner writes them:
+//   --- status N, --- console, --- output    exit status and what was printed
+//   --- new|changed <path> [flags], --- deleted <path>   files the run touched
+// Bodies are text (flags: "crlf" = lines end in CR LF, "nonl" = no line end at
+// the end), "esc" text (\\ is a backslash, \xNN a byte) or "hex".  Every run
+// has SOURCE_DATE_EPOCH=0; the case directory shows as $CASE.
+//
+// Q32_UPDATE_CASES=1 rewrites the results in the files (run the test program
+// itself, not ctest -j, so that one process writes each file).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace q32test {
+
+struct CaseStep {
+  std::string kind;                // "file", "run", ...
+  std::vector<std::string> words;  // the directive's words after the kind
+  std::string body;                // decoded bytes of the body
+  int line = 0;                    // line of the directive in the file
+  std::string expected;            // results as written in the file
+  int resultsBegin = 0, resultsEnd = 0;  // their line range (0-based, end exclusive)
+};
+
+struct Case {
+  std::string file;  // relative to the source tree
+  std::string name;
+  std::vector<CaseStep> steps;
+};
+
+inline void PrintTo(const Case& c, std::ostream* os) { *os << c.file << ": " << c.name; }
+
+// Every case of every tests/**/*.case file, in file order.
+std::vector<Case> LoadCases();
+// Runs a case; returns false (with a gtest failure) when a result differs.
+void RunCase(const Case& c);
+
+// A decoder turns a file's bytes into a listing for "--- decode".
+using CaseDecoder = std::function<std::string(const std::string& bytes)>;
+std::map<std::string, CaseDecoder>& CaseDecoders();
+
+// The body forms, shared by inputs and results.
+std::string DecodeBody(const std::vector<std::string>& lines, const std::vector<std::string>& flags);
+std::string EncodeBody(const std::string& header, const std::string& bytes);
+
+}  // namespace q32test
