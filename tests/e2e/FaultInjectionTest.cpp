@@ -1,8 +1,8 @@
-// Every file operation of a whole run fails once.  A project with every kind
-// of source, an included file, a PLC project information file and menu items
-// that name its symbols is first run cleanly to count its file operations; then, for every
-// k up to that count, a fresh copy of the project runs with the k-th
-// operation failing.  Each run must end in order: a numbered message (or the
+// Every file operation of a whole run fails once.  The project of the case
+// "tree" in sweep.case (every kind of source, an included file, a PLC project
+// information file, menu items that name its symbols) is first run cleanly to
+// count its file operations; then, for every k up to that count, a fresh copy
+// of the project runs with the k-th operation failing.  Each run must end in order: a numbered message (or the
 // fatal text where the catalogue or the log itself fails), status 2 where the
 // failure is an error, and every file that was there before the run still
 // there with its bytes, except the outputs the run names.  Both the
@@ -21,10 +21,9 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
-#include "e2e/HardeningSources.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
-#include "support/PlcFileBuilder.h"
+#include "support/Cases.h"
 #include "support/TestSupport.h"
 
 using namespace q32test;
@@ -32,80 +31,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kBmxHeader = "; BMX Project File - Version 2.0\n";
-
-// The project tree, relative to the directory the program starts in.
-std::map<std::string, std::string> ProjectTree() {
-  PlcFileBuilder plc;
-  plc.symbols = {{"SPINDLE_ON", 'M', 10, 0, 0, false, "", ""},
-                 {"COOLANT", 'M', 11, 0, 0, false, "", ""}};
-  return {
-      {"proj/p.spm",
-       "QUILLON Project File - Version 1.0\n"
-       "SKPATH PLC:\\SOFTKEYS\\mill\n"
-       "SKMENU ROOT HROOT\n"
-       "BMP logo.bmp LOGO\n"
-       "PCX shot.pcx SHOT\n"
-       "DXF mark.dxf MARK\n"
-       "TXS yes.txs YES\n"
-       "TXM feed.txm FEED\n"
-       "TXB go.txb GO\n"
-       "BPJ img\\key.bpj KEY\n"
-       "SOFTKEY ready.PIC READY\n"
-       "TX \"Tool table\" TOOLS\n"
-       "ACTION LOGO ENABLE:SPINDLE_ON\n"
-       "CHECK SHOT STATUS:M11\n"
-       "NODE TOOLS SUB\n"
-       "ACTION KEY\n"
-       "ENDSKMENU\n"
-       "#INCLUDE sub.spi PLC:\\menus\n"},
-      {"proj/sub.spi",
-       "SKMENU SUB HRMENU\n"
-       "ACTION READY\n"
-       "BLANK\n"
-       "ENDSKMENU\n"},
-      {"proj/logo.bmp", MonochromeBitmap()},
-      {"proj/shot.pcx", RunLengthPcx()},
-      {"proj/mark.dxf", LineDrawing()},
-      {"proj/yes.txs", "Yes\nDE:Ja\n"},
-      {"proj/feed.txm", "Feed|rate\n"},
-      {"proj/go.txb", "GO\n"},
-      {"proj/ready.PIC", "S00500000000FA\r\nS5030000FC\r\n"},
-      {"proj/img/bg.bmp", TrueColourBitmap(0x102030)},
-      {"proj/img/layer.bmp", TrueColourBitmap(0x102031)},
-      {"proj/img/pic.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n"},
-      {"proj/img/lang/en.inc", "#define OK \"Yes\"\n"},
-      {"proj/img/key.bpj", std::string(kBmxHeader) +
-                               "LANGUAGEPATH lang\n"
-                               "BMX\n"
-                               "  BMP bg.bmp\n"
-                               "  BMP layer.bmp ATTR:1\n"
-                               "  SVG pic.svg\n"
-                               "  ENDSVG\n"
-                               "  TXT @OK\n"
-                               "  ENDTXT\n"
-                               "ENDBMX\n"},
-      {"proj/p.pj", plc.Build()},
-  };
-}
-
 // The outputs each kind of run names; everything else must keep its bytes.
 const std::set<std::string> kSoftkeys = {"proj/logo.PIC", "proj/shot.PIC", "proj/mark.PIC", "proj/yes.PIC",
                                          "proj/feed.PIC", "proj/go.PIC",   "proj/img/key.bmx"};
 std::set<std::string> With(std::set<std::string> names, std::initializer_list<const char*> more) {
   for (const char* name : more) names.insert(name);
   return names;
-}
-
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot Take(const fs::path& root) {
-  Snapshot files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
-  }
-  return files;
 }
 
 struct Outcome {
@@ -160,8 +91,8 @@ void Sweep(const std::vector<std::string>& options, const std::set<std::string>&
   setenv("SOURCE_DATE_EPOCH", "0", 1);
   TempDir dir;
   const fs::path tree = fs::path(dir.path()) / "tree";
-  for (const auto& [name, bytes] : ProjectTree()) WriteFile((tree / name).string(), bytes);
-  const Snapshot before = Take(tree);
+  WriteCaseFiles(FindCase("tests/e2e/sweep.case", "tree"), tree.string());
+  const Snapshot before = TakeSnapshot(tree.string());
   const std::string catalogue = ReadFile(ExecutableDir() + "/Quillon32.err");
 
   // The clean run: every output written, nothing reported.
@@ -169,7 +100,7 @@ void Sweep(const std::vector<std::string>& options, const std::set<std::string>&
   fs::copy(tree, cleanRoot, fs::copy_options::recursive);
   Outcome clean = RunIn(cleanRoot, options, 0);
   ASSERT_EQ(clean.status, 0) << clean.console << ReadFile((cleanRoot / "proj/p.log").string());
-  const Snapshot cleanAfter = Take(cleanRoot);
+  const Snapshot cleanAfter = TakeSnapshot(cleanRoot.string());
   for (const std::string& output : kOutputs) EXPECT_EQ(cleanAfter.count(output), 1u) << output;
   ASSERT_GT(clean.operations, 50);
 
@@ -183,7 +114,7 @@ void Sweep(const std::vector<std::string>& options, const std::set<std::string>&
     ASSERT_FALSE(o.failed.empty());
 
     // Nothing that was there before is lost or changed, outputs aside.
-    const Snapshot after = Take(root);
+    const Snapshot after = TakeSnapshot(root.string());
     for (const auto& [name, bytes] : before) {
       if (kOutputs.count(name)) continue;
       auto found = after.find(name);

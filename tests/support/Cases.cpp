@@ -109,8 +109,6 @@ std::string Hex2(unsigned char b) {
 
 bool Printable(unsigned char c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; }
 
-using Snapshot = std::map<std::string, std::string>;
-
 Snapshot Take(const fs::path& root) {
   Snapshot files;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
@@ -402,6 +400,25 @@ std::vector<Case> LoadCases() {
     cases.insert(cases.end(), more.begin(), more.end());
   }
   return cases;
+}
+
+Snapshot TakeSnapshot(const std::string& dir) { return Take(dir); }
+
+Case FindCase(const std::string& file, const std::string& name) {
+  for (const Case& c : ParseCaseFile(file))
+    if (c.name == name) return c;
+  return {};
+}
+
+void WriteCaseFiles(const Case& c, const std::string& dir) {
+  for (const CaseStep& s : c.steps) {
+    const fs::path to = fs::path(dir) / (s.words.empty() ? "" : s.words[0]);
+    if (s.kind == "file") WriteFile(to.string(), s.body);
+    if (s.kind == "copy" && s.words.size() > 1) {
+      fs::create_directories(to.parent_path());
+      fs::copy(SourcePath(s.words[1]), to, fs::copy_options::recursive);
+    }
+  }
 }
 
 void RunCase(const Case& c) {

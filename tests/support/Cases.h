@@ -55,8 +55,15 @@ inline void PrintTo(const Case& c, std::ostream* os) { *os << c.file << ": " << 
 
 // Every case of every tests/**/*.case file, in file order.
 std::vector<Case> LoadCases();
-// Runs a case; returns false (with a gtest failure) when a result differs.
+// Runs a case; a result that differs is a gtest failure.
 void RunCase(const Case& c);
+// The case of that file and name (an empty case when there is none).
+Case FindCase(const std::string& file, const std::string& name);
+// Every file under dir, by its path relative to dir ("/" separators).
+using Snapshot = std::map<std::string, std::string>;
+Snapshot TakeSnapshot(const std::string& dir);
+// Writes the files a case sets up ("file" and "copy" steps) under dir.
+void WriteCaseFiles(const Case& c, const std::string& dir);
 
 // A decoder turns a file's bytes into a listing for "--- decode".
 using CaseDecoder = std::function<std::string(const std::string& bytes)>;
