@@ -181,8 +181,8 @@ class CaseRun {
   // Shell commands see the source tree as $SRC, the program as $Q32 and a
   // python3 with the modules the case needs as $PYTHON.
   std::string Shell(const std::string& command) const {
-    return "SRC=" + ShellQuote(SourcePath("")) + " Q32=" + ShellQuote(program_) + " CASE=" +
-           ShellQuote(dir_.path()) + " PYTHON=" + ShellQuote(python_) + " " + command;
+    return "export SRC=" + ShellQuote(SourcePath("")) + " Q32=" + ShellQuote(program_) + " CASE=" +
+           ShellQuote(dir_.path()) + " PYTHON=" + ShellQuote(python_) + "; " + command;
   }
 
   std::string Expand(const std::string& word) const {
@@ -247,7 +247,7 @@ class CaseRun {
       return "--- status " + std::to_string(r.status) + "\n" + EncodeBody("console", Mask(r.out)) +
              Changes();
     } else if (k == "check") {
-      RunResult r = RunCommand(Shell(Join(s.words)), Path(cwd_));
+      RunResult r = RunCommand(Shell(s.body.empty() ? Join(s.words) : s.body), Path(cwd_));
       before_ = Take(dir_.path());
       return "--- status " + std::to_string(r.status) + "\n" + EncodeBody("output", Mask(r.out));
     } else if (k == "decode") {

@@ -15,6 +15,8 @@
 //   --- sh <command>                 a shell command that must succeed
 //   --- run <arguments>              Quillon32 with these arguments
 //   --- check <command>              a shell command whose status and output count
+// (sh and check take the command from their body when it is not on the line;
+// it sees $SRC, $Q32, $CASE and $PYTHON)
 //   --- decode <decoder> <path>      a decoder of the tests lists the file
 //
 // After run, check and decode come their results, as the runner writes them:
