@@ -50,12 +50,9 @@ TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
 }
 
 TEST(LanguageLibrary, KnowsItsTwentySixLanguages) {
-  EXPECT_EQ(15, GetLanguageIndex("zh-tw"));
-  EXPECT_EQ(25, GetLanguageIndex("Ja"));
-  EXPECT_EQ(-1, GetLanguageIndex("xx"));
-  EXPECT_EQ("ZH-TW", GetLanguageId(15));
-  EXPECT_EQ("", GetLanguageId(26));
-  EXPECT_EQ("", GetLanguageId(-1));
+  EXPECT_EQ(15, GetLanguageIndex("zh-tw")); EXPECT_EQ(25, GetLanguageIndex("Ja"));
+  EXPECT_EQ(-1, GetLanguageIndex("xx")); EXPECT_EQ("ZH-TW", GetLanguageId(15));
+  EXPECT_EQ("", GetLanguageId(26)); EXPECT_EQ("", GetLanguageId(-1));
 }
 
 }  // namespace
