@@ -1,13 +1,19 @@
-// The record writer against files computed by hand from the S-record
-// notation, for what no raster softkey shows: lines split at 30 bytes, empty
-// writes, the 16-bit record count, and what failing writes leave in the file.
-// (The softkeys the converters write are pinned by the case tables.)
+// What no run of the program can show: the record writer against files
+// computed by hand from the S-record notation (lines split at 30 bytes, empty
+// writes, the 16-bit record count, failing writes), and the converters under
+// failing file operations: which code each failure gives, and that a record
+// file whose write failed keeps the whole lines written before it and its
+// count line, nothing after.  (The softkeys themselves are pinned by the case
+// tables.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/FaultyFileSystem.h"
+#include "project/RunContext.h"
+#include "raster/BitmapSoftkey.h"
+#include "raster/PcxSoftkey.h"
 #include "raster/SoftkeyRecords.h"
 #include "support/MemoryFileSystem.h"
 #include "support/TestSupport.h"
@@ -24,14 +30,13 @@ struct RecordCase {
 };
 
 TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
-  const std::string thirtyOne = "0123456789abcdefghijklmnopqrstu";
   const RecordCase cases[] = {
       {"nothing written", {}, 1, 0, "", "S00500000000FA\nS5030000FC\n"},
       {"addresses run on over calls",
        {"abc", std::string(19, '\0'), std::string("\0\x30\0\x30", 4), std::string(6, '\0')}, 1, 0, "0000",
        "S00500000000FA\nS30800000000616263D1\nS3180000000300000000000000000000000000000000000000E4\n"
        "S309000000160030003080\nS30B0000001A000000000000DA\nS5030004F8\n"},
-      {"an empty write is a line; 31 bytes are two", {"", thirtyOne}, 1, 0, "00",
+      {"an empty write is a line; 31 bytes are two", {"", "0123456789abcdefghijklmnopqrstu"}, 1, 0, "00",
        "S00500000000FA\nS30500000000FA\n"
        "S32300000000303132333435363738396162636465666768696A6B6C6D6E6F70717273747D\n"
        "S3060000001E7566\nS5030003F9\n"},
@@ -49,16 +54,52 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
     auto writer = OpenSoftkeyRecords(fs, "k.PIC");
     std::string results;
     for (long i = 0; writer && i < c.times; ++i)
-      for (const std::string& bytes : c.calls)
-        results += std::to_string(WriteSoftkeyRecords(*writer, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                      bytes.size()));
+      for (const std::string& bytes : c.calls) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        results += std::to_string(WriteSoftkeyRecords(*writer, data, bytes.size()));
+      }
     CloseSoftkeyRecords(writer);
-    EXPECT_FALSE(writer);
     EXPECT_EQ(results, c.results);
     const std::string* file = memory.FileBytes("k.PIC");
-    const std::string expected = c.file == "(none)" ? c.file : q32test::Crlf(c.file);
-    const std::string got = file ? *file : "(none)";
+    const std::string expected = q32test::Crlf(c.file), got = file ? *file : "(none)";
     EXPECT_EQ(c.times > 1 ? got.substr(got.size() - std::min(got.size(), expected.size())) : got, expected);
+  }
+}
+
+TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
+  struct {
+    const char* what;
+    const char* source;
+    FileOp op;
+    int nth, code;
+  } cases[] = {
+      {"the bitmap headers cannot be reached", "key.bmp", FileOp::Seek, 1, 8230},
+      {"the bitmap rows cannot be reached", "key.bmp", FileOp::Seek, 3, 8222},
+      {"the PCX scan lines cannot be reached", "key.pcx", FileOp::Seek, 2, 8222},
+      {"the 60th bitmap record line cannot be written", "key.bmp", FileOp::Write, 60, 8223},
+      {"the 60th PCX record line cannot be written", "key.pcx", FileOp::Write, 60, 8223},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    q32test::MemoryFileSystem memory;
+    const std::string fixture = q32test::SourcePath("tests/data/raster/" + std::string(c.source));
+    memory.AddFile(c.source, q32test::ReadFile(fixture));
+    FaultyFileSystem fs(memory);
+    RunContext run(fs);
+    auto convert = std::string(c.source).ends_with(".bmp") ? ConvertBitmapSoftkey : ConvertPcxSoftkey;
+    ASSERT_EQ(convert(run, c.source), 0);
+    const std::string whole = *memory.FileBytes("key.PIC");
+    memory.Remove("key.PIC");
+    int count = 0;
+    fs.rule = [&](FileOp op, const std::string&) { return op == c.op && ++count == c.nth; };
+    EXPECT_EQ(convert(run, c.source), c.code);
+    const std::string* file = memory.FileBytes("key.PIC");
+    ASSERT_EQ(file != nullptr, c.op == FileOp::Write);  // a refused picture leaves no record file
+    if (!file) continue;
+    // The header and 58 data lines, then the count line of 58 (3Ah).
+    std::size_t end = 0;
+    for (int line = 0; line < 59; ++line) end = whole.find('\n', end) + 1;
+    EXPECT_EQ(*file, whole.substr(0, end) + "S503003AC2\r\n");
   }
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // Two upper-case hexadecimal digits, or -1.
 int HexByte(const std::string& s, std::size_t at) {
-  auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+  auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 55 : -1; };
   if (at + 1 >= s.size() || digit(s[at]) < 0 || digit(s[at + 1]) < 0) return -1;
   return digit(s[at]) * 16 + digit(s[at + 1]);
 }
@@ -34,8 +34,10 @@ Records ReadRecords(const std::string& text) {
     end = text.find('\n', at);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(at, end - at);
-    const std::string where = "line " + std::to_string(++number) + ": ";
-    if (line.empty() || line.back() != '\r' || end == text.size()) r.problems += where + "no CR LF\n";
+    auto bad = [&r, n = ++number](const std::string& what) {
+      r.problems += "line " + std::to_string(n) + ": " + what + "\n";
+    };
+    if (line.empty() || line.back() != '\r' || end == text.size()) bad("no CR LF");
     else line.pop_back();
     std::vector<int> bytes;  // what the line encodes after its type
     for (std::size_t i = 2; i < line.size(); i += 2) bytes.push_back(HexByte(line, i));
@@ -43,26 +45,26 @@ Records ReadRecords(const std::string& text) {
     for (int b : bytes) sum = b < 0 || sum < 0 ? -1 : sum + b;
     if (line.size() < 4 || line[0] != 'S' || line.size() % 2 || sum < 0 ||
         bytes[0] + 1 != static_cast<int>(bytes.size())) {
-      r.problems += where + "not a record: " + line + "\n";
+      bad("not a record: " + line);
       continue;
     }
-    if (sum % 256 != 255) r.problems += where + "wrong checksum\n";
-    if (counted) r.problems += where + "after the count line\n";
+    if (sum % 256 != 255) bad("wrong checksum");
+    if (counted) bad("after the count line");
     if (number == 1) {
-      if (line != "S00500000000FA") r.problems += where + "not the header S00500000000FA\n";
+      if (line != "S00500000000FA") bad("not the header S00500000000FA");
     } else if (line[1] == '3' && bytes.size() >= 6) {
       std::uint32_t address = 0;
       for (int i = 1; i <= 4; ++i) address = address << 8 | static_cast<std::uint32_t>(bytes[i]);
       if (address != r.data.size())
-        r.problems += where + "address " + std::to_string(address) + " after " + std::to_string(r.data.size()) + " bytes\n";
+        bad("address " + std::to_string(address) + " after " + std::to_string(r.data.size()) + " bytes");
       for (std::size_t i = 5; i + 1 < bytes.size(); ++i) r.data += static_cast<char>(bytes[i]);
       r.sizes.push_back(bytes.size() - 6);
     } else if (line[1] == '5' && bytes.size() == 4) {
       counted = true;
       if (static_cast<std::size_t>(bytes[1] * 256 + bytes[2]) != r.sizes.size() % 65536)
-        r.problems += where + "counts " + std::to_string(bytes[1] * 256 + bytes[2]) + " data lines\n";
+        bad("counts " + std::to_string(bytes[1] * 256 + bytes[2]) + " data lines");
     } else {
-      r.problems += where + "unexpected record " + line.substr(0, 2) + "\n";
+      bad("unexpected record " + line.substr(0, 2));
     }
   }
   if (!counted) r.problems += "no count line\n";
@@ -81,7 +83,9 @@ std::string DecodeRasterSoftkey(const std::string& bytes) {
   out += " bytes; " + std::to_string(r.data.size()) + " bytes\n";
 
   const std::string& d = r.data;
-  auto word = [&](std::size_t at) { return at + 1 < d.size() ? (std::uint8_t(d[at]) << 8 | std::uint8_t(d[at + 1])) : -1; };
+  auto word = [&](std::size_t at) {  // big-endian, -1 past the end
+    return at + 1 < d.size() ? std::uint8_t(d[at]) << 8 | std::uint8_t(d[at + 1]) : -1;
+  };
   // Columns 0 to 76 are the picture; 77 to 79 the bits a last row byte has
   // left over.  A pixel no block covers stays '?'.  The control draws a
   // block of an element at x -2 from column 0 of the picture.
@@ -108,9 +112,9 @@ std::string DecodeRasterSoftkey(const std::string& bytes) {
     for (int row = 0; row < rows; ++row)
       for (int bit = 0; bit < rowBytes * 8; ++bit) {
         const int column = x + 2 + bit, line = y + row;
-        const bool set = std::uint8_t(d[block + 4 + std::size_t(row * rowBytes + bit / 8)]) & (0x80 >> bit % 8);
+        const std::uint8_t byte = std::uint8_t(d[block + 4 + std::size_t(row * rowBytes + bit / 8)]);
         if (column < 0 || column >= 80 || line >= 48) ++outside;
-        else canvas[std::size_t(line)][std::size_t(column)] = set ? '#' : '.';
+        else canvas[std::size_t(line)][std::size_t(column)] = byte & (0x80 >> bit % 8) ? '#' : '.';
       }
     if (outside) out += std::to_string(outside) + " pixels of the block lie outside the picture\n";
   }
