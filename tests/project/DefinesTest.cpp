@@ -36,6 +36,7 @@ TEST(ParseDefines, ValueFormsSeparatorsAndDuplicates) {
        false, 0, "B=1 BIG=2147483647 M=-2147483648 SMALL=-2147483648 WRAP=-1"},
       {"", "A=abc", false, 1049, "A=\"abc\""},
       {"", "Q=\"open end", false, 0, "Q=\"open end\""},
+      {"", "E=\"\", F=\"x\"", false, 0, "E=\"\" F=\"x\""},
       {"", "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234=\"abcdefghijklmnopqrstuvwxyz\"", false, 0,
        "ABCDEFGHIJKLMNOPQRSTUVWX=\"abcdefghijklmnopqrstuvwx\""},
       // A malformed number ends the list, and outranks a string without quotes.
