@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Rebuilds the seed corpora of fuzz/corpus/ from the tests' own inputs: the
-# example project, the catalogue, the string literals of the unit tests
-# (project lines, define lists, conditions, text sources, catalogue lines),
+# example project, the catalogue, the files the case tables set up (projects,
+# define files, catalogues, text sources, BMX projects, language files),
 # the drawings the DXF tests write with ezdxf, pictures written by netpbm and
 # ImageMagick as the raster tests write them, and the PLC project files of
 # the PLC test builder (through make_seeds of the fuzz build).
@@ -19,40 +19,57 @@ for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf te
   mkdir -p "$corpus/$t"
 done
 
-# String literals of a test file, one seed each (escapes resolved).
-# With a header, each seed starts with that line.
-literals() {  # <test file> <corpus> <prefix> [minimum length] [header]
+# The files the case tables set up ("--- file" steps of tests/**/*.case)
+# whose names match a pattern, one seed each.  With a header, each seed
+# starts with that line.
+casefiles() {  # <name pattern> <corpus> <prefix> [header]
   "$python" - "$@" <<'PY'
-import ast, hashlib, os, re, sys
-path, corpus, prefix = sys.argv[1:4]
-minimum = int(sys.argv[4]) if len(sys.argv) > 4 else 1
-header = sys.argv[5].encode() + b"\n" if len(sys.argv) > 5 else b""
-text = open(path, encoding="latin-1").read()
+import glob, hashlib, os, re, sys
+pattern, corpus, prefix = sys.argv[1:4]
+header = sys.argv[4].encode() + b"\n" if len(sys.argv) > 4 else b""
+def decode(lines, flags):
+    if "hex" in flags:
+        return bytes.fromhex("".join(lines))
+    out = b""
+    for i, line in enumerate(lines):
+        b = line.encode("latin-1")
+        if "esc" in flags:
+            b = re.sub(rb"\\\\|\\x([0-9A-Fa-f]{2})",
+                       lambda m: b"\\" if m.group(1) is None else bytes([int(m.group(1), 16)]), b)
+        out += b
+        if i + 1 < len(lines) or "nonl" not in flags:
+            out += b"\r\n" if "crlf" in flags else b"\n"
+    return out
 seen = set()
-for m in re.finditer(r'"((?:[^"\\\n]|\\.)*)"', text):
-    raw = m.group(1)
-    try:
-        value = ast.literal_eval('b"' + raw + '"')
-    except Exception:
-        continue
-    if len(value) < minimum or value in seen:
-        continue
-    seen.add(value)
-    if header and not value.startswith(header):
-        value = header + value
-    name = "%s-%s" % (prefix, hashlib.sha1(value).hexdigest()[:10])
-    open(os.path.join(corpus, name), "wb").write(value)
+for path in sorted(glob.glob("tests/**/*.case", recursive=True)):
+    lines = open(path, encoding="latin-1").read().split("\n")
+    i = 0
+    while i < len(lines):
+        if not lines[i].startswith("--- file "):
+            i += 1
+            continue
+        words = lines[i][9:].split()
+        j = i + 1
+        while j < len(lines) and not lines[j].startswith("--- "):
+            j += 1
+        if words and re.search(pattern, words[0]):
+            value = decode(lines[i + 1:j], words[1:])
+            if value and value not in seen:
+                seen.add(value)
+                if header and not value.startswith(header):
+                    value = header + value
+                name = "%s-%s" % (prefix, hashlib.sha1(value).hexdigest()[:10])
+                open(os.path.join(corpus, name), "wb").write(value)
+        i = j
 PY
 }
 
 # Project lines, the tokenizer and the whole reader.
 cp examples/mill/mill.spm "$corpus/tokenizer/mill.spm"
 cp examples/mill/mill.spm "$corpus/reader/mill.spm"
-literals tests/project/TokenizerTest.cpp "$corpus/tokenizer" tok 3
-literals tests/project/SourceDispatchTest.cpp "$corpus/tokenizer" dispatch 3
+casefiles '\.(spm|spi|spj)$' "$corpus/tokenizer" tok
 project_header="QUILLON Project File - Version 1.0"
-literals tests/project/ReaderTest.cpp "$corpus/reader" reader 40 "$project_header"
-literals tests/e2e/ReaderE2ETest.cpp "$corpus/reader" e2e 40 "$project_header"
+casefiles '\.(spm|spj)$' "$corpus/reader" reader "$project_header"
 cat > "$corpus/reader/menus.spm" <<'SPM'
 QUILLON Project File - Version 1.0
 ; A menu tree over the fixed sources of the fuzz target.
@@ -101,20 +118,19 @@ SPM
 # The message catalogue.
 cp Quillon32.err "$corpus/catalogue/Quillon32.err"
 catalogue_header="QUILLON error messages file  Version 1.0"
-literals tests/diag/DiagnosticsTest.cpp "$corpus/catalogue" diag 3 "$catalogue_header"
-literals tests/diag/CatalogueFileTest.cpp "$corpus/catalogue" cat 3 "$catalogue_header"
+casefiles '\.err$' "$corpus/catalogue" cat "$catalogue_header"
 printf '%s\n' "QUILLON error messages file  Version 1.0" \
   'LABEL_ERROR "Fehler"' 'LABEL_WARNING "Warnung"' '8220 "E8220: Error opening file %s"' \
   '-8231 "W8231: %s is %d x %d %n %*d %.99999s"' '5 "Progress %s %s %ld %ld"' \
   > "$corpus/catalogue/labels.err"
 
 # Configuration files and define lists.
-literals tests/project/DefinesTest.cpp "$corpus/defines" def 2
+casefiles '\.cfg$' "$corpus/defines" def
 # Conditions.
-literals tests/plc/ConditionsTest.cpp "$corpus/conditions" cond 2
+casefiles 'p\.spm$' "$corpus/conditions" cond
 # Text softkeys.
 cp examples/mill/start.txs examples/mill/feed.txm "$corpus/textsoftkey/"
-literals tests/lang/TextSoftkeyTest.cpp "$corpus/textsoftkey" text 2
+casefiles '\.tx[smb]$' "$corpus/textsoftkey" text
 
 # DXF drawings: the example, and the drawings of the DXF tests.
 cp examples/mill/spindle.dxf "$corpus/dxf/"
@@ -154,10 +170,9 @@ convert "$tmp/small-16x10.pbm" "BMP3:$corpus/bitmap/small-16x10-24bit.bmp"
 # BMX projects and language files: the example's, and the tests' texts.
 cp examples/mill/bmx/spindle.bpj "$corpus/bmx/"
 bmx_header="; BMX Project File - Version 2.0"
-literals tests/bmx/BmxProjectTest.cpp "$corpus/bmx" project 20 "$bmx_header"
-literals tests/bmx/BmxGenerateTest.cpp "$corpus/bmx" generate 20 "$bmx_header"
+casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
 cp examples/mill/bmx/lang/* "$corpus/language/"
-literals tests/lang/LanguageTextsTest.cpp "$corpus/language" lang 4
+casefiles '\.(inc|txt|po)$' "$corpus/language" lang
 
 # PLC project information files.
 "$build/fuzz/make_seeds" "$corpus/plcfile"
