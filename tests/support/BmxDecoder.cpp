@@ -24,7 +24,7 @@ __attribute__((format(printf, 1, 2))) std::string F(const char* format, ...) {
 }
 
 std::uint32_t WordAt(const std::string& s, std::size_t at) {
-  if (at > s.size() || s.size() - at < 4) throw std::out_of_range(F("ends inside the word at %zu", at));
+  if (at > s.size() || s.size() - at < 4) throw std::out_of_range(F("ends inside a word at %zu", at));
   std::uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
   return v;
@@ -89,38 +89,42 @@ std::string Rows(const std::vector<std::uint32_t>& p, int width, const std::vect
 
 }  // namespace
 
-// The units of a layer stream ("run", "skip", "literal", "end") and the pixel
-// differences they stand for; false with the fault at a malformed unit.
+// The units of a layer stream ("run", "skip", "literal", the first twelve
+// listed) and the pixel differences they stand for; false with the fault at a
+// malformed unit.
 bool DecodeLayerUnits(const std::string& s, std::vector<std::uint32_t>& d, std::string& units, std::string& error) {
   d.clear();
   units.clear();
+  std::size_t count = 0;
+  auto add = [&](const std::string& unit) { units += ++count <= 12 ? unit + ", " : count == 13 ? "..., " : ""; };
   for (std::size_t at = 0;;) {
     if (at + 4 > s.size()) return error = "no end unit", false;
+    if (d.size() > (1u << 24)) return error = "more pixels than any picture holds", false;
     const unsigned char a = static_cast<unsigned char>(s[at]), b = static_cast<unsigned char>(s[at + 1]);
-    if (!units.empty()) units += ", ";
     if (a != 0) {
-      units += F("run %u %06X", a, Pixel(s, at + 1));
+      add(F("run %u %06X", a, Pixel(s, at + 1)));
       d.insert(d.end(), a, Pixel(s, at + 1));
       at += 4;
     } else if (b == 1) {
-      units += "end";
+      units += count > 12 ? F("end (%zu units before)", count) : "end";
       if (s[at + 2] != 0 || s[at + 3] != 0) return error = "end unit not 00 01 00 00", false;
       if (at + 4 != s.size()) return error = "bytes after the end unit", false;
       return true;
     } else if (b == 2) {
       const std::size_t n = static_cast<unsigned char>(s[at + 2]) | static_cast<unsigned char>(s[at + 3]) << 8;
-      units += F("skip %zu", n);
+      add(F("skip %zu", n));
       if (n == 0) return error = "skip of 0", false;
       d.insert(d.end(), n, 0);
       at += 4;
     } else if (b >= 3) {
       const std::size_t end = (at + 2 + 3 * b + 3) / 4 * 4;
       if (end > s.size()) return error = "literal beyond the stream", false;
-      units += F("literal %u", b);
+      std::string unit = F("literal %u", b);
       for (std::size_t k = 0; k < b; ++k) {
         d.push_back(Pixel(s, at + 2 + 3 * k));
-        if (k < 4 || k + 1 == b) units += F(k + 1 == b && k > 4 ? " ... %06X" : " %06X", d.back());
+        if (k < 4 || k + 1 == b) unit += F(k + 1 == b && k > 4 ? " ... %06X" : " %06X", d.back());
       }
+      add(unit);
       for (std::size_t k = at + 2 + 3 * b; k < end; ++k)
         if (s[k] != 0) return error = "literal padding not zero", false;
       at = end;
@@ -140,7 +144,7 @@ std::string DecodeBmx(const std::string& s) {
       at = WordAt(s, 2);
       if (at > s.size()) throw std::out_of_range(F("background size %zu beyond the file", at));
       std::string why;
-      background = Pixels24(s, 14, WordAt(s, 10), width, height, why);
+      background = Pixels24(s.substr(0, at), 14, WordAt(s, 10), width, height, why);
       out += F("background: %zu bytes, ", at) + (why.empty() ? F("%d x %d pixels\n", width, height) : why + "\n");
       out += Rows(background, width);
     } else {
@@ -160,9 +164,10 @@ std::string DecodeBmx(const std::string& s) {
     } else {
       return out + "!! no BMX2 or BXX3 at " + std::to_string(at - 4) + "\n";
     }
-    std::vector<std::pair<std::string, std::vector<std::string>>> keys(WordAt(s, at));
+    const std::uint32_t keyCount = WordAt(s, at);
+    if (keyCount > 64) return out + F("!! %u dictionary keys\n", keyCount);
+    std::vector<std::pair<std::string, std::vector<std::string>>> keys(keyCount);
     at += 4;
-    if (keys.size() > 64) return out + F("!! %zu dictionary keys\n", keys.size());
     for (auto& [key, values] : keys) {
       key = Name(s, at);
       const std::uint32_t n = WordAt(s, at + 8);
@@ -189,16 +194,16 @@ std::string DecodeBmx(const std::string& s) {
         at += 4;
         if (index != 0xFFFFFFFFu) head += " " + key + "=" + (index < values.size() ? values[index] : F("!!%u", index));
       }
-      if (next < at || next > s.size()) return out + head + F("\n!! next record at %u\n", next);
+      if (next < at || next > s.size()) return out + F("record %d: ", record) + head + F("\n!! next at %u\n", next);
       const std::string b = s.substr(at, next - at);
       at = next;
       auto w = [&b](std::size_t k) { return static_cast<int>(WordAt(b, 4 * k)); };  // body word k
       if (type == 1) {
         std::vector<std::uint32_t> d;
         std::string units, error;
-        const bool ok = DecodeLayerUnits(b.substr(4), d, units, error);
-        body += "    " + units + "\n";
         if (WordAt(b, 0) != b.size() - 4) body += F("!! units size word %d\n", w(0));
+        const bool ok = DecodeLayerUnits(b.substr(4), d, units, error);
+        body += "    " + (units.empty() ? "no whole unit" : units) + "\n";
         if (!ok) body += "!! " + error + "\n";
         if (d.size() > background.size()) body += "!! more pixels than the background\n";
         std::vector<std::uint32_t> picture = background;
