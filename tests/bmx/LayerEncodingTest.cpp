@@ -1,0 +1,100 @@
+// The run-length coding of layers, read back by the tests' own .bmx reader:
+// hand-worked differences for every choice between runs, skips and literals
+// and for the unit limits, and random layers that must decode to themselves.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bmx/BmxGenerate.h"
+
+namespace q32test {
+// In the .bmx decoder of the case tables (support/BmxDecoder.cpp).
+bool DecodeLayerUnits(const std::string& s, std::vector<std::uint32_t>& d, std::string& units, std::string& error);
+}  // namespace q32test
+
+namespace q32 {
+namespace {
+
+using Diffs = std::vector<std::uint32_t>;
+
+Diffs operator+(Diffs a, const Diffs& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// n differences from first on, each step more, as 24-bit values.
+Diffs Counting(std::size_t n, std::uint32_t first, std::uint32_t step) {
+  Diffs d;
+  for (std::size_t i = 0; i < n; ++i) d.push_back((first + step * static_cast<std::uint32_t>(i)) & 0xFFFFFF);
+  return d;
+}
+
+// The units of the encoded differences, or what is wrong with them.  Pixels
+// after the end unit are unchanged.
+std::string Units(const Diffs& d) {
+  const std::string bytes = EncodeLayer(d);
+  Diffs back;
+  std::string units, error;
+  if (!q32test::DecodeLayerUnits(bytes, back, units, error)) return units + " !! " + error;
+  if (bytes.size() % 4 != 0 || back.size() > d.size()) return units + " !! not whole words or too long";
+  back.resize(d.size(), 0);
+  return back == d ? units : units + " !! other differences";
+}
+
+TEST(LayerEncoding, HandWorkedUnits) {
+  const struct {
+    Diffs d;
+    const char* units;
+  } cases[] = {
+      // Trailing unchanged pixels are implied by the end unit.
+      {{}, "end"},
+      {Diffs(12, 0), "end"},
+      {{0xFF, 0, 0, 0}, "run 1 0000FF, end"},
+      {{5, 0, 0}, "run 1 000005, end"},
+      // One or two pending literals become runs of one, whatever their value.
+      {{0x123456}, "run 1 123456, end"},
+      {{0}, "run 1 000000, end"},
+      {{0, 5, 5}, "run 1 000000, run 2 000005, end"},
+      {{1, 2, 2}, "run 1 000001, run 2 000002, end"},
+      {{1, 2, 3, 3}, "run 1 000001, run 1 000002, run 2 000003, end"},
+      {{4, 4, 1, 2}, "run 2 000004, run 1 000001, run 1 000002, end"},
+      // Unchanged pixels before a change are skipped; a last run is written.
+      {{0, 0, 0, 7}, "skip 3, run 1 000007, end"},
+      {{0, 0, 5, 5}, "skip 2, run 2 000005, end"},
+      {{9, 9, 9}, "run 3 000009, end"},
+      // Three or more different values are a literal, padded to whole words.
+      {{1, 2, 3}, "literal 3 000001 000002 000003, end"},
+      {{1, 2, 3, 4, 5, 5, 5}, "literal 4 000001 000002 000003 000004, run 3 000005, end"},
+      // The limits: runs of 255, skips of 65535, literals of 255.
+      {Diffs(300, 0xABCDEF), "run 255 ABCDEF, run 45 ABCDEF, end"},
+      {Diffs(300, 0x10) + Diffs{0x20}, "run 255 000010, run 45 000010, run 1 000020, end"},
+      {Diffs{0x11} + Diffs(70000, 0) + Diffs{0x22}, "run 1 000011, skip 65535, skip 4465, run 1 000022, end"},
+      {Counting(257, 0x010101, 0x010101),
+       "literal 255 010101 020202 030303 040404 ... FFFFFF, run 1 010100, run 1 020201, end"},
+      {Counting(259, 1, 1) + Diffs{259},
+       "literal 255 000001 000002 000003 000004 ... 0000FF, literal 3 000100 000101 000102, run 2 000103, end"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Units(c.d), c.units) << c.d.size() << " differences";
+}
+
+// Random layers with long stretches of equal and of unchanged pixels.
+TEST(LayerEncoding, RandomLayersDecodeToTheirDifferences) {
+  std::mt19937 random(1234);
+  for (int round = 0; round < 300; ++round) {
+    Diffs d;
+    const std::size_t length = 1 + random() % 3000;
+    while (d.size() < length) {
+      const std::uint32_t kind = random() % 4;
+      const std::size_t n = 1 + random() % (kind == 0 ? 70000 : kind == 1 ? 600 : 5);
+      if (kind == 0) d.insert(d.end(), n, 0);
+      else if (kind == 1) d.insert(d.end(), n, random() & 0xFFFFFF);
+      else for (std::size_t i = 0; i < n; ++i) d.push_back(random() % 3 ? random() & 0xFFFFFF : 0);
+    }
+    ASSERT_EQ(Units(d).find("!!"), std::string::npos) << Units(d) << " round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace q32
