@@ -24,6 +24,11 @@
 
 namespace q32fuzz {
 
+// The small PLC project information file of the fuzz targets: two modules,
+// a structure type with members, an array of structures, a flag, a
+// constant, a text and a local symbol, in both symbol lists.
+inline constexpr const char* kSmallPlcFile = "fuzz/corpus/plcfile/small.pj";
+
 // Stops the target the way a sanitizer would, so that libFuzzer keeps the
 // input: for broken promises the sanitizers cannot see (a result code
 // outside a function's list, a file that should not be there).

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "SmallPlcFile.h"
 #include "plc/Conditions.h"
 #include "support/MemoryFileSystem.h"
 #include "plc/PlcOperands.h"
@@ -38,7 +37,7 @@ struct Tables {
     bare.name = "OPTION";
     defines.Insert(bare, false);
     q32test::MemoryFileSystem fs;
-    fs.AddFile("P.PJ", q32fuzz::SmallPlcFile());
+    fs.AddFile("P.PJ", q32fuzz::SourceFile(q32fuzz::kSmallPlcFile));
     Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == 0);
   }
 };

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "SmallPlcFile.h"
 #include "cli/CommandLine.h"
 #include "platform/Host.h"
 
@@ -35,7 +34,7 @@ struct Tree {
     }
     // ... a PCX picture, a PLC project file and a file to include.
     fixed["logo.pcx"] = q32fuzz::SourceFile("fuzz/corpus/pcx/checker-77x48.pcx");
-    fixed["machine.pj"] = q32fuzz::SmallPlcFile();
+    fixed["machine.pj"] = q32fuzz::SourceFile(q32fuzz::kSmallPlcFile);
     fixed["common.inc"] = "; shared softkeys\nBMP stop.bmp STOPKEY\n";
     // The run looks for its catalogue beside the executable.
     files = q32fuzz::BaseFileSystem();

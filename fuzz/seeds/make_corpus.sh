@@ -3,14 +3,13 @@
 # example project, the catalogue, the files the case tables set up (projects,
 # define files, catalogues, text sources, BMX projects, language files),
 # the drawings the DXF tests write with ezdxf, pictures written by netpbm and
-# ImageMagick as the raster tests write them, and the PLC project files of
-# the PLC test builder (through make_seeds of the fuzz build).
+# ImageMagick as the raster tests write them; the PLC project files stay as
+# committed.
 #
-# usage: fuzz/seeds/make_corpus.sh <fuzz build directory>
+# usage: fuzz/seeds/make_corpus.sh
 # Needs python3 with ezdxf (Debian: python3-ezdxf), netpbm and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:?usage: make_corpus.sh <fuzz build directory>}
 corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
@@ -174,7 +173,8 @@ casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
 cp examples/mill/bmx/lang/* "$corpus/language/"
 casefiles '\.(inc|txt|po)$' "$corpus/language" lang
 
-# PLC project information files.
-"$build/fuzz/make_seeds" "$corpus/plcfile"
+# PLC project information files: the committed ones stay (small.pj is also
+# the fixed PLC file of the reader and condition targets); new ones come from
+# tools/make_plc_project.py.
 
 du -sh "$corpus"

@@ -59,7 +59,7 @@ TEST(SymbolLookup, SortedAndUnsortedListsAnswerAsTheSkipWalk) {
     for (std::size_t i = 0; i < n; ++i) {
       bool local = random() % 4 == 0;
       b.symbols.push_back({name(n / 3 + 2), 'M', static_cast<std::uint32_t>(i), 0,
-                           local ? static_cast<std::int32_t>(random() % 3) : 0, local, "", ""});
+                           local ? static_cast<std::int32_t>(random() % 3) : 0, local});
     }
     if (round % 2 == 0)
       std::stable_sort(b.symbols.begin(), b.symbols.end(), [](auto& x, auto& y) { return x.name < y.name; });
