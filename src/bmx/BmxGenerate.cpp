@@ -10,6 +10,7 @@
 
 #include "bmx/BmxProject.h"
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -19,16 +20,6 @@ namespace q32 {
 namespace {
 
 constexpr int kFailed = 2;
-constexpr int kNoMemory = 8225;
-constexpr int kProjectNotOpened = 8300;
-constexpr int kUntranslated = -8305;
-constexpr int kBackgroundNotOpened = 8321;
-constexpr int kNot24BitBitmap = 8322;
-constexpr int kBackgroundNotWritten = 8325;
-constexpr int kOutputNotCreated = 8326;
-constexpr int kPictureNotRead = 8327;
-constexpr int kLayerSizeDiffers = 8328;
-constexpr int kProgressProcessing = 1;
 
 constexpr std::size_t kBitmapFileHeaderSize = 14;
 constexpr std::size_t kBitmapInfoHeaderSize = 40;
@@ -566,7 +557,7 @@ int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::strin
                        bool firstProject) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
-    if (!file) return Fail(run, kProjectNotOpened, projectPath);
+    if (!file) return Fail(run, kBmxProjectNotOpened, projectPath);
     ShowProgress(run.diag, kProgressProcessing, DisplayPath(run.paths, projectPath).c_str());
 
     // Only the first project of a run starts without language texts; the
@@ -625,7 +616,7 @@ int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::strin
 int ListBmxIncludes(RunContext& run, std::string_view projectPath) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
-    if (!file) return Fail(run, kProjectNotOpened, projectPath);
+    if (!file) return Fail(run, kBmxProjectNotOpened, projectPath);
     // A listing never loads language texts, so it keeps a table of its own
     // and leaves the run's untouched.
     LanguageTable languages;

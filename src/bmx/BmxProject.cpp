@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "diag/MessageCodes.h"
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -14,16 +15,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kNoMemory = 8225;
-constexpr int kVersionNotSupported = 8301;
-constexpr int kNotBmxProject = 8302;
-constexpr int kNotAllowedHere = 8311;
-constexpr int kUnknownWord = 8312;
-constexpr int kBlockOpenAtEnd = 8313;
-constexpr int kWrongWordCount = 8315;
-constexpr int kBadValue = 8319;
-constexpr int kLanguageTextMissing = 8320;
 
 constexpr std::string_view kQuillonHeader = "; QUILLON Project File - Version 1.0";
 constexpr std::string_view kBmxHeader = "; BMX Project File - Version ";
@@ -204,7 +195,6 @@ int OnLanguagePath(BmxReader& r, const Words& w) {
 }
 
 int OnLanguageFile(BmxReader& r, const Words& w) {
-  constexpr int kNoFreeLanguageEntry = 8307;
   if (!r.project.languages) return kNoFreeLanguageEntry;
   return ReadLanguageFileLine(r.fs, *r.project.languages, w);
 }
@@ -615,7 +605,7 @@ int ReadHeader(std::string_view line, BmxProject& project) {
   ++pos;
   if (!ReadLeadingInt(line, pos, project.versionMinor)) return kNotBmxProject;
   if (project.versionMajor > 2 || (project.versionMajor == 1 && project.versionMinor > 0))
-    return kVersionNotSupported;
+    return kBmxVersionNotSupported;
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "output/SystemList.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -15,12 +16,6 @@
 namespace q32 {
 namespace {
 
-// Progress messages of the catalogue.
-constexpr int kProgressGenerated = 1;
-constexpr int kProgressTotals = 2;
-constexpr int kProgressMenu = 4;
-
-constexpr int kCannotCreate = 8220;
 
 void CloseStream(std::unique_ptr<File>& stream) {
   if (stream) {
@@ -46,8 +41,6 @@ void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
 // where the part that used it took the failure for the end of its input or
 // did not see it (a lost line of the log, the last record of a softkey).
 void ReportFileFailures(RunContext& run) {
-  constexpr int kReadFailed = 8222;
-  constexpr int kWriteFailed = 8223;
   for (const std::string& path : run.inputGuard.TakeFailedReads()) ReportMessage(run.diag, kReadFailed, path);
   for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, kWriteFailed, path);
 }
@@ -107,7 +100,7 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
                            kCatalogueHeader, logIsInput ? std::string() : s.logFile) != 0)
     return 3;
   if (logIsInput) {
-    ReportMessage(d, kCannotCreate, s.logFile);
+    ReportMessage(d, kOpenFailed, s.logFile);
     std::unique_ptr<File> none;
     CleanUp(run, none);
     return 2;
@@ -142,18 +135,18 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
 
   // 8. to 10. The project file itself.
   if (!s.fileExists(s.projectFile)) {
-    ReportMessage(d, 8200, s.projectFile);
+    ReportMessage(d, kProjectMissing, s.projectFile);
     CleanUp(run, project);
     return 2;
   }
   if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(s.projectFile, ".spj")) {
-    ReportMessage(d, 8280, s.projectFile);
+    ReportMessage(d, kInputIsGenerated, s.projectFile);
     CleanUp(run, project);
     return 2;
   }
   project = run.fs.Open(s.projectFile, FileMode::ReadBinary);
   if (!project) {
-    ReportMessage(d, 8201, s.projectFile);
+    ReportMessage(d, kProjectNotOpened, s.projectFile);
     CleanUp(run, project);
     return 2;
   }
@@ -164,7 +157,7 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
     ReplaceExtension(s.generatedProjectFile, ".spj");
     s.projectOutStream = run.fs.Open(s.generatedProjectFile, FileMode::WriteText);
     if (!s.projectOutStream) {
-      ReportMessage(d, 8220, s.generatedProjectFile);
+      ReportMessage(d, kOpenFailed, s.generatedProjectFile);
       CleanUp(run, project);
       return 1;
     }
@@ -177,13 +170,13 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
   bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
   if (writesSystemList) {
     if (!OpenSystemList(run)) {
-      ReportMessage(d, 8220, kSystemListName);
+      ReportMessage(d, kOpenFailed, kSystemListName);
       CleanUp(run, project);
       return 2;
     }
     std::string shown = DisplayPath(run.paths, kSystemListName);
     ShowProgress(d, kProgressMenu);
-    ShowProgress(d, kProgressGenerated, shown.c_str());
+    ShowProgress(d, kProgressProcessing, shown.c_str());
     LogLine(d, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
   }
 
@@ -197,7 +190,7 @@ int RunGenerator(RunContext& run, std::string_view projectFile, std::string_view
   ReportFileFailures(run);
   if (s.errorCount == 0 && s.mode == MODE_PROJECT) {
     std::string shown = DisplayPath(run.paths, s.generatedProjectFile);
-    ShowProgress(d, kProgressGenerated, shown.c_str());
+    ShowProgress(d, kProgressProcessing, shown.c_str());
     LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "dxf/VectorOutput.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -19,14 +20,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kOpenFailed = 8220;
-constexpr int kWriteFailed = kVectorWriteFailed;  // 8223
-constexpr int kNoEntities = 8250;
-constexpr int kUnknownBlock = 8251;
-constexpr int kMissingGroup = 8252;
-constexpr int kUnexpectedEnd = 8253;
-constexpr int kUnknownEntity = 8254;
 
 constexpr const char* kSoftkeyExtension = ".PIC";
 constexpr std::size_t kReadChunk = 65536;

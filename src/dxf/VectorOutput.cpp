@@ -7,9 +7,10 @@
 #include <stdexcept>
 
 #include "diag/Diagnostics.h"
-#include "raster/SoftkeyRecords.h"
+#include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "project/RunRecords.h"
+#include "raster/SoftkeyRecords.h"
 
 namespace q32 {
 namespace {
@@ -73,8 +74,8 @@ void AppendTextBytes(Bytes& bytes, std::string_view text) {
 }
 
 int WriteNow(VectorOutput& out, const std::uint8_t* data, std::size_t count) {
-  if (!out.writer) return kVectorWriteFailed;
-  return WriteSoftkeyRecords(*out.writer, data, count) == 0 ? 0 : kVectorWriteFailed;
+  if (!out.writer) return kWriteFailed;
+  return WriteSoftkeyRecords(*out.writer, data, count) == 0 ? 0 : kWriteFailed;
 }
 
 int WriteNow(VectorOutput& out, const Bytes& bytes) {
@@ -90,9 +91,9 @@ int AppendPending(VectorOutput& out, const Bytes& bytes) {
     }
     out.pendingBuffer.insert(out.pendingBuffer.end(), bytes.begin(), bytes.end());
   } catch (const std::bad_alloc&) {
-    return kVectorWriteFailed;
+    return kWriteFailed;
   } catch (const std::length_error&) {
-    return kVectorWriteFailed;
+    return kWriteFailed;
   }
   out.pending = static_cast<std::uint16_t>(out.pending + bytes.size());
   return 0;

@@ -17,14 +17,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class FileSystem;
 struct Diagnostics;
 struct SoftkeyRecordWriter;
-
-// Message code of a failed write of a vector softkey.
-constexpr int kVectorWriteFailed = 8223;
 
 // Offset of the first block subroutine: file header and blocks skip record.
 constexpr std::uint16_t kVectorCodeStart = 12;
@@ -90,7 +89,7 @@ std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_
 // Appends a block of the Scan Blocks pass at the current offset.
 void AddVectorBlock(VectorOutput& out, std::string_view name);
 
-// Each emitter returns 0 or kVectorWriteFailed.
+// Each emitter returns 0 or kWriteFailed.
 int EmitFileHeader(VectorOutput& out);
 int EmitBlocksSkip(VectorOutput& out);
 int EmitBlockBegin(VectorOutput& out, std::size_t block);

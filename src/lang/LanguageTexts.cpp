@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "diag/MessageCodes.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
@@ -13,14 +14,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kLanguageFileError = 8306;
-constexpr int kNoFreeLanguageEntry = 8307;
-constexpr int kUnsupportedCoding = 8309;
-constexpr int kWrongWordCount = 8315;
-constexpr int kLanguageDirectoryError = 8316;
-constexpr int kNoLanguageFile = 8317;
-constexpr int kNoMemory = 9999;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf8Marker = ";<UTF-8 coded text>";
@@ -154,7 +147,7 @@ int PrepareLanguages(LanguageTable& table) {
   } catch (const std::bad_alloc&) {
     table.entries.clear();
     table.prepared = false;
-    return kNoMemory;
+    return kIncompletePythonCheck;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "dxf/VectorOutput.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -17,11 +18,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kOpenFailed = 8220;
-constexpr int kNoText = 8222;
-constexpr int kWriteFailed = 8223;
-constexpr int kTooManyRows = 8260;
 
 constexpr const char* kSoftkeyExtension = ".PIC";
 constexpr const char* kDefaultLanguage = "en";
@@ -168,14 +164,14 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     if (buffer[0] == '\n' || buffer[0] == ';') continue;
     lines.push_back(ParseTextLine(buffer));
   }
-  if (lines.empty()) return fail(kNoText, 1, kNoText);
+  if (lines.empty()) return fail(kReadFailed, 1, kReadFailed);
 
   const int english = GetLanguageIndex(kDefaultLanguage);
   std::size_t defaultLine = lines.size();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     lines[i].language =
         GetLanguageIndex(lines[i].languageId.empty() ? kDefaultLanguage : lines[i].languageId);
-    if (lines[i].language == -1) return fail(kNoText, static_cast<unsigned>(i), kNoText);
+    if (lines[i].language == -1) return fail(kReadFailed, static_cast<unsigned>(i), kReadFailed);
     if (lines[i].language == english) defaultLine = i;
   }
   // The English text is what the control shows when no test matched.
@@ -194,7 +190,7 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   for (std::size_t i = 0; i < lines.size() && !out.failed; ++i) {
     std::vector<std::string> rows = SplitRows(lines[i].text);
     if (!layout || layout->y[rows.size() - 1][0] == kNotAllowed)
-      return fail(kTooManyRows, 1, kNoText);
+      return fail(kTooManyRows, 1, kReadFailed);
 
     std::vector<std::vector<std::uint8_t>> records;
     std::size_t textBytes = 0;

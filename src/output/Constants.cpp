@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "output/CreationDate.h"
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
@@ -15,15 +16,6 @@
 #include "project/Tokenizer.h"
 
 namespace q32 {
-
-namespace {
-
-constexpr int kTooFewTokens = 8207;
-constexpr int kCannotOpen = 8220;
-constexpr int kNoMemory = 8225;
-constexpr int kNameTwice = 8271;
-
-}  // namespace
 
 const char* ConstantsCommentPrefix(const RunSettings& settings) {
   return settings.genHeader ? "//" : ";";
@@ -56,7 +48,7 @@ File* OpenConstantsFile(RunContext& run) {
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
   if (!file) return nullptr;
   std::string shown = DisplayPath(run.paths, path);
-  ShowProgress(run.diag, 1, shown.c_str());
+  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
 
   const std::string c = ConstantsCommentPrefix(s);
   std::string header;
@@ -164,7 +156,7 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
     // message must name the file that could not be written.
     if (!s.defStream && !OpenConstantsFile(run)) {
       const std::string path = ConstantsFilePath(run);
-      ReportMessage(run.diag, kCannotOpen, path.empty() ? s.defFile : path);
+      ReportMessage(run.diag, kOpenFailed, path.empty() ? s.defFile : path);
       result = 2;
       continue;
     }
@@ -175,7 +167,7 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
     }
     written = written && WriteConstantDefine(run, name, number);
     if (!written) {
-      ReportMessage(run.diag, kCannotOpen, ConstantsFilePath(run));
+      ReportMessage(run.diag, kOpenFailed, ConstantsFilePath(run));
       result = 2;
     }
   }
@@ -183,7 +175,7 @@ int RunMenuConstantPass(RunContext& run, File& project, int firstLine) {
   ReturnFromInclude(run, pre, line);
   if (!project.Seek(start) && result == 0) {
     // The main pass cannot start where the project begins.
-    ReportMessage(run.diag, 8201, s.projectFile);
+    ReportMessage(run.diag, kProjectNotOpened, s.projectFile);
     result = 2;
   }
   return result;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <span>
 
+#include "diag/MessageCodes.h"
 #include "output/MenuItems.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -14,14 +15,6 @@
 namespace q32 {
 
 namespace {
-
-constexpr int kValueInvalid = 8204;      // PYMEM: above the run's limit
-constexpr int kTooManyTokens = 8205;
-constexpr int kTooFewTokens = 8207;
-constexpr int kUnknownParameter = 8208;
-constexpr int kScriptMissing = 8221;
-constexpr int kCannotWrite = 8220;      // the generated project cannot be written
-constexpr int kUnknownName = 8270;
 
 using P = ItemParam;
 
@@ -114,7 +107,7 @@ int TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlot
       slots[P::PyScript] = "PYSCRIPT:" + slots.pythonPath + std::string(FileNameOf(value));
       if (run.settings.fileCheck && run.settings.fileExists &&
           !run.settings.fileExists(value))
-        return kScriptMissing;
+        return kSourceMissing;
       return 0;
     }
     default:  // PYNAME:, PYPARA:
@@ -152,7 +145,7 @@ std::string Field(std::string_view token) {
 // 0, or 8220 when the generated project cannot take the line.
 int WriteLine(RunContext& run, const std::string& line) {
   if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return 0;
-  return run.settings.projectOutStream->WriteText(line) ? 0 : kCannotWrite;
+  return run.settings.projectOutStream->WriteText(line) ? 0 : kOpenFailed;
 }
 
 int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {

@@ -1,6 +1,7 @@
 #include "output/SystemList.h"
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
 
@@ -15,7 +16,7 @@ int AddSystemListEntry(RunContext& run) {
   auto& stream = run.settings.systemListStream;
   if (!stream) return 0;
   if (!stream->Printf("%s\n", run.softkey.targetPath.c_str())) {
-    ReportMessage(run.diag, 8223, kSystemListName);
+    ReportMessage(run.diag, kWriteFailed, kSystemListName);
     return 1;
   }
   return 0;

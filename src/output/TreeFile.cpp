@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "output/CreationDate.h"
 #include "output/MenuItems.h"
 #include "paths/Paths.h"
@@ -18,14 +19,6 @@ namespace q32 {
 
 namespace {
 
-// Message codes of the tree file.
-constexpr int kValueInvalid = 8204;
-constexpr int kTooManyTokens = 8205;
-constexpr int kTooFewTokens = 8207;
-constexpr int kUnknownParameter = 8208;
-constexpr int kCannotOpen = 8220;
-constexpr int kNameUnknown = 8270;
-constexpr int kNamesSystemList = 8282;
 
 std::string_view SkipBlanks(std::string_view text) {
   std::size_t i = 0;
@@ -80,9 +73,9 @@ ItemLayout LayoutOf(int kind) {
 // The code of inconsistent Python parameters, by item family.
 int PythonErrorOf(ItemLayout layout) {
   switch (layout) {
-    case ItemLayout::Goto: return 8217;
-    case ItemLayout::Action: return 8298;
-    default: return 9999;
+    case ItemLayout::Goto: return kIncompletePythonGoto;
+    case ItemLayout::Action: return kIncompletePythonAction;
+    default: return kIncompletePythonCheck;
   }
 }
 
@@ -137,7 +130,7 @@ int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, Item
     case P::ClosePlcWindow: f.windowAction = 3; f.windowArgument.assign(1, '-'); return 0;
     case P::PopupMenu:
       f.popupMenu = run.names.FindSoftkeyIndex(rest);
-      return f.popupMenu < 0 ? kNameUnknown : 0;
+      return f.popupMenu < 0 ? kUnknownName : 0;
     case P::ClosePopupMenu: f.closePopup = FlagValue(rest); return 0;
     case P::FirstInGroup: f.firstInGroup = FlagValue(rest); return 0;
     case P::RestorePlcWindow: f.restoreWindow = FlagValue(rest); return 0;
@@ -244,16 +237,16 @@ std::string TreeFilePath(const RunContext& run) {
 
 int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
   RunSettings& s = run.settings;
-  if (NamesSystemList(s.treeFile)) return kNamesSystemList;
+  if (NamesSystemList(s.treeFile)) return kTreeNamedLikeSystemList;
   std::string path = TreeFilePath(run);
-  if (path.empty()) return kCannotOpen;
+  if (path.empty()) return kOpenFailed;
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
-  if (!file) return kCannotOpen;
+  if (!file) return kOpenFailed;
   run.settings.createdTreeFiles.push_back(path);
 
   std::string shown = DisplayPath(run.paths, path);
-  ShowProgress(run.diag, 4);
-  ShowProgress(run.diag, 1, shown.c_str());
+  ShowProgress(run.diag, kProgressMenu);
+  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
   LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   if (s.IsEmbedded() && run.diag.console) std::fflush(run.diag.console);
 
@@ -271,7 +264,7 @@ int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
     header += "t " + c.moPath + " " + (c.moDomain.empty() ? std::string("softkeys") : c.moDomain) + "\n";
   bool written = file->WriteText(header);
   s.treeStream = std::move(file);
-  return written ? 0 : kCannotOpen;
+  return written ? 0 : kOpenFailed;
 }
 
 void CloseTreeFile(RunContext& run) {
@@ -374,8 +367,8 @@ int ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t&
 
 int WriteTreeLine(RunContext& run, std::string_view line) {
   File* tree = run.settings.treeStream.get();
-  if (!tree) return kCannotOpen;
-  return tree->WriteText(line) ? 0 : kCannotOpen;
+  if (!tree) return kOpenFailed;
+  return tree->WriteText(line) ? 0 : kOpenFailed;
 }
 
 int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens,
@@ -394,14 +387,14 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
     return 0;
   }
   std::int64_t softkey = run.names.FindSoftkeyIndex(tokens[1]);
-  if (softkey < 0) return kNameUnknown;
+  if (softkey < 0) return kUnknownName;
   AppendSoftkeyPart(run, line, static_cast<std::uint32_t>(softkey));
 
   ItemFields f;
   std::int64_t target = 0;
   if (def->hasTargetMenu) {
     target = run.names.FindSoftkeyIndex(tokens[2]);
-    if (target < 0) return kNameUnknown;
+    if (target < 0) return kUnknownName;
   }
   for (std::size_t i = FirstParamToken(*def); i < count; ++i) {
     std::optional<ItemParam> param = MatchItemParam(tokens[i], def->treeParams);
@@ -463,7 +456,7 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
 
 int WriteTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens) {
   if (!FindMenuItemDef(kind)) return 0;
-  if (!run.settings.treeStream) return kCannotOpen;
+  if (!run.settings.treeStream) return kOpenFailed;
   std::string line;
   if (int r = BuildTreeItem(run, kind, tokens, line)) return r;
   return WriteTreeLine(run, line);

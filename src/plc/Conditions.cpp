@@ -3,24 +3,13 @@
 #include <array>
 #include <climits>
 
+#include "diag/MessageCodes.h"
 #include "plc/PlcOperands.h"
 #include "project/RunContext.h"
 #include "project/RunRecords.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kIncomplete = 3011;
-constexpr int kNotAllowed = 3043;
-constexpr int kUnknownOperand = 3070;
-constexpr int kStringOperand = 3073;
-constexpr int kOpenString = 3084;
-constexpr int kOpenIndex = 3091;
-constexpr int kNoStructure = 3507;
-constexpr int kUnknownMember = 3509;
-constexpr int kTooManyLevels = 4010;
-constexpr int kOpenSection = 3300;
-constexpr int kTooDeep = 3301;
 
 // Indices inside "&" operands are operands themselves; this bounds the
 // nesting a hostile token could ask for.
@@ -99,7 +88,7 @@ int Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t
     case OP_SUB: out = static_cast<std::int32_t>(u(left) - u(right)); return 0;
     case OP_MUL: out = static_cast<std::int32_t>(u(left) * u(right)); return 0;
     case OP_DIV:
-      if (right == 0 || (left == INT32_MIN && right == -1)) return kNotAllowed;
+      if (right == 0 || (left == INT32_MIN && right == -1)) return kInstructionNotAllowed;
       out = left / right;
       return 0;
     case OP_BITAND: out = left & right; return 0;
@@ -167,7 +156,7 @@ int SymbolAddress(const ConditionScope& scope, std::string_view rest, std::uint3
   }
   PlcSymbol symbol;
   if (LookUpSymbol(scope.symbols, name, &symbol) != SymbolLookup::Found) return kUnknownOperand;
-  if (symbol.type != 's') return kNoStructure;
+  if (symbol.type != 's') return kNotAStructure;
   std::size_t memberOpen = memberPart.find('[');
   std::string_view memberName = memberPart.substr(0, memberOpen).substr(0, kPlcMaxNameLength);
   if (memberOpen != std::string_view::npos) {
@@ -248,7 +237,7 @@ int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::
 
 // Closes the innermost level and hands its result to the level around it.
 int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& current) {
-  if (current == 0) return kIncomplete;  // a ")" without its "("
+  if (current == 0) return kIncompleteExpression;  // a ")" without its "("
   const Level& inner = levels[current];
   Level& outer = levels[--current];
   std::int32_t result = inner.negate ? (inner.value == 0 ? 1 : 0) : inner.value;
@@ -263,7 +252,7 @@ int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& curr
       outer.state = outer.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
       return 0;
     }
-    return kNotAllowed;
+    return kInstructionNotAllowed;
   }
   if (inner.state == AFTER_COMPARISON) {
     if (outer.state == EXPECT_OPERAND) {
@@ -283,9 +272,9 @@ int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& curr
       outer.state = AFTER_COMPARISON;
       return 0;
     }
-    return kNotAllowed;
+    return kInstructionNotAllowed;
   }
-  return kNotAllowed;
+  return kInstructionNotAllowed;
 }
 
 // One token without its parentheses, acting on the current level.  Sets
@@ -316,7 +305,7 @@ int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
     case AFTER_NUMBER:
     case AFTER_RESULT:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return kNotAllowed;
+      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return kInstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = EXPECT_NUMBER;
@@ -330,7 +319,7 @@ int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
     }
     case AFTER_COMPARISON:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return kNotAllowed;
+      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return kInstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = AFTER_LOGICAL;
@@ -345,18 +334,18 @@ int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
       return 0;
     case AFTER_STRING:
       op = FindOperator(token);
-      if (!op || op->cls != CLASS_COMPARISON) return kNotAllowed;
+      if (!op || op->cls != CLASS_COMPARISON) return kInstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = EXPECT_STRING;
       return 0;
     case EXPECT_STRING:
-      if (EvaluateOperandAt(scope, token, operand, text, 0) != kStringOperand) return kNotAllowed;
+      if (EvaluateOperandAt(scope, token, operand, text, 0) != kStringOperand) return kInstructionNotAllowed;
       level.value = Compare(level.kind, CompareIgnoringCase(level.text, text)) ? 1 : 0;
       level.state = AFTER_COMPARISON;
       return 0;
   }
-  return kNotAllowed;
+  return kInstructionNotAllowed;
 }
 
 }  // namespace
@@ -368,7 +357,7 @@ int EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 
 int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result) {
   result = false;
-  if (tokens.size() > kMaxConditionTokens) return kIncomplete;
+  if (tokens.size() > kMaxConditionTokens) return kIncompleteExpression;
 
   // Parentheses may stick to the operands: count them first.
   struct Stripped {
@@ -391,7 +380,7 @@ int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
   std::size_t current = 0;
   for (std::size_t t = 0; t < tokens.size(); ++t) {
     for (std::size_t k = 0; k < stripped[t].opens; ++k) {
-      if (current + 1 >= kMaxConditionLevels) return kTooManyLevels;
+      if (current + 1 >= kMaxConditionLevels) return kParenthesesTooDeep;
       levels[++current] = Level{};
     }
     if (!stripped[t].body.empty()) {
@@ -402,7 +391,7 @@ int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
     for (std::size_t k = 0; k < stripped[t].closes; ++k)
       if (int code = CloseLevel(levels, current)) return code;
   }
-  if (current != 0 || levels[0].state != AFTER_COMPARISON) return kIncomplete;
+  if (current != 0 || levels[0].state != AFTER_COMPARISON) return kIncompleteExpression;
   // The negate flag of level 0 is never applied: NOT acts only on a group.
   result = levels[0].value != 0;
   return 0;
@@ -421,7 +410,7 @@ int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool con
   switch (operation) {
     case SECTION_PUSH:
       if (stack.depth >= kMaxSectionDepth) {
-        code = kTooDeep;
+        code = kSectionsTooDeep;
         break;
       }
       if (condition) stack.mask |= 1u << stack.depth;

@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "diag/MessageCodes.h"
 #include "project/RunRecords.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kUnknownOperand = 3070;
-constexpr int kAmbiguousSymbol = 6509;
-constexpr int kUnknownModule = 6510;
-constexpr int kBadSubscript = 8216;
-constexpr int kNoColon = 8204;
 
 // The first symbol whose name is not smaller than the key.  A list in the
 // tools' order is searched by halving.  Any other list is walked the way the
@@ -218,7 +213,7 @@ std::string OperandPrefix(std::uint8_t type) {
 int RewriteOperandToken(PlcSymbolTables& tables, std::string& token, bool postProcess) {
   if (token.empty()) return 0;
   std::size_t colon = token.find(':');
-  if (colon == std::string::npos) return kNoColon;
+  if (colon == std::string::npos) return kValueInvalid;
   std::string operand = token.substr(colon + 1, kMaxOperandLength);
   OperandResult result;
   if (int code = CheckOperand(tables, operand, result)) return code;

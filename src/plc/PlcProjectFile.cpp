@@ -7,16 +7,12 @@
 #include <unordered_map>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kOpenFailed = 8220;
-constexpr int kFormatError = 8273;
-constexpr int kModulesShort = 6506;
-constexpr int kNoMemory = 3052;
 
 std::uint32_t BigEndian32(const unsigned char* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -157,9 +153,9 @@ int ReadSections(File& file, PlcSymbolTables& tables) {
   unsigned char header[kPlcHeaderSize];
   if (file.Read(header, kPlcMagicSize) != kPlcMagicSize ||
       std::memcmp(header, kPlcMagic, kPlcMagicSize) != 0)
-    return kFormatError;
+    return kPlcFormatError;
   std::size_t rest = kPlcHeaderSize - kPlcMagicSize;
-  if (file.Read(header + kPlcMagicSize, rest) != rest) return kFormatError;
+  if (file.Read(header + kPlcMagicSize, rest) != rest) return kPlcFormatError;
   std::uint32_t moduleOffset = BigEndian32(header + kPlcHeaderModuleOffset);
   std::uint32_t moduleSize = BigEndian32(header + kPlcHeaderModuleSize);
   std::uint32_t symbolOffset = BigEndian32(header + kPlcHeaderSymbolOffset);
@@ -187,15 +183,15 @@ int ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& t
   try {
     code = ReadSections(*file, tables);
   } catch (const std::bad_alloc&) {
-    code = kNoMemory;
+    code = kOutOfMemory;
   }
   file->Close();
   return code;
 }
 
 int PlcReadReportCode(int readCode) {
-  if (readCode == kOpenFailed) return 8276;
-  if (readCode == kNoMemory) return kFormatError;
+  if (readCode == kOpenFailed) return kPlcFileNotOpened;
+  if (readCode == kOutOfMemory) return kPlcFormatError;
   return readCode;
 }
 

@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "plc/PlcOperands.h"
 #include "project/RunContext.h"
 #include "project/RunRecords.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kDuplicateDefine = 1047;
-constexpr int kUnquotedString = 1049;
-constexpr int kBadNumber = 3080;
-constexpr int kNoMemory = 3052;
 constexpr int kConfigurationNotOpened = 3;
 
 bool IsFill(char c) { return c == ' ' || c == '\t' || c == '='; }
@@ -179,7 +175,7 @@ int ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
       break;  // definitions that follow without a comma are not read
     }
   } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    return kOutOfMemory;
   }
   if (duplicate) return kDuplicateDefine;
   if (badNumber) return kBadNumber;
@@ -228,12 +224,12 @@ int ReadConfigurationFile(RunContext& run, std::string_view name) {
 
 void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
   if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && ReadConfigurationFile(run, cfgFile) != 0)
-    ReportMessage(run.diag, 8277, cfgFile);
+    ReportMessage(run.diag, kDefinesFileNotOpened, cfgFile);
   if (!defineList) return;
   std::string text = UpperCase(*defineList);
   DefineParseSummary summary;
   int code = ParseDefines(run.defines, text, true, &summary);
-  if (code == kNoMemory) {
+  if (code == kOutOfMemory) {
     ReportDefineResult(run, code, {}, 0, text);
     return;
   }

@@ -1,6 +1,7 @@
 #include "project/Preprocessor.h"
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "paths/Paths.h"
 #include "project/Defines.h"
 #include "project/ProjectKeywords.h"
@@ -9,14 +10,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kCannotOpen = 8201;
-constexpr int kTooManyTokens = 8205;
-constexpr int kNotAllowed = 8206;
-constexpr int kTooFewTokens = 8207;
-constexpr int kMalformedCondition = 3043;
-constexpr int kCannotCreate = 8220;
-constexpr int kProgressGenerated = 1;
 // The words of an #IF line kept in the generated project.
 constexpr std::size_t kMaxWrittenWords = 100;
 
@@ -36,7 +29,7 @@ bool WritesBack(const RunContext& run, const Preprocessor& p) {
 
 void WriteBack(RunContext& run, const Preprocessor& p, const std::string& text, int line) {
   if (WritesBack(run, p) && !run.settings.projectOutStream->WriteText(text))
-    ReportMessage(run.diag, kCannotCreate, run.settings.projectFile, static_cast<unsigned>(line),
+    ReportMessage(run.diag, kOpenFailed, run.settings.projectFile, static_cast<unsigned>(line),
                   run.settings.generatedProjectFile);
 }
 
@@ -99,7 +92,7 @@ void HandleConditionalDirective(RunContext& run, Preprocessor& p, int code,
       bool value = false;
       const DefineDirective d = SplitDefineDirective(rawLine);
       if (EvaluateDefineCondition(run, d.condition, code == KEY_IFNDEF, value) != 0)
-        return Report(run, p, kMalformedCondition, line);
+        return Report(run, p, kInstructionNotAllowed, line);
       return UpdateSections(run, p, SECTION_PUSH, value, line,
                             "\n" + d.keyword + " " + d.condition + "\n");
     }
@@ -142,7 +135,7 @@ void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& 
   std::unique_ptr<File> stream = run.fs.Open(generated, FileMode::WriteText);
   if (!stream) {
     // Named itself, as every output that cannot be created is.
-    if (p.reports) ReportMessage(run.diag, kCannotCreate, generated);
+    if (p.reports) ReportMessage(run.diag, kOpenFailed, generated);
     return;
   }
   run.createdProjectFiles.push_back(generated);
@@ -152,7 +145,7 @@ void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& 
   s.generatedProjectFile = generated;
   p.outputSwitched = true;
   std::string shown = DisplayPath(run.paths, generated);
-  ShowProgress(run.diag, kProgressGenerated, shown.c_str());
+  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
   LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), dir.c_str());
 }
 
@@ -161,7 +154,7 @@ void SwitchOutputBack(RunContext& run, Preprocessor& p) {
   RunSettings& s = run.settings;
   // The included file's generated project is complete only once closed.
   if (s.projectOutStream && !s.projectOutStream->Close() && p.reports)
-    ReportMessage(run.diag, kCannotCreate, s.generatedProjectFile);
+    ReportMessage(run.diag, kOpenFailed, s.generatedProjectFile);
   s.projectOutStream = std::move(p.includingOutput);
   s.generatedProjectFile = p.includingOutputFile;
   p.outputSwitched = false;
@@ -172,7 +165,7 @@ void SwitchOutputBack(RunContext& run, Preprocessor& p) {
 void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::string>& tokens,
                    int& line) {
   RunSettings& s = run.settings;
-  if (p.include) return Report(run, p, kNotAllowed, line);
+  if (p.include) return Report(run, p, kKeywordNotAllowed, line);
   if (tokens.size() < 2) return Report(run, p, kTooFewTokens, line);
   const std::string& file = tokens[1];
   if (s.mode == MODE_SCAN && p.reports) {
@@ -196,7 +189,7 @@ void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::stri
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
     SwitchOutputBack(run, p);
-    return Report(run, p, kCannotOpen, line);
+    return Report(run, p, kProjectNotOpened, line);
   }
   p.include = std::move(stream);
   p.includingFile = s.projectFile;

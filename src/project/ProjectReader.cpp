@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "output/Constants.h"
 #include "output/MenuItemChecker.h"
 #include "output/SystemList.h"
@@ -21,23 +22,6 @@ namespace q32 {
 
 namespace {
 
-// Message codes of the project reader.
-constexpr int kNoFirstLine = 8202;
-constexpr int kNoHeader = 8203;
-constexpr int kValueInvalid = 8204;
-constexpr int kTooManyTokens = 8205;
-constexpr int kNotAllowed = 8206;
-constexpr int kTooFewTokens = 8207;
-constexpr int kUnreadableMenuNumber = 8208;
-constexpr int kTreeIsSystemList = 8210;
-constexpr int kTextNeedsMoPath = 8211;
-constexpr int kCannotOpen = 8220;
-constexpr int kNoMemory = 8225;
-constexpr int kNameTwice = 8271;
-constexpr int kMenuWithoutItems = 8272;
-constexpr int kEndInsideMenu = 8274;
-constexpr int kNoRootMenu = -8275;
-constexpr int kTreeNamedLikeSystemList = 8282;
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;
 
@@ -73,7 +57,7 @@ struct Reader {
   void Write(std::string_view text) {
     if (run.settings.mode == MODE_PROJECT && run.settings.projectOutStream &&
         !run.settings.projectOutStream->WriteText(text))
-      ReportMessage(run.diag, kCannotOpen, run.settings.projectFile, static_cast<unsigned>(line),
+      ReportMessage(run.diag, kOpenFailed, run.settings.projectFile, static_cast<unsigned>(line),
                     run.settings.generatedProjectFile);
   }
 };
@@ -116,7 +100,7 @@ void HandleSetting(Reader& r, int code) {
     r.Write(r.tokens[0] + "\n");
     return;
   }
-  if (r.inMenu) return r.Report(kNotAllowed);
+  if (r.inMenu) return r.Report(kKeywordNotAllowed);
   if (r.tokens.size() < 2) return r.Report(kTooFewTokens);
   std::string value = r.tokens[1];
   if (value.size() > kMaxSettingPath) return r.Report(kValueInvalid);
@@ -188,7 +172,7 @@ void HandleMenu(Reader& r, int code) {
   const bool gensys = run.settings.mode == MODE_GENSYS;
   const std::vector<std::string>& t = r.tokens;
   if (code == KEY_SKMENU) {
-    if (r.inMenu) return r.Report(kNotAllowed);
+    if (r.inMenu) return r.Report(kKeywordNotAllowed);
     if (t.size() < 2) return r.Report(kTooFewTokens);
     std::string written = "\nSKMENU " + t[1];
     for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
@@ -199,7 +183,7 @@ void HandleMenu(Reader& r, int code) {
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(t).subspan(2));
     for (int i = 0; i < menu.unreadableNumbers; ++i)
-      r.ReportFile(kUnreadableMenuNumber, run.settings.treeFile);
+      r.ReportFile(kUnknownParameter, run.settings.treeFile);
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =
@@ -213,7 +197,7 @@ void HandleMenu(Reader& r, int code) {
     if (menu.root) r.rootSeen = true;
     return;
   }
-  if (!r.inMenu) return r.Report(kNotAllowed);
+  if (!r.inMenu) return r.Report(kKeywordNotAllowed);
   if (code == KEY_ENDSKMENU) {
     r.Write(t[0] + "\n\n");
     r.inMenu = false;
@@ -258,7 +242,7 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
   RunContext& run = r.run;
   RunSettings& s = run.settings;
   const std::vector<std::string>& t = r.tokens;
-  if (!r.inMenu) return r.Report(kNotAllowed);
+  if (!r.inMenu) return r.Report(kKeywordNotAllowed);
   if (t.size() < 2) return r.Report(kTooFewTokens);
   if (type != SOURCE_TX && t[1].find(' ') != std::string::npos) return r.Report(kValueInvalid);
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.softkey.moPath.empty())
@@ -303,14 +287,14 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
   if (!s.defStream && !s.defFile.empty() && !s.noGenDef) {
     if (!OpenConstantsFile(run)) {
       std::string path = ConstantsFilePath(run);
-      r.ReportFile(kCannotOpen, path.empty() ? s.defFile : path);
+      r.ReportFile(kOpenFailed, path.empty() ? s.defFile : path);
       r.abandon = true;
       return;
     }
   }
   if (named && s.defStream &&
       !WriteConstantDefine(run, name, static_cast<std::int32_t>(r.softkeyIndex))) {
-    r.ReportFile(kCannotOpen, ConstantsFilePath(run));
+    r.ReportFile(kOpenFailed, ConstantsFilePath(run));
     r.abandon = true;
     return;
   }
@@ -384,7 +368,7 @@ void ReadLines(Reader& r) {
     if (r.tokens.empty()) continue;
     const ProjectKeyword* keyword = LookupProjectKeyword(r.tokens[0]);
     if (!keyword) {
-      if (r.pre.active) r.Report(kNotAllowed);
+      if (r.pre.active) r.Report(kKeywordNotAllowed);
       continue;
     }
     // Conditional directives count in switched-off sections too, so that
@@ -419,7 +403,7 @@ void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
   std::string header;
   int headerLine = 0;
   if (!ReadLogicalLine(*project, header, headerLine)) {
-    ReportMessage(run.diag, kNoFirstLine, s.projectFile);
+    ReportMessage(run.diag, kProjectEmpty, s.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
     ReportMessage(run.diag, kNoHeader, s.projectFile, 1);
   } else {
@@ -429,7 +413,7 @@ void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
       r.abandon = true;
     } else {
       if (s.defStream && !WriteConstantsHeading(run, false)) {
-        r.ReportFile(kCannotOpen, ConstantsFilePath(run));
+        r.ReportFile(kOpenFailed, ConstantsFilePath(run));
         r.abandon = true;
       }
       if (!r.abandon) ReadLines(r);

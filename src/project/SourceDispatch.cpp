@@ -4,6 +4,7 @@
 
 #include "bmx/BmxGenerate.h"
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "dxf/DxfReader.h"
 #include "lang/TextSoftkey.h"
 #include "paths/Paths.h"
@@ -14,8 +15,6 @@
 
 namespace q32 {
 namespace {
-
-constexpr int kSourceMissing = 8221;
 
 constexpr const char* kGeneratingFormat = "GeneratingSK \"%s\" %s";
 constexpr const char* kCheckingFormat = "CheckingSK \"%s\" %s";

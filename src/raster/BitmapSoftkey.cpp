@@ -5,15 +5,13 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kNotABitmap = 8230;
-constexpr int kNotMonochrome = 8232;
 
 // The bitmap file header and the info header as far as a softkey needs them.
 constexpr std::size_t kFileHeaderBytes = 14;
@@ -76,7 +74,7 @@ int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   std::int64_t size = file->Size();
   if ((size >= 0 && header.pixelOffset > static_cast<std::uint64_t>(size)) ||
       !file->Seek(header.pixelOffset))
-    return kDataUnreachable;
+    return kReadFailed;
   if (header.bitCount != 1) return kNotMonochrome;
   if (header.width != kSoftkeyWidth || header.height != kSoftkeyHeight)
     ReportMessage(run.diag, kWrongSize, {}, 0, source);

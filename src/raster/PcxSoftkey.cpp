@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "project/RunContext.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {
 namespace {
-
-constexpr int kNotRunLengthPcx = 8240;
 
 constexpr std::size_t kPcxHeaderBytes = 128;
 constexpr std::uint8_t kPcxManufacturer = 10;
@@ -79,7 +78,7 @@ int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
       header[kManufacturerField] != kPcxManufacturer ||
       header[kEncodingField] != kPcxRunLengthEncoding)
     return kNotRunLengthPcx;
-  if (!file->Seek(kPcxHeaderBytes)) return kDataUnreachable;
+  if (!file->Seek(kPcxHeaderBytes)) return kReadFailed;
 
   std::int32_t width = Le16(header + kXMaxField) - Le16(header + kXMinField) + 1;
   std::int32_t height = Le16(header + kYMaxField) - Le16(header + kYMinField) + 1;
@@ -105,7 +104,7 @@ int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   for (std::size_t r = 0; r < rows; ++r) {
     if (!DecodeLine(in, lineSize, decoded[r])) {
       out.Close();
-      return kDataUnreachable;
+      return kReadFailed;
     }
   }
   // A PCX bit has the opposite sense of a raster softkey bit.  Padding rows

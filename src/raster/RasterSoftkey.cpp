@@ -1,5 +1,6 @@
 #include "raster/RasterSoftkey.h"
 
+#include "diag/MessageCodes.h"
 #include "paths/Paths.h"
 
 namespace q32 {

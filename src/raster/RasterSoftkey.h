@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "diag/MessageCodes.h"
 #include "raster/SoftkeyRecords.h"
 
 namespace q32 {
@@ -18,12 +19,6 @@ namespace q32 {
 class FileSystem;
 
 // A softkey picture is 77 x 48 pixels.
-// Codes both raster converters return (the size warning they report).
-constexpr int kOpenFailed = 8220;
-constexpr int kDataUnreachable = 8222;
-constexpr int kWriteFailed = 8223;
-constexpr int kNoMemory = 8225;
-constexpr int kWrongSize = -8231;
 
 constexpr std::int32_t kSoftkeyWidth = 77;
 constexpr std::int32_t kSoftkeyHeight = 48;
