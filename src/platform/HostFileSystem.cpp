@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -101,52 +103,73 @@ class HostFile final : public File {
   bool text_;
 };
 
+// The place a program path names on the host, with what stat said of it.
+struct HostPlace {
+  std::string path;
+  bool exists = false;
+  struct stat st {};
+};
+
+std::string IdentityOf(const struct stat& st) {
+  return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
+         std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+
+std::string LowerAscii(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
 class HostFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
-    std::string host;
-    if (!HostPathOf(path, host)) return nullptr;
-    bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
-    if (write) {
-      struct stat st;
-      if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
-    } else {
-      struct stat st;
-      if (stat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
-    }
-    std::FILE* f = std::fopen(host.c_str(), write ? "wb" : "rb");
+    HostPlace place;
+    if (!Resolve(path, place)) return nullptr;
+    const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
+    if (place.exists ? S_ISDIR(place.st.st_mode) : !write) return nullptr;
+    std::FILE* f = std::fopen(place.path.c_str(), write ? "wb" : "rb");
     if (!f) return nullptr;
-    bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
+    if (write && !place.exists) NoteCreated(place.path);
+    const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
     return std::make_unique<HostFile>(f, text);
   }
 
   bool Exists(std::string_view path) override {
-    std::string host;
-    struct stat st;
-    return HostPathOf(path, host) && stat(host.c_str(), &st) == 0;
+    HostPlace place;
+    return Resolve(path, place) && place.exists;
   }
 
   bool IsDirectory(std::string_view path) override {
-    std::string host;
-    struct stat st;
-    return HostPathOf(path, host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    HostPlace place;
+    return Resolve(path, place) && place.exists && S_ISDIR(place.st.st_mode);
   }
 
   bool Remove(std::string_view path) override {
-    std::string host;
-    return HostPathOf(path, host) && std::remove(host.c_str()) == 0;
+    HostPlace place;
+    if (!Resolve(path, place) || std::remove(place.path.c_str()) != 0) return false;
+    ForgetListing(place.path);
+    return true;
   }
 
+  // The current directory is asked of the host once and again only after the
+  // run changes it: every name a run shows or guards is made full against it.
   bool GetCurrentDir(std::string& out) override {
-    char buffer[PATH_MAX];
-    if (!getcwd(buffer, sizeof buffer)) return false;
-    out = buffer;
+    if (cwd_.empty()) {
+      char buffer[PATH_MAX];
+      if (!getcwd(buffer, sizeof buffer)) return false;
+      cwd_ = buffer;
+    }
+    out = cwd_;
     return true;
   }
 
   bool SetCurrentDir(std::string_view path) override {
-    std::string host;
-    return HostPathOf(path, host) && chdir(host.c_str()) == 0;
+    HostPlace place;
+    if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
+    cwd_.clear();
+    return true;
   }
 
   bool FullPath(std::string_view path, std::string& out) override {
@@ -158,16 +181,16 @@ class HostFileSystem final : public FileSystem {
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<DirectoryEntry>& out) override {
     out.clear();
-    std::string host;
-    if (!HostPathOf(directory.empty() ? std::string_view(".") : directory, host)) return false;
-    DIR* dir = opendir(host.c_str());
+    HostPlace place;
+    if (!Resolve(directory.empty() ? std::string_view(".") : directory, place)) return false;
+    DIR* dir = opendir(place.path.c_str());
     if (!dir) return false;
     while (dirent* e = readdir(dir)) {
       std::string name = e->d_name;
       if (name == "." || name == "..") continue;
       if (!WildcardMatch(pattern, name)) continue;
       struct stat st;
-      std::string full = host + "/" + name;
+      std::string full = place.path + "/" + name;
       DirectoryEntry entry;
       entry.name = name;
       entry.isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -180,17 +203,128 @@ class HostFileSystem final : public FileSystem {
   }
 
   bool MakeDirectory(std::string_view path) override {
-    std::string host;
-    return HostPathOf(path, host) && mkdir(host.c_str(), 0777) == 0;
+    HostPlace place;
+    if (!Resolve(path, place) || mkdir(place.path.c_str(), 0777) != 0) return false;
+    ForgetListing(place.path);
+    return true;
   }
 
   std::string FileIdentity(std::string_view path) override {
-    std::string host;
-    struct stat st;
-    if (!HostPathOf(path, host) || stat(host.c_str(), &st) != 0) return {};
-    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
-           std::to_string(static_cast<unsigned long long>(st.st_ino));
+    HostPlace place;
+    return Resolve(path, place) && place.exists ? IdentityOf(place.st) : std::string();
   }
+
+ private:
+  // The names of one host directory by their lower-case form, each standing
+  // for the first name in name order that has that form.
+  struct Listing {
+    struct timespec modified {};
+    std::unordered_map<std::string, std::string> names;
+  };
+
+  // The listing of a directory (a host path ending in "/", or empty for the
+  // current one).  A directory is read once and again only when its
+  // modification time says that something other than this run changed it, so
+  // the thousandth softkey of a directory costs what the first did.
+  const Listing* ListingOf(const std::string& dir) {
+    const std::string at = dir.empty() ? "." : dir;
+    struct stat st;
+    if (stat(at.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+    auto [it, fresh] = listings_.try_emplace(IdentityOf(st));
+    Listing& listing = it->second;
+    if (fresh || listing.modified.tv_sec != st.st_mtim.tv_sec ||
+        listing.modified.tv_nsec != st.st_mtim.tv_nsec) {
+      listing.names.clear();
+      listing.modified = st.st_mtim;
+      DIR* d = opendir(at.c_str());
+      if (!d) {
+        listings_.erase(it);
+        return nullptr;
+      }
+      while (dirent* e = readdir(d)) Enter(listing, e->d_name);
+      closedir(d);
+    }
+    return &listing;
+  }
+
+  // The name in a directory that equals part without regard to case.
+  const std::string* Match(const std::string& dir, const std::string& part) {
+    const Listing* listing = ListingOf(dir);
+    if (!listing) return nullptr;
+    auto it = listing->names.find(LowerAscii(part));
+    return it == listing->names.end() ? nullptr : &it->second;
+  }
+
+  static void Enter(Listing& listing, const std::string& name) {
+    auto [it, fresh] = listing.names.try_emplace(LowerAscii(name), name);
+    if (!fresh && name < it->second) it->second = name;
+  }
+
+  static std::string DirectoryPart(const std::string& host) {
+    std::size_t slash = host.find_last_of('/');
+    return slash == std::string::npos ? std::string() : host.substr(0, slash + 1);
+  }
+
+  // A file this run created joins the listing of its directory, which stays
+  // as current as it was before.
+  void NoteCreated(const std::string& host) {
+    const std::string dir = DirectoryPart(host);
+    struct stat st;
+    if (stat(dir.empty() ? "." : dir.c_str(), &st) != 0) return;
+    auto it = listings_.find(IdentityOf(st));
+    if (it == listings_.end()) return;
+    Enter(it->second, host.substr(dir.size()));
+    it->second.modified = st.st_mtim;
+  }
+
+  // Removing changes which name of a lower-case form comes first: the
+  // directory is read again at its next lookup.
+  void ForgetListing(const std::string& host) {
+    std::string dir = DirectoryPart(host);
+    if (!dir.empty() && dir.size() == host.size()) dir = DirectoryPart(host.substr(0, host.size() - 1));
+    struct stat st;
+    if (stat(dir.empty() ? "." : dir.c_str(), &st) == 0) listings_.erase(IdentityOf(st));
+  }
+
+  // The host place of a program path: "\" becomes "/"; a name that exists as
+  // written is taken at once; otherwise every component that does not exist
+  // as written is looked up in its directory without regard to case (the
+  // first match in name order wins), and components that match nothing are
+  // kept as written.  False for paths that cannot exist on this host.
+  bool Resolve(std::string_view path, HostPlace& place) {
+    if (path.empty() || HasForeignRoot(path)) return false;
+    std::string direct(path);
+    std::replace(direct.begin(), direct.end(), '\\', '/');
+    if (stat(direct.c_str(), &place.st) == 0) {
+      place.path = direct;
+      place.exists = true;
+      return true;
+    }
+    const bool absolute = direct[0] == '/';
+    std::string built = absolute ? "/" : "";
+    bool matching = true;
+    const std::vector<std::string> parts = PathComponents(direct);
+    struct stat st;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      const std::string& part = parts[i];
+      std::string candidate = built + part;
+      if (matching && stat(candidate.c_str(), &st) != 0) {
+        const std::string* found = part == "." || part == ".." ? nullptr : Match(built, part);
+        if (found) candidate = built + *found;
+        else matching = false;
+      }
+      built = candidate;
+      if (i + 1 < parts.size()) built += '/';
+    }
+    if (direct.back() == '/' && !built.empty() && built.back() != '/') built += '/';
+    if (built.empty()) built = absolute ? "/" : ".";
+    place.path = built;
+    place.exists = matching && stat(built.c_str(), &place.st) == 0;
+    return true;
+  }
+
+  std::string cwd_;
+  std::unordered_map<std::string, Listing> listings_;
 };
 
 }  // namespace

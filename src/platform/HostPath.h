@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace q32 {
 
@@ -11,11 +12,9 @@ namespace q32 {
 // POSIX host.
 bool HasForeignRoot(std::string_view path);
 
-// The host path of a program path: "\" becomes "/"; when the name does not
-// exist exactly, every component is looked up again without regard to case
-// (the first match in name order wins), and components that match nothing are
-// kept as written.  False for paths that cannot exist on this host.
-bool HostPathOf(std::string_view path, std::string& host);
+// The components of a path between its separators ("\" or "/"), empty ones
+// left out.
+std::vector<std::string> PathComponents(std::string_view path);
 
 // The full path of a name against a current directory (host form, "/"
 // separated): "." and ".." are resolved lexically.  A path with a drive is

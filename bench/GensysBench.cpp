@@ -1,0 +1,135 @@
+// Times a -gensys run of the real program over N bitmap softkeys in one
+// directory against the I/O floor: a loop in this process that reads the same
+// N bitmaps and writes N files of the sizes of the record files the run wrote.
+// Not a test: it prints one line per size,
+//   "<N> softkeys: run <s> s, I/O floor <s> s, ratio <r>, peak memory <KiB> KiB".
+//
+//   bench_GensysBench [sizes...]      (default 1000 10000)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/Host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Put32(std::string& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+// A 77 x 48 one-bit bitmap whose pixels depend on k, so that every softkey
+// of the project is a picture of its own.
+std::string Bitmap(int k) {
+  const std::uint32_t rowBytes = 12, pixels = rowBytes * 48, offset = 62;
+  std::string b = "BM";
+  Put32(b, offset + pixels);
+  Put32(b, 0);
+  Put32(b, offset);
+  Put32(b, 40);
+  Put32(b, 77);
+  Put32(b, 48);
+  b += std::string("\x01\x00\x01\x00", 4);
+  for (std::uint32_t v : {0u, pixels, 2835u, 2835u, 2u, 2u}) Put32(b, v);
+  b += std::string("\0\0\0\0\xFF\xFF\xFF\0", 8);
+  for (int r = 0; r < 48; ++r) {
+    std::string row(rowBytes, '\0');
+    row[static_cast<std::size_t>((r + k) % 10)] = static_cast<char>(k & 0xFF);
+    b += row;
+  }
+  return b;
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Runs the program in dir; its time and peak resident memory in KiB.
+double RunProgram(const std::string& program, const fs::path& dir, long& peakKiB) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout)) _exit(127);
+    execl(program.c_str(), program.c_str(), "p.spm", "-gensys", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  double seconds = Seconds(start);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "the run ended with status %d (see %s/p.log)\n", status, dir.c_str());
+    std::exit(1);
+  }
+  peakKiB = usage.ru_maxrss;
+  return seconds;
+}
+
+// Reads every bitmap and writes a file of its record file's size, as plainly
+// as a program can.
+double IoFloor(const fs::path& dir, int n) {
+  std::vector<std::uintmax_t> sizes;
+  for (int k = 0; k < n; ++k) sizes.push_back(fs::file_size(dir / "img" / ("sk" + std::to_string(k) + ".PIC")));
+  fs::create_directories(dir / "floor");
+  std::vector<char> in(1 << 16), out(1 << 16, 'S');
+  auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < n; ++k) {
+    const std::string name = "sk" + std::to_string(k);
+    std::FILE* f = std::fopen((dir / "img" / (name + ".bmp")).c_str(), "rb");
+    if (!f) std::exit(1);
+    while (std::fread(in.data(), 1, in.size(), f) > 0) {
+    }
+    std::fclose(f);
+    std::FILE* o = std::fopen((dir / "floor" / (name + ".PIC")).c_str(), "wb");
+    if (!o) std::exit(1);
+    std::fwrite(out.data(), 1, static_cast<std::size_t>(sizes[static_cast<std::size_t>(k)]), o);
+    std::fclose(o);
+  }
+  return Seconds(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string program = q32::ProgramDirectory(argv[0]) + "Quillon32";
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {1000, 10000};
+  char pattern[] = "/tmp/quillon_gensys.XXXXXX";
+  if (!mkdtemp(pattern)) return 1;
+  const fs::path root = pattern;
+  for (int n : sizes) {
+    const fs::path dir = root / std::to_string(n);
+    fs::create_directories(dir / "img");
+    std::string project = "QUILLON Project File - Version 1.0\nSKMENU MAIN HROOT\n";
+    for (int k = 0; k < n; ++k) {
+      Write(dir / "img" / ("sk" + std::to_string(k) + ".bmp"), Bitmap(k));
+      project += "BMP img\\sk" + std::to_string(k) + ".bmp SK" + std::to_string(k) + "\n";
+    }
+    Write(dir / "p.spm", project + "BLANK\nENDSKMENU\n");
+    long peakKiB = 0;
+    const double run = RunProgram(program, dir, peakKiB);
+    const double floor = IoFloor(dir, n);
+    std::printf("%d softkeys: run %.3f s, I/O floor %.3f s, ratio %.2f, peak memory %ld KiB\n", n, run,
+                floor, run / floor, peakKiB);
+    std::fflush(stdout);
+  }
+  // The directory and everything in it are this program's own.
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+  return 0;
+}
