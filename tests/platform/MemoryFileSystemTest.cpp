@@ -88,4 +88,35 @@ TEST(MemoryFileSystem, AnswersAsTheHostDoes) {
   EXPECT_EQ(memory.Names().size(), std::count(dir.path().begin(), dir.path().end(), '/'));
 }
 
+// The host keeps its directory listings between lookups; they must follow the
+// run's own creates and removes and what others change meanwhile.
+TEST(HostFileSystem, LookupsFollowCreatesAndRemoves) {
+  q32test::TempDir dir;
+  auto fs = q32::MakeHostFileSystem();
+  auto content = [&fs](const std::string& path) {
+    std::string all;
+    auto in = fs->Open(path, q32::FileMode::ReadBinary);
+    return in && in->ReadAll(all) ? all : std::string("(none)");
+  };
+  auto write = [&fs](const std::string& path, const std::string& bytes) {
+    auto out = fs->Open(path, q32::FileMode::WriteBinary);
+    return out && out->WriteText(bytes) && out->Close();
+  };
+  ASSERT_TRUE(write(dir / "Out.PIC", "first"));
+  EXPECT_EQ("first", content(dir / "out.pic"));
+  ASSERT_TRUE(fs->Remove(dir / "OUT.pic"));
+  EXPECT_EQ("(none)", content(dir / "out.PIC"));
+  ASSERT_TRUE(write(dir / "out.pic", "second"));
+  EXPECT_EQ("second", content(dir / "OUT.PIC"));
+  // Of two names that differ only in case the first in name order is found,
+  // and the other once the first is gone.
+  q32test::WriteFile(dir / "b.txt", "lower");
+  q32test::WriteFile(dir / "B.TXT", "upper");
+  EXPECT_EQ("upper", content(dir / "b.Txt"));
+  ASSERT_TRUE(fs->Remove(dir / "B.TXT"));
+  EXPECT_EQ("lower", content(dir / "b.Txt"));
+  q32test::WriteFile(dir / "Other.Txt", "by someone else");
+  EXPECT_EQ("by someone else", content(dir / "OTHER.TXT"));
+}
+
 }  // namespace
