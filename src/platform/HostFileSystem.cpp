@@ -1,14 +1,17 @@
 // The POSIX host file system.  A native Windows build adds its own
 // implementation file beside this one.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -19,13 +22,26 @@
 namespace q32 {
 namespace {
 
+// An open file.  Small files opened for reading are read whole at once and
+// served from memory, so that a converter's seeks, size queries and reads
+// cost no further system calls; larger ones and files being written go
+// through stdio, the written ones with a buffer of their own.
 class HostFile final : public File {
  public:
-  HostFile(std::FILE* f, bool text) : file_(f), text_(text) {}
+  HostFile(std::FILE* f, bool text, std::unique_ptr<char[]> buffer)
+      : file_(f), text_(text), buffer_(std::move(buffer)) {}
+  HostFile(std::unique_ptr<char[]> contents, std::size_t size, bool text)
+      : text_(text), memory_(std::move(contents)), size_(size) {}
   ~HostFile() override { Close(); }
 
   std::size_t Read(void* buffer, std::size_t n) override {
-    if (!file_) return 0;
+    if (!Open()) return 0;
+    if (!text_ && memory_) {
+      std::size_t got = pos_ < size_ ? std::min(n, size_ - pos_) : 0;
+      if (got) std::memcpy(buffer, memory_.get() + pos_, got);
+      pos_ += got;
+      return got;
+    }
     if (!text_) return std::fread(buffer, 1, n, file_);
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t got = 0;
@@ -38,14 +54,14 @@ class HostFile final : public File {
   }
 
   bool GetLine(char* buffer, std::size_t size) override {
-    if (!file_ || size == 0) return false;
+    if (!Open() || size == 0) return false;
     if (size == 1) {
       buffer[0] = '\0';
       return true;
     }
     std::size_t got = 0;
     while (got + 1 < size) {
-      int c = text_ ? NextTextChar() : getc(file_);
+      int c = text_ ? NextTextChar() : NextChar();
       if (c == EOF) break;
       buffer[got++] = static_cast<char>(c);
       if (c == '\n') break;
@@ -70,17 +86,26 @@ class HostFile final : public File {
   }
 
   bool Seek(std::int64_t offset) override {
-    if (!file_ || offset < 0) return false;
+    if (!Open() || offset < 0) return false;
+    if (memory_) {
+      pos_ = static_cast<std::size_t>(offset);
+      return true;
+    }
     return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
   }
-  std::int64_t Tell() override { return file_ ? static_cast<std::int64_t>(ftello(file_)) : -1; }
+  std::int64_t Tell() override {
+    if (memory_) return static_cast<std::int64_t>(pos_);
+    return file_ ? static_cast<std::int64_t>(ftello(file_)) : -1;
+  }
   std::int64_t Size() override {
+    if (memory_) return static_cast<std::int64_t>(size_);
     struct stat st;
     if (!file_ || fstat(fileno(file_), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
   }
-  bool Flush() override { return file_ && std::fflush(file_) == 0; }
+  bool Flush() override { return memory_ || (file_ && std::fflush(file_) == 0); }
   bool Close() override {
+    memory_.reset();
     if (!file_) return true;
     bool ok = std::fclose(file_) == 0;
     file_ = nullptr;
@@ -88,20 +113,59 @@ class HostFile final : public File {
   }
 
  private:
+  bool Open() const { return file_ || memory_; }
+
+  int NextChar() {
+    if (!memory_) return getc(file_);
+    return pos_ < size_ ? static_cast<unsigned char>(memory_[pos_++]) : EOF;
+  }
+
   // Text mode: CR LF reads as LF; a lone CR stays.
   int NextTextChar() {
-    int c = getc(file_);
+    int c = NextChar();
     if (c == '\r') {
-      int next = getc(file_);
+      int next = NextChar();
       if (next == '\n') return '\n';
-      if (next != EOF) ungetc(next, file_);
+      if (next != EOF) {
+        if (memory_) --pos_;
+        else ungetc(next, file_);
+      }
     }
     return c;
   }
 
-  std::FILE* file_;
+  std::FILE* file_ = nullptr;
   bool text_;
+  std::unique_ptr<char[]> buffer_;  // stdio's buffer of a written file
+  std::unique_ptr<char[]> memory_;  // the whole of a small file read
+  std::size_t size_ = 0, pos_ = 0;
 };
+
+// Files up to this size are read whole when opened for reading.
+constexpr off_t kReadWholeLimit = 1 << 20;
+// The write buffer is the block size stdio would choose itself, so a full
+// device refuses a long output at the same write as it always did.
+constexpr std::size_t kWriteBuffer = 4096;
+
+// Reads a small regular file whole: one open, one read, one close.
+std::unique_ptr<File> ReadWhole(const std::string& path, const struct stat& st, bool text) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const std::size_t want = static_cast<std::size_t>(st.st_size) + 1;
+  auto contents = std::make_unique<char[]>(want);
+  std::size_t got = 0;
+  // A short read of a regular file is its end; a file that grew since it was
+  // looked at is read up to the size seen plus one byte.
+  while (got < want) {
+    ssize_t n = read(fd, contents.get() + got, want - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+    if (got < want) break;
+  }
+  close(fd);
+  return std::make_unique<HostFile>(std::move(contents), got, text);
+}
 
 // The place a program path names on the host, with what stat said of it.
 struct HostPlace {
@@ -129,11 +193,18 @@ class HostFileSystem final : public FileSystem {
     if (!Resolve(path, place)) return nullptr;
     const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
     if (place.exists ? S_ISDIR(place.st.st_mode) : !write) return nullptr;
+    const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
+    if (!write && S_ISREG(place.st.st_mode) && place.st.st_size < kReadWholeLimit)
+      return ReadWhole(place.path, place.st, text);
+    std::unique_ptr<char[]> buffer;
+    if (write) buffer = std::make_unique<char[]>(kWriteBuffer);
     std::FILE* f = std::fopen(place.path.c_str(), write ? "wb" : "rb");
     if (!f) return nullptr;
-    if (write && !place.exists) NoteCreated(place.path);
-    const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
-    return std::make_unique<HostFile>(f, text);
+    if (write) {
+      std::setvbuf(f, buffer.get(), _IOFBF, kWriteBuffer);
+      if (!place.exists) NoteCreated(place.path);
+    }
+    return std::make_unique<HostFile>(f, text, std::move(buffer));
   }
 
   bool Exists(std::string_view path) override {
@@ -299,6 +370,20 @@ class HostFileSystem final : public FileSystem {
       place.path = direct;
       place.exists = true;
       return true;
+    }
+    // Mostly only the last name is not as written (an output not yet made,
+    // a name in another case) while its directory is: one look at the
+    // directory's listing decides.
+    const std::size_t slash = direct.find_last_of('/');
+    const std::string last = direct.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!last.empty() && last != "." && last != "..") {
+      const std::string dir = slash == std::string::npos ? std::string() : direct.substr(0, slash + 1);
+      if (const Listing* listing = ListingOf(dir)) {
+        auto it = listing->names.find(LowerAscii(last));
+        place.path = it == listing->names.end() ? direct : dir + it->second;
+        place.exists = it != listing->names.end() && stat(place.path.c_str(), &place.st) == 0;
+        return true;
+      }
     }
     const bool absolute = direct[0] == '/';
     std::string built = absolute ? "/" : "";
