@@ -20,6 +20,14 @@ unsigned AddressSum(std::uint32_t address) {
 // line feed and the terminator.
 constexpr std::size_t kRecordLineBytes = 2 + 2 + 8 + 2 * kMaxRecordDataBytes + 2 + 1 + 1;
 
+// Upper-case hexadecimal by hand: a softkey is hundreds of record lines, and
+// formatting them through printf cost more than all the file I/O of a run.
+char* PutHex(char* at, std::uint32_t value, int digits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int d = digits - 1; d >= 0; --d) at[d] = kDigits[value & 0xFu], value >>= 4;
+  return at + digits;
+}
+
 }  // namespace
 
 std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::string_view path) {
@@ -46,16 +54,19 @@ int WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, 
     // One record line is formatted whole and written at once.
     unsigned length = static_cast<unsigned>(n) + 5;
     char line[kRecordLineBytes];
-    int at = std::snprintf(line, sizeof line, "S3%02X%08X", length, static_cast<unsigned>(writer.address));
+    char* at = line;
+    *at++ = 'S';
+    *at++ = '3';
+    at = PutHex(at, length, 2);
+    at = PutHex(at, writer.address, 8);
     unsigned sum = length + AddressSum(writer.address);
     for (std::size_t i = 0; i < n; ++i) {
-      at += std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X",
-                          static_cast<unsigned>(p[i]));
+      at = PutHex(at, p[i], 2);
       sum += p[i];
     }
-    at += std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X\n",
-                        static_cast<unsigned>(Checksum(sum)));
-    if (!writer.stream->Write(line, static_cast<std::size_t>(at))) return 1;
+    at = PutHex(at, Checksum(sum), 2);
+    *at++ = '\n';
+    if (!writer.stream->Write(line, static_cast<std::size_t>(at - line))) return 1;
     ++writer.recordCount;
     writer.address += static_cast<std::uint32_t>(n);
     p += n;
