@@ -18,6 +18,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
+#include "platform/NameSet.h"
 
 namespace q32 {
 namespace {
@@ -179,13 +180,6 @@ std::string IdentityOf(const struct stat& st) {
          std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
-std::string LowerAscii(std::string_view name) {
-  std::string key(name);
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return key;
-}
-
 class HostFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
@@ -286,11 +280,11 @@ class HostFileSystem final : public FileSystem {
   }
 
  private:
-  // The names of one host directory by their lower-case form, each standing
-  // for the first name in name order that has that form.
+  // The names of one host directory without regard to case, each lower-case
+  // form standing for the first name in name order that has that form.
   struct Listing {
     struct timespec modified {};
-    std::unordered_map<std::string, std::string> names;
+    NameSet names{true};
   };
 
   // The listing of a directory (a host path ending in "/", or empty for the
@@ -305,7 +299,7 @@ class HostFileSystem final : public FileSystem {
     Listing& listing = it->second;
     if (fresh || listing.modified.tv_sec != st.st_mtim.tv_sec ||
         listing.modified.tv_nsec != st.st_mtim.tv_nsec) {
-      listing.names.clear();
+      listing.names.Clear();
       listing.modified = st.st_mtim;
       DIR* d = opendir(at.c_str());
       if (!d) {
@@ -319,16 +313,15 @@ class HostFileSystem final : public FileSystem {
   }
 
   // The name in a directory that equals part without regard to case.
-  const std::string* Match(const std::string& dir, const std::string& part) {
+  bool Match(const std::string& dir, const std::string& part, std::string_view& found) {
     const Listing* listing = ListingOf(dir);
-    if (!listing) return nullptr;
-    auto it = listing->names.find(LowerAscii(part));
-    return it == listing->names.end() ? nullptr : &it->second;
+    return listing && listing->names.Find(part, &found);
   }
 
-  static void Enter(Listing& listing, const std::string& name) {
-    auto [it, fresh] = listing.names.try_emplace(LowerAscii(name), name);
-    if (!fresh && name < it->second) it->second = name;
+  static void Enter(Listing& listing, std::string_view name) {
+    std::string_view stored;
+    if (!listing.names.Find(name, &stored)) listing.names.Insert(name);
+    else if (name < stored) listing.names.Replace(name);
   }
 
   static std::string DirectoryPart(const std::string& host) {
@@ -379,9 +372,10 @@ class HostFileSystem final : public FileSystem {
     if (!last.empty() && last != "." && last != "..") {
       const std::string dir = slash == std::string::npos ? std::string() : direct.substr(0, slash + 1);
       if (const Listing* listing = ListingOf(dir)) {
-        auto it = listing->names.find(LowerAscii(last));
-        place.path = it == listing->names.end() ? direct : dir + it->second;
-        place.exists = it != listing->names.end() && stat(place.path.c_str(), &place.st) == 0;
+        std::string_view found;
+        const bool listed = listing->names.Find(last, &found);
+        place.path = listed ? dir + std::string(found) : direct;
+        place.exists = listed && stat(place.path.c_str(), &place.st) == 0;
         return true;
       }
     }
@@ -394,8 +388,8 @@ class HostFileSystem final : public FileSystem {
       const std::string& part = parts[i];
       std::string candidate = built + part;
       if (matching && stat(candidate.c_str(), &st) != 0) {
-        const std::string* found = part == "." || part == ".." ? nullptr : Match(built, part);
-        if (found) candidate = built + *found;
+        std::string_view found;
+        if (part != "." && part != ".." && Match(built, part, found)) candidate = built + std::string(found);
         else matching = false;
       }
       built = candidate;

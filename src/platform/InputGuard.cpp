@@ -65,37 +65,58 @@ void InputGuardFileSystem::NoteFailedWrite(const std::string& path) {
   if (noted_.insert("w" + path).second) failedWrites_.push_back(path);
 }
 
-std::string InputGuardFileSystem::NameKey(std::string_view path) {
-  std::string full;
-  if (!inner_.FullPath(path, full)) full.assign(path);
-  for (char& c : full) {
+namespace {
+
+void FoldKey(std::string& key) {
+  for (char& c : key) {
     if (c == '/') c = '\\';
     else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
+}
+
+}  // namespace
+
+std::string InputGuardFileSystem::NameKey(std::string_view path) {
+  std::string full;
+  if (!inner_.FullPath(path, full)) full.assign(path);
+  FoldKey(full);
+  // Most files of a run lie below the directory it started in: that part of
+  // every key is kept once, so a softkey's key is little more than its name.
+  if (!homeKnown_) {
+    homeKnown_ = true;
+    if (inner_.GetCurrentDir(home_)) {
+      FoldKey(home_);
+      if (!home_.empty() && home_.back() != '\\') home_ += '\\';
+    }
+  }
+  if (!home_.empty() && full.size() > home_.size() && full.compare(0, home_.size(), home_) == 0)
+    full.replace(0, home_.size(), 1, '\0');
   return full;
 }
 
 void InputGuardFileSystem::RegisterInput(std::string_view path) {
   if (path.empty()) return;
   std::string key = NameKey(path);
-  if (created_.count(key) != 0) return;
-  names_.insert(std::move(key));
+  if (created_.Find(key)) return;
+  names_.Insert(key);
   std::string identity = inner_.FileIdentity(path);
-  if (!identity.empty()) identities_.insert(std::move(identity));
+  if (!identity.empty()) identities_.Insert(identity);
 }
 
 bool InputGuardFileSystem::IsInput(std::string_view path) {
-  if (path.empty() || (names_.empty() && identities_.empty())) return false;
-  if (names_.count(NameKey(path)) != 0) return true;
-  if (identities_.empty()) return false;
+  if (path.empty() || (names_.Empty() && identities_.Empty())) return false;
+  if (names_.Find(NameKey(path))) return true;
+  if (identities_.Empty()) return false;
   std::string identity = inner_.FileIdentity(path);
-  return !identity.empty() && identities_.count(identity) != 0;
+  return !identity.empty() && identities_.Find(identity);
 }
 
 void InputGuardFileSystem::Clear() {
-  names_.clear();
-  identities_.clear();
-  created_.clear();
+  names_.Clear();
+  identities_.Clear();
+  created_.Clear();
+  home_.clear();
+  homeKnown_ = false;
   failedReads_.clear();
   failedWrites_.clear();
   noted_.clear();
@@ -106,7 +127,7 @@ std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode
   if (create && IsInput(path)) return nullptr;
   std::unique_ptr<File> file = inner_.Open(path, mode);
   if (!file) return nullptr;
-  if (create) created_.insert(NameKey(path));
+  if (create) created_.Insert(NameKey(path));
   else RegisterInput(path);
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/NameSet.h"
 
 namespace q32 {
 
@@ -64,13 +65,16 @@ class InputGuardFileSystem final : public FileSystem {
   std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
 
  private:
-  // The full path with "\" as separator and ASCII letters in lower case.
+  // The full path with "\" as separator and ASCII letters in lower case;
+  // the directory the run started in stands as a single NUL at its front.
   std::string NameKey(std::string_view path);
 
   FileSystem& inner_;
-  std::unordered_set<std::string> names_;
-  std::unordered_set<std::string> identities_;
-  std::unordered_set<std::string> created_;  // name keys of the files the run created
+  NameSet names_;
+  NameSet identities_;
+  NameSet created_;  // name keys of the files the run created
+  std::string home_;  // the key of the run's first current directory, with "\"
+  bool homeKnown_ = false;
   std::vector<std::string> failedReads_, failedWrites_;
   std::unordered_set<std::string> noted_;  // "r" or "w" + path
 };

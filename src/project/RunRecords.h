@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -132,10 +133,11 @@ class SoftkeyNameList {
   // The first entry with that index and a non-empty path, or null.
   const SoftkeyNameEntry* FindSoftkeyByIndex(std::uint32_t index) const;
   void ClearSoftkeyNames();
-  const std::vector<SoftkeyNameEntry>& Entries() const { return entries_; }
 
  private:
-  std::vector<SoftkeyNameEntry> entries_;
+  // A deque: the list grows by one entry per softkey without ever holding
+  // two copies of itself, and entries stay where the indexes point.
+  std::deque<SoftkeyNameEntry> entries_;
   std::unordered_map<std::string, std::size_t> byName_;      // upper-case key
   std::unordered_map<std::uint32_t, std::size_t> byIndex_;   // first with a path
 };
