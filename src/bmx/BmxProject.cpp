@@ -733,11 +733,4 @@ int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
   }
 }
 
-std::vector<std::string_view> BmxKeywordNames() {
-  std::vector<std::string_view> names;
-  for (const BmxKeyword& k : kBmxKeywords)
-    if (std::find(names.begin(), names.end(), k.keyword) == names.end()) names.push_back(k.keyword);
-  return names;
-}
-
 }  // namespace q32

@@ -120,9 +120,6 @@ struct BmxProject {
 // project then holds what was read so far.
 int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing);
 
-// The keywords of the reader's table, each once, in table order.
-std::vector<std::string_view> BmxKeywordNames();
-
 // A value list: items separated by ":"; an item a-b of two decimal numbers
 // stands for a to b written with at least two digits.  Items are cut to
 // kMaxValueItem characters.  False when the list would hold more than

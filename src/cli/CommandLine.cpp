@@ -66,7 +66,21 @@ bool IsOption(std::string_view arg) {
 
 enum class Scan { Continue, Usage, Version };
 
+enum class OptionId {
+  Check, GenHeader, GenDef, GenSys, Menu, NoFileCheck, NoGenDef, NoGenSkSys, Post, Scan, Version,
+  ConfigFile, DestDir, Embedded, PlcProject, Defines, LanguageDir, IncLanguageDir, OutputDir, Model,
+};
 using O = OptionId;
+
+// One option word, written after "-" (or "/").  An option with a value takes
+// the rest of the word (-pjmill.pj); the others must be written whole.  Case
+// does not matter unless caseSensitive is set.
+struct CommandLineOption {
+  OptionId id;
+  const char* word;
+  bool takesValue;
+  bool caseSensitive;
+};
 
 // Whole words first, then the options that take the rest of the word as
 // their value, so that a word such as -checkx matches nothing.
@@ -137,8 +151,6 @@ Scan ScanOption(std::string_view word, RunSettings& s) {
 }
 
 }  // namespace
-
-std::span<const CommandLineOption> CommandLineOptions() { return kOptions; }
 
 int RunCommandLine(int argc, char** argv) {
   auto fs = MakeHostFileSystem();

@@ -122,8 +122,6 @@ std::optional<ItemParam> MatchItemParam(std::string_view token, std::span<const 
   return std::nullopt;
 }
 
-std::span<const MenuItemDef> MenuItemDefs() { return kItemDefs; }
-
 const MenuItemDef* FindMenuItemDef(int code) {
   for (const MenuItemDef& def : kItemDefs)
     if (def.kind == code) return &def;

@@ -78,8 +78,6 @@ struct MenuItemDef {
 // The record of an item kind, or null for a code that is not a menu item
 // (the reader also hands over #PRAGMA lines).
 const MenuItemDef* FindMenuItemDef(int code);
-// Every item kind, in the order of the project keyword table.
-std::span<const MenuItemDef> MenuItemDefs();
 
 // The index of the first parameter token of an item line.
 inline std::size_t FirstParamToken(const MenuItemDef& def) { return def.hasTargetMenu ? 3 : 2; }
