@@ -14,6 +14,8 @@ directory of their own:
                 messages: E8270 …  exactly these message codes were printed
                 files: A B …       these files exist afterwards
                 absent: A B …      these files do not exist
+                contains: F TEXT   file F holds TEXT (the rest of the line)
+                lacks: F TEXT      file F does not hold TEXT
 Every other command, and the last one of an sh block without expect block,
 must end with status 0.
 """
@@ -79,6 +81,12 @@ def check(where, result, body, workdir):
             problems += [f"{f} missing" for f in value if not os.path.exists(os.path.join(workdir, f))]
         elif key == "absent":
             problems += [f"{f} exists" for f in value if os.path.exists(os.path.join(workdir, f))]
+        elif key in ("contains", "lacks"):
+            name, text = line.partition(":")[2].strip().split(" ", 1)
+            path = os.path.join(workdir, name)
+            held = os.path.exists(path) and text in open(path, encoding="latin-1").read()
+            if held != (key == "contains"):
+                problems.append(f"{name} {'lacks' if key == 'contains' else 'holds'} {text!r}")
     if problems:
         print(f"{where}: " + "; ".join(problems) + "\n" + output)
     return not problems
