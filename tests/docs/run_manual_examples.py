@@ -17,7 +17,9 @@ directory of their own:
                 contains: F TEXT   file F holds TEXT (the rest of the line)
                 lacks: F TEXT      file F does not hold TEXT
 Every other command, and the last one of an sh block without expect block,
-must end with status 0.
+must end with status 0.  A block that begins with a project header but
+belongs to no example fails the test, so that no whole project goes
+untested.
 """
 
 import os
@@ -29,6 +31,8 @@ import tempfile
 FENCE = re.compile(r"^```(\S*)(.*)$")
 CODE = re.compile(r"\b([EWF]\d{4}):")
 REPORT = re.compile(r"^(File|Error|Warning): ", re.M)
+# A block that begins like a whole project must belong to an example.
+HEADERS = ("QUILLON Project File", "; BMX Project File")
 
 
 def blocks(path):
@@ -43,8 +47,11 @@ def blocks(path):
             j = i + 1
             while not lines[j].startswith("```"):
                 j += 1
+            where = f"{os.path.basename(path)}:{i + 1}"
             if "example" in attrs:
-                yield m.group(1), attrs, flags, lines[i + 1:j], f"{os.path.basename(path)}:{i + 1}"
+                yield m.group(1), attrs, flags, lines[i + 1:j], where
+            elif j > i + 1 and lines[i + 1].startswith(HEADERS):
+                yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
             i = j
         i += 1
 
@@ -105,7 +112,10 @@ def main():
         with tempfile.TemporaryDirectory() as workdir:
             last, ok = None, True
             for lang, attrs, flags, body, where in parts:
-                if "file" in attrs:
+                if "unmarked" in flags:
+                    print(f"{where}: a whole project that belongs to no example")
+                    ok = False
+                elif "file" in attrs:
                     path = os.path.join(workdir, attrs["file"])
                     os.makedirs(os.path.dirname(path), exist_ok=True)
                     with open(path, "w", encoding="utf-8") as f:
