@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -67,92 +66,88 @@ bool IsOption(std::string_view arg) {
 
 enum class Scan { Continue, Usage, Version };
 
+enum class OptionId {
+  Check, GenHeader, GenDef, GenSys, Menu, NoFileCheck, NoGenDef, NoGenSkSys, Post, Scan, Version,
+  ConfigFile, DestDir, Embedded, PlcProject, Defines, LanguageDir, IncLanguageDir, OutputDir, Model,
+};
+using O = OptionId;
+
+// One option word, written after "-" (or "/").  An option with a value takes
+// the rest of the word (-pjmill.pj); the others must be written whole.  Case
+// does not matter unless caseSensitive is set.
+struct CommandLineOption {
+  OptionId id;
+  const char* word;
+  bool takesValue;
+  bool caseSensitive;
+};
+
+// Whole words first, then the options that take the rest of the word as
+// their value, so that a word such as -checkx matches nothing.
+constexpr CommandLineOption kOptions[] = {
+    {O::Check, "check", false, false},       {O::GenHeader, "genh", false, false},
+    {O::GenDef, "gendef", false, false},     {O::GenSys, "gensys", false, false},
+    {O::Menu, "menu", false, false},         {O::NoFileCheck, "nofilecheck", false, false},
+    {O::NoGenDef, "nogendef", false, false}, {O::NoGenSkSys, "nogensksys", false, false},
+    {O::Post, "post", false, false},         {O::Scan, "scan", false, false},
+    {O::Version, "ver", false, false},       {O::ConfigFile, "cfg", true, false},
+    {O::DestDir, "dp", true, false},
+    // The embedding program writes EMB in upper case; nothing else is taken.
+    {O::Embedded, "EMB", true, true},        {O::PlcProject, "pj", true, false},
+    {O::Defines, "a", true, false},          {O::LanguageDir, "i", true, false},
+    {O::IncLanguageDir, "l", true, false},   {O::OutputDir, "o", true, false},
+    {O::ConfigFile, "r", true, false},       {O::Model, "t", true, false},
+};
+
+const CommandLineOption* FindOption(std::string_view word) {
+  for (const CommandLineOption& o : kOptions) {
+    std::string_view name = o.word;
+    bool match = !o.takesValue      ? EqualsIgnoringCase(word, name)
+                 : o.caseSensitive ? word.substr(0, name.size()) == name
+                                   : StartsWithIgnoringCase(word, name);
+    if (match) return &o;
+  }
+  return nullptr;
+}
+
 // Examines one option word (the text from its letter on).
 Scan ScanOption(std::string_view word, RunSettings& s) {
-  if (word.empty()) return Scan::Usage;
-  std::string_view rest = word.substr(1);
-  auto is = [&](std::string_view whole) { return EqualsIgnoringCase(word, whole); };
-  auto prefixed = [&](std::string_view prefix) { return StartsWithIgnoringCase(word, prefix); };
-  switch (std::toupper(static_cast<unsigned char>(word[0]))) {
-    case 'A':
-      s.defineList = std::string(rest);
-      return Scan::Continue;
-    case 'C':
-      if (is("CHECK")) {
-        s.mode = MODE_CHECK;
-        return Scan::Continue;
-      }
-      if (prefixed("CFG")) {
-        s.cfgFile = Cut(word.substr(3), kMaxPathLength);
-        return Scan::Continue;
-      }
-      return Scan::Usage;
-    case 'D':
-      if (prefixed("DP")) {
-        s.destDir = Cut(word.substr(2), kMaxPathLength);
-        return Scan::Continue;
-      }
-      return Scan::Usage;
-    case 'E':
-      // The embedding program writes EMB in upper case; nothing else is taken.
-      if (word.substr(0, 3) == "EMB") {
-        std::string digits(word.substr(3));
-        s.embedded = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 10));
-        return Scan::Continue;
-      }
-      return Scan::Usage;
-    case 'G':
-      if (is("GENH")) s.genHeader = true;
-      else if (is("GENDEF")) s.mode = MODE_GENDEF;
-      else if (is("GENSYS")) s.mode = MODE_GENSYS;
-      else return Scan::Usage;
-      return Scan::Continue;
-    case 'I':
-      s.languagePath = Cut(rest, kMaxPathLength);
-      return Scan::Continue;
-    case 'L':
-      s.incLanguagePath = Cut(rest, kMaxPathLength);
-      return Scan::Continue;
-    case 'M':
-      if (!is("MENU")) return Scan::Usage;
-      s.menuOnly = true;
-      return Scan::Continue;
-    case 'N':
-      if (is("NOFILECHECK")) s.fileCheck = false;
-      else if (is("NOGENDEF")) s.noGenDef = true;
-      else if (is("NOGENSKSYS")) s.noGenSkSys = true;
-      else return Scan::Usage;
-      return Scan::Continue;
-    case 'O':
-      s.outputDir = Cut(rest, kMaxPathLength);
-      return Scan::Continue;
-    case 'P':
-      if (is("POST")) {
-        s.postProcess = true;
-        return Scan::Continue;
-      }
-      if (prefixed("PJ")) {
-        s.pjFile = Cut(word.substr(2), kMaxPathLength);
-        s.pjGiven = true;
-        return Scan::Continue;
-      }
-      return Scan::Usage;
-    case 'R':
-      s.cfgFile = Cut(rest, kMaxPathLength);
-      return Scan::Continue;
-    case 'S':
-      if (!is("SCAN")) return Scan::Usage;
+  const CommandLineOption* option = FindOption(word);
+  if (!option) return Scan::Usage;
+  std::string_view value = word.substr(std::string_view(option->word).size());
+  switch (option->id) {
+    case O::Check: s.mode = MODE_CHECK; break;
+    case O::GenHeader: s.genHeader = true; break;
+    case O::GenDef: s.mode = MODE_GENDEF; break;
+    case O::GenSys: s.mode = MODE_GENSYS; break;
+    case O::Menu: s.menuOnly = true; break;
+    case O::NoFileCheck: s.fileCheck = false; break;
+    case O::NoGenDef: s.noGenDef = true; break;
+    case O::NoGenSkSys: s.noGenSkSys = true; break;
+    case O::Post: s.postProcess = true; break;
+    case O::Scan:
       s.mode = MODE_SCAN;
       s.noGenDef = true;
-      return Scan::Continue;
-    case 'T':
-      s.model = Cut(rest, kMaxModelLength);
-      return Scan::Continue;
-    case 'V':
-      return is("VER") ? Scan::Version : Scan::Usage;
-    default:
-      return Scan::Usage;
+      break;
+    case O::Version: return Scan::Version;
+    case O::ConfigFile: s.cfgFile = Cut(value, kMaxPathLength); break;
+    case O::DestDir: s.destDir = Cut(value, kMaxPathLength); break;
+    case O::Embedded: {
+      std::string digits(value);
+      s.embedded = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 10));
+      break;
+    }
+    case O::PlcProject:
+      s.pjFile = Cut(value, kMaxPathLength);
+      s.pjGiven = true;
+      break;
+    case O::Defines: s.defineList = std::string(value); break;
+    case O::LanguageDir: s.languagePath = Cut(value, kMaxPathLength); break;
+    case O::IncLanguageDir: s.incLanguagePath = Cut(value, kMaxPathLength); break;
+    case O::OutputDir: s.outputDir = Cut(value, kMaxPathLength); break;
+    case O::Model: s.model = Cut(value, kMaxModelLength); break;
   }
+  return Scan::Continue;
 }
 
 }  // namespace
