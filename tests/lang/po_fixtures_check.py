@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Every ".po" file that a case writes must be a catalogue GNU gettext itself
-accepts: each is given to "msgfmt --check".  Prints how many were accepted,
+"""Every ".po" file that a case writes or copies must be a catalogue GNU
+gettext itself accepts: each is given to "msgfmt --check".  Prints how many were accepted,
 and the complaints of each one refused (then the status is 1).
 
 usage: po_fixtures_check.py SOURCE_DIR
@@ -38,7 +38,12 @@ def decode(lines, flags):
 
 
 def fixtures(source):
-    """(case file, line, path, bytes) of every "--- file *.po" step."""
+    """(file, line, path, bytes) of every ".po" file of the examples and the
+    test data, which cases copy, and of every "--- file *.po" step."""
+    for tree in ("examples", "tests"):
+        for path in sorted(pathlib.Path(source, tree).rglob("*")):
+            if path.is_file() and path.suffix.lower() == ".po":
+                yield path.relative_to(source), 0, path.name, path.read_bytes()
     for case in sorted(pathlib.Path(source, "tests").rglob("*.case")):
         lines = case.read_text("utf-8", "surrogateescape").split("\n")
         if lines and lines[-1] == "":
