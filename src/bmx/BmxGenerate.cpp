@@ -303,6 +303,15 @@ int Fail(RunContext& run, int code, std::string_view file = {}, std::string_view
   return kFailed;
 }
 
+// An output that cannot be written (a full disk) is closed at once as far as
+// it got and kept; the failure is reported here, once, and the run's own
+// report of failed writes does not name the file again.
+int WriteFailed(VariantJob& job, File& out) {
+  out.Close();
+  job.run.inputGuard.ForgetFailedWrite(job.outputPath);
+  return Fail(job.run, kBackgroundNotWritten);
+}
+
 int GenerateVariant(VariantJob& job) {
   RunContext& run = job.run;
   const BmxProject& p = job.project;
@@ -326,7 +335,7 @@ int GenerateVariant(VariantJob& job) {
       return Fail(run, kBackgroundNotOpened, {}, DisplayPath(run.paths, file));
     backgroundInfo = ReadBitmapInfo(background);
     if (!IsUncompressed24(backgroundInfo)) return Fail(run, kNot24BitBitmap, file);
-    if (!out->Write(background.data(), background.size())) return Fail(run, kBackgroundNotWritten);
+    if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
     break;
   }
 
@@ -428,7 +437,7 @@ int GenerateVariant(VariantJob& job) {
     body += picture.bytes;
   }
   PutWord(body, 0);
-  if (!out->Write(body.data(), body.size()) || !out->Close()) return Fail(run, kOutputNotCreated, job.outputPath);
+  if (!out->Write(body.data(), body.size()) || !out->Close()) return WriteFailed(job, *out);
   return 0;
 }
 

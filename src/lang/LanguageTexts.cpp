@@ -6,6 +6,7 @@
 #include <new>
 
 #include "diag/MessageCodes.h"
+#include "lang/PoCatalogue.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
@@ -18,8 +19,6 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf8Marker = ";<UTF-8 coded text>";
 constexpr std::string_view kLatin1Marker = ";<LATIN-1 coded text>";
-constexpr std::string_view kUtf8ContentType = "Content-Type: text/plain; charset=UTF-8";
-constexpr std::string_view kContentTypePrefix = "Content-Type:";
 
 // The file kinds in the order in which they claim a language: a ".inc" file
 // beats a ".txt" file, which beats a ".po" file.
@@ -99,36 +98,6 @@ int ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
   return 0;
 }
 
-// ".po" files: one msgid line with the name, then one msgstr line with the
-// text; strings continued over several lines are not joined.
-int ReadPoFile(File& file, LanguageEntry& entry, bool& untranslated) {
-  std::string line;
-  std::string identifier;
-  std::vector<std::string> tokens;
-  entry.utf8 = true;
-  while (file.GetLine(line, kMaxLanguageFileLine)) {
-    std::string_view view = line;
-    if (StartsWith(view, kByteOrderMark)) view.remove_prefix(kByteOrderMark.size());
-    if (IsCommentLine(view)) continue;
-    if (SplitTokens(view, tokens, kMaxLanguageFileTokens, true) != 0) return kLanguageFileError;
-    if (tokens.size() < 2) continue;  // a lone keyword or a continued string
-    if (tokens[0] == "msgid") {
-      identifier = tokens[1];
-      continue;
-    }
-    const std::string& text = tokens[1];
-    if (text.empty()) {
-      untranslated = true;
-      if (int rc = AddOrFail(entry, identifier, identifier)) return rc;
-    } else if (!identifier.empty()) {
-      if (int rc = AddOrFail(entry, identifier, text)) return rc;
-    } else if (text != kUtf8ContentType && StartsWith(text, kContentTypePrefix)) {
-      return kUnsupportedCoding;  // the header entry declares another coding
-    }
-  }
-  return 0;
-}
-
 std::string LowerCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -176,7 +145,7 @@ int ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadText);
   if (!file) return kLanguageFileError;
   try {
-    return IsPoFile(path) ? ReadPoFile(*file, entry, untranslated)
+    return IsPoFile(path) ? ReadCatalogue(*file, entry, untranslated)
                           : ReadIncFile(*file, entry, untranslated);
   } catch (const std::bad_alloc&) {
     return kLanguageFileError;

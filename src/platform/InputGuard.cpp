@@ -1,5 +1,7 @@
 #include "platform/InputGuard.h"
 
+#include <algorithm>
+
 namespace q32 {
 namespace {
 
@@ -63,6 +65,12 @@ void InputGuardFileSystem::NoteFailedRead(const std::string& path) {
 
 void InputGuardFileSystem::NoteFailedWrite(const std::string& path) {
   if (noted_.insert("w" + path).second) failedWrites_.push_back(path);
+}
+
+void InputGuardFileSystem::ForgetFailedWrite(const std::string& path) {
+  noted_.erase("w" + path);
+  auto it = std::find(failedWrites_.begin(), failedWrites_.end(), path);
+  if (it != failedWrites_.end()) failedWrites_.erase(it);
 }
 
 namespace {

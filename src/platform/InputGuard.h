@@ -49,6 +49,9 @@ class InputGuardFileSystem final : public FileSystem {
   // Called by the files this guard hands out.
   void NoteFailedRead(const std::string& path);
   void NoteFailedWrite(const std::string& path);
+  // A part that reported a failed write of its file itself takes the file
+  // off the list, so that the run does not report it a second time.
+  void ForgetFailedWrite(const std::string& path);
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
   bool Exists(std::string_view path) override { return inner_.Exists(path); }

@@ -1,0 +1,256 @@
+#include "lang/PoCatalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "diag/MessageCodes.h"
+#include "platform/FileSystem.h"
+#include "project/RunRecords.h"
+
+namespace q32 {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kContentType = "Content-Type:";
+constexpr std::string_view kCharset = "charset=";
+constexpr std::string_view kUtf8 = "UTF-8";
+constexpr std::string_view kFuzzyFlag = "fuzzy";
+constexpr std::string_view kPluralText = "msgstr[";
+
+// The string of an entry that a keyword's strings, and the quoted lines
+// after them, make up.  What the texts do not need is read and dropped.
+enum class PoField { None, Context, Id, IdPlural, Text, OtherPluralText };
+
+struct PoKeyword {
+  std::string_view word;
+  PoField field;
+};
+constexpr std::array<PoKeyword, 4> kPoKeywords = {{
+    {"msgctxt", PoField::Context},
+    {"msgid", PoField::Id},
+    {"msgid_plural", PoField::IdPlural},
+    {"msgstr", PoField::Text},
+}};
+
+// The escapes gettext writes inside strings.  Any other backslash is kept
+// as it stands.
+struct PoEscape {
+  char written;
+  char meant;
+};
+constexpr std::array<PoEscape, 9> kPoEscapes = {{
+    {'n', '\n'}, {'t', '\t'}, {'"', '"'}, {'\\', '\\'}, {'r', '\r'},
+    {'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'v', '\v'},
+}};
+
+struct PoEntry {
+  std::string context, id, text;
+  bool hasContext = false, hasId = false, hasText = false, fuzzy = false;
+};
+
+struct PoReader {
+  std::vector<PoEntry> entries;  // complete entries with a msgid, in file order
+  PoEntry current;
+  PoField field = PoField::None;
+  std::string dropped;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::size_t SkipBlanks(std::string_view line, std::size_t i) {
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  return i;
+}
+
+// The header entry: of its fields only the coding that "Content-Type"
+// declares counts, and that must be UTF-8.
+int CheckHeader(std::string_view header) {
+  while (!header.empty()) {
+    std::size_t end = header.find('\n');
+    std::string_view field = header.substr(0, end);
+    header = end == std::string_view::npos ? std::string_view() : header.substr(end + 1);
+    if (field.substr(0, kContentType.size()) != kContentType) continue;
+    std::size_t at = field.find(kCharset);
+    if (at == std::string_view::npos) return kUnsupportedCoding;
+    std::string_view charset = field.substr(at + kCharset.size());
+    charset = charset.substr(0, charset.find_first_of("; \t"));
+    return EqualsIgnoringCase(charset, kUtf8) ? 0 : kUnsupportedCoding;
+  }
+  return 0;
+}
+
+// Ends the current entry: one with a msgid and a text is kept, the header is
+// checked, an entry without a text gives nothing.
+int FinishEntry(PoReader& r) {
+  PoEntry done = std::exchange(r.current, PoEntry{});
+  r.field = PoField::None;
+  if (!done.hasText) return 0;
+  if (done.id.empty()) return done.hasContext ? 0 : CheckHeader(done.text);
+  r.entries.push_back(std::move(done));
+  return 0;
+}
+
+// msgctxt and msgid begin an entry unless they continue the one begun.
+int BeginPart(PoReader& r, bool started) {
+  if (r.current.hasText) return FinishEntry(r);
+  if (started) {
+    // A msgid without msgstr gives nothing.
+    bool fuzzy = r.current.fuzzy;
+    r.current = PoEntry{};
+    r.current.fuzzy = fuzzy;
+  }
+  return 0;
+}
+
+int StartField(PoReader& r, PoField field) {
+  PoEntry& e = r.current;
+  switch (field) {
+    case PoField::Context:
+      if (int rc = BeginPart(r, e.hasContext || e.hasId)) return rc;
+      r.current.hasContext = true;
+      break;
+    case PoField::Id:
+      if (int rc = BeginPart(r, e.hasId)) return rc;
+      r.current.hasId = true;
+      break;
+    case PoField::Text:
+      if (e.hasText) {
+        // A second text of one msgid is a further entry of that name, which
+        // the first one hides.
+        PoEntry again = e;
+        again.text.clear();
+        again.fuzzy = false;
+        if (int rc = FinishEntry(r)) return rc;
+        r.current = std::move(again);
+      }
+      r.current.hasText = true;
+      break;
+    default:
+      break;
+  }
+  r.field = field;
+  return 0;
+}
+
+// A keyword from the table, or msgstr[n] of a plural entry.
+bool FindKeyword(std::string_view word, PoField& field) {
+  for (const PoKeyword& k : kPoKeywords) {
+    if (k.word != word) continue;
+    field = k.field;
+    return true;
+  }
+  if (word.size() < kPluralText.size() + 2 || word.substr(0, kPluralText.size()) != kPluralText ||
+      word.back() != ']')
+    return false;
+  std::string_view number = word.substr(kPluralText.size(), word.size() - kPluralText.size() - 1);
+  bool singular = true;
+  for (char c : number) {
+    if (c < '0' || c > '9') return false;
+    if (c != '0') singular = false;
+  }
+  field = singular ? PoField::Text : PoField::OtherPluralText;
+  return true;
+}
+
+std::string& Target(PoReader& r) {
+  switch (r.field) {
+    case PoField::Context: return r.current.context;
+    case PoField::Id: return r.current.id;
+    case PoField::Text: return r.current.text;
+    default:
+      r.dropped.clear();
+      return r.dropped;
+  }
+}
+
+// Appends the string that starts behind the quote at i; returns the position
+// behind its closing quote (an unclosed string ends with the line).
+std::size_t ReadString(std::string_view line, std::size_t i, std::string& out) {
+  while (i < line.size()) {
+    char c = line[i++];
+    if (c == '"') return i;
+    if (c == '\n') continue;
+    if (c == '\\' && i < line.size()) {
+      auto escape = std::find_if(kPoEscapes.begin(), kPoEscapes.end(),
+                                 [&](const PoEscape& e) { return e.written == line[i]; });
+      if (escape != kPoEscapes.end()) {
+        out += escape->meant;
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return i;
+}
+
+// "#" comments of every kind end a complete entry; the flags line "#," can
+// mark the next one fuzzy.
+int ReadComment(PoReader& r, std::string_view line) {
+  int rc = r.current.hasText ? FinishEntry(r) : 0;
+  r.field = PoField::None;
+  if (line.size() < 2 || line[1] != ',') return rc;
+  line.remove_prefix(2);
+  while (!line.empty()) {
+    std::size_t end = line.find_first_of(", \t\r\n");
+    if (line.substr(0, end) == kFuzzyFlag) r.current.fuzzy = true;
+    line = end == std::string_view::npos ? std::string_view() : line.substr(end + 1);
+  }
+  return rc;
+}
+
+int ReadLine(PoReader& r, std::string_view line) {
+  std::size_t i = SkipBlanks(line, 0);
+  if (i == line.size() || line[i] == ';') return 0;
+  if (line[i] == '#') return ReadComment(r, line.substr(i));
+  if (line[i] != '"') {
+    std::size_t end = i;
+    while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
+    PoField field = PoField::None;
+    if (!FindKeyword(line.substr(i, end - i), field)) return kLanguageFileError;
+    if (int rc = StartField(r, field)) return rc;
+    i = end;
+  }
+  // The strings of the line, each joined to the field.
+  for (i = SkipBlanks(line, i); i < line.size() && line[i] != ';'; i = SkipBlanks(line, i)) {
+    if (line[i] != '"') return kLanguageFileError;
+    std::string& target = Target(r);
+    i = ReadString(line, i + 1, target);
+    if (target.size() > kMaxCatalogueLine) return kLanguageFileError;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
+  entry.utf8 = true;
+  PoReader r;
+  std::vector<char> buffer(kMaxCatalogueLine + 2);
+  while (file.GetLine(buffer.data(), buffer.size())) {
+    std::string_view line(buffer.data());
+    if (line.size() > kMaxCatalogueLine && line.back() != '\n') return kLanguageFileError;
+    if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
+    if (int rc = ReadLine(r, line)) return rc;
+  }
+  if (int rc = FinishEntry(r)) return rc;
+
+  // A context becomes part of the name only where the msgid alone would name
+  // two different entries.
+  std::map<std::string, std::set<std::pair<bool, std::string>>> contexts;
+  for (const PoEntry& e : r.entries) contexts[e.id].emplace(e.hasContext, e.context);
+  for (const PoEntry& e : r.entries) {
+    const bool shared = contexts[e.id].size() > 1 && e.hasContext;
+    const bool missing = e.text.empty() || e.fuzzy;
+    if (missing) untranslated = true;
+    if (AddLanguageText(entry, shared ? e.context + "|" + e.id : e.id, missing ? e.id : e.text) != 0)
+      return kLanguageFileError;
+  }
+  return 0;
+}
+
+}  // namespace q32
