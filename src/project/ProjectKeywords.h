@@ -39,7 +39,7 @@ enum KeywordCode : int {
 };
 
 struct ProjectKeyword {
-  const char* keyword;
+  std::string_view keyword;
   int code;  // KeywordCode, SourceType or MenuItemKind
   KeywordKind kind;
 };
