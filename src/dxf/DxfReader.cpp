@@ -697,27 +697,18 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
     input->Close();
   };
 
-  if (int rc = ReadHeaderSection(c.r)) {
-    closeBoth();
-    ReportMessage(run.diag, rc, source);
-    return rc;
-  }
-  if (EmitFileHeader(c.out) != 0) {
-    closeBoth();
-    return kWriteFailed;
-  }
-
-  int result = RunPasses(c);
-  // Without an ENTITIES section the softkey stays as far as it was written.
-  if (result == kNoEntities) {
-    closeBoth();
-    return result;
-  }
+  // A refused drawing leaves no softkey.  Failures in the HEADER are
+  // reported with the drawing's name, those of the passes with the
+  // softkey's; the project reader alone reports a failed file header and a
+  // missing ENTITIES section.
+  const int headerResult = ReadHeaderSection(c.r);
+  const bool passesRan = headerResult == 0 && EmitFileHeader(c.out) == 0;
+  const int result = passesRan ? RunPasses(c) : headerResult != 0 ? headerResult : kWriteFailed;
   closeBoth();
-  if (result != 0) {
+  if (headerResult != 0) ReportMessage(run.diag, headerResult, source);
+  if (passesRan && result != 0 && result != kNoEntities)
     ReportMessage(run.diag, result, output, c.r.lineCounter);
-    run.fs.Remove(output);
-  }
+  if (result != 0) run.fs.Remove(output);
   return result;
 }
 

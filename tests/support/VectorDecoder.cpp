@@ -229,8 +229,7 @@ std::string DecodeVectorSoftkey(const std::string& bytes) {
   long faults = 0, header = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     Entry& e = entries[i];
-    if (blocks.count(e.at)) out += Format("block %ld:\n", blocks[e.at]);
-    if (blocks.count(e.at)) header = e.text.rfind("block header", 0) == 0 ? 20 : 0;
+    if (blocks.count(e.at)) out += Format("block %ld:\n", blocks[e.at]), header = e.text.rfind("block header", 0) ? 0 : 20;
     if (e.at == blocksEnd) out += "entities:\n", faults += i < 2 || entries[i - 1].text.find("block") == std::string::npos;
     if (e.call) e.target = (e.target + (e.at < blocksEnd ? 65536 - header : 24)) % 65536;
     faults += e.target >= 0 && !(e.call ? blocks.count(e.target) : starts.count(e.target) || e.target == size);
@@ -246,11 +245,10 @@ std::string DecodeVectorSoftkey(const std::string& bytes) {
     out += "\n";
   }
   const long last = entries.empty() ? 0 : entries.back().end;
-  if (last < size) out += Format("0x%04lX walk stops: ", last) + why + "\n";
+  if (last < size) out += Format("0x%04lX walk stops: ", last) + why + "\n", ++faults;
   else if (!entries.empty() && entries.back().text == "end") out += "ends with the end word\n";
-  else out += "does not end with the end word\n";
-  const bool ends = last == size && !entries.empty() && entries.back().text == "end";
-  return out + (faults || !ends ? Format("walk faulty: %ld wrong landings\n", faults) : "walk clean\n");
+  else out += "does not end with the end word\n", ++faults;
+  return out + (faults ? Format("walk faulty: %ld faults\n", faults) : "walk clean\n");
 }
 
 }  // namespace q32test
