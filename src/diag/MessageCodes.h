@@ -71,6 +71,7 @@ constexpr int kUnknownBlock = 8251;  // DXF block not found
 constexpr int kMissingGroup = 8252;  // DXF group missing or incomplete
 constexpr int kUnexpectedEnd = 8253;  // Unexpected end of DXF file
 constexpr int kUnknownEntity = 8254;  // DXF entity not supported
+constexpr int kDrawingTooLarge = 8255;  // Drawing too large for a vector softkey
 constexpr int kTooManyRows = 8260;  // Too many text rows for this text softkey
 
 // Names, PLC project file, run outputs.

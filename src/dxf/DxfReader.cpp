@@ -234,14 +234,25 @@ struct Conversion {
 struct EntityKind;
 using EntityReader = int (*)(Conversion&, const EntityKind&);
 
+// Where a keyword may stand in its section.
+enum Place {
+  kAnywhere,
+  kDrawing,     // draws or calls: in ENTITIES, or in BLOCKS between BLOCK and ENDBLK
+  kBlockStart,  // in BLOCKS after the previous block's ENDBLK; in ENTITIES listed only
+  kBlockEnd,    // in BLOCKS after its BLOCK; never in ENTITIES
+  kSectionEnd,  // in BLOCKS after the last block's ENDBLK
+};
+
 struct EntityKind {
   const char* keyword;
   EntityReader reader;  // null: nothing to read or emit
   std::uint32_t read;   // groups read
   std::uint32_t required;
-  bool endsSection;
+  Place place;
   bool extents;         // a header variable holding a corner of the extents
 };
+
+bool InBlocksSection(const VectorOutput& out) { return out.pass < VectorPass::ScanEntities; }
 
 std::uint16_t Coordinate(const EntityValues& v, Slot s) { return SoftkeyCoordinate(v.number[s]); }
 
@@ -448,24 +459,23 @@ int ReadInsertEntity(Conversion& c, const EntityKind&) {
   }
 }
 
+// A BLOCK among the entities is only listed; it must name a block of the
+// BLOCKS section.
 int ReadBlockEntity(Conversion& c, const EntityKind&) {
+  const bool inBlocks = InBlocksSection(c.out);
+  std::optional<std::string> name;
   for (;;) {
     if (ReadPair(c.r) != 0) return kUnexpectedEnd;
-    if (c.r.code == 0) {
-      PushBack(c.r);
-      return 0;
-    }
+    if (c.r.code == 0) break;
     if (c.r.code != 2) continue;
     ListVectorLine(c.out, NumberedLine(c.out.entityLine, "BLOCK", c.r.value));
-    if (c.out.pass == VectorPass::ScanBlocks) {
-      AddVectorBlock(c.out, c.r.value);
-      continue;
-    }
-    auto block = FindVectorBlock(c.out, c.r.value);
-    if (!block) return kUnknownBlock;
-    c.out.blockBeingWritten = block;
-    if (EmitBlockBegin(c.out, *block) != 0) return kWriteFailed;
+    if (!inBlocks && !FindVectorBlock(c.out, c.r.value)) return kUnknownBlock;
+    if (!name) name = c.r.value;
   }
+  PushBack(c.r);
+  if (!inBlocks) return 0;
+  std::size_t block = BeginVectorBlock(c.out, name ? &*name : nullptr);
+  return EmitBlockBegin(c.out, block) != 0 ? kWriteFailed : 0;
 }
 
 int ReadBlockEnd(Conversion& c, const EntityKind&) {
@@ -484,31 +494,42 @@ constexpr std::uint32_t kLayer = Bit(kG8) | Bit(kG62);
 
 // Group-0 values (and header variable names) the drawing may hold.
 constexpr EntityKind kEntityKinds[] = {
-    {"$EXTMIN", nullptr, 0, 0, false, true},
-    {"$EXTMAX", nullptr, 0, 0, false, true},
-    {"POLYLINE", ReadPolylineEntity, kLayer | Bit(kG70), 0, false, false},
-    {"LINE", ReadLineEntity, kLayer | kCorner0 | kCorner1, kCorner0 | kCorner1, false, false},
+    {"$EXTMIN", nullptr, 0, 0, kAnywhere, true},
+    {"$EXTMAX", nullptr, 0, 0, kAnywhere, true},
+    {"POLYLINE", ReadPolylineEntity, kLayer | Bit(kG70), 0, kDrawing, false},
+    {"LINE", ReadLineEntity, kLayer | kCorner0 | kCorner1, kCorner0 | kCorner1, kDrawing, false},
     {"TEXT", ReadTextEntity, kLayer | Bit(kG1) | kCorner0 | Bit(kG40),
-     Bit(kG1) | kCorner0 | Bit(kG40), false, false},
-    {"CIRCLE", ReadCircleEntity, kLayer | kCorner0 | Bit(kG40), kCorner0 | Bit(kG40), false, false},
+     Bit(kG1) | kCorner0 | Bit(kG40), kDrawing, false},
+    {"CIRCLE", ReadCircleEntity, kLayer | kCorner0 | Bit(kG40), kCorner0 | Bit(kG40), kDrawing, false},
     {"ARC", ReadArcEntity, kLayer | kCorner0 | Bit(kG40) | Bit(kG50) | Bit(kG51),
-     kCorner0 | Bit(kG40) | Bit(kG50) | Bit(kG51), false, false},
-    {"SOLID", ReadSolidEntity, kLayer | kCorners, kCorners, false, false},
-    {"POINT", ReadPointEntity, kLayer | kCorner0, kCorner0, false, false},
-    {"DIMENSION", nullptr, 0, 0, false, false},
-    {"INSERT", ReadInsertEntity, Bit(kG2), 0, false, false},
-    {"BLOCK", ReadBlockEntity, Bit(kG2), 0, false, false},
-    {"ENDBLK", ReadBlockEnd, 0, 0, false, false},
-    {"ENDSEC", nullptr, 0, 0, true, false},
-    {"EOF", nullptr, 0, 0, true, false},
-    {"LWPOLYLINE", ReadLwPolylineEntity, kLayer, 0, false, false},
-    {"HATCH", ReadHatchEntity, kLayer, 0, false, false},
+     kCorner0 | Bit(kG40) | Bit(kG50) | Bit(kG51), kDrawing, false},
+    {"SOLID", ReadSolidEntity, kLayer | kCorners, kCorners, kDrawing, false},
+    {"POINT", ReadPointEntity, kLayer | kCorner0, kCorner0, kDrawing, false},
+    {"DIMENSION", nullptr, 0, 0, kAnywhere, false},
+    {"INSERT", ReadInsertEntity, Bit(kG2), 0, kDrawing, false},
+    {"BLOCK", ReadBlockEntity, Bit(kG2), 0, kBlockStart, false},
+    {"ENDBLK", ReadBlockEnd, 0, 0, kBlockEnd, false},
+    {"ENDSEC", nullptr, 0, 0, kSectionEnd, false},
+    {"EOF", nullptr, 0, 0, kSectionEnd, false},
+    {"LWPOLYLINE", ReadLwPolylineEntity, kLayer, 0, kDrawing, false},
+    {"HATCH", ReadHatchEntity, kLayer, 0, kAnywhere, false},
 };
 
 const EntityKind* Classify(std::string_view value) {
   for (const EntityKind& kind : kEntityKinds)
     if (value == kind.keyword) return &kind;
   return nullptr;
+}
+
+// A block left without its ENDBLK is incomplete (8252); drawing outside a
+// block of the BLOCKS section, or a block end outside a block, is refused
+// like an entity a softkey cannot hold (8254).
+int CheckPlace(const VectorOutput& out, Place place) {
+  const bool inBlocks = InBlocksSection(out), open = out.openBlock.has_value();
+  if (inBlocks && open && (place == kBlockStart || place == kSectionEnd)) return kMissingGroup;
+  if (place == kBlockEnd ? !(inBlocks && open) : place == kDrawing && inBlocks && !open)
+    return kUnknownEntity;
+  return 0;
 }
 
 int ProcessSection(Conversion& c) {
@@ -518,9 +539,10 @@ int ProcessSection(Conversion& c) {
     const EntityKind* kind = Classify(c.r.value);
     if (!kind) return kUnknownEntity;
     c.out.entityLine = c.r.lineCounter;
+    if (int rc = CheckPlace(c.out, kind->place)) return rc;
     if (kind->reader)
       if (int rc = kind->reader(c, *kind)) return rc;
-    if (kind->endsSection) return 0;
+    if (kind->place == kSectionEnd) return 0;
   }
 }
 
@@ -561,6 +583,11 @@ int ReadHeaderSection(PairReader& r) {
 int RunPasses(Conversion& c) {
   VectorOutput& out = c.out;
   bool haveBlocks = false;
+  std::uint64_t size = kFileHeaderBytes + kEndWordBytes;
+
+  // Its failures come again, listed, in the Scan Blocks pass.
+  BeginVectorPass(out, VectorPass::NameBlocks);
+  if (FindSection(c.r, "BLOCKS", true)) (void)ProcessSection(c);
 
   BeginVectorPass(out, VectorPass::ScanBlocks);
   if (FindSection(c.r, "BLOCKS", true)) {
@@ -568,6 +595,7 @@ int RunPasses(Conversion& c) {
     ListVectorLine(out, "Scan Blocks:");
     if (int rc = ProcessSection(c)) return rc;
     out.blocksLength = static_cast<std::uint16_t>(out.offset - kVectorCodeStart);
+    size = kVectorCodeStart + kEndWordBytes + out.counted;
   }
 
   if (haveBlocks) {
@@ -582,13 +610,19 @@ int RunPasses(Conversion& c) {
   BeginVectorPass(out, VectorPass::ScanEntities);
   ListVectorLine(out, "Scan Entities:");
   if (!FindSection(c.r, "ENTITIES", false)) return kNoEntities;
+  // Of several ENTITIES sections, both passes read the first after BLOCKS.
+  const std::uint32_t entitiesAt = c.r.lineCounter;
+  const std::uint64_t countedBefore = out.counted;
   out.direct = 0;
   if (int rc = ProcessSection(c)) return rc;
+  if (size + out.counted - countedBefore > kMaxVectorBytes) return kDrawingTooLarge;
 
   BeginVectorPass(out, VectorPass::WriteEntities);
   ListVectorLine(out, "Write Entities:");
   RecordEntitiesBase(out);
-  if (!FindSection(c.r, "ENTITIES", true)) return kNoEntities;
+  bool found = FindSection(c.r, "ENTITIES", true);
+  while (found && c.r.lineCounter < entitiesAt) found = FindSection(c.r, "ENTITIES", false);
+  if (!found) return kNoEntities;
   out.pending = 0;
   out.direct = 0;
   if (int rc = ProcessSection(c)) return rc;
@@ -663,27 +697,18 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
     input->Close();
   };
 
-  if (int rc = ReadHeaderSection(c.r)) {
-    closeBoth();
-    ReportMessage(run.diag, rc, source);
-    return rc;
-  }
-  if (EmitFileHeader(c.out) != 0) {
-    closeBoth();
-    return kWriteFailed;
-  }
-
-  int result = RunPasses(c);
-  // Without an ENTITIES section the softkey stays as far as it was written.
-  if (result == kNoEntities) {
-    closeBoth();
-    return result;
-  }
+  // A refused drawing leaves no softkey.  Failures in the HEADER are
+  // reported with the drawing's name, those of the passes with the
+  // softkey's; the project reader alone reports a failed file header and a
+  // missing ENTITIES section.
+  const int headerResult = ReadHeaderSection(c.r);
+  const bool passesRan = headerResult == 0 && EmitFileHeader(c.out) == 0;
+  const int result = passesRan ? RunPasses(c) : headerResult != 0 ? headerResult : kWriteFailed;
   closeBoth();
-  if (result != 0) {
+  if (headerResult != 0) ReportMessage(run.diag, headerResult, source);
+  if (passesRan && result != 0 && result != kNoEntities)
     ReportMessage(run.diag, result, output, c.r.lineCounter);
-    run.fs.Remove(output);
-  }
+  if (result != 0) run.fs.Remove(output);
   return result;
 }
 

@@ -44,6 +44,13 @@ constexpr std::uint16_t kBlockCallBias = 2;
 
 std::uint16_t Low16(std::size_t value) { return static_cast<std::uint16_t>(value & 0xFFFFu); }
 
+// The offset counter wraps at 16 bits like the words that carry it; the
+// unwrapped count tells a drawing too large for them.
+void Advance(VectorOutput& out, std::size_t bytes) {
+  out.offset = Low16(out.offset + bytes);
+  out.counted += bytes;
+}
+
 void Words(Bytes& bytes, bool le, std::initializer_list<std::uint16_t> words) {
   for (std::uint16_t w : words) AppendVectorWord(bytes, w, le);
 }
@@ -109,7 +116,7 @@ int FlushPending(VectorOutput& out) {
 // Counts a record (with its prefix) and, in a write pass, writes it at once
 // (para 0) or defers it to the pending buffer.
 int PlaceRecord(VectorOutput& out, const Bytes& bytes, std::uint32_t para) {
-  out.offset = static_cast<std::uint16_t>(out.offset + bytes.size());
+  Advance(out, bytes.size());
   if (para == 0) out.direct = static_cast<std::uint16_t>(out.direct + bytes.size());
   if (!IsWritePass(out.pass)) return 0;
   return para == 0 ? WriteNow(out, bytes) : AppendPending(out, bytes);
@@ -135,10 +142,18 @@ bool IsWritePass(VectorPass pass) {
 void BeginVectorPass(VectorOutput& out, VectorPass pass) {
   out.pass = pass;
   out.currentPara.reset();
+  out.openBlock.reset();
+  out.blocksMet = 0;
+  if (pass == VectorPass::ScanBlocks) {
+    // What the Name Blocks pass counted does not place anything.
+    out.offset = kVectorCodeStart;
+    out.direct = out.pending = 0;
+    out.counted = 0;
+  }
 }
 
 void ListVectorLine(VectorOutput& out, const std::string& line) {
-  if (!out.diag) return;
+  if (!out.diag || out.pass == VectorPass::NameBlocks) return;
   LogLine(*out.diag, "%s", line.c_str());
   ConsoleLine(*out.diag, line);
 }
@@ -153,12 +168,23 @@ std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_
   return found->second;
 }
 
-void AddVectorBlock(VectorOutput& out, std::string_view name) {
-  VectorBlock block;
-  block.name = std::string(name.substr(0, kBlockNameSignificant));
-  block.start = out.offset;
-  out.blockIndex.emplace(block.name, out.blocks.size());
-  out.blocks.push_back(std::move(block));
+std::size_t BeginVectorBlock(VectorOutput& out, const std::string* name) {
+  const std::size_t index = out.blocksMet++;
+  // The first pass to meet the n-th BLOCK (the Name Blocks pass) enters it.
+  if (index >= out.blocks.size()) {
+    VectorBlock block;
+    if (name) {
+      block.name = name->substr(0, kBlockNameSignificant);
+      out.blockIndex.emplace(block.name, index);
+    }
+    out.blocks.push_back(std::move(block));
+  }
+  if (out.pass == VectorPass::ScanBlocks) {
+    out.blocks[index].start = out.offset;
+    out.blocks[index].directLength = 0;
+  }
+  out.openBlock = index;
+  return index;
 }
 
 int EmitFileHeader(VectorOutput& out) {
@@ -184,18 +210,18 @@ int EmitBlockBegin(VectorOutput& out, std::size_t block) {
   Words(bytes, out.controlFamilyLE,
         {0x3A00, 0x0000, 0x0000, 0x3C04, 0x000C, 0x3300, 0x0000, 0x8000, 0x3C02,
          static_cast<std::uint16_t>(length + 2)});
-  out.offset = static_cast<std::uint16_t>(out.offset + kBlockHeaderBytes);
+  Advance(out, kBlockHeaderBytes);
   return WriteNow(out, bytes);
 }
 
 int EmitBlockEnd(VectorOutput& out) {
   int result = 0;
-  out.offset = static_cast<std::uint16_t>(out.offset + kBlockEndBytes);
+  Advance(out, kBlockEndBytes);
   if (!IsWritePass(out.pass)) {
     if (out.direct != 0) {
       // The write pass puts a block header in front of this block.
-      out.offset = static_cast<std::uint16_t>(out.offset + kBlockHeaderBytes);
-      if (!out.blocks.empty()) out.blocks.back().directLength = out.direct;
+      Advance(out, kBlockHeaderBytes);
+      if (out.openBlock) out.blocks[*out.openBlock].directLength = out.direct;
     }
     out.direct = 0;
     out.pending = 0;
@@ -209,6 +235,7 @@ int EmitBlockEnd(VectorOutput& out) {
     out.pending = 0;
   }
   out.currentPara.reset();
+  out.openBlock.reset();
   return result;
 }
 
@@ -315,15 +342,15 @@ int EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std:
 }
 
 int EmitCall(VectorOutput& out, std::size_t target) {
-  out.offset = static_cast<std::uint16_t>(out.offset + kCallBytes);
+  Advance(out, kCallBytes);
   if (!IsWritePass(out.pass) || target >= out.blocks.size()) return 0;
   const VectorBlock& to = out.blocks[target];
   std::uint16_t distance;
   if (out.pass == VectorPass::WriteBlocks) {
     std::uint16_t inStart = 0, inDirect = 0;
-    if (out.blockBeingWritten && *out.blockBeingWritten < out.blocks.size()) {
-      inStart = out.blocks[*out.blockBeingWritten].start;
-      inDirect = out.blocks[*out.blockBeingWritten].directLength;
+    if (out.openBlock) {
+      inStart = out.blocks[*out.openBlock].start;
+      inDirect = out.blocks[*out.openBlock].directLength;
     }
     distance = static_cast<std::uint16_t>(to.start - inDirect - inStart - out.pending - kBlockCallBias);
   } else {
@@ -340,7 +367,7 @@ int FinishVectorOutput(VectorOutput& out) {
   if (result != 0) return result;
   Bytes bytes;
   AppendVectorWord(bytes, kOpEnd, out.controlFamilyLE);
-  out.offset = static_cast<std::uint16_t>(out.offset + kEndWordBytes);
+  Advance(out, kEndWordBytes);
   return WriteNow(out, bytes);
 }
 

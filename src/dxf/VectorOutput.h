@@ -41,7 +41,12 @@ constexpr std::uint16_t kBlockEndBytes = 2;
 constexpr std::uint16_t kCallBytes = 4;
 constexpr std::uint16_t kEndWordBytes = 2;
 
-enum class VectorPass { ScanBlocks, WriteBlocks, ScanEntities, WriteEntities };
+// Name Blocks is a quiet pass over the BLOCKS section before the others, so
+// that every pass knows the blocks defined further down.
+enum class VectorPass { NameBlocks, ScanBlocks, WriteBlocks, ScanEntities, WriteEntities };
+
+// The largest vector softkey: its offsets and distances are 16-bit words.
+constexpr std::uint64_t kMaxVectorBytes = 0xFFFF;
 
 struct VectorBlock {
   std::string name;              // at most kBlockNameSignificant characters
@@ -67,7 +72,13 @@ struct VectorOutput {
   // The first block of each name, so that lookups stay cheap in drawings of
   // many blocks.
   std::unordered_map<std::string, std::size_t> blockIndex;
-  std::optional<std::size_t> blockBeingWritten;
+  // The block whose records are being read (its ENDBLK not yet met), and
+  // the number of BLOCKs met in the current pass: the n-th BLOCK of every
+  // pass is the n-th entry of the table, whatever its name.
+  std::optional<std::size_t> openBlock;
+  std::size_t blocksMet = 0;
+  // Every byte the offset counter counted, without its 16-bit wrap.
+  std::uint64_t counted = 0;
   // Line number of the current entity's name line, shown in the listing.
   std::uint32_t entityLine = 1;
 };
@@ -84,10 +95,13 @@ void RecordEntitiesBase(VectorOutput& out);
 // A listing line to the log and the console.
 void ListVectorLine(VectorOutput& out, const std::string& line);
 
-// The first block whose name matches over kBlockNameSignificant characters.
+// The first named block whose name matches over kBlockNameSignificant
+// characters: of two blocks of one name the first is called.
 std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_view name);
-// Appends a block of the Scan Blocks pass at the current offset.
-void AddVectorBlock(VectorOutput& out, std::string_view name);
+// A BLOCK of the BLOCKS section (name null for one without a name): the
+// Name Blocks pass enters it in the table, the Scan Blocks pass records where
+// it starts.  Returns its entry; every pass meets the BLOCKs in one order.
+std::size_t BeginVectorBlock(VectorOutput& out, const std::string* name);
 
 // Each emitter returns 0 or kWriteFailed.
 int EmitFileHeader(VectorOutput& out);

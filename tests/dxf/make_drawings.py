@@ -8,6 +8,9 @@ r12.dxf          R12: LINE, CIRCLE, ARC, TEXT, SOLID, POINT, closed POLYLINE
                  on layer L3.
 r2000.dxf        R2000: an LWPOLYLINE on layer 4, a LINE and a HATCH.
 r2000_extra.dxf  r2000.dxf with an ELLIPSE, which softkeys cannot show.
+nested.dxf       R2000: blocks made (and so written) before the blocks they
+                 insert: FRAME inserts KNOB twice, KNOB inserts DOT on layer
+                 2, DOT holds a circle; the model space inserts FRAME and DOT.
 """
 import os
 import sys
@@ -46,11 +49,30 @@ def r2000(path, extra):
     doc.saveas(path)
 
 
+def nested(path):
+    doc = ezdxf.new("R2000")
+    doc.layers.add("2")
+    frame = doc.blocks.new(name="FRAME")
+    knob = doc.blocks.new(name="KNOB")
+    dot = doc.blocks.new(name="DOT")
+    frame.add_line((0, 0), (27, 0))
+    frame.add_blockref("KNOB", (5, 5))
+    frame.add_blockref("KNOB", (15, 5))
+    knob.add_blockref("DOT", (1, 1), dxfattribs={"layer": "2"})
+    knob.add_point((1, 2))
+    dot.add_circle((2, 2), 1)
+    msp = doc.modelspace()
+    msp.add_blockref("FRAME", (0, 0))
+    msp.add_blockref("DOT", (20, 10))
+    doc.saveas(path)
+
+
 def main():
     directory = sys.argv[1]
     r12(os.path.join(directory, "r12.dxf"))
     r2000(os.path.join(directory, "r2000.dxf"), False)
     r2000(os.path.join(directory, "r2000_extra.dxf"), True)
+    nested(os.path.join(directory, "nested.dxf"))
 
 
 if __name__ == "__main__":

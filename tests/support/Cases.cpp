@@ -256,7 +256,13 @@ class CaseRun {
         ADD_FAILURE() << "no decoder " << Word(s, 0);
         return std::nullopt;
       }
-      return EncodeBody("output", decoder->second(ReadFile(Path(Word(s, 1)))));
+      if (!fs::is_directory(Path(Word(s, 1)))) return EncodeBody("output", decoder->second(ReadFile(Path(Word(s, 1)))));
+      std::string out;  // a folder: the last line of each file's listing
+      for (const auto& [name, bytes] : Take(Path(Word(s, 1)))) {
+        const std::string listing = decoder->second(bytes);
+        out += name + ": " + listing.substr(listing.rfind('\n', listing.size() - 2) + 1);
+      }
+      return EncodeBody("output", out);
     } else {
       ADD_FAILURE() << "unknown step " << k;
     }

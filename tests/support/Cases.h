@@ -18,6 +18,7 @@
 // (sh and check take the command from their body when it is not on the line;
 // it sees $SRC, $Q32, $CASE and $PYTHON)
 //   --- decode <decoder> <path>      a decoder of the tests lists the file
+//                                    (a folder: each file's last listing line)
 //
 // After run, check and decode come their results, as the runner writes them:
 //   --- status N, --- console, --- output    exit status and what was printed

@@ -1,8 +1,11 @@
 // A vector softkey record file walked record by record, from the record
 // file's own layout and the control's record words, without the program's
 // writers.  Every relative operand (skips, language tests, block headers,
-// calls) counts from the address of the operand word itself; the listing says
-// where each one lands.  A file the walker cannot follow ends its listing with
+// calls) counts from the address of the operand word itself, except that a
+// call counts without the 20-byte header of the block it stands in, and from
+// 24 bytes further in the main code; the listing says where each one lands,
+// and its last line whether every skip lands on a record, every call on a
+// block, the blocks skip right after a block end and the end word at the end.  A file the walker cannot follow ends its listing with
 // a line that says why.
 #include <cstdint>
 #include <cstdio>
@@ -223,9 +226,13 @@ std::string DecodeVectorSoftkey(const std::string& bytes) {
     if (at >= 12 && at < blocksEnd && (at == 12 || (i > 0 && entries[i - 1].text == "block end")))
       blocks.emplace(at, static_cast<int>(blocks.size()) + 1);
   }
-  for (const Entry& e : entries) {
-    if (blocks.count(e.at)) out += Format("block %ld:\n", blocks[e.at]);
-    if (e.at == blocksEnd) out += "entities:\n";
+  long faults = 0, header = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    Entry& e = entries[i];
+    if (blocks.count(e.at)) out += Format("block %ld:\n", blocks[e.at]), header = e.text.rfind("block header", 0) ? 0 : 20;
+    if (e.at == blocksEnd) out += "entities:\n", faults += i < 2 || entries[i - 1].text.find("block") == std::string::npos;
+    if (e.call) e.target = (e.target + (e.at < blocksEnd ? 65536 - header : 24)) % 65536;
+    faults += e.target >= 0 && !(e.call ? blocks.count(e.target) : starts.count(e.target) || e.target == size);
     out += Format("0x%04lX ", e.at) + e.text;
     if (e.target >= 0) {
       out += Format(" -> 0x%04lX: lands ", e.target);
@@ -238,10 +245,10 @@ std::string DecodeVectorSoftkey(const std::string& bytes) {
     out += "\n";
   }
   const long last = entries.empty() ? 0 : entries.back().end;
-  if (last < size) out += Format("0x%04lX walk stops: ", last) + why + "\n";
+  if (last < size) out += Format("0x%04lX walk stops: ", last) + why + "\n", ++faults;
   else if (!entries.empty() && entries.back().text == "end") out += "ends with the end word\n";
-  else out += "does not end with the end word\n";
-  return out;
+  else out += "does not end with the end word\n", ++faults;
+  return out + (faults ? Format("walk faulty: %ld faults\n", faults) : "walk clean\n");
 }
 
 }  // namespace q32test
