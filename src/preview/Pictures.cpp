@@ -18,7 +18,7 @@ const char* const RenderingChoices::kText =
     "standard VGA colours (9, the colour every drawing uses, is shown in blue-black for contrast); texts in a "
     "monospace font whose character cell is 8 x 12 pixels for small, 16 x 20 for medium and 32 x 36 for big "
     "text, the position being the cell's lower left corner; fill points as a small dot. BMX softkeys: the "
-    "background with the first layer applied; texts listed per language.";
+    "background alone and with each layer that changes it; texts listed per language.";
 
 const char* const RenderingChoices::kPalette[17] = {
     "#000000", "#0000aa", "#00aa00", "#00aaaa", "#aa0000", "#aa00aa", "#aa5500", "#aaaaaa", "#555555",
@@ -213,8 +213,8 @@ class VectorWalk {
   void Text(VectorVariant& v, int x, int y, const std::string& text, int size, int c) {
     const int cw = RenderingChoices::CharWidth(size), ch = RenderingChoices::CharHeight(size);
     const int n = static_cast<int>(text.size());
-    // Only the position is the file's; how far the glyphs reach is the font's.
-    Extend(v, x, y, x, y);
+    // How far a text reaches is the control's font's business, not the
+    // file's: texts do not count in the extent.
     v.texts.push_back(text);
     if (n == 0) return;
     v.svg += Format("<text x=\"%g\" y=\"%g\" font-size=\"%g\" textLength=\"%g\"", x, kHeight - y - ch * 0.15, ch,
@@ -420,7 +420,6 @@ BmxPicture DecodeBmx(const std::string& s) {
     }
     for (at += 12; values.size() < n; at += 8) values.push_back(NameField(s, at));
   }
-  bool layerDone = false;
   for (int record = 0; record < 10000; ++record) {
     if (at + 4 > s.size()) {
       out.problem = "the records end without the final word";
@@ -446,9 +445,8 @@ BmxPicture DecodeBmx(const std::string& s) {
     }
     const std::string b = s.substr(at, next - at);
     at = next;
-    if (type == 1 && !layerDone) {
+    if (type == 1) {
       // Run-length units of pixel differences, applied to the stored rows.
-      layerDone = true;
       std::vector<std::uint32_t> diff;
       for (std::size_t u = 4; u + 4 <= b.size() && diff.size() <= background.size();) {
         const auto a = static_cast<unsigned char>(b[u]), c = static_cast<unsigned char>(b[u + 1]);
@@ -469,13 +467,15 @@ BmxPicture DecodeBmx(const std::string& s) {
         }
       }
       const int h = static_cast<std::int32_t>(Le32(s, 22));
-      out.layered = out.pixels;
-      out.layerAttributes = attributes;
+      Pixels layered = out.pixels;
+      bool changes = false;
       for (std::size_t i = 0; i < diff.size() && i < background.size(); ++i) {
         const int y = static_cast<int>(i) / width, x = static_cast<int>(i) % width;
         const int row = h < 0 ? y : height - 1 - y;
-        out.layered.rgb[static_cast<std::size_t>(row * width + x)] ^= diff[i];
+        layered.rgb[static_cast<std::size_t>(row * width + x)] ^= diff[i];
+        changes = changes || diff[i] != 0;
       }
+      if (changes && out.layers.size() < 8) out.layers.emplace_back(attributes, std::move(layered));
     } else if (type == 2 && b.size() >= 84) {
       const std::uint32_t length = Le32(b, 80);
       if (length > 0 && length <= b.size() - 84) out.texts.push_back({attributes, b.substr(84, length - 1)});

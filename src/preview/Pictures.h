@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace q32 {
@@ -45,8 +46,8 @@ bool LooksLikeVector(const std::string& data);
 struct VectorVariant {
   int language = -1;  // language index tested, -1 the default part
   std::string svg;    // a whole SVG document
-  int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of what it draws
-  bool drawsSomething = false;
+  int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of its lines, circles, arcs, points (not texts)
+  bool drawsSomething = false;                 // the extent is known
   std::vector<std::string> texts;
 };
 struct VectorPicture {
@@ -56,15 +57,16 @@ struct VectorPicture {
 };
 VectorPicture DecodeVectorSoftkey(const std::string& data);
 
-// A .bmx image: the background with the first layer applied, and the texts of
+// A .bmx image: the background, each layer applied to it, and the texts of
 // its text elements with their selecting attributes ("language=de").
 struct BmxText {
   std::string attributes, text;
 };
 struct BmxPicture {
-  Pixels pixels;   // the background
-  Pixels layered;  // the background with the first layer (empty without one)
-  std::string layerAttributes;
+  Pixels pixels;  // the background
+  // The background with each layer that changes it, and the attributes that
+  // select the layer ("PARA=1").
+  std::vector<std::pair<std::string, Pixels>> layers;
   std::vector<BmxText> texts;
   bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
   std::string problem;

@@ -1,6 +1,6 @@
 #include "preview/Preview.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -88,6 +88,13 @@ bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
   return text.size() >= s.size() && Lower(text.substr(text.size() - s.size())) == s;
 }
 
+// A full path as the user sees it: relative to where the preview started
+// when it lies below.
+std::string Shown(const std::string& full, const std::string& startDir) {
+  const std::string prefix = startDir == "/" ? startDir : startDir + "/";
+  return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
+}
+
 struct Finding {
   std::string file;  // full host path
   int line = 0;
@@ -113,6 +120,7 @@ struct SoftkeyLine {
   std::string targetPath;
   int result = -1;          // -1: the line was refused before converting
   std::vector<Output> outputs;
+  std::vector<std::string> overwritten;
 };
 
 struct Item {
@@ -166,13 +174,17 @@ const char* ItemKindText(int code) {
 
 class Collector final : public RunObserver {
  public:
-  explicit Collector(OverlayFileSystem& fs) : fs_(fs) {
+  Collector(OverlayFileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {
     fs_.onCreate = [this](const std::string& full) { Created(full); };
   }
 
+  const std::string startDir;
   std::vector<SoftkeyLine> softkeys;
   std::vector<Menu> menus;
   std::vector<Finding> findings;
+
+  std::string Show(const std::string& full) const { return Shown(full, startDir); }
+  std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
 
   void LineRead(std::string_view file, int line, int code, const std::vector<std::string>& tokens) override {
     current_ = -1;
@@ -230,8 +242,8 @@ class Collector final : public RunObserver {
   void TextCut(std::string_view text, std::size_t kept) override {
     if (current_ < 0) return;
     const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
-    Add(k.sourcePath.empty() ? k.file : k.sourcePath, k.sourcePath.empty() ? k.line : 0,
-        "the text row \"" + std::string(text) + "\" is cut to the " + std::to_string(kept) +
+    Add(k.file, k.line,
+        Show(k.sourcePath) + ": the text row \"" + std::string(text) + "\" is cut to the " + std::to_string(kept) +
             " characters that fit: \"" + std::string(text.substr(0, kept)) + "\"",
         Anchor());
   }
@@ -241,7 +253,11 @@ class Collector final : public RunObserver {
     Add(full, static_cast<int>(line), "the " + std::string(entity) + " entity is not drawn on the softkey", Anchor());
   }
 
+  // Once each: the menu constant pass reads the includes too, and every
+  // language variant of a softkey is checked.
   void Add(const std::string& file, int line, const std::string& text, const std::string& anchor) {
+    for (const Finding& f : findings)
+      if (f.file == file && f.line == line && f.text == text) return;
     findings.push_back({file, line, text, anchor});
   }
 
@@ -258,11 +274,14 @@ class Collector final : public RunObserver {
       if (o.path == full) return;
     auto [it, fresh] = creators_.emplace(full, current_);
     if (!fresh && it->second != current_) {
-      const SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
+      // The file shows only with the line that wrote it last.
+      SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
       Add(k.file, k.line,
-          "this softkey line writes " + full + ", which the softkey line " + first.file + ":" +
-              std::to_string(first.line) + " wrote before: the earlier softkey is overwritten",
+          "this softkey line writes " + Show(full) + ", which the softkey line " + Where(first.file, first.line) +
+              " wrote before: the earlier softkey is overwritten",
           Anchor());
+      std::erase_if(first.outputs, [&](const Output& o) { return o.path == full; });
+      first.overwritten.push_back(Show(full) + " overwritten by " + Where(k.file, k.line));
       it->second = current_;
     }
     k.outputs.push_back({full, {}, {}, {}, false});
@@ -302,7 +321,7 @@ void CheckNames(Collector& c) {
     if (!fresh)
       c.Add(m.file, m.line,
             "the menu " + m.name + " has the number " + std::to_string(m.number) + ", as has the menu " +
-                it->second->name + " (" + it->second->file + ":" + std::to_string(it->second->line) + ")",
+                it->second->name + " (" + c.Where(it->second->file, it->second->line) + ")",
             anchor);
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
@@ -316,6 +335,7 @@ std::vector<std::string> Targets(const Item& item) {
   if ((item.code == 71 || item.code == 78) && item.tokens.size() >= 3) out.push_back(CutName(item.tokens[2]));
   for (std::size_t t = 2; t < item.tokens.size(); ++t)
     if (StartsWithUpper(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
+  out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
 }
 
@@ -360,8 +380,8 @@ void CheckSoftkeyUse(Collector& c) {
       if (it != defined.end() && it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
         c.Add(item.file, item.line,
-              "the item names the softkey " + name + ", which is defined only further down (" + k.file + ":" +
-                  std::to_string(k.line) + "); the generator reports it as an unknown name",
+              "the item names the softkey " + name + ", which is defined only further down (" +
+                  c.Where(k.file, k.line) + "); the generator reports it as an unknown name",
               "menu-" + m.name);
       }
     }
@@ -441,9 +461,11 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           o.pictures.push_back(stem + ".png");
           o.captions.push_back("background, " + size);
         }
-        if (p.layered.width > 0 && site.Write(stem + "-layer.png", EncodePng(p.layered))) {
-          o.pictures.push_back(stem + "-layer.png");
-          o.captions.push_back("first layer" + (p.layerAttributes.empty() ? "" : " (" + p.layerAttributes + ")") + ", " + size);
+        for (std::size_t n = 0; n < p.layers.size(); ++n) {
+          const std::string name = stem + "-layer" + std::to_string(n) + ".png";
+          if (!site.Write(name, EncodePng(p.layers[n].second))) continue;
+          o.pictures.push_back(name);
+          o.captions.push_back("layer " + p.layers[n].first + ", " + size);
         }
         o.utf8 = p.utf8;
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
@@ -486,11 +508,6 @@ struct PageContext {
   int generatorStatus = 0;
 };
 
-std::string Shown(const std::string& full, const std::string& startDir) {
-  const std::string prefix = startDir == "/" ? startDir : startDir + "/";
-  return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
-}
-
 std::string FindingText(const Finding& f, const std::string& startDir) {
   std::string where = Shown(f.file, startDir);
   if (f.line > 0) where += ":" + std::to_string(f.line);
@@ -506,6 +523,9 @@ std::string FindingsHtml(const std::vector<Finding>& findings, const std::string
 
 std::string Pictures(const SoftkeyLine& k) {
   std::string out;
+  // A TX softkey has no picture file: the control writes its text.
+  if (k.code == SOURCE_TX && k.tokens.size() >= 2)
+    out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) + "&rdquo;<figcaption>text written by the control</figcaption></figure>";
   for (const Output& o : k.outputs)
     for (std::size_t p = 0; p < o.pictures.size(); ++p)
       out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"><figcaption>" +
@@ -617,6 +637,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
       pictures += "<div>" + Html(Shown(o.path, pc.startDir)) + "</div>";
       for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
     }
+    for (const std::string& o : k.overwritten) pictures += "<div class=\"finding\">" + Html(o) + "</div>";
     if (k.result > 0) pictures += "<div class=\"finding\">not converted: message " + std::to_string(k.result) + "</div>";
     h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" + std::to_string(k.line) +
          "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
@@ -665,9 +686,8 @@ int RunPreview(int argc, char** argv) {
     return 2;
   }
 
-  const auto started = std::chrono::steady_clock::now();
   OverlayFileSystem overlay(*host);
-  Collector collector(overlay);
+  Collector collector(overlay, startDir);
   std::vector<std::string> args = {argv[0] ? argv[0] : "Quillon32Preview", project, "-gensys"};
   args.insert(args.end(), options.begin(), options.end());
   std::vector<char*> argvRun;
@@ -687,9 +707,7 @@ int RunPreview(int argc, char** argv) {
   PageContext pc{startDir, options, status};
   site.Write("index.html", Page(collector, pc));
   for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
-  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-  std::printf("Preview: %zu finding(s), %s/index.html (%.0f ms)\n", collector.findings.size(),
-              Shown(outFull, startDir).c_str(), ms);
+  std::printf("Preview: %zu finding(s), %s/index.html\n", collector.findings.size(), Shown(outFull, startDir).c_str());
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());
     return 2;
