@@ -15,7 +15,9 @@ namespace q32 {
 const char* const RenderingChoices::kText =
     "Raster softkeys: a set bit is drawn black, a clear bit white (the record files carry bits, not colours). "
     "Vector softkeys: drawn on light grey, y upward from the bottom edge, colour numbers 0 to 15 in the 16 "
-    "standard VGA colours (9, the colour every drawing uses, is shown in blue-black for contrast); texts in a "
+    "standard VGA colours (9, the colour every drawing uses, is shown in blue-black for contrast); block calls followed "
+    "to the distance the drawing's writer computed (from 26 bytes past a call in the entities, from 18 bytes "
+    "before it in a block with a header, from its operand in a block without one); texts in a "
     "monospace font whose character cell is 8 x 12 pixels for small, 16 x 20 for medium and 32 x 36 for big "
     "text, the position being the cell's lower left corner; fill points as a small dot. BMX softkeys: the "
     "background alone and with each layer that changes it; texts listed per language.";
@@ -79,7 +81,13 @@ class VectorWalk {
     std::size_t at = 0;
     const bool drawing = Has(0, 8) && d_.compare(4, 4, "HV02") == 0;
     if (drawing) at = 8;
-    std::vector<std::size_t> returns;
+    // The block subroutines lie between the blocks skip and its target; a
+    // call must land on the first record of one of them.
+    std::size_t blocksEnd = 12;
+    if (drawing && Has(8, 4) && Word(8) == 0x3C00) blocksEnd = (10 + static_cast<std::size_t>(Word(10))) % 65536;
+    // Return addresses, and the block being drawn with it (none: ENTITIES).
+    std::vector<std::pair<std::size_t, std::size_t>> returns;
+    std::size_t block = 0;
     for (long steps = 0;; ++steps) {
       if (steps > 200000) return Stop(picture, "the records loop");
       if (!Has(at, 2)) return Stop(picture, "the records end without the end word");
@@ -99,7 +107,8 @@ class VectorWalk {
       if (op == 0xFFFF) return;
       if (op == 0x3D00) {
         if (returns.empty()) return Stop(picture, "a block end outside a block");
-        at = returns.back();
+        at = returns.back().first;
+        block = returns.back().second;
         returns.pop_back();
         continue;
       }
@@ -110,9 +119,18 @@ class VectorWalk {
           continue;
         case 0x3B80: {  // call of a block subroutine
           if (returns.size() >= 32) return Stop(picture, "block calls nest too deep");
-          returns.push_back(at + 4);
+          returns.push_back({at + 4, block});
           ++picture.calls;
-          at = (at + 2 + static_cast<std::size_t>(w(0))) % 65536;
+          // The distance counts as the drawing's writer lays the file out: in
+          // ENTITIES from 26 bytes past the call, in a block with a header
+          // from 18 bytes before it, in a block without one from its operand.
+          std::size_t from = at + 2;
+          if (block == 0) from = at + 26;
+          else if (Has(block, 2) && Word(block) == 0x3A00) from = at - 18;
+          at = (from + static_cast<std::size_t>(w(0))) % 65536;
+          block = at;
+          if (at < 12 || at >= blocksEnd || (at != 12 && (!Has(at - 2, 2) || Word(at - 2) != 0x3D00)))
+            return Stop(picture, "a block call lands at byte " + std::to_string(at) + ", not on a block");
           continue;
         }
         case 0x3800:  // the language selection of a text softkey
@@ -140,6 +158,8 @@ class VectorWalk {
         if (!need(o + 6)) return Stop(picture, "a record is cut off");
         Line(v, s(o), s(o + 1), s(o + 2), s(o + 3), colourAt(o + 5));
         at += 2 + 2 * (o + 6);
+        // A para line carries its eight words twice: one line.
+        if (para && Has(at, 16) && d_.compare(at, 16, d_, at - 16, 16) == 0) at += 16;
       } else if (base == 0x1A00) {
         if (!need(o + 5)) return Stop(picture, "a record is cut off");
         Circle(v, s(o), s(o + 1), w(o + 2), colourAt(o + 4));

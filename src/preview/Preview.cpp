@@ -484,6 +484,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       }
       VectorPicture v = DecodeVectorSoftkey(data);
       if (!v.problem.empty()) o.texts.push_back("decoding stopped: " + v.problem);
+      else if (v.calls > 0) o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
       for (std::size_t n = 0; n < v.variants.size(); ++n) {
         const VectorVariant& var = v.variants[n];
         const std::string name = stem + (v.variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
