@@ -212,8 +212,11 @@ class Collector final : public RunObserver {
     }
     if (menus.empty() || !open_) return;
     if (code == KEY_ROWDEF || code == KEY_SKPREVDEF || code == KEY_SKNEXTDEF) {
-      std::string text;
-      for (const std::string& t : tokens) text += (text.empty() ? "" : " ") + t;
+      // As the control uses them: the softkey slots of a row, the keys that page.
+      static const char* const kLayouts[] = {"rows of the softkey slots", "previous page: key",
+                                             "next page: key"};
+      std::string text = kLayouts[code - KEY_ROWDEF];
+      for (std::size_t t = 1; t < tokens.size(); ++t) text += (t == 2 ? " to " : " ") + tokens[t];
       menus.back().layout.push_back(text);
       return;
     }
