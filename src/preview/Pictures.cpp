@@ -8,7 +8,7 @@
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
-#include <stb/stb_image_write.h>
+#include <stb_image_write.h>
 
 namespace q32 {
 
