@@ -250,6 +250,12 @@ class Collector final : public RunObserver {
             " characters that fit: \"" + std::string(text.substr(0, kept)) + "\"",
         Anchor());
   }
+  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) override {
+    const std::string what = "\"" + std::string(text) + "\" is cut to its first " + std::to_string(kept) +
+                             " characters: \"" + std::string(text.substr(0, kept)) + "\"";
+    if (file.empty()) Add({}, 0, "the define list of -a: " + what, "");
+    else Add(Full(file), line, "the define " + what, "");
+  }
   void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override {
     const std::string full = Full(drawing);
     if (!skipped_.insert({full, line}).second) return;
@@ -513,7 +519,8 @@ struct PageContext {
 };
 
 std::string FindingText(const Finding& f, const std::string& startDir) {
-  std::string where = Shown(f.file, startDir);
+  // A finding of the command line has no file.
+  std::string where = f.file.empty() ? "Quillon32Preview" : Shown(f.file, startDir);
   if (f.line > 0) where += ":" + std::to_string(f.line);
   return where + ": warning: " + f.text;
 }
