@@ -108,6 +108,7 @@ struct Output {
   std::vector<std::string> captions;
   std::vector<std::string> texts;
   bool utf8 = false;  // the texts are UTF-8 (a .bmx says so)
+  std::string replacedBy;  // the softkey line that wrote the file again
 };
 
 struct SoftkeyLine {
@@ -120,7 +121,6 @@ struct SoftkeyLine {
   std::string targetPath;
   int result = -1;          // -1: the line was refused before converting
   std::vector<Output> outputs;
-  std::vector<std::string> overwritten;
 };
 
 struct Item {
@@ -283,17 +283,18 @@ class Collector final : public RunObserver {
       if (o.path == full) return;
     auto [it, fresh] = creators_.emplace(full, current_);
     if (!fresh && it->second != current_) {
-      // The file shows only with the line that wrote it last.
       SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
       Add(k.file, k.line,
           "this softkey line writes " + Show(full) + ", which the softkey line " + Where(first.file, first.line) +
               " wrote before: the earlier softkey is overwritten",
           Anchor());
-      std::erase_if(first.outputs, [&](const Output& o) { return o.path == full; });
-      first.overwritten.push_back(Show(full) + " overwritten by " + Where(k.file, k.line));
+      // Both softkeys show what the later line wrote: the control loads the
+      // file by its name.
+      for (Output& o : first.outputs)
+        if (o.path == full) o.replacedBy = Where(k.file, k.line);
       it->second = current_;
     }
-    k.outputs.push_back({full, {}, {}, {}, false});
+    k.outputs.push_back({full, {}, {}, {}, false, {}});
   }
 
   OverlayFileSystem& fs_;
@@ -501,7 +502,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           o.pictures.push_back(name);
           o.captions.push_back(v.variants.size() > 1 ? LanguageName(var.language) : "vector");
         }
-        if (var.drawsSomething && (var.minX < 0 || var.minY < 0 || var.maxX > 76 || var.maxY > 47))
+        if (o.replacedBy.empty() && var.drawsSomething && (var.minX < 0 || var.minY < 0 || var.maxX > 76 || var.maxY > 47))
           c.Add(k.file, k.line,
                 "the drawing reaches from (" + std::to_string(var.minX) + "," + std::to_string(var.minY) + ") to (" +
                     std::to_string(var.maxX) + "," + std::to_string(var.maxY) +
@@ -646,9 +647,10 @@ std::string Page(const Collector& c, const PageContext& pc) {
     std::string pictures = Pictures(k);
     for (const Output& o : k.outputs) {
       pictures += "<div>" + Html(Shown(o.path, pc.startDir)) + "</div>";
+      if (!o.replacedBy.empty())
+        pictures += "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
       for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
     }
-    for (const std::string& o : k.overwritten) pictures += "<div class=\"finding\">" + Html(o) + "</div>";
     if (k.result > 0) pictures += "<div class=\"finding\">not converted: message " + std::to_string(k.result) + "</div>";
     h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" + std::to_string(k.line) +
          "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
