@@ -106,6 +106,7 @@ struct Output {
   std::string path;  // full host path
   std::vector<std::string> pictures;  // picture files of the site
   std::vector<std::string> captions;
+  std::vector<std::string> styles;  // a .bmx picture's own size, enlarged
   std::vector<std::string> texts;
   bool utf8 = false;  // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again
@@ -294,7 +295,7 @@ class Collector final : public RunObserver {
         if (o.path == full) o.replacedBy = Where(k.file, k.line);
       it->second = current_;
     }
-    k.outputs.push_back({full, {}, {}, {}, false, {}});
+    k.outputs.push_back({full, {}, {}, {}, {}, false, {}});
   }
 
   OverlayFileSystem& fs_;
@@ -467,15 +468,19 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         BmxPicture p = DecodeBmx(*bytes);
         if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
+        const std::string style = "width:" + std::to_string(3 * p.pixels.width) + "px;height:" +
+                                  std::to_string(3 * p.pixels.height) + "px";
         if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels))) {
           o.pictures.push_back(stem + ".png");
           o.captions.push_back("background, " + size);
+          o.styles.push_back(style);
         }
         for (std::size_t n = 0; n < p.layers.size(); ++n) {
           const std::string name = stem + "-layer" + std::to_string(n) + ".png";
           if (!site.Write(name, EncodePng(p.layers[n].second))) continue;
           o.pictures.push_back(name);
           o.captions.push_back("layer " + p.layers[n].first + ", " + size);
+          o.styles.push_back(style);
         }
         o.utf8 = p.utf8;
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
@@ -540,7 +545,8 @@ std::string Pictures(const SoftkeyLine& k) {
     out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) + "&rdquo;<figcaption>text written by the control</figcaption></figure>";
   for (const Output& o : k.outputs)
     for (std::size_t p = 0; p < o.pictures.size(); ++p)
-      out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"><figcaption>" +
+      out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"" +
+             (p < o.styles.size() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
              Html(o.captions[p]) + "</figcaption></figure>";
   return out;
 }
@@ -559,7 +565,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview</title>\n"
                   "<style>\nbody{font-family:sans-serif;margin:1em 2em}\n"
                   "img{width:231px;height:144px;image-rendering:pixelated;image-rendering:crisp-edges;"
-                  "border:1px solid #888}\nimg.bmx{width:auto;height:auto}\n"
+                  "border:1px solid #888}\n"
                   "figure{display:inline-block;margin:0 .5em .5em 0;vertical-align:top}\n"
                   "figcaption{font-size:80%;color:#555}\n"
                   "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .4em;vertical-align:top}\n"
