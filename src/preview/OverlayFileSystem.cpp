@@ -17,8 +17,7 @@ std::string ParentOf(const std::string& full) {
 
 std::string OverlayFileSystem::Full(std::string_view path) {
   std::string full;
-  if (path.empty() || HasForeignRoot(path) || !host_.FullPath(path, full) || full.empty() || full[0] != '/')
-    return {};
+  if (path.empty() || HasForeignRoot(path) || !host_.FullPath(path, full) || full.empty() || full[0] != '/') return {};
   while (full.size() > 1 && full.back() == '/') full.pop_back();
   return full;
 }

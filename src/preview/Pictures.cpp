@@ -15,16 +15,17 @@ namespace q32 {
 const char* const RenderingChoices::kText =
     "Raster softkeys: a set bit is drawn black, a clear bit white (the record files carry bits, not colours). "
     "Vector softkeys: drawn on light grey, y upward from the bottom edge, colour numbers 0 to 15 in the 16 "
-    "standard VGA colours (9, the colour every drawing uses, is shown in blue-black for contrast); block calls followed "
+    "standard VGA colours (9, the colour every drawing uses, is shown in blue-black for contrast); block calls "
+    "followed "
     "to the distance the drawing's writer computed (from 26 bytes past a call in the entities, from 18 bytes "
     "before it in a block with a header, from its operand in a block without one); texts in a "
     "monospace font whose character cell is 8 x 12 pixels for small, 16 x 20 for medium and 32 x 36 for big "
     "text, the position being the cell's lower left corner; fill points as a small dot. BMX softkeys: the "
     "background alone and with each layer that changes it; texts listed per language.";
 
-const char* const RenderingChoices::kPalette[17] = {
-    "#000000", "#0000aa", "#00aa00", "#00aaaa", "#aa0000", "#aa00aa", "#aa5500", "#aaaaaa", "#555555",
-    "#101030", "#55ff55", "#55ffff", "#ff5555", "#ff55ff", "#ffff55", "#ffffff", "#ff00ff"};
+const char* const RenderingChoices::kPalette[17] = {"#000000", "#0000aa", "#00aa00", "#00aaaa", "#aa0000", "#aa00aa",
+                                                    "#aa5500", "#aaaaaa", "#555555", "#101030", "#55ff55", "#55ffff",
+                                                    "#ff5555", "#ff55ff", "#ffff55", "#ffffff", "#ff00ff"};
 
 int RenderingChoices::CharWidth(int sizeCode) { return sizeCode == 5 ? 32 : sizeCode == 3 ? 16 : 8; }
 int RenderingChoices::CharHeight(int sizeCode) { return sizeCode == 5 ? 36 : sizeCode == 3 ? 20 : 12; }
@@ -49,13 +50,20 @@ std::string Format(const char* format, double a = 0, double b = 0, double c = 0,
 std::string XmlEscape(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
-    if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else if (c < 0x20) out += "?";
-    else if (c >= 0x80) out += "&#" + std::to_string(c) + ";";  // Latin-1 on the control
-    else out += static_cast<char>(c);
+    if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '&')
+      out += "&amp;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (c < 0x20)
+      out += "?";
+    else if (c >= 0x80)
+      out += "&#" + std::to_string(c) + ";";  // Latin-1 on the control
+    else
+      out += static_cast<char>(c);
   }
   return out;
 }
@@ -73,7 +81,8 @@ class VectorWalk {
   // The REA and the language tests of text softkeys are written as fixed
   // bytes whatever the byte order of the words.
   bool Fixed(std::size_t at, int first, int second) const {
-    return Has(at, 2) && static_cast<unsigned char>(d_[at]) == first && static_cast<unsigned char>(d_[at + 1]) == second;
+    return Has(at, 2) && static_cast<unsigned char>(d_[at]) == first &&
+           static_cast<unsigned char>(d_[at + 1]) == second;
   }
   int Signed(std::size_t at) const { return static_cast<std::int16_t>(Word(at)); }
 
@@ -125,8 +134,10 @@ class VectorWalk {
           // ENTITIES from 26 bytes past the call, in a block with a header
           // from 18 bytes before it, in a block without one from its operand.
           std::size_t from = at + 2;
-          if (block == 0) from = at + 26;
-          else if (Has(block, 2) && Word(block) == 0x3A00) from = at - 18;
+          if (block == 0)
+            from = at + 26;
+          else if (Has(block, 2) && Word(block) == 0x3A00)
+            from = at - 18;
           at = (from + static_cast<std::size_t>(w(0))) % 65536;
           block = at;
           if (at < 12 || at >= blocksEnd || (at != 12 && (!Has(at - 2, 2) || Word(at - 2) != 0x3D00)))
@@ -206,13 +217,13 @@ class VectorWalk {
   }
   void Line(VectorVariant& v, int x1, int y1, int x2, int y2, int c) {
     Extend(v, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
-    v.svg += Format("<line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\"", X(x1), Y(y1), X(x2), Y(y2)) +
-             " stroke=\"" + Colour(c) + "\"/>\n";
+    v.svg += Format("<line x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\"", X(x1), Y(y1), X(x2), Y(y2)) + " stroke=\"" +
+             Colour(c) + "\"/>\n";
   }
   void Circle(VectorVariant& v, int x, int y, int r, int c) {
     Extend(v, x - r, y - r, x + r, y + r);
-    v.svg += Format("<circle cx=\"%g\" cy=\"%g\" r=\"%g\" fill=\"none\"", X(x), Y(y), r) + " stroke=\"" +
-             Colour(c) + "\"/>\n";
+    v.svg += Format("<circle cx=\"%g\" cy=\"%g\" r=\"%g\" fill=\"none\"", X(x), Y(y), r) + " stroke=\"" + Colour(c) +
+             "\"/>\n";
   }
   void Arc(VectorVariant& v, int sx, int sy, int ex, int ey, int cx, int cy, int c) {
     // Counter-clockwise from start to end around the centre, as drawings go.
@@ -223,8 +234,8 @@ class VectorWalk {
     const int ri = static_cast<int>(std::ceil(r));
     Extend(v, cx - ri, cy - ri, cx + ri, cy + ri);
     v.svg += Format("<path d=\"M %g %g A %g %g", X(sx), Y(sy), r, r) +
-             Format(" 0 %g 0 %g", sweep > M_PI ? 1 : 0, X(ex)) + Format(" %g\" fill=\"none\"", Y(ey)) +
-             " stroke=\"" + Colour(c) + "\"/>\n";
+             Format(" 0 %g 0 %g", sweep > M_PI ? 1 : 0, X(ex)) + Format(" %g\" fill=\"none\"", Y(ey)) + " stroke=\"" +
+             Colour(c) + "\"/>\n";
   }
   void Dot(VectorVariant& v, int x, int y, int c) {
     Extend(v, x, y, x, y);
@@ -237,10 +248,10 @@ class VectorWalk {
     // file's: texts do not count in the extent.
     v.texts.push_back(text);
     if (n == 0) return;
-    v.svg += Format("<text x=\"%g\" y=\"%g\" font-size=\"%g\" textLength=\"%g\"", x, kHeight - y - ch * 0.15, ch,
-                    cw * n) +
-             " lengthAdjust=\"spacingAndGlyphs\" font-family=\"monospace\" fill=\"" + Colour(c) + "\">" +
-             XmlEscape(text) + "</text>\n";
+    v.svg +=
+        Format("<text x=\"%g\" y=\"%g\" font-size=\"%g\" textLength=\"%g\"", x, kHeight - y - ch * 0.15, ch, cw * n) +
+        " lengthAdjust=\"spacingAndGlyphs\" font-family=\"monospace\" fill=\"" + Colour(c) + "\">" + XmlEscape(text) +
+        "</text>\n";
   }
   void Stop(VectorPicture& picture, const std::string& why) {
     if (picture.problem.empty()) picture.problem = why;
@@ -343,8 +354,8 @@ bool DecodeRasterSoftkey(const std::string& d, Pixels& out) {
         // The control draws an element's block from x + 2.
         const int column = x + 2 + bit, line = y + row;
         if (column < 0 || column >= kWidth || line < 0 || line >= kHeight) continue;
-        const auto byte = static_cast<unsigned char>(d[block + 4 + static_cast<std::size_t>(row) * rowBytes +
-                                                       static_cast<std::size_t>(bit / 8)]);
+        const auto byte = static_cast<unsigned char>(
+            d[block + 4 + static_cast<std::size_t>(row) * rowBytes + static_cast<std::size_t>(bit / 8)]);
         if (byte & (0x80 >> bit % 8))
           out.rgb[static_cast<std::size_t>(line * kWidth + column)] = RenderingChoices::kSetBit;
       }
@@ -372,9 +383,10 @@ VectorPicture DecodeVectorSoftkey(const std::string& d) {
     walk.Run(v, one);
     if (picture.problem.empty()) picture.problem = one.problem;
     picture.calls = std::max(picture.calls, one.calls);
-    v.svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 77 48\" width=\"231\" height=\"144\" "
-            "stroke-width=\"1\" stroke-linecap=\"square\">\n<rect width=\"77\" height=\"48\" fill=\"" +
-            std::string(RenderingChoices::kVectorBackground) + "\"/>\n" + v.svg + "</svg>\n";
+    v.svg =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 77 48\" width=\"231\" height=\"144\" "
+        "stroke-width=\"1\" stroke-linecap=\"square\">\n<rect width=\"77\" height=\"48\" fill=\"" +
+        std::string(RenderingChoices::kVectorBackground) + "\"/>\n" + v.svg + "</svg>\n";
     picture.variants.push_back(std::move(v));
   }
   return picture;
@@ -393,14 +405,15 @@ BmxPicture DecodeBmx(const std::string& s) {
     height = h < 0 ? -h : h;
     const std::uint32_t bits = Le32(s, 26) >> 16;
     const std::size_t rowSize = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    if (at > s.size() || bits != 24 || width <= 0 || height <= 0 || width > 4096 || height > 4096 ||
-        pixels > at || at - pixels < rowSize * static_cast<std::size_t>(height)) {
+    if (at > s.size() || bits != 24 || width <= 0 || height <= 0 || width > 4096 || height > 4096 || pixels > at ||
+        at - pixels < rowSize * static_cast<std::size_t>(height)) {
       out.problem = "the background is not a 24-bit bitmap";
       return out;
     }
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        background.push_back(Pixel(s, pixels + static_cast<std::size_t>(y) * rowSize + static_cast<std::size_t>(x) * 3));
+        background.push_back(
+            Pixel(s, pixels + static_cast<std::size_t>(y) * rowSize + static_cast<std::size_t>(x) * 3));
     out.pixels.width = width;
     out.pixels.height = height;
     out.pixels.rgb.resize(background.size());
@@ -408,7 +421,8 @@ BmxPicture DecodeBmx(const std::string& s) {
     for (int y = 0; y < height; ++y) {
       const int from = h < 0 ? y : height - 1 - y;
       for (int x = 0; x < width; ++x)
-        out.pixels.rgb[static_cast<std::size_t>(y * width + x)] = Rgb(background[static_cast<std::size_t>(from * width + x)]);
+        out.pixels.rgb[static_cast<std::size_t>(y * width + x)] =
+            Rgb(background[static_cast<std::size_t>(from * width + x)]);
     }
   } else {
     out.problem = "no background";
@@ -419,8 +433,7 @@ BmxPicture DecodeBmx(const std::string& s) {
   if (magic == "BXX3") {
     out.utf8 = Le32(s, at + 28) == 1;
     at += 40;
-  }
-  else if (magic != "BMX2") {
+  } else if (magic != "BMX2") {
     out.problem = "no BMX2 or BXX3 header";
     return out;
   }

@@ -44,8 +44,8 @@ bool LooksLikeVector(const std::string& data);
 
 // One variant of a vector softkey (one per language it tests, or one).
 struct VectorVariant {
-  int language = -1;  // language index tested, -1 the default part
-  std::string svg;    // a whole SVG document
+  int language = -1;                           // language index tested, -1 the default part
+  std::string svg;                             // a whole SVG document
   int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of its lines, circles, arcs, points (not texts)
   bool drawsSomething = false;                 // the extent is known
   std::vector<std::string> texts;

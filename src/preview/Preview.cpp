@@ -63,16 +63,30 @@ std::string Html(std::string_view text, bool utf8 = false) {
   std::string out;
   for (unsigned char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
       default:
-        if (c >= 0x80 && !utf8) out += "&#" + std::to_string(c) + ";";
-        else if (c >= 0x80) out += static_cast<char>(c);
-        else if (c < 0x20) out += ' ';
-        else out += static_cast<char>(c);
+        if (c >= 0x80 && !utf8)
+          out += "&#" + std::to_string(c) + ";";
+        else if (c >= 0x80)
+          out += static_cast<char>(c);
+        else if (c < 0x20)
+          out += ' ';
+        else
+          out += static_cast<char>(c);
     }
   }
   return out;
@@ -103,12 +117,12 @@ struct Finding {
 };
 
 struct Output {
-  std::string path;  // full host path
+  std::string path;                   // full host path
   std::vector<std::string> pictures;  // picture files of the site
   std::vector<std::string> captions;
   std::vector<std::string> styles;  // a .bmx picture's own size, enlarged
   std::vector<std::string> texts;
-  bool utf8 = false;  // the texts are UTF-8 (a .bmx says so)
+  bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again
 };
 
@@ -117,10 +131,10 @@ struct SoftkeyLine {
   int line = 0;
   int code = 0;
   std::vector<std::string> tokens;
-  std::string name;         // upper case, cut as the generator cuts it
-  std::string sourcePath;   // full host path of the source
+  std::string name;        // upper case, cut as the generator cuts it
+  std::string sourcePath;  // full host path of the source
   std::string targetPath;
-  int result = -1;          // -1: the line was refused before converting
+  int result = -1;  // -1: the line was refused before converting
   std::vector<Output> outputs;
 };
 
@@ -146,30 +160,49 @@ struct Menu {
 
 const char* KindText(char kind) {
   switch (kind) {
-    case 'V': return "vertical root menu";
-    case 'H': return "horizontal root menu";
-    case 'l': return "root menu (kind l)";
-    case 'I': return "horizontal root menu (kind I)";
-    case 'i': return "vertical root menu (kind i)";
-    case 'W': return "window menu with title (kind W)";
-    case 'L': return "window menu with title (kind L)";
-    default: return "menu";
+    case 'V':
+      return "vertical root menu";
+    case 'H':
+      return "horizontal root menu";
+    case 'l':
+      return "root menu (kind l)";
+    case 'I':
+      return "horizontal root menu (kind I)";
+    case 'i':
+      return "vertical root menu (kind i)";
+    case 'W':
+      return "window menu with title (kind W)";
+    case 'L':
+      return "window menu with title (kind L)";
+    default:
+      return "menu";
   }
 }
 
 const char* ItemKindText(int code) {
   switch (code) {
-    case 35: return "BLANK";
-    case 78: return "NODE";
-    case 66: return "BACK";
-    case 69: return "END";
-    case 83: return "ACTION";
-    case 85: return "PULSE";
-    case 67: return "CHECK";
-    case 82: return "RADIO";
-    case 71: return "GOTO";
-    case 84: return "STATE";
-    default: return "#PRAGMA";
+    case 35:
+      return "BLANK";
+    case 78:
+      return "NODE";
+    case 66:
+      return "BACK";
+    case 69:
+      return "END";
+    case 83:
+      return "ACTION";
+    case 85:
+      return "PULSE";
+    case 67:
+      return "CHECK";
+    case 82:
+      return "RADIO";
+    case 71:
+      return "GOTO";
+    case 84:
+      return "STATE";
+    default:
+      return "#PRAGMA";
   }
 }
 
@@ -214,8 +247,7 @@ class Collector final : public RunObserver {
     if (menus.empty() || !open_) return;
     if (code == KEY_ROWDEF || code == KEY_SKPREVDEF || code == KEY_SKNEXTDEF) {
       // As the control uses them: the softkey slots of a row, the keys that page.
-      static const char* const kLayouts[] = {"rows of the softkey slots", "previous page: key",
-                                             "next page: key"};
+      static const char* const kLayouts[] = {"rows of the softkey slots", "previous page: key", "next page: key"};
       std::string text = kLayouts[code - KEY_ROWDEF];
       for (std::size_t t = 1; t < tokens.size(); ++t) text += (t == 2 ? " to " : " ") + tokens[t];
       menus.back().layout.push_back(text);
@@ -254,8 +286,10 @@ class Collector final : public RunObserver {
   void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) override {
     const std::string what = "\"" + std::string(text) + "\" is cut to its first " + std::to_string(kept) +
                              " characters: \"" + std::string(text.substr(0, kept)) + "\"";
-    if (file.empty()) Add({}, 0, "the define list of -a: " + what, "");
-    else Add(Full(file), line, "the define " + what, "");
+    if (file.empty())
+      Add({}, 0, "the define list of -a: " + what, "");
+    else
+      Add(Full(file), line, "the define " + what, "");
   }
   void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override {
     const std::string full = Full(drawing);
@@ -313,8 +347,10 @@ std::string CutName(const std::string& token) { return Upper(token.substr(0, kMa
 void CheckNames(Collector& c) {
   auto longName = [&](const std::string& file, int line, const std::string& token, const std::string& anchor) {
     if (token.size() > kMaxNameLength)
-      c.Add(file, line, "the name " + token + " is cut to its first " + std::to_string(kMaxNameLength) + " characters: " +
-                            token.substr(0, kMaxNameLength), anchor);
+      c.Add(file, line,
+            "the name " + token + " is cut to its first " + std::to_string(kMaxNameLength) +
+                " characters: " + token.substr(0, kMaxNameLength),
+            anchor);
   };
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
@@ -411,7 +447,9 @@ void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
   std::set<std::string> checked;
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    if (k.code < static_cast<int>(SOURCE_TXS) || k.code > static_cast<int>(SOURCE_TXB) || !checked.insert(k.sourcePath).second) continue;
+    if (k.code < static_cast<int>(SOURCE_TXS) || k.code > static_cast<int>(SOURCE_TXB) ||
+        !checked.insert(k.sourcePath).second)
+      continue;
     std::string bytes;
     if (!fs.ReadWhole(k.sourcePath, bytes)) continue;
     int line = 1;
@@ -420,7 +458,8 @@ void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
       if (b == '\n') ++line;
       std::size_t follow = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
       bool utf8 = follow > 0 && at + follow < bytes.size();
-      for (std::size_t f = 1; utf8 && f <= follow; ++f) utf8 = (static_cast<unsigned char>(bytes[at + f]) & 0xC0) == 0x80;
+      for (std::size_t f = 1; utf8 && f <= follow; ++f)
+        utf8 = (static_cast<unsigned char>(bytes[at + f]) & 0xC0) == 0x80;
       const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
       if (utf8 || undefined) {
         c.Add(k.sourcePath, line,
@@ -468,8 +507,8 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         BmxPicture p = DecodeBmx(*bytes);
         if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
-        const std::string style = "width:" + std::to_string(3 * p.pixels.width) + "px;height:" +
-                                  std::to_string(3 * p.pixels.height) + "px";
+        const std::string style =
+            "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
         if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels))) {
           o.pictures.push_back(stem + ".png");
           o.captions.push_back("background, " + size);
@@ -493,13 +532,17 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       }
       if (!LooksLikeVector(data)) {
         Pixels p;
-        if (!DecodeRasterSoftkey(data, p)) o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", EncodePng(p))) o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
+        if (!DecodeRasterSoftkey(data, p))
+          o.texts.push_back("not decoded: the element list is broken");
+        else if (site.Write(stem + ".png", EncodePng(p)))
+          o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
         continue;
       }
       VectorPicture v = DecodeVectorSoftkey(data);
-      if (!v.problem.empty()) o.texts.push_back("decoding stopped: " + v.problem);
-      else if (v.calls > 0) o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
+      if (!v.problem.empty())
+        o.texts.push_back("decoding stopped: " + v.problem);
+      else if (v.calls > 0)
+        o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
       for (std::size_t n = 0; n < v.variants.size(); ++n) {
         const VectorVariant& var = v.variants[n];
         const std::string name = stem + (v.variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
@@ -507,7 +550,8 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           o.pictures.push_back(name);
           o.captions.push_back(v.variants.size() > 1 ? LanguageName(var.language) : "vector");
         }
-        if (o.replacedBy.empty() && var.drawsSomething && (var.minX < 0 || var.minY < 0 || var.maxX > 76 || var.maxY > 47))
+        if (o.replacedBy.empty() && var.drawsSomething &&
+            (var.minX < 0 || var.minY < 0 || var.maxX > 76 || var.maxY > 47))
           c.Add(k.file, k.line,
                 "the drawing reaches from (" + std::to_string(var.minX) + "," + std::to_string(var.minY) + ") to (" +
                     std::to_string(var.maxX) + "," + std::to_string(var.maxY) +
@@ -542,7 +586,8 @@ std::string Pictures(const SoftkeyLine& k) {
   std::string out;
   // A TX softkey has no picture file: the control writes its text.
   if (k.code == SOURCE_TX && k.tokens.size() >= 2)
-    out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) + "&rdquo;<figcaption>text written by the control</figcaption></figure>";
+    out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) +
+           "&rdquo;<figcaption>text written by the control</figcaption></figure>";
   for (const Output& o : k.outputs)
     for (std::size_t p = 0; p < o.pictures.size(); ++p)
       out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"" +
@@ -562,15 +607,16 @@ std::string Page(const Collector& c, const PageContext& pc) {
                                  : Html(name) + " (no such menu)";
   };
 
-  std::string h = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview</title>\n"
-                  "<style>\nbody{font-family:sans-serif;margin:1em 2em}\n"
-                  "img{width:231px;height:144px;image-rendering:pixelated;image-rendering:crisp-edges;"
-                  "border:1px solid #888}\n"
-                  "figure{display:inline-block;margin:0 .5em .5em 0;vertical-align:top}\n"
-                  "figcaption{font-size:80%;color:#555}\n"
-                  "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .4em;vertical-align:top}\n"
-                  ".finding{color:#a30}\nsection.menu{border-top:2px solid #446;margin-top:1.5em}\n</style>\n"
-                  "</head><body>\n<h1>Softkey preview</h1>\n";
+  std::string h =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview</title>\n"
+      "<style>\nbody{font-family:sans-serif;margin:1em 2em}\n"
+      "img{width:231px;height:144px;image-rendering:pixelated;image-rendering:crisp-edges;"
+      "border:1px solid #888}\n"
+      "figure{display:inline-block;margin:0 .5em .5em 0;vertical-align:top}\n"
+      "figcaption{font-size:80%;color:#555}\n"
+      "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .4em;vertical-align:top}\n"
+      ".finding{color:#a30}\nsection.menu{border-top:2px solid #446;margin-top:1.5em}\n</style>\n"
+      "</head><body>\n<h1>Softkey preview</h1>\n";
   h += "<p>Machine variant: Quillon32 -gensys";
   for (const std::string& o : pc.options) h += " " + Html(o);
   h += "</p>\n<p>Generation exit status " + std::to_string(pc.generatorStatus) + "; " +
@@ -579,7 +625,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
   h += "<p class=\"choices\">How the pictures are drawn: " + Html(RenderingChoices::kText) + "</p>\n";
 
   h += "<h2 id=\"findings\">Findings</h2>\n";
-  if (c.findings.empty()) h += "<p>None.</p>\n";
+  if (c.findings.empty())
+    h += "<p>None.</p>\n";
   else {
     h += "<ul>\n";
     for (const Finding& f : c.findings) {
@@ -608,12 +655,13 @@ std::string Page(const Collector& c, const PageContext& pc) {
   for (const Menu* m : order) {
     const std::string id = "menu-" + m->name;
     // A second menu of the same name has no anchor of its own.
-    h += placed.insert(m->name).second ? "<section class=\"menu\" id=\"" + Html(id) + "\">\n" : "<section class=\"menu\">\n";
+    h += placed.insert(m->name).second ? "<section class=\"menu\" id=\"" + Html(id) + "\">\n"
+                                       : "<section class=\"menu\">\n";
     h += "<h3>Menu " + Html(m->name) + "</h3>\n<p>Number " + std::to_string(m->number) + ", " +
-         KindText(m->attributes.kind) + (m->attributes.root ? " (root)" : "") + (m->popup ? ", opened as a popup" : "") +
-         ", mode " + std::string(1, m->attributes.mode) + ", title " + Html(m->attributes.title) +
-         (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) + " — " + Html(Shown(m->file, pc.startDir)) +
-         ":" + std::to_string(m->line) + "</p>\n";
+         KindText(m->attributes.kind) + (m->attributes.root ? " (root)" : "") +
+         (m->popup ? ", opened as a popup" : "") + ", mode " + std::string(1, m->attributes.mode) + ", title " +
+         Html(m->attributes.title) + (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) +
+         " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + "</p>\n";
     for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
     h += FindingsHtml(c.findings, id, pc);
     h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
@@ -634,11 +682,14 @@ std::string Page(const Collector& c, const PageContext& pc) {
         if (StartsWithUpper(p, "POPUPMENU:")) continue;
         if (StartsWithUpper(p, "ENABLE:") || StartsWithUpper(p, "STATUS:") || StartsWithUpper(p, "HIDE:"))
           conditions += (conditions.empty() ? "" : "<br>") + Html(p);
-        else if (StartsWithUpper(p, "PY")) python += (python.empty() ? "" : "<br>") + Html(p);
-        else other += (other.empty() ? "" : "<br>") + Html(p);
+        else if (StartsWithUpper(p, "PY"))
+          python += (python.empty() ? "" : "<br>") + Html(p);
+        else
+          other += (other.empty() ? "" : "<br>") + Html(p);
       }
       h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.code) +
-           (item.result > 0 ? " <span class=\"finding\">(refused: message " + std::to_string(item.result) + ")</span>" : "") +
+           (item.result > 0 ? " <span class=\"finding\">(refused: message " + std::to_string(item.result) + ")</span>"
+                            : "") +
            "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
            other + "</td></tr>\n";
     }
@@ -654,12 +705,14 @@ std::string Page(const Collector& c, const PageContext& pc) {
     for (const Output& o : k.outputs) {
       pictures += "<div>" + Html(Shown(o.path, pc.startDir)) + "</div>";
       if (!o.replacedBy.empty())
-        pictures += "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
+        pictures +=
+            "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
       for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
     }
-    if (k.result > 0) pictures += "<div class=\"finding\">not converted: message " + std::to_string(k.result) + "</div>";
-    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" + std::to_string(k.line) +
-         "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
+    if (k.result > 0)
+      pictures += "<div class=\"finding\">not converted: message " + std::to_string(k.result) + "</div>";
+    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
+         std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
          FindingsHtml(c.findings, "sk" + std::to_string(i), pc) + "</td></tr>\n";
   }
   h += "</table>\n</body></html>\n";
@@ -677,7 +730,8 @@ int RunPreview(int argc, char** argv) {
     if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?") return PrintUsage(0);
     if (arg.size() > 1 && (arg[0] == '-' || arg[0] == '/')) {
       const std::string name = upper.substr(1);
-      if (name.rfind("O", 0) == 0 && name.size() > 1 && name != "NOFILECHECK") outDir = arg.substr(2);
+      if (name.rfind("O", 0) == 0 && name.size() > 1 && name != "NOFILECHECK")
+        outDir = arg.substr(2);
       else if (name.rfind("PJ", 0) == 0 || name[0] == 'T' || name[0] == 'R' || name[0] == 'A' || name[0] == 'L' ||
                name == "NOFILECHECK")
         options.push_back(arg);

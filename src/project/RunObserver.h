@@ -18,7 +18,8 @@ class RunObserver {
   virtual ~RunObserver() = default;
   // A menu, row, paging, softkey or item line the reader is about to act on,
   // with its keyword code (ProjectKeywords.h) and tokens.
-  virtual void LineRead(std::string_view /*file*/, int /*line*/, int /*code*/, const std::vector<std::string>& /*tokens*/) {}
+  virtual void LineRead(std::string_view /*file*/, int /*line*/, int /*code*/,
+                        const std::vector<std::string>& /*tokens*/) {}
   // The number and attributes the menu of the last SKMENU line received.
   virtual void MenuNumbered(std::uint32_t /*number*/, const MenuAttributes& /*menu*/) {}
   // The outcome of the last softkey line: its output path and the
