@@ -157,9 +157,12 @@ int RunCommandLine(int argc, char** argv) {
   return RunCommandLine(argc, argv, *fs);
 }
 
-int RunCommandLine(int argc, char** argv, FileSystem& fs) {
+int RunCommandLine(int argc, char** argv, FileSystem& fs) { return RunCommandLine(argc, argv, fs, nullptr); }
+
+int RunCommandLine(int argc, char** argv, FileSystem& fs, RunObserver* observer) {
   if (argc < 2) return PrintUsage();
   RunContext run(fs);
+  run.observer = observer;
   RunSettings& s = run.settings;
   s.programDir = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
 

@@ -229,6 +229,9 @@ struct Conversion {
   explicit Conversion(File& input) : r(input) {}
   PairReader r;
   VectorOutput out;
+  // Told of entities read but not drawn (once, in the scan passes).
+  RunObserver* observer = nullptr;
+  std::string source;
 };
 
 struct EntityKind;
@@ -540,6 +543,9 @@ int ProcessSection(Conversion& c) {
     if (!kind) return kUnknownEntity;
     c.out.entityLine = c.r.lineCounter;
     if (int rc = CheckPlace(c.out, kind->place)) return rc;
+    const bool drawn = kind->reader && kind->reader != ReadHatchEntity;
+    if (c.observer && !drawn && kind->place != kSectionEnd && !kind->extents && !IsWritePass(c.out.pass))
+      c.observer->EntitySkipped(c.source, c.r.lineCounter, kind->keyword);
     if (kind->reader)
       if (int rc = kind->reader(c, *kind)) return rc;
     if (kind->place == kSectionEnd) return 0;
@@ -681,6 +687,8 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   Conversion c(*input);
   c.out.diag = &run.diag;
   c.out.controlFamilyLE = run.settings.controlFamilyLE;
+  c.observer = run.observer;
+  c.source.assign(source);
 
   std::unique_ptr<SoftkeyRecordWriter> writer;
   // A softkey named like its own source is refused by the run's input guard.

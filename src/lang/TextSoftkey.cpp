@@ -197,7 +197,10 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     for (std::size_t k = 0; k < rows.size(); ++k) {
       std::string& row = rows[k];
       const std::size_t fits = static_cast<std::size_t>(kTextSoftkeyWidth / layout->charWidth);
-      if (row.size() > fits) row.resize(fits);
+      if (row.size() > fits) {
+        if (run.observer) run.observer->TextCut(row, fits);
+        row.resize(fits);
+      }
       const int width = static_cast<int>(row.size()) * layout->charWidth;
       const int x = (kTextSoftkeyWidth - width) / 2 - 4;
       for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));

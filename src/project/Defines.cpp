@@ -139,6 +139,7 @@ int ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
       while (p < n && !EndsWord(text[p])) ++p;
       DefineEntry entry;
       entry.name = UpperCase(text.substr(start, std::min(p - start, kMaxNameLength)));
+      if (p - start > kMaxNameLength) found.cut.emplace_back(text.substr(start, p - start));
       skipFill();
       if (p < n && text[p] == ',') {
         ++p;
@@ -155,12 +156,14 @@ int ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
         std::string_view value = text.substr(p + 1, close == std::string_view::npos ? n : close - p - 1);
         entry.isString = true;
         entry.valueText = std::string(value.substr(0, kMaxNameLength));
+        if (value.size() > kMaxNameLength) found.cut.emplace_back(value);
         p = close == std::string_view::npos ? n : close + 1;
       } else {
         start = p;
         while (p < n && !EndsWord(text[p])) ++p;
         std::string_view value = text.substr(start, p - start);
         entry.valueText = std::string(value.substr(0, kMaxNameLength));
+        if (value.size() > kMaxNameLength) found.cut.emplace_back(value);
         if (!ClassifyValue(value, entry, unquoted)) {
           badNumber = true;  // the list ends at a malformed number
           break;
@@ -215,8 +218,11 @@ int ReadConfigurationFile(RunContext& run, std::string_view name) {
     std::string rest = line.substr(p);
     if (!rest.empty() && rest.back() == '\n') rest.pop_back();
     rest = UpperCase(rest);
-    int code = ParseDefines(run.defines, rest, false);
+    DefineParseSummary summary;
+    int code = ParseDefines(run.defines, rest, false, &summary);
     ReportDefineResult(run, code, name, lineNumber, rest);
+    if (run.observer)
+      for (const std::string& cut : summary.cut) run.observer->ValueCut(name, static_cast<int>(lineNumber), cut, kMaxNameLength);
   }
   file->Close();
   return 0;
@@ -233,6 +239,8 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
     ReportDefineResult(run, code, {}, 0, text);
     return;
   }
+  if (run.observer)
+    for (const std::string& cut : summary.cut) run.observer->ValueCut({}, 0, cut, kMaxNameLength);
   if (summary.badNumber) ReportDefineResult(run, kBadNumber, {}, 0, text);
   if (summary.unquoted) ReportDefineResult(run, kUnquotedString, {}, 0, text);
 }

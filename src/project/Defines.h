@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace q32 {
 
@@ -24,6 +25,7 @@ constexpr std::size_t kMaxConfigurationLine = 255;
 // shows only the most important one).
 struct DefineParseSummary {
   bool duplicate = false, unquoted = false, badNumber = false;
+  std::vector<std::string> cut;  // names and values longer than kept, as written
 };
 int ParseDefines(DefineList& defines, std::string_view text, bool replace,
                  DefineParseSummary* summary = nullptr);

@@ -185,7 +185,10 @@ void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::stri
     SwitchOutputToInclude(run, p, file, tokens[2]);
   }
   // A variant may include a file that only some machines have.
-  if (!s.fileExists(file)) return SwitchOutputBack(run, p);
+  if (!s.fileExists(file)) {
+    if (run.observer) run.observer->IncludeMissing(s.projectFile, line, file);
+    return SwitchOutputBack(run, p);
+  }
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
     SwitchOutputBack(run, p);

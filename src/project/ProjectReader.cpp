@@ -195,6 +195,7 @@ void HandleMenu(Reader& r, int code) {
     r.anyMenu = true;
     r.entries = 0;
     if (menu.root) r.rootSeen = true;
+    if (run.observer) run.observer->MenuNumbered(number, menu);
     return;
   }
   if (!r.inMenu) return r.Report(kKeywordNotAllowed);
@@ -274,6 +275,7 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
     conversion = DispatchSoftkey(run);
     if (conversion > kReportedConverterCodes) r.Report(conversion);
   }
+  if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion);
   if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX &&
       conversion == 0) {
     // A failed write has been reported; the softkey then takes no number.
@@ -324,11 +326,14 @@ void HandleMenuItem(Reader& r, int code) {
     default:
       break;
   }
+  if (run.observer) run.observer->ItemDone(result);
   if (result != 0) r.Report(result);
   else ++r.entries;
 }
 
 void ActOnLine(Reader& r, const ProjectKeyword& keyword, std::string_view rawLine) {
+  if (r.run.observer && keyword.kind != KeywordKind::Directive && keyword.kind != KeywordKind::Setting)
+    r.run.observer->LineRead(r.run.settings.projectFile, r.line, keyword.code, r.tokens);
   switch (keyword.kind) {
     case KeywordKind::Directive:
       HandleDirective(r, keyword.code, rawLine);

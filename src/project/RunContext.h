@@ -9,6 +9,7 @@
 #include "plc/PlcProjectFile.h"
 #include "platform/FileSystem.h"
 #include "platform/InputGuard.h"
+#include "project/RunObserver.h"
 #include "project/RunRecords.h"
 
 namespace q32 {
@@ -46,6 +47,8 @@ struct RunContext {
   // Remembers what the run reads and refuses to create or delete it, so that
   // no output ever lands on one of the run's inputs.  fs is this guard.
   InputGuardFileSystem inputGuard;
+  // Who watches the run (the preview); nobody in a generating run.
+  RunObserver* observer = nullptr;
 };
 
 }  // namespace q32

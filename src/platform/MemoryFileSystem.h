@@ -1,0 +1,333 @@
+// A whole file system held in memory: the preview keeps every output of its
+// run in it, and tests, benchmarks and fuzz targets run thousands of inputs
+// on it (the disk would make them slow, and a fuzzer must never touch real
+// files).  It behaves as the POSIX host file system does for the program's
+// Windows-style paths: "\" and "/" separate, a name that does not exist
+// exactly is found again component by component without regard to case,
+// drive paths do not exist, text mode writes LF as CR LF and reads CR LF as
+// LF.  Paths are kept absolute in host form ("/dir/name").
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+
+namespace q32 {
+
+class MemoryFile final : public File {
+ public:
+  // Reads and writes go to the shared bytes, as to a file on disk.
+  MemoryFile(std::shared_ptr<std::string> bytes, bool text, bool writable)
+      : bytes_(std::move(bytes)), text_(text), writable_(writable) {}
+
+  // Whole runs of bytes at a time: fuzz targets read catalogues and
+  // projects through here millions of times.
+  std::size_t Read(void* buffer, std::size_t n) override {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    while (got < n && Available()) {
+      const char* from = bytes_->data() + position_;
+      std::size_t take = std::min(n - got, bytes_->size() - position_);
+      if (text_) {
+        const void* cr = std::memchr(from, '\r', take);
+        if (cr) take = static_cast<std::size_t>(static_cast<const char*>(cr) - from);
+        if (take == 0) {
+          out[got++] = static_cast<char>(Next());
+          continue;
+        }
+      }
+      std::memcpy(out + got, from, take);
+      got += take;
+      position_ += take;
+    }
+    return got;
+  }
+  bool GetLine(char* buffer, std::size_t size) override {
+    if (size == 0) return false;
+    if (size == 1) {
+      buffer[0] = '\0';
+      return true;
+    }
+    std::size_t got = 0;
+    while (got + 1 < size && Available()) {
+      const char* from = bytes_->data() + position_;
+      std::size_t take = std::min(size - 1 - got, bytes_->size() - position_);
+      const void* lf = std::memchr(from, '\n', take);
+      if (lf) take = static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1;
+      if (text_) {
+        const void* cr = std::memchr(from, '\r', take);
+        if (cr) take = static_cast<std::size_t>(static_cast<const char*>(cr) - from);
+        if (take == 0) {
+          char c = static_cast<char>(Next());
+          buffer[got++] = c;
+          if (c == '\n') break;
+          continue;
+        }
+      }
+      std::memcpy(buffer + got, from, take);
+      got += take;
+      position_ += take;
+      if (buffer[got - 1] == '\n') break;
+    }
+    buffer[got] = '\0';
+    return got > 0;
+  }
+  bool Write(const void* data, std::size_t n) override {
+    if (!writable_ || closed_) return false;
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+      std::size_t take = n;
+      const void* lf = text_ ? std::memchr(p, '\n', n) : nullptr;
+      if (lf) take = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+      Put(p, take);
+      if (lf) {
+        Put("\r\n", 2);
+        ++take;
+      }
+      p += take;
+      n -= take;
+    }
+    return true;
+  }
+  bool Seek(std::int64_t offset) override {
+    if (offset < 0 || closed_) return false;
+    position_ = static_cast<std::size_t>(offset);
+    return true;
+  }
+  std::int64_t Tell() override { return closed_ ? -1 : static_cast<std::int64_t>(position_); }
+  std::int64_t Size() override { return closed_ ? -1 : static_cast<std::int64_t>(bytes_->size()); }
+  bool Flush() override { return !closed_; }
+  bool Close() override {
+    closed_ = true;
+    return true;
+  }
+
+ private:
+  bool Available() const { return !closed_ && position_ < bytes_->size(); }
+  int Next() {
+    if (closed_ || position_ >= bytes_->size()) return -1;
+    char c = (*bytes_)[position_++];
+    if (text_ && c == '\r' && position_ < bytes_->size() && (*bytes_)[position_] == '\n') c = (*bytes_)[position_++];
+    return static_cast<unsigned char>(c);
+  }
+  void Put(const char* p, std::size_t n) {
+    std::string& bytes = *bytes_;
+    if (position_ > bytes.size()) bytes.resize(position_, '\0');
+    std::size_t over = std::min(n, bytes.size() - position_);
+    bytes.replace(position_, over, p, n);
+    position_ += n;
+  }
+
+  std::shared_ptr<std::string> bytes_;
+  bool text_, writable_;
+  bool closed_ = false;
+  std::size_t position_ = 0;
+};
+
+class MemoryFileSystem final : public FileSystem {
+ public:
+  MemoryFileSystem() { entries_["/"] = Entry{}; }
+
+  // Puts a file (and the directories above it) in place; the path is
+  // absolute, or taken against the current directory.
+  void AddFile(std::string_view path, std::string bytes) {
+    std::string full = Absolute(path);
+    AddDirectories(ParentOf(full));
+    Entry& entry = entries_[full];
+    entry.isDirectory = false;
+    entry.bytes = std::make_shared<std::string>(std::move(bytes));
+  }
+  void AddDirectory(std::string_view path) { AddDirectories(Absolute(path)); }
+  // The bytes of a file, or nullptr.
+  const std::string* FileBytes(std::string_view path) {
+    std::string full;
+    if (!Resolve(path, full)) return nullptr;
+    auto it = entries_.find(full);
+    return it == entries_.end() || it->second.isDirectory ? nullptr : it->second.bytes.get();
+  }
+  // Every file and directory below the root, host form.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : entries_)
+      if (name != "/") names.push_back(name);
+    return names;
+  }
+
+  std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
+    std::string full;
+    if (!Resolve(path, full)) return nullptr;
+    bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
+    bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
+    auto it = entries_.find(full);
+    if (it != entries_.end() && it->second.isDirectory) return nullptr;
+    if (!write) {
+      if (it == entries_.end()) return nullptr;
+      return std::make_unique<MemoryFile>(it->second.bytes, text, false);
+    }
+    auto parent = entries_.find(ParentOf(full));
+    if (parent == entries_.end() || !parent->second.isDirectory) return nullptr;
+    Entry& entry = entries_[full];
+    entry.isDirectory = false;
+    entry.bytes = std::make_shared<std::string>();
+    return std::make_unique<MemoryFile>(entry.bytes, text, true);
+  }
+  bool Exists(std::string_view path) override {
+    std::string full;
+    return Resolve(path, full) && entries_.count(full) != 0;
+  }
+  bool IsDirectory(std::string_view path) override {
+    std::string full;
+    if (!Resolve(path, full)) return false;
+    auto it = entries_.find(full);
+    return it != entries_.end() && it->second.isDirectory;
+  }
+  // As the C library's remove: a file, or an empty directory.
+  bool Remove(std::string_view path) override {
+    std::string full;
+    if (!Resolve(path, full) || full == "/") return false;
+    auto it = entries_.find(full);
+    if (it == entries_.end()) return false;
+    if (it->second.isDirectory && HasChildren(full)) return false;
+    entries_.erase(it);
+    return true;
+  }
+  bool GetCurrentDir(std::string& out) override {
+    out = cwd_;
+    return true;
+  }
+  bool SetCurrentDir(std::string_view path) override {
+    std::string full;
+    if (!Resolve(path, full) || !IsDirectory(full)) return false;
+    cwd_ = full;
+    return true;
+  }
+  bool FullPath(std::string_view path, std::string& out) override {
+    if (!Plain(path) || HasForeignRoot(path)) return FullHostPath(path, cwd_, out);
+    out = path[0] == '/' ? std::string() : cwd_ == "/" ? "/" : cwd_ + "/";
+    out.append(path);
+    return true;
+  }
+  bool FindFiles(std::string_view directory, std::string_view pattern,
+                 std::vector<DirectoryEntry>& out) override {
+    out.clear();
+    std::string dir;
+    if (!Resolve(directory.empty() ? std::string_view(".") : directory, dir) || !IsDirectory(dir)) return false;
+    std::string prefix = dir == "/" ? dir : dir + "/";
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it) {
+      std::string_view name = std::string_view(it->first).substr(prefix.size());
+      if (name.empty() || name.find('/') != std::string_view::npos) continue;
+      if (!WildcardMatch(pattern, name)) continue;
+      out.push_back({std::string(name), it->second.isDirectory});
+    }
+    return true;
+  }
+  bool MakeDirectory(std::string_view path) override {
+    std::string full;
+    if (!Resolve(path, full) || entries_.count(full)) return false;
+    auto parent = entries_.find(ParentOf(full));
+    if (parent == entries_.end() || !parent->second.isDirectory) return false;
+    entries_[full] = Entry{};
+    return true;
+  }
+  std::string FileIdentity(std::string_view path) override {
+    std::string full;
+    return Resolve(path, full) && entries_.count(full) ? full : std::string();
+  }
+
+ private:
+  struct Entry {
+    bool isDirectory = true;
+    std::shared_ptr<std::string> bytes;
+  };
+
+  static bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+  }
+  static std::string ParentOf(const std::string& full) {
+    std::size_t slash = full.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : full.substr(0, slash);
+  }
+  static bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+  }
+  // A name without backslashes, empty components, "." or ".." and trailing
+  // separator, which FullHostPath would only join to the current directory.
+  static bool Plain(std::string_view path) {
+    return !path.empty() && path[0] != '.' && path.back() != '/' && path.find('\\') == std::string_view::npos &&
+           path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
+  }
+  std::string Absolute(std::string_view path) {
+    std::string full;
+    FullHostPath(path, cwd_, full);
+    while (full.size() > 1 && full.back() == '/') full.pop_back();
+    return full;
+  }
+  void AddDirectories(const std::string& full) {
+    if (full == "/") return;
+    AddDirectories(ParentOf(full));
+    Entry& entry = entries_[full];
+    entry.isDirectory = true;
+    entry.bytes.reset();
+  }
+  bool HasChildren(const std::string& dir) const {
+    auto it = entries_.lower_bound(dir + "/");
+    return it != entries_.end() && StartsWith(it->first, dir + "/");
+  }
+  // The stored name of a path: exact when it exists, else found component
+  // by component without regard to case (the first match in name order);
+  // components that match nothing stay as written.
+  bool Resolve(std::string_view path, std::string& out) {
+    if (path.empty() || HasForeignRoot(path)) return false;
+    std::string full;
+    if (Plain(path)) {
+      // Most names are plain already: no need to split and join them.
+      if (path[0] != '/') full = cwd_ == "/" ? "/" : cwd_ + "/";
+      full.append(path);
+    } else if (!FullHostPath(path, cwd_, full) || full.empty() || full[0] != '/') {
+      return false;
+    }
+    if (entries_.count(full)) {
+      out = full;
+      return true;
+    }
+    std::string built;
+    std::size_t start = 1;
+    while (start <= full.size()) {
+      std::size_t end = full.find('/', start);
+      if (end == std::string::npos) end = full.size();
+      std::string part = full.substr(start, end - start);
+      start = end + 1;
+      if (part.empty()) continue;
+      std::string candidate = built + "/" + part;
+      if (!entries_.count(candidate)) {
+        std::string prefix = built + "/";
+        for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it) {
+          std::string_view name = std::string_view(it->first).substr(prefix.size());
+          if (name.find('/') == std::string_view::npos && SameIgnoringCase(name, part)) {
+            candidate = it->first;
+            break;
+          }
+        }
+      }
+      built = candidate;
+    }
+    out = built.empty() ? "/" : built;
+    return true;
+  }
+
+  std::map<std::string, Entry> entries_;
+  std::string cwd_ = "/";
+};
+
+}  // namespace q32

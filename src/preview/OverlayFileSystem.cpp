@@ -1,0 +1,106 @@
+#include "preview/OverlayFileSystem.h"
+
+#include <algorithm>
+
+#include "platform/HostPath.h"
+
+namespace q32 {
+
+namespace {
+
+std::string ParentOf(const std::string& full) {
+  std::size_t slash = full.rfind('/');
+  return slash == 0 || slash == std::string::npos ? "/" : full.substr(0, slash);
+}
+
+}  // namespace
+
+std::string OverlayFileSystem::Full(std::string_view path) {
+  std::string full;
+  if (path.empty() || HasForeignRoot(path) || !host_.FullPath(path, full) || full.empty() || full[0] != '/') return {};
+  while (full.size() > 1 && full.back() == '/') full.pop_back();
+  return full;
+}
+
+bool OverlayFileSystem::ReadWhole(std::string_view path, std::string& out) {
+  std::unique_ptr<File> file = Open(path, FileMode::ReadBinary);
+  return file && file->ReadAll(out);
+}
+
+std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mode) {
+  const std::string full = Full(path);
+  const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
+  if (write) {
+    if (full.empty()) return nullptr;
+    const std::string parent = ParentOf(full);
+    if (!IsDirectory(parent)) return nullptr;
+    memory_.AddDirectory(parent);
+    std::unique_ptr<File> file = memory_.Open(full, mode);
+    if (file) {
+      removed_.erase(full);
+      if (onCreate) onCreate(full);
+    }
+    return file;
+  }
+  if (InMemory(full)) return memory_.Open(full, mode);
+  if (Hidden(full)) return nullptr;
+  return host_.Open(path, mode);
+}
+
+bool OverlayFileSystem::Exists(std::string_view path) {
+  const std::string full = Full(path);
+  return InMemory(full) || (!Hidden(full) && host_.Exists(path));
+}
+
+bool OverlayFileSystem::IsDirectory(std::string_view path) {
+  const std::string full = Full(path);
+  if (!full.empty() && memory_.IsDirectory(full)) return true;
+  return !Hidden(full) && host_.IsDirectory(path);
+}
+
+bool OverlayFileSystem::Remove(std::string_view path) {
+  // The host's files stay where they are: a removal only hides them.
+  const std::string full = Full(path);
+  if (InMemory(full)) return memory_.Remove(full);
+  if (full.empty() || Hidden(full) || !host_.Exists(path)) return false;
+  removed_.insert(full);
+  return true;
+}
+
+bool OverlayFileSystem::SetCurrentDir(std::string_view path) {
+  if (host_.SetCurrentDir(path)) return true;
+  return false;
+}
+
+bool OverlayFileSystem::FindFiles(std::string_view directory, std::string_view pattern,
+                                  std::vector<DirectoryEntry>& out) {
+  out.clear();
+  std::vector<DirectoryEntry> onHost, inMemory;
+  const bool hostFound = host_.FindFiles(directory, pattern, onHost);
+  const std::string full = Full(directory.empty() ? std::string_view(".") : directory);
+  const bool memoryFound = !full.empty() && memory_.FindFiles(full, pattern, inMemory);
+  if (!hostFound && !memoryFound) return false;
+  std::set<std::string> seen;
+  for (const DirectoryEntry& e : inMemory)
+    if (seen.insert(e.name).second) out.push_back(e);
+  const std::string prefix = full == "/" ? full : full + "/";
+  for (const DirectoryEntry& e : onHost)
+    if (!Hidden(prefix + e.name) && seen.insert(e.name).second) out.push_back(e);
+  std::sort(out.begin(), out.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+  return true;
+}
+
+bool OverlayFileSystem::MakeDirectory(std::string_view path) {
+  const std::string full = Full(path);
+  if (full.empty() || Exists(path) || !IsDirectory(ParentOf(full))) return false;
+  memory_.AddDirectory(full);
+  return true;
+}
+
+std::string OverlayFileSystem::FileIdentity(std::string_view path) {
+  const std::string full = Full(path);
+  if (InMemory(full)) return "memory:" + full;
+  return Hidden(full) ? std::string() : host_.FileIdentity(path);
+}
+
+}  // namespace q32

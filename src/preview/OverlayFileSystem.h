@@ -1,0 +1,52 @@
+// The file system of a preview run: every input is read from the host, every
+// output is kept in memory.  Nothing beside the project changes, and the
+// preview reads the outputs back from memory to show them.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/MemoryFileSystem.h"
+
+namespace q32 {
+
+class OverlayFileSystem final : public FileSystem {
+ public:
+  explicit OverlayFileSystem(FileSystem& host) : host_(host) {}
+
+  // Told of every file the run creates, by its full host path, in order.
+  std::function<void(const std::string& fullPath)> onCreate;
+  // The bytes the run left in a file it created (full host path), or null.
+  const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(fullPath); }
+  // Reads a file as the run would see it now (its output, else the host's).
+  bool ReadWhole(std::string_view path, std::string& out);
+
+  std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  bool Exists(std::string_view path) override;
+  bool IsDirectory(std::string_view path) override;
+  bool Remove(std::string_view path) override;
+  bool GetCurrentDir(std::string& out) override { return host_.GetCurrentDir(out); }
+  bool SetCurrentDir(std::string_view path) override;
+  bool FullPath(std::string_view path, std::string& out) override { return host_.FullPath(path, out); }
+  bool FindFiles(std::string_view directory, std::string_view pattern, std::vector<DirectoryEntry>& out) override;
+  bool MakeDirectory(std::string_view path) override;
+  std::string FileIdentity(std::string_view path) override;
+
+ private:
+  // The full host path of a name, or empty for names the host has no place
+  // for (drives).
+  std::string Full(std::string_view path);
+  bool InMemory(const std::string& full) { return !full.empty() && memory_.Exists(full); }
+  bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
+
+  FileSystem& host_;
+  MemoryFileSystem memory_;
+  std::set<std::string> removed_;  // host files the run deleted (kept on disk)
+};
+
+}  // namespace q32

@@ -1,0 +1,79 @@
+// The pictures of the generated files, decoded from their bytes as the
+// control reads them: raster softkeys and .bmx images as pixels, vector
+// softkeys as drawings.  The rendering choices the files leave open (the
+// colours of vector colour numbers and of raster bits, the control's fonts)
+// are made once, in RenderingChoices.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace q32 {
+
+// The choices stated on the page beside the pictures.
+struct RenderingChoices {
+  static const char* const kText;
+  // Vector colour numbers 0 to 15; others show as the last entry.
+  static const char* const kPalette[17];
+  // Raster pixels: a set bit, a clear bit (as 0xRRGGBB).
+  static constexpr std::uint32_t kSetBit = 0x000000, kClearBit = 0xFFFFFF;
+  // The vector softkey's background.
+  static constexpr const char* kVectorBackground = "#d8d8d8";
+  // Text size codes: character cell width and height in softkey pixels.
+  static int CharWidth(int sizeCode);
+  static int CharHeight(int sizeCode);
+};
+
+// A picture of pixels, rows from the top, 0xRRGGBB.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> rgb;
+};
+
+// The data bytes of a softkey record file (S3 lines in address order); false
+// when a line is not a record or its checksum is wrong.
+bool ReadSoftkeyRecords(const std::string& text, std::string& data);
+
+// A raster softkey's 77 x 48 pixels; false when its element list is not one.
+bool DecodeRasterSoftkey(const std::string& data, Pixels& out);
+// True when the data is a vector softkey of a drawing ("HV02" header) or of a
+// text softkey (language tests and text records), not a raster one.
+bool LooksLikeVector(const std::string& data);
+
+// One variant of a vector softkey (one per language it tests, or one).
+struct VectorVariant {
+  int language = -1;                           // language index tested, -1 the default part
+  std::string svg;                             // a whole SVG document
+  int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of its lines, circles, arcs, points (not texts)
+  bool drawsSomething = false;                 // the extent is known
+  std::vector<std::string> texts;
+};
+struct VectorPicture {
+  std::vector<VectorVariant> variants;
+  std::string problem;  // empty when the walk reached the end word
+  int calls = 0;        // block calls followed
+};
+VectorPicture DecodeVectorSoftkey(const std::string& data);
+
+// A .bmx image: the background, each layer applied to it, and the texts of
+// its text elements with their selecting attributes ("language=de").
+struct BmxText {
+  std::string attributes, text;
+};
+struct BmxPicture {
+  Pixels pixels;  // the background
+  // The background with each layer that changes it, and the attributes that
+  // select the layer ("PARA=1").
+  std::vector<std::pair<std::string, Pixels>> layers;
+  std::vector<BmxText> texts;
+  bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
+  std::string problem;
+};
+BmxPicture DecodeBmx(const std::string& bytes);
+
+// PNG bytes of a picture (through stb_image_write).
+std::string EncodePng(const Pixels& p);
+
+}  // namespace q32

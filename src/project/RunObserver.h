@@ -1,0 +1,41 @@
+// What a run lets pass in silence, told to whoever watches it.  The generator
+// itself never watches (RunContext::observer is null), so its outputs and
+// messages stay the same; the preview watches to show the menu tree and the
+// pitfalls a user wants to know before the softkeys reach the control.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace q32 {
+
+struct MenuAttributes;
+
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // A menu, row, paging, softkey or item line the reader is about to act on,
+  // with its keyword code (ProjectKeywords.h) and tokens.
+  virtual void LineRead(std::string_view /*file*/, int /*line*/, int /*code*/,
+                        const std::vector<std::string>& /*tokens*/) {}
+  // The number and attributes the menu of the last SKMENU line received.
+  virtual void MenuNumbered(std::uint32_t /*number*/, const MenuAttributes& /*menu*/) {}
+  // The outcome of the last softkey line: its output path and the
+  // converter's code (0 converted).
+  virtual void SoftkeyDone(std::string_view /*targetPath*/, int /*result*/) {}
+  // The outcome of the last menu item line (0 accepted).
+  virtual void ItemDone(int /*result*/) {}
+  // An #INCLUDE whose file does not exist: the run reads on without it.
+  virtual void IncludeMissing(std::string_view /*file*/, int /*line*/, std::string_view /*included*/) {}
+  // A define name or value of a configuration file line (no file: the -a
+  // list) cut to the characters kept.
+  virtual void ValueCut(std::string_view /*file*/, int /*line*/, std::string_view /*text*/, std::size_t /*kept*/) {}
+  // A row of a text softkey cut to the characters that fit.
+  virtual void TextCut(std::string_view /*text*/, std::size_t /*kept*/) {}
+  // An entity of a drawing that is read but not drawn.
+  virtual void EntitySkipped(std::string_view /*drawing*/, std::uint32_t /*line*/, std::string_view /*entity*/) {}
+};
+
+}  // namespace q32
