@@ -35,8 +35,8 @@ constexpr const char* kUsage[] = {
     "",
     "Findings (printed as file:line: warning: text and listed on the page): a missing #INCLUDE",
     "file; two softkey lines writing the same output file; a text cut to fit; two menus with one",
-    "number; a drawing beyond the softkey; skipped drawing entities; text sources that are not",
-    "Windows-1252 text; softkeys no menu shows; menus no root menu reaches; items naming a softkey",
+    "number; a drawing beyond the softkey; skipped drawing entities; text sources saved as UTF-8",
+    "(they are read in code page 850); softkeys no menu shows; menus no root menu reaches; items naming a softkey",
     "defined further down.",
     "",
     "Exit status: 0 without findings, 1 with findings, 2 when the generation reports errors,",
@@ -442,7 +442,8 @@ void CheckSoftkeyUse(Collector& c) {
 }
 
 // Bytes an editor leaves when it saves UTF-8: a lead byte and its
-// continuation bytes, or the five byte values Windows-1252 does not define.
+// continuation bytes.  Text softkey sources are code page 850, where every
+// byte is a character (0x81 is a u with umlaut), so only UTF-8 is suspect.
 void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
   std::set<std::string> checked;
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
@@ -460,11 +461,10 @@ void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
       bool utf8 = follow > 0 && at + follow < bytes.size();
       for (std::size_t f = 1; utf8 && f <= follow; ++f)
         utf8 = (static_cast<unsigned char>(bytes[at + f]) & 0xC0) == 0x80;
-      const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-      if (utf8 || undefined) {
+      if (utf8) {
         c.Add(k.sourcePath, line,
-              utf8 ? "the text holds UTF-8 bytes; the control reads Windows-1252 and shows them as other characters"
-                   : "the text holds a byte that is no Windows-1252 character",
+              "the text holds UTF-8 bytes; text softkey sources are read in code page 850, so they show as "
+              "other characters",
               "sk" + std::to_string(i));
         break;
       }
