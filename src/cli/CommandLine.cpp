@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/RunDriver.h"
 #include "paths/Paths.h"
@@ -159,7 +160,11 @@ Scan ScanOption(std::string_view word, RunSettings& s) {
 
 int RunCommandLine(int argc, char** argv) {
   auto fs = MakeHostFileSystem();
-  return RunCommandLine(argc, argv, *fs);
+  std::vector<std::string> args = CommandArguments(argc, argv);
+  std::vector<char*> words;
+  for (std::string& a : args) words.push_back(a.data());
+  words.push_back(nullptr);
+  return RunCommandLine(static_cast<int>(args.size()), words.data(), *fs);
 }
 
 int RunCommandLine(int argc, char** argv, FileSystem& fs) {
@@ -190,6 +195,7 @@ int RunCommandLine(int argc, char** argv, FileSystem& fs) {
   if (s.projectFile.empty()) return PrintUsage();
 
   if (!s.IsEmbedded()) {
+    PrepareConsole();
     std::printf(" Quillon32  V%s%s\n", kVersion, kBannerNotice);
     std::fflush(stdout);
   }
