@@ -13,6 +13,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HostFile.h"
+#include "platform/HostPath.h"
 #include "platform/WindowsText.h"
 
 namespace q32 {
@@ -109,6 +110,12 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   bool FullPath(std::string_view path, std::string& out) override {
+    // A name on one of the control's partitions (PLC:\...) is no name on
+    // this workstation, which would take it relative to the current
+    // directory; it is only normalised, as on every host, so that messages
+    // show it alike everywhere.
+    const std::string_view first = path.substr(0, path.find_first_of("\\/"));
+    if (first.size() > 2 && first.find(':') != std::string_view::npos) return FullHostPath(path, "", out);
     const std::wstring host = HostPath(path);
     if (host.empty()) return false;
     DWORD n = GetFullPathNameW(host.c_str(), 0, nullptr, nullptr);

@@ -103,7 +103,7 @@ static RunResult RunCommandLine(const std::string& commandLine, const std::strin
   if (started) {
     char buffer[4096];
     DWORD n;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) result.out.append(buffer, n);
+    while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) result.out.append(buffer, n);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD status = 0;
     if (GetExitCodeProcess(process.hProcess, &status)) result.status = static_cast<int>(status);
