@@ -83,7 +83,7 @@ static std::string WindowsQuote(const std::string& s) {
 }
 
 // Starts a command line with a pipe for its output and waits for it.
-static RunResult RunCommandLine(const std::string& commandLine, const std::string& cwd) {
+static RunResult RunCommandLine(std::string line, const std::string& cwd) {
   RunResult result;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE readEnd, writeEnd;
@@ -95,7 +95,6 @@ static RunResult RunCommandLine(const std::string& commandLine, const std::strin
   start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   start.hStdOutput = start.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  std::string line = commandLine;
   const std::string dir = fs::absolute(cwd).string();
   const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
                                       &start, &process);
@@ -111,10 +110,7 @@ static RunResult RunCommandLine(const std::string& commandLine, const std::strin
     CloseHandle(process.hThread);
   }
   CloseHandle(readEnd);
-  std::string text;
-  for (std::size_t i = 0; i < result.out.size(); ++i)
-    if (!(result.out[i] == '\r' && i + 1 < result.out.size() && result.out[i + 1] == '\n')) text += result.out[i];
-  result.out = text;
+  for (std::size_t at = 0; (at = result.out.find("\r\n", at)) != std::string::npos;) result.out.erase(at, 1);
   return result;
 }
 
