@@ -423,8 +423,9 @@ void RunCase(const Case& c) {
   std::string python = "python3";
 #ifdef _WIN32
   for (const CaseStep& s : c.steps)
-    if (s.kind == "sh" || s.kind == "check" || s.kind == "symlink")
-      GTEST_SKIP() << "its " << s.kind << " step needs a POSIX host";
+    if (s.kind == "needs" || s.kind == "sh" || s.kind == "check" || s.kind == "symlink")
+      GTEST_SKIP() << (s.kind == "needs" ? "it needs the Linux tool " + s.words.at(0)
+                                         : "its " + s.kind + " step needs a POSIX host");
 #endif
   for (const CaseStep& s : c.steps) {
     if (s.kind != "needs") continue;
