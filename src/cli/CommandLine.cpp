@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/RunDriver.h"
 #include "paths/Paths.h"
@@ -154,7 +155,11 @@ Scan ScanOption(std::string_view word, RunSettings& s) {
 
 int RunCommandLine(int argc, char** argv) {
   auto fs = MakeHostFileSystem();
-  return RunCommandLine(argc, argv, *fs);
+  std::vector<std::string> args = CommandArguments(argc, argv);
+  std::vector<char*> words;
+  for (std::string& a : args) words.push_back(a.data());
+  words.push_back(nullptr);
+  return RunCommandLine(static_cast<int>(args.size()), words.data(), *fs);
 }
 
 int RunCommandLine(int argc, char** argv, FileSystem& fs) { return RunCommandLine(argc, argv, fs, nullptr); }
@@ -188,6 +193,7 @@ int RunCommandLine(int argc, char** argv, FileSystem& fs, RunObserver* observer)
   if (s.projectFile.empty()) return PrintUsage();
 
   if (!s.IsEmbedded()) {
+    PrepareConsole();
     std::printf(" Quillon32  V%s%s\n", kVersion, kBannerNotice);
     std::fflush(stdout);
   }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace q32 {
 
@@ -19,8 +20,17 @@ std::string ProgramDirectory(const char* argv0);
 // (reproducible outputs for build pipelines).
 std::tm CreationTime();
 
+// The command-line arguments in the program's code page: on Windows the
+// process's own command line, converted from UTF-16 to Windows-1252 (argv
+// there holds another code page's bytes); on POSIX argv as it is.
+std::vector<std::string> CommandArguments(int argc, char** argv);
+
 // An environment variable, or nothing when it is not defined.
 std::optional<std::string> EnvironmentVariable(std::string_view name);
+
+// Makes a console window show the program's console bytes as code page
+// 850 (on Windows, when standard output is a console; elsewhere nothing).
+void PrepareConsole();
 
 // True when the program is built for Windows (option syntax, console code page).
 constexpr bool kWindowsHost =

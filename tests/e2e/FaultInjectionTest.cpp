@@ -88,7 +88,7 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 // Sweeps one kind of run; outputs are the files it writes.
 void Sweep(const std::vector<std::string>& options, const std::set<std::string>& kOutputs) {
   // Creation dates of the clean run and the failing runs must agree.
-  setenv("SOURCE_DATE_EPOCH", "0", 1);
+  q32test::SetEnvironment("SOURCE_DATE_EPOCH", "0");
   TempDir dir;
   const fs::path tree = fs::path(dir.path()) / "tree";
   WriteCaseFiles(FindCase("tests/e2e/sweep.case", "tree"), tree.string());
@@ -160,7 +160,7 @@ void Sweep(const std::vector<std::string>& options, const std::set<std::string>&
     if (::testing::Test::HasFailure() && std::getenv("Q32_SWEEP_ALL") == nullptr) break;
   }
   EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
-  unsetenv("SOURCE_DATE_EPOCH");
+  q32test::SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
   std::printf("swept %ld file operations: %d errors, %d quiet, %d fatal\n", clean.operations, errorRuns,
               quietRuns, fatalRuns);
 }

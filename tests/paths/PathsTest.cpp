@@ -38,11 +38,11 @@ const std::map<std::string, Op>& Ops() {
 }
 
 TEST(Paths, Operations) {
-  setenv("Q32_DIR", "C:\\data", 1);
-  setenv("Q32_OUTER", "%Q32_DIR%", 1);
-  setenv("Q32_PROJ", "C:\\proj", 1);
-  setenv("Q32_BIG", std::string(250, 'v').c_str(), 1);
-  unsetenv("Q32_UNSET");
+  q32test::SetEnvironment("Q32_DIR", "C:\\data");
+  q32test::SetEnvironment("Q32_OUTER", "%Q32_DIR%");
+  q32test::SetEnvironment("Q32_PROJ", "C:\\proj");
+  q32test::SetEnvironment("Q32_BIG", std::string(250, 'v').c_str());
+  q32test::SetEnvironment("Q32_UNSET", nullptr);
   const std::string fits(kMaxPathLength - 4, 'a'), base200 = "C:\\" + std::string(200, 'b');
   std::string deep, shallow, up;
   for (int i = 0; i < 100; ++i) deep += "\\d";
@@ -156,7 +156,7 @@ TEST(Paths, DisplayPathOnTheHost) {
   };
   for (const auto& [in, out] : rows) EXPECT_EQ(DisplayPath(context, in, false), out) << in;
   EXPECT_EQ(DisplayPath(context, temp / "proj/%Q32_SUB%/a.bmp", true), "%Q32_SUB%\\a.bmp");
-  setenv("Q32_SUB", "expanded", 1);
+  q32test::SetEnvironment("Q32_SUB", "expanded");
   EXPECT_EQ(DisplayPath(context, temp / "proj/%Q32_SUB%/a.bmp", true), "expanded\\a.bmp");
   fs->SetCurrentDir(start);
 }

@@ -1,7 +1,11 @@
 #include "support/TestSupport.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,9 +18,19 @@ namespace q32test {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  for (unsigned tries = 0; path_.empty(); ++tries) {
+    if (tries == 1000) throw std::runtime_error("no temporary directory");
+    const fs::path candidate = fs::temp_directory_path() /
+        ("q32test." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount() + tries));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) path_ = candidate.string();
+  }
+#else
   std::string pattern = (fs::temp_directory_path() / "q32test.XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -51,6 +65,71 @@ std::string Crlf(const std::string& text) {
   return out;
 }
 
+#ifdef _WIN32
+// One word of a command line as the C runtime splits it again.
+static std::string WindowsQuote(const std::string& s) {
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (char c : s) {
+    if (c == '\\') {
+      ++backslashes;
+    } else {
+      out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+      backslashes = 0;
+    }
+    out += c;
+  }
+  return out.append(backslashes, '\\') + "\"";
+}
+
+// Starts a command line with a pipe for its output and waits for it.
+static RunResult RunCommandLine(std::string line, const std::string& cwd) {
+  RunResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd, writeEnd;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  start.hStdOutput = start.hStdError = writeEnd;
+  PROCESS_INFORMATION process{};
+  const std::string dir = fs::absolute(cwd).string();
+  const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
+                                      &start, &process);
+  CloseHandle(writeEnd);
+  if (started) {
+    char buffer[4096];
+    DWORD n;
+    while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) result.out.append(buffer, n);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    if (GetExitCodeProcess(process.hProcess, &status)) result.status = static_cast<int>(status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(readEnd);
+  for (std::size_t at = 0; (at = result.out.find("\r\n", at)) != std::string::npos;) result.out.erase(at, 1);
+  return result;
+}
+
+RunResult RunCommand(const std::string& command, const std::string& cwd) {
+  return RunCommandLine("cmd /c " + command, cwd);
+}
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+  std::string line = WindowsQuote(program);
+  for (const auto& a : args) line += " " + WindowsQuote(a);
+  return RunCommandLine(line, cwd);
+}
+
+void SetEnvironment(const std::string& name, const char* value) {
+  _putenv_s(name.c_str(), value ? value : "");
+}
+
+bool HaveTool(const std::string&) { return false; }
+#else
 static std::string ShellQuote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
@@ -73,20 +152,30 @@ RunResult RunCommand(const std::string& command, const std::string& cwd) {
   return result;
 }
 
-RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd) {
-  std::string command = ShellQuote(QUILLON_EXE);
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+  std::string command = ShellQuote(program);
   for (const auto& a : args) command += " " + ShellQuote(a);
   return RunCommand(command, cwd);
+}
+
+void SetEnvironment(const std::string& name, const char* value) {
+  if (value) setenv(name.c_str(), value, 1);
+  else unsetenv(name.c_str());
+}
+
+bool HaveTool(const std::string& name) {
+  return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+#endif
+
+RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd) {
+  return RunProgram(QUILLON_EXE, args, cwd);
 }
 
 std::string ExecutableDir() { return fs::path(QUILLON_EXE).parent_path().string(); }
 
 std::string SourcePath(const std::string& relative) {
   return std::string(QUILLON_SOURCE_DIR) + "/" + relative;
-}
-
-bool HaveTool(const std::string& name) {
-  return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 }  // namespace q32test

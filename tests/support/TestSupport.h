@@ -35,17 +35,22 @@ struct RunResult {
   std::string out;  // standard output (and standard error)
 };
 
-// Runs a command line through the shell in directory cwd.
+// Runs a command line through the shell (on Windows cmd) in directory cwd.
 RunResult RunCommand(const std::string& command, const std::string& cwd);
-// Runs the built Quillon32 with the given arguments (each quoted for the
-// shell) in directory cwd.
+// Runs a program with the given arguments, each passed as one word, in
+// directory cwd; on Windows the console's CR LF line ends read as LF.
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
+// Runs the built Quillon32 so.
 RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd);
+// Sets an environment variable, or unsets it when value is null.
+void SetEnvironment(const std::string& name, const char* value);
 
 // The directory of the built executable (where the catalogue lies).
 std::string ExecutableDir();
 // Path of a file in the source tree.
 std::string SourcePath(const std::string& relative);
-// True when a program is found on PATH.
+// True when a program is found on PATH (on Windows, where the Linux tools
+// the tests use do not run, always false).
 bool HaveTool(const std::string& name);
 
 }  // namespace q32test

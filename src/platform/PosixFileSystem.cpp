@@ -1,5 +1,5 @@
-// The POSIX host file system.  A native Windows build adds its own
-// implementation file beside this one.
+// The POSIX host file system; WindowsFileSystem.cpp is the native Windows one.
+#ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,136 +17,12 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/HostFile.h"
 #include "platform/HostPath.h"
 #include "platform/NameSet.h"
 
 namespace q32 {
 namespace {
-
-// An open file.  Small files opened for reading are read whole at once and
-// served from memory, so that a converter's seeks, size queries and reads
-// cost no further system calls; larger ones and files being written go
-// through stdio, the written ones with a buffer of their own.
-class HostFile final : public File {
- public:
-  HostFile(std::FILE* f, bool text, std::unique_ptr<char[]> buffer)
-      : file_(f), text_(text), buffer_(std::move(buffer)) {}
-  HostFile(std::unique_ptr<char[]> contents, std::size_t size, bool text)
-      : text_(text), memory_(std::move(contents)), size_(size) {}
-  ~HostFile() override { Close(); }
-
-  std::size_t Read(void* buffer, std::size_t n) override {
-    if (!Open()) return 0;
-    if (!text_ && memory_) {
-      std::size_t got = pos_ < size_ ? std::min(n, size_ - pos_) : 0;
-      if (got) std::memcpy(buffer, memory_.get() + pos_, got);
-      pos_ += got;
-      return got;
-    }
-    if (!text_) return std::fread(buffer, 1, n, file_);
-    auto* out = static_cast<unsigned char*>(buffer);
-    std::size_t got = 0;
-    while (got < n) {
-      int c = NextTextChar();
-      if (c == EOF) break;
-      out[got++] = static_cast<unsigned char>(c);
-    }
-    return got;
-  }
-
-  bool GetLine(char* buffer, std::size_t size) override {
-    if (!Open() || size == 0) return false;
-    if (size == 1) {
-      buffer[0] = '\0';
-      return true;
-    }
-    std::size_t got = 0;
-    while (got + 1 < size) {
-      int c = text_ ? NextTextChar() : NextChar();
-      if (c == EOF) break;
-      buffer[got++] = static_cast<char>(c);
-      if (c == '\n') break;
-    }
-    buffer[got] = '\0';
-    return got > 0;
-  }
-
-  bool Write(const void* data, std::size_t n) override {
-    if (!file_) return false;
-    const char* p = static_cast<const char*>(data);
-    if (!text_) return std::fwrite(p, 1, n, file_) == n;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      if (p[i] == '\n') {
-        if (i > start && std::fwrite(p + start, 1, i - start, file_) != i - start) return false;
-        if (std::fwrite("\r\n", 1, 2, file_) != 2) return false;
-        start = i + 1;
-      }
-    }
-    return start >= n || std::fwrite(p + start, 1, n - start, file_) == n - start;
-  }
-
-  bool Seek(std::int64_t offset) override {
-    if (!Open() || offset < 0) return false;
-    if (memory_) {
-      pos_ = static_cast<std::size_t>(offset);
-      return true;
-    }
-    return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
-  }
-  std::int64_t Tell() override {
-    if (memory_) return static_cast<std::int64_t>(pos_);
-    return file_ ? static_cast<std::int64_t>(ftello(file_)) : -1;
-  }
-  std::int64_t Size() override {
-    if (memory_) return static_cast<std::int64_t>(size_);
-    struct stat st;
-    if (!file_ || fstat(fileno(file_), &st) != 0) return -1;
-    return static_cast<std::int64_t>(st.st_size);
-  }
-  bool Flush() override { return memory_ || (file_ && std::fflush(file_) == 0); }
-  bool Close() override {
-    memory_.reset();
-    if (!file_) return true;
-    bool ok = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
-  }
-
- private:
-  bool Open() const { return file_ || memory_; }
-
-  int NextChar() {
-    if (!memory_) return getc(file_);
-    return pos_ < size_ ? static_cast<unsigned char>(memory_[pos_++]) : EOF;
-  }
-
-  // Text mode: CR LF reads as LF; a lone CR stays.
-  int NextTextChar() {
-    int c = NextChar();
-    if (c == '\r') {
-      int next = NextChar();
-      if (next == '\n') return '\n';
-      if (next != EOF) {
-        if (memory_) --pos_;
-        else ungetc(next, file_);
-      }
-    }
-    return c;
-  }
-
-  std::FILE* file_ = nullptr;
-  bool text_;
-  std::unique_ptr<char[]> buffer_;  // stdio's buffer of a written file
-  std::unique_ptr<char[]> memory_;  // the whole of a small file read
-  std::size_t size_ = 0, pos_ = 0;
-};
-
-// Files up to this size are read whole when opened for reading.
-constexpr off_t kReadWholeLimit = 1 << 20;
-// The write buffer is the block size stdio would choose itself, so a full
-// device refuses a long output at the same write as it always did.
-constexpr std::size_t kWriteBuffer = 4096;
 
 // Reads a small regular file whole: one open, one read, one close.
 std::unique_ptr<File> ReadWhole(const std::string& path, const struct stat& st, bool text) {
@@ -165,7 +41,7 @@ std::unique_ptr<File> ReadWhole(const std::string& path, const struct stat& st, 
     if (got < want) break;
   }
   close(fd);
-  return std::make_unique<HostFile>(std::move(contents), got, text);
+  return MakeMemoryFile(std::move(contents), got, text);
 }
 
 // The place a program path names on the host, with what stat said of it.
@@ -190,15 +66,10 @@ class HostFileSystem final : public FileSystem {
     const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
     if (!write && S_ISREG(place.st.st_mode) && place.st.st_size < kReadWholeLimit)
       return ReadWhole(place.path, place.st, text);
-    std::unique_ptr<char[]> buffer;
-    if (write) buffer = std::make_unique<char[]>(kWriteBuffer);
     std::FILE* f = std::fopen(place.path.c_str(), write ? "wb" : "rb");
     if (!f) return nullptr;
-    if (write) {
-      std::setvbuf(f, buffer.get(), _IOFBF, kWriteBuffer);
-      if (!place.exists) NoteCreated(place.path);
-    }
-    return std::make_unique<HostFile>(f, text, std::move(buffer));
+    if (write && !place.exists) NoteCreated(place.path);
+    return MakeStreamFile(f, text, write);
   }
 
   bool Exists(std::string_view path) override {
@@ -411,3 +282,4 @@ class HostFileSystem final : public FileSystem {
 std::unique_ptr<FileSystem> MakeHostFileSystem() { return std::make_unique<HostFileSystem>(); }
 
 }  // namespace q32
+#endif  // _WIN32

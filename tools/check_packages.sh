@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Makes a package with CPack in a build directory and checks it unpacked.
+#
+#   check_packages.sh deb <build dir>   the Debian package, unpacked with
+#       dpkg-deb -x into a temporary root: its /usr/bin/Quillon32 runs the
+#       example project and finds its catalogue in /usr/lib/quillon32, and
+#       so does the preview
+#   check_packages.sh zip <build dir>   the Windows zip holds exactly the
+#       program, its catalogue, the README and the example project
+set -euo pipefail
+kind=$1
+build=$(realpath "$2")
+src=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/q32pkg.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.txt") ||
+  { cat "$work/cpack.txt"; fail "cpack"; }
+examples=$(cd "$src/examples" && find mill -type f | sort)
+
+case $kind in
+deb)
+  deb=$(ls "$work"/out/*.deb)
+  echo "package: $(basename "$deb")"
+  dpkg-deb -x "$deb" "$work/root"
+  root=$work/root
+  for p in Quillon32 Quillon32Preview; do
+    [ -L "$root/usr/bin/$p" ] || fail "/usr/bin/$p is no link"
+  done
+  for f in usr/lib/quillon32/Quillon32 usr/lib/quillon32/Quillon32Preview usr/lib/quillon32/Quillon32.err \
+           usr/share/doc/quillon32/README.md usr/share/man/man1/Quillon32.1; do
+    [ -f "$root/$f" ] || fail "no /$f"
+  done
+  for f in $examples; do
+    [ -f "$root/usr/share/doc/quillon32/examples/$f" ] || fail "no example file $f"
+  done
+  # The installed command on the installed example: the catalogue is found
+  # (no fatal text) and the run is clean.
+  cp -r "$root/usr/share/doc/quillon32/examples/mill" "$work/mill"
+  status=0
+  (cd "$work" && SOURCE_DATE_EPOCH=0 "$root/usr/bin/Quillon32" mill/mill.spm -gensys) >"$work/console.txt" 2>&1 ||
+    status=$?
+  cat "$work/console.txt"
+  grep -q "Fatal" "$work/console.txt" && fail "the installed program did not find its catalogue"
+  [ $status = 0 ] || fail "exit status $status"
+  [ -f "$work/mill/QUILLONK.SYS" ] || fail "no QUILLONK.SYS written"
+  echo "installed program ran the example: status 0"
+  # The installed preview finds the same catalogue and sees the example clean.
+  (cd "$work" && "$root/usr/bin/Quillon32Preview" mill/mill.spm -o"$work/site") >"$work/preview.txt" 2>&1 ||
+    { cat "$work/preview.txt"; fail "the installed preview ended with status $?"; }
+  [ -f "$work/site/index.html" ] || fail "the installed preview wrote no index.html"
+  echo "installed preview showed the example: status 0"
+  ;;
+zip)
+  zip=$(ls "$work"/out/*.zip)
+  echo "package: $(basename "$zip")"
+  top=$(basename "$zip" .zip)
+  expected=$(printf '%s\n' "$top/Quillon32.exe" "$top/Quillon32Preview.exe" "$top/Quillon32.err" "$top/README.md" \
+             $(for f in $examples; do echo "$top/examples/$f"; done) | sort)
+  listed=$(python3 -c 'import sys, zipfile
+for n in zipfile.ZipFile(sys.argv[1]).namelist():
+    if not n.endswith("/"): print(n)' "$zip" | sort)
+  if [ "$listed" != "$expected" ]; then
+    diff <(echo "$expected") <(echo "$listed") || true
+    fail "the zip does not hold exactly its files"
+  fi
+  echo "zip holds its $(echo "$listed" | wc -l) files"
+  ;;
+*) fail "unknown kind $kind" ;;
+esac
