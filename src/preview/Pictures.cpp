@@ -401,8 +401,9 @@ BmxPicture DecodeBmx(const std::string& s) {
     at = Le32(s, 2);
     const std::size_t pixels = Le32(s, 10);
     width = static_cast<std::int32_t>(Le32(s, 18));
-    const int h = static_cast<std::int32_t>(Le32(s, 22));
-    height = h < 0 ? -h : h;
+    const std::int64_t h = static_cast<std::int32_t>(Le32(s, 22));
+    // The most negative height has no positive counterpart in 32 bits.
+    height = static_cast<int>(std::min<std::int64_t>(h < 0 ? -h : h, 1 << 30));
     const std::uint32_t bits = Le32(s, 26) >> 16;
     const std::size_t rowSize = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     if (at > s.size() || bits != 24 || width <= 0 || height <= 0 || width > 4096 || height > 4096 || pixels > at ||
