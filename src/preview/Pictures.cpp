@@ -12,6 +12,9 @@
 
 namespace q32 {
 
+// Not every C library names pi (MinGW's does only on request).
+constexpr double kPi = 3.14159265358979323846;
+
 const char* const RenderingChoices::kText =
     "Raster softkeys: a set bit is drawn black, a clear bit white (the record files carry bits, not colours). "
     "Vector softkeys: drawn on light grey, y upward from the bottom edge, colour numbers 0 to 15 in the 16 "
@@ -230,11 +233,11 @@ class VectorWalk {
     const double r = std::hypot(sx - cx, sy - cy);
     double a0 = std::atan2(sy - cy, sx - cx), a1 = std::atan2(ey - cy, ex - cx);
     double sweep = a1 - a0;
-    while (sweep <= 0) sweep += 2 * M_PI;
+    while (sweep <= 0) sweep += 2 * kPi;
     const int ri = static_cast<int>(std::ceil(r));
     Extend(v, cx - ri, cy - ri, cx + ri, cy + ri);
     v.svg += Format("<path d=\"M %g %g A %g %g", X(sx), Y(sy), r, r) +
-             Format(" 0 %g 0 %g", sweep > M_PI ? 1 : 0, X(ex)) + Format(" %g\" fill=\"none\"", Y(ey)) + " stroke=\"" +
+             Format(" 0 %g 0 %g", sweep > kPi ? 1 : 0, X(ex)) + Format(" %g\" fill=\"none\"", Y(ey)) + " stroke=\"" +
              Colour(c) + "\"/>\n";
   }
   void Dot(VectorVariant& v, int x, int y, int c) {
