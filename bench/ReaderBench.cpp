@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/RunDriver.h"
+#include "driver/RunDriver.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 
 namespace {
 
@@ -52,14 +52,18 @@ double TimeRun(q32::FileSystem& fs, const std::string& catalogueDir, const std::
       std::exit(1);
     }
   }
-  q32::RunContext run(fs);
-  run.settings.programDir = catalogueDir;
-  run.settings.fileCheck = false;
-  run.settings.model = "Zeta300";
+  q32::RunSettings settings;
+  settings.programDir = catalogueDir;
+  settings.fileCheck = false;
+  settings.model = "Zeta300";
+  settings.controlFamilyLE = false;
+  settings.mode = q32::MODE_GENSYS;
+  settings.projectFile = project;
+  q32::RunContext run(fs, settings);
   std::FILE* quiet = std::fopen("/dev/null", "w");
   if (quiet) run.diag.console = quiet;
   auto start = std::chrono::steady_clock::now();
-  int status = q32::RunGenerator(run, project, "", "", {}, "", q32::MODE_GENSYS, std::nullopt);
+  int status = q32::RunGenerator(run);
   auto end = std::chrono::steady_clock::now();
   if (quiet) std::fclose(quiet);
   if (status != 0) {

@@ -19,7 +19,7 @@
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "support/MemoryFileSystem.h"
 
 namespace q32fuzz {
@@ -102,14 +102,14 @@ inline void SilenceStandardOutput() {
 // work directory.
 struct QuietRun {
   q32::FaultyFileSystem fs;
-  q32::RunContext run{fs};
+  q32::RunContext run{fs, q32::RunSettings{}};
 
   explicit QuietRun(q32test::MemoryFileSystem& memory, bool withLog = true) : fs(memory) {
     run.diag.console = NullConsole();
-    int code = q32::LoadMessageCatalogue(run.diag, run.settings.errorCount, run.settings.warningCount,
-                                         kCatalogueDir, q32::kCatalogueName, q32::kCatalogueHeader,
-                                         withLog ? InWork("run.log") : std::string());
-    Q32_FUZZ_CHECK(code == 0);
+    const q32::CatalogueLoad load = q32::LoadMessageCatalogue(run.diag, kCatalogueDir, q32::kCatalogueName,
+                                                              q32::kCatalogueHeader,
+                                                              withLog ? InWork("run.log") : std::string());
+    Q32_FUZZ_CHECK(load == q32::CatalogueLoad::Loaded);
   }
   ~QuietRun() { q32::CloseMessageCatalogue(run.diag); }
 };

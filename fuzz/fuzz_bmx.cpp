@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "lang/LanguageTexts.h"
 #include "bmx/BmxGenerate.h"
 #include "bmx/BmxProject.h"
 
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     q32fuzz::QuietRun quiet(memory);
     q32::SetBaseDirectory(quiet.run.paths, project);
     Q32_FUZZ_CHECK(quiet.fs.SetCurrentDir(project));
-    code = q32::GenerateBmxSoftkey(quiet.run, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
+    q32::LanguageTable languages;
+    code = q32::GenerateBmxSoftkey(quiet.run, languages, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
     // A listing reads the same project without generating anything.
     q32::ListBmxIncludes(quiet.run, projectFile);
   }

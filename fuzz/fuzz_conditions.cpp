@@ -9,8 +9,9 @@
 #include "plc/Conditions.h"
 #include "support/MemoryFileSystem.h"
 #include "plc/PlcOperands.h"
-#include "project/RunRecords.h"
-#include "project/Tokenizer.h"
+#include "run/DefineList.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace {
 
@@ -65,12 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t end = input.find('\n', start);
     std::string_view line = input.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     std::string upper = q32::UpperCase(line);
-    int code = q32::SplitConditionTokens(upper, tokens, q32::kMaxConditionTokens);
-    Q32_FUZZ_CHECK(code == 0 || code == 2);
+    (void)q32::SplitConditionTokens(upper, tokens, q32::kMaxConditionTokens);
+    Q32_FUZZ_CHECK(tokens.size() <= q32::kMaxConditionTokens);
     for (bool hidden : {false, true}) {
       symbols.hidden = hidden;
       bool result = false;
-      code = q32::EvaluateCondition(scope, tokens, result);
+      int code = q32::EvaluateCondition(scope, tokens, result);
       if (!Known(code)) std::fprintf(stderr, "EvaluateCondition gave %d\n", code);
       Q32_FUZZ_CHECK(Known(code));
     }

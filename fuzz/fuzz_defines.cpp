@@ -5,8 +5,10 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "plc/PlcProjectFile.h"
 #include "project/Defines.h"
-#include "project/RunRecords.h"
+#include "run/DefineList.h"
+#include "text/Ascii.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input = q32fuzz::AsText(data, size);
@@ -20,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& entry : defines.Entries()) {
       std::int32_t value = 0;
       std::string text;
-      Q32_FUZZ_CHECK(defines.LookupDefine(entry.name, value, &text) != 0);
+      Q32_FUZZ_CHECK(defines.LookupDefine(entry.name, value, &text) != q32::DefineKind::None);
     }
   }
 
@@ -28,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   memory.AddFile(q32fuzz::InWork("machine.cfg"), std::string(input));
   q32fuzz::QuietRun quiet(memory, false);
   q32::RunContext& run = quiet.run;
+  q32::PlcSymbolTables plc;
   int code = q32::ReadConfigurationFile(run, q32fuzz::InWork("machine.cfg"));
   Q32_FUZZ_CHECK(code == 0);
   // The -a list then wins over the file, as in a run.
@@ -40,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view line = input.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     std::string upper = q32::UpperCase(line);
     bool result = false;
-    code = q32::EvaluateDefineCondition(run, upper, false, result);
+    code = q32::EvaluateDefineCondition(run, plc, upper, false, result);
     Q32_FUZZ_CHECK(code == 0 || code == 1);
-    code = q32::EvaluateDefineCondition(run, upper, true, result);
+    code = q32::EvaluateDefineCondition(run, plc, upper, true, result);
     Q32_FUZZ_CHECK(code == 0 || code == 1);
     if (end == std::string_view::npos) break;
     start = end + 1;

@@ -39,6 +39,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   q32::LookUpSymbol(tables, "NOSUCHSYMBOL");
-  q32::ReleasePlcTables(tables);
   return 0;
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "cli/CommandLine.h"
+#include "driver/RunDriver.h"
 #include "platform/Host.h"
 
 namespace {
@@ -67,13 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::string> args = {"Quillon32", projectFile, "-gensys", "-pj" + project + "/machine.pj",
                                    "-aA=1,B=$1F,MACHINE=\"Mill\""};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
   int status;
   {
     q32::FaultyFileSystem fs{memory};
-    status = q32::RunCommandLine(static_cast<int>(args.size()), argv.data(), fs);
+    status = q32::RunCommandLine(args, fs);
   }
 
   if (status < 0 || status > 2) std::fprintf(stderr, "exit status %d\n", status);

@@ -8,19 +8,20 @@
 #include "paths/Paths.h"
 #include "plc/Conditions.h"
 #include "support/MemoryFileSystem.h"
-#include "project/RunRecords.h"
-#include "project/Tokenizer.h"
+#include "run/SoftkeyContext.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace {
 
 void SplitEveryWay(std::string_view line) {
   std::vector<std::string> tokens;
-  int code = q32::SplitTokens(line, tokens, q32::kMaxProjectTokens, true);
-  Q32_FUZZ_CHECK((code == 0 || code == 2) && tokens.size() <= q32::kMaxProjectTokens);
+  (void)q32::SplitTokens(line, tokens, q32::kMaxProjectTokens, true);
+  Q32_FUZZ_CHECK(tokens.size() <= q32::kMaxProjectTokens);
   // What a project line does with its tokens: source names become paths.
   for (std::size_t i = 0; i < tokens.size() && i < 4; ++i) {
     q32::SoftkeyContext context;
-    q32::SetSoftkeySource(context, static_cast<std::uint32_t>(i), tokens[i], (i & 1) != 0);
+    q32::SetSoftkeySource(context, q32::kDefaultDestPath, static_cast<q32::SourceType>(i), tokens[i], (i & 1) != 0);
     std::string path = tokens[i];
     q32::CollapseDotDot(path);
     q32::PathParts parts = q32::SplitPath(tokens[i]);
@@ -29,10 +30,10 @@ void SplitEveryWay(std::string_view line) {
     q32::MakeAbsolute(absolute, "C:\\PROJECT\\", false);
     q32::MakeRelative("C:\\PROJECT\\", absolute, false);
   }
-  code = q32::SplitTokens(line, tokens, q32::kMaxBmxTokens, false);
-  Q32_FUZZ_CHECK((code == 0 || code == 2) && tokens.size() <= q32::kMaxBmxTokens);
-  code = q32::SplitConditionTokens(line, tokens, q32::kMaxConditionTokens);
-  Q32_FUZZ_CHECK((code == 0 || code == 2) && tokens.size() <= q32::kMaxConditionTokens);
+  (void)q32::SplitTokens(line, tokens, q32::kMaxBmxTokens, false);
+  Q32_FUZZ_CHECK(tokens.size() <= q32::kMaxBmxTokens);
+  (void)q32::SplitConditionTokens(line, tokens, q32::kMaxConditionTokens);
+  Q32_FUZZ_CHECK(tokens.size() <= q32::kMaxConditionTokens);
 }
 
 }  // namespace

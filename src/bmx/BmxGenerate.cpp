@@ -14,7 +14,8 @@
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {
@@ -64,11 +65,7 @@ void PutName(std::string& out, std::string_view name) {
 // ---------------------------------------------------------------------------
 // The attribute dictionary.
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-  });
-}
+bool LessValue(const std::string& a, const std::string& b) { return LessIgnoringCase(a, b); }
 
 struct DictionaryKey {
   std::string name;
@@ -90,12 +87,12 @@ bool SingleValue(const BmxAttributes& attributes, std::string_view key, std::str
 
 Dictionary BuildDictionary(const BmxProject& project, bool extended) {
   std::vector<std::string> keys;
-  std::vector<std::set<std::string, decltype(&LessIgnoringCase)>> values;
+  std::vector<std::set<std::string, decltype(&LessValue)>> values;
   auto keyIndex = [&](const std::string& key) {
     auto it = std::find(keys.begin(), keys.end(), key);
     if (it != keys.end()) return static_cast<std::size_t>(it - keys.begin());
     keys.push_back(key);
-    values.emplace_back(&LessIgnoringCase);
+    values.emplace_back(&LessValue);
     return keys.size() - 1;
   };
   if (!extended) {
@@ -141,8 +138,8 @@ void PutRecordHead(std::string& out, std::size_t fileOffset, std::uint32_t type,
   for (const DictionaryKey& key : dictionary) {
     std::uint32_t index = kNoIndex;
     if (SingleValue(attributes, key.name, value)) {
-      auto it = std::lower_bound(key.values.begin(), key.values.end(), value, LessIgnoringCase);
-      if (it != key.values.end() && !LessIgnoringCase(value, *it))
+      auto it = std::lower_bound(key.values.begin(), key.values.end(), value, LessValue);
+      if (it != key.values.end() && !LessValue(value, *it))
         index = static_cast<std::uint32_t>(it - key.values.begin());
     }
     PutWord(out, index);
@@ -561,8 +558,8 @@ void ApplyTextCoding(BmxProject& project) {
   }
 }
 
-int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::string_view destPath,
-                       std::string_view languageDir, std::string_view languageDirBase,
+int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
+                       std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
@@ -571,9 +568,9 @@ int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::strin
 
     // Only the first project of a run starts without language texts; the
     // later ones use again what it loaded.
-    if (firstProject) FreeLanguages(run.languages);
+    if (firstProject) FreeLanguages(languages);
     BmxProject project;
-    project.languages = &run.languages;
+    project.languages = &languages;
     const std::string projectDir = DirectoryOf(projectPath);
     if (!languageDir.empty()) project.languageDir = std::string(languageDir.substr(0, kMaxPathLength));
     std::string base(languageDirBase.substr(0, kMaxPathLength));
@@ -588,7 +585,7 @@ int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::strin
       ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
       return kFailed;
     }
-    if (run.languages.untranslated) ReportMessage(run.diag, kUntranslated);
+    if (languages.untranslated) ReportMessage(run.diag, kUntranslated);
     if (project.imageCount > kMaxBmxImages) return Fail(run, kNoMemory, projectPath);
 
     for (std::size_t i = 0; i < project.imageCount; ++i)

@@ -12,8 +12,9 @@
 
 namespace q32 {
 
-struct RunContext;
 struct BmxProject;
+struct LanguageTable;
+struct RunContext;
 
 // The generator holds the pictures of at most this many image elements.
 constexpr std::size_t kMaxBmxImages = 1024;
@@ -34,8 +35,8 @@ constexpr std::uint32_t kBmxRecordSvg = 4;
 // before the project is read; otherwise the texts an earlier project loaded
 // are used again (they stay in the run until its end).  0, or 2 after a
 // failure that has been reported.
-int GenerateBmxSoftkey(RunContext& run, std::string_view projectPath, std::string_view destPath,
-                       std::string_view languageDir, std::string_view languageDirBase,
+int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
+                       std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject);
 // Logs every picture file that a BMX project uses; 0, or 2 after a reported
 // failure.

@@ -10,8 +10,8 @@
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
-#include "project/RunRecords.h"
-#include "project/Tokenizer.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 namespace {
@@ -75,7 +75,7 @@ bool ReadColor(std::string_view text, std::uint32_t& color) {
   if (i >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
   unsigned long long v = 0;
   while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) {
-    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+    char c = UpperAscii(text[i]);
     if (v <= 0xFFFFFFFFull) v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
     ++i;
   }
@@ -702,7 +702,7 @@ int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
     while (file.GetLine(line, kMaxBmxLine)) {
       ++lineNumber;
       if (line.empty() || line[0] == ';') continue;
-      if (SplitTokens(line, words, kMaxBmxTokens, false) != 0) return kWrongWordCount;
+      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) return kWrongWordCount;
       if (words.empty()) continue;
       const int block = reader.blocks.empty() ? kBmxBlockTop : reader.blocks.back();
       const BmxKeyword* entry = nullptr;

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "paths/Paths.h"
-#include "platform/Encoding.h"
 #include "platform/FileSystem.h"
-#include "project/Tokenizer.h"
+#include "platform/Host.h"
+#include "text/Ascii.h"
+#include "text/Encoding.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 namespace {
@@ -21,13 +22,15 @@ constexpr std::size_t kHeaderBufferSize = 100;
 // damaged catalogue cannot make one console or log line unbounded.
 constexpr long kMaxFieldWidth = 1024;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+// What a line of Windows-1252 text looks like on this host's console: on
+// Windows code page 850, elsewhere UTF-8 (the terminal's encoding);
+// unchanged when the program runs embedded, for the program that reads it.
+std::string ConsoleText(std::string_view ansi, bool embedded) {
+  if (embedded) return std::string(ansi);
+  if (!kWindowsHost) return Cp1252ToUtf8(ansi);
+  std::string out(ansi);
+  for (char& c : out) c = static_cast<char>(Cp1252ToCp850(static_cast<unsigned char>(c)));
+  return out;
 }
 
 // Whether a catalogue line can matter to a lookup of key: its first token is
@@ -42,8 +45,8 @@ bool MayMatter(std::string_view line, std::string_view key) {
   if (line[i] == '"' || line[i] == '\'') return true;
   std::size_t end = line.find_first_of(" \t,=\n;\"'", i);
   std::string_view first = line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i);
-  return SameIgnoringCase(first, key) || SameIgnoringCase(first, "ERROR") || SameIgnoringCase(first, "WARNING") ||
-         SameIgnoringCase(first, "ERRORNO") || SameIgnoringCase(first, "FILE");
+  return EqualsIgnoringCase(first, key) || EqualsIgnoringCase(first, "ERROR") || EqualsIgnoringCase(first, "WARNING") ||
+         EqualsIgnoringCase(first, "ERRORNO") || EqualsIgnoringCase(first, "FILE");
 }
 
 void SetLabel(std::string& label, const std::string& text) {
@@ -99,8 +102,8 @@ void AppendFormatted(std::string& out, const std::string& conversionFormat, T va
 
 }  // namespace
 
-int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std::string_view dir,
-                         std::string_view name, std::string_view header, std::string_view logFile) {
+CatalogueLoad LoadMessageCatalogue(Diagnostics& d, std::string_view dir, std::string_view name,
+                                   std::string_view header, std::string_view logFile, std::string_view logDirectory) {
   std::string path(dir);
   path.append(name);
   d.catalogue.reset();
@@ -108,7 +111,7 @@ int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std
   if (d.fs) d.catalogue = d.fs->Open(path, FileMode::ReadText);
   if (!d.catalogue) {
     PrintFatal(d, "Fatal: Messagefile ", path, " cannot be opened!\n\n");
-    return 1;
+    return CatalogueLoad::NotOpened;
   }
 
   // The header must be followed by its line end; a first line of the
@@ -123,28 +126,25 @@ int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std
     PrintFatal(d, "Fatal: Invalid version of messagefile: ", path, "\n\n");
     d.catalogue->Close();
     d.catalogue.reset();
-    return 3;
+    return CatalogueLoad::WrongHeader;
   }
 
   if (!logFile.empty()) {
     d.log = d.fs->Open(logFile, FileMode::WriteText);
     if (!d.log) {
-      std::string logDir = DirectoryOf(logFile);
-      if (!logDir.empty() && !d.fs->Exists(logDir))
-        PrintFatal(d, "Fatal: Directory ", logDir, " doesn't exist!\n");
+      if (!logDirectory.empty() && !d.fs->Exists(logDirectory))
+        PrintFatal(d, "Fatal: Directory ", logDirectory, " doesn't exist!\n");
       else
         PrintFatal(d, "Fatal: Logfile ", logFile, " cannot be opened!\n");
       d.catalogue->Close();
       d.catalogue.reset();
-      return 2;
+      return CatalogueLoad::LogNotCreated;
     }
   }
 
-  d.errorCount = &errorCount;
-  d.warningCount = &warningCount;
-  errorCount = 0;
-  warningCount = 0;
-  return 0;
+  d.errors = 0;
+  d.warnings = 0;
+  return CatalogueLoad::Loaded;
 }
 
 bool LookupMessage(Diagnostics& d, int number, std::string& out) {
@@ -171,17 +171,17 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
 
     std::string_view line(buffer);
     if (line.empty() || line[0] == ';' || line[0] == '\n' || !MayMatter(line, key)) continue;
-    if (SplitTokens(line, tokens, 2, false) != 0 || tokens.size() != 2) continue;
+    if (SplitTokens(line, tokens, 2, false) != Split::Complete || tokens.size() != 2) continue;
     const std::string& k = tokens[0];
-    if (SameIgnoringCase(k, "ERROR"))
+    if (EqualsIgnoringCase(k, "ERROR"))
       SetLabel(d.errorLabel, tokens[1]);
-    else if (SameIgnoringCase(k, "WARNING"))
+    else if (EqualsIgnoringCase(k, "WARNING"))
       SetLabel(d.warningLabel, tokens[1]);
-    else if (SameIgnoringCase(k, "ERRORNO"))
+    else if (EqualsIgnoringCase(k, "ERRORNO"))
       SetLabel(d.errorNoLabel, tokens[1]);
-    else if (SameIgnoringCase(k, "FILE"))
+    else if (EqualsIgnoringCase(k, "FILE"))
       SetLabel(d.fileLabel, tokens[1]);
-    if (SameIgnoringCase(k, key)) {
+    if (EqualsIgnoringCase(k, key)) {
       out = tokens[1];
       return true;
     }
@@ -204,13 +204,12 @@ void ReportMessage(Diagnostics& d, int code, std::string_view file, unsigned lin
       if (!argument.empty() && (at = message.find("%s")) != std::string::npos)
         message.replace(at, 2, argument);
     }
-    int* count = code > 0 ? d.errorCount : d.warningCount;
-    if (count) ++*count;
+    ++(code > 0 ? d.errors : d.warnings);
   }
 
   std::string out;
   if (!file.empty()) {
-    std::string shown = d.paths ? DisplayPath(*d.paths, file, /*expand=*/false) : std::string(file);
+    std::string shown = d.showFile ? d.showFile(file) : std::string(file);
     out = d.fileLabel + ": " + shown;
     if (line != 0) out += "(" + std::to_string(line) + ")";
     out += ": " + message;

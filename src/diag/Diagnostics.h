@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,7 +12,6 @@ namespace q32 {
 
 class File;
 class FileSystem;
-struct PathContext;
 
 constexpr const char* kCatalogueName = "Quillon32.err";
 constexpr const char* kCatalogueHeader = "QUILLON error messages file  Version 1.0";
@@ -20,14 +20,16 @@ constexpr std::size_t kMaxCatalogueLine = 4095;
 // Labels that the catalogue may redefine hold at most this many characters.
 constexpr std::size_t kMaxLabelLength = 23;
 
-// The reporting state of one run.
+// The reporting state of one run, with its counts, which decide the run's
+// exit status.
 struct Diagnostics {
   FileSystem* fs = nullptr;
-  const PathContext* paths = nullptr;  // for shown file names; may be null
+  // How a report shows a file's name (relative to where the run started);
+  // the name as given when not set.
+  std::function<std::string(std::string_view)> showFile;
   std::unique_ptr<File> catalogue;
   std::unique_ptr<File> log;
-  int* errorCount = nullptr;
-  int* warningCount = nullptr;
+  int errors = 0, warnings = 0;
   std::string errorLabel = "Error";
   std::string warningLabel = "Warning";
   std::string errorNoLabel = "Error no";
@@ -36,11 +38,14 @@ struct Diagnostics {
   std::FILE* console = stdout;   // where console lines go
 };
 
+enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };
+
 // Opens dir+name, checks the header, creates the log (when logFile is not
-// empty) and zeroes the counts.  0, or 1 (catalogue not openable), 2 (log not
-// creatable), 3 (wrong header); the fatal text has then been printed.
-int LoadMessageCatalogue(Diagnostics& d, int& errorCount, int& warningCount, std::string_view dir,
-                         std::string_view name, std::string_view header, std::string_view logFile);
+// empty; logDirectory is its directory part) and zeroes the counts.  On a
+// failure the fatal text has been printed.
+[[nodiscard]] CatalogueLoad LoadMessageCatalogue(Diagnostics& d, std::string_view dir, std::string_view name,
+                                                 std::string_view header, std::string_view logFile,
+                                                 std::string_view logDirectory = {});
 // Looks a message number up (reading the catalogue from its start); true when found.
 bool LookupMessage(Diagnostics& d, int number, std::string& out);
 // Formats, counts (positive: error; zero or negative: warning) and outputs one

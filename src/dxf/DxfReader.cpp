@@ -15,7 +15,7 @@
 #include "dxf/VectorOutput.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "raster/SoftkeyRecords.h"
 
 namespace q32 {

@@ -9,7 +9,8 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
-#include "project/RunRecords.h"
+#include "text/Ascii.h"
+#include "text/Bytes.h"
 #include "raster/SoftkeyRecords.h"
 
 namespace q32 {

@@ -7,11 +7,11 @@
 
 #include "diag/MessageCodes.h"
 #include "lang/PoCatalogue.h"
-#include "platform/Encoding.h"
+#include "text/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
-#include "project/RunRecords.h"
-#include "project/Tokenizer.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 namespace {
@@ -58,7 +58,7 @@ int AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text
 // One line of a ".inc" or ".txt" file that is not a comment.
 int ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated) {
   std::vector<std::string> tokens;
-  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != 0) return kLanguageFileError;
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete) return kLanguageFileError;
   if (tokens.empty()) return 0;  // separators only: nothing to take
   std::size_t nameIndex = 0;
   if (!tokens[0].empty() && tokens[0][0] == '#') {
@@ -96,12 +96,6 @@ int ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
     if (int rc = ReadIncLine(entry, view, untranslated)) return rc;
   }
   return 0;
-}
-
-std::string LowerCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
-#include "project/RunRecords.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {

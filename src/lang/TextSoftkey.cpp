@@ -13,7 +13,7 @@
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "raster/SoftkeyRecords.h"
 
 namespace q32 {

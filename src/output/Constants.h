@@ -37,11 +37,4 @@ bool WriteConstantsHeading(RunContext& run, bool menus);
 // file is open.
 bool WriteConstantDefine(RunContext& run, std::string_view name, std::int32_t number);
 
-// The menu constant pass, run before the main pass: reads the project from
-// the stream's current position (the line after the header, whose number is
-// firstLine), numbers the menus, registers their names and writes their
-// defines, then puts the stream back where it was.  0, or 2 when it had to
-// stop (the reason has been reported).
-int RunMenuConstantPass(RunContext& run, File& project, int firstLine);
-
 }  // namespace q32

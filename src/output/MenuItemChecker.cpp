@@ -10,7 +10,7 @@
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "plc/PlcOperands.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 
 namespace q32 {
 
@@ -105,9 +105,7 @@ int TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlot
       // The control finds the script under the item's Python path, whatever
       // directory the project names it in; the check looks where it is written.
       slots[P::PyScript] = "PYSCRIPT:" + slots.pythonPath + std::string(FileNameOf(value));
-      if (run.settings.fileCheck && run.settings.fileExists &&
-          !run.settings.fileExists(value))
-        return kSourceMissing;
+      if (run.settings.fileCheck && !FileExists(run.fs, value)) return kSourceMissing;
       return 0;
     }
     default:  // PYNAME:, PYPARA:
@@ -122,12 +120,12 @@ bool NameKnown(const RunContext& run, std::string_view name) {
 
 // Enable, status and (where the item has one) hide conditions go through the
 // PLC operand check one after the other until one fails.
-int CheckOperands(RunContext& run, ItemSlots& slots, bool withHide) {
+int CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide) {
   const P conditions[] = {P::Enable, P::Status, P::Hide};
   for (P condition : std::span<const P>(conditions, withHide ? 3 : 2)) {
     std::string& token = slots[condition];
     if (token.empty()) continue;
-    if (int code = RewriteOperandToken(run.plc, token, run.settings.postProcess)) return code;
+    if (int code = RewriteOperandToken(plc, token, run.settings.postProcess)) return code;
   }
   return 0;
 }
@@ -144,8 +142,9 @@ std::string Field(std::string_view token) {
 
 // 0, or 8220 when the generated project cannot take the line.
 int WriteLine(RunContext& run, const std::string& line) {
-  if (run.settings.mode != MODE_PROJECT || !run.settings.projectOutStream) return 0;
-  return run.settings.projectOutStream->WriteText(line) ? 0 : kOpenFailed;
+  File* out = run.outputs.generatedProject.get();
+  if (run.settings.mode != MODE_PROJECT || !out) return 0;
+  return out->WriteText(line) ? 0 : kOpenFailed;
 }
 
 int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
@@ -164,8 +163,9 @@ int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::s
 
 }  // namespace
 
-int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tokens, bool active) {
-  const MenuItemDef* def = FindMenuItemDef(code);
+int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+                  bool active) {
+  const MenuItemDef* def = FindMenuItemDef(kind);
   if (!def) return 0;
   if (tokens.size() < def->minTokens) return kTooFewTokens;
   if (tokens.size() > def->maxCheckerTokens) return kTooManyTokens;
@@ -178,7 +178,7 @@ int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tok
   if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return kUnknownName;
 
   ItemSlots slots;
-  slots.pythonPath = run.settings.pythonPath;
+  slots.pythonPath = run.project.pythonPath;
   for (std::size_t i = FirstParamToken(*def); i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     std::optional<P> param = MatchItemParam(token, def->checkerParams);
@@ -205,7 +205,7 @@ int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tok
 
   // An operand of a switched-off section may name symbols of another machine
   // variant, so its faults are not the run's.
-  int result = CheckOperands(run, slots, layout->pythonAndHide);
+  int result = CheckOperands(run, plc, slots, layout->pythonAndHide);
   if (!active) result = 0;
 
   // The line is written also after a failed operand check, so that the

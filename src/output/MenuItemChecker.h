@@ -8,16 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "output/MenuItems.h"
+
 namespace q32 {
 
+struct PlcSymbolTables;
 struct RunContext;
 
 // Checks one item line: code is its item letter (MenuItemKind), tokens[0] its
 // keyword.  active tells whether the line stands in a switched-on section;
 // the codes of the PLC operand checks count only there.  In MODE_PROJECT the
-// normalised line goes to run.settings.projectOutStream when it is open.
+// normalised line goes to run.outputs.generatedProject when it is open.
 // Returns 0 or the message code that the project reader reports against the
 // line.  Codes that are not menu items (#PRAGMA) are passed over with 0.
-int CheckMenuItem(RunContext& run, int code, const std::vector<std::string>& tokens, bool active);
+int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+                  bool active);
 
 }  // namespace q32

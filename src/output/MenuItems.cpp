@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text/Ascii.h"
+
 namespace q32 {
 
 namespace {
@@ -122,9 +124,9 @@ std::optional<ItemParam> MatchItemParam(std::string_view token, std::span<const 
   return std::nullopt;
 }
 
-const MenuItemDef* FindMenuItemDef(int code) {
+const MenuItemDef* FindMenuItemDef(MenuItemKind kind) {
   for (const MenuItemDef& def : kItemDefs)
-    if (def.kind == code) return &def;
+    if (def.kind == kind) return &def;
   return nullptr;
 }
 

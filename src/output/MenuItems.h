@@ -11,9 +11,23 @@
 #include <span>
 #include <string_view>
 
-#include "project/RunRecords.h"
 
 namespace q32 {
+
+// The kinds of menu items; each is the letter the menu writers use for it.
+enum MenuItemKind : int {
+  ITEM_BLANK = '#',
+  ITEM_NODE = 'N',
+  ITEM_BACK = 'B',
+  ITEM_END = 'E',
+  ITEM_ACTION = 'S',
+  ITEM_PULSE = 'U',
+  ITEM_CHECK = 'C',
+  ITEM_RADIO = 'R',
+  ITEM_GOTO = 'G',
+  ITEM_STATE = 'T',
+  ITEM_PRAGMA = 17,  // a #PRAGMA line among the items: passed over by both writers
+};
 
 enum class ItemParam : std::uint8_t {
   Enable,
@@ -77,7 +91,7 @@ struct MenuItemDef {
 
 // The record of an item kind, or null for a code that is not a menu item
 // (the reader also hands over #PRAGMA lines).
-const MenuItemDef* FindMenuItemDef(int code);
+const MenuItemDef* FindMenuItemDef(MenuItemKind kind);
 
 // The index of the first parameter token of an item line.
 inline std::size_t FirstParamToken(const MenuItemDef& def) { return def.hasTargetMenu ? 3 : 2; }

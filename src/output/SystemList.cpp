@@ -3,17 +3,17 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 
 namespace q32 {
 
 bool OpenSystemList(RunContext& run) {
-  run.settings.systemListStream = run.fs.Open(kSystemListName, FileMode::WriteText);
-  return run.settings.systemListStream != nullptr;
+  run.outputs.systemList = run.fs.Open(kSystemListName, FileMode::WriteText);
+  return run.outputs.systemList != nullptr;
 }
 
 int AddSystemListEntry(RunContext& run) {
-  auto& stream = run.settings.systemListStream;
+  auto& stream = run.outputs.systemList;
   if (!stream) return 0;
   if (!stream->Printf("%s\n", run.softkey.targetPath.c_str())) {
     ReportMessage(run.diag, kWriteFailed, kSystemListName);

@@ -1,7 +1,6 @@
 #include "output/TreeFile.h"
 
 #include <cctype>
-#include <cstdarg>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +8,12 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "output/CreationDate.h"
-#include "output/MenuItems.h"
 #include "paths/Paths.h"
 #include "platform/Host.h"
 #include "plc/PlcOperands.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
+#include "text/Format.h"
 
 namespace q32 {
 
@@ -56,7 +56,7 @@ using P = ItemParam;
 // How the fields of an item follow its softkey part.
 enum class ItemLayout { Blank, Back, End, Goto, Action, Check, State };
 
-ItemLayout LayoutOf(int kind) {
+ItemLayout LayoutOf(MenuItemKind kind) {
   switch (kind) {
     case ITEM_BLANK: return ItemLayout::Blank;
     case ITEM_BACK: return ItemLayout::Back;
@@ -149,25 +149,6 @@ int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, Item
   return kUnknownParameter;
 }
 
-void Append(std::string& line, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void Append(std::string& line, const char* format, ...) {
-  char small[256];
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  int n = std::vsnprintf(small, sizeof small, format, args);
-  va_end(args);
-  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
-    line.append(small, static_cast<std::size_t>(n));
-  } else if (n > 0) {
-    std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::vsnprintf(big.data(), big.size(), format, again);
-    line.append(big.data(), static_cast<std::size_t>(n));
-  }
-  va_end(again);
-}
-
 // The Python part: name, memory, script and parameter.
 int AppendPythonPart(std::string& line, const ItemFields& f, int errorCode) {
   const bool noName = f.pythonName.empty();
@@ -177,11 +158,11 @@ int AppendPythonPart(std::string& line, const ItemFields& f, int errorCode) {
   }
   if (noName) return errorCode;
   if (f.pythonMemory == 0) {
-    Append(line, " %s 0 - -", f.pythonName.c_str());
+    AppendFormat(line, " %s 0 - -", f.pythonName.c_str());
     return 0;
   }
   if (f.pythonScript.empty()) return errorCode;
-  Append(line, " %s %d %s %s", f.pythonName.c_str(), f.pythonMemory, f.pythonScript.c_str(),
+  AppendFormat(line, " %s %d %s %s", f.pythonName.c_str(), f.pythonMemory, f.pythonScript.c_str(),
          f.pythonParameter.empty() ? "-" : f.pythonParameter.c_str());
   return 0;
 }
@@ -190,24 +171,24 @@ int AppendPythonPart(std::string& line, const ItemFields& f, int errorCode) {
 void AppendSoftkeyPart(const RunContext& run, std::string& line, std::uint32_t index) {
   const SoftkeyNameEntry* entry = run.names.FindSoftkeyByIndex(index);
   if (!entry) {
-    Append(line, " %u <name not found!>", index);
+    AppendFormat(line, " %u <name not found!>", index);
   } else if (entry->path.find(' ') != std::string::npos) {
-    Append(line, " %u \"%s\"", index, entry->path.c_str());
+    AppendFormat(line, " %u \"%s\"", index, entry->path.c_str());
   } else {
-    Append(line, " %u %s", index, entry->path.c_str());
+    AppendFormat(line, " %u %s", index, entry->path.c_str());
   }
 }
 
 // The enable, status and hide conditions of an item are PLC operands; with a
 // PLC project information file they are checked against its symbols.  The
 // first non-zero answer ends the checks; a warning is dropped.
-int CheckItemOperands(RunContext& run, const ItemFields& f) {
+int CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f) {
   if (!run.settings.pjGiven) return 0;
   for (const std::string* condition : {&f.enable, &f.status, &f.hide}) {
     if (*condition == "-") continue;
     std::string operand = *condition;
     OperandResult found;
-    int result = CheckOperand(run.plc, operand, found);
+    int result = CheckOperand(plc, operand, found);
     if (result != 0) return result > 0 ? result : 0;
   }
   return 0;
@@ -230,19 +211,19 @@ bool NamesSystemList(std::string_view path) {
 
 std::string TreeFilePath(const RunContext& run) {
   const RunSettings& s = run.settings;
-  if (s.outputDir.empty()) return s.treeFile;
-  std::string path = s.outputDir + "\\" + std::string(FileNameOf(s.treeFile));
+  if (s.outputDir.empty()) return run.outputs.treeFile;
+  std::string path = s.outputDir + "\\" + std::string(FileNameOf(run.outputs.treeFile));
   return path.size() > kMaxPathLength ? std::string() : path;
 }
 
 int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
-  RunSettings& s = run.settings;
-  if (NamesSystemList(s.treeFile)) return kTreeNamedLikeSystemList;
+  const RunSettings& s = run.settings;
+  if (NamesSystemList(run.outputs.treeFile)) return kTreeNamedLikeSystemList;
   std::string path = TreeFilePath(run);
   if (path.empty()) return kOpenFailed;
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
   if (!file) return kOpenFailed;
-  run.settings.createdTreeFiles.push_back(path);
+  run.outputs.createdTreeFiles.push_back(path);
 
   std::string shown = DisplayPath(run.paths, path);
   ShowProgress(run.diag, kProgressMenu);
@@ -257,20 +238,20 @@ int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
   header += "\n; Softkey project: ";
   header += topProjectFile;
   header += "\n";
-  const SoftkeyContext& c = run.softkey;
+  const ProjectSettings& c = run.project;
   if (!c.destPath.empty()) header += "P " + c.destPath + "\n";
   if (!c.helpFile.empty()) header += "h " + c.helpFile + "\n";
   if (!c.moPath.empty())
     header += "t " + c.moPath + " " + (c.moDomain.empty() ? std::string("softkeys") : c.moDomain) + "\n";
   bool written = file->WriteText(header);
-  s.treeStream = std::move(file);
+  run.outputs.tree = std::move(file);
   return written ? 0 : kOpenFailed;
 }
 
 void CloseTreeFile(RunContext& run) {
-  if (run.settings.treeStream) {
-    run.settings.treeStream->Close();
-    run.settings.treeStream.reset();
+  if (run.outputs.tree) {
+    run.outputs.tree->Close();
+    run.outputs.tree.reset();
   }
 }
 
@@ -337,7 +318,7 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
 
 std::string FormatMenuLine(const MenuAttributes& menu, std::uint32_t number) {
   std::string line;
-  Append(line, "%c %u %c %s %s\n", menu.kind, number, menu.mode, menu.title.c_str(),
+  AppendFormat(line, "%c %u %c %s %s\n", menu.kind, number, menu.mode, menu.title.c_str(),
          menu.ident.c_str());
   return line;
 }
@@ -366,12 +347,12 @@ int ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t&
 }
 
 int WriteTreeLine(RunContext& run, std::string_view line) {
-  File* tree = run.settings.treeStream.get();
+  File* tree = run.outputs.tree.get();
   if (!tree) return kOpenFailed;
   return tree->WriteText(line) ? 0 : kOpenFailed;
 }
 
-int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens,
+int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   std::string& line) {
   line.clear();
   const MenuItemDef* def = FindMenuItemDef(kind);
@@ -414,51 +395,51 @@ int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tok
   const auto popup = static_cast<int>(f.popupMenu);
   switch (layout) {
     case ItemLayout::Blank:
-      Append(line, " %s", f.ident.c_str());
+      AppendFormat(line, " %s", f.ident.c_str());
       break;
     case ItemLayout::Back:
-      Append(line, " %s %s %c %s %s", f.enable.c_str(), f.status.c_str(), f.closePopup,
+      AppendFormat(line, " %s %s %c %s %s", f.enable.c_str(), f.status.c_str(), f.closePopup,
              f.overlay.c_str(), f.ident.c_str());
-      Append(line, " %s %d %c %c", f.helpFile.c_str(), f.helpId, f.restoreWindow, f.pythonRestart);
+      AppendFormat(line, " %s %d %c %c", f.helpFile.c_str(), f.helpId, f.restoreWindow, f.pythonRestart);
       break;
     case ItemLayout::End:
-      Append(line, " %s %s %s %s", f.enable.c_str(), f.status.c_str(), f.overlay.c_str(),
+      AppendFormat(line, " %s %s %s %s", f.enable.c_str(), f.status.c_str(), f.overlay.c_str(),
              f.ident.c_str());
-      if (f.helpId >= 0) Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      if (f.helpId >= 0) AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
       break;
     case ItemLayout::Goto:
-      Append(line, " %s %s %u %d %s %d %c %s %s %s", f.enable.c_str(), f.status.c_str(),
+      AppendFormat(line, " %s %s %u %d %s %d %c %s %s %s", f.enable.c_str(), f.status.c_str(),
              static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument.c_str(), popup,
              f.closePopup, f.overlay.c_str(), f.ident.c_str(), f.hide.c_str());
-      Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
       if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
     case ItemLayout::Action:
-      Append(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
+      AppendFormat(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.repeatDelay, f.repeatInterval, f.hide.c_str());
-      Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
       if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
     case ItemLayout::Check:
     case ItemLayout::State:
-      Append(line, " %s %s %c %d %s %d %s %s %s", f.enable.c_str(), f.status.c_str(),
+      AppendFormat(line, " %s %s %c %d %s %d %s %s %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.hide.c_str());
-      if (layout == ItemLayout::State) Append(line, " %d", f.states);
-      Append(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      if (layout == ItemLayout::State) AppendFormat(line, " %d", f.states);
+      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
       if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
       break;
   }
   line += '\n';
-  return CheckItemOperands(run, f);
+  return CheckItemOperands(run, plc, f);
 }
 
-int WriteTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens) {
+int WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens) {
   if (!FindMenuItemDef(kind)) return 0;
-  if (!run.settings.treeStream) return kOpenFailed;
+  if (!run.outputs.tree) return kOpenFailed;
   std::string line;
-  if (int r = BuildTreeItem(run, kind, tokens, line)) return r;
+  if (int r = BuildTreeItem(run, plc, kind, tokens, line)) return r;
   return WriteTreeLine(run, line);
 }
 

@@ -10,8 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "output/MenuItems.h"
+
 namespace q32 {
 
+struct PlcSymbolTables;
 struct RunContext;
 
 constexpr const char* kTreeFileHeader = "; Softkey Tree Definition File V2.1";
@@ -28,7 +31,7 @@ constexpr std::uint32_t kMaxPagingKey = 0xFFFF;
 // it and writes the header with the project-wide lines.  topProjectFile is the
 // name shown as the softkey project.  0 or the code; the caller reports it
 // and abandons the project.  The created path is added to
-// run.settings.createdTreeFiles.
+// run.outputs.createdTreeFiles.
 int OpenTreeFile(RunContext& run, std::string_view topProjectFile);
 // The path under which the tree file is created (treeFile, or its base name
 // inside -o); empty when the joined path would be too long.
@@ -69,12 +72,12 @@ int WriteTreeLine(RunContext& run, std::string_view line);
 // Builds the tree line of a menu item (item kind letter, tokens with the
 // keyword as token 0); 0 with the line (line feed included), or a message
 // code.  Kinds that are not menu items (#PRAGMA) give 0 and an empty line.
-int BuildTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens,
+int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   std::string& line);
 // Builds the item line and writes it when it is complete: a rejected item
 // leaves nothing in the tree file.  0 or a message code (8220 without an open
 // tree file).
-int WriteTreeItem(RunContext& run, int kind, const std::vector<std::string>& tokens);
+int WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens);
 
 // Reads a number as C's "%d" does after skipping blanks; false when no digit
 // follows.  Out-of-range values wrap to 32 bits.

@@ -5,8 +5,8 @@
 
 #include "diag/MessageCodes.h"
 #include "plc/PlcOperands.h"
-#include "project/RunContext.h"
-#include "project/RunRecords.h"
+#include "run/DefineList.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {
@@ -99,11 +99,6 @@ int Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t
   }
 }
 
-int CompareIgnoringCase(std::string_view a, std::string_view b) {
-  std::string ua = UpperCase(a), ub = UpperCase(b);
-  return ua < ub ? -1 : (ua > ub ? 1 : 0);
-}
-
 // Digits of one base; "no digits" and "not all zeros but 0" (the value ran
 // over 32 bits) are both unknown operands.
 int ParseDigits(std::string_view digits, unsigned base, std::uint32_t& value) {
@@ -180,8 +175,8 @@ int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::
   std::int32_t defined = 0;
   std::string definedText;
   switch (scope.defines.LookupDefine(token, defined, &definedText)) {
-    case 1: value = defined; return 0;
-    case 2: text = definedText; return kStringOperand;
+    case DefineKind::Number: value = defined; return 0;
+    case DefineKind::String: text = definedText; return kStringOperand;
     default: break;
   }
   PlcSymbol constant;
@@ -211,8 +206,8 @@ int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::
     if (rest.size() >= 2 && rest.back() == '$') {
       // $NAME$: a define written so that it cannot be taken for a number.
       switch (scope.defines.LookupDefine(rest.substr(1, rest.size() - 2), defined, &definedText)) {
-        case 1: number = static_cast<std::uint32_t>(defined); break;
-        case 2: text = definedText; return kStringOperand;
+        case DefineKind::Number: number = static_cast<std::uint32_t>(defined); break;
+        case DefineKind::String: text = definedText; return kStringOperand;
         default: return kUnknownOperand;
       }
     } else if (int code = ParseDigits(rest.substr(1), 16, number)) {
@@ -226,8 +221,8 @@ int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::
     if (int code = ParseDigits(rest, 10, number)) return code;
   } else {
     switch (scope.defines.LookupDefine(rest, defined, &definedText)) {
-      case 1: number = static_cast<std::uint32_t>(defined); break;
-      case 2: text = definedText; return kStringOperand;
+      case DefineKind::Number: number = static_cast<std::uint32_t>(defined); break;
+      case DefineKind::String: text = definedText; return kStringOperand;
       default: return kUnknownOperand;
     }
   }
@@ -395,14 +390,6 @@ int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
   // The negate flag of level 0 is never applied: NOT acts only on a group.
   result = levels[0].value != 0;
   return 0;
-}
-
-int EvaluateIfCondition(RunContext& run, const std::vector<std::string>& tokens, std::size_t first,
-                        bool& result) {
-  std::vector<std::string> condition;
-  if (first < tokens.size()) condition.assign(tokens.begin() + static_cast<std::ptrdiff_t>(first), tokens.end());
-  SymbolVisibilityScope visibility(run.plc, run.settings.postProcess);
-  return EvaluateCondition(ConditionScope{run.defines, run.plc}, condition, result);
 }
 
 int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active) {

@@ -13,7 +13,6 @@ namespace q32 {
 
 class DefineList;
 struct PlcSymbolTables;
-struct RunContext;
 
 // Parenthesis levels of a condition: level 0 and nine nested ones.
 constexpr std::size_t kMaxConditionLevels = 10;
@@ -38,11 +37,6 @@ int EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 // split, without its keyword).  0 with the result, or 3011, 3043, 3070,
 // 3073, 3084, 3091, 3507, 3509, 4010.
 int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result);
-
-// EvaluateCondition for an #IF line of the run: the tokens from `first` on,
-// with the PLC symbols hidden unless the run has -post.
-int EvaluateIfCondition(RunContext& run, const std::vector<std::string>& tokens, std::size_t first,
-                        bool& result);
 
 enum SectionOperation : int {
   SECTION_PUSH = 0,    // #IF..., with its condition

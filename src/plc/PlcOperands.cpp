@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "diag/MessageCodes.h"
-#include "project/RunRecords.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {

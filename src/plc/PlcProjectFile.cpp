@@ -6,10 +6,8 @@
 #include <new>
 #include <unordered_map>
 
-#include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
 
 namespace q32 {
 namespace {
@@ -194,13 +192,5 @@ int PlcReadReportCode(int readCode) {
   if (readCode == kOutOfMemory) return kPlcFormatError;
   return readCode;
 }
-
-void LoadRunPlcProjectFile(RunContext& run, std::string_view path) {
-  if (path.empty() || run.settings.mode == MODE_SCAN) return;
-  int code = ReadPlcProjectFile(run.fs, path, run.plc);
-  if (code != 0 && run.settings.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), path);
-}
-
-void ReleasePlcTables(PlcSymbolTables& tables) { tables = PlcSymbolTables{}; }
 
 }  // namespace q32

@@ -16,7 +16,6 @@
 namespace q32 {
 
 class FileSystem;
-struct RunContext;
 
 // The 24 bytes at the start of every file: text, line feed and a zero byte.
 constexpr char kPlcMagic[24] = "PLC Project File  V3.2\n";
@@ -119,12 +118,5 @@ int ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& t
 // failure names the file as 8276, no memory is a format error 8273.
 int PlcReadReportCode(int readCode);
 
-// The run's reading of the -pj file: nothing without a name or in a scan;
-// a failure is reported with the file name (8276, 8273 or its own code)
-// except in MODE_GENDEF, and the run goes on with what was read.
-void LoadRunPlcProjectFile(RunContext& run, std::string_view path);
-
-// Frees all tables and resets the lookup state.
-void ReleasePlcTables(PlcSymbolTables& tables);
 
 }  // namespace q32

@@ -8,15 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/CommandLine.h"
+#include "driver/RunDriver.h"
 #include "output/TreeFile.h"
 #include "platform/FileSystem.h"
+#include "platform/Host.h"
 #include "platform/LanguageLibrary.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Pictures.h"
 #include "project/ProjectKeywords.h"
-#include "project/RunObserver.h"
-#include "project/RunRecords.h"
+#include "run/CommandLine.h"
+#include "run/RunContext.h"
+#include "run/RunObserver.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 
@@ -129,7 +132,7 @@ struct Output {
 struct SoftkeyLine {
   std::string file;
   int line = 0;
-  int code = 0;
+  SourceType source = SOURCE_PCX;
   std::vector<std::string> tokens;
   std::string name;        // upper case, cut as the generator cuts it
   std::string sourcePath;  // full host path of the source
@@ -141,7 +144,7 @@ struct SoftkeyLine {
 struct Item {
   std::string file;
   int line = 0;
-  int code = 0;
+  MenuItemKind kind = ITEM_BLANK;
   std::vector<std::string> tokens;
   int result = 0;
   std::size_t softkeysBefore = 0;  // softkey lines read before it
@@ -179,31 +182,9 @@ const char* KindText(char kind) {
   }
 }
 
-const char* ItemKindText(int code) {
-  switch (code) {
-    case 35:
-      return "BLANK";
-    case 78:
-      return "NODE";
-    case 66:
-      return "BACK";
-    case 69:
-      return "END";
-    case 83:
-      return "ACTION";
-    case 85:
-      return "PULSE";
-    case 67:
-      return "CHECK";
-    case 82:
-      return "RADIO";
-    case 71:
-      return "GOTO";
-    case 84:
-      return "STATE";
-    default:
-      return "#PRAGMA";
-  }
+const char* ItemKindText(MenuItemKind kind) {
+  const MenuItemDef* def = FindMenuItemDef(kind);
+  return def ? def->keyword : "#PRAGMA";
 }
 
 class Collector final : public RunObserver {
@@ -220,19 +201,21 @@ class Collector final : public RunObserver {
   std::string Show(const std::string& full) const { return Shown(full, startDir); }
   std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
 
-  void LineRead(std::string_view file, int line, int code, const std::vector<std::string>& tokens) override {
+  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
+                const std::vector<std::string>& tokens) override {
     current_ = -1;
     const std::string full = Full(file);
-    if (code >= 0 && code <= 9) {
+    const KeywordCode code = keyword.code;
+    if (keyword.kind == KeywordKind::Softkey) {
       SoftkeyLine k;
-      k.file = full, k.line = line, k.code = code, k.tokens = tokens;
+      k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens;
       if (tokens.size() >= 3) k.name = Upper(tokens[2].substr(0, kMaxNameLength));
-      if (tokens.size() >= 2 && code != SOURCE_TX) k.sourcePath = Full(tokens[1]);
+      if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
       current_ = static_cast<int>(softkeys.size());
       softkeys.push_back(std::move(k));
       return;
     }
-    if (code == KEY_SKMENU) {
+    if (code == KeywordCode::SkMenu) {
       Menu m;
       m.file = full, m.line = line;
       if (tokens.size() >= 2) m.name = Upper(tokens[1].substr(0, kMaxNameLength));
@@ -240,21 +223,22 @@ class Collector final : public RunObserver {
       open_ = tokens.size() >= 2;
       return;
     }
-    if (code == KEY_ENDSKMENU) {
+    if (code == KeywordCode::EndSkMenu) {
       open_ = false;
       return;
     }
     if (menus.empty() || !open_) return;
-    if (code == KEY_ROWDEF || code == KEY_SKPREVDEF || code == KEY_SKNEXTDEF) {
+    if (keyword.kind == KeywordKind::Menu) {
       // As the control uses them: the softkey slots of a row, the keys that page.
-      static const char* const kLayouts[] = {"rows of the softkey slots", "previous page: key", "next page: key"};
-      std::string text = kLayouts[code - KEY_ROWDEF];
+      std::string text = code == KeywordCode::RowDef      ? "rows of the softkey slots"
+                         : code == KeywordCode::SkPrevDef ? "previous page: key"
+                                                          : "next page: key";
       for (std::size_t t = 1; t < tokens.size(); ++t) text += (t == 2 ? " to " : " ") + tokens[t];
       menus.back().layout.push_back(text);
       return;
     }
     Item item;
-    item.file = full, item.line = line, item.code = code, item.tokens = tokens;
+    item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens;
     item.softkeysBefore = softkeys.size();
     menus.back().items.push_back(std::move(item));
   }
@@ -379,7 +363,8 @@ void CheckNames(Collector& c) {
 // The menus an item opens: the target of GOTO and NODE, and POPUPMENU:.
 std::vector<std::string> Targets(const Item& item) {
   std::vector<std::string> out;
-  if ((item.code == 71 || item.code == 78) && item.tokens.size() >= 3) out.push_back(CutName(item.tokens[2]));
+  if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
+    out.push_back(CutName(item.tokens[2]));
   for (std::size_t t = 2; t < item.tokens.size(); ++t)
     if (StartsWithUpper(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
   out.erase(std::unique(out.begin(), out.end()), out.end());
@@ -420,7 +405,7 @@ void CheckSoftkeyUse(Collector& c) {
   std::set<std::string> shown;
   for (const Menu& m : c.menus)
     for (const Item& item : m.items) {
-      if (item.code == KEY_PRAGMA || item.tokens.size() < 2) continue;
+      if (item.kind == ITEM_PRAGMA || item.tokens.size() < 2) continue;
       const std::string name = CutName(item.tokens[1]);
       shown.insert(name);
       auto it = defined.find(name);
@@ -448,7 +433,7 @@ void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
   std::set<std::string> checked;
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    if (k.code < static_cast<int>(SOURCE_TXS) || k.code > static_cast<int>(SOURCE_TXB) ||
+    if (k.source < SOURCE_TXS || k.source > SOURCE_TXB ||
         !checked.insert(k.sourcePath).second)
       continue;
     std::string bytes;
@@ -585,7 +570,7 @@ std::string FindingsHtml(const std::vector<Finding>& findings, const std::string
 std::string Pictures(const SoftkeyLine& k) {
   std::string out;
   // A TX softkey has no picture file: the control writes its text.
-  if (k.code == SOURCE_TX && k.tokens.size() >= 2)
+  if (k.source == SOURCE_TX && k.tokens.size() >= 2)
     out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) +
            "&rdquo;<figcaption>text written by the control</figcaption></figure>";
   for (const Output& o : k.outputs)
@@ -668,7 +653,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
          "<th>Other parameters</th></tr>\n";
     int slot = 0;
     for (const Item& item : m->items) {
-      if (item.code == KEY_PRAGMA) continue;
+      if (item.kind == ITEM_PRAGMA) continue;
       std::string softkey, opens, conditions, python, other;
       if (item.tokens.size() >= 2) {
         const std::string name = CutName(item.tokens[1]);
@@ -678,7 +663,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
       for (const std::string& t : Targets(item)) opens += (opens.empty() ? "" : "<br>") + menuLink(t);
       for (std::size_t t = 2; t < item.tokens.size(); ++t) {
         const std::string& p = item.tokens[t];
-        if ((item.code == 71 || item.code == 78) && t == 2) continue;
+        if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && t == 2) continue;
         if (StartsWithUpper(p, "POPUPMENU:")) continue;
         if (StartsWithUpper(p, "ENABLE:") || StartsWithUpper(p, "STATUS:") || StartsWithUpper(p, "HIDE:"))
           conditions += (conditions.empty() ? "" : "<br>") + Html(p);
@@ -687,7 +672,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
         else
           other += (other.empty() ? "" : "<br>") + Html(p);
       }
-      h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.code) +
+      h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.kind) +
            (item.result > 0 ? " <span class=\"finding\">(refused: message " + std::to_string(item.result) + ")</span>"
                             : "") +
            "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
@@ -719,33 +704,39 @@ std::string Page(const Collector& c, const PageContext& pc) {
   return h;
 }
 
+// The generator's option words that choose what is generated, and -o for
+// the site.
+constexpr OptionId kPreviewOptions[] = {OptionId::Model,          OptionId::PlcProject,  OptionId::ConfigFile,
+                                        OptionId::Defines,        OptionId::IncLanguageDir, OptionId::NoFileCheck,
+                                        OptionId::OutputDir};
+
 }  // namespace
 
 int RunPreview(int argc, char** argv) {
-  std::vector<std::string> options;
-  std::string project, outDir;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i] ? argv[i] : "";
-    const std::string upper = Upper(arg);
+  const std::vector<std::string> words = CommandArguments(argc, argv);
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& arg = words[i];
     if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?") return PrintUsage(0);
-    if (arg.size() > 1 && (arg[0] == '-' || arg[0] == '/')) {
-      const std::string name = upper.substr(1);
-      if (name.rfind("O", 0) == 0 && name.size() > 1 && name != "NOFILECHECK")
-        outDir = arg.substr(2);
-      else if (name.rfind("PJ", 0) == 0 || name[0] == 'T' || name[0] == 'R' || name[0] == 'A' || name[0] == 'L' ||
-               name == "NOFILECHECK")
-        options.push_back(arg);
-      else {
-        std::fprintf(stderr, "Quillon32Preview: unknown option %s\n", arg.c_str());
-        return PrintUsage(3);
-      }
-    } else if (project.empty()) {
-      project = arg;
-    } else {
-      return PrintUsage(3);
-    }
   }
-  if (project.empty() || outDir.empty()) return PrintUsage(3);
+  RunSettings settings;
+  settings.mode = MODE_GENSYS;
+  settings.programDir = ProgramDirectory(words.empty() ? nullptr : words[0].c_str());
+  const std::span<const std::string> given = std::span<const std::string>(words).subspan(words.empty() ? 0 : 1);
+  const CommandLine line = ParseCommandLine(given, settings, kPreviewOptions);
+  if (line.action != CommandLine::Action::Run) {
+    if (!line.unknownOption.empty())
+      std::fprintf(stderr, "Quillon32Preview: unknown option %s\n", line.unknownOption.c_str());
+    return PrintUsage(3);
+  }
+  // The site's directory, not the outputs': those stay in memory.
+  const std::string outDir = settings.outputDir;
+  settings.outputDir.clear();
+  if (line.projectWords != 1 || outDir.empty()) return PrintUsage(3);
+  // The options of the generating run, shown on the page as given.
+  std::vector<std::string> options;
+  for (const std::string& word : given)
+    if (IsOptionWord(word) && !StartsWithIgnoringCase(word.substr(1), "o"))
+      options.push_back(word);
 
   auto host = MakeHostFileSystem();
   std::string startDir, outFull;
@@ -761,12 +752,7 @@ int RunPreview(int argc, char** argv) {
 
   OverlayFileSystem overlay(*host);
   Collector collector(overlay, startDir);
-  std::vector<std::string> args = {argv[0] ? argv[0] : "Quillon32Preview", project, "-gensys"};
-  args.insert(args.end(), options.begin(), options.end());
-  std::vector<char*> argvRun;
-  for (std::string& a : args) argvRun.push_back(a.data());
-  argvRun.push_back(nullptr);
-  const int status = RunCommandLine(static_cast<int>(args.size()), argvRun.data(), overlay, &collector);
+  const int status = RunGeneratorProgram(std::move(settings), overlay, &collector);
   std::fflush(stdout);
   host->SetCurrentDir(startDir);
 

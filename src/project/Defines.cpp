@@ -9,8 +9,8 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "plc/PlcOperands.h"
-#include "project/RunContext.h"
-#include "project/RunRecords.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {
@@ -73,12 +73,12 @@ bool ClassifyValue(std::string_view text, DefineEntry& entry, bool& unquoted) {
   return true;
 }
 
-bool IsDefinedName(RunContext& run, std::string_view name) {
+bool IsDefinedName(RunContext& run, const PlcSymbolTables& plc, std::string_view name) {
   std::int32_t value;
-  if (run.defines.LookupDefine(name, value) != 0) return true;
+  if (run.defines.LookupDefine(name, value) != DefineKind::None) return true;
   // With -post a condition may also ask for a PLC symbol; an ambiguous one
   // exists as well.
-  return run.settings.postProcess && LookUpSymbol(run.plc, name) != SymbolLookup::NotFound;
+  return run.settings.postProcess && LookUpSymbol(plc, name) != SymbolLookup::NotFound;
 }
 
 std::vector<std::string_view> SplitWords(std::string_view group) {
@@ -95,8 +95,9 @@ std::vector<std::string_view> SplitWords(std::string_view group) {
 }
 
 // One group: name, then OR/AND [NOT] name pairs from left to right.
-int EvaluateGroup(RunContext& run, const std::vector<std::string_view>& words, bool negateFirst, bool& value) {
-  value = IsDefinedName(run, words[0]) != negateFirst;
+int EvaluateGroup(RunContext& run, const PlcSymbolTables& plc, const std::vector<std::string_view>& words,
+                  bool negateFirst, bool& value) {
+  value = IsDefinedName(run, plc, words[0]) != negateFirst;
   for (std::size_t i = 1; i < words.size();) {
     bool isOr = EqualsIgnoringCase(words[i], "OR");
     if (!isOr && !EqualsIgnoringCase(words[i], "AND")) return 1;
@@ -107,7 +108,7 @@ int EvaluateGroup(RunContext& run, const std::vector<std::string_view>& words, b
       ++i;
     }
     if (i >= words.size()) return 1;  // an operator at the end of the group
-    bool defined = IsDefinedName(run, words[i++]) != negate;
+    bool defined = IsDefinedName(run, plc, words[i++]) != negate;
     value = isOr ? (value || defined) : (value && defined);
   }
   return 0;
@@ -245,7 +246,8 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
   if (summary.unquoted) ReportDefineResult(run, kUnquotedString, {}, 0, text);
 }
 
-int EvaluateDefineCondition(RunContext& run, std::string_view text, bool negateFirst, bool& result) {
+int EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
+                            bool& result) {
   result = true;
   try {
     std::size_t p = 0;
@@ -255,7 +257,7 @@ int EvaluateDefineCondition(RunContext& run, std::string_view text, bool negateF
           SplitWords(text.substr(p, comma == std::string_view::npos ? std::string_view::npos : comma - p));
       if (!words.empty()) {
         bool value;
-        if (EvaluateGroup(run, words, negateFirst, value)) return 1;
+        if (EvaluateGroup(run, plc, words, negateFirst, value)) return 1;
         result = result && value;
       }
       if (comma == std::string_view::npos) break;

@@ -11,6 +11,7 @@
 namespace q32 {
 
 class DefineList;
+struct PlcSymbolTables;
 struct RunContext;
 
 // Lines of a configuration file hold at most this many characters.
@@ -53,6 +54,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
 // [NOT] name pairs taken from left to right.  With negateFirst the first
 // name of each group counts negated.  A name holds when it is defined (or,
 // with -post, names a PLC symbol).  0, or 1 when the text is malformed.
-int EvaluateDefineCondition(RunContext& run, std::string_view text, bool negateFirst, bool& result);
+int EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
+                            bool& result);
 
 }  // namespace q32

@@ -3,34 +3,44 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "paths/Paths.h"
+#include "plc/PlcOperands.h"
 #include "project/Defines.h"
-#include "project/ProjectKeywords.h"
-#include "project/RunContext.h"
-#include "project/Tokenizer.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 namespace {
 // The words of an #IF line kept in the generated project.
 constexpr std::size_t kMaxWrittenWords = 100;
 
-void Report(RunContext& run, const Preprocessor& p, int code, int line) {
-  if (p.reports)
-    ReportMessage(run.diag, code, run.settings.projectFile, static_cast<unsigned>(line));
+void Report(const Preprocessor& p, int code, int line) {
+  if (p.reports) ReportMessage(p.run.diag, code, p.run.projectFile, static_cast<unsigned>(line));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Directives are written back only by the main pass of a menu project that
 // keeps its conditions for the -gensys run of the generated project.
-bool WritesBack(const RunContext& run, const Preprocessor& p) {
-  const RunSettings& s = run.settings;
-  return p.reports && s.mode == MODE_PROJECT && !s.postProcess && s.projectOutStream;
+bool WritesBack(const Preprocessor& p) {
+  const RunSettings& s = p.run.settings;
+  return p.reports && s.mode == MODE_PROJECT && !s.postProcess && p.run.outputs.generatedProject;
 }
 
-void WriteBack(RunContext& run, const Preprocessor& p, const std::string& text, int line) {
-  if (WritesBack(run, p) && !run.settings.projectOutStream->WriteText(text))
-    ReportMessage(run.diag, kOpenFailed, run.settings.projectFile, static_cast<unsigned>(line),
-                  run.settings.generatedProjectFile);
+void WriteBack(const Preprocessor& p, const std::string& text, int line) {
+  RunContext& run = p.run;
+  if (WritesBack(p) && !run.outputs.generatedProject->WriteText(text))
+    ReportMessage(run.diag, kOpenFailed, run.projectFile, static_cast<unsigned>(line),
+                  run.outputs.generatedProjectFile);
+}
+
+// The #IF condition of a line (upper-cased and split, without its keyword),
+// with the PLC symbols hidden unless the run post-processes: the generated
+// project must not depend on the PLC program.
+int EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result) {
+  std::vector<std::string> condition(words.begin() + (words.empty() ? 0 : 1), words.end());
+  SymbolVisibilityScope visibility(p.plc, p.run.settings.postProcess);
+  return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result);
 }
 
 // The #IF line as written, its words separated by single blanks.
@@ -71,53 +81,52 @@ DefineDirective SplitDefineDirective(std::string_view rawLine) {
 
 // Applies a section operation; on success the directive's text goes to the
 // generated project.
-void UpdateSections(RunContext& run, Preprocessor& p, SectionOperation operation, bool condition,
-                    int line, const std::string& written = std::string()) {
+void UpdateSections(Preprocessor& p, SectionOperation operation, bool condition, int line,
+                    const std::string& written = std::string()) {
   bool active = p.active;
   int code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
-  if (code != 0) return Report(run, p, code, line);
-  if (!written.empty()) WriteBack(run, p, written, line);
+  if (code != 0) return Report(p, code, line);
+  if (!written.empty()) WriteBack(p, written, line);
 }
 
 }  // namespace
 
-void HandleConditionalDirective(RunContext& run, Preprocessor& p, int code,
-                                const std::vector<std::string>& tokens, std::string_view rawLine,
-                                int line) {
+void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::vector<std::string>& tokens,
+                                std::string_view rawLine, int line) {
+  RunContext& run = p.run;
   switch (code) {
-    case KEY_IFDEF:
-    case KEY_IFNDEF: {
-      if (tokens.size() < 2) return Report(run, p, kTooFewTokens, line);
+    case KeywordCode::IfDef:
+    case KeywordCode::IfNDef: {
+      if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
       bool value = false;
       const DefineDirective d = SplitDefineDirective(rawLine);
-      if (EvaluateDefineCondition(run, d.condition, code == KEY_IFNDEF, value) != 0)
-        return Report(run, p, kInstructionNotAllowed, line);
-      return UpdateSections(run, p, SECTION_PUSH, value, line,
-                            "\n" + d.keyword + " " + d.condition + "\n");
+      if (EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value) != 0)
+        return Report(p, kInstructionNotAllowed, line);
+      return UpdateSections(p, SECTION_PUSH, value, line, "\n" + d.keyword + " " + d.condition + "\n");
     }
-    case KEY_IF: {
+    case KeywordCode::If: {
       std::vector<std::string> words;
-      if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens) != 0)
-        return Report(run, p, kTooManyTokens, line);
+      if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens) != Split::Complete)
+        return Report(p, kTooManyTokens, line);
       bool value = false;
-      if (int result = EvaluateIfCondition(run, words, 1, value)) {
+      if (int result = EvaluateIfCondition(p, words, value)) {
         // A scan lists files; what a condition gets wrong is not its concern.
-        if (run.settings.mode != MODE_SCAN) Report(run, p, result, line);
+        if (run.settings.mode != MODE_SCAN) Report(p, result, line);
         return;
       }
-      return UpdateSections(run, p, SECTION_PUSH, value, line, IfLineWords(rawLine));
+      return UpdateSections(p, SECTION_PUSH, value, line, IfLineWords(rawLine));
     }
-    case KEY_IFEXIST:
-      if (tokens.size() < 2) return Report(run, p, kTooFewTokens, line);
-      return UpdateSections(run, p, SECTION_PUSH, run.settings.fileExists(tokens[1]), line,
+    case KeywordCode::IfExist:
+      if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
+      return UpdateSections(p, SECTION_PUSH, FileExists(run.fs, tokens[1]), line,
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
-    case KEY_ELSE:
-      if (tokens.size() != 1) return Report(run, p, kTooManyTokens, line);
-      return UpdateSections(run, p, SECTION_TOGGLE, false, line, tokens[0] + "\n");
-    case KEY_ENDIF:
-      if (tokens.size() != 1) return Report(run, p, kTooManyTokens, line);
-      return UpdateSections(run, p, SECTION_POP, false, line, tokens[0] + "\n\n");
+    case KeywordCode::Else:
+      if (tokens.size() != 1) return Report(p, kTooManyTokens, line);
+      return UpdateSections(p, SECTION_TOGGLE, false, line, tokens[0] + "\n");
+    case KeywordCode::EndIf:
+      if (tokens.size() != 1) return Report(p, kTooManyTokens, line);
+      return UpdateSections(p, SECTION_POP, false, line, tokens[0] + "\n\n");
     default:
       break;
   }
@@ -127,9 +136,9 @@ namespace {
 
 // The included file's generated project: "name.spj" beside it; it becomes
 // the run's generated-project stream until the included file ends.
-void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& file,
-                           const std::string& dir) {
-  RunSettings& s = run.settings;
+void SwitchOutputToInclude(Preprocessor& p, const std::string& file, const std::string& dir) {
+  RunContext& run = p.run;
+  RunOutputs& o = run.outputs;
   std::string generated = file;
   ReplaceExtension(generated, ".spj");
   std::unique_ptr<File> stream = run.fs.Open(generated, FileMode::WriteText);
@@ -138,35 +147,35 @@ void SwitchOutputToInclude(RunContext& run, Preprocessor& p, const std::string& 
     if (p.reports) ReportMessage(run.diag, kOpenFailed, generated);
     return;
   }
-  run.createdProjectFiles.push_back(generated);
-  p.includingOutput = std::move(s.projectOutStream);
-  s.projectOutStream = std::move(stream);
-  p.includingOutputFile = s.generatedProjectFile;
-  s.generatedProjectFile = generated;
+  o.createdProjectFiles.push_back(generated);
+  p.includingOutput = std::move(o.generatedProject);
+  o.generatedProject = std::move(stream);
+  p.includingOutputFile = o.generatedProjectFile;
+  o.generatedProjectFile = generated;
   p.outputSwitched = true;
   std::string shown = DisplayPath(run.paths, generated);
   ShowProgress(run.diag, kProgressProcessing, shown.c_str());
   LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), dir.c_str());
 }
 
-void SwitchOutputBack(RunContext& run, Preprocessor& p) {
+void SwitchOutputBack(Preprocessor& p) {
   if (!p.outputSwitched) return;
-  RunSettings& s = run.settings;
+  RunOutputs& o = p.run.outputs;
   // The included file's generated project is complete only once closed.
-  if (s.projectOutStream && !s.projectOutStream->Close() && p.reports)
-    ReportMessage(run.diag, kOpenFailed, s.generatedProjectFile);
-  s.projectOutStream = std::move(p.includingOutput);
-  s.generatedProjectFile = p.includingOutputFile;
+  if (o.generatedProject && !o.generatedProject->Close() && p.reports)
+    ReportMessage(p.run.diag, kOpenFailed, o.generatedProjectFile);
+  o.generatedProject = std::move(p.includingOutput);
+  o.generatedProjectFile = p.includingOutputFile;
   p.outputSwitched = false;
 }
 
 }  // namespace
 
-void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::string>& tokens,
-                   int& line) {
-  RunSettings& s = run.settings;
-  if (p.include) return Report(run, p, kKeywordNotAllowed, line);
-  if (tokens.size() < 2) return Report(run, p, kTooFewTokens, line);
+void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line) {
+  RunContext& run = p.run;
+  const RunSettings& s = run.settings;
+  if (p.include) return Report(p, kKeywordNotAllowed, line);
+  if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
   const std::string& file = tokens[1];
   if (s.mode == MODE_SCAN && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
@@ -175,44 +184,42 @@ void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::stri
   // The included file's generated project is created before the file is
   // read: it is an input from here on, so that output never lands on it.
   run.inputGuard.RegisterInput(file);
-  if (WritesBack(run, p)) {
+  if (WritesBack(p)) {
     // The generated project includes the included file's generated project
     // from where it will lie on the control's side.
-    if (tokens.size() < 3) return Report(run, p, kTooFewTokens, line);
+    if (tokens.size() < 3) return Report(p, kTooFewTokens, line);
     std::string generated = tokens[2] + "\\" + std::string(FileNameOf(file));
     ReplaceExtension(generated, ".spj");
-    WriteBack(run, p, tokens[0] + " " + generated + "\n", line);
-    SwitchOutputToInclude(run, p, file, tokens[2]);
+    WriteBack(p, tokens[0] + " " + generated + "\n", line);
+    SwitchOutputToInclude(p, file, tokens[2]);
   }
   // A variant may include a file that only some machines have.
-  if (!s.fileExists(file)) {
-    if (run.observer) run.observer->IncludeMissing(s.projectFile, line, file);
-    return SwitchOutputBack(run, p);
+  if (!FileExists(run.fs, file)) {
+    if (run.observer) run.observer->IncludeMissing(run.projectFile, line, file);
+    return SwitchOutputBack(p);
   }
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
-    SwitchOutputBack(run, p);
-    return Report(run, p, kProjectNotOpened, line);
+    SwitchOutputBack(p);
+    return Report(p, kProjectNotOpened, line);
   }
   p.include = std::move(stream);
-  p.includingFile = s.projectFile;
+  p.includingFile = run.projectFile;
   p.includingLine = line;
-  s.projectFile = file.substr(0, kMaxPathLength);
+  run.projectFile = file.substr(0, kMaxPathLength);
   line = 0;
 }
 
-bool ReturnFromInclude(RunContext& run, Preprocessor& p, int& line) {
+bool ReturnFromInclude(Preprocessor& p, int& line) {
   if (!p.include) return false;
   p.include->Close();
   p.include.reset();
-  SwitchOutputBack(run, p);
-  run.settings.projectFile = p.includingFile;
+  SwitchOutputBack(p);
+  p.run.projectFile = p.includingFile;
   line = p.includingLine;
   return true;
 }
 
-void CheckSectionsClosed(RunContext& run, Preprocessor& p, int line) {
-  UpdateSections(run, p, SECTION_FINAL, false, line);
-}
+void CheckSectionsClosed(Preprocessor& p, int line) { UpdateSections(p, SECTION_FINAL, false, line); }
 
 }  // namespace q32

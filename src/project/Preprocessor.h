@@ -1,7 +1,7 @@
 // The directives of softkey project files: #INCLUDE of one further project
 // file, and the conditional sections (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE,
-// #ENDIF) that switch the following lines on and off.  The project reader
-// and the menu constant pass each keep one Preprocessor for their pass.
+// #ENDIF) that switch the following lines on and off.  Each pass over the
+// project keeps one Preprocessor, inside its ProjectLines.
 #pragma once
 
 #include <memory>
@@ -10,16 +10,23 @@
 #include <vector>
 
 #include "plc/Conditions.h"
+#include "project/ProjectKeywords.h"
 
 namespace q32 {
 
 class File;
+struct PlcSymbolTables;
 struct RunContext;
 
 struct Preprocessor {
+  Preprocessor(RunContext& r, PlcSymbolTables& symbols, bool reporting)
+      : run(r), plc(symbols), reports(reporting) {}
+
+  RunContext& run;
+  PlcSymbolTables& plc;  // what #IF conditions may ask for besides the defines
   // The main pass reports what is wrong with a directive; the menu constant
   // pass reads the same lines silently, so that nothing is reported twice.
-  bool reports = true;
+  const bool reports;
   SectionStack sections;
   // The lines that follow are acted on only while every open section is on.
   bool active = true;
@@ -35,37 +42,29 @@ struct Preprocessor {
   bool outputSwitched = false;
 };
 
-// The stream the next line comes from: the included file while one is open,
-// else the project itself.
-inline File& CurrentStream(Preprocessor& p, File& project) {
-  return p.include ? *p.include : project;
-}
-
 // A conditional directive (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE, #ENDIF),
 // in every mode and whether the line is active or not.  tokens are the
 // line's tokens, rawLine the line as read (continuations joined), line the
 // number reported.  Updates p.active.  A menu project without -post keeps
 // the directive in the generated project, so that every branch stays.
-void HandleConditionalDirective(RunContext& run, Preprocessor& p, int code,
-                                const std::vector<std::string>& tokens, std::string_view rawLine,
-                                int line);
+void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::vector<std::string>& tokens,
+                                std::string_view rawLine, int line);
 
 // #INCLUDE file [dir]: from the next line on the file is read in place of
 // the project, its lines counted from 1 (line is set to 0).  A missing file
 // is passed over silently.  A menu project without -post writes the
 // #INCLUDE of the generated file (dir names where it will lie) and writes
 // the included file's lines into a generated project of their own.
-void HandleInclude(RunContext& run, Preprocessor& p, const std::vector<std::string>& tokens,
-                   int& line);
+void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line);
 
 // At the end of the included file: closes it (and its generated project),
 // and the including file's name, line number and generated project are in
-// force again.  False when no include was open (the
-// end of the project itself).
-bool ReturnFromInclude(RunContext& run, Preprocessor& p, int& line);
+// force again.  False when no include was open (the end of the project
+// itself).
+bool ReturnFromInclude(Preprocessor& p, int& line);
 
 // At the end of the project: sections still open report 3300 (with the last
 // line) and the stack is emptied.
-void CheckSectionsClosed(RunContext& run, Preprocessor& p, int line);
+void CheckSectionsClosed(Preprocessor& p, int line);
 
 }  // namespace q32

@@ -7,41 +7,49 @@
 #include <span>
 #include <string_view>
 
+#include "output/MenuItems.h"
+#include "run/SoftkeyContext.h"
+
 namespace q32 {
 
 // What a project line does, as the reader groups its keywords.
 enum class KeywordKind { Directive, Pragma, Setting, Menu, Softkey, MenuItem };
 
-// Codes of the keywords that are neither source types nor item kinds.
-enum KeywordCode : int {
-  KEY_INCLUDE = 10,
-  KEY_IF = 11,
-  KEY_IFDEF = 12,
-  KEY_IFNDEF = 13,
-  KEY_IFEXIST = 14,
-  KEY_ELSE = 15,
-  KEY_ENDIF = 16,
-  KEY_PRAGMA = 17,
-  KEY_LANGUAGEPATH = 18,
-  KEY_SKPATH = 19,
-  KEY_MOPATH = 20,
-  KEY_MODOMAIN = 21,
-  KEY_PYPATH = 22,
-  KEY_DEFFILE = 23,
-  KEY_TREEFILE = 24,
-  KEY_HELPFILE = 25,
-  KEY_TXSSOURCE = 26,
-  KEY_SKMENU = 27,
-  KEY_ENDSKMENU = 28,
-  KEY_ROWDEF = 29,
-  KEY_SKPREVDEF = 30,
-  KEY_SKNEXTDEF = 31,
+// The directives, settings and menu lines (the keywords that are neither
+// softkey lines nor menu items).
+enum class KeywordCode {
+  None,
+  Include,
+  If,
+  IfDef,
+  IfNDef,
+  IfExist,
+  Else,
+  EndIf,
+  Pragma,
+  LanguagePath,
+  SkPath,
+  MoPath,
+  MoDomain,
+  PyPath,
+  DefFile,
+  TreeFile,
+  HelpFile,
+  TxsSource,
+  SkMenu,
+  EndSkMenu,
+  RowDef,
+  SkPrevDef,
+  SkNextDef,
 };
 
+// One keyword: its kind says which of code, source and item counts.
 struct ProjectKeyword {
   std::string_view keyword;
-  int code;  // KeywordCode, SourceType or MenuItemKind
   KeywordKind kind;
+  KeywordCode code = KeywordCode::None;  // Directive, Pragma, Setting, Menu
+  SourceType source = SOURCE_PCX;        // Softkey
+  MenuItemKind item = ITEM_BLANK;        // MenuItem
 };
 
 constexpr std::size_t kProjectKeywordCount = 43;
@@ -50,6 +58,12 @@ constexpr std::size_t kProjectKeywordCount = 43;
 std::span<const ProjectKeyword> ProjectKeywords();
 // The record of a keyword (ignoring case), or null.
 const ProjectKeyword* LookupProjectKeyword(std::string_view keyword);
+
+// A conditional directive: counted in switched-off sections too, so that
+// their #ELSE and #ENDIF are found (an #INCLUDE is an ordinary line).
+inline bool IsConditional(const ProjectKeyword& k) {
+  return k.kind == KeywordKind::Directive && k.code != KeywordCode::Include;
+}
 
 // A comment line: empty, or starting with ";" or a line feed.
 inline bool IsProjectComment(std::string_view line) {

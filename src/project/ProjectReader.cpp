@@ -1,6 +1,5 @@
 #include "project/ProjectReader.h"
 
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,11 +11,13 @@
 #include "output/SystemList.h"
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
-#include "project/Preprocessor.h"
-#include "project/ProjectKeywords.h"
-#include "project/RunContext.h"
+#include "project/MenuConstantPass.h"
+#include "project/ProjectLines.h"
 #include "project/SourceDispatch.h"
-#include "project/Tokenizer.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
+#include "text/Format.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 
@@ -25,18 +26,13 @@ namespace {
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;
 
-// A path setting must leave room for the backslash that may be appended.
-constexpr std::size_t kMaxSettingPath = kMaxPathLength - 1;
-
 struct Reader {
-  Reader(RunContext& context, File& stream) : run(context), project(stream) {}
+  Reader(RunContext& context, ProjectTables& t, ProjectLines& l) : run(context), tables(t), lines(l) {}
 
   RunContext& run;
-  File& project;
+  ProjectTables& tables;
+  ProjectLines& lines;
   std::string topProjectFile;
-  int line = 1;
-  // The active flag, the conditional sections and the included file.
-  Preprocessor pre;
   bool inMenu = false;
   int entries = -1;  // items of the current menu; -1 before the first menu
   std::uint32_t menuCounter = 0;
@@ -45,20 +41,17 @@ struct Reader {
   bool anyMenu = false;
   bool stop = false;     // reading stops, the End checks run
   bool abandon = false;  // the project is given up without End checks
-  std::vector<std::string> tokens;
 
-  RunSettings& settings() { return run.settings; }
-  void Report(int code) {
-    ReportMessage(run.diag, code, run.settings.projectFile, static_cast<unsigned>(line));
-  }
+  const std::vector<std::string>& tokens() const { return lines.tokens(); }
+  unsigned line() const { return static_cast<unsigned>(lines.number()); }
+  void Report(int code) { ReportMessage(run.diag, code, run.projectFile, line()); }
   void ReportFile(int code, std::string_view file) { ReportMessage(run.diag, code, file); }
   // The generated project of a menu project (the included file's own while
   // one is read); nothing in other modes.
   void Write(std::string_view text) {
-    if (run.settings.mode == MODE_PROJECT && run.settings.projectOutStream &&
-        !run.settings.projectOutStream->WriteText(text))
-      ReportMessage(run.diag, kOpenFailed, run.settings.projectFile, static_cast<unsigned>(line),
-                    run.settings.generatedProjectFile);
+    RunOutputs& o = run.outputs;
+    if (run.settings.mode == MODE_PROJECT && o.generatedProject && !o.generatedProject->WriteText(text))
+      ReportMessage(run.diag, kOpenFailed, run.projectFile, line(), o.generatedProjectFile);
   }
 };
 
@@ -71,11 +64,11 @@ std::string Quoted(std::string_view token) {
 
 void ShowStartProgress(RunContext& run) {
   const RunSettings& s = run.settings;
-  int number = s.menuOnly ? 4 : 5;
-  if (s.mode == MODE_SCAN) number = 8;
-  else if (s.mode == MODE_GENDEF) number = 9;
-  else if (s.mode == MODE_PROJECT && s.postProcess) number = 7;
-  else if (s.mode == MODE_CHECK) number = 6;
+  int number = s.menuOnly ? kProgressMenu : kProgressSoftkeys;
+  if (s.mode == MODE_SCAN) number = kProgressScanning;
+  else if (s.mode == MODE_GENDEF) number = kProgressDefinitions;
+  else if (s.mode == MODE_PROJECT && s.postProcess) number = kProgressPostProcessing;
+  else if (s.mode == MODE_CHECK) number = kProgressChecking;
   ShowProgress(run.diag, number);
 }
 
@@ -87,61 +80,56 @@ void EnsureBackslash(std::string& path) {
   if (path.empty() || path.back() != '\\') path += '\\';
 }
 
-void HandleDirective(Reader& r, int code, std::string_view rawLine) {
-  if (code == KEY_INCLUDE) HandleInclude(r.run, r.pre, r.tokens, r.line);
-  else HandleConditionalDirective(r.run, r.pre, code, r.tokens, rawLine, r.line);
-}
-
-void HandleSetting(Reader& r, int code) {
-  RunSettings& s = r.settings();
-  SoftkeyContext& c = r.run.softkey;
-  if (code == KEY_TXSSOURCE) {
-    s.txsSource = true;
-    r.Write(r.tokens[0] + "\n");
+void HandleSetting(Reader& r, KeywordCode code) {
+  RunOutputs& o = r.run.outputs;
+  ProjectSettings& c = r.run.project;
+  const std::vector<std::string>& t = r.tokens();
+  if (code == KeywordCode::TxsSource) {
+    c.txsSource = true;
+    r.Write(t[0] + "\n");
     return;
   }
   if (r.inMenu) return r.Report(kKeywordNotAllowed);
-  if (r.tokens.size() < 2) return r.Report(kTooFewTokens);
-  std::string value = r.tokens[1];
-  if (value.size() > kMaxSettingPath) return r.Report(kValueInvalid);
+  std::string value;
+  if (int result = SettingValue(t, value)) return r.Report(result);
   switch (code) {
-    case KEY_LANGUAGEPATH:
-      s.languagePath = value;
+    case KeywordCode::LanguagePath:
+      c.languagePath = value;
       break;
-    case KEY_SKPATH:
+    case KeywordCode::SkPath:
       EnsureBackslash(value);
       c.destPath = value;
       // The control's path cannot hold a blank; the drive may ("PLC:").
       if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
       else r.Write("\nSKPATH " + value.substr(0, value.size() - 1) + "\n");
       break;
-    case KEY_MOPATH:
+    case KeywordCode::MoPath:
       c.moPath = value;
       r.Write("\nMOPATH " + value + "\n");
       break;
-    case KEY_MODOMAIN:
+    case KeywordCode::MoDomain:
       c.moDomain = value;
       r.Write("\nMODOMAIN " + value + "\n");
       break;
-    case KEY_PYPATH:
+    case KeywordCode::PyPath:
       EnsureBackslash(value);
-      s.pythonPath = value;
+      c.pythonPath = value;
       break;
-    case KEY_HELPFILE:
+    case KeywordCode::HelpFile:
       c.helpFile = value;
       if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
-      else r.Write(r.tokens[0] + " " + value + "\n");
+      else r.Write(t[0] + " " + value + "\n");
       break;
-    case KEY_DEFFILE:
+    case KeywordCode::DefFile:
       // The next softkey line opens the new file.
-      if (s.defStream && value != s.defFile) CloseConstantsFile(r.run);
-      s.defFile = value;
+      if (o.constants && value != o.defFile) CloseConstantsFile(r.run);
+      o.defFile = value;
       break;
-    case KEY_TREEFILE:
+    case KeywordCode::TreeFile:
       // The next menu opens the new file with its own header.
       CloseTreeFile(r.run);
-      s.treeFile = value;
-      r.Write(r.tokens[0] + " " + value + "\n");
+      o.treeFile = value;
+      r.Write(t[0] + " " + value + "\n");
       if (NamesSystemList(value)) {
         r.Report(kTreeIsSystemList);
         r.abandon = true;
@@ -154,7 +142,7 @@ void HandleSetting(Reader& r, int code) {
 
 void OpenTreeForMenu(Reader& r) {
   RunContext& run = r.run;
-  if (NamesSystemList(run.settings.treeFile)) {
+  if (NamesSystemList(run.outputs.treeFile)) {
     r.Report(kTreeNamedLikeSystemList);
     r.abandon = true;
     return;
@@ -162,28 +150,28 @@ void OpenTreeForMenu(Reader& r) {
   int result = OpenTreeFile(run, r.topProjectFile);
   if (result != 0) {
     std::string path = TreeFilePath(run);
-    r.ReportFile(result, path.empty() ? run.settings.treeFile : path);
+    r.ReportFile(result, path.empty() ? run.outputs.treeFile : path);
     r.abandon = true;
   }
 }
 
-void HandleMenu(Reader& r, int code) {
+void HandleMenu(Reader& r, KeywordCode code) {
   RunContext& run = r.run;
   const bool gensys = run.settings.mode == MODE_GENSYS;
-  const std::vector<std::string>& t = r.tokens;
-  if (code == KEY_SKMENU) {
+  const std::vector<std::string>& t = r.tokens();
+  if (code == KeywordCode::SkMenu) {
     if (r.inMenu) return r.Report(kKeywordNotAllowed);
     if (t.size() < 2) return r.Report(kTooFewTokens);
     std::string written = "\nSKMENU " + t[1];
     for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
     r.Write(written + "\n");
-    if (gensys && !run.settings.treeStream) {
+    if (gensys && !run.outputs.tree) {
       OpenTreeForMenu(r);
       if (r.abandon) return;
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(t).subspan(2));
     for (int i = 0; i < menu.unreadableNumbers; ++i)
-      r.ReportFile(kUnknownParameter, run.settings.treeFile);
+      r.ReportFile(kUnknownParameter, run.outputs.treeFile);
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =
@@ -199,25 +187,26 @@ void HandleMenu(Reader& r, int code) {
     return;
   }
   if (!r.inMenu) return r.Report(kKeywordNotAllowed);
-  if (code == KEY_ENDSKMENU) {
+  if (code == KeywordCode::EndSkMenu) {
     r.Write(t[0] + "\n\n");
     r.inMenu = false;
     if (r.entries == 0) r.Report(kMenuWithoutItems);
     return;
   }
-  char text[64];
-  if (code == KEY_ROWDEF) {
+  std::string text;
+  if (code == KeywordCode::RowDef) {
     if (t.size() != 3) return r.Report(kTooFewTokens);
     r.Write("ROWDEF " + t[1] + " " + t[2] + "\n");
     std::uint32_t first = 0, last = 0;
     if (int result = ParseRowDefinition(t, first, last)) return r.Report(result);
-    std::snprintf(text, sizeof text, "r %u %u\n", first, last);
+    text = Format("r %u %u\n", first, last);
   } else {
+    const bool previous = code == KeywordCode::SkPrevDef;
     if (t.size() != 2) return r.Report(kTooFewTokens);
-    r.Write((code == KEY_SKPREVDEF ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
+    r.Write((previous ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
     std::uint32_t value = 0;
     if (int result = ParsePagingDefinition(t, value)) return r.Report(result);
-    std::snprintf(text, sizeof text, "%c 0x%X\n", code == KEY_SKPREVDEF ? 'p' : 'n', value);
+    text = Format("%c 0x%X\n", previous ? 'p' : 'n', value);
   }
   if (gensys) {
     if (int result = WriteTreeLine(run, text)) r.Report(result);
@@ -226,42 +215,43 @@ void HandleMenu(Reader& r, int code) {
 
 // The softkey line of the generated project names the generated softkey
 // (or, for TX, the text); the softkey's name follows once it is registered.
-void WriteGeneratedSoftkey(Reader& r, std::uint32_t type) {
+void WriteGeneratedSoftkey(Reader& r, SourceType type) {
   RunContext& run = r.run;
   const SoftkeyContext& k = run.softkey;
   if (type == SOURCE_TX) return r.Write("TX " + Quoted(k.source));
   if (type != SOURCE_BPJ && type != SOURCE_GENERATED) {
     std::string shown = DisplayPath(run.paths, k.sourceName);
-    LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), k.destPath.c_str());
+    LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), run.project.destPath.c_str());
   }
   std::string generated = k.sourceName;
   ReplaceExtension(generated, k.targetExt);
   r.Write("SOFTKEY " + generated);
 }
 
-void HandleSoftkey(Reader& r, std::uint32_t type) {
+void HandleSoftkey(Reader& r, SourceType type) {
   RunContext& run = r.run;
-  RunSettings& s = run.settings;
-  const std::vector<std::string>& t = r.tokens;
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
+  const std::vector<std::string>& t = r.tokens();
   if (!r.inMenu) return r.Report(kKeywordNotAllowed);
   if (t.size() < 2) return r.Report(kTooFewTokens);
   if (type != SOURCE_TX && t[1].find(' ') != std::string::npos) return r.Report(kValueInvalid);
-  if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.softkey.moPath.empty())
+  if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
     r.Report(kTextNeedsMoPath);
-  SetSoftkeySource(run.softkey, type, t[1], s.controlFamilyLE);
+  SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
   if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
   const std::string name = named ? t[2].substr(0, kMaxNameLength) : std::string();
   if (named && s.mode != MODE_SCAN) {
     switch (run.names.AddSoftkeyName(run.softkey.targetPath, name, r.softkeyIndex)) {
-      case 0:
+      case NameAdded::Added:
         break;
-      case 1:
+      case NameAdded::AlreadyThere:
         // The generated line stays without its name; the run has failed.
         r.Write("\n");
         return r.Report(kNameTwice);
-      default:
+      case NameAdded::NoMemory:
         r.Write("\n");
         r.Report(kNoMemory);
         r.stop = true;
@@ -272,7 +262,7 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
 
   int conversion = 0;
   if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
-    conversion = DispatchSoftkey(run);
+    conversion = DispatchSoftkey(run, r.tables.languages, r.tables.firstBmxProject);
     if (conversion > kReportedConverterCodes) r.Report(conversion);
   }
   if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion);
@@ -286,15 +276,15 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
     return;
   }
 
-  if (!s.defStream && !s.defFile.empty() && !s.noGenDef) {
+  if (!o.constants && !o.defFile.empty() && !s.noGenDef) {
     if (!OpenConstantsFile(run)) {
       std::string path = ConstantsFilePath(run);
-      r.ReportFile(kOpenFailed, path.empty() ? s.defFile : path);
+      r.ReportFile(kOpenFailed, path.empty() ? o.defFile : path);
       r.abandon = true;
       return;
     }
   }
-  if (named && s.defStream &&
+  if (named && o.constants &&
       !WriteConstantDefine(run, name, static_cast<std::int32_t>(r.softkeyIndex))) {
     r.ReportFile(kOpenFailed, ConstantsFilePath(run));
     r.abandon = true;
@@ -303,13 +293,14 @@ void HandleSoftkey(Reader& r, std::uint32_t type) {
   ++r.softkeyIndex;
 }
 
-void HandleMenuItem(Reader& r, int code) {
+void HandleMenuItem(Reader& r, MenuItemKind kind) {
   RunContext& run = r.run;
+  const std::vector<std::string>& t = r.tokens();
   int result = 0;
   switch (run.settings.mode) {
     case MODE_SCAN:
-      for (std::size_t i = 1; i < r.tokens.size(); ++i) {
-        std::string_view token = r.tokens[i];
+      for (std::size_t i = 1; i < t.size(); ++i) {
+        std::string_view token = t[i];
         if (StartsWithIgnoringCase(token, "PYSCRIPT:")) {
           std::string shown = DisplayPath(run.paths, token.substr(9));
           LogLine(run.diag, "File %s", shown.c_str());
@@ -317,11 +308,11 @@ void HandleMenuItem(Reader& r, int code) {
       }
       break;
     case MODE_GENSYS:
-      result = WriteTreeItem(run, code, r.tokens);
+      result = WriteTreeItem(run, r.tables.plc, kind, t);
       break;
     case MODE_PROJECT:
     case MODE_CHECK:
-      result = CheckMenuItem(run, code, r.tokens, r.pre.active);
+      result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active());
       break;
     default:
       break;
@@ -331,12 +322,12 @@ void HandleMenuItem(Reader& r, int code) {
   else ++r.entries;
 }
 
-void ActOnLine(Reader& r, const ProjectKeyword& keyword, std::string_view rawLine) {
-  if (r.run.observer && keyword.kind != KeywordKind::Directive && keyword.kind != KeywordKind::Setting)
-    r.run.observer->LineRead(r.run.settings.projectFile, r.line, keyword.code, r.tokens);
+void ActOnLine(Reader& r) {
+  const ProjectKeyword& keyword = r.lines.keyword();
+  if (r.run.observer && keyword.kind != KeywordKind::Setting)
+    r.run.observer->LineRead(r.run.projectFile, r.lines.number(), keyword, r.tokens());
   switch (keyword.kind) {
-    case KeywordKind::Directive:
-      HandleDirective(r, keyword.code, rawLine);
+    case KeywordKind::Directive:  // taken by the line source
       break;
     case KeywordKind::Setting:
       HandleSetting(r, keyword.code);
@@ -345,87 +336,58 @@ void ActOnLine(Reader& r, const ProjectKeyword& keyword, std::string_view rawLin
       HandleMenu(r, keyword.code);
       break;
     case KeywordKind::Softkey:
-      HandleSoftkey(r, static_cast<std::uint32_t>(keyword.code));
+      HandleSoftkey(r, keyword.source);
       break;
     case KeywordKind::Pragma:
     case KeywordKind::MenuItem:
-      HandleMenuItem(r, keyword.code);
+      HandleMenuItem(r, keyword.item);
       break;
-  }
-}
-
-void ReadLines(Reader& r) {
-  const RunSettings& s = r.settings();
-  // Menu projects without -post and scans keep every branch of the project.
-  const bool everyLine = s.mode == MODE_SCAN || (s.mode == MODE_PROJECT && !s.postProcess);
-  std::string text;
-  while (!r.stop && !r.abandon) {
-    if (!ReadLogicalLine(CurrentStream(r.pre, r.project), text, r.line)) {
-      // The end of an included file: reading goes on after its #INCLUDE.
-      if (ReturnFromInclude(r.run, r.pre, r.line)) continue;
-      break;
-    }
-    if (IsProjectComment(text)) continue;
-    if (SplitTokens(text, r.tokens, kMaxProjectTokens, false) == 2) {
-      r.Report(kTooManyTokens);
-      continue;
-    }
-    if (r.tokens.empty()) continue;
-    const ProjectKeyword* keyword = LookupProjectKeyword(r.tokens[0]);
-    if (!keyword) {
-      if (r.pre.active) r.Report(kKeywordNotAllowed);
-      continue;
-    }
-    // Conditional directives count in switched-off sections too, so that
-    // their #ELSE and #ENDIF are found; an #INCLUDE is an ordinary line.
-    const bool conditional = keyword->kind == KeywordKind::Directive && keyword->code != KEY_INCLUDE;
-    if (!conditional && !r.pre.active && !everyLine) continue;
-    ActOnLine(r, *keyword, text);
   }
 }
 
 void EndChecks(Reader& r) {
-  if (r.settings().mode == MODE_GENSYS) {
+  if (r.run.settings.mode == MODE_GENSYS) {
     // The last menu read, closed or not.
     if (r.entries == 0) r.Report(kMenuWithoutItems);
     if (r.anyMenu && !r.rootSeen) r.Report(kNoRootMenu);
   }
   if (r.inMenu) r.Report(kEndInsideMenu);
-  CheckSectionsClosed(r.run, r.pre, r.line);
+  r.lines.CheckSectionsClosed();
 }
 
 }  // namespace
 
-void ReadProject(RunContext& run, std::unique_ptr<File>& project) {
-  RunSettings& s = run.settings;
+void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& project) {
   if (!project) return;
   ShowStartProgress(run);
   run.softkey = SoftkeyContext{};
-  run.softkey.destPath = kDefaultDestPath;
+  run.project = ProjectSettings{};
+  run.project.languagePath = run.settings.languagePath;
 
-  Reader r(run, *project);
-  r.topProjectFile = s.projectFile;
+  const std::string topProjectFile = run.projectFile;
   std::string header;
   int headerLine = 0;
   if (!ReadLogicalLine(*project, header, headerLine)) {
-    ReportMessage(run.diag, kProjectEmpty, s.projectFile);
+    ReportMessage(run.diag, kProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
-    ReportMessage(run.diag, kNoHeader, s.projectFile, 1);
+    ReportMessage(run.diag, kNoHeader, run.projectFile, 1);
   } else {
-    r.Write(header);
-    r.line = headerLine;
-    if (RunMenuConstantPass(run, *project, r.line + 1) != 0) {
-      r.abandon = true;
-    } else {
-      if (s.defStream && !WriteConstantsHeading(run, false)) {
+    if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
+        !run.outputs.generatedProject->WriteText(header))
+      ReportMessage(run.diag, kOpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
+    if (RunMenuConstantPass(run, tables.plc, *project, headerLine + 1)) {
+      ProjectLines lines(run, tables.plc, *project, headerLine + 1, /*reports=*/true);
+      Reader r(run, tables, lines);
+      r.topProjectFile = topProjectFile;
+      if (run.outputs.constants && !WriteConstantsHeading(run, false)) {
         r.ReportFile(kOpenFailed, ConstantsFilePath(run));
         r.abandon = true;
       }
-      if (!r.abandon) ReadLines(r);
+      while (!r.stop && !r.abandon && lines.Next()) ActOnLine(r);
       if (!r.abandon) EndChecks(r);
       // A project given up inside an included file: the run goes on under
       // the project's own name.
-      ReturnFromInclude(run, r.pre, r.line);
+      lines.LeaveInclude();
     }
     CloseConstantsFile(run);
     CloseTreeFile(run);

@@ -9,7 +9,7 @@
 #include "lang/TextSoftkey.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "raster/BitmapSoftkey.h"
 #include "raster/PcxSoftkey.h"
 
@@ -22,16 +22,14 @@ constexpr const char* kScannedFormat = "File %s";
 
 void LogSource(RunContext& run, const char* format) {
   std::string shown = DisplayPath(run.paths, run.softkey.source);
-  LogLine(run.diag, format, shown.c_str(), run.softkey.destPath.c_str());
+  LogLine(run.diag, format, shown.c_str(), run.project.destPath.c_str());
 }
 
 // Checking runs, and softkeys that are already generated, only need the
 // source to be there.
 int CheckSource(RunContext& run) {
-  RunSettings& s = run.settings;
-  if (!s.fileCheck) return 0;
-  bool exists = s.fileExists ? s.fileExists(run.softkey.source) : FileExists(run.fs, run.softkey.source);
-  if (!exists) return kSourceMissing;
+  if (!run.settings.fileCheck) return 0;
+  if (!FileExists(run.fs, run.softkey.source)) return kSourceMissing;
   LogSource(run, kCheckingFormat);
   return 0;
 }
@@ -39,7 +37,7 @@ int CheckSource(RunContext& run) {
 // A BMX project is generated from inside its own directory, so that the
 // pictures and texts it names relative to itself are found.  The current
 // directory is restored afterwards whatever the result.
-int DispatchBmxProject(RunContext& run) {
+int DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
   SoftkeyContext& k = run.softkey;
   std::string remembered;
   if (!run.fs.GetCurrentDir(remembered)) return kSourceMissing;
@@ -48,10 +46,10 @@ int DispatchBmxProject(RunContext& run) {
   if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return kSourceMissing;
 
   // The generator reports everything itself and answers 0 or 2.
-  int result = GenerateBmxSoftkey(run, fullPath, k.destPath, run.settings.languagePath,
-                                  run.settings.incLanguagePath, run.firstBmxProject);
+  int result = GenerateBmxSoftkey(run, languages, fullPath, run.project.destPath, run.project.languagePath,
+                                  run.settings.incLanguagePath, firstBmxProject);
 
-  run.firstBmxProject = false;
+  firstBmxProject = false;
   run.fs.SetCurrentDir(remembered);
   k.targetExt = ".bmx";
   return result;
@@ -59,9 +57,9 @@ int DispatchBmxProject(RunContext& run) {
 
 }  // namespace
 
-int DispatchSoftkey(RunContext& run) {
+int DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
   SoftkeyContext& k = run.softkey;
-  RunSettings& s = run.settings;
+  const RunSettings& s = run.settings;
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
   if (s.mode == MODE_CHECK) return CheckSource(run);
   // A converter may create its softkey before it opens the source; the
@@ -81,7 +79,7 @@ int DispatchSoftkey(RunContext& run) {
       return result;
     }
     case SOURCE_BPJ:
-      return DispatchBmxProject(run);
+      return DispatchBmxProject(run, languages, firstBmxProject);
     case SOURCE_DXF:
       // The drawing converter reports and logs for itself.
       return ConvertDxfSoftkey(run, k.source, 1);
@@ -90,7 +88,7 @@ int DispatchSoftkey(RunContext& run) {
     case SOURCE_TXB: {
       static constexpr char kKindLetter[] = {'S', 'M', 'B'};
       int result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
-      if (result == 0 && s.txsSource) LogSource(run, kCheckingFormat);
+      if (result == 0 && run.project.txsSource) LogSource(run, kCheckingFormat);
       return result;
     }
     case SOURCE_TX:

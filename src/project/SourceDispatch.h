@@ -4,11 +4,14 @@
 
 namespace q32 {
 
+struct LanguageTable;
 struct RunContext;
 
 // Converts (or only checks) the source in run.softkey; 0 or a message code.
-// Codes above 8000 are the caller's to report.
-int DispatchSoftkey(RunContext& run);
+// Codes above 8000 are the caller's to report.  BMX projects take their
+// language texts from languages: the first of a run (firstBmxProject, which
+// is cleared) loads them afresh, the later ones use them again.
+[[nodiscard]] int DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject);
 // Scanning runs: logs every file the softkey line reads.  Always 0.
 int LogScannedSource(RunContext& run);
 

@@ -7,7 +7,7 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {

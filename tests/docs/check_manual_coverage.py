@@ -35,18 +35,18 @@ def main():
     manual = "".join(open(p, encoding="utf-8").read() for p in glob.glob(os.path.join(src, "docs/manual/*.md")))
     failures = []
 
-    project = table(src, "src/project/ProjectKeywords.cpp", "kKeywords[]", r'\{"([^"]+)", (\w+), K::(\w+)\}')
+    project = table(src, "src/project/ProjectKeywords.cpp", "kKeywords[]", r'\{"([^"]+)", K::(\w+)')
     bmx = table(src, "src/bmx/BmxProject.cpp", "kBmxKeywords[]", r'\{"([^"]+)", \d+,')
     params = table(src, "src/output/MenuItems.cpp", "kParamDefs{", r'\{P::\w+, "([^"]+)"\}')
     items = table(src, "src/output/MenuItems.cpp", "kItemDefs[]", r'\{ITEM_\w+, "([^"]+)",')
-    options = table(src, "src/cli/CommandLine.cpp", "kOptions[]", r'\{O::(\w+), "([^"]+)",')
-    option_ids = re.findall(r"\b([A-Z]\w*)\b", table(src, "src/cli/CommandLine.cpp", "enum class OptionId", r"[^{]+$")[0])
+    options = table(src, "src/run/CommandLine.cpp", "kOptions[]", r'\{O::(\w+), "([^"]+)",')
+    option_ids = re.findall(r"\b([A-Z]\w*)\b", table(src, "src/run/CommandLine.h", "enum class OptionId", r"[^{]+$")[0])
 
     counts = [
         ("project keywords", len(project), number(src, "src/project/ProjectKeywords.h", r"kProjectKeywordCount = (\d+)")),
         ("BMX keywords", len(bmx), number(src, "src/bmx/BmxProject.cpp", r"std::size\(kBmxKeywords\) == (\d+)")),
         ("item parameters", len(params), number(src, "src/output/MenuItems.h", r"kItemParamCount = (\d+)")),
-        ("item kinds", len(items), sum(1 for p in project if p[2] == "MenuItem")),
+        ("item kinds", len(items), sum(1 for p in project if p[1] == "MenuItem")),
         ("option kinds", len({o[0] for o in options}), len(option_ids)),
     ]
     failures += [f"read {got} {what} from the sources, the program has {want}" for what, got, want in counts if got != want]

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/CommandLine.h"
+#include "driver/RunDriver.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
 #include "support/Cases.h"
@@ -58,8 +58,6 @@ Outcome RunIn(const fs::path& root, const std::vector<std::string>& options, lon
   std::string program = ExecutableDir() + "/Quillon32";
   std::vector<std::string> args = {program, "proj/p.spm", "-pjproj/p.pj"};
   args.insert(args.end(), options.begin(), options.end());
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
 
   const std::string capture = (root / "console.txt").string();
   std::fflush(stdout);
@@ -69,7 +67,7 @@ Outcome RunIn(const fs::path& root, const std::vector<std::string>& options, lon
   std::fclose(sink);
 
   Outcome o;
-  o.status = q32::RunCommandLine(static_cast<int>(argv.size()), argv.data(), faulty);
+  o.status = q32::RunCommandLine(args, faulty);
 
   std::fflush(stdout);
   dup2(saved, fileno(stdout));

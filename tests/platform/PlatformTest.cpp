@@ -4,7 +4,7 @@
 // themselves are compared with the in-memory file system's answers.)
 #include <gtest/gtest.h>
 
-#include "platform/Encoding.h"
+#include "text/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/LanguageLibrary.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "project/RunRecords.h"
+#include "run/DefineList.h"
 
 namespace q32 {
 namespace {

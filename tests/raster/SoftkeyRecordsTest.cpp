@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/FaultyFileSystem.h"
-#include "project/RunContext.h"
+#include "run/RunContext.h"
 #include "raster/BitmapSoftkey.h"
 #include "raster/PcxSoftkey.h"
 #include "raster/SoftkeyRecords.h"
@@ -85,7 +85,7 @@ TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
     const std::string fixture = q32test::SourcePath("tests/data/raster/" + std::string(c.source));
     memory.AddFile(c.source, q32test::ReadFile(fixture));
     FaultyFileSystem fs(memory);
-    RunContext run(fs);
+    RunContext run(fs, RunSettings{});
     auto convert = std::string(c.source).ends_with(".bmp") ? ConvertBitmapSoftkey : ConvertPcxSoftkey;
     ASSERT_EQ(convert(run, c.source), 0);
     const std::string whole = *memory.FileBytes("key.PIC");

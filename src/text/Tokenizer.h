@@ -19,15 +19,18 @@ constexpr std::size_t kMaxBmxTokens = 10;
 constexpr std::size_t kMaxPhysicalLine = 254;
 constexpr std::size_t kMaxContinuedLine = 768;
 
+// Whether a line fitted into the caller's maximum of tokens.
+enum class Split { Complete, TooManyTokens };
+
 // Splits a line into tokens (blank, tab, "," and "=" separate; quotes group;
-// ";" ends the line).  Returns 0, or 2 when the line holds more than maximum
-// tokens (tokens then holds the first maximum of them).
-int SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
-                bool escapes);
+// ";" ends the line).  With more than maximum tokens, tokens holds the first
+// maximum of them.
+[[nodiscard]] Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
+                                bool escapes);
 // The simpler split of #IF condition lines: blanks and tabs separate, a
 // double-quoted part stays in the token together with its quotes.
-int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
-                         std::size_t maximum);
+[[nodiscard]] Split SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
+                                         std::size_t maximum);
 // The next logical line of a project file (continuations joined, CR removed,
 // the line feed kept when the physical line had one); false at end of file.
 // lineCounter advances by one per physical line read.

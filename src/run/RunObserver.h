@@ -12,13 +12,14 @@
 namespace q32 {
 
 struct MenuAttributes;
+struct ProjectKeyword;
 
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
   // A menu, row, paging, softkey or item line the reader is about to act on,
-  // with its keyword code (ProjectKeywords.h) and tokens.
-  virtual void LineRead(std::string_view /*file*/, int /*line*/, int /*code*/,
+  // with its keyword (project/ProjectKeywords.h) and tokens.
+  virtual void LineRead(std::string_view /*file*/, int /*line*/, const ProjectKeyword& /*keyword*/,
                         const std::vector<std::string>& /*tokens*/) {}
   // The number and attributes the menu of the last SKMENU line received.
   virtual void MenuNumbered(std::uint32_t /*number*/, const MenuAttributes& /*menu*/) {}

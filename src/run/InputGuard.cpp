@@ -1,4 +1,4 @@
-#include "platform/InputGuard.h"
+#include "run/InputGuard.h"
 
 #include <algorithm>
 

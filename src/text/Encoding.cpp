@@ -1,4 +1,4 @@
-#include "platform/Encoding.h"
+#include "text/Encoding.h"
 
 namespace q32 {
 namespace {
@@ -92,17 +92,6 @@ unsigned char Cp1252ToCp850(unsigned char c) {
   if (c < 0x80) return c;
   if (c < 0xA0) return kConsoleC1[c - 0x80];
   return kLatin1To850[c - 0xA0];
-}
-
-std::string ConsoleText(std::string_view ansi, bool embedded) {
-  if (embedded) return std::string(ansi);
-#ifdef _WIN32
-  std::string out(ansi);
-  for (char& c : out) c = static_cast<char>(Cp1252ToCp850(static_cast<unsigned char>(c)));
-  return out;
-#else
-  return Cp1252ToUtf8(ansi);
-#endif
 }
 
 }  // namespace q32

@@ -1,12 +1,10 @@
-#include "project/Tokenizer.h"
+#include "text/Tokenizer.h"
 
 #include "platform/FileSystem.h"
 
 namespace q32 {
 
 namespace {
-
-constexpr int kTooManyTokens = 2;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -49,8 +47,7 @@ bool ContinuationAt(const std::string& line, std::size_t& backslash) {
 
 }  // namespace
 
-int SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
-                bool escapes) {
+Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum, bool escapes) {
   tokens.clear();
   TokenSink sink{tokens, maximum};
   bool open = false;     // a token is being collected
@@ -77,22 +74,21 @@ int SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::si
     }
     if (c == '"' || c == '\'') {
       // The quote starts a token of its own, even right behind another one.
-      if (!sink.Open()) return kTooManyTokens;
+      if (!sink.Open()) return Split::TooManyTokens;
       quote = c;
       open = true;
       continue;
     }
     if (!open) {
-      if (!sink.Open()) return kTooManyTokens;
+      if (!sink.Open()) return Split::TooManyTokens;
       open = true;
     }
     sink.Current() += c;
   }
-  return 0;
+  return Split::Complete;
 }
 
-int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
-                         std::size_t maximum) {
+Split SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum) {
   tokens.clear();
   TokenSink sink{tokens, maximum};
   bool open = false;
@@ -111,7 +107,7 @@ int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens
       continue;
     }
     if (!open) {
-      if (!sink.Open()) return kTooManyTokens;
+      if (!sink.Open()) return Split::TooManyTokens;
       open = true;
     }
     // The quotes stay in the token; the quoted part goes on to its closing
@@ -119,7 +115,7 @@ int SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens
     if (c == '"') quoted = true;
     sink.Current() += c;
   }
-  return 0;
+  return Split::Complete;
 }
 
 bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {

@@ -22,9 +22,4 @@ std::string Utf8ToCp1252(std::string_view text);
 // 0xFF as ISO 8859-1, 0x80 to 0x9F by the fixed replacement table.
 unsigned char Cp1252ToCp850(unsigned char c);
 
-// What a line of Windows-1252 text looks like on this host's console: on
-// Windows converted to code page 850, on POSIX to UTF-8 (the terminal's
-// encoding); unchanged when the program runs embedded.
-std::string ConsoleText(std::string_view ansi, bool embedded);
-
 }  // namespace q32

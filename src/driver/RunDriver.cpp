@@ -1,0 +1,262 @@
+#include "driver/RunDriver.h"
+
+#include <cstdio>
+
+#include "diag/Diagnostics.h"
+#include "diag/MessageCodes.h"
+#include "output/SystemList.h"
+#include "paths/Paths.h"
+#include "platform/FileSystem.h"
+#include "platform/Host.h"
+#include "plc/PlcProjectFile.h"
+#include "project/Defines.h"
+#include "project/ProjectReader.h"
+#include "run/CommandLine.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
+
+namespace q32 {
+namespace {
+
+constexpr const char* kUsage[] = {
+    "Quillon Generator 5.91:",
+    "",
+    "Quillon32 <project file> [-t<model>] [-pj<_PJ file>] [switch(es)]",
+    "",
+    "<project file>   : Softkey project file",
+    "-t<model>        : Control model (default: Orva710)",
+    "-pj<file>        : PLC project information file for post processing,",
+    "                   symbol checking and conditional generation",
+    "-r<cfg file>     : File with configuration defines",
+    "-a<defines>      : List with additional defines",
+    "-l<dir>          : Path of the .inc language files for BPJ conversion",
+    "-dp<dir>         : Destination path",
+    "Switch(es):",
+    "-gensys          : Generation of system files",
+    "-check           : Syntax check of SPJ file/file check",
+    "-scan            : Scan for sources (Result in .log file)",
+    "-gendef          : Only generation of soft-key constants definition",
+    "",
+    "-post            : Post processing of PLC symbols",
+    "-menu            : Only generation of soft-key menu",
+    "-nofilecheck     : Do not check existance of files",
+    "-nogendef        : No generation of soft-key constants definition",
+    "-nogensksys      : No generation of soft-key .sys list",
+    "-ver             : Displays version information",
+    "",
+    "Example: Quillon32 project1.spm -menu",
+};
+
+constexpr const char* kBannerNotice = "  softkey generator for machine-tool PLCs";
+
+int PrintUsage() {
+  for (const char* line : kUsage) std::printf("%s\n", line);
+  std::fflush(stdout);
+  return kUsageStatus;
+}
+
+void CloseStream(std::unique_ptr<File>& stream) {
+  if (stream) {
+    stream->Close();
+    stream.reset();
+  }
+}
+
+// Closes what the run still holds and frees the run's lists.
+void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
+  RunOutputs& o = run.outputs;
+  CloseMessageCatalogue(run.diag);
+  CloseStream(project);
+  CloseStream(o.generatedProject);
+  CloseStream(o.tree);
+  CloseStream(o.systemList);
+  CloseStream(o.constants);
+  run.names.ClearSoftkeyNames();
+  run.defines.ClearDefines();
+}
+
+// A file that could not be read to its end, or written, fails the run even
+// where the part that used it took the failure for the end of its input or
+// did not see it (a lost line of the log, the last record of a softkey).
+void ReportFileFailures(RunContext& run) {
+  for (const std::string& path : run.inputGuard.TakeFailedReads()) ReportMessage(run.diag, kReadFailed, path);
+  for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, kWriteFailed, path);
+}
+
+// The run's reading of the -pj file: nothing without a name or in a scan;
+// a failure is reported with the file name except in -gendef runs, and the
+// run goes on with what was read.
+void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
+  const RunSettings& s = run.settings;
+  if (s.pjFile.empty() || s.mode == MODE_SCAN) return;
+  int code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
+  if (code != 0 && s.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
+}
+
+}  // namespace
+
+int RunGenerator(RunContext& run) {
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
+  Diagnostics& d = run.diag;
+  ProjectTables tables;
+
+  // 1. A fresh run: empty defines and names, the names of this run's files.
+  run.defines.ClearDefines();
+  run.names.ClearSoftkeyNames();
+  run.projectFile = s.projectFile;
+  o.logFile = run.projectFile;
+  ReplaceExtension(o.logFile, ".log");
+  d.embedded = s.IsEmbedded();
+
+  // 2. Catalogue and log.  The log is created before any input is read, so
+  // the inputs the command line names are made known first: a project whose
+  // own name ends in ".log" (or a -pj or -r file named like the log) must
+  // not be overwritten by it.  Such a run has no log; it reports the log as
+  // a file that cannot be created and ends.
+  run.inputGuard.Clear();
+  for (std::string_view input : {std::string_view(run.projectFile), std::string_view(s.pjFile),
+                                 std::string_view(s.cfgFile)})
+    run.inputGuard.RegisterInput(input);
+  const bool logIsInput = run.inputGuard.IsInput(o.logFile);
+  if (LoadMessageCatalogue(d, s.programDir, kCatalogueName, kCatalogueHeader, logIsInput ? std::string() : o.logFile,
+                           DirectoryOf(o.logFile)) != CatalogueLoad::Loaded)
+    return 3;
+  std::unique_ptr<File> project;
+  if (logIsInput) {
+    ReportMessage(d, kOpenFailed, o.logFile);
+    CleanUp(run, project);
+    return 2;
+  }
+
+  // 3. PLC project information file.
+  LoadPlcProjectFile(run, tables.plc);
+
+  // 4. and 5. Configuration defines and the -a list.
+  LoadRunDefines(run, s.cfgFile, s.defineList);
+
+  // 6. Work in the project's directory; show paths relative to the start.
+  std::string dir = DirectoryOf(run.projectFile);
+  if (!dir.empty()) {
+    std::string start;
+    if (run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
+    if (run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
+  }
+
+  // 7. Output names.
+  o.treeFile = run.projectFile;
+  ReplaceExtension(o.treeFile, ".sys");
+  o.defFile = run.projectFile;
+  ReplaceExtension(o.defFile, s.genHeader ? ".h" : ".def");
+
+  // 8. to 10. The project file itself.
+  if (!FileExists(run.fs, run.projectFile)) {
+    ReportMessage(d, kProjectMissing, run.projectFile);
+    CleanUp(run, project);
+    return 2;
+  }
+  if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
+    ReportMessage(d, kInputIsGenerated, run.projectFile);
+    CleanUp(run, project);
+    return 2;
+  }
+  project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
+  if (!project) {
+    ReportMessage(d, kProjectNotOpened, run.projectFile);
+    CleanUp(run, project);
+    return 2;
+  }
+
+  // 11. The generated project of a default run.
+  if (s.mode == MODE_PROJECT) {
+    o.generatedProjectFile = run.projectFile;
+    ReplaceExtension(o.generatedProjectFile, ".spj");
+    o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
+    if (!o.generatedProject) {
+      ReportMessage(d, kOpenFailed, o.generatedProjectFile);
+      CleanUp(run, project);
+      return 1;
+    }
+  }
+
+  // 12. (The control family follows from the model, see RunSettings.)
+  // 13. The system list.
+  bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
+  if (writesSystemList) {
+    if (!OpenSystemList(run)) {
+      ReportMessage(d, kOpenFailed, kSystemListName);
+      CleanUp(run, project);
+      return 2;
+    }
+    std::string shown = DisplayPath(run.paths, kSystemListName);
+    ShowProgress(d, kProgressMenu);
+    ShowProgress(d, kProgressProcessing, shown.c_str());
+    LogLine(d, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
+  }
+
+  // 14. The project.
+  ReadProject(run, tables, project);
+
+  // 15. Close the outputs.
+  CloseStream(o.generatedProject);
+  CloseStream(o.tree);
+  CloseStream(o.systemList);
+  ReportFileFailures(run);
+  if (d.errors == 0 && s.mode == MODE_PROJECT) {
+    std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
+    ShowProgress(d, kProgressProcessing, shown.c_str());
+    LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
+  }
+
+  // 16. Totals.
+  if (s.mode == MODE_SCAN) {
+    CleanUp(run, project);
+    return 0;
+  }
+  ShowProgress(d, kProgressTotals, nullptr, nullptr, d.errors, d.warnings);
+  LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
+  CleanUp(run, project);
+
+  // 17. A failed run leaves none of the outputs it created.
+  if (d.errors > 0) {
+    if (s.mode == MODE_PROJECT) {
+      run.fs.Remove(o.generatedProjectFile);
+      for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
+    }
+    for (const std::string& tree : o.createdTreeFiles) run.fs.Remove(tree);
+    if (writesSystemList) run.fs.Remove(kSystemListName);
+    return 2;
+  }
+  return d.warnings > 0 ? 1 : 0;
+}
+
+int RunCommandLine(std::span<const std::string> words, FileSystem& fs, RunObserver* observer) {
+  if (words.size() < 2) return PrintUsage();
+  RunSettings settings;
+  settings.programDir = ProgramDirectory(words[0].c_str());
+  const CommandLine line = ParseCommandLine(words.subspan(1), settings, GeneratorOptions());
+  switch (line.action) {
+    case CommandLine::Action::Usage:
+      return PrintUsage();
+    case CommandLine::Action::Version:
+      std::printf("Version: %s\n", kVersion);
+      std::fflush(stdout);
+      return 0;
+    case CommandLine::Action::Run:
+      break;
+  }
+  return RunGeneratorProgram(std::move(settings), fs, observer);
+}
+
+int RunGeneratorProgram(RunSettings settings, FileSystem& fs, RunObserver* observer) {
+  if (!settings.IsEmbedded()) {
+    PrepareConsole();
+    std::printf(" Quillon32  V%s%s\n", kVersion, kBannerNotice);
+    std::fflush(stdout);
+  }
+  RunContext run(fs, std::move(settings));
+  run.observer = observer;
+  return RunGenerator(run);
+}
+
+}  // namespace q32

@@ -1,0 +1,70 @@
+// The lines of a softkey project as a pass acts on them.  Both passes over a
+// project (the menu constant pass and the main pass) take their lines from
+// here: logical lines split into tokens, their keywords looked up, #INCLUDE
+// followed and the conditional sections kept, so that both passes see the
+// same lines, numbers and files and cannot disagree.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "project/Preprocessor.h"
+#include "project/ProjectKeywords.h"
+
+namespace q32 {
+
+class File;
+struct PlcSymbolTables;
+struct RunContext;
+
+// A path setting must leave room for the backslash that may be appended.
+constexpr std::size_t kMaxSettingPath = 258;
+
+// The value of a settings line (token 1) into value: 0, 8207 when the line
+// has none, 8204 when it is longer than a path setting may be.
+[[nodiscard]] int SettingValue(const std::vector<std::string>& tokens, std::string& value);
+
+class ProjectLines {
+ public:
+  // Reads the project from the stream's position, where the line numbered
+  // lineNumber starts.  With reports (the main pass) what is wrong with a
+  // line or a directive is reported; the menu constant pass reads silently.
+  ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, int lineNumber, bool reports);
+  // Leaves an included file still open (a pass given up inside it).
+  ~ProjectLines();
+  ProjectLines(const ProjectLines&) = delete;
+  ProjectLines& operator=(const ProjectLines&) = delete;
+
+  // Steps to the next line the pass acts on; false at the end of the
+  // project.  Conditional directives and #INCLUDE lines are acted on here.
+  // Lines of switched-off sections are passed over, except in the passes
+  // that keep every branch: a menu project without -post, and a scan.
+  bool Next();
+
+  const std::string& text() const { return text_; }  // as read, continuations joined
+  const std::vector<std::string>& tokens() const { return tokens_; }
+  const ProjectKeyword& keyword() const { return *keyword_; }
+  // The line's number in the file being read (run.projectFile).
+  int number() const { return number_; }
+  // Whether every open section is switched on.
+  bool active() const { return pre_.active; }
+
+  // At the end of the project: sections still open are reported.
+  void CheckSectionsClosed();
+  // Back in the project itself when a pass stops inside an included file.
+  void LeaveInclude();
+
+ private:
+  void Report(int code);
+
+  RunContext& run_;
+  File& project_;
+  Preprocessor pre_;
+  const bool everyLine_;
+  std::string text_;
+  std::vector<std::string> tokens_;
+  const ProjectKeyword* keyword_ = nullptr;
+  int number_;
+};
+
+}  // namespace q32

@@ -1,0 +1,159 @@
+#include "run/CommandLine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "paths/Paths.h"
+#include "platform/Host.h"
+#include "text/Ascii.h"
+
+namespace q32 {
+namespace {
+
+// Buffers of the original hold 260 bytes (a path) or 20 bytes (the model).
+std::string Cut(std::string_view text, std::size_t max) { return std::string(text.substr(0, max)); }
+
+using O = OptionId;
+
+// One option word, written after "-" (or "/").  An option with a value takes
+// the rest of the word (-pjmill.pj); the others must be written whole.  Case
+// does not matter unless caseSensitive is set.
+struct CommandLineOption {
+  OptionId id;
+  const char* word;
+  bool takesValue;
+  bool caseSensitive;
+};
+
+// Whole words first, then the options that take the rest of the word as
+// their value, so that a word such as -checkx matches nothing.
+constexpr CommandLineOption kOptions[] = {
+    {O::Check, "check", false, false},       {O::GenHeader, "genh", false, false},
+    {O::GenDef, "gendef", false, false},     {O::GenSys, "gensys", false, false},
+    {O::Menu, "menu", false, false},         {O::NoFileCheck, "nofilecheck", false, false},
+    {O::NoGenDef, "nogendef", false, false}, {O::NoGenSkSys, "nogensksys", false, false},
+    {O::Post, "post", false, false},         {O::Scan, "scan", false, false},
+    {O::Version, "ver", false, false},       {O::ConfigFile, "cfg", true, false},
+    {O::DestDir, "dp", true, false},
+    // The embedding program writes EMB in upper case; nothing else is taken.
+    {O::Embedded, "EMB", true, true},        {O::PlcProject, "pj", true, false},
+    {O::Defines, "a", true, false},          {O::LanguageDir, "i", true, false},
+    {O::IncLanguageDir, "l", true, false},   {O::OutputDir, "o", true, false},
+    {O::ConfigFile, "r", true, false},       {O::Model, "t", true, false},
+};
+
+constexpr OptionId kEveryOption[] = {
+    O::Check,       O::GenHeader,  O::GenDef,   O::GenSys,     O::Menu,       O::NoFileCheck,    O::NoGenDef,
+    O::NoGenSkSys,  O::Post,       O::Scan,     O::Version,    O::ConfigFile, O::DestDir,        O::Embedded,
+    O::PlcProject,  O::Defines,    O::LanguageDir, O::IncLanguageDir, O::OutputDir, O::Model,
+};
+
+const CommandLineOption* FindOption(std::string_view word) {
+  for (const CommandLineOption& o : kOptions) {
+    std::string_view name = o.word;
+    bool match = !o.takesValue      ? EqualsIgnoringCase(word, name)
+                 : o.caseSensitive ? word.substr(0, name.size()) == name
+                                   : StartsWithIgnoringCase(word, name);
+    if (match) return &o;
+  }
+  return nullptr;
+}
+
+// Takes one option into the settings.
+void ApplyOption(const CommandLineOption& option, std::string_view value, RunSettings& s) {
+  switch (option.id) {
+    case O::Check: s.mode = MODE_CHECK; break;
+    case O::GenHeader: s.genHeader = true; break;
+    case O::GenDef: s.mode = MODE_GENDEF; break;
+    case O::GenSys: s.mode = MODE_GENSYS; break;
+    case O::Menu: s.menuOnly = true; break;
+    case O::NoFileCheck: s.fileCheck = false; break;
+    case O::NoGenDef: s.noGenDef = true; break;
+    case O::NoGenSkSys: s.noGenSkSys = true; break;
+    case O::Post: s.postProcess = true; break;
+    case O::Scan:
+      s.mode = MODE_SCAN;
+      s.noGenDef = true;
+      break;
+    case O::Version: break;
+    case O::ConfigFile: s.cfgFile = Cut(value, kMaxPathLength); break;
+    case O::DestDir: s.destDir = Cut(value, kMaxPathLength); break;
+    case O::Embedded: {
+      std::string digits(value);
+      s.embedded = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 10));
+      break;
+    }
+    case O::PlcProject:
+      s.pjFile = Cut(value, kMaxPathLength);
+      s.pjGiven = true;
+      break;
+    case O::Defines: s.defineList = std::string(value); break;
+    case O::LanguageDir: s.languagePath = Cut(value, kMaxPathLength); break;
+    case O::IncLanguageDir: s.incLanguagePath = Cut(value, kMaxPathLength); break;
+    case O::OutputDir: s.outputDir = Cut(value, kMaxPathLength); break;
+    case O::Model: s.model = Cut(value, kMaxModelLength); break;
+  }
+}
+
+}  // namespace
+
+bool IsOptionWord(std::string_view arg) {
+  if (arg.empty()) return false;
+  if (arg[0] == '-') return true;
+  if (arg[0] != '/') return false;
+  // A POSIX user writes absolute paths with "/": only a slash word without a
+  // further slash is a switch there.
+  return kWindowsHost || arg.find('/', 1) == std::string_view::npos;
+}
+
+std::span<const OptionId> GeneratorOptions() { return kEveryOption; }
+
+int VariantMemoryLimit(std::string_view list) {
+  constexpr std::string_view kBase = "$VARIANTBASE$ = ";
+  constexpr std::string_view kIndex = "$VARIANTINDEX$ = ";
+  constexpr std::string_view kBaseFamily = "48213";
+  std::size_t base = list.find(kBase);
+  std::size_t index = list.find(kIndex);
+  if (base == std::string_view::npos || index == std::string_view::npos) return 64;
+  std::string_view family = list.substr(base + kBase.size());
+  if (family.substr(0, kBaseFamily.size()) != kBaseFamily) return 64;
+  std::string_view text = list.substr(index + kIndex.size());
+  std::string digits(text.substr(0, 32));
+  long variant = std::strtol(digits.c_str(), nullptr, 10);
+  // A letter after the two-digit index counts as the next variant.
+  if (text.size() > 2 && text[2] >= 'A' && text[2] <= 'Z') ++variant;
+  return variant >= 2 ? 128 : 64;
+}
+
+CommandLine ParseCommandLine(std::span<const std::string> words, RunSettings& s, std::span<const OptionId> accepted) {
+  CommandLine result;
+  auto usage = [&result](std::string_view word) {
+    result.action = CommandLine::Action::Usage;
+    result.unknownOption = std::string(word);
+    return result;
+  };
+  for (const std::string& word : words) {
+    std::string_view arg = word;
+    if (!arg.empty() && arg[0] == '?') return usage({});
+    if (!IsOptionWord(arg)) {
+      s.projectFile = Cut(arg, kMaxPathLength);
+      ++result.projectWords;
+      continue;
+    }
+    const CommandLineOption* option = FindOption(arg.substr(1));
+    if (!option || std::find(accepted.begin(), accepted.end(), option->id) == accepted.end()) return usage(arg);
+    if (option->id == O::Version) {
+      result.action = CommandLine::Action::Version;
+      return result;
+    }
+    ApplyOption(*option, arg.substr(1 + std::string_view(option->word).size()), s);
+  }
+  if ((s.mode == MODE_PROJECT || s.mode == MODE_CHECK) && !s.pjGiven) return usage({});
+  if (s.projectFile.empty()) return usage({});
+  s.controlFamilyLE = StartsWithIgnoringCase(s.model, "Orva");
+  if (s.defineList) s.pyMemLimit = VariantMemoryLimit(*s.defineList);
+  return result;
+}
+
+}  // namespace q32

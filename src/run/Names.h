@@ -1,0 +1,41 @@
+// The softkey and menu names of a run and the numbers they stand for.  Names
+// are unique over softkeys and menus together, compared without regard to
+// case and cut to kMaxNameLength characters; a menu is an entry without path.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace q32 {
+
+struct SoftkeyNameEntry {
+  std::string path;  // targetPath of the softkey; empty for a menu
+  std::string name;  // at most kMaxNameLength characters
+  std::uint32_t index = 0;
+};
+
+enum class NameAdded { Added, AlreadyThere, NoMemory };
+
+// Softkey and menu names in insertion order, with hashed lookups so that
+// large projects stay linear.
+class SoftkeyNameList {
+ public:
+  [[nodiscard]] NameAdded AddSoftkeyName(std::string_view path, std::string_view name, std::uint32_t index);
+  // The index of the name (ignoring case), or -1.
+  std::int64_t FindSoftkeyIndex(std::string_view name) const;
+  // The first entry with that index and a non-empty path, or null.
+  const SoftkeyNameEntry* FindSoftkeyByIndex(std::uint32_t index) const;
+  void ClearSoftkeyNames();
+
+ private:
+  // A deque: the list grows by one entry per softkey without ever holding
+  // two copies of itself, and entries stay where the indexes point.
+  std::deque<SoftkeyNameEntry> entries_;
+  std::unordered_map<std::string, std::size_t> byName_;     // upper-case key
+  std::unordered_map<std::uint32_t, std::size_t> byIndex_;  // first with a path
+};
+
+}  // namespace q32

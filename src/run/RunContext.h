@@ -1,0 +1,67 @@
+// Everything one run owns.  The program parses the command line into
+// RunSettings and creates one RunContext; every part of the run that needs
+// run state receives it (or the narrower piece) by reference.  There are no
+// process-wide variables, so two runs can happen in one process.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "diag/Diagnostics.h"
+#include "paths/Paths.h"
+#include "platform/FileSystem.h"
+#include "run/DefineList.h"
+#include "run/InputGuard.h"
+#include "run/Names.h"
+#include "run/RunObserver.h"
+#include "run/RunSettings.h"
+#include "run/SoftkeyContext.h"
+
+namespace q32 {
+
+// The files a run writes besides the softkeys: their names as the run
+// decided them, the streams while they are open, and the files it created,
+// which a failed run deletes (and only those).
+struct RunOutputs {
+  std::string logFile;
+  std::string treeFile;
+  std::string defFile;
+  std::string generatedProjectFile;  // the included file's own while one is read
+  std::unique_ptr<File> tree, systemList, constants, generatedProject;
+  std::vector<std::string> createdTreeFiles;
+  std::vector<std::string> createdProjectFiles;  // generated projects of included files
+};
+
+struct RunContext {
+  // Every part of the run reaches the given file system through the input
+  // guard (declared last, bound here before it is built and used only after).
+  RunContext(FileSystem& fileSystem, RunSettings runSettings)
+      : fs(inputGuard), settings(std::move(runSettings)), inputGuard(fileSystem) {
+    paths.fs = &fs;
+    diag.fs = &fs;
+    diag.showFile = [this](std::string_view file) { return DisplayPath(paths, file, /*expand=*/false); };
+  }
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
+
+  FileSystem& fs;
+  const RunSettings settings;
+  // The file being read: the project, or an included file while one is
+  // read, as reports name it.
+  std::string projectFile;
+  RunOutputs outputs;
+  PathContext paths;
+  Diagnostics diag;
+  ProjectSettings project;
+  SoftkeyContext softkey;
+  SoftkeyNameList names;
+  DefineList defines;
+  // Remembers what the run reads and refuses to create or delete it, so that
+  // no output ever lands on one of the run's inputs.  fs is this guard.
+  InputGuardFileSystem inputGuard;
+  // Who watches the run (the preview); nobody in a generating run.
+  RunObserver* observer = nullptr;
+};
+
+}  // namespace q32

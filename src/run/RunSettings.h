@@ -1,0 +1,61 @@
+// What the command line asks of one run.  ParseCommandLine (CommandLine.h)
+// fills it once; from then on it is read-only.  What a project line may
+// change lives in the run's other records (RunContext.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace q32 {
+
+constexpr const char* kVersion = "5.91";
+
+// Softkey, menu and define names are cut to this many characters.
+constexpr std::size_t kMaxNameLength = 24;
+// The control model name holds at most this many characters.
+constexpr std::size_t kMaxModelLength = 19;
+
+constexpr const char* kDefaultDestPath = "PLC:\\SOFTKEYS\\";
+constexpr const char* kSystemListName = "QUILLONK.SYS";
+constexpr std::uint32_t kNotEmbedded = 0xFFFFFFFFu;
+
+enum RunMode : int {
+  MODE_GENSYS = 0,
+  MODE_GENDEF = 1,
+  MODE_SCAN = 3,
+  MODE_PROJECT = 4,
+  MODE_CHECK = 5,
+};
+
+struct RunSettings {
+  RunMode mode = MODE_PROJECT;
+  bool menuOnly = false, postProcess = false, noGenDef = false, noGenSkSys = false, genHeader = false;
+  bool fileCheck = true;
+  std::uint32_t embedded = kNotEmbedded;
+  bool pjGiven = false;
+  std::string model = "Orva710";
+  // The little-endian control family, whose model names begin with "Orva":
+  // it decides extensions and byte order.
+  bool controlFamilyLE = true;
+  // The largest PYMEM: value the machine variant of the define list allows.
+  std::int32_t pyMemLimit = 64;
+  std::string programDir;   // where the message catalogue lies
+  std::string projectFile;  // as the command line names it
+  std::string pjFile, cfgFile;
+  std::optional<std::string> defineList;
+  std::string destDir = kDefaultDestPath;
+  std::string languagePath;     // -i
+  std::string incLanguagePath;  // -l
+  std::string outputDir;        // -o
+
+  bool IsEmbedded() const { return embedded != kNotEmbedded; }
+};
+
+// The largest PYMEM: value allowed by the machine variant that a define list
+// names: 128 for a variant of index 2 or more of the 48213x base, else 64.
+int VariantMemoryLimit(std::string_view defineList);
+
+}  // namespace q32

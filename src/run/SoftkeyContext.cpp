@@ -1,0 +1,34 @@
+#include "run/SoftkeyContext.h"
+
+#include "paths/Paths.h"
+
+namespace q32 {
+
+void SetSoftkeySource(SoftkeyContext& context, std::string_view destPath, SourceType type, std::string_view token,
+                      bool controlFamilyLE) {
+  context.sourceType = type;
+  context.source.assign(token.substr(0, kMaxSourceLength));
+  if (type == SOURCE_TX) {
+    context.targetPath = context.source;
+    return;
+  }
+  context.sourceName.assign(FileNameOf(context.source));
+  switch (type) {
+    case SOURCE_BPJ:
+      context.targetExt = ".bmx";
+      break;
+    case SOURCE_GENERATED: {
+      std::size_t dot = context.source.rfind('.');
+      context.targetExt = dot == std::string::npos ? std::string() : context.source.substr(dot);
+      break;
+    }
+    default:
+      context.targetExt = controlFamilyLE ? ".sk" : ".PIC";
+      break;
+  }
+  context.targetPath = std::string(destPath) + context.sourceName;
+  if (context.targetPath.size() > kMaxPathLength) context.targetPath.resize(kMaxPathLength);
+  ReplaceExtension(context.targetPath, context.targetExt);
+}
+
+}  // namespace q32

@@ -1,0 +1,56 @@
+// The records a project's lines fill as the reader acts on them: the
+// settings lines (paths, help file, text domain) and the softkey line being
+// converted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "run/RunSettings.h"
+
+namespace q32 {
+
+// The token of a softkey line holds at most this many characters.
+constexpr std::size_t kMaxSourceLength = 255;
+constexpr const char* kDefaultPythonPath = "PLC:\\Python\\";
+
+enum SourceType : std::uint32_t {
+  SOURCE_PCX = 0,
+  SOURCE_BPJ = 1,
+  SOURCE_BMP = 2,
+  SOURCE_DXF = 3,
+  SOURCE_UNUSED = 4,
+  SOURCE_TXS = 5,
+  SOURCE_TXM = 6,
+  SOURCE_TXB = 7,
+  SOURCE_TX = 8,
+  SOURCE_GENERATED = 9,  // PIC, SK, SOFTKEY
+};
+
+// What the settings lines of a project set, in force from their line on.
+struct ProjectSettings {
+  std::string helpFile;
+  std::string moPath;
+  std::string moDomain;
+  std::string destPath = kDefaultDestPath;  // SKPATH: where the softkeys lie on the control
+  std::string pythonPath = kDefaultPythonPath;
+  std::string languagePath;  // LANGUAGEPATH, else -i
+  bool txsSource = false;
+};
+
+// The softkey line being converted.
+struct SoftkeyContext {
+  std::string source;      // the line's token, cut to kMaxSourceLength
+  std::string sourceName;  // its file-name part
+  std::string targetPath;  // the softkey on the control
+  std::string targetExt;
+  SourceType sourceType = SOURCE_PCX;
+};
+
+// Fills the softkey fields from a softkey line; destPath is the SKPATH in force.
+void SetSoftkeySource(SoftkeyContext& context, std::string_view destPath, SourceType type, std::string_view token,
+                      bool controlFamilyLE);
+
+}  // namespace q32

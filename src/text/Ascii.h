@@ -1,0 +1,29 @@
+// Case folding and ordering of ASCII text.  Keywords, switches, defines,
+// softkey and menu names are compared without regard to case; the program
+// never sets a locale, and these are asked for every keyword of every line,
+// so they fold only the 26 ASCII letters, without a library call per
+// character.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace q32 {
+
+constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
+
+// The one order of texts without regard to case: letters folded to lower
+// case, then byte order, as the C library's case-blind comparison orders
+// them (so "_" sorts before the letters).  Negative, zero or positive.
+int CompareIgnoringCase(std::string_view a, std::string_view b);
+inline bool LessIgnoringCase(std::string_view a, std::string_view b) { return CompareIgnoringCase(a, b) < 0; }
+
+}  // namespace q32

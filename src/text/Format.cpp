@@ -1,0 +1,43 @@
+#include "text/Format.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace q32 {
+namespace {
+
+void AppendV(std::string& out, const char* format, va_list args) {
+  char small[256];
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(small, sizeof small, format, args);
+  if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
+    out.append(small, static_cast<std::size_t>(n));
+  } else if (n > 0) {
+    const std::size_t old = out.size();
+    out.resize(old + static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(out.data() + old, static_cast<std::size_t>(n) + 1, format, again);
+    out.resize(old + static_cast<std::size_t>(n));
+  }
+  va_end(again);
+}
+
+}  // namespace
+
+std::string Format(const char* format, ...) {
+  std::string out;
+  va_list args;
+  va_start(args, format);
+  AppendV(out, format, args);
+  va_end(args);
+  return out;
+}
+
+void AppendFormat(std::string& out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  AppendV(out, format, args);
+  va_end(args);
+}
+
+}  // namespace q32
