@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
   q32test::MemoryFileSystem fs;
   fs.AddFile("P.PJ", builder.Build());
   q32::PlcSymbolTables tables;
-  if (int code = q32::ReadPlcProjectFile(fs, "P.PJ", tables)) {
-    std::fprintf(stderr, "reading the file gave %d\n", code);
+  if (const q32::Msg code = q32::ReadPlcProjectFile(fs, "P.PJ", tables); code != q32::Msg::Ok) {
+    std::fprintf(stderr, "reading the file gave %d\n", q32::Number(code));
     return 1;
   }
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     std::snprintf(text, sizeof text, "symbol_%07u[3]", static_cast<unsigned>(random() % (count * 2)));
     std::string operand = text;
     q32::OperandResult result;
-    if (q32::CheckOperand(tables, operand, result) == 0) ++found;
+    if (q32::CheckOperand(tables, operand, result) == q32::Msg::Ok) ++found;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%d operand checks over %zu symbols: %.3f s (%zu found)\n", checks, count, seconds, found);

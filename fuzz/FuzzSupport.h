@@ -126,7 +126,7 @@ int ConvertInScratch(std::string_view input, const std::string& source, const st
   int code;
   {
     QuietRun quiet(memory);
-    code = convert(quiet.run, InWork(source));
+    code = q32::Number(convert(quiet.run, InWork(source)));
   }
   outputExists = memory.FileBytes(InWork(output)) != nullptr;
   std::set<std::string> expected = {"/program", std::string(kCatalogueDir) + q32::kCatalogueName,

@@ -42,17 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   q32test::MemoryFileSystem memory = files;
   const std::string projectFile = project + "/spindle.bpj";
   memory.AddFile(projectFile, std::string(input));
-  int code;
   {
     q32fuzz::QuietRun quiet(memory);
     q32::SetBaseDirectory(quiet.run.paths, project);
     Q32_FUZZ_CHECK(quiet.fs.SetCurrentDir(project));
     q32::LanguageTable languages;
-    code = q32::GenerateBmxSoftkey(quiet.run, languages, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
+    (void)q32::GenerateBmxSoftkey(quiet.run, languages, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
     // A listing reads the same project without generating anything.
     q32::ListBmxIncludes(quiet.run, projectFile);
   }
-  Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 2}));
 
   // The project file is an input from the start and must stay as it was.
   // The files it uses become inputs only once read: an output named like

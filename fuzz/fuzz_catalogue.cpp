@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string message;
     q32::LookupMessage(d, 8220, message);
     for (int number : kCodes) {
-      if (number == 5) q32::ShowProgress(d, number, "text %s", "second", 5, 6);
-      else q32::ReportMessage(d, number, q32fuzz::InWork("project.spm"), 17, "argument %s %d %n");
+      if (number == 5) q32::ShowProgress(d, q32::Progress::Softkeys, "text %s", "second", 5, 6);
+      else q32::ReportMessage(d, static_cast<q32::Msg>(number), q32fuzz::InWork("project.spm"), 17, "argument %s %d %n");
     }
     q32::LogLine(d, "%s %s %ld %ld", "one", "two", 3, 4);
     Q32_FUZZ_CHECK(d.errorLabel.size() <= q32::kMaxLabelLength && d.warningLabel.size() <= q32::kMaxLabelLength &&

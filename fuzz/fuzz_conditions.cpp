@@ -39,7 +39,7 @@ struct Tables {
     defines.Insert(bare, false);
     q32test::MemoryFileSystem fs;
     fs.AddFile("P.PJ", q32fuzz::SourceFile(q32fuzz::kSmallPlcFile));
-    Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == 0);
+    Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == q32::Msg::Ok);
   }
 };
 
@@ -71,19 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (bool hidden : {false, true}) {
       symbols.hidden = hidden;
       bool result = false;
-      int code = q32::EvaluateCondition(scope, tokens, result);
+      const int code = q32::Number(q32::EvaluateCondition(scope, tokens, result));
       if (!Known(code)) std::fprintf(stderr, "EvaluateCondition gave %d\n", code);
       Q32_FUZZ_CHECK(Known(code));
     }
     for (std::size_t i = 0; i < tokens.size() && i < 8; ++i) {
       std::int32_t value = 0;
       std::string text;
-      q32::EvaluateOperand(scope, tokens[i], value, text);
+      (void)q32::EvaluateOperand(scope, tokens[i], value, text);
       std::string operand = tokens[i];
       q32::OperandResult result;
-      q32::CheckOperand(symbols, operand, result);
+      (void)q32::CheckOperand(symbols, operand, result);
       std::string rewritten = tokens[i];
-      q32::RewriteOperandToken(symbols, rewritten, (i & 1) != 0);
+      (void)q32::RewriteOperandToken(symbols, rewritten, (i & 1) != 0);
     }
     if (end == std::string_view::npos) break;
     start = end + 1;
@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   q32::SectionStack stack;
   for (std::size_t i = 0; i < size && i < 256; ++i) {
     bool active = false;
-    int code = q32::UpdateSectionStack(stack, static_cast<q32::SectionOperation>(data[i] & 3), (data[i] & 4) != 0,
-                                       active);
+    const int code = q32::Number(q32::UpdateSectionStack(stack, static_cast<q32::SectionOperation>(data[i] & 3), (data[i] & 4) != 0,
+                                       active));
     Q32_FUZZ_CHECK(code == 0 || code == 3300 || code == 3301);
     Q32_FUZZ_CHECK(stack.depth >= 0 && stack.depth <= q32::kMaxSectionDepth);
   }

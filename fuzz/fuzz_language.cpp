@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     q32::LanguageEntry entry;
     bool untranslated = false;
-    int code = q32::ReadLanguageFile(fs, entry, langDir + "/" + name, untranslated);
+    const int code = q32::Number(q32::ReadLanguageFile(fs, entry, langDir + "/" + name, untranslated));
     Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 8306, 8309}));
     for (const q32::LanguageText& text : entry.texts) {
       Q32_FUZZ_CHECK(text.name.size() <= q32::kMaxLanguageTextName && text.text.size() <= q32::kMaxLanguageText);
@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   {
     q32::LanguageTable table;
-    Q32_FUZZ_CHECK(q32::PrepareLanguages(table) == 0);
+    Q32_FUZZ_CHECK(q32::PrepareLanguages(table) == q32::Msg::Ok);
     table.directory = langDir;
-    int code = q32::LoadLanguages(fs, table);
+    const int code = q32::Number(q32::LoadLanguages(fs, table));
     Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 8306, 8316, 8317}));
     for (const q32::LanguageEntry& entry : table.entries)
       for (const q32::LanguageText& text : entry.texts)

@@ -20,7 +20,6 @@
 namespace q32 {
 namespace {
 
-constexpr int kFailed = 2;
 
 constexpr std::size_t kBitmapFileHeaderSize = 14;
 constexpr std::size_t kBitmapInfoHeaderSize = 40;
@@ -295,21 +294,22 @@ struct VariantJob {
   std::string outputPath;
 };
 
-int Fail(RunContext& run, int code, std::string_view file = {}, std::string_view argument = {}) {
+// Reports a failure of the generation; false, the generator's answer.
+bool Fail(RunContext& run, Msg code, std::string_view file = {}, std::string_view argument = {}) {
   ReportMessage(run.diag, code, file, 0, argument);
-  return kFailed;
+  return false;
 }
 
 // An output that cannot be written (a full disk) is closed at once as far as
 // it got and kept; the failure is reported here, once, and the run's own
 // report of failed writes does not name the file again.
-int WriteFailed(VariantJob& job, File& out) {
+bool WriteFailed(VariantJob& job, File& out) {
   out.Close();
   job.run.inputGuard.ForgetFailedWrite(job.outputPath);
-  return Fail(job.run, kBackgroundNotWritten);
+  return Fail(job.run, Msg::BackgroundNotWritten);
 }
 
-int GenerateVariant(VariantJob& job) {
+bool GenerateVariant(VariantJob& job) {
   RunContext& run = job.run;
   const BmxProject& p = job.project;
   FileSystem& fs = run.fs;
@@ -320,7 +320,7 @@ int GenerateVariant(VariantJob& job) {
     run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
   MakeOutputDirectories(fs, job.outputPath);
   std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
-  if (!out) return Fail(run, kOutputNotCreated, job.outputPath);
+  if (!out) return Fail(run, Msg::OutputNotCreated, job.outputPath);
 
   // The background: the first layer element, written whole.
   std::string background;
@@ -329,9 +329,9 @@ int GenerateVariant(VariantJob& job) {
     if (p.images[i].kind != BMX_LAYER) continue;
     std::string file = FileVariant(p.images[i].file, job.variant);
     if (!ReadWholeFile(fs, file, background))
-      return Fail(run, kBackgroundNotOpened, {}, DisplayPath(run.paths, file));
+      return Fail(run, Msg::BackgroundNotOpened, {}, DisplayPath(run.paths, file));
     backgroundInfo = ReadBitmapInfo(background);
-    if (!IsUncompressed24(backgroundInfo)) return Fail(run, kNot24BitBitmap, file);
+    if (!IsUncompressed24(backgroundInfo)) return Fail(run, Msg::Not24BitBitmap, file);
     if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
     break;
   }
@@ -344,25 +344,25 @@ int GenerateVariant(VariantJob& job) {
     if (e.kind != BMX_LAYER && e.kind != BMX_PLACED_BITMAP) continue;
     std::string file = FileVariant(e.file, job.variant);
     std::string bytes;
-    if (!ReadWholeFile(fs, file, bytes)) return Fail(run, kPictureNotRead, file);
+    if (!ReadWholeFile(fs, file, bytes)) return Fail(run, Msg::PictureNotRead, file);
     if (e.kind == BMX_PLACED_BITMAP) {
-      if (bytes.size() < kBitmapFileHeaderSize) return Fail(run, kPictureNotRead, file);
+      if (bytes.size() < kBitmapFileHeaderSize) return Fail(run, Msg::PictureNotRead, file);
       pictures[i].pixelOffset = GetWord(bytes, 10) - static_cast<std::uint32_t>(kBitmapFileHeaderSize);
       pictures[i].bytes = bytes.substr(kBitmapFileHeaderSize);
       continue;
     }
     BmxBitmapInfo info = ReadBitmapInfo(bytes);
-    if (!info.valid) return Fail(run, kNot24BitBitmap, file);
+    if (!info.valid) return Fail(run, Msg::Not24BitBitmap, file);
     if (info.width != backgroundInfo.width || info.height != backgroundInfo.height)
-      return Fail(run, kLayerSizeDiffers, file);
-    if (!IsUncompressed24(info)) return Fail(run, kNot24BitBitmap, file);
+      return Fail(run, Msg::LayerSizeDiffers, file);
+    if (!IsUncompressed24(info)) return Fail(run, Msg::Not24BitBitmap, file);
     pictures[i].bytes = EncodeLayer(LayerDifferences(bytes, info, background, backgroundInfo));
   }
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
     if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
     std::string file = FileVariant(e.file, job.variant);
-    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return Fail(run, kPictureNotRead, file);
+    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return Fail(run, Msg::PictureNotRead, file);
   }
 
   // Everything behind the background, with record positions counted from
@@ -435,7 +435,7 @@ int GenerateVariant(VariantJob& job) {
   }
   PutWord(body, 0);
   if (!out->Write(body.data(), body.size()) || !out->Close()) return WriteFailed(job, *out);
-  return 0;
+  return true;
 }
 
 }  // namespace
@@ -558,13 +558,13 @@ void ApplyTextCoding(BmxProject& project) {
   }
 }
 
-int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
+bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
                        std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
-    if (!file) return Fail(run, kBmxProjectNotOpened, projectPath);
-    ShowProgress(run.diag, kProgressProcessing, DisplayPath(run.paths, projectPath).c_str());
+    if (!file) return Fail(run, Msg::BmxProjectNotOpened, projectPath);
+    ShowProgress(run.diag, Progress::Processing, DisplayPath(run.paths, projectPath).c_str());
 
     // Only the first project of a run starts without language texts; the
     // later ones use again what it loaded.
@@ -579,14 +579,14 @@ int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_vi
     project.languageDirBase = base;
 
     int line = 0;
-    int rc = ReadBmxProject(run.fs, *file, line, project, false);
+    const Msg rc = ReadBmxProject(run.fs, *file, line, project, false);
     file->Close();
-    if (rc != 0) {
+    if (rc != Msg::Ok) {
       ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
-      return kFailed;
+      return false;
     }
-    if (languages.untranslated) ReportMessage(run.diag, kUntranslated);
-    if (project.imageCount > kMaxBmxImages) return Fail(run, kNoMemory, projectPath);
+    if (languages.untranslated) ReportMessage(run.diag, Msg::Untranslated);
+    if (project.imageCount > kMaxBmxImages) return Fail(run, Msg::NoMemory, projectPath);
 
     for (std::size_t i = 0; i < project.imageCount; ++i)
       MakeAbsolute(project.images[i].file, projectDir, true);
@@ -608,21 +608,21 @@ int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_vi
     const std::size_t variants = ResolutionVariantCount(output);
     for (std::size_t v = 0; v < variants; ++v) {
       VariantJob job{run, project, dictionary, extended, variants, v, FileVariant(output, v)};
-      if (int failed = GenerateVariant(job)) return failed;
+      if (!GenerateVariant(job)) return false;
       std::string shown = DisplayPath(run.paths, job.outputPath);
       std::string dest = DestinationVariant(destPath, variants, v);
       LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), dest.c_str());
     }
-    return 0;
+    return true;
   } catch (const std::bad_alloc&) {
-    return Fail(run, kNoMemory, projectPath);
+    return Fail(run, Msg::NoMemory, projectPath);
   }
 }
 
-int ListBmxIncludes(RunContext& run, std::string_view projectPath) {
+bool ListBmxIncludes(RunContext& run, std::string_view projectPath) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
-    if (!file) return Fail(run, kBmxProjectNotOpened, projectPath);
+    if (!file) return Fail(run, Msg::BmxProjectNotOpened, projectPath);
     // A listing never loads language texts, so it keeps a table of its own
     // and leaves the run's untouched.
     LanguageTable languages;
@@ -630,10 +630,10 @@ int ListBmxIncludes(RunContext& run, std::string_view projectPath) {
     project.languages = &languages;
     project.languageDirBase = DirectoryOf(projectPath);
     int line = 0;
-    int rc = ReadBmxProject(run.fs, *file, line, project, true);
-    if (rc != 0) {
+    const Msg rc = ReadBmxProject(run.fs, *file, line, project, true);
+    if (rc != Msg::Ok) {
       ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
-      return kFailed;
+      return false;
     }
     for (std::size_t i = 0; i < project.imageCount; ++i) {
       const std::string& name = project.images[i].file;
@@ -644,9 +644,9 @@ int ListBmxIncludes(RunContext& run, std::string_view projectPath) {
         else LogLine(run.diag, "Included %s %s", shown.c_str(), ResolutionName(v));
       }
     }
-    return 0;
+    return true;
   } catch (const std::bad_alloc&) {
-    return Fail(run, kNoMemory, projectPath);
+    return Fail(run, Msg::NoMemory, projectPath);
   }
 }
 

@@ -33,14 +33,14 @@ constexpr std::uint32_t kBmxRecordSvg = 4;
 // Generates the ".bmx" files of a BMX project; the current directory is the
 // project's.  A set firstProject releases the language texts of the run
 // before the project is read; otherwise the texts an earlier project loaded
-// are used again (they stay in the run until its end).  0, or 2 after a
-// failure that has been reported.
-int GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
+// are used again (they stay in the run until its end).  False after a
+// failure, which has been reported.
+[[nodiscard]] bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
                        std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject);
-// Logs every picture file that a BMX project uses; 0, or 2 after a reported
+// Logs every picture file that a BMX project uses; false after a reported
 // failure.
-int ListBmxIncludes(RunContext& run, std::string_view projectPath);
+bool ListBmxIncludes(RunContext& run, std::string_view projectPath);
 
 // The layer encoding of a sequence of 24-bit pixel differences (layer
 // exclusive-or background, in file order), end unit included.

@@ -97,7 +97,7 @@ struct BmxReader {
 };
 
 using Words = std::vector<std::string>;
-using BmxHandler = int (*)(BmxReader&, const Words&);
+using BmxHandler = Msg (*)(BmxReader&, const Words&);
 
 enum class BlockKind { None, Open, Close };
 
@@ -112,14 +112,14 @@ struct BmxKeyword {
 
 // Makes sure the entry at index exists; 8225 beyond the element limit.
 template <typename Element>
-int EnsureEntry(std::vector<Element>& elements, std::size_t index) {
-  if (index >= kMaxBmxElements) return kNoMemory;
+Msg EnsureEntry(std::vector<Element>& elements, std::size_t index) {
+  if (index >= kMaxBmxElements) return Msg::NoMemory;
   try {
     while (index >= elements.size()) elements.resize(elements.size() + kBmxElementGrowth);
   } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    return Msg::NoMemory;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 // Replaces, slot by slot, every element from first on whose slot holds a
@@ -127,8 +127,8 @@ int EnsureEntry(std::vector<Element>& elements, std::size_t index) {
 // in the element, each further one goes into a copy appended at the end.
 // Only the slots that the newest element uses are looked at.
 template <typename Element>
-int ResolveValueLists(std::vector<Element>& elements, std::size_t& count, std::size_t first) {
-  if (count <= first) return 0;
+Msg ResolveValueLists(std::vector<Element>& elements, std::size_t& count, std::size_t first) {
+  if (count <= first) return Msg::Ok;
   std::vector<std::string> items;
   for (std::size_t slot = 0; slot < kBmxAttributeSlots; ++slot) {
     if (elements[count - 1].attributes[slot].key.empty()) continue;
@@ -136,24 +136,24 @@ int ResolveValueLists(std::vector<Element>& elements, std::size_t& count, std::s
     for (std::size_t i = first; i < end; ++i) {
       if (elements[i].attributes[slot].key.empty()) continue;
       if (!ExpandValueList(elements[i].attributes[slot].value, items, kMaxBmxElements))
-        return kNoMemory;
+        return Msg::NoMemory;
       if (items.size() < 2) continue;
       elements[i].attributes[slot].value = items[0];
       for (std::size_t k = 1; k < items.size(); ++k) {
-        if (int rc = EnsureEntry(elements, count)) return rc;
+        if (const Msg rc = EnsureEntry(elements, count); rc != Msg::Ok) return rc;
         elements[count] = elements[i];
         elements[count].attributes[slot].value = items[k];
         ++count;
       }
     }
   }
-  return 0;
+  return Msg::Ok;
 }
 
 BmxImageElement& CurrentImage(BmxReader& r) { return r.project.images[r.project.imageCount]; }
 BmxTextElement& CurrentText(BmxReader& r) { return r.project.texts[r.project.textCount]; }
 
-int CloseImage(BmxReader& r) {
+Msg CloseImage(BmxReader& r) {
   BmxProject& p = r.project;
   std::size_t closed = p.imageCount;
   ++p.imageCount;
@@ -161,7 +161,7 @@ int CloseImage(BmxReader& r) {
 }
 
 // The words after the file on BMP, SVG and TXT lines: prefixed attributes.
-int StorePrefixedAttributes(BmxAttributes& attributes, const Words& w) {
+Msg StorePrefixedAttributes(BmxAttributes& attributes, const Words& w) {
   struct Prefix {
     const char* prefix;
     const char* key;
@@ -175,142 +175,142 @@ int StorePrefixedAttributes(BmxAttributes& attributes, const Words& w) {
         found = &p;
         break;
       }
-    if (!found) return kUnknownWord;
+    if (!found) return Msg::UnknownWord;
     std::string_view value = std::string_view(w[i]).substr(std::string_view(found->prefix).size());
-    if (int rc = StoreAttribute(attributes, found->key, value)) return rc;
+    if (const Msg rc = StoreAttribute(attributes, found->key, value); rc != Msg::Ok) return rc;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 // --- top level -------------------------------------------------------------
 
-int OnLanguagePath(BmxReader& r, const Words& w) {
+Msg OnLanguagePath(BmxReader& r, const Words& w) {
   // Only the first language directory counts, the caller's included.
-  if (!r.project.languageDir.empty()) return 0;
-  if (w.size() != 2) return kWrongWordCount;
+  if (!r.project.languageDir.empty()) return Msg::Ok;
+  if (w.size() != 2) return Msg::WrongWordCount;
   std::string dir = Cut(w[1], kMaxPathLength);
   MakeAbsolute(dir, r.project.languageDirBase, true);
   r.project.languageDir = Cut(dir, kMaxPathLength);
-  return 0;
+  return Msg::Ok;
 }
 
-int OnLanguageFile(BmxReader& r, const Words& w) {
-  if (!r.project.languages) return kNoFreeLanguageEntry;
+Msg OnLanguageFile(BmxReader& r, const Words& w) {
+  if (!r.project.languages) return Msg::NoFreeLanguageEntry;
   return ReadLanguageFileLine(r.fs, *r.project.languages, w);
 }
 
-int OnCoding(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnCoding(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   if (EqualsIgnoringCase(w[1], "LATIN-1")) r.project.coding = BMX_LATIN1;
   else if (EqualsIgnoringCase(w[1], "UTF-8")) r.project.coding = BMX_UTF8;
-  else return kBadValue;
-  return 0;
+  else return Msg::BadValue;
+  return Msg::Ok;
 }
 
-int OnScalable(BmxReader& r, const Words& w) {
-  if (w.size() != 1) return kWrongWordCount;
+Msg OnScalable(BmxReader& r, const Words& w) {
+  if (w.size() != 1) return Msg::WrongWordCount;
   r.project.scalable = true;
-  return 0;
+  return Msg::Ok;
 }
 
-int OnBmx(BmxReader& r, const Words& w) {
-  if (w.size() > 2) return kWrongWordCount;
+Msg OnBmx(BmxReader& r, const Words& w) {
+  if (w.size() > 2) return Msg::WrongWordCount;
   if (w.size() == 2) r.project.outputLocation = Cut(w[1], kMaxPathLength);
   r.bmxRead = true;
-  return 0;
+  return Msg::Ok;
 }
 
 // --- BMX block -------------------------------------------------------------
 
-int ReadSize(const Words& w, int& width, int& height) {
-  if (w.size() != 3) return kWrongWordCount;
-  if (!ReadStrictInt(w[1], width)) return kBadValue;
-  if (!ReadStrictInt(w[2], height)) return kBadValue;
-  return 0;
+Msg ReadSize(const Words& w, int& width, int& height) {
+  if (w.size() != 3) return Msg::WrongWordCount;
+  if (!ReadStrictInt(w[1], width)) return Msg::BadValue;
+  if (!ReadStrictInt(w[2], height)) return Msg::BadValue;
+  return Msg::Ok;
 }
 
-int OnPixSize(BmxReader& r, const Words& w) { return ReadSize(w, r.project.pixWidth, r.project.pixHeight); }
+Msg OnPixSize(BmxReader& r, const Words& w) { return ReadSize(w, r.project.pixWidth, r.project.pixHeight); }
 
-int OnResolutionSize(BmxReader& r, const Words& w, std::size_t entry, const char* name) {
+Msg OnResolutionSize(BmxReader& r, const Words& w, std::size_t entry, const char* name) {
   BmxResolutionSize& size = r.project.resolutionSizes[entry];
   size.name = name;
   return ReadSize(w, size.width, size.height);
 }
-int OnPixSize640(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 0, "640x480"); }
-int OnPixSize800(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 1, "800x600"); }
-int OnPixSize1024(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 2, "1024x768"); }
+Msg OnPixSize640(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 0, "640x480"); }
+Msg OnPixSize800(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 1, "800x600"); }
+Msg OnPixSize1024(BmxReader& r, const Words& w) { return OnResolutionSize(r, w, 2, "1024x768"); }
 
-int OnColorOf(const Words& w, bool& given, std::uint32_t& color) {
-  if (w.size() != 2) return kWrongWordCount;
-  if (!ReadColor(w[1], color)) return kBadValue;
+Msg OnColorOf(const Words& w, bool& given, std::uint32_t& color) {
+  if (w.size() != 2) return Msg::WrongWordCount;
+  if (!ReadColor(w[1], color)) return Msg::BadValue;
   given = true;
-  return 0;
+  return Msg::Ok;
 }
-int OnBackgroundColor(BmxReader& r, const Words& w) {
+Msg OnBackgroundColor(BmxReader& r, const Words& w) {
   return OnColorOf(w, r.project.backgroundColorGiven, r.project.backgroundColor);
 }
-int OnTransparentColor(BmxReader& r, const Words& w) {
+Msg OnTransparentColor(BmxReader& r, const Words& w) {
   return OnColorOf(w, r.project.transparentColorGiven, r.project.transparentColor);
 }
 
-int OnAnimInterval(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnAnimInterval(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   int value = 0;
   if (ReadStrictInt(w[1], value)) {  // a word that is no number is passed over
     r.project.animInterval = value;
     r.project.animIntervalGiven = true;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 // --- image elements --------------------------------------------------------
 
-int StartImage(BmxReader& r, const Words& w, int kind) {
-  if (w.size() < 2) return kWrongWordCount;
-  if (int rc = EnsureEntry(r.project.images, r.project.imageCount)) return rc;
+Msg StartImage(BmxReader& r, const Words& w, int kind) {
+  if (w.size() < 2) return Msg::WrongWordCount;
+  if (const Msg rc = EnsureEntry(r.project.images, r.project.imageCount); rc != Msg::Ok) return rc;
   BmxImageElement& e = CurrentImage(r);
   e = BmxImageElement();
   e.kind = kind;
   e.file = Cut(w[1], kMaxPathLength);
   return StorePrefixedAttributes(e.attributes, w);
 }
-int OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
-int OnSvg(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_SVG); }
-int OnEndImage(BmxReader& r, const Words&) { return CloseImage(r); }
+Msg OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
+Msg OnSvg(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_SVG); }
+Msg OnEndImage(BmxReader& r, const Words&) { return CloseImage(r); }
 
-int ImageAttribute(BmxReader& r, const Words& w, const char* key) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg ImageAttribute(BmxReader& r, const Words& w, const char* key) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   return StoreAttribute(CurrentImage(r).attributes, key, w[1]);
 }
-int OnImagePara(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyPara); }
-int OnImageLan(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyLan); }
-int OnImageAnim(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyAnim); }
-int OnImageOverlay(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyOverlay); }
+Msg OnImagePara(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyPara); }
+Msg OnImageLan(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyLan); }
+Msg OnImageAnim(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyAnim); }
+Msg OnImageOverlay(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyOverlay); }
 
-int ImagePosition(BmxReader& r, const Words& w, int kind, int unit) {
-  if (w.size() != 3) return kWrongWordCount;
+Msg ImagePosition(BmxReader& r, const Words& w, int kind, int unit) {
+  if (w.size() != 3) return Msg::WrongWordCount;
   BmxImageElement& e = CurrentImage(r);
   e.kind = kind;
   e.positionUnit = unit;
   e.x = DecimalValue(w[1]);
   e.y = DecimalValue(w[2]);
-  return 0;
+  return Msg::Ok;
 }
-int OnBitmapPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitPixels); }
-int OnBitmapRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitRelative); }
-int OnSvgPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitPixels); }
-int OnSvgRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitRelative); }
+Msg OnBitmapPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitPixels); }
+Msg OnBitmapRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitRelative); }
+Msg OnSvgPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitPixels); }
+Msg OnSvgRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitRelative); }
 
-int SvgSize(BmxReader& r, const Words& w, int unit) {
-  if (w.size() != 3) return kWrongWordCount;
+Msg SvgSize(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 3) return Msg::WrongWordCount;
   BmxImageElement& e = CurrentImage(r);
   e.sizeUnit = unit;
   e.width = DecimalValue(w[1]);
   e.height = DecimalValue(w[2]);
-  return 0;
+  return Msg::Ok;
 }
-int OnSvgPixSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitPixels); }
-int OnSvgRelSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitRelative); }
+Msg OnSvgPixSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitPixels); }
+Msg OnSvgRelSize(BmxReader& r, const Words& w) { return SvgSize(r, w, kUnitRelative); }
 
 // --- text elements ---------------------------------------------------------
 
@@ -337,9 +337,9 @@ constexpr int kDefaultTextTemplate = 11;
 constexpr int kDefaultTextFont = 2;
 constexpr int kDefaultVerticalAlign = 1;
 
-int OnText(BmxReader& r, const Words& w) {
-  if (w.size() < 2) return kWrongWordCount;
-  if (int rc = EnsureEntry(r.project.texts, r.project.textCount)) return rc;
+Msg OnText(BmxReader& r, const Words& w) {
+  if (w.size() < 2) return Msg::WrongWordCount;
+  if (const Msg rc = EnsureEntry(r.project.texts, r.project.textCount); rc != Msg::Ok) return rc;
   BmxTextElement& e = CurrentText(r);
   e = BmxTextElement();
   e.positionTemplate = kDefaultTextTemplate;
@@ -349,26 +349,26 @@ int OnText(BmxReader& r, const Words& w) {
   return StorePrefixedAttributes(e.attributes, w);
 }
 
-int TextAttribute(BmxReader& r, const Words& w, const char* key) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg TextAttribute(BmxReader& r, const Words& w, const char* key) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   return StoreAttribute(CurrentText(r).attributes, key, w[1]);
 }
-int OnTextPara(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyPara); }
-int OnTextLan(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyLan); }
-int OnTextAnim(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyAnim); }
-int OnTextOverlay(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyOverlay); }
+Msg OnTextPara(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyPara); }
+Msg OnTextLan(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyLan); }
+Msg OnTextAnim(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyAnim); }
+Msg OnTextOverlay(BmxReader& r, const Words& w) { return TextAttribute(r, w, kKeyOverlay); }
 
-int OnTextTemplate(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnTextTemplate(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   for (const TextTemplate& t : kTextTemplates) {
     if (!EqualsIgnoringCase(w[1], t.name)) continue;
     BmxTextElement& e = CurrentText(r);
     e.horizontalAlign = t.horizontalAlign;
     e.positionTemplate = t.templateId;
     e.font = t.font;
-    return 0;
+    return Msg::Ok;
   }
-  return kUnknownWord;
+  return Msg::UnknownWord;
 }
 
 // The alignment words are matched exactly, upper case only.
@@ -379,71 +379,71 @@ int ExactIndex(const char* const (&words)[N], std::string_view word) {
   return -1;
 }
 
-int OnAlign(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnAlign(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   int value = ExactIndex(kHorizontalAlignments, w[1]);
-  if (value < 0) return kNotAllowedHere;
+  if (value < 0) return Msg::NotAllowedHere;
   CurrentText(r).horizontalAlign = value;
-  return 0;
+  return Msg::Ok;
 }
 
-int OnVerticalAlign(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnVerticalAlign(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   int value = ExactIndex(kVerticalAlignments, w[1]);
-  if (value < 0) return kNotAllowedHere;
+  if (value < 0) return Msg::NotAllowedHere;
   CurrentText(r).verticalAlign = value;
-  return 0;
+  return Msg::Ok;
 }
 
-int OnFontTemplate(BmxReader& r, const Words& w) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg OnFontTemplate(BmxReader& r, const Words& w) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   for (std::size_t i = 0; i < std::size(kSystemFonts); ++i) {
     if (EqualsIgnoringCase(w[1], kSystemFonts[i])) {
       CurrentText(r).font = static_cast<int>(i) + 1;
-      return 0;
+      return Msg::Ok;
     }
   }
-  return kBadValue;
+  return Msg::BadValue;
 }
 
-int TextFontSize(BmxReader& r, const Words& w, int unit) {
-  if (w.size() != 2) return kWrongWordCount;
+Msg TextFontSize(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 2) return Msg::WrongWordCount;
   BmxTextElement& e = CurrentText(r);
   e.font = 0;
   e.fontSizeGiven = true;
   e.fontSizeUnit = unit;
   e.fontSize = DecimalValue(w[1]);
-  return 0;
+  return Msg::Ok;
 }
-int OnPixFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 0); }
-int OnRelFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 1); }
+Msg OnPixFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 0); }
+Msg OnRelFontSize(BmxReader& r, const Words& w) { return TextFontSize(r, w, 1); }
 
-int TextPosition(BmxReader& r, const Words& w, int unit) {
-  if (w.size() != 3) return kWrongWordCount;
+Msg TextPosition(BmxReader& r, const Words& w, int unit) {
+  if (w.size() != 3) return Msg::WrongWordCount;
   BmxTextElement& e = CurrentText(r);
   e.positionTemplate = 0;
   e.positionUnit = unit;
   e.x = DecimalValue(w[1]);
   e.y = DecimalValue(w[2]);
-  return 0;
+  return Msg::Ok;
 }
-int OnTextPixPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitPixels); }
-int OnTextRelPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitRelative); }
+Msg OnTextPixPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitPixels); }
+Msg OnTextRelPos(BmxReader& r, const Words& w) { return TextPosition(r, w, kUnitRelative); }
 
-int OnTextColor(BmxReader& r, const Words& w) {
+Msg OnTextColor(BmxReader& r, const Words& w) {
   BmxTextElement& e = CurrentText(r);
   return OnColorOf(w, e.colorGiven, e.color);
 }
 
 // Multiplies a language text into one element per wanted language (or, in
 // listing runs, per item of its LAN list) and counts them.
-int CloseLanguageText(BmxReader& r) {
+Msg CloseLanguageText(BmxReader& r) {
   BmxProject& p = r.project;
   LanguageTable* table = p.languages;
-  if (!table) return kLanguageTextMissing;
+  if (!table) return Msg::LanguageTextMissing;
   if (!p.listing && table->state == kLanguagesNotLoaded) {
     table->directory = p.languageDir;
-    if (int rc = LoadLanguages(r.fs, *table)) return rc;
+    if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) return rc;
   }
   const std::string name = Cut(std::string_view(p.texts[p.textCount].lines[0]).substr(1), kMaxLanguageTextName);
 
@@ -457,23 +457,23 @@ int CloseLanguageText(BmxReader& r) {
     if (attributes[s].key == kKeyLan) {
       languageSlot = s;
       haveList = true;
-      if (!ExpandValueList(attributes[s].value, wanted, kMaxBmxElements)) return kNoMemory;
+      if (!ExpandValueList(attributes[s].value, wanted, kMaxBmxElements)) return Msg::NoMemory;
       break;
     }
   }
   if (!haveList) {
     for (std::size_t s = 0; s < kBmxAttributeSlots && languageSlot == kBmxAttributeSlots; ++s)
       if (attributes[s].key.empty()) languageSlot = s;
-    if (languageSlot == kBmxAttributeSlots) return kNotAllowedHere;  // no slot for LAN
+    if (languageSlot == kBmxAttributeSlots) return Msg::NotAllowedHere;  // no slot for LAN
   }
 
   std::size_t made = 0;
-  auto nextElement = [&]() -> int {
+  auto nextElement = [&]() -> Msg {
     if (made > 0) {
-      if (int rc = EnsureEntry(p.texts, p.textCount)) return rc;
+      if (const Msg rc = EnsureEntry(p.texts, p.textCount); rc != Msg::Ok) return rc;
       p.texts[p.textCount] = p.texts[p.textCount - 1];
     }
-    return 0;
+    return Msg::Ok;
   };
 
   if (table->state == kLanguagesLoaded) {
@@ -484,9 +484,9 @@ int CloseLanguageText(BmxReader& r) {
       std::array<const std::string*, kBmxTextLines> found{};
       for (std::size_t k = 0; k < variants; ++k) {
         found[k] = FindLanguageText(language, Cut(ResolutionVariantName(name, k), kMaxLanguageTextName));
-        if (!found[k]) return kLanguageTextMissing;
+        if (!found[k]) return Msg::LanguageTextMissing;
       }
-      if (int rc = nextElement()) return rc;
+      if (const Msg rc = nextElement(); rc != Msg::Ok) return rc;
       BmxTextElement& e = p.texts[p.textCount];
       e.attributes[languageSlot].key = kKeyLan;
       e.attributes[languageSlot].value = language.name;
@@ -496,7 +496,7 @@ int CloseLanguageText(BmxReader& r) {
       ++p.textCount;
       ++made;
     }
-    return 0;
+    return Msg::Ok;
   }
 
   // Listing runs: the name stands for the text.
@@ -505,23 +505,23 @@ int CloseLanguageText(BmxReader& r) {
   element.name = name;
   if (!haveList) {
     ++p.textCount;
-    return 0;
+    return Msg::Ok;
   }
   for (const std::string& item : wanted) {
-    if (int rc = nextElement()) return rc;
+    if (const Msg rc = nextElement(); rc != Msg::Ok) return rc;
     p.texts[p.textCount].attributes[languageSlot].value = item;
     ++p.textCount;
     ++made;
   }
-  return 0;
+  return Msg::Ok;
 }
 
-int OnEndText(BmxReader& r, const Words& w) {
-  if (w.size() != 1) return kWrongWordCount;
+Msg OnEndText(BmxReader& r, const Words& w) {
+  if (w.size() != 1) return Msg::WrongWordCount;
   BmxProject& p = r.project;
   const std::size_t first = p.textCount;
   if (!p.texts[first].lines[0].empty() && p.texts[first].lines[0][0] == '@') {
-    if (int rc = CloseLanguageText(r)) return rc;
+    if (const Msg rc = CloseLanguageText(r); rc != Msg::Ok) return rc;
   } else {
     ++p.textCount;
   }
@@ -589,43 +589,43 @@ constexpr BmxKeyword kBmxKeywords[] = {
 };
 static_assert(std::size(kBmxKeywords) == 50, "the bmx keyword table has 50 entries");
 
-int ReadHeader(std::string_view line, BmxProject& project) {
+Msg ReadHeader(std::string_view line, BmxProject& project) {
   if (line.substr(0, kQuillonHeader.size()) == kQuillonHeader) {
     project.versionMajor = 1;
     project.versionMinor = 0;
-    return 0;
+    return Msg::Ok;
   }
-  if (line.substr(0, kBmxHeader.size()) != kBmxHeader) return kNotBmxProject;
+  if (line.substr(0, kBmxHeader.size()) != kBmxHeader) return Msg::NotBmxProject;
   // The major version from the 30th character ("%d."), the minor one from
   // the 31st (".%d"): one digit of major version is what the format knows.
   std::size_t pos = kBmxHeader.size();
-  if (!ReadLeadingInt(line, pos, project.versionMajor)) return kNotBmxProject;
+  if (!ReadLeadingInt(line, pos, project.versionMajor)) return Msg::NotBmxProject;
   pos = kBmxHeader.size() + 1;
-  if (pos >= line.size() || line[pos] != '.') return kNotBmxProject;
+  if (pos >= line.size() || line[pos] != '.') return Msg::NotBmxProject;
   ++pos;
-  if (!ReadLeadingInt(line, pos, project.versionMinor)) return kNotBmxProject;
+  if (!ReadLeadingInt(line, pos, project.versionMinor)) return Msg::NotBmxProject;
   if (project.versionMajor > 2 || (project.versionMajor == 1 && project.versionMinor > 0))
-    return kBmxVersionNotSupported;
-  return 0;
+    return Msg::BmxVersionNotSupported;
+  return Msg::Ok;
 }
 
 }  // namespace
 
-int StoreAttribute(BmxAttributes& attributes, std::string_view key, std::string_view value) {
+Msg StoreAttribute(BmxAttributes& attributes, std::string_view key, std::string_view value) {
   for (BmxAttribute& slot : attributes) {
     if (slot.key.empty()) {
       slot.key = std::string(key);
       slot.value = Cut(value, kMaxAttributeValue);
-      return 0;
+      return Msg::Ok;
     }
     if (slot.key == key) {
       slot.value += ':';
       slot.value.append(value.substr(0, kMaxAttributeValue));
       slot.value.resize(std::min(slot.value.size(), kMaxAttributeValue));
-      return 0;
+      return Msg::Ok;
     }
   }
-  return kNotAllowedHere;
+  return Msg::NotAllowedHere;
 }
 
 bool ExpandValueList(std::string_view value, std::vector<std::string>& items, std::size_t maximum) {
@@ -678,31 +678,31 @@ std::string ResolutionVariantName(std::string_view name, std::size_t variant) {
   return out;
 }
 
-int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing) {
+Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing) {
   lineNumber = 0;
   project.listing = listing;
   try {
     if (project.languages) {
       if (!project.languages->prepared) {
-        if (int rc = PrepareLanguages(*project.languages)) return rc;
+        if (const Msg rc = PrepareLanguages(*project.languages); rc != Msg::Ok) return rc;
       }
       if (listing && project.languages->state == kLanguagesNotLoaded)
         project.languages->state = kLanguagesDisabled;
     }
-    if (int rc = EnsureEntry(project.images, 0)) return rc;
-    if (int rc = EnsureEntry(project.texts, 0)) return rc;
+    if (const Msg rc = EnsureEntry(project.images, 0); rc != Msg::Ok) return rc;
+    if (const Msg rc = EnsureEntry(project.texts, 0); rc != Msg::Ok) return rc;
 
     std::string line;
     lineNumber = 1;
-    if (!file.GetLine(line, kMaxBmxLine)) return kNotBmxProject;
-    if (int rc = ReadHeader(line, project)) return rc;
+    if (!file.GetLine(line, kMaxBmxLine)) return Msg::NotBmxProject;
+    if (const Msg rc = ReadHeader(line, project); rc != Msg::Ok) return rc;
 
     BmxReader reader{fs, project, {}, false};
     Words words;
     while (file.GetLine(line, kMaxBmxLine)) {
       ++lineNumber;
       if (line.empty() || line[0] == ';') continue;
-      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) return kWrongWordCount;
+      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) return Msg::WrongWordCount;
       if (words.empty()) continue;
       const int block = reader.blocks.empty() ? kBmxBlockTop : reader.blocks.back();
       const BmxKeyword* entry = nullptr;
@@ -715,21 +715,21 @@ int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
           break;
         }
       }
-      if (!entry) return known ? kNotAllowedHere : kUnknownWord;
+      if (!entry) return known ? Msg::NotAllowedHere : Msg::UnknownWord;
       if (entry->closesElement) {
-        if (int rc = CloseImage(reader)) return rc;
+        if (const Msg rc = CloseImage(reader); rc != Msg::Ok) return rc;
         reader.blocks.pop_back();
       }
       if (entry->handler) {
-        if (int rc = entry->handler(reader, words)) return rc;
+        if (const Msg rc = entry->handler(reader, words); rc != Msg::Ok) return rc;
       }
       if (entry->kind == BlockKind::Open) reader.blocks.push_back(entry->id);
       else if (entry->kind == BlockKind::Close && !reader.blocks.empty()) reader.blocks.pop_back();
-      if (reader.blocks.empty() && reader.bmxRead) return 0;  // the rest is not read
+      if (reader.blocks.empty() && reader.bmxRead) return Msg::Ok;  // the rest is not read
     }
-    return reader.blocks.empty() ? 0 : kBlockOpenAtEnd;
+    return reader.blocks.empty() ? Msg::Ok : Msg::BlockOpenAtEnd;
   } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    return Msg::NoMemory;
   }
 }
 

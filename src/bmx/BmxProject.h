@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class File;
@@ -118,7 +120,7 @@ struct BmxProject {
 // languageDir (when given) and languageDirBase first.  lineNumber always
 // holds the number of the line being read.  Returns 0 or a message code; the
 // project then holds what was read so far.
-int ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing);
+Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& project, bool listing);
 
 // A value list: items separated by ":"; an item a-b of two decimal numbers
 // stands for a to b written with at least two digits.  Items are cut to
@@ -129,7 +131,7 @@ bool ExpandValueList(std::string_view value, std::vector<std::string>& items,
 
 // Stores a value under a key: the first free slot or the slot of that key
 // (values appended with ":").  0, or 8311 when all slots hold other keys.
-int StoreAttribute(BmxAttributes& attributes, std::string_view key, std::string_view value);
+Msg StoreAttribute(BmxAttributes& attributes, std::string_view key, std::string_view value);
 
 // Names holding %RES% (without regard to case) have two variants, for the
 // resolutions 640x480 and 1024x768; other names one, the name itself.

@@ -188,23 +188,22 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
   }
 }
 
-void ReportMessage(Diagnostics& d, int code, std::string_view file, unsigned line,
-                   std::string_view argument) {
+void ReportMessage(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
   std::string message;
-  if (code == 0 && !argument.empty()) {
+  if (code == Msg::Ok && !argument.empty()) {
     // A free text reported in the form of a warning, but not counted.
     message.assign(argument);
   } else {
     std::string text;
-    if (!LookupMessage(d, code, text)) {
-      message = d.errorNoLabel + ": " + std::to_string(code);
+    if (!LookupMessage(d, Number(code), text)) {
+      message = d.errorNoLabel + ": " + std::to_string(Number(code));
     } else {
       message = std::move(text);
       std::size_t at;
       if (!argument.empty() && (at = message.find("%s")) != std::string::npos)
         message.replace(at, 2, argument);
     }
-    ++(code > 0 ? d.errors : d.warnings);
+    ++(IsError(code) ? d.errors : d.warnings);
   }
 
   std::string out;
@@ -214,7 +213,7 @@ void ReportMessage(Diagnostics& d, int code, std::string_view file, unsigned lin
     if (line != 0) out += "(" + std::to_string(line) + ")";
     out += ": " + message;
   } else {
-    out = (code > 0 ? d.errorLabel : d.warningLabel) + ": " + message;
+    out = (IsError(code) ? d.errorLabel : d.warningLabel) + ": " + message;
   }
 
   if (d.log) {
@@ -225,11 +224,11 @@ void ReportMessage(Diagnostics& d, int code, std::string_view file, unsigned lin
   ConsoleLine(d, out);
 }
 
-void ShowProgress(Diagnostics& d, int number, const char* text1, const char* text2, long number1,
+void ShowProgress(Diagnostics& d, Progress message, const char* text1, const char* text2, long number1,
                   long number2) {
   std::string text;
-  if (!LookupMessage(d, number, text)) {
-    ConsoleLine(d, "Fatal: Message " + std::to_string(number) + " not found in messagefile\n");
+  if (!LookupMessage(d, Number(message), text)) {
+    ConsoleLine(d, "Fatal: Message " + std::to_string(Number(message)) + " not found in messagefile\n");
     return;
   }
   ConsoleLine(d, FormatMessageText(text, text1, text2, number1, number2));

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class File;
@@ -50,10 +52,11 @@ enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };
 bool LookupMessage(Diagnostics& d, int number, std::string& out);
 // Formats, counts (positive: error; zero or negative: warning) and outputs one
 // message to log and console.  An empty file means none; line 0 means none.
-void ReportMessage(Diagnostics& d, int code, std::string_view file = {}, unsigned line = 0,
+// Msg::Ok with an argument reports the argument itself, uncounted.
+void ReportMessage(Diagnostics& d, Msg code, std::string_view file = {}, unsigned line = 0,
                    std::string_view argument = {});
 // A numbered progress message on the console only.
-void ShowProgress(Diagnostics& d, int number, const char* text1 = nullptr, const char* text2 = nullptr,
+void ShowProgress(Diagnostics& d, Progress message, const char* text1 = nullptr, const char* text2 = nullptr,
                   long number1 = 0, long number2 = 0);
 // One free-form line in the log only.
 void LogLine(Diagnostics& d, const char* format, const char* text1 = nullptr,

@@ -79,8 +79,8 @@ void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
 // where the part that used it took the failure for the end of its input or
 // did not see it (a lost line of the log, the last record of a softkey).
 void ReportFileFailures(RunContext& run) {
-  for (const std::string& path : run.inputGuard.TakeFailedReads()) ReportMessage(run.diag, kReadFailed, path);
-  for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, kWriteFailed, path);
+  for (const std::string& path : run.inputGuard.TakeFailedReads()) ReportMessage(run.diag, Msg::ReadFailed, path);
+  for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, Msg::WriteFailed, path);
 }
 
 // The run's reading of the -pj file: nothing without a name or in a scan;
@@ -89,8 +89,8 @@ void ReportFileFailures(RunContext& run) {
 void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
   const RunSettings& s = run.settings;
   if (s.pjFile.empty() || s.mode == MODE_SCAN) return;
-  int code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
-  if (code != 0 && s.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
+  Msg code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
+  if (code != Msg::Ok && s.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ int RunGenerator(RunContext& run) {
     return 3;
   std::unique_ptr<File> project;
   if (logIsInput) {
-    ReportMessage(d, kOpenFailed, o.logFile);
+    ReportMessage(d, Msg::OpenFailed, o.logFile);
     CleanUp(run, project);
     return 2;
   }
@@ -151,18 +151,18 @@ int RunGenerator(RunContext& run) {
 
   // 8. to 10. The project file itself.
   if (!FileExists(run.fs, run.projectFile)) {
-    ReportMessage(d, kProjectMissing, run.projectFile);
+    ReportMessage(d, Msg::ProjectMissing, run.projectFile);
     CleanUp(run, project);
     return 2;
   }
   if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
-    ReportMessage(d, kInputIsGenerated, run.projectFile);
+    ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
     CleanUp(run, project);
     return 2;
   }
   project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
   if (!project) {
-    ReportMessage(d, kProjectNotOpened, run.projectFile);
+    ReportMessage(d, Msg::ProjectNotOpened, run.projectFile);
     CleanUp(run, project);
     return 2;
   }
@@ -173,7 +173,7 @@ int RunGenerator(RunContext& run) {
     ReplaceExtension(o.generatedProjectFile, ".spj");
     o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
     if (!o.generatedProject) {
-      ReportMessage(d, kOpenFailed, o.generatedProjectFile);
+      ReportMessage(d, Msg::OpenFailed, o.generatedProjectFile);
       CleanUp(run, project);
       return 1;
     }
@@ -184,13 +184,13 @@ int RunGenerator(RunContext& run) {
   bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
   if (writesSystemList) {
     if (!OpenSystemList(run)) {
-      ReportMessage(d, kOpenFailed, kSystemListName);
+      ReportMessage(d, Msg::OpenFailed, kSystemListName);
       CleanUp(run, project);
       return 2;
     }
     std::string shown = DisplayPath(run.paths, kSystemListName);
-    ShowProgress(d, kProgressMenu);
-    ShowProgress(d, kProgressProcessing, shown.c_str());
+    ShowProgress(d, Progress::Menu);
+    ShowProgress(d, Progress::Processing, shown.c_str());
     LogLine(d, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
   }
 
@@ -204,7 +204,7 @@ int RunGenerator(RunContext& run) {
   ReportFileFailures(run);
   if (d.errors == 0 && s.mode == MODE_PROJECT) {
     std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
-    ShowProgress(d, kProgressProcessing, shown.c_str());
+    ShowProgress(d, Progress::Processing, shown.c_str());
     LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   }
 
@@ -213,7 +213,7 @@ int RunGenerator(RunContext& run) {
     CleanUp(run, project);
     return 0;
   }
-  ShowProgress(d, kProgressTotals, nullptr, nullptr, d.errors, d.warnings);
+  ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
   CleanUp(run, project);
 

@@ -102,15 +102,15 @@ struct PairReader {
   bool pushedBack = false;
 };
 
-int ReadPair(PairReader& r) {
+Msg ReadPair(PairReader& r) {
   if (r.pushedBack) {
     r.pushedBack = false;
-    return 0;
+    return Msg::Ok;
   }
-  if (!r.lines.Next(r.codeLine) || !r.lines.Next(r.value)) return kUnexpectedEnd;
+  if (!r.lines.Next(r.codeLine) || !r.lines.Next(r.value)) return Msg::UnexpectedEnd;
   r.code = ParseDxfInteger(r.codeLine);
   r.lineCounter += 2;
-  return 0;
+  return Msg::Ok;
 }
 
 void PushBack(PairReader& r) { r.pushedBack = true; }
@@ -126,7 +126,7 @@ void Rewind(PairReader& r) {
 bool FindSection(PairReader& r, std::string_view name, bool rewind) {
   if (rewind) Rewind(r);
   bool armed = false;
-  while (ReadPair(r) == 0) {
+  while (ReadPair(r) == Msg::Ok) {
     if (r.code == 0 && r.value == "SECTION") {
       armed = true;
     } else if (r.code == 0 && r.value == "EOF") {
@@ -189,12 +189,12 @@ struct EntityValues {
 
 // Reads the pairs of an entity up to the group-0 pair that starts the next
 // one, which is pushed back.  Groups outside the mask are skipped.
-int ReadEntityGroups(PairReader& r, std::uint32_t mask, EntityValues& values) {
+Msg ReadEntityGroups(PairReader& r, std::uint32_t mask, EntityValues& values) {
   for (;;) {
-    if (ReadPair(r) != 0) return kUnexpectedEnd;
+    if (ReadPair(r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (r.code == 0) {
       PushBack(r);
-      return 0;
+      return Msg::Ok;
     }
     for (const GroupSlot& g : kGroupSlots) {
       if (g.code != r.code) continue;
@@ -235,7 +235,7 @@ struct Conversion {
 };
 
 struct EntityKind;
-using EntityReader = int (*)(Conversion&, const EntityKind&);
+using EntityReader = Msg (*)(Conversion&, const EntityKind&);
 
 // Where a keyword may stand in its section.
 enum Place {
@@ -259,26 +259,26 @@ bool InBlocksSection(const VectorOutput& out) { return out.pass < VectorPass::Sc
 
 std::uint16_t Coordinate(const EntityValues& v, Slot s) { return SoftkeyCoordinate(v.number[s]); }
 
-int ReadLineEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadLineEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   return EmitLine(c.out, Coordinate(v, kG10), Coordinate(v, kG20), Coordinate(v, kG11),
                   Coordinate(v, kG21), v.para, kVectorColour);
 }
 
-int ReadCircleEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadCircleEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   return EmitCircle(c.out, Coordinate(v, kG10), Coordinate(v, kG20), Coordinate(v, kG40), v.para,
                     kVectorColour);
 }
 
-int ReadArcEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadArcEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   std::uint16_t cx = Coordinate(v, kG10), cy = Coordinate(v, kG20);
   // The radius is a stored softkey value like the coordinates.
   double radius = static_cast<std::int16_t>(Coordinate(v, kG40));
@@ -292,10 +292,10 @@ int ReadArcEntity(Conversion& c, const EntityKind& kind) {
                  kVectorColour);
 }
 
-int ReadTextEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadTextEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   std::int64_t height = ScaleDxfValue(v.number[kG40]);
   int size = height < 20 ? 16 : height < 30 ? 32 : 48;
   return EmitText(c.out, Coordinate(v, kG10), Coordinate(v, kG20), size, v.text, v.para,
@@ -307,10 +307,10 @@ struct Corner {
   bool operator==(const Corner& o) const { return x == o.x && y == o.y; }
 };
 
-int ReadSolidEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadSolidEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   Corner p[4] = {{Coordinate(v, kG10), Coordinate(v, kG20)},
                  {Coordinate(v, kG11), Coordinate(v, kG21)},
                  {Coordinate(v, kG12), Coordinate(v, kG22)},
@@ -339,77 +339,77 @@ int ReadSolidEntity(Conversion& c, const EntityKind& kind) {
     for (int i = dropped; i < 3; ++i) p[i] = p[i + 1];
     const int outline[3][2] = {{0, 1}, {1, 2}, {2, 0}};
     for (const auto& e : outline)
-      if (EmitLine(c.out, p[e[0]].x, p[e[0]].y, p[e[1]].x, p[e[1]].y, para, kVectorColour) != 0)
-        return kWriteFailed;
+      if (EmitLine(c.out, p[e[0]].x, p[e[0]].y, p[e[1]].x, p[e[1]].y, para, kVectorColour) != Msg::Ok)
+        return Msg::WriteFailed;
     fillX = ((unsigned{p[0].x} + p[1].x) / 2 + p[2].x) / 2;
     fillY = ((unsigned{p[0].y} + p[1].y) / 2 + p[2].y) / 2;
   } else {
     // The DXF corner order of a SOLID runs across the quadrilateral.
     const int outline[4][2] = {{0, 1}, {1, 3}, {3, 2}, {2, 0}};
     for (const auto& e : outline)
-      if (EmitLine(c.out, p[e[0]].x, p[e[0]].y, p[e[1]].x, p[e[1]].y, para, kVectorColour) != 0)
-        return kWriteFailed;
+      if (EmitLine(c.out, p[e[0]].x, p[e[0]].y, p[e[1]].x, p[e[1]].y, para, kVectorColour) != Msg::Ok)
+        return Msg::WriteFailed;
     fillX = (minX + maxX) / 2;
     fillY = (minY + maxY) / 2;
   }
   if (minX < fillX && fillX < maxX && minY < fillY && fillY < maxY)
     return EmitFill(c.out, static_cast<std::uint16_t>(fillX), static_cast<std::uint16_t>(fillY),
                     para, kVectorColour);
-  return 0;
+  return Msg::Ok;
 }
 
-int ReadPointEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadPointEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
-  if (!v.Has(kind.required)) return kMissingGroup;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
+  if (!v.Has(kind.required)) return Msg::MissingGroup;
   return EmitPoint(c.out, Coordinate(v, kG10), Coordinate(v, kG20), v.para, kVectorColour);
 }
 
 // A vertex: the pairs up to the next group-0 pair.  A missing coordinate
 // counts as 0.
-int ReadVertex(PairReader& r, Corner& vertex) {
+Msg ReadVertex(PairReader& r, Corner& vertex) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(r, Bit(kG10) | Bit(kG20), v)) return rc;
+  if (const Msg rc = ReadEntityGroups(r, Bit(kG10) | Bit(kG20), v); rc != Msg::Ok) return rc;
   vertex = {SoftkeyCoordinate(v.number[kG10]), SoftkeyCoordinate(v.number[kG20])};
-  return 0;
+  return Msg::Ok;
 }
 
-int ReadPolylineEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadPolylineEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
-  if (int rc = ReadEntityGroups(c.r, kind.read, v)) return rc;
+  if (const Msg rc = ReadEntityGroups(c.r, kind.read, v); rc != Msg::Ok) return rc;
   // Only the plain "closed" flag closes; other flag combinations draw open.
   bool closed = v.Has(Bit(kG70)) && v.flags == 1;
-  if (ReadPair(c.r) != 0) return kUnexpectedEnd;
-  if (c.r.value != "VERTEX") return kMissingGroup;
+  if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
+  if (c.r.value != "VERTEX") return Msg::MissingGroup;
   Corner first, previous;
-  if (int rc = ReadVertex(c.r, first)) return rc;
+  if (const Msg rc = ReadVertex(c.r, first); rc != Msg::Ok) return rc;
   previous = first;
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.value == "SEQEND") {
       EntityValues ignored;
-      if (int rc = ReadEntityGroups(c.r, 0, ignored)) return rc;
+      if (const Msg rc = ReadEntityGroups(c.r, 0, ignored); rc != Msg::Ok) return rc;
       if (closed)
         return EmitLine(c.out, previous.x, previous.y, first.x, first.y, v.para, kVectorColour);
-      return 0;
+      return Msg::Ok;
     }
     // Whatever follows a vertex is the next vertex until SEQEND comes.
     Corner next;
-    if (int rc = ReadVertex(c.r, next)) return rc;
-    if (EmitLine(c.out, previous.x, previous.y, next.x, next.y, v.para, kVectorColour) != 0)
-      return kWriteFailed;
+    if (const Msg rc = ReadVertex(c.r, next); rc != Msg::Ok) return rc;
+    if (EmitLine(c.out, previous.x, previous.y, next.x, next.y, v.para, kVectorColour) != Msg::Ok)
+      return Msg::WriteFailed;
     previous = next;
   }
 }
 
-int ReadLwPolylineEntity(Conversion& c, const EntityKind&) {
+Msg ReadLwPolylineEntity(Conversion& c, const EntityKind&) {
   std::uint32_t para = 0;
   // The entity's own groups come before its first vertex.
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code == 0) {
       PushBack(c.r);
-      return 0;
+      return Msg::Ok;
     }
     if (c.r.code == 8) para = ParaFromLayer(c.r.value);
     if (c.r.code == 10) break;
@@ -420,10 +420,10 @@ int ReadLwPolylineEntity(Conversion& c, const EntityKind&) {
   bool havePrevious = false;
   Corner previous{0, 0};
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code == 0) {
       PushBack(c.r);
-      return 0;
+      return Msg::Ok;
     }
     if (c.r.code == 10 && !awaitingY) {
       x = SoftkeyCoordinate(ParseDxfDouble(c.r.value));
@@ -432,8 +432,8 @@ int ReadLwPolylineEntity(Conversion& c, const EntityKind&) {
       Corner vertex{x, SoftkeyCoordinate(ParseDxfDouble(c.r.value))};
       awaitingY = false;
       if (havePrevious &&
-          EmitLine(c.out, previous.x, previous.y, vertex.x, vertex.y, para, kVectorColour) != 0)
-        return kWriteFailed;
+          EmitLine(c.out, previous.x, previous.y, vertex.x, vertex.y, para, kVectorColour) != Msg::Ok)
+        return Msg::WriteFailed;
       previous = vertex;
       havePrevious = true;
     }
@@ -446,12 +446,12 @@ std::string NumberedLine(std::uint32_t line, const char* what, const std::string
   return std::string(head) + what + " " + name;
 }
 
-int ReadInsertEntity(Conversion& c, const EntityKind&) {
+Msg ReadInsertEntity(Conversion& c, const EntityKind&) {
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code == 0) {
       PushBack(c.r);
-      return 0;
+      return Msg::Ok;
     }
     if (c.r.code != 2) continue;
     if (auto block = FindVectorBlock(c.out, c.r.value)) {
@@ -464,28 +464,28 @@ int ReadInsertEntity(Conversion& c, const EntityKind&) {
 
 // A BLOCK among the entities is only listed; it must name a block of the
 // BLOCKS section.
-int ReadBlockEntity(Conversion& c, const EntityKind&) {
+Msg ReadBlockEntity(Conversion& c, const EntityKind&) {
   const bool inBlocks = InBlocksSection(c.out);
   std::optional<std::string> name;
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code == 0) break;
     if (c.r.code != 2) continue;
     ListVectorLine(c.out, NumberedLine(c.out.entityLine, "BLOCK", c.r.value));
-    if (!inBlocks && !FindVectorBlock(c.out, c.r.value)) return kUnknownBlock;
+    if (!inBlocks && !FindVectorBlock(c.out, c.r.value)) return Msg::UnknownBlock;
     if (!name) name = c.r.value;
   }
   PushBack(c.r);
-  if (!inBlocks) return 0;
+  if (!inBlocks) return Msg::Ok;
   std::size_t block = BeginVectorBlock(c.out, name ? &*name : nullptr);
-  return EmitBlockBegin(c.out, block) != 0 ? kWriteFailed : 0;
+  return EmitBlockBegin(c.out, block) != Msg::Ok ? Msg::WriteFailed : Msg::Ok;
 }
 
-int ReadBlockEnd(Conversion& c, const EntityKind&) {
-  return EmitBlockEnd(c.out) != 0 ? kWriteFailed : 0;
+Msg ReadBlockEnd(Conversion& c, const EntityKind&) {
+  return EmitBlockEnd(c.out) != Msg::Ok ? Msg::WriteFailed : Msg::Ok;
 }
 
-int ReadHatchEntity(Conversion& c, const EntityKind& kind) {
+Msg ReadHatchEntity(Conversion& c, const EntityKind& kind) {
   EntityValues v;
   return ReadEntityGroups(c.r, kind.read, v);
 }
@@ -527,66 +527,66 @@ const EntityKind* Classify(std::string_view value) {
 // A block left without its ENDBLK is incomplete (8252); drawing outside a
 // block of the BLOCKS section, or a block end outside a block, is refused
 // like an entity a softkey cannot hold (8254).
-int CheckPlace(const VectorOutput& out, Place place) {
+Msg CheckPlace(const VectorOutput& out, Place place) {
   const bool inBlocks = InBlocksSection(out), open = out.openBlock.has_value();
-  if (inBlocks && open && (place == kBlockStart || place == kSectionEnd)) return kMissingGroup;
+  if (inBlocks && open && (place == kBlockStart || place == kSectionEnd)) return Msg::MissingGroup;
   if (place == kBlockEnd ? !(inBlocks && open) : place == kDrawing && inBlocks && !open)
-    return kUnknownEntity;
-  return 0;
+    return Msg::UnknownEntity;
+  return Msg::Ok;
 }
 
-int ProcessSection(Conversion& c) {
+Msg ProcessSection(Conversion& c) {
   for (;;) {
-    if (ReadPair(c.r) != 0) return kUnexpectedEnd;
+    if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code != 0) continue;
     const EntityKind* kind = Classify(c.r.value);
-    if (!kind) return kUnknownEntity;
+    if (!kind) return Msg::UnknownEntity;
     c.out.entityLine = c.r.lineCounter;
-    if (int rc = CheckPlace(c.out, kind->place)) return rc;
+    if (const Msg rc = CheckPlace(c.out, kind->place); rc != Msg::Ok) return rc;
     const bool drawn = kind->reader && kind->reader != ReadHatchEntity;
     if (c.observer && !drawn && kind->place != kSectionEnd && !kind->extents && !IsWritePass(c.out.pass))
       c.observer->EntitySkipped(c.source, c.r.lineCounter, kind->keyword);
     if (kind->reader)
-      if (int rc = kind->reader(c, *kind)) return rc;
-    if (kind->place == kSectionEnd) return 0;
+      if (const Msg rc = kind->reader(c, *kind); rc != Msg::Ok) return rc;
+    if (kind->place == kSectionEnd) return Msg::Ok;
   }
 }
 
 // $EXTMIN or $EXTMAX: both coordinates must be there; they do not move the
 // drawing.
-int ReadExtents(PairReader& r) {
+Msg ReadExtents(PairReader& r) {
   bool haveX = false, haveY = false;
   for (;;) {
-    if (ReadPair(r) != 0) return haveX && haveY ? kUnexpectedEnd : kMissingGroup;
+    if (ReadPair(r) != Msg::Ok) return haveX && haveY ? Msg::UnexpectedEnd : Msg::MissingGroup;
     if (r.code == 10) {
       haveX = true;
     } else if (r.code == 20) {
       haveY = true;
     } else if (r.code == 9) {
-      if (!haveX || !haveY) return kMissingGroup;
+      if (!haveX || !haveY) return Msg::MissingGroup;
       PushBack(r);
-      return 0;
+      return Msg::Ok;
     } else if (r.code == 0) {
-      return 0;
+      return Msg::Ok;
     }
   }
 }
 
-int ReadHeaderSection(PairReader& r) {
-  if (!FindSection(r, "HEADER", true)) return 0;
+Msg ReadHeaderSection(PairReader& r) {
+  if (!FindSection(r, "HEADER", true)) return Msg::Ok;
   for (;;) {
-    if (ReadPair(r) != 0) return kUnexpectedEnd;
+    if (ReadPair(r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (r.code != 0 && r.code != 9) continue;
     const EntityKind* kind = Classify(r.value);
     if (!kind) continue;
-    if (std::string_view(kind->keyword) == "ENDSEC") return 0;
+    if (std::string_view(kind->keyword) == "ENDSEC") return Msg::Ok;
     if (r.code == 9 && kind->extents)
-      if (int rc = ReadExtents(r)) return rc;
+      if (const Msg rc = ReadExtents(r); rc != Msg::Ok) return rc;
   }
 }
 
 // The four passes; 0 or the code that ends the conversion.
-int RunPasses(Conversion& c) {
+Msg RunPasses(Conversion& c) {
   VectorOutput& out = c.out;
   bool haveBlocks = false;
   std::uint64_t size = kFileHeaderBytes + kEndWordBytes;
@@ -599,7 +599,7 @@ int RunPasses(Conversion& c) {
   if (FindSection(c.r, "BLOCKS", true)) {
     haveBlocks = true;
     ListVectorLine(out, "Scan Blocks:");
-    if (int rc = ProcessSection(c)) return rc;
+    if (const Msg rc = ProcessSection(c); rc != Msg::Ok) return rc;
     out.blocksLength = static_cast<std::uint16_t>(out.offset - kVectorCodeStart);
     size = kVectorCodeStart + kEndWordBytes + out.counted;
   }
@@ -608,32 +608,32 @@ int RunPasses(Conversion& c) {
     BeginVectorPass(out, VectorPass::WriteBlocks);
     if (FindSection(c.r, "BLOCKS", true)) {
       ListVectorLine(out, "Write Blocks:");
-      if (EmitBlocksSkip(out) != 0) return kWriteFailed;
-      if (int rc = ProcessSection(c)) return rc;
+      if (EmitBlocksSkip(out) != Msg::Ok) return Msg::WriteFailed;
+      if (const Msg rc = ProcessSection(c); rc != Msg::Ok) return rc;
     }
   }
 
   BeginVectorPass(out, VectorPass::ScanEntities);
   ListVectorLine(out, "Scan Entities:");
-  if (!FindSection(c.r, "ENTITIES", false)) return kNoEntities;
+  if (!FindSection(c.r, "ENTITIES", false)) return Msg::NoEntities;
   // Of several ENTITIES sections, both passes read the first after BLOCKS.
   const std::uint32_t entitiesAt = c.r.lineCounter;
   const std::uint64_t countedBefore = out.counted;
   out.direct = 0;
-  if (int rc = ProcessSection(c)) return rc;
-  if (size + out.counted - countedBefore > kMaxVectorBytes) return kDrawingTooLarge;
+  if (const Msg rc = ProcessSection(c); rc != Msg::Ok) return rc;
+  if (size + out.counted - countedBefore > kMaxVectorBytes) return Msg::DrawingTooLarge;
 
   BeginVectorPass(out, VectorPass::WriteEntities);
   ListVectorLine(out, "Write Entities:");
   RecordEntitiesBase(out);
   bool found = FindSection(c.r, "ENTITIES", true);
   while (found && c.r.lineCounter < entitiesAt) found = FindSection(c.r, "ENTITIES", false);
-  if (!found) return kNoEntities;
+  if (!found) return Msg::NoEntities;
   out.pending = 0;
   out.direct = 0;
-  if (int rc = ProcessSection(c)) return rc;
+  if (const Msg rc = ProcessSection(c); rc != Msg::Ok) return rc;
 
-  return FinishVectorOutput(out) != 0 ? kWriteFailed : 0;
+  return FinishVectorOutput(out) != Msg::Ok ? Msg::WriteFailed : Msg::Ok;
 }
 
 }  // namespace
@@ -672,7 +672,7 @@ std::uint32_t ParaFromLayer(std::string_view layer) {
   return n > 1 ? n - 1 : 0;
 }
 
-int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
+Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   // Projects ask only for the vector softkey; any other format gets it too.
   (void)format;
   std::string output(source);
@@ -680,8 +680,8 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
 
   std::unique_ptr<File> input = run.fs.Open(source, FileMode::ReadText);
   if (!input) {
-    ReportMessage(run.diag, kOpenFailed, source);
-    return kOpenFailed;
+    ReportMessage(run.diag, Msg::OpenFailed, source);
+    return Msg::OpenFailed;
   }
 
   Conversion c(*input);
@@ -695,8 +695,8 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   if (!output.empty()) writer = OpenSoftkeyRecords(run.fs, output);
   if (!writer) {
     input->Close();
-    ReportMessage(run.diag, kOpenFailed, output);
-    return kOpenFailed;
+    ReportMessage(run.diag, Msg::OpenFailed, output);
+    return Msg::OpenFailed;
   }
   c.out.writer = writer.get();
   auto closeBoth = [&] {
@@ -709,14 +709,14 @@ int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   // reported with the drawing's name, those of the passes with the
   // softkey's; the project reader alone reports a failed file header and a
   // missing ENTITIES section.
-  const int headerResult = ReadHeaderSection(c.r);
-  const bool passesRan = headerResult == 0 && EmitFileHeader(c.out) == 0;
-  const int result = passesRan ? RunPasses(c) : headerResult != 0 ? headerResult : kWriteFailed;
+  const Msg headerResult = ReadHeaderSection(c.r);
+  const bool passesRan = headerResult == Msg::Ok && EmitFileHeader(c.out) == Msg::Ok;
+  const Msg result = passesRan ? RunPasses(c) : headerResult != Msg::Ok ? headerResult : Msg::WriteFailed;
   closeBoth();
-  if (headerResult != 0) ReportMessage(run.diag, headerResult, source);
-  if (passesRan && result != 0 && result != kNoEntities)
+  if (headerResult != Msg::Ok) ReportMessage(run.diag, headerResult, source);
+  if (passesRan && result != Msg::Ok && result != Msg::NoEntities)
     ReportMessage(run.diag, result, output, c.r.lineCounter);
-  if (result != 0) run.fs.Remove(output);
+  if (result != Msg::Ok) run.fs.Remove(output);
   return result;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct RunContext;
@@ -21,7 +23,7 @@ constexpr double kDegreesToRadians = 0.017453292519943295;
 // Converts the drawing at source into a vector softkey beside it.  0, or a
 // message code (8220, 8223, 8250 to 8254).  Failures after the output was
 // created are reported here and delete it, except 8250, which keeps it.
-int ConvertDxfSoftkey(RunContext& run, std::string_view source, int format);
+Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format);
 
 // Integer conversion of a group code line: leading white space skipped, an
 // optional sign, digits up to the first other character (none gives 0);

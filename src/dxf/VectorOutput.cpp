@@ -81,16 +81,16 @@ void AppendTextBytes(Bytes& bytes, std::string_view text) {
   if (text.size() % 2 != 0) bytes.push_back(0);
 }
 
-int WriteNow(VectorOutput& out, const std::uint8_t* data, std::size_t count) {
-  if (!out.writer) return kWriteFailed;
-  return WriteSoftkeyRecords(*out.writer, data, count) == 0 ? 0 : kWriteFailed;
+Msg WriteNow(VectorOutput& out, const std::uint8_t* data, std::size_t count) {
+  if (!out.writer) return Msg::WriteFailed;
+  return WriteSoftkeyRecords(*out.writer, data, count) ? Msg::Ok : Msg::WriteFailed;
 }
 
-int WriteNow(VectorOutput& out, const Bytes& bytes) {
+Msg WriteNow(VectorOutput& out, const Bytes& bytes) {
   return WriteNow(out, bytes.data(), bytes.size());
 }
 
-int AppendPending(VectorOutput& out, const Bytes& bytes) {
+Msg AppendPending(VectorOutput& out, const Bytes& bytes) {
   try {
     std::size_t needed = out.pendingBuffer.size() + bytes.size();
     if (needed > out.pendingBuffer.capacity()) {
@@ -99,27 +99,27 @@ int AppendPending(VectorOutput& out, const Bytes& bytes) {
     }
     out.pendingBuffer.insert(out.pendingBuffer.end(), bytes.begin(), bytes.end());
   } catch (const std::bad_alloc&) {
-    return kWriteFailed;
+    return Msg::WriteFailed;
   } catch (const std::length_error&) {
-    return kWriteFailed;
+    return Msg::WriteFailed;
   }
   out.pending = static_cast<std::uint16_t>(out.pending + bytes.size());
-  return 0;
+  return Msg::Ok;
 }
 
-int FlushPending(VectorOutput& out) {
-  if (out.pendingBuffer.empty()) return 0;
-  int result = WriteNow(out, out.pendingBuffer);
+Msg FlushPending(VectorOutput& out) {
+  if (out.pendingBuffer.empty()) return Msg::Ok;
+  Msg result = WriteNow(out, out.pendingBuffer);
   Bytes().swap(out.pendingBuffer);
   return result;
 }
 
 // Counts a record (with its prefix) and, in a write pass, writes it at once
 // (para 0) or defers it to the pending buffer.
-int PlaceRecord(VectorOutput& out, const Bytes& bytes, std::uint32_t para) {
+Msg PlaceRecord(VectorOutput& out, const Bytes& bytes, std::uint32_t para) {
   Advance(out, bytes.size());
   if (para == 0) out.direct = static_cast<std::uint16_t>(out.direct + bytes.size());
-  if (!IsWritePass(out.pass)) return 0;
+  if (!IsWritePass(out.pass)) return Msg::Ok;
   return para == 0 ? WriteNow(out, bytes) : AppendPending(out, bytes);
 }
 
@@ -188,7 +188,7 @@ std::size_t BeginVectorBlock(VectorOutput& out, const std::string* name) {
   return index;
 }
 
-int EmitFileHeader(VectorOutput& out) {
+Msg EmitFileHeader(VectorOutput& out) {
   ListVectorLine(out, "Header 'HV02'        ");
   Bytes bytes;
   Words(bytes, out.controlFamilyLE, {kOpJump, 0x0006});
@@ -196,17 +196,17 @@ int EmitFileHeader(VectorOutput& out) {
   return WriteNow(out, bytes);
 }
 
-int EmitBlocksSkip(VectorOutput& out) {
+Msg EmitBlocksSkip(VectorOutput& out) {
   Bytes bytes;
   Words(bytes, out.controlFamilyLE, {kOpJump, static_cast<std::uint16_t>(out.blocksLength + 2)});
   out.offset = kVectorCodeStart;
   return WriteNow(out, bytes);
 }
 
-int EmitBlockBegin(VectorOutput& out, std::size_t block) {
-  if (!IsWritePass(out.pass) || block >= out.blocks.size()) return 0;
+Msg EmitBlockBegin(VectorOutput& out, std::size_t block) {
+  if (!IsWritePass(out.pass) || block >= out.blocks.size()) return Msg::Ok;
   std::uint16_t length = out.blocks[block].directLength;
-  if (length == 0) return 0;
+  if (length == 0) return Msg::Ok;
   Bytes bytes;
   Words(bytes, out.controlFamilyLE,
         {0x3A00, 0x0000, 0x0000, 0x3C04, 0x000C, 0x3300, 0x0000, 0x8000, 0x3C02,
@@ -215,8 +215,8 @@ int EmitBlockBegin(VectorOutput& out, std::size_t block) {
   return WriteNow(out, bytes);
 }
 
-int EmitBlockEnd(VectorOutput& out) {
-  int result = 0;
+Msg EmitBlockEnd(VectorOutput& out) {
+  Msg result = Msg::Ok;
   Advance(out, kBlockEndBytes);
   if (!IsWritePass(out.pass)) {
     if (out.direct != 0) {
@@ -228,7 +228,7 @@ int EmitBlockEnd(VectorOutput& out) {
     out.pending = 0;
   } else {
     result = FlushPending(out);
-    if (result == 0) {
+    if (result == Msg::Ok) {
       Bytes bytes;
       AppendVectorWord(bytes, kOpBlockEnd, out.controlFamilyLE);
       result = WriteNow(out, bytes);
@@ -240,7 +240,7 @@ int EmitBlockEnd(VectorOutput& out) {
   return result;
 }
 
-int EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_t x2,
+Msg EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_t x2,
              std::uint16_t y2, std::uint32_t para, std::uint16_t colour) {
   bool le = out.controlFamilyLE;
   Bytes bytes;
@@ -256,7 +256,7 @@ int EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_t radius,
+Msg EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_t radius,
                std::uint32_t para, std::uint16_t colour) {
   bool le = out.controlFamilyLE;
   Bytes bytes;
@@ -271,7 +271,7 @@ int EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::uint16_t endX,
+Msg EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::uint16_t endX,
             std::uint16_t endY, std::uint16_t centreX, std::uint16_t centreY, std::uint32_t para,
             std::uint16_t colour) {
   bool le = out.controlFamilyLE;
@@ -289,7 +289,7 @@ int EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+Msg EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
              std::uint16_t colour) {
   bool le = out.controlFamilyLE;
   Bytes bytes;
@@ -303,7 +303,7 @@ int EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t 
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+Msg EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
               std::uint16_t colour) {
   bool le = out.controlFamilyLE;
   Bytes bytes;
@@ -318,7 +318,7 @@ int EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std::string_view text,
+Msg EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std::string_view text,
              std::uint32_t para, std::uint16_t colour) {
   bool le = out.controlFamilyLE;
   Bytes bytes;
@@ -342,9 +342,9 @@ int EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std:
   return PlaceRecord(out, bytes, para);
 }
 
-int EmitCall(VectorOutput& out, std::size_t target) {
+Msg EmitCall(VectorOutput& out, std::size_t target) {
   Advance(out, kCallBytes);
-  if (!IsWritePass(out.pass) || target >= out.blocks.size()) return 0;
+  if (!IsWritePass(out.pass) || target >= out.blocks.size()) return Msg::Ok;
   const VectorBlock& to = out.blocks[target];
   std::uint16_t distance;
   if (out.pass == VectorPass::WriteBlocks) {
@@ -363,9 +363,9 @@ int EmitCall(VectorOutput& out, std::size_t target) {
   return AppendPending(out, bytes);
 }
 
-int FinishVectorOutput(VectorOutput& out) {
-  int result = FlushPending(out);
-  if (result != 0) return result;
+Msg FinishVectorOutput(VectorOutput& out) {
+  Msg result = FlushPending(out);
+  if (result != Msg::Ok) return result;
   Bytes bytes;
   AppendVectorWord(bytes, kOpEnd, out.controlFamilyLE);
   Advance(out, kEndWordBytes);

@@ -103,29 +103,29 @@ std::optional<std::size_t> FindVectorBlock(const VectorOutput& out, std::string_
 // it starts.  Returns its entry; every pass meets the BLOCKs in one order.
 std::size_t BeginVectorBlock(VectorOutput& out, const std::string* name);
 
-// Each emitter returns 0 or kWriteFailed.
-int EmitFileHeader(VectorOutput& out);
-int EmitBlocksSkip(VectorOutput& out);
-int EmitBlockBegin(VectorOutput& out, std::size_t block);
-int EmitBlockEnd(VectorOutput& out);
-int EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_t x2,
+// Each emitter returns 0 or Msg::WriteFailed.
+Msg EmitFileHeader(VectorOutput& out);
+Msg EmitBlocksSkip(VectorOutput& out);
+Msg EmitBlockBegin(VectorOutput& out, std::size_t block);
+Msg EmitBlockEnd(VectorOutput& out);
+Msg EmitLine(VectorOutput& out, std::uint16_t x1, std::uint16_t y1, std::uint16_t x2,
              std::uint16_t y2, std::uint32_t para, std::uint16_t colour);
-int EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_t radius,
+Msg EmitCircle(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint16_t radius,
                std::uint32_t para, std::uint16_t colour);
-int EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::uint16_t endX,
+Msg EmitArc(VectorOutput& out, std::uint16_t startX, std::uint16_t startY, std::uint16_t endX,
             std::uint16_t endY, std::uint16_t centreX, std::uint16_t centreY, std::uint32_t para,
             std::uint16_t colour);
-int EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+Msg EmitFill(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
              std::uint16_t colour);
-int EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
+Msg EmitPoint(VectorOutput& out, std::uint16_t x, std::uint16_t y, std::uint32_t para,
               std::uint16_t colour);
 // size is the text size 16, 32 or 48.
-int EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std::string_view text,
+Msg EmitText(VectorOutput& out, std::uint16_t x, std::uint16_t y, int size, std::string_view text,
              std::uint32_t para, std::uint16_t colour);
 // A call of a block.  The call record is deferred like a para record.
-int EmitCall(VectorOutput& out, std::size_t target);
+Msg EmitCall(VectorOutput& out, std::size_t target);
 // After the Write Entities pass: the deferred records and the end word.
-int FinishVectorOutput(VectorOutput& out);
+Msg FinishVectorOutput(VectorOutput& out);
 
 // Record building shared with the text softkeys.
 void AppendVectorWord(std::vector<std::uint8_t>& bytes, std::uint16_t word, bool controlFamilyLE);

@@ -51,18 +51,18 @@ bool IsPoFile(std::string_view path) {
   return EqualsIgnoringCase(path.substr(dot), ".po");
 }
 
-int AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text) {
-  return AddLanguageText(entry, name, text) == 0 ? 0 : kLanguageFileError;
+Msg AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text) {
+  return AddLanguageText(entry, name, text) ? Msg::Ok : Msg::LanguageFileError;
 }
 
 // One line of a ".inc" or ".txt" file that is not a comment.
-int ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated) {
+Msg ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated) {
   std::vector<std::string> tokens;
-  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete) return kLanguageFileError;
-  if (tokens.empty()) return 0;  // separators only: nothing to take
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete) return Msg::LanguageFileError;
+  if (tokens.empty()) return Msg::Ok;  // separators only: nothing to take
   std::size_t nameIndex = 0;
   if (!tokens[0].empty() && tokens[0][0] == '#') {
-    if (tokens.size() < 2) return kLanguageFileError;  // "#define" without a name
+    if (tokens.size() < 2) return Msg::LanguageFileError;  // "#define" without a name
     nameIndex = 1;
   }
   const std::string& name = tokens[nameIndex];
@@ -71,7 +71,7 @@ int ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated)
   return AddOrFail(entry, name, name);
 }
 
-int ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
+Msg ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
   std::string line;
   bool first = true;
   entry.utf8 = false;
@@ -93,37 +93,37 @@ int ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
       }
     }
     if (IsCommentLine(view)) continue;
-    if (int rc = ReadIncLine(entry, view, untranslated)) return rc;
+    if (const Msg rc = ReadIncLine(entry, view, untranslated); rc != Msg::Ok) return rc;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace
 
-int PrepareLanguages(LanguageTable& table) {
+Msg PrepareLanguages(LanguageTable& table) {
   try {
     int count = GetMaxLanguage();
     table.entries.clear();
     table.entries.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
     table.prepared = true;
-    return 0;
+    return Msg::Ok;
   } catch (const std::bad_alloc&) {
     table.entries.clear();
     table.prepared = false;
-    return kIncompletePythonCheck;
+    return Msg::IncompletePythonCheck;
   }
 }
 
-int AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text) {
+bool AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text) {
   try {
     LanguageText added;
     added.name = std::string(name.substr(0, kMaxLanguageTextName));
     added.text = std::string(text.substr(0, kMaxLanguageText));
     entry.byName.try_emplace(added.name, entry.texts.size());
     entry.texts.push_back(std::move(added));
-    return 0;
+    return true;
   } catch (const std::bad_alloc&) {
-    return 1;
+    return false;
   }
 }
 
@@ -133,27 +133,27 @@ const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view
   return &entry.texts[it->second].text;
 }
 
-int ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
+Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
                      bool& untranslated) {
   untranslated = false;
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadText);
-  if (!file) return kLanguageFileError;
+  if (!file) return Msg::LanguageFileError;
   try {
     return IsPoFile(path) ? ReadCatalogue(*file, entry, untranslated)
                           : ReadIncFile(*file, entry, untranslated);
   } catch (const std::bad_alloc&) {
-    return kLanguageFileError;
+    return Msg::LanguageFileError;
   }
 }
 
-int LoadLanguages(FileSystem& fs, LanguageTable& table) {
-  if (table.state != kLanguagesNotLoaded) return 0;
+Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
+  if (table.state != kLanguagesNotLoaded) return Msg::Ok;
   table.untranslated = false;
   const std::size_t count = table.entries.size();
   std::vector<std::string> slots(count);
 
   std::string saved;
-  if (!fs.GetCurrentDir(saved) || !fs.SetCurrentDir(table.directory)) return kLanguageDirectoryError;
+  if (!fs.GetCurrentDir(saved) || !fs.SetCurrentDir(table.directory)) return Msg::LanguageDirectoryError;
 
   std::vector<DirectoryEntry> found;
   for (const LanguageFilePattern& kind : kLanguageFilePatterns) {
@@ -171,21 +171,21 @@ int LoadLanguages(FileSystem& fs, LanguageTable& table) {
     }
   }
 
-  int result = 0;
+  Msg result = Msg::Ok;
   std::size_t next = 0;
   std::size_t loaded = 0;
   for (std::size_t index = 0; index < count; ++index) {
     if (slots[index].empty()) continue;
     while (next < count && !table.entries[next].name.empty()) ++next;
     if (next >= count) {
-      result = kLanguageFileError;
+      result = Msg::LanguageFileError;
       break;
     }
     bool untranslated = false;
-    int rc = ReadLanguageFile(fs, table.entries[next], slots[index], untranslated);
+    Msg rc = ReadLanguageFile(fs, table.entries[next], slots[index], untranslated);
     if (untranslated) table.untranslated = true;
-    if (rc != 0) {
-      result = kLanguageFileError;
+    if (rc != Msg::Ok) {
+      result = Msg::LanguageFileError;
       break;
     }
     table.entries[next].name = GetLanguageId(static_cast<int>(index)).substr(0, kMaxLanguageIdLength);
@@ -194,10 +194,10 @@ int LoadLanguages(FileSystem& fs, LanguageTable& table) {
   }
 
   fs.SetCurrentDir(saved);
-  if (result != 0) return result;
-  if (loaded == 0) return kNoLanguageFile;
+  if (result != Msg::Ok) return result;
+  if (loaded == 0) return Msg::NoLanguageFile;
   table.state = kLanguagesLoaded;
-  return 0;
+  return Msg::Ok;
 }
 
 void FreeLanguages(LanguageTable& table) {
@@ -207,9 +207,9 @@ void FreeLanguages(LanguageTable& table) {
   table.state = kLanguagesNotLoaded;
 }
 
-int ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
+Msg ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
                          const std::vector<std::string>& words) {
-  if (words.size() != 2) return kWrongWordCount;
+  if (words.size() != 2) return Msg::WrongWordCount;
   // The form with a third word, which would name the language and refuse a
   // name already in use (8308), is not accepted, so the texts go to the first
   // unnamed entry and never become a language of their own.
@@ -220,10 +220,10 @@ int ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
       break;
     }
   }
-  if (!target) return kNoFreeLanguageEntry;
-  if (table.state == kLanguagesDisabled) return 0;  // listing runs read no texts
+  if (!target) return Msg::NoFreeLanguageEntry;
+  if (table.state == kLanguagesDisabled) return Msg::Ok;  // listing runs read no texts
   bool untranslated = false;
-  int rc = ReadLanguageFile(fs, *target, words[1], untranslated);
+  Msg rc = ReadLanguageFile(fs, *target, words[1], untranslated);
   if (untranslated) table.untranslated = true;
   return rc;
 }

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class FileSystem;
@@ -49,15 +51,15 @@ struct LanguageTable {
 
 // Creates one empty entry per language of the library; 0, or 9999 without
 // memory.
-int PrepareLanguages(LanguageTable& table);
+Msg PrepareLanguages(LanguageTable& table);
 // Loads every language file of the table's directory; 0, 8306, 8316 or 8317.
 // Does nothing when the state is not "not loaded".
-int LoadLanguages(FileSystem& fs, LanguageTable& table);
+Msg LoadLanguages(FileSystem& fs, LanguageTable& table);
 // Reads one language file into an entry; 0, 8306 or 8309.
-int ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
+Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
                      bool& untranslated);
-// Appends a text (name and text cut to their limits); 0, or 1 without memory.
-int AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text);
+// Appends a text (name and text cut to their limits); false without memory.
+[[nodiscard]] bool AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text);
 // The first text of that exact name, or null.
 const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view name);
 // Frees every entry; the state becomes "not loaded" and the next
@@ -65,7 +67,7 @@ const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view
 void FreeLanguages(LanguageTable& table);
 // The LANGUAGEFILE line of a BMX project (words include the keyword): reads a
 // single file into the first unnamed entry.  0, 8306, 8307, 8309 or 8315.
-int ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
+Msg ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
                          const std::vector<std::string>& words);
 
 // Conversions between UTF-8 and the 8-bit ANSI code page (Windows-1252);

@@ -68,34 +68,34 @@ std::size_t SkipBlanks(std::string_view line, std::size_t i) {
 
 // The header entry: of its fields only the coding that "Content-Type"
 // declares counts, and that must be UTF-8.
-int CheckHeader(std::string_view header) {
+Msg CheckHeader(std::string_view header) {
   while (!header.empty()) {
     std::size_t end = header.find('\n');
     std::string_view field = header.substr(0, end);
     header = end == std::string_view::npos ? std::string_view() : header.substr(end + 1);
     if (field.substr(0, kContentType.size()) != kContentType) continue;
     std::size_t at = field.find(kCharset);
-    if (at == std::string_view::npos) return kUnsupportedCoding;
+    if (at == std::string_view::npos) return Msg::UnsupportedCoding;
     std::string_view charset = field.substr(at + kCharset.size());
     charset = charset.substr(0, charset.find_first_of("; \t"));
-    return EqualsIgnoringCase(charset, kUtf8) ? 0 : kUnsupportedCoding;
+    return EqualsIgnoringCase(charset, kUtf8) ? Msg::Ok : Msg::UnsupportedCoding;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 // Ends the current entry: one with a msgid and a text is kept, the header is
 // checked, an entry without a text gives nothing.
-int FinishEntry(PoReader& r) {
+Msg FinishEntry(PoReader& r) {
   PoEntry done = std::exchange(r.current, PoEntry{});
   r.field = PoField::None;
-  if (!done.hasText) return 0;
-  if (done.id.empty()) return done.hasContext ? 0 : CheckHeader(done.text);
+  if (!done.hasText) return Msg::Ok;
+  if (done.id.empty()) return done.hasContext ? Msg::Ok : CheckHeader(done.text);
   r.entries.push_back(std::move(done));
-  return 0;
+  return Msg::Ok;
 }
 
 // msgctxt and msgid begin an entry unless they continue the one begun.
-int BeginPart(PoReader& r, bool started) {
+Msg BeginPart(PoReader& r, bool started) {
   if (r.current.hasText) return FinishEntry(r);
   if (started) {
     // A msgid without msgstr gives nothing.
@@ -103,18 +103,18 @@ int BeginPart(PoReader& r, bool started) {
     r.current = PoEntry{};
     r.current.fuzzy = fuzzy;
   }
-  return 0;
+  return Msg::Ok;
 }
 
-int StartField(PoReader& r, PoField field) {
+Msg StartField(PoReader& r, PoField field) {
   PoEntry& e = r.current;
   switch (field) {
     case PoField::Context:
-      if (int rc = BeginPart(r, e.hasContext || e.hasId)) return rc;
+      if (const Msg rc = BeginPart(r, e.hasContext || e.hasId); rc != Msg::Ok) return rc;
       r.current.hasContext = true;
       break;
     case PoField::Id:
-      if (int rc = BeginPart(r, e.hasId)) return rc;
+      if (const Msg rc = BeginPart(r, e.hasId); rc != Msg::Ok) return rc;
       r.current.hasId = true;
       break;
     case PoField::Text:
@@ -124,7 +124,7 @@ int StartField(PoReader& r, PoField field) {
         PoEntry again = e;
         again.text.clear();
         again.fuzzy = false;
-        if (int rc = FinishEntry(r)) return rc;
+        if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return rc;
         r.current = std::move(again);
       }
       r.current.hasText = true;
@@ -133,7 +133,7 @@ int StartField(PoReader& r, PoField field) {
       break;
   }
   r.field = field;
-  return 0;
+  return Msg::Ok;
 }
 
 // A keyword from the table, or msgstr[n] of a plural entry.
@@ -190,8 +190,8 @@ std::size_t ReadString(std::string_view line, std::size_t i, std::string& out) {
 
 // "#" comments of every kind end a complete entry; the flags line "#," can
 // mark the next one fuzzy.
-int ReadComment(PoReader& r, std::string_view line) {
-  int rc = r.current.hasText ? FinishEntry(r) : 0;
+Msg ReadComment(PoReader& r, std::string_view line) {
+  const Msg rc = r.current.hasText ? FinishEntry(r) : Msg::Ok;
   r.field = PoField::None;
   if (line.size() < 2 || line[1] != ',') return rc;
   line.remove_prefix(2);
@@ -203,41 +203,41 @@ int ReadComment(PoReader& r, std::string_view line) {
   return rc;
 }
 
-int ReadLine(PoReader& r, std::string_view line) {
+Msg ReadLine(PoReader& r, std::string_view line) {
   std::size_t i = SkipBlanks(line, 0);
-  if (i == line.size() || line[i] == ';') return 0;
+  if (i == line.size() || line[i] == ';') return Msg::Ok;
   if (line[i] == '#') return ReadComment(r, line.substr(i));
   if (line[i] != '"') {
     std::size_t end = i;
     while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
     PoField field = PoField::None;
-    if (!FindKeyword(line.substr(i, end - i), field)) return kLanguageFileError;
-    if (int rc = StartField(r, field)) return rc;
+    if (!FindKeyword(line.substr(i, end - i), field)) return Msg::LanguageFileError;
+    if (const Msg rc = StartField(r, field); rc != Msg::Ok) return rc;
     i = end;
   }
   // The strings of the line, each joined to the field.
   for (i = SkipBlanks(line, i); i < line.size() && line[i] != ';'; i = SkipBlanks(line, i)) {
-    if (line[i] != '"') return kLanguageFileError;
+    if (line[i] != '"') return Msg::LanguageFileError;
     std::string& target = Target(r);
     i = ReadString(line, i + 1, target);
-    if (target.size() > kMaxCatalogueLine) return kLanguageFileError;
+    if (target.size() > kMaxCatalogueLine) return Msg::LanguageFileError;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace
 
-int ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
+Msg ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
   entry.utf8 = true;
   PoReader r;
   std::vector<char> buffer(kMaxCatalogueLine + 2);
   while (file.GetLine(buffer.data(), buffer.size())) {
     std::string_view line(buffer.data());
-    if (line.size() > kMaxCatalogueLine && line.back() != '\n') return kLanguageFileError;
+    if (line.size() > kMaxCatalogueLine && line.back() != '\n') return Msg::LanguageFileError;
     if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
-    if (int rc = ReadLine(r, line)) return rc;
+    if (const Msg rc = ReadLine(r, line); rc != Msg::Ok) return rc;
   }
-  if (int rc = FinishEntry(r)) return rc;
+  if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return rc;
 
   // A context becomes part of the name only where the msgid alone would name
   // two different entries.
@@ -247,10 +247,10 @@ int ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
     const bool shared = contexts[e.id].size() > 1 && e.hasContext;
     const bool missing = e.text.empty() || e.fuzzy;
     if (missing) untranslated = true;
-    if (AddLanguageText(entry, shared ? e.context + "|" + e.id : e.id, missing ? e.id : e.text) != 0)
-      return kLanguageFileError;
+    if (!AddLanguageText(entry, shared ? e.context + "|" + e.id : e.id, missing ? e.id : e.text))
+      return Msg::LanguageFileError;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace q32

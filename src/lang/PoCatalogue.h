@@ -4,6 +4,8 @@
 
 #include "lang/LanguageTexts.h"
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class File;
@@ -21,6 +23,6 @@ constexpr std::size_t kMaxCatalogueLine = 64 * 1024;
 // text or marked fuzzy stands for its msgid and sets untranslated.  Of a
 // plural entry the singular text (msgstr[0]) is taken.  0, 8306 (a line that
 // is no catalogue syntax, or too long) or 8309 (a coding other than UTF-8).
-int ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated);
+Msg ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated);
 
 }  // namespace q32

@@ -123,7 +123,7 @@ struct TextOutput {
   bool failed = false;
 
   void Write(const std::uint8_t* bytes, std::size_t count) {
-    if (!failed && WriteSoftkeyRecords(*writer, bytes, count) != 0) failed = true;
+    if (!failed && !WriteSoftkeyRecords(*writer, bytes, count)) failed = true;
   }
   void Write(const std::vector<std::uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
 };
@@ -132,12 +132,12 @@ struct TextOutput {
 
 unsigned char Cp850ToLatin1(unsigned char c) { return kLatin1Map[c]; }
 
-int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter) {
+Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter) {
   const bool le = run.settings.controlFamilyLE;
   std::unique_ptr<File> input = run.fs.Open(source, FileMode::ReadText);
   if (!input) {
-    ReportMessage(run.diag, kOpenFailed, source);
-    return kOpenFailed;
+    ReportMessage(run.diag, Msg::OpenFailed, source);
+    return Msg::OpenFailed;
   }
   std::string output(source);
   ReplaceExtension(output, kSoftkeyExtension);
@@ -145,11 +145,11 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   // A softkey named like its own source is refused by the run's input guard.
   if (!output.empty()) writer = OpenSoftkeyRecords(run.fs, output);
   if (!writer) {
-    ReportMessage(run.diag, kOpenFailed, output);
+    ReportMessage(run.diag, Msg::OpenFailed, output);
     input->Close();
-    return kOpenFailed;
+    return Msg::OpenFailed;
   }
-  auto fail = [&](int report, unsigned line, int result) {
+  auto fail = [&](Msg report, unsigned line, Msg result) {
     ReportMessage(run.diag, report, source, line);
     CloseSoftkeyRecords(writer);
     input->Close();
@@ -164,14 +164,14 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     if (buffer[0] == '\n' || buffer[0] == ';') continue;
     lines.push_back(ParseTextLine(buffer));
   }
-  if (lines.empty()) return fail(kReadFailed, 1, kReadFailed);
+  if (lines.empty()) return fail(Msg::ReadFailed, 1, Msg::ReadFailed);
 
   const int english = GetLanguageIndex(kDefaultLanguage);
   std::size_t defaultLine = lines.size();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     lines[i].language =
         GetLanguageIndex(lines[i].languageId.empty() ? kDefaultLanguage : lines[i].languageId);
-    if (lines[i].language == -1) return fail(kReadFailed, static_cast<unsigned>(i), kReadFailed);
+    if (lines[i].language == -1) return fail(Msg::ReadFailed, static_cast<unsigned>(i), Msg::ReadFailed);
     if (lines[i].language == english) defaultLine = i;
   }
   // The English text is what the control shows when no test matched.
@@ -190,7 +190,7 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   for (std::size_t i = 0; i < lines.size() && !out.failed; ++i) {
     std::vector<std::string> rows = SplitRows(lines[i].text);
     if (!layout || layout->y[rows.size() - 1][0] == kNotAllowed)
-      return fail(kTooManyRows, 1, kReadFailed);
+      return fail(Msg::TooManyRows, 1, Msg::ReadFailed);
 
     std::vector<std::vector<std::uint8_t>> records;
     std::size_t textBytes = 0;
@@ -223,11 +223,11 @@ int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     AppendVectorWord(end, kEndWord, le);
     out.Write(end);
   }
-  if (out.failed) return fail(kWriteFailed, 0, kWriteFailed);
+  if (out.failed) return fail(Msg::WriteFailed, 0, Msg::WriteFailed);
 
   CloseSoftkeyRecords(writer);
   input->Close();
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace q32

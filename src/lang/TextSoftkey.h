@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct RunContext;
@@ -22,7 +24,7 @@ constexpr std::size_t kMaxTextRows = 3;
 // 'S', 'M' or 'B' (small, medium, big text).  0, 8220, 8222, or 8223 when a
 // record cannot be written; every failure is reported here and the output
 // file keeps what was written.
-int ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter);
+Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter);
 
 // The control shows ISO 8859-1; sources are written in code page 850.
 unsigned char Cp850ToLatin1(unsigned char c);

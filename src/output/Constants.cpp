@@ -35,7 +35,7 @@ File* OpenConstantsFile(RunContext& run) {
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
   if (!file) return nullptr;
   std::string shown = DisplayPath(run.paths, path);
-  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
+  ShowProgress(run.diag, Progress::Processing, shown.c_str());
 
   const std::string c = ConstantsCommentPrefix(s);
   std::string header;

@@ -88,29 +88,29 @@ long long LeadingNumber(std::string_view text) {
 
 // Takes one Python parameter into the slots; returns 0 or the status code
 // that ends the item.
-int TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlots& slots) {
+Msg TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlots& slots) {
   std::string_view value = ItemParamValue(token, param);
   switch (param) {
     case P::PyMem:
       slots[P::PyMem] = token;
-      return LeadingNumber(value) > run.settings.pyMemLimit ? kValueInvalid : 0;
+      return LeadingNumber(value) > run.settings.pyMemLimit ? Msg::ValueInvalid : Msg::Ok;
     case P::PyPath: {
       // The path is one path buffer, with room for the separator it may gain.
       std::string path(value.substr(0, kMaxPathLength - 1));
       if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
       slots.pythonPath = std::move(path);
-      return 0;
+      return Msg::Ok;
     }
     case P::PyScript: {
       // The control finds the script under the item's Python path, whatever
       // directory the project names it in; the check looks where it is written.
       slots[P::PyScript] = "PYSCRIPT:" + slots.pythonPath + std::string(FileNameOf(value));
-      if (run.settings.fileCheck && !FileExists(run.fs, value)) return kSourceMissing;
-      return 0;
+      if (run.settings.fileCheck && !FileExists(run.fs, value)) return Msg::SourceMissing;
+      return Msg::Ok;
     }
     default:  // PYNAME:, PYPARA:
       slots[param] = token;
-      return 0;
+      return Msg::Ok;
   }
 }
 
@@ -120,14 +120,14 @@ bool NameKnown(const RunContext& run, std::string_view name) {
 
 // Enable, status and (where the item has one) hide conditions go through the
 // PLC operand check one after the other until one fails.
-int CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide) {
+Msg CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide) {
   const P conditions[] = {P::Enable, P::Status, P::Hide};
   for (P condition : std::span<const P>(conditions, withHide ? 3 : 2)) {
     std::string& token = slots[condition];
     if (token.empty()) continue;
-    if (int code = RewriteOperandToken(plc, token, run.settings.postProcess)) return code;
+    if (const Msg code = RewriteOperandToken(plc, token, run.settings.postProcess); code != Msg::Ok) return code;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 // A field as the project reader will split it again: a token that holds a
@@ -141,19 +141,19 @@ std::string Field(std::string_view token) {
 }
 
 // 0, or 8220 when the generated project cannot take the line.
-int WriteLine(RunContext& run, const std::string& line) {
+Msg WriteLine(RunContext& run, const std::string& line) {
   File* out = run.outputs.generatedProject.get();
-  if (run.settings.mode != MODE_PROJECT || !out) return 0;
-  return out->WriteText(line) ? 0 : kOpenFailed;
+  if (run.settings.mode != MODE_PROJECT || !out) return Msg::Ok;
+  return out->WriteText(line) ? Msg::Ok : Msg::OpenFailed;
 }
 
-int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
+Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
   // A -check run has nothing to look up for a blank slot.
-  if (run.settings.mode == MODE_CHECK) return 0;
+  if (run.settings.mode == MODE_CHECK) return Msg::Ok;
   if (tokens.size() == 1) {
     return WriteLine(run, Field(tokens[0]) + "\n");
   }
-  if (!NameKnown(run, tokens[1])) return kUnknownName;
+  if (!NameKnown(run, tokens[1])) return Msg::UnknownName;
   // Only IDENT: counts; anything else on a blank slot is passed over.
   std::string ident;
   for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
@@ -163,28 +163,28 @@ int CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::s
 
 }  // namespace
 
-int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   bool active) {
   const MenuItemDef* def = FindMenuItemDef(kind);
-  if (!def) return 0;
-  if (tokens.size() < def->minTokens) return kTooFewTokens;
-  if (tokens.size() > def->maxCheckerTokens) return kTooManyTokens;
+  if (!def) return Msg::Ok;
+  if (tokens.size() < def->minTokens) return Msg::TooFewTokens;
+  if (tokens.size() > def->maxCheckerTokens) return Msg::TooManyTokens;
   if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens);
 
   const ItemLayout* layout = FindLayout(def->kind);
-  if (!layout) return 0;
+  if (!layout) return Msg::Ok;
 
-  if (!NameKnown(run, tokens[1])) return kUnknownName;
-  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return kUnknownName;
+  if (!NameKnown(run, tokens[1])) return Msg::UnknownName;
+  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return Msg::UnknownName;
 
   ItemSlots slots;
   slots.pythonPath = run.project.pythonPath;
   for (std::size_t i = FirstParamToken(*def); i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     std::optional<P> param = MatchItemParam(token, def->checkerParams);
-    if (!param) return kUnknownParameter;
+    if (!param) return Msg::UnknownParameter;
     if (IsPythonParam(*param)) {
-      if (int status = TakePythonParam(run, *param, token, slots)) return status;
+      if (const Msg status = TakePythonParam(run, *param, token, slots); status != Msg::Ok) return status;
       continue;
     }
     switch (*param) {
@@ -194,7 +194,7 @@ int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
         slots[kWindowSlot] = token;
         break;
       case P::PopupMenu:
-        if (!NameKnown(run, ItemParamValue(token, P::PopupMenu))) return kUnknownName;
+        if (!NameKnown(run, ItemParamValue(token, P::PopupMenu))) return Msg::UnknownName;
         slots[P::PopupMenu] = token;
         break;
       default:
@@ -205,8 +205,8 @@ int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
 
   // An operand of a switched-off section may name symbols of another machine
   // variant, so its faults are not the run's.
-  int result = CheckOperands(run, plc, slots, layout->pythonAndHide);
-  if (!active) result = 0;
+  Msg result = CheckOperands(run, plc, slots, layout->pythonAndHide);
+  if (!active) result = Msg::Ok;
 
   // The line is written also after a failed operand check, so that the
   // generated project keeps the item.
@@ -223,8 +223,8 @@ int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     }
   }
   line += '\n';
-  const int written = WriteLine(run, line);
-  return result != 0 ? result : written;
+  const Msg written = WriteLine(run, line);
+  return result != Msg::Ok ? result : written;
 }
 
 }  // namespace q32

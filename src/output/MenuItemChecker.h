@@ -10,6 +10,8 @@
 
 #include "output/MenuItems.h"
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct PlcSymbolTables;
@@ -21,7 +23,7 @@ struct RunContext;
 // normalised line goes to run.outputs.generatedProject when it is open.
 // Returns 0 or the message code that the project reader reports against the
 // line.  Codes that are not menu items (#PRAGMA) are passed over with 0.
-int CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   bool active);
 
 }  // namespace q32

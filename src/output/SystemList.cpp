@@ -12,14 +12,14 @@ bool OpenSystemList(RunContext& run) {
   return run.outputs.systemList != nullptr;
 }
 
-int AddSystemListEntry(RunContext& run) {
+bool AddSystemListEntry(RunContext& run) {
   auto& stream = run.outputs.systemList;
-  if (!stream) return 0;
-  if (!stream->Printf("%s\n", run.softkey.targetPath.c_str())) {
-    ReportMessage(run.diag, kWriteFailed, kSystemListName);
-    return 1;
+  if (!stream) return true;
+  if (!stream->WriteText(run.softkey.targetPath + "\n")) {
+    ReportMessage(run.diag, Msg::WriteFailed, kSystemListName);
+    return false;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace q32

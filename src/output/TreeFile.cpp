@@ -71,11 +71,11 @@ ItemLayout LayoutOf(MenuItemKind kind) {
 }
 
 // The code of inconsistent Python parameters, by item family.
-int PythonErrorOf(ItemLayout layout) {
+Msg PythonErrorOf(ItemLayout layout) {
   switch (layout) {
-    case ItemLayout::Goto: return kIncompletePythonGoto;
-    case ItemLayout::Action: return kIncompletePythonAction;
-    default: return kIncompletePythonCheck;
+    case ItemLayout::Goto: return Msg::IncompletePythonGoto;
+    case ItemLayout::Action: return Msg::IncompletePythonAction;
+    default: return Msg::IncompletePythonCheck;
   }
 }
 
@@ -110,13 +110,13 @@ char FlagValue(std::string_view rest) {
   return rest == ":0" || EqualsIgnoringCase(rest, ":FALSE") ? '0' : '1';
 }
 
-int StoreText(std::string& field, std::string_view value, std::size_t limit = kMaxItemTextLength) {
-  if (value.size() > limit) return kValueInvalid;
+Msg StoreText(std::string& field, std::string_view value, std::size_t limit = kMaxItemTextLength) {
+  if (value.size() > limit) return Msg::ValueInvalid;
   field.assign(value);
-  return 0;
+  return Msg::Ok;
 }
 
-int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, ItemFields& f) {
+Msg ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, ItemFields& f) {
   switch (param) {
     case P::Overlay: return StoreText(f.overlay, rest);
     case P::Enable: return StoreText(f.enable, rest);
@@ -124,47 +124,47 @@ int ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, Item
     case P::Hide: return StoreText(f.hide, rest);
     case P::Ident: return StoreText(f.ident, rest);
     case P::HelpFile: return StoreText(f.helpFile, rest);
-    case P::HelpId: f.helpId = LeadingInteger(rest); return 0;
+    case P::HelpId: f.helpId = LeadingInteger(rest); return Msg::Ok;
     case P::SmallWindow: f.windowAction = 0; return StoreText(f.windowArgument, rest);
     case P::LargeWindow: f.windowAction = 1; return StoreText(f.windowArgument, rest);
-    case P::ClosePlcWindow: f.windowAction = 3; f.windowArgument.assign(1, '-'); return 0;
+    case P::ClosePlcWindow: f.windowAction = 3; f.windowArgument.assign(1, '-'); return Msg::Ok;
     case P::PopupMenu:
       f.popupMenu = run.names.FindSoftkeyIndex(rest);
-      return f.popupMenu < 0 ? kUnknownName : 0;
-    case P::ClosePopupMenu: f.closePopup = FlagValue(rest); return 0;
-    case P::FirstInGroup: f.firstInGroup = FlagValue(rest); return 0;
-    case P::RestorePlcWindow: f.restoreWindow = FlagValue(rest); return 0;
-    case P::PyRestart: f.pythonRestart = FlagValue(rest); return 0;
-    case P::RepeatDelay: f.repeatDelay = LeadingInteger(rest); return 0;
-    case P::RepeatInterval: f.repeatInterval = LeadingInteger(rest); return 0;
-    case P::States: f.states = LeadingInteger(rest); return 0;
+      return f.popupMenu < 0 ? Msg::UnknownName : Msg::Ok;
+    case P::ClosePopupMenu: f.closePopup = FlagValue(rest); return Msg::Ok;
+    case P::FirstInGroup: f.firstInGroup = FlagValue(rest); return Msg::Ok;
+    case P::RestorePlcWindow: f.restoreWindow = FlagValue(rest); return Msg::Ok;
+    case P::PyRestart: f.pythonRestart = FlagValue(rest); return Msg::Ok;
+    case P::RepeatDelay: f.repeatDelay = LeadingInteger(rest); return Msg::Ok;
+    case P::RepeatInterval: f.repeatInterval = LeadingInteger(rest); return Msg::Ok;
+    case P::States: f.states = LeadingInteger(rest); return Msg::Ok;
     case P::PyName: return StoreText(f.pythonName, rest, kMaxPythonNameLength);
     case P::PyMem:
       f.pythonMemory = LeadingInteger(rest);
-      return f.pythonMemory < 0 || f.pythonMemory > run.settings.pyMemLimit ? kValueInvalid : 0;
+      return f.pythonMemory < 0 || f.pythonMemory > run.settings.pyMemLimit ? Msg::ValueInvalid : Msg::Ok;
     case P::PyScript: return StoreText(f.pythonScript, rest);
     case P::PyPara: return StoreText(f.pythonParameter, rest);
     case P::PyPath: break;  // only the menu item checker takes a script directory
   }
-  return kUnknownParameter;
+  return Msg::UnknownParameter;
 }
 
 // The Python part: name, memory, script and parameter.
-int AppendPythonPart(std::string& line, const ItemFields& f, int errorCode) {
+Msg AppendPythonPart(std::string& line, const ItemFields& f, Msg errorCode) {
   const bool noName = f.pythonName.empty();
   if (noName && f.pythonScript.empty() && f.pythonParameter.empty()) {
     line += " - -1 - -";
-    return 0;
+    return Msg::Ok;
   }
   if (noName) return errorCode;
   if (f.pythonMemory == 0) {
     AppendFormat(line, " %s 0 - -", f.pythonName.c_str());
-    return 0;
+    return Msg::Ok;
   }
   if (f.pythonScript.empty()) return errorCode;
   AppendFormat(line, " %s %d %s %s", f.pythonName.c_str(), f.pythonMemory, f.pythonScript.c_str(),
          f.pythonParameter.empty() ? "-" : f.pythonParameter.c_str());
-  return 0;
+  return Msg::Ok;
 }
 
 // " number path" of the softkey that a name stands for.
@@ -182,16 +182,16 @@ void AppendSoftkeyPart(const RunContext& run, std::string& line, std::uint32_t i
 // The enable, status and hide conditions of an item are PLC operands; with a
 // PLC project information file they are checked against its symbols.  The
 // first non-zero answer ends the checks; a warning is dropped.
-int CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f) {
-  if (!run.settings.pjGiven) return 0;
+Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f) {
+  if (!run.settings.pjGiven) return Msg::Ok;
   for (const std::string* condition : {&f.enable, &f.status, &f.hide}) {
     if (*condition == "-") continue;
     std::string operand = *condition;
     OperandResult found;
-    int result = CheckOperand(plc, operand, found);
-    if (result != 0) return result > 0 ? result : 0;
+    Msg result = CheckOperand(plc, operand, found);
+    if (result != Msg::Ok) return IsError(result) ? result : Msg::Ok;
   }
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace
@@ -216,18 +216,18 @@ std::string TreeFilePath(const RunContext& run) {
   return path.size() > kMaxPathLength ? std::string() : path;
 }
 
-int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
+Msg OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
   const RunSettings& s = run.settings;
-  if (NamesSystemList(run.outputs.treeFile)) return kTreeNamedLikeSystemList;
+  if (NamesSystemList(run.outputs.treeFile)) return Msg::TreeNamedLikeSystemList;
   std::string path = TreeFilePath(run);
-  if (path.empty()) return kOpenFailed;
+  if (path.empty()) return Msg::OpenFailed;
   std::unique_ptr<File> file = run.fs.Open(path, FileMode::WriteText);
-  if (!file) return kOpenFailed;
+  if (!file) return Msg::OpenFailed;
   run.outputs.createdTreeFiles.push_back(path);
 
   std::string shown = DisplayPath(run.paths, path);
-  ShowProgress(run.diag, kProgressMenu);
-  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
+  ShowProgress(run.diag, Progress::Menu);
+  ShowProgress(run.diag, Progress::Processing, shown.c_str());
   LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   if (s.IsEmbedded() && run.diag.console) std::fflush(run.diag.console);
 
@@ -245,7 +245,7 @@ int OpenTreeFile(RunContext& run, std::string_view topProjectFile) {
     header += "t " + c.moPath + " " + (c.moDomain.empty() ? std::string("softkeys") : c.moDomain) + "\n";
   bool written = file->WriteText(header);
   run.outputs.tree = std::move(file);
-  return written ? 0 : kOpenFailed;
+  return written ? Msg::Ok : Msg::OpenFailed;
 }
 
 void CloseTreeFile(RunContext& run) {
@@ -323,71 +323,71 @@ std::string FormatMenuLine(const MenuAttributes& menu, std::uint32_t number) {
   return line;
 }
 
-int ParseRowDefinition(const std::vector<std::string>& tokens, std::uint32_t& first,
+Msg ParseRowDefinition(const std::vector<std::string>& tokens, std::uint32_t& first,
                        std::uint32_t& last) {
-  if (tokens.size() != 3) return kTooFewTokens;
+  if (tokens.size() != 3) return Msg::TooFewTokens;
   std::int32_t a = 0, b = 0;
-  if (!ScanDecimal(tokens[1], a) || !ScanDecimal(tokens[2], b)) return kValueInvalid;
-  if (a < 0 || b < 0 || a > b) return kValueInvalid;
+  if (!ScanDecimal(tokens[1], a) || !ScanDecimal(tokens[2], b)) return Msg::ValueInvalid;
+  if (a < 0 || b < 0 || a > b) return Msg::ValueInvalid;
   first = static_cast<std::uint32_t>(a);
   last = static_cast<std::uint32_t>(b);
-  return 0;
+  return Msg::Ok;
 }
 
-int ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t& value) {
-  if (tokens.size() != 2) return kTooFewTokens;
+Msg ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t& value) {
+  if (tokens.size() != 2) return Msg::TooFewTokens;
   std::string_view text = tokens[1];
   unsigned long v = 0;
   // "0x" and hexadecimal digits, failing that an unsigned decimal number.
   bool read = (text.substr(0, 2) == "0x" && ScanUnsigned(text.substr(2), v, 16)) ||
               ScanUnsigned(text, v, 10);
-  if (!read || v > kMaxPagingKey) return kValueInvalid;
+  if (!read || v > kMaxPagingKey) return Msg::ValueInvalid;
   value = static_cast<std::uint32_t>(v);
-  return 0;
+  return Msg::Ok;
 }
 
-int WriteTreeLine(RunContext& run, std::string_view line) {
+Msg WriteTreeLine(RunContext& run, std::string_view line) {
   File* tree = run.outputs.tree.get();
-  if (!tree) return kOpenFailed;
-  return tree->WriteText(line) ? 0 : kOpenFailed;
+  if (!tree) return Msg::OpenFailed;
+  return tree->WriteText(line) ? Msg::Ok : Msg::OpenFailed;
 }
 
-int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   std::string& line) {
   line.clear();
   const MenuItemDef* def = FindMenuItemDef(kind);
-  if (!def) return 0;  // #PRAGMA and other lines write nothing
+  if (!def) return Msg::Ok;  // #PRAGMA and other lines write nothing
   const ItemLayout layout = LayoutOf(kind);
   const std::size_t count = tokens.size();
-  if (count < def->minTokens) return kTooFewTokens;
-  if (count > def->maxTreeTokens) return kTooManyTokens;
+  if (count < def->minTokens) return Msg::TooFewTokens;
+  if (count > def->maxTreeTokens) return Msg::TooManyTokens;
 
   line += static_cast<char>(kind);
   if (layout == ItemLayout::Blank && count == 1) {
     line += " -1 -\n";
-    return 0;
+    return Msg::Ok;
   }
   std::int64_t softkey = run.names.FindSoftkeyIndex(tokens[1]);
-  if (softkey < 0) return kUnknownName;
+  if (softkey < 0) return Msg::UnknownName;
   AppendSoftkeyPart(run, line, static_cast<std::uint32_t>(softkey));
 
   ItemFields f;
   std::int64_t target = 0;
   if (def->hasTargetMenu) {
     target = run.names.FindSoftkeyIndex(tokens[2]);
-    if (target < 0) return kUnknownName;
+    if (target < 0) return Msg::UnknownName;
   }
   for (std::size_t i = FirstParamToken(*def); i < count; ++i) {
     std::optional<ItemParam> param = MatchItemParam(tokens[i], def->treeParams);
     if (def->ignoresOtherParams) {
       // An empty slot only carries an ident; everything else is ignored.
       if (param == P::Ident) {
-        if (int r = StoreText(f.ident, ItemParamValue(tokens[i], P::Ident))) return r;
+        if (const Msg r = StoreText(f.ident, ItemParamValue(tokens[i], P::Ident)); r != Msg::Ok) return r;
       }
       continue;
     }
-    if (!param) return kUnknownParameter;
-    if (int r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f)) return r;
+    if (!param) return Msg::UnknownParameter;
+    if (const Msg r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f); r != Msg::Ok) return r;
   }
 
   // A STATE item has no first-in-group flag; a blank keeps the columns.
@@ -412,14 +412,14 @@ int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
              static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument.c_str(), popup,
              f.closePopup, f.overlay.c_str(), f.ident.c_str(), f.hide.c_str());
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
       break;
     case ItemLayout::Action:
       AppendFormat(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.repeatDelay, f.repeatInterval, f.hide.c_str());
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
       break;
     case ItemLayout::Check:
     case ItemLayout::State:
@@ -428,18 +428,18 @@ int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
              f.ident.c_str(), f.hide.c_str());
       if (layout == ItemLayout::State) AppendFormat(line, " %d", f.states);
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (int r = AppendPythonPart(line, f, PythonErrorOf(layout))) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
       break;
   }
   line += '\n';
   return CheckItemOperands(run, plc, f);
 }
 
-int WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens) {
-  if (!FindMenuItemDef(kind)) return 0;
-  if (!run.outputs.tree) return kOpenFailed;
+Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens) {
+  if (!FindMenuItemDef(kind)) return Msg::Ok;
+  if (!run.outputs.tree) return Msg::OpenFailed;
   std::string line;
-  if (int r = BuildTreeItem(run, plc, kind, tokens, line)) return r;
+  if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line); r != Msg::Ok) return r;
   return WriteTreeLine(run, line);
 }
 

@@ -12,6 +12,8 @@
 
 #include "output/MenuItems.h"
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct PlcSymbolTables;
@@ -32,7 +34,7 @@ constexpr std::uint32_t kMaxPagingKey = 0xFFFF;
 // name shown as the softkey project.  0 or the code; the caller reports it
 // and abandons the project.  The created path is added to
 // run.outputs.createdTreeFiles.
-int OpenTreeFile(RunContext& run, std::string_view topProjectFile);
+Msg OpenTreeFile(RunContext& run, std::string_view topProjectFile);
 // The path under which the tree file is created (treeFile, or its base name
 // inside -o); empty when the joined path would be too long.
 std::string TreeFilePath(const RunContext& run);
@@ -59,25 +61,25 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes);
 std::string FormatMenuLine(const MenuAttributes& menu, std::uint32_t number);
 
 // ROWDEF a b: 0 with the two values, 8207 (not exactly three tokens) or 8204.
-int ParseRowDefinition(const std::vector<std::string>& tokens, std::uint32_t& first,
+Msg ParseRowDefinition(const std::vector<std::string>& tokens, std::uint32_t& first,
                        std::uint32_t& last);
 // SKPREVDEF v / SKNEXTDEF v: 0 with the value, 8207 (not exactly two tokens)
 // or 8204.
-int ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t& value);
+Msg ParsePagingDefinition(const std::vector<std::string>& tokens, std::uint32_t& value);
 
 // Writes a line (ending in a line feed) to the open tree file; 8220 when none
 // is open or the write fails.
-int WriteTreeLine(RunContext& run, std::string_view line);
+Msg WriteTreeLine(RunContext& run, std::string_view line);
 
 // Builds the tree line of a menu item (item kind letter, tokens with the
 // keyword as token 0); 0 with the line (line feed included), or a message
 // code.  Kinds that are not menu items (#PRAGMA) give 0 and an empty line.
-int BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
                   std::string& line);
 // Builds the item line and writes it when it is complete: a rejected item
 // leaves nothing in the tree file.  0 or a message code (8220 without an open
 // tree file).
-int WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens);
+Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens);
 
 // Reads a number as C's "%d" does after skipping blanks; false when no digit
 // follows.  Out-of-range values wrap to 32 bits.

@@ -1,35 +1,9 @@
 #include "platform/FileSystem.h"
 
 #include <cctype>
-#include <cstdarg>
-#include <cstdio>
 #include <vector>
 
 namespace q32 {
-
-bool File::Printf(const char* format, ...) {
-  char small[512];
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  int n = std::vsnprintf(small, sizeof small, format, args);
-  va_end(args);
-  if (n < 0) {
-    va_end(again);
-    return false;
-  }
-  bool ok;
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    ok = Write(small, static_cast<std::size_t>(n));
-  } else {
-    std::vector<char> big(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(big.data(), big.size(), format, again);
-    ok = Write(big.data(), static_cast<std::size_t>(n));
-  }
-  va_end(again);
-  return ok;
-}
 
 bool File::GetLine(std::string& line, std::size_t maxChars) {
   std::vector<char> buffer(maxChars + 1);

@@ -50,7 +50,6 @@ class File {
 
   // Conveniences built on the operations above.
   bool WriteText(std::string_view text) { return Write(text.data(), text.size()); }
-  bool Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Reads one line into a string (at most maxChars characters, like GetLine
   // with a buffer of maxChars+1).  False at end of file.
   bool GetLine(std::string& line, std::size_t maxChars);

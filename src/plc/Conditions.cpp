@@ -81,65 +81,65 @@ bool Compare(OperatorKind kind, int order) {
 // left op right for the arithmetic and comparison operators, with the
 // wrap-around of 32-bit registers.  A quotient that has no value (by zero,
 // or the most negative number by -1) is refused.
-int Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t& out) {
+Msg Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t& out) {
   auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
   switch (kind) {
-    case OP_ADD: out = static_cast<std::int32_t>(u(left) + u(right)); return 0;
-    case OP_SUB: out = static_cast<std::int32_t>(u(left) - u(right)); return 0;
-    case OP_MUL: out = static_cast<std::int32_t>(u(left) * u(right)); return 0;
+    case OP_ADD: out = static_cast<std::int32_t>(u(left) + u(right)); return Msg::Ok;
+    case OP_SUB: out = static_cast<std::int32_t>(u(left) - u(right)); return Msg::Ok;
+    case OP_MUL: out = static_cast<std::int32_t>(u(left) * u(right)); return Msg::Ok;
     case OP_DIV:
-      if (right == 0 || (left == INT32_MIN && right == -1)) return kInstructionNotAllowed;
+      if (right == 0 || (left == INT32_MIN && right == -1)) return Msg::InstructionNotAllowed;
       out = left / right;
-      return 0;
-    case OP_BITAND: out = left & right; return 0;
-    case OP_BITOR: out = left | right; return 0;
+      return Msg::Ok;
+    case OP_BITAND: out = left & right; return Msg::Ok;
+    case OP_BITOR: out = left | right; return Msg::Ok;
     default:
       out = Compare(kind, left < right ? -1 : (left > right ? 1 : 0)) ? 1 : 0;
-      return 0;
+      return Msg::Ok;
   }
 }
 
 // Digits of one base; "no digits" and "not all zeros but 0" (the value ran
 // over 32 bits) are both unknown operands.
-int ParseDigits(std::string_view digits, unsigned base, std::uint32_t& value) {
-  if (digits.empty()) return kUnknownOperand;
+Msg ParseDigits(std::string_view digits, unsigned base, std::uint32_t& value) {
+  if (digits.empty()) return Msg::UnknownOperand;
   value = 0;
   bool allZero = true;
   for (char c : digits) {
     unsigned d;
     if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
     else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-    else return kUnknownOperand;
-    if (d >= base) return kUnknownOperand;
+    else return Msg::UnknownOperand;
+    if (d >= base) return Msg::UnknownOperand;
     if (c != '0') allZero = false;
     value = value * base + d;
   }
-  return (value == 0 && !allZero) ? kUnknownOperand : 0;
+  return (value == 0 && !allZero) ? Msg::UnknownOperand : Msg::Ok;
 }
 
-int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+Msg EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
                       std::string& text, int nesting);
 
 // "[index]" at the start of part: evaluates it and returns the rest.
-int Subscript(const ConditionScope& scope, std::string_view& part, std::int32_t& index, int nesting) {
+Msg Subscript(const ConditionScope& scope, std::string_view& part, std::int32_t& index, int nesting) {
   index = 0;
-  if (part.empty() || part[0] != '[') return 0;
+  if (part.empty() || part[0] != '[') return Msg::Ok;
   std::size_t close = part.find(']');
-  if (close == std::string_view::npos) return kOpenIndex;
+  if (close == std::string_view::npos) return Msg::OpenIndex;
   std::string text;
-  int code = EvaluateOperandAt(scope, part.substr(1, close - 1), index, text, nesting + 1);
+  Msg code = EvaluateOperandAt(scope, part.substr(1, close - 1), index, text, nesting + 1);
   part.remove_prefix(close + 1);
   return code;
 }
 
 // "&NAME" or "&NAME[i].MEMBER[j]": the address of a symbol or a member.
-int SymbolAddress(const ConditionScope& scope, std::string_view rest, std::uint32_t& address, int nesting) {
+Msg SymbolAddress(const ConditionScope& scope, std::string_view rest, std::uint32_t& address, int nesting) {
   std::size_t dot = rest.find('.');
   if (dot == std::string_view::npos) {
     PlcSymbol symbol;
-    if (LookUpSymbol(scope.symbols, rest, &symbol) != SymbolLookup::Found) return kUnknownOperand;
+    if (LookUpSymbol(scope.symbols, rest, &symbol) != SymbolLookup::Found) return Msg::UnknownOperand;
     address = symbol.value;
-    return 0;
+    return Msg::Ok;
   }
   std::string_view base = rest.substr(0, dot), memberPart = rest.substr(dot + 1);
   std::size_t open = base.find('[');
@@ -147,42 +147,42 @@ int SymbolAddress(const ConditionScope& scope, std::string_view rest, std::uint3
   std::int32_t i = 0, j = 0;
   if (open != std::string_view::npos) {
     std::string_view sub = base.substr(open);
-    if (int code = Subscript(scope, sub, i, nesting)) return code;
+    if (const Msg code = Subscript(scope, sub, i, nesting); code != Msg::Ok) return code;
   }
   PlcSymbol symbol;
-  if (LookUpSymbol(scope.symbols, name, &symbol) != SymbolLookup::Found) return kUnknownOperand;
-  if (symbol.type != 's') return kNotAStructure;
+  if (LookUpSymbol(scope.symbols, name, &symbol) != SymbolLookup::Found) return Msg::UnknownOperand;
+  if (symbol.type != 's') return Msg::NotAStructure;
   std::size_t memberOpen = memberPart.find('[');
   std::string_view memberName = memberPart.substr(0, memberOpen).substr(0, kPlcMaxNameLength);
   if (memberOpen != std::string_view::npos) {
     std::string_view sub = memberPart.substr(memberOpen);
-    if (int code = Subscript(scope, sub, j, nesting)) return code;
+    if (const Msg code = Subscript(scope, sub, j, nesting); code != Msg::Ok) return code;
   }
-  if (symbol.structure >= scope.symbols.structures.size()) return kUnknownMember;
+  if (symbol.structure >= scope.symbols.structures.size()) return Msg::UnknownMember;
   const PlcStructure& structure = scope.symbols.structures[symbol.structure];
   for (const PlcMember& member : structure.members) {
     if (!EqualsIgnoringCase(std::string_view(member.name).substr(0, kPlcMaxNameLength), memberName)) continue;
     address = symbol.value + structure.size * static_cast<std::uint32_t>(i) + member.offset +
               4u * static_cast<std::uint32_t>(j);
-    return 0;
+    return Msg::Ok;
   }
-  return kUnknownMember;
+  return Msg::UnknownMember;
 }
 
-int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+Msg EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::int32_t& value,
                       std::string& text, int nesting) {
-  if (nesting > kMaxOperandNesting) return kUnknownOperand;
+  if (nesting > kMaxOperandNesting) return Msg::UnknownOperand;
   std::int32_t defined = 0;
   std::string definedText;
   switch (scope.defines.LookupDefine(token, defined, &definedText)) {
-    case DefineKind::Number: value = defined; return 0;
-    case DefineKind::String: text = definedText; return kStringOperand;
+    case DefineKind::Number: value = defined; return Msg::Ok;
+    case DefineKind::String: text = definedText; return Msg::StringOperand;
     default: break;
   }
   PlcSymbol constant;
   if (LookUpSymbol(scope.symbols, token, &constant) == SymbolLookup::Found && constant.type == 'K') {
     value = static_cast<std::int32_t>(constant.value);
-    return 0;
+    return Msg::Ok;
   }
 
   std::string_view rest = token;
@@ -194,45 +194,45 @@ int EvaluateOperandAt(const ConditionScope& scope, std::string_view token, std::
     rest.remove_prefix(1);
   }
   // Operators stand as tokens of their own.
-  if (rest.find_first_of("+-/|") != std::string_view::npos) return kUnknownOperand;
+  if (rest.find_first_of("+-/|") != std::string_view::npos) return Msg::UnknownOperand;
 
   std::uint32_t number = 0;
   if (!rest.empty() && rest[0] == '"') {
     std::size_t close = rest.find('"', 1);
-    if (close == std::string_view::npos) return kOpenString;
+    if (close == std::string_view::npos) return Msg::OpenString;
     text = std::string(rest.substr(1, close - 1));
-    return kStringOperand;
+    return Msg::StringOperand;
   } else if (!rest.empty() && rest[0] == '$') {
     if (rest.size() >= 2 && rest.back() == '$') {
       // $NAME$: a define written so that it cannot be taken for a number.
       switch (scope.defines.LookupDefine(rest.substr(1, rest.size() - 2), defined, &definedText)) {
         case DefineKind::Number: number = static_cast<std::uint32_t>(defined); break;
-        case DefineKind::String: text = definedText; return kStringOperand;
-        default: return kUnknownOperand;
+        case DefineKind::String: text = definedText; return Msg::StringOperand;
+        default: return Msg::UnknownOperand;
       }
-    } else if (int code = ParseDigits(rest.substr(1), 16, number)) {
+    } else if (const Msg code = ParseDigits(rest.substr(1), 16, number); code != Msg::Ok) {
       return code;
     }
   } else if (!rest.empty() && rest[0] == '%') {
-    if (int code = ParseDigits(rest.substr(1), 2, number)) return code;
+    if (const Msg code = ParseDigits(rest.substr(1), 2, number); code != Msg::Ok) return code;
   } else if (!rest.empty() && rest[0] == '&') {
-    if (int code = SymbolAddress(scope, rest.substr(1), number, nesting)) return code;
+    if (const Msg code = SymbolAddress(scope, rest.substr(1), number, nesting); code != Msg::Ok) return code;
   } else if (!rest.empty() && rest.find_first_not_of("0123456789") == std::string_view::npos) {
-    if (int code = ParseDigits(rest, 10, number)) return code;
+    if (const Msg code = ParseDigits(rest, 10, number); code != Msg::Ok) return code;
   } else {
     switch (scope.defines.LookupDefine(rest, defined, &definedText)) {
       case DefineKind::Number: number = static_cast<std::uint32_t>(defined); break;
-      case DefineKind::String: text = definedText; return kStringOperand;
-      default: return kUnknownOperand;
+      case DefineKind::String: text = definedText; return Msg::StringOperand;
+      default: return Msg::UnknownOperand;
     }
   }
   value = static_cast<std::int32_t>(negative ? 0u - number : number);
-  return 0;
+  return Msg::Ok;
 }
 
 // Closes the innermost level and hands its result to the level around it.
-int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& current) {
-  if (current == 0) return kIncompleteExpression;  // a ")" without its "("
+Msg CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& current) {
+  if (current == 0) return Msg::IncompleteExpression;  // a ")" without its "("
   const Level& inner = levels[current];
   Level& outer = levels[--current];
   std::int32_t result = inner.negate ? (inner.value == 0 ? 1 : 0) : inner.value;
@@ -240,21 +240,21 @@ int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& curr
     if (outer.state == EXPECT_OPERAND) {
       outer.value = result;
       outer.state = AFTER_RESULT;
-      return 0;
+      return Msg::Ok;
     }
     if (outer.state == EXPECT_NUMBER) {
-      if (int code = Apply(outer.kind, outer.value, result, outer.value)) return code;
+      if (const Msg code = Apply(outer.kind, outer.value, result, outer.value); code != Msg::Ok) return code;
       outer.state = outer.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
-      return 0;
+      return Msg::Ok;
     }
-    return kInstructionNotAllowed;
+    return Msg::InstructionNotAllowed;
   }
   if (inner.state == AFTER_COMPARISON) {
     if (outer.state == EXPECT_OPERAND) {
       outer.value = outer.negate ? (result == 0 ? 1 : 0) : result;
       outer.negate = false;
       outer.state = AFTER_COMPARISON;
-      return 0;
+      return Msg::Ok;
     }
     if (outer.state == AFTER_LOGICAL) {
       if (outer.negate) {
@@ -265,16 +265,16 @@ int CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& curr
       else if (outer.kind == OP_OR) outer.value = (outer.value != 0 || result != 0) ? 1 : 0;
       // A pending NOT between two groups leaves the left one's value.
       outer.state = AFTER_COMPARISON;
-      return 0;
+      return Msg::Ok;
     }
-    return kInstructionNotAllowed;
+    return Msg::InstructionNotAllowed;
   }
-  return kInstructionNotAllowed;
+  return Msg::InstructionNotAllowed;
 }
 
 // One token without its parentheses, acting on the current level.  Sets
 // tokenEnds when the token's closing parentheses are not to be counted.
-int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token, bool& tokenEnds) {
+Msg ActOnToken(const ConditionScope& scope, Level& level, std::string_view token, bool& tokenEnds) {
   tokenEnds = false;
   std::int32_t operand = 0;
   std::string text;
@@ -284,41 +284,41 @@ int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
       if (token == "NOT") {
         level.negate = !level.negate;
         tokenEnds = true;
-        return 0;
+        return Msg::Ok;
       }
-      int code = EvaluateOperandAt(scope, token, operand, text, 0);
-      if (code == kStringOperand) {
+      Msg code = EvaluateOperandAt(scope, token, operand, text, 0);
+      if (code == Msg::StringOperand) {
         level.text = std::move(text);
         level.state = AFTER_STRING;
-        return 0;
+        return Msg::Ok;
       }
-      if (code) return code;
+      if (code != Msg::Ok) return code;
       level.value = operand;
       level.state = AFTER_NUMBER;
-      return 0;
+      return Msg::Ok;
     }
     case AFTER_NUMBER:
     case AFTER_RESULT:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return kInstructionNotAllowed;
+      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = EXPECT_NUMBER;
-      return 0;
+      return Msg::Ok;
     case EXPECT_NUMBER: {
-      int code = EvaluateOperandAt(scope, token, operand, text, 0);
-      if (code) return code;  // a string here is 3073 as well
-      if (int failed = Apply(level.kind, level.value, operand, level.value)) return failed;
+      Msg code = EvaluateOperandAt(scope, token, operand, text, 0);
+      if (code != Msg::Ok) return code;  // a string here is 3073 as well
+      if (const Msg failed = Apply(level.kind, level.value, operand, level.value); failed != Msg::Ok) return failed;
       level.state = level.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
-      return 0;
+      return Msg::Ok;
     }
     case AFTER_COMPARISON:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return kInstructionNotAllowed;
+      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = AFTER_LOGICAL;
-      return 0;
+      return Msg::Ok;
     case AFTER_LOGICAL:
       // The right side of AND and OR is a group in parentheses; bare tokens
       // are passed over.
@@ -326,33 +326,33 @@ int ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
         level.negate = !level.negate;
         tokenEnds = true;
       }
-      return 0;
+      return Msg::Ok;
     case AFTER_STRING:
       op = FindOperator(token);
-      if (!op || op->cls != CLASS_COMPARISON) return kInstructionNotAllowed;
+      if (!op || op->cls != CLASS_COMPARISON) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
       level.state = EXPECT_STRING;
-      return 0;
+      return Msg::Ok;
     case EXPECT_STRING:
-      if (EvaluateOperandAt(scope, token, operand, text, 0) != kStringOperand) return kInstructionNotAllowed;
+      if (EvaluateOperandAt(scope, token, operand, text, 0) != Msg::StringOperand) return Msg::InstructionNotAllowed;
       level.value = Compare(level.kind, CompareIgnoringCase(level.text, text)) ? 1 : 0;
       level.state = AFTER_COMPARISON;
-      return 0;
+      return Msg::Ok;
   }
-  return kInstructionNotAllowed;
+  return Msg::InstructionNotAllowed;
 }
 
 }  // namespace
 
-int EvaluateOperand(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::int32_t& value,
                     std::string& text) {
   return EvaluateOperandAt(scope, token, value, text, 0);
 }
 
-int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result) {
+Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result) {
   result = false;
-  if (tokens.size() > kMaxConditionTokens) return kIncompleteExpression;
+  if (tokens.size() > kMaxConditionTokens) return Msg::IncompleteExpression;
 
   // Parentheses may stick to the operands: count them first.
   struct Stripped {
@@ -375,29 +375,29 @@ int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
   std::size_t current = 0;
   for (std::size_t t = 0; t < tokens.size(); ++t) {
     for (std::size_t k = 0; k < stripped[t].opens; ++k) {
-      if (current + 1 >= kMaxConditionLevels) return kParenthesesTooDeep;
+      if (current + 1 >= kMaxConditionLevels) return Msg::ParenthesesTooDeep;
       levels[++current] = Level{};
     }
     if (!stripped[t].body.empty()) {
       bool tokenEnds = false;
-      if (int code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds)) return code;
+      if (const Msg code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds); code != Msg::Ok) return code;
       if (tokenEnds) continue;
     }
     for (std::size_t k = 0; k < stripped[t].closes; ++k)
-      if (int code = CloseLevel(levels, current)) return code;
+      if (const Msg code = CloseLevel(levels, current); code != Msg::Ok) return code;
   }
-  if (current != 0 || levels[0].state != AFTER_COMPARISON) return kIncompleteExpression;
+  if (current != 0 || levels[0].state != AFTER_COMPARISON) return Msg::IncompleteExpression;
   // The negate flag of level 0 is never applied: NOT acts only on a group.
   result = levels[0].value != 0;
-  return 0;
+  return Msg::Ok;
 }
 
-int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active) {
-  int code = 0;
+Msg UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active) {
+  Msg code = Msg::Ok;
   switch (operation) {
     case SECTION_PUSH:
       if (stack.depth >= kMaxSectionDepth) {
-        code = kSectionsTooDeep;
+        code = Msg::SectionsTooDeep;
         break;
       }
       if (condition) stack.mask |= 1u << stack.depth;
@@ -406,7 +406,7 @@ int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool con
       break;
     case SECTION_POP:
       if (stack.depth == 0) {
-        code = kOpenSection;
+        code = Msg::OpenSection;
         break;
       }
       --stack.depth;
@@ -414,13 +414,13 @@ int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool con
       break;
     case SECTION_TOGGLE:
       if (stack.depth == 0) {
-        code = kOpenSection;
+        code = Msg::OpenSection;
         break;
       }
       stack.mask ^= 1u << (stack.depth - 1);
       break;
     case SECTION_FINAL:
-      if (stack.depth != 0) code = kOpenSection;
+      if (stack.depth != 0) code = Msg::OpenSection;
       stack = SectionStack{};
       break;
   }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class DefineList;
@@ -30,13 +32,13 @@ struct ConditionScope {
 
 // Evaluates one operand: 0 with a number, 3073 with a string (text), or
 // 3070, 3084, 3091, 3507, 3509.
-int EvaluateOperand(const ConditionScope& scope, std::string_view token, std::int32_t& value,
+Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::int32_t& value,
                     std::string& text);
 
 // Evaluates the tokens of a condition (the directive line upper-cased and
 // split, without its keyword).  0 with the result, or 3011, 3043, 3070,
 // 3073, 3084, 3091, 3507, 3509, 4010.
-int EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result);
+Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result);
 
 enum SectionOperation : int {
   SECTION_PUSH = 0,    // #IF..., with its condition
@@ -54,6 +56,6 @@ struct SectionStack {
 // Applies one operation; 0, 3300 (no open section, or sections left open at
 // the end) or 3301 (too deep).  active receives whether every open section
 // is switched on, after the operation as after a refused one.
-int UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active);
+Msg UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active);
 
 }  // namespace q32

@@ -49,27 +49,27 @@ bool ScanDecimal(std::string_view text, std::int32_t& out) {
 }
 
 // An index: a number, or the name of a constant symbol.
-int IndexValue(const PlcSymbolTables& tables, std::string_view text, std::int32_t& out) {
-  if (ScanDecimal(text, out)) return 0;
+Msg IndexValue(const PlcSymbolTables& tables, std::string_view text, std::int32_t& out) {
+  if (ScanDecimal(text, out)) return Msg::Ok;
   PlcSymbol constant;
   if (LookUpSymbol(tables, text, &constant) == SymbolLookup::Found && constant.type == 'K') {
     out = static_cast<std::int32_t>(constant.value);
-    return 0;
+    return Msg::Ok;
   }
-  return kBadSubscript;
+  return Msg::BadSubscript;
 }
 
 // Splits "NAME[INDEX]" into its name and index; the index is optional, but a
 // "[" must be closed.
-int SplitSubscript(const PlcSymbolTables& tables, std::string_view part, std::string_view& name,
+Msg SplitSubscript(const PlcSymbolTables& tables, std::string_view part, std::string_view& name,
                    bool& indexed, std::int32_t& index) {
   indexed = false;
   index = 0;
   std::size_t open = part.find('[');
   name = part.substr(0, open);
-  if (open == std::string_view::npos) return 0;
+  if (open == std::string_view::npos) return Msg::Ok;
   std::size_t close = part.find(']', open + 1);
-  if (close == std::string_view::npos) return kBadSubscript;
+  if (close == std::string_view::npos) return Msg::BadSubscript;
   indexed = true;
   return IndexValue(tables, part.substr(open + 1, close - open - 1), index);
 }
@@ -134,7 +134,7 @@ SymbolLookup LookUpSymbol(const PlcSymbolTables& tables, std::string_view name, 
   return SymbolLookup::Found;
 }
 
-int CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& result) {
+Msg CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& result) {
   text = UpperCase(text);
   std::string_view operand = text;
   std::size_t scope = operand.find("::");
@@ -142,7 +142,7 @@ int CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& resu
     std::string_view moduleName = operand.substr(0, scope);
     auto module = std::find_if(tables.modules.begin(), tables.modules.end(),
                                [&](const PlcModule& m) { return EqualsIgnoringCase(m.name, moduleName); });
-    if (module == tables.modules.end()) return kUnknownModule;
+    if (module == tables.modules.end()) return Msg::UnknownModule;
     tables.currentModule = module->number;
     operand = operand.substr(scope + 2);
   } else {
@@ -155,16 +155,16 @@ int CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& resu
   std::string_view name;
   bool indexed;
   std::int32_t index;
-  if (int code = SplitSubscript(tables, operand.substr(0, dot), name, indexed, index)) return code;
+  if (const Msg code = SplitSubscript(tables, operand.substr(0, dot), name, indexed, index); code != Msg::Ok) return code;
   name = name.substr(0, kPlcMaxNameLength);
 
   PlcSymbol symbol;
   switch (LookUpSymbol(tables, name, &symbol)) {
     case SymbolLookup::Ambiguous:
-      return kAmbiguousSymbol;
+      return Msg::AmbiguousSymbol;
     case SymbolLookup::NotFound:
       // Not a symbol: a direct operand, which is no array.
-      if (!ParseDirectOperand(name, symbol.type, symbol.value)) return kUnknownOperand;
+      if (!ParseDirectOperand(name, symbol.type, symbol.value)) return Msg::UnknownOperand;
       symbol.count = 0;
       symbol.structure = kNoStructure;
       break;
@@ -173,31 +173,31 @@ int CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& resu
   }
 
   if (symbol.type == 's') {
-    if (!hasMember) return kBadSubscript;
+    if (!hasMember) return Msg::BadSubscript;
     std::string_view memberName;
     bool memberIndexed;
     std::int32_t memberIndex;
-    if (int code = SplitSubscript(tables, memberPart, memberName, memberIndexed, memberIndex)) return code;
-    if (symbol.structure >= tables.structures.size()) return kUnknownOperand;
+    if (const Msg code = SplitSubscript(tables, memberPart, memberName, memberIndexed, memberIndex); code != Msg::Ok) return code;
+    if (symbol.structure >= tables.structures.size()) return Msg::UnknownOperand;
     const PlcStructure& structure = tables.structures[symbol.structure];
     const PlcMember* member = FindMember(structure, memberName);
-    if (!member) return kUnknownOperand;
+    if (!member) return Msg::UnknownOperand;
     if (memberIndexed && (memberIndex < 0 || static_cast<std::uint32_t>(memberIndex) >= member->count))
-      return kBadSubscript;
+      return Msg::BadSubscript;
     std::uint32_t address = symbol.value;
     if (memberIndex > 0) address += 4u * static_cast<std::uint32_t>(memberIndex);
     if (index > 0) address += structure.size * static_cast<std::uint32_t>(index);
     address += member->offset;
     result.type = member->type == 'M' ? 'D' : member->type;
     result.address = address;
-    return 0;
+    return Msg::Ok;
   }
 
-  if (hasMember) return kBadSubscript;
-  if (indexed && (index < 0 || static_cast<std::uint32_t>(index) >= symbol.count)) return kBadSubscript;
+  if (hasMember) return Msg::BadSubscript;
+  if (indexed && (index < 0 || static_cast<std::uint32_t>(index) >= symbol.count)) return Msg::BadSubscript;
   result.type = symbol.type;
   result.address = symbol.value + static_cast<std::uint32_t>(index) * ElementSize(symbol.type);
-  return 0;
+  return Msg::Ok;
 }
 
 std::string OperandPrefix(std::uint8_t type) {
@@ -210,18 +210,18 @@ std::string OperandPrefix(std::uint8_t type) {
   return std::string(1, static_cast<char>(type));
 }
 
-int RewriteOperandToken(PlcSymbolTables& tables, std::string& token, bool postProcess) {
-  if (token.empty()) return 0;
+Msg RewriteOperandToken(PlcSymbolTables& tables, std::string& token, bool postProcess) {
+  if (token.empty()) return Msg::Ok;
   std::size_t colon = token.find(':');
-  if (colon == std::string::npos) return kValueInvalid;
+  if (colon == std::string::npos) return Msg::ValueInvalid;
   std::string operand = token.substr(colon + 1, kMaxOperandLength);
   OperandResult result;
-  if (int code = CheckOperand(tables, operand, result)) return code;
+  if (const Msg code = CheckOperand(tables, operand, result); code != Msg::Ok) return code;
   if (postProcess) {
     token = token.substr(0, colon + 1) + OperandPrefix(result.type) +
             std::to_string(static_cast<std::int32_t>(result.address));
   }
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace q32

@@ -9,6 +9,8 @@
 
 #include "plc/PlcProjectFile.h"
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 // The letters of the direct operands, and the size letters that an input
@@ -36,7 +38,7 @@ struct OperandResult {
 // Checks an operand text and gives its type and absolute address.  The text
 // is upper-cased in place.  Sets the current module (a "MODULE::" prefix, or
 // none).  0, or 3070, 6509, 6510, 8216.
-int CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& result);
+Msg CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& result);
 
 // The absolute prefix of an operand type: "IB", "OW", ... for sized inputs
 // and outputs, otherwise the letter itself.
@@ -45,7 +47,7 @@ std::string OperandPrefix(std::uint8_t type);
 // Checks the operand of a parameter token ("ENABLE:FLAG"); with postProcess
 // the operand part is replaced by its absolute form ("ENABLE:M100").  An
 // empty token is left alone.  0, 8204 (no ":"), or a code of CheckOperand.
-int RewriteOperandToken(PlcSymbolTables& tables, std::string& token, bool postProcess);
+Msg RewriteOperandToken(PlcSymbolTables& tables, std::string& token, bool postProcess);
 
 // Hides the symbols from lookups (or shows them again).  #IF conditions of a
 // run without -post must not depend on the PLC program.

@@ -48,24 +48,24 @@ struct RecordReader {
   }
 };
 
-int ReadModules(RecordReader& in, std::uint32_t offset, std::uint32_t size, std::int64_t fileSize,
+Msg ReadModules(RecordReader& in, std::uint32_t offset, std::uint32_t size, std::int64_t fileSize,
                 PlcSymbolTables& tables) {
   std::uint32_t announced = size / kPlcModuleRecordSize;
   // The size field is not trusted for the allocation: no more records than
   // the file can hold are reserved; the rest grows only as records arrive.
   std::uint64_t room = fileSize > 0 ? static_cast<std::uint64_t>(fileSize) / kPlcModuleRecordSize : 0;
   tables.modules.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(announced, room)));
-  if (announced == 0) return 0;
+  if (announced == 0) return Msg::Ok;
   in.SeekTo(offset);
   unsigned char record[kPlcModuleRecordSize];
   for (std::uint32_t i = 0; i < announced; ++i) {
-    if (!in.Read(record, sizeof record)) return kModulesShort;
+    if (!in.Read(record, sizeof record)) return Msg::ModulesShort;
     PlcModule module;
     module.number = LittleEndian16(record + kPlcModuleNumberAt);
     module.name = RecordText(record + kPlcModuleNameAt, kPlcModuleRecordSize - kPlcModuleNameAt);
     tables.modules.push_back(std::move(module));
   }
-  return 0;
+  return Msg::Ok;
 }
 
 void ReadStructures(RecordReader& in, std::uint32_t offset, PlcSymbolTables& tables) {
@@ -147,13 +147,13 @@ void BuildSkipIndex(PlcSymbolTables& tables) {
                                  [](const PlcSymbol& a, const PlcSymbol& b) { return a.name < b.name; });
 }
 
-int ReadSections(File& file, PlcSymbolTables& tables) {
+Msg ReadSections(File& file, PlcSymbolTables& tables) {
   unsigned char header[kPlcHeaderSize];
   if (file.Read(header, kPlcMagicSize) != kPlcMagicSize ||
       std::memcmp(header, kPlcMagic, kPlcMagicSize) != 0)
-    return kPlcFormatError;
+    return Msg::PlcFormatError;
   std::size_t rest = kPlcHeaderSize - kPlcMagicSize;
-  if (file.Read(header + kPlcMagicSize, rest) != rest) return kPlcFormatError;
+  if (file.Read(header + kPlcMagicSize, rest) != rest) return Msg::PlcFormatError;
   std::uint32_t moduleOffset = BigEndian32(header + kPlcHeaderModuleOffset);
   std::uint32_t moduleSize = BigEndian32(header + kPlcHeaderModuleSize);
   std::uint32_t symbolOffset = BigEndian32(header + kPlcHeaderSymbolOffset);
@@ -161,7 +161,7 @@ int ReadSections(File& file, PlcSymbolTables& tables) {
   std::int64_t fileSize = file.Size();
 
   RecordReader in{file};
-  if (int code = ReadModules(in, moduleOffset, moduleSize, fileSize, tables)) return code;
+  if (const Msg code = ReadModules(in, moduleOffset, moduleSize, fileSize, tables); code != Msg::Ok) return code;
   ReadStructures(in, structureOffset, tables);
   // Symbols name their structure type, so the structures come first.
   StructureIndex structures = IndexStructures(tables);
@@ -169,27 +169,27 @@ int ReadSections(File& file, PlcSymbolTables& tables) {
   ReadSymbolList(in, structures, tables.symbols, fileSize);
   BuildSkipIndex(tables);
   ReadSymbolList(in, structures, tables.secondSymbols, fileSize);
-  return 0;
+  return Msg::Ok;
 }
 
 }  // namespace
 
-int ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables) {
+Msg ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables) {
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadBinary);
-  if (!file) return kOpenFailed;
-  int code;
+  if (!file) return Msg::OpenFailed;
+  Msg code;
   try {
     code = ReadSections(*file, tables);
   } catch (const std::bad_alloc&) {
-    code = kOutOfMemory;
+    code = Msg::OutOfMemory;
   }
   file->Close();
   return code;
 }
 
-int PlcReadReportCode(int readCode) {
-  if (readCode == kOpenFailed) return kPlcFileNotOpened;
-  if (readCode == kOutOfMemory) return kPlcFormatError;
+Msg PlcReadReportCode(Msg readCode) {
+  if (readCode == Msg::OpenFailed) return Msg::PlcFileNotOpened;
+  if (readCode == Msg::OutOfMemory) return Msg::PlcFormatError;
   return readCode;
 }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class FileSystem;
@@ -112,11 +114,11 @@ struct PlcSymbolTables {
 // Reads the file into the tables.  0, or 8220 (not openable), 8273 (format),
 // 6506 (module section shorter than announced), 3052 (no memory).  After a
 // failure the tables hold what was read so far.
-int ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables);
+Msg ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables);
 
 // The code the run reports for a failure of ReadPlcProjectFile: an open
 // failure names the file as 8276, no memory is a format error 8273.
-int PlcReadReportCode(int readCode);
+Msg PlcReadReportCode(Msg readCode);
 
 
 }  // namespace q32

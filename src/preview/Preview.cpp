@@ -137,7 +137,9 @@ struct SoftkeyLine {
   std::string name;        // upper case, cut as the generator cuts it
   std::string sourcePath;  // full host path of the source
   std::string targetPath;
-  int result = -1;  // -1: the line was refused before converting
+  bool done = false;  // the line reached its converter (not refused before)
+  Msg code = Msg::Ok;
+  bool converted = false;
   std::vector<Output> outputs;
 };
 
@@ -146,7 +148,7 @@ struct Item {
   int line = 0;
   MenuItemKind kind = ITEM_BLANK;
   std::vector<std::string> tokens;
-  int result = 0;
+  Msg result = Msg::Ok;
   std::size_t softkeysBefore = 0;  // softkey lines read before it
 };
 
@@ -247,12 +249,15 @@ class Collector final : public RunObserver {
     menus.back().number = number;
     menus.back().attributes = menu;
   }
-  void SoftkeyDone(std::string_view targetPath, int result) override {
+  void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override {
     if (current_ < 0) return;
-    softkeys[static_cast<std::size_t>(current_)].targetPath = targetPath;
-    softkeys[static_cast<std::size_t>(current_)].result = result;
+    SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
+    k.targetPath = targetPath;
+    k.done = true;
+    k.code = code;
+    k.converted = converted;
   }
-  void ItemDone(int result) override {
+  void ItemDone(Msg result) override {
     if (!menus.empty() && !menus.back().items.empty()) menus.back().items.back().result = result;
   }
   void IncludeMissing(std::string_view file, int line, std::string_view included) override {
@@ -673,7 +678,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
           other += (other.empty() ? "" : "<br>") + Html(p);
       }
       h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.kind) +
-           (item.result > 0 ? " <span class=\"finding\">(refused: message " + std::to_string(item.result) + ")</span>"
+           (IsError(item.result)
+                ? " <span class=\"finding\">(refused: message " + std::to_string(Number(item.result)) + ")</span>"
                             : "") +
            "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
            other + "</td></tr>\n";
@@ -694,8 +700,9 @@ std::string Page(const Collector& c, const PageContext& pc) {
             "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
       for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
     }
-    if (k.result > 0)
-      pictures += "<div class=\"finding\">not converted: message " + std::to_string(k.result) + "</div>";
+    if (k.done && !k.converted)
+      pictures += "<div class=\"finding\">not converted" +
+                  (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
     h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
          std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
          FindingsHtml(c.findings, "sk" + std::to_string(i), pc) + "</td></tr>\n";

@@ -14,7 +14,6 @@
 
 namespace q32 {
 namespace {
-constexpr int kConfigurationNotOpened = 3;
 
 bool IsFill(char c) { return c == ' ' || c == '\t' || c == '='; }
 // Where a name or an unquoted value ends.
@@ -95,28 +94,28 @@ std::vector<std::string_view> SplitWords(std::string_view group) {
 }
 
 // One group: name, then OR/AND [NOT] name pairs from left to right.
-int EvaluateGroup(RunContext& run, const PlcSymbolTables& plc, const std::vector<std::string_view>& words,
+bool EvaluateGroup(RunContext& run, const PlcSymbolTables& plc, const std::vector<std::string_view>& words,
                   bool negateFirst, bool& value) {
   value = IsDefinedName(run, plc, words[0]) != negateFirst;
   for (std::size_t i = 1; i < words.size();) {
     bool isOr = EqualsIgnoringCase(words[i], "OR");
-    if (!isOr && !EqualsIgnoringCase(words[i], "AND")) return 1;
+    if (!isOr && !EqualsIgnoringCase(words[i], "AND")) return false;
     ++i;
     bool negate = false;
     if (i < words.size() && EqualsIgnoringCase(words[i], "NOT")) {
       negate = true;
       ++i;
     }
-    if (i >= words.size()) return 1;  // an operator at the end of the group
+    if (i >= words.size()) return false;  // an operator at the end of the group
     bool defined = IsDefinedName(run, plc, words[i++]) != negate;
     value = isOr ? (value || defined) : (value && defined);
   }
-  return 0;
+  return true;
 }
 
 }  // namespace
 
-int ParseDefines(DefineList& defines, std::string_view text, bool replace, DefineParseSummary* summary) {
+Msg ParseDefines(DefineList& defines, std::string_view text, bool replace, DefineParseSummary* summary) {
   DefineParseSummary local;
   DefineParseSummary& found = summary ? *summary : local;
   found = DefineParseSummary{};
@@ -179,32 +178,21 @@ int ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
       break;  // definitions that follow without a comma are not read
     }
   } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
+    return Msg::OutOfMemory;
   }
-  if (duplicate) return kDuplicateDefine;
-  if (badNumber) return kBadNumber;
-  if (unquoted) return kUnquotedString;
-  return 0;
+  if (duplicate) return Msg::DuplicateDefine;
+  if (badNumber) return Msg::BadNumber;
+  if (unquoted) return Msg::UnquotedString;
+  return Msg::Ok;
 }
 
-void ReportDefineResult(RunContext& run, int code, std::string_view file, unsigned line,
-                        std::string_view text) {
-  switch (code) {
-    case 0:
-      return;
-    case kDuplicateDefine:
-    case kUnquotedString:
-      ReportMessage(run.diag, -code, file, line, text);
-      return;
-    default:
-      ReportMessage(run.diag, code, file, line, text);
-      return;
-  }
+void ReportDefineResult(RunContext& run, Msg code, std::string_view file, unsigned line, std::string_view text) {
+  if (code != Msg::Ok) ReportMessage(run.diag, code, file, line, text);
 }
 
-int ReadConfigurationFile(RunContext& run, std::string_view name) {
+bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::unique_ptr<File> file = run.fs.Open(name, FileMode::ReadText);
-  if (!file) return kConfigurationNotOpened;
+  if (!file) return false;
   std::string line;
   unsigned lineNumber = 0;
   bool lineStart = true;
@@ -220,33 +208,33 @@ int ReadConfigurationFile(RunContext& run, std::string_view name) {
     if (!rest.empty() && rest.back() == '\n') rest.pop_back();
     rest = UpperCase(rest);
     DefineParseSummary summary;
-    int code = ParseDefines(run.defines, rest, false, &summary);
+    Msg code = ParseDefines(run.defines, rest, false, &summary);
     ReportDefineResult(run, code, name, lineNumber, rest);
     if (run.observer)
       for (const std::string& cut : summary.cut) run.observer->ValueCut(name, static_cast<int>(lineNumber), cut, kMaxNameLength);
   }
   file->Close();
-  return 0;
+  return true;
 }
 
 void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
-  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && ReadConfigurationFile(run, cfgFile) != 0)
-    ReportMessage(run.diag, kDefinesFileNotOpened, cfgFile);
+  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && !ReadConfigurationFile(run, cfgFile))
+    ReportMessage(run.diag, Msg::DefinesFileNotOpened, cfgFile);
   if (!defineList) return;
   std::string text = UpperCase(*defineList);
   DefineParseSummary summary;
-  int code = ParseDefines(run.defines, text, true, &summary);
-  if (code == kOutOfMemory) {
+  Msg code = ParseDefines(run.defines, text, true, &summary);
+  if (code == Msg::OutOfMemory) {
     ReportDefineResult(run, code, {}, 0, text);
     return;
   }
   if (run.observer)
     for (const std::string& cut : summary.cut) run.observer->ValueCut({}, 0, cut, kMaxNameLength);
-  if (summary.badNumber) ReportDefineResult(run, kBadNumber, {}, 0, text);
-  if (summary.unquoted) ReportDefineResult(run, kUnquotedString, {}, 0, text);
+  if (summary.badNumber) ReportDefineResult(run, Msg::BadNumber, {}, 0, text);
+  if (summary.unquoted) ReportDefineResult(run, Msg::UnquotedString, {}, 0, text);
 }
 
-int EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
+bool EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
                             bool& result) {
   result = true;
   try {
@@ -257,16 +245,16 @@ int EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_v
           SplitWords(text.substr(p, comma == std::string_view::npos ? std::string_view::npos : comma - p));
       if (!words.empty()) {
         bool value;
-        if (EvaluateGroup(run, plc, words, negateFirst, value)) return 1;
+        if (!EvaluateGroup(run, plc, words, negateFirst, value)) return false;
         result = result && value;
       }
       if (comma == std::string_view::npos) break;
       p = comma + 1;
     }
   } catch (const std::bad_alloc&) {
-    return 1;
+    return false;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace q32

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class DefineList;
@@ -28,18 +30,18 @@ struct DefineParseSummary {
   bool duplicate = false, unquoted = false, badNumber = false;
   std::vector<std::string> cut;  // names and values longer than kept, as written
 };
-int ParseDefines(DefineList& defines, std::string_view text, bool replace,
+Msg ParseDefines(DefineList& defines, std::string_view text, bool replace,
                  DefineParseSummary* summary = nullptr);
 
 // Reads the DEFINE lines of a configuration file into run.defines (without
-// replacing).  0, or 3 when the file cannot be opened.  What a DEFINE line
+// replacing); false when the file cannot be opened.  What a DEFINE line
 // gets wrong is reported against its file and line (ReportDefineResult).
-int ReadConfigurationFile(RunContext& run, std::string_view name);
+[[nodiscard]] bool ReadConfigurationFile(RunContext& run, std::string_view name);
 
 // Reports a result of ParseDefines so that a mistyped define is noticed:
 // 1047 and 1049 as warnings naming the text, 3080 and 3052 as errors.
 // Nothing for 0.  file and line may be empty and 0 (the -a list).
-void ReportDefineResult(RunContext& run, int code, std::string_view file, unsigned line,
+void ReportDefineResult(RunContext& run, Msg code, std::string_view file, unsigned line,
                         std::string_view text);
 
 // The run's defines: the configuration file (not in a scan; 8277 with its
@@ -53,8 +55,8 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
 // separated by commas that must all hold, each a name followed by OR/AND
 // [NOT] name pairs taken from left to right.  With negateFirst the first
 // name of each group counts negated.  A name holds when it is defined (or,
-// with -post, names a PLC symbol).  0, or 1 when the text is malformed.
-int EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
+// with -post, names a PLC symbol).  False when the text is malformed.
+[[nodiscard]] bool EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
                             bool& result);
 
 }  // namespace q32

@@ -22,14 +22,14 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
   // in a switched-off section gets no number; the main pass reports what is
   // wrong with a line.
   ProjectLines lines(run, plc, project, firstLine, /*reports=*/false);
-  auto report = [&](int code, std::string_view file, unsigned line) { ReportMessage(run.diag, code, file, line); };
+  auto report = [&](Msg code, std::string_view file, unsigned line) { ReportMessage(run.diag, code, file, line); };
   while (!stopped && lines.Next()) {
     const std::vector<std::string>& tokens = lines.tokens();
     const ProjectKeyword& keyword = lines.keyword();
     const unsigned line = static_cast<unsigned>(lines.number());
     if (keyword.code == KeywordCode::DefFile) {
       std::string value;
-      if (SettingValue(tokens, value) != 0) continue;
+      if (SettingValue(tokens, value) != Msg::Ok) continue;
       if (o.constants && value != o.defFile) CloseConstantsFile(run);
       o.defFile = value;
       continue;
@@ -37,7 +37,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
     if (keyword.code != KeywordCode::SkMenu) continue;
 
     if (tokens.size() < 2) {
-      report(kTooFewTokens, run.projectFile, line);
+      report(Msg::TooFewTokens, run.projectFile, line);
       continue;
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(tokens).subspan(2));
@@ -48,10 +48,10 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
         break;
       case NameAdded::AlreadyThere:
         // The menu keeps its number; the later line is the one at fault.
-        report(kNameTwice, run.projectFile, line);
+        report(Msg::NameTwice, run.projectFile, line);
         break;
       case NameAdded::NoMemory:
-        report(kNoMemory, run.projectFile, line);
+        report(Msg::NoMemory, run.projectFile, line);
         stopped = true;
         continue;
     }
@@ -60,7 +60,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
     // message must name the file that could not be written.
     if (!o.constants && !OpenConstantsFile(run)) {
       const std::string path = ConstantsFilePath(run);
-      report(kOpenFailed, path.empty() ? o.defFile : path, 0);
+      report(Msg::OpenFailed, path.empty() ? o.defFile : path, 0);
       stopped = true;
       continue;
     }
@@ -70,7 +70,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
       headingWritten = true;
     }
     if (!written || !WriteConstantDefine(run, name, number)) {
-      report(kOpenFailed, ConstantsFilePath(run), 0);
+      report(Msg::OpenFailed, ConstantsFilePath(run), 0);
       stopped = true;
     }
   }
@@ -78,7 +78,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
   lines.LeaveInclude();
   if (!project.Seek(start) && !stopped) {
     // The main pass cannot start where the project begins.
-    report(kProjectNotOpened, run.projectFile, 0);
+    report(Msg::ProjectNotOpened, run.projectFile, 0);
     stopped = true;
   }
   return !stopped;

@@ -14,7 +14,7 @@ namespace {
 // The words of an #IF line kept in the generated project.
 constexpr std::size_t kMaxWrittenWords = 100;
 
-void Report(const Preprocessor& p, int code, int line) {
+void Report(const Preprocessor& p, Msg code, int line) {
   if (p.reports) ReportMessage(p.run.diag, code, p.run.projectFile, static_cast<unsigned>(line));
 }
 
@@ -30,14 +30,14 @@ bool WritesBack(const Preprocessor& p) {
 void WriteBack(const Preprocessor& p, const std::string& text, int line) {
   RunContext& run = p.run;
   if (WritesBack(p) && !run.outputs.generatedProject->WriteText(text))
-    ReportMessage(run.diag, kOpenFailed, run.projectFile, static_cast<unsigned>(line),
+    ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, static_cast<unsigned>(line),
                   run.outputs.generatedProjectFile);
 }
 
 // The #IF condition of a line (upper-cased and split, without its keyword),
 // with the PLC symbols hidden unless the run post-processes: the generated
 // project must not depend on the PLC program.
-int EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result) {
+Msg EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result) {
   std::vector<std::string> condition(words.begin() + (words.empty() ? 0 : 1), words.end());
   SymbolVisibilityScope visibility(p.plc, p.run.settings.postProcess);
   return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result);
@@ -84,9 +84,9 @@ DefineDirective SplitDefineDirective(std::string_view rawLine) {
 void UpdateSections(Preprocessor& p, SectionOperation operation, bool condition, int line,
                     const std::string& written = std::string()) {
   bool active = p.active;
-  int code = UpdateSectionStack(p.sections, operation, condition, active);
+  Msg code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
-  if (code != 0) return Report(p, code, line);
+  if (code != Msg::Ok) return Report(p, code, line);
   if (!written.empty()) WriteBack(p, written, line);
 }
 
@@ -98,19 +98,19 @@ void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::ve
   switch (code) {
     case KeywordCode::IfDef:
     case KeywordCode::IfNDef: {
-      if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
+      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
       bool value = false;
       const DefineDirective d = SplitDefineDirective(rawLine);
-      if (EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value) != 0)
-        return Report(p, kInstructionNotAllowed, line);
+      if (!EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value))
+        return Report(p, Msg::InstructionNotAllowed, line);
       return UpdateSections(p, SECTION_PUSH, value, line, "\n" + d.keyword + " " + d.condition + "\n");
     }
     case KeywordCode::If: {
       std::vector<std::string> words;
       if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens) != Split::Complete)
-        return Report(p, kTooManyTokens, line);
+        return Report(p, Msg::TooManyTokens, line);
       bool value = false;
-      if (int result = EvaluateIfCondition(p, words, value)) {
+      if (const Msg result = EvaluateIfCondition(p, words, value); result != Msg::Ok) {
         // A scan lists files; what a condition gets wrong is not its concern.
         if (run.settings.mode != MODE_SCAN) Report(p, result, line);
         return;
@@ -118,14 +118,14 @@ void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::ve
       return UpdateSections(p, SECTION_PUSH, value, line, IfLineWords(rawLine));
     }
     case KeywordCode::IfExist:
-      if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
+      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
       return UpdateSections(p, SECTION_PUSH, FileExists(run.fs, tokens[1]), line,
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
     case KeywordCode::Else:
-      if (tokens.size() != 1) return Report(p, kTooManyTokens, line);
+      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line);
       return UpdateSections(p, SECTION_TOGGLE, false, line, tokens[0] + "\n");
     case KeywordCode::EndIf:
-      if (tokens.size() != 1) return Report(p, kTooManyTokens, line);
+      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line);
       return UpdateSections(p, SECTION_POP, false, line, tokens[0] + "\n\n");
     default:
       break;
@@ -144,7 +144,7 @@ void SwitchOutputToInclude(Preprocessor& p, const std::string& file, const std::
   std::unique_ptr<File> stream = run.fs.Open(generated, FileMode::WriteText);
   if (!stream) {
     // Named itself, as every output that cannot be created is.
-    if (p.reports) ReportMessage(run.diag, kOpenFailed, generated);
+    if (p.reports) ReportMessage(run.diag, Msg::OpenFailed, generated);
     return;
   }
   o.createdProjectFiles.push_back(generated);
@@ -154,7 +154,7 @@ void SwitchOutputToInclude(Preprocessor& p, const std::string& file, const std::
   o.generatedProjectFile = generated;
   p.outputSwitched = true;
   std::string shown = DisplayPath(run.paths, generated);
-  ShowProgress(run.diag, kProgressProcessing, shown.c_str());
+  ShowProgress(run.diag, Progress::Processing, shown.c_str());
   LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), dir.c_str());
 }
 
@@ -163,7 +163,7 @@ void SwitchOutputBack(Preprocessor& p) {
   RunOutputs& o = p.run.outputs;
   // The included file's generated project is complete only once closed.
   if (o.generatedProject && !o.generatedProject->Close() && p.reports)
-    ReportMessage(p.run.diag, kOpenFailed, o.generatedProjectFile);
+    ReportMessage(p.run.diag, Msg::OpenFailed, o.generatedProjectFile);
   o.generatedProject = std::move(p.includingOutput);
   o.generatedProjectFile = p.includingOutputFile;
   p.outputSwitched = false;
@@ -174,8 +174,8 @@ void SwitchOutputBack(Preprocessor& p) {
 void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line) {
   RunContext& run = p.run;
   const RunSettings& s = run.settings;
-  if (p.include) return Report(p, kKeywordNotAllowed, line);
-  if (tokens.size() < 2) return Report(p, kTooFewTokens, line);
+  if (p.include) return Report(p, Msg::KeywordNotAllowed, line);
+  if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
   const std::string& file = tokens[1];
   if (s.mode == MODE_SCAN && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
@@ -187,7 +187,7 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
   if (WritesBack(p)) {
     // The generated project includes the included file's generated project
     // from where it will lie on the control's side.
-    if (tokens.size() < 3) return Report(p, kTooFewTokens, line);
+    if (tokens.size() < 3) return Report(p, Msg::TooFewTokens, line);
     std::string generated = tokens[2] + "\\" + std::string(FileNameOf(file));
     ReplaceExtension(generated, ".spj");
     WriteBack(p, tokens[0] + " " + generated + "\n", line);
@@ -201,7 +201,7 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
     SwitchOutputBack(p);
-    return Report(p, kProjectNotOpened, line);
+    return Report(p, Msg::ProjectNotOpened, line);
   }
   p.include = std::move(stream);
   p.includingFile = run.projectFile;

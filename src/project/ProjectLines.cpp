@@ -7,11 +7,11 @@
 
 namespace q32 {
 
-int SettingValue(const std::vector<std::string>& tokens, std::string& value) {
-  if (tokens.size() < 2) return kTooFewTokens;
-  if (tokens[1].size() > kMaxSettingPath) return kValueInvalid;
+Msg SettingValue(const std::vector<std::string>& tokens, std::string& value) {
+  if (tokens.size() < 2) return Msg::TooFewTokens;
+  if (tokens[1].size() > kMaxSettingPath) return Msg::ValueInvalid;
   value = tokens[1];
-  return 0;
+  return Msg::Ok;
 }
 
 ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, int lineNumber, bool reports)
@@ -23,7 +23,7 @@ ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project,
 
 ProjectLines::~ProjectLines() { LeaveInclude(); }
 
-void ProjectLines::Report(int code) {
+void ProjectLines::Report(Msg code) {
   if (pre_.reports) ReportMessage(run_.diag, code, run_.projectFile, static_cast<unsigned>(number_));
 }
 
@@ -36,13 +36,13 @@ bool ProjectLines::Next() {
     }
     if (IsProjectComment(text_)) continue;
     if (SplitTokens(text_, tokens_, kMaxProjectTokens, false) != Split::Complete) {
-      Report(kTooManyTokens);
+      Report(Msg::TooManyTokens);
       continue;
     }
     if (tokens_.empty()) continue;
     keyword_ = LookupProjectKeyword(tokens_[0]);
     if (!keyword_) {
-      if (pre_.active) Report(kKeywordNotAllowed);
+      if (pre_.active) Report(Msg::KeywordNotAllowed);
       continue;
     }
     if (IsConditional(*keyword_)) {

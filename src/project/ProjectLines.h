@@ -11,6 +11,8 @@
 #include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 class File;
@@ -22,7 +24,7 @@ constexpr std::size_t kMaxSettingPath = 258;
 
 // The value of a settings line (token 1) into value: 0, 8207 when the line
 // has none, 8204 when it is longer than a path setting may be.
-[[nodiscard]] int SettingValue(const std::vector<std::string>& tokens, std::string& value);
+[[nodiscard]] Msg SettingValue(const std::vector<std::string>& tokens, std::string& value);
 
 class ProjectLines {
  public:
@@ -55,7 +57,7 @@ class ProjectLines {
   void LeaveInclude();
 
  private:
-  void Report(int code);
+  void Report(Msg code);
 
   RunContext& run_;
   File& project_;

@@ -44,14 +44,14 @@ struct Reader {
 
   const std::vector<std::string>& tokens() const { return lines.tokens(); }
   unsigned line() const { return static_cast<unsigned>(lines.number()); }
-  void Report(int code) { ReportMessage(run.diag, code, run.projectFile, line()); }
-  void ReportFile(int code, std::string_view file) { ReportMessage(run.diag, code, file); }
+  void Report(Msg code) { ReportMessage(run.diag, code, run.projectFile, line()); }
+  void ReportFile(Msg code, std::string_view file) { ReportMessage(run.diag, code, file); }
   // The generated project of a menu project (the included file's own while
   // one is read); nothing in other modes.
   void Write(std::string_view text) {
     RunOutputs& o = run.outputs;
     if (run.settings.mode == MODE_PROJECT && o.generatedProject && !o.generatedProject->WriteText(text))
-      ReportMessage(run.diag, kOpenFailed, run.projectFile, line(), o.generatedProjectFile);
+      ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, line(), o.generatedProjectFile);
   }
 };
 
@@ -64,11 +64,11 @@ std::string Quoted(std::string_view token) {
 
 void ShowStartProgress(RunContext& run) {
   const RunSettings& s = run.settings;
-  int number = s.menuOnly ? kProgressMenu : kProgressSoftkeys;
-  if (s.mode == MODE_SCAN) number = kProgressScanning;
-  else if (s.mode == MODE_GENDEF) number = kProgressDefinitions;
-  else if (s.mode == MODE_PROJECT && s.postProcess) number = kProgressPostProcessing;
-  else if (s.mode == MODE_CHECK) number = kProgressChecking;
+  Progress number = s.menuOnly ? Progress::Menu : Progress::Softkeys;
+  if (s.mode == MODE_SCAN) number = Progress::Scanning;
+  else if (s.mode == MODE_GENDEF) number = Progress::Definitions;
+  else if (s.mode == MODE_PROJECT && s.postProcess) number = Progress::PostProcessing;
+  else if (s.mode == MODE_CHECK) number = Progress::Checking;
   ShowProgress(run.diag, number);
 }
 
@@ -89,9 +89,9 @@ void HandleSetting(Reader& r, KeywordCode code) {
     r.Write(t[0] + "\n");
     return;
   }
-  if (r.inMenu) return r.Report(kKeywordNotAllowed);
+  if (r.inMenu) return r.Report(Msg::KeywordNotAllowed);
   std::string value;
-  if (int result = SettingValue(t, value)) return r.Report(result);
+  if (const Msg result = SettingValue(t, value); result != Msg::Ok) return r.Report(result);
   switch (code) {
     case KeywordCode::LanguagePath:
       c.languagePath = value;
@@ -100,7 +100,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       EnsureBackslash(value);
       c.destPath = value;
       // The control's path cannot hold a blank; the drive may ("PLC:").
-      if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid);
       else r.Write("\nSKPATH " + value.substr(0, value.size() - 1) + "\n");
       break;
     case KeywordCode::MoPath:
@@ -117,7 +117,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       break;
     case KeywordCode::HelpFile:
       c.helpFile = value;
-      if (HasBlankFrom(value, 4)) r.Report(kValueInvalid);
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid);
       else r.Write(t[0] + " " + value + "\n");
       break;
     case KeywordCode::DefFile:
@@ -131,7 +131,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       o.treeFile = value;
       r.Write(t[0] + " " + value + "\n");
       if (NamesSystemList(value)) {
-        r.Report(kTreeIsSystemList);
+        r.Report(Msg::TreeIsSystemList);
         r.abandon = true;
       }
       break;
@@ -143,12 +143,12 @@ void HandleSetting(Reader& r, KeywordCode code) {
 void OpenTreeForMenu(Reader& r) {
   RunContext& run = r.run;
   if (NamesSystemList(run.outputs.treeFile)) {
-    r.Report(kTreeNamedLikeSystemList);
+    r.Report(Msg::TreeNamedLikeSystemList);
     r.abandon = true;
     return;
   }
-  int result = OpenTreeFile(run, r.topProjectFile);
-  if (result != 0) {
+  Msg result = OpenTreeFile(run, r.topProjectFile);
+  if (result != Msg::Ok) {
     std::string path = TreeFilePath(run);
     r.ReportFile(result, path.empty() ? run.outputs.treeFile : path);
     r.abandon = true;
@@ -160,8 +160,8 @@ void HandleMenu(Reader& r, KeywordCode code) {
   const bool gensys = run.settings.mode == MODE_GENSYS;
   const std::vector<std::string>& t = r.tokens();
   if (code == KeywordCode::SkMenu) {
-    if (r.inMenu) return r.Report(kKeywordNotAllowed);
-    if (t.size() < 2) return r.Report(kTooFewTokens);
+    if (r.inMenu) return r.Report(Msg::KeywordNotAllowed);
+    if (t.size() < 2) return r.Report(Msg::TooFewTokens);
     std::string written = "\nSKMENU " + t[1];
     for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
     r.Write(written + "\n");
@@ -171,13 +171,13 @@ void HandleMenu(Reader& r, KeywordCode code) {
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(t).subspan(2));
     for (int i = 0; i < menu.unreadableNumbers; ++i)
-      r.ReportFile(kUnknownParameter, run.outputs.treeFile);
+      r.ReportFile(Msg::UnknownParameter, run.outputs.treeFile);
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =
         menu.hasNumber ? static_cast<std::uint32_t>(menu.number) : r.menuCounter++;
     if (gensys) {
-      if (int result = WriteTreeLine(run, FormatMenuLine(menu, number))) r.Report(result);
+      if (const Msg result = WriteTreeLine(run, FormatMenuLine(menu, number)); result != Msg::Ok) r.Report(result);
     }
     r.inMenu = true;
     r.anyMenu = true;
@@ -186,30 +186,30 @@ void HandleMenu(Reader& r, KeywordCode code) {
     if (run.observer) run.observer->MenuNumbered(number, menu);
     return;
   }
-  if (!r.inMenu) return r.Report(kKeywordNotAllowed);
+  if (!r.inMenu) return r.Report(Msg::KeywordNotAllowed);
   if (code == KeywordCode::EndSkMenu) {
     r.Write(t[0] + "\n\n");
     r.inMenu = false;
-    if (r.entries == 0) r.Report(kMenuWithoutItems);
+    if (r.entries == 0) r.Report(Msg::MenuWithoutItems);
     return;
   }
   std::string text;
   if (code == KeywordCode::RowDef) {
-    if (t.size() != 3) return r.Report(kTooFewTokens);
+    if (t.size() != 3) return r.Report(Msg::TooFewTokens);
     r.Write("ROWDEF " + t[1] + " " + t[2] + "\n");
     std::uint32_t first = 0, last = 0;
-    if (int result = ParseRowDefinition(t, first, last)) return r.Report(result);
+    if (const Msg result = ParseRowDefinition(t, first, last); result != Msg::Ok) return r.Report(result);
     text = Format("r %u %u\n", first, last);
   } else {
     const bool previous = code == KeywordCode::SkPrevDef;
-    if (t.size() != 2) return r.Report(kTooFewTokens);
+    if (t.size() != 2) return r.Report(Msg::TooFewTokens);
     r.Write((previous ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
     std::uint32_t value = 0;
-    if (int result = ParsePagingDefinition(t, value)) return r.Report(result);
+    if (const Msg result = ParsePagingDefinition(t, value); result != Msg::Ok) return r.Report(result);
     text = Format("%c 0x%X\n", previous ? 'p' : 'n', value);
   }
   if (gensys) {
-    if (int result = WriteTreeLine(run, text)) r.Report(result);
+    if (const Msg result = WriteTreeLine(run, text); result != Msg::Ok) r.Report(result);
   }
 }
 
@@ -233,11 +233,11 @@ void HandleSoftkey(Reader& r, SourceType type) {
   const RunSettings& s = run.settings;
   RunOutputs& o = run.outputs;
   const std::vector<std::string>& t = r.tokens();
-  if (!r.inMenu) return r.Report(kKeywordNotAllowed);
-  if (t.size() < 2) return r.Report(kTooFewTokens);
-  if (type != SOURCE_TX && t[1].find(' ') != std::string::npos) return r.Report(kValueInvalid);
+  if (!r.inMenu) return r.Report(Msg::KeywordNotAllowed);
+  if (t.size() < 2) return r.Report(Msg::TooFewTokens);
+  if (type != SOURCE_TX && t[1].find(' ') != std::string::npos) return r.Report(Msg::ValueInvalid);
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
-    r.Report(kTextNeedsMoPath);
+    r.Report(Msg::TextNeedsMoPath);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
   if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
 
@@ -250,26 +250,25 @@ void HandleSoftkey(Reader& r, SourceType type) {
       case NameAdded::AlreadyThere:
         // The generated line stays without its name; the run has failed.
         r.Write("\n");
-        return r.Report(kNameTwice);
+        return r.Report(Msg::NameTwice);
       case NameAdded::NoMemory:
         r.Write("\n");
-        r.Report(kNoMemory);
+        r.Report(Msg::NoMemory);
         r.stop = true;
         return;
     }
   }
   r.Write(named ? " " + name + "\n" : std::string("\n"));
 
-  int conversion = 0;
+  Conversion conversion;
   if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
     conversion = DispatchSoftkey(run, r.tables.languages, r.tables.firstBmxProject);
-    if (conversion > kReportedConverterCodes) r.Report(conversion);
+    if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code);
   }
-  if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion);
-  if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX &&
-      conversion == 0) {
+  if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion.code, conversion.converted);
+  if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX && conversion.converted) {
     // A failed write has been reported; the softkey then takes no number.
-    if (AddSystemListEntry(run) == 1) return;
+    if (!AddSystemListEntry(run)) return;
   }
   if (s.mode == MODE_SCAN) {
     LogScannedSource(run);
@@ -279,14 +278,14 @@ void HandleSoftkey(Reader& r, SourceType type) {
   if (!o.constants && !o.defFile.empty() && !s.noGenDef) {
     if (!OpenConstantsFile(run)) {
       std::string path = ConstantsFilePath(run);
-      r.ReportFile(kOpenFailed, path.empty() ? o.defFile : path);
+      r.ReportFile(Msg::OpenFailed, path.empty() ? o.defFile : path);
       r.abandon = true;
       return;
     }
   }
   if (named && o.constants &&
       !WriteConstantDefine(run, name, static_cast<std::int32_t>(r.softkeyIndex))) {
-    r.ReportFile(kOpenFailed, ConstantsFilePath(run));
+    r.ReportFile(Msg::OpenFailed, ConstantsFilePath(run));
     r.abandon = true;
     return;
   }
@@ -296,7 +295,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
 void HandleMenuItem(Reader& r, MenuItemKind kind) {
   RunContext& run = r.run;
   const std::vector<std::string>& t = r.tokens();
-  int result = 0;
+  Msg result = Msg::Ok;
   switch (run.settings.mode) {
     case MODE_SCAN:
       for (std::size_t i = 1; i < t.size(); ++i) {
@@ -318,7 +317,7 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
       break;
   }
   if (run.observer) run.observer->ItemDone(result);
-  if (result != 0) r.Report(result);
+  if (result != Msg::Ok) r.Report(result);
   else ++r.entries;
 }
 
@@ -348,10 +347,10 @@ void ActOnLine(Reader& r) {
 void EndChecks(Reader& r) {
   if (r.run.settings.mode == MODE_GENSYS) {
     // The last menu read, closed or not.
-    if (r.entries == 0) r.Report(kMenuWithoutItems);
-    if (r.anyMenu && !r.rootSeen) r.Report(kNoRootMenu);
+    if (r.entries == 0) r.Report(Msg::MenuWithoutItems);
+    if (r.anyMenu && !r.rootSeen) r.Report(Msg::NoRootMenu);
   }
-  if (r.inMenu) r.Report(kEndInsideMenu);
+  if (r.inMenu) r.Report(Msg::EndInsideMenu);
   r.lines.CheckSectionsClosed();
 }
 
@@ -368,19 +367,19 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
   std::string header;
   int headerLine = 0;
   if (!ReadLogicalLine(*project, header, headerLine)) {
-    ReportMessage(run.diag, kProjectEmpty, run.projectFile);
+    ReportMessage(run.diag, Msg::ProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
-    ReportMessage(run.diag, kNoHeader, run.projectFile, 1);
+    ReportMessage(run.diag, Msg::NoHeader, run.projectFile, 1);
   } else {
     if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
         !run.outputs.generatedProject->WriteText(header))
-      ReportMessage(run.diag, kOpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
+      ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
     if (RunMenuConstantPass(run, tables.plc, *project, headerLine + 1)) {
       ProjectLines lines(run, tables.plc, *project, headerLine + 1, /*reports=*/true);
       Reader r(run, tables, lines);
       r.topProjectFile = topProjectFile;
       if (run.outputs.constants && !WriteConstantsHeading(run, false)) {
-        r.ReportFile(kOpenFailed, ConstantsFilePath(run));
+        r.ReportFile(Msg::OpenFailed, ConstantsFilePath(run));
         r.abandon = true;
       }
       while (!r.stop && !r.abandon && lines.Next()) ActOnLine(r);

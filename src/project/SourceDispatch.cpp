@@ -27,41 +27,41 @@ void LogSource(RunContext& run, const char* format) {
 
 // Checking runs, and softkeys that are already generated, only need the
 // source to be there.
-int CheckSource(RunContext& run) {
-  if (!run.settings.fileCheck) return 0;
-  if (!FileExists(run.fs, run.softkey.source)) return kSourceMissing;
+Msg CheckSource(RunContext& run) {
+  if (!run.settings.fileCheck) return Msg::Ok;
+  if (!FileExists(run.fs, run.softkey.source)) return Msg::SourceMissing;
   LogSource(run, kCheckingFormat);
-  return 0;
+  return Msg::Ok;
 }
 
 // A BMX project is generated from inside its own directory, so that the
 // pictures and texts it names relative to itself are found.  The current
 // directory is restored afterwards whatever the result.
-int DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
+Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
   SoftkeyContext& k = run.softkey;
   std::string remembered;
-  if (!run.fs.GetCurrentDir(remembered)) return kSourceMissing;
+  if (!run.fs.GetCurrentDir(remembered)) return Conversion{Msg::SourceMissing};
   std::string fullPath;
-  if (!run.fs.FullPath(k.source, fullPath) || fullPath.size() > kMaxPathLength) return kSourceMissing;
-  if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return kSourceMissing;
+  if (!run.fs.FullPath(k.source, fullPath) || fullPath.size() > kMaxPathLength) return Conversion{Msg::SourceMissing};
+  if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return Conversion{Msg::SourceMissing};
 
-  // The generator reports everything itself and answers 0 or 2.
-  int result = GenerateBmxSoftkey(run, languages, fullPath, run.project.destPath, run.project.languagePath,
-                                  run.settings.incLanguagePath, firstBmxProject);
+  // The generator reports everything itself.
+  const bool generated = GenerateBmxSoftkey(run, languages, fullPath, run.project.destPath, run.project.languagePath,
+                                            run.settings.incLanguagePath, firstBmxProject);
 
   firstBmxProject = false;
   run.fs.SetCurrentDir(remembered);
   k.targetExt = ".bmx";
-  return result;
+  return Conversion{Msg::Ok, generated};
 }
 
 }  // namespace
 
-int DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
+Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
   SoftkeyContext& k = run.softkey;
   const RunSettings& s = run.settings;
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
-  if (s.mode == MODE_CHECK) return CheckSource(run);
+  if (s.mode == MODE_CHECK) return Conversion{CheckSource(run)};
   // A converter may create its softkey before it opens the source; the
   // source is an input from here on, so a softkey named like it is refused.
   if (k.sourceType != SOURCE_TX) run.inputGuard.RegisterInput(k.source);
@@ -69,61 +69,61 @@ int DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxPro
   switch (k.sourceType) {
     case SOURCE_PCX:
     case SOURCE_BMP: {
-      int result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source)
+      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source)
                                               : ConvertBitmapSoftkey(run, k.source);
-      if (result == 0) {
+      if (result == Msg::Ok) {
         // From here on the line names the generated softkey.
         ReplaceExtension(k.source, k.targetExt);
         LogSource(run, kGeneratingFormat);
       }
-      return result;
+      return Conversion{result};
     }
     case SOURCE_BPJ:
       return DispatchBmxProject(run, languages, firstBmxProject);
     case SOURCE_DXF:
       // The drawing converter reports and logs for itself.
-      return ConvertDxfSoftkey(run, k.source, 1);
+      return Conversion{ConvertDxfSoftkey(run, k.source, 1)};
     case SOURCE_TXS:
     case SOURCE_TXM:
     case SOURCE_TXB: {
       static constexpr char kKindLetter[] = {'S', 'M', 'B'};
-      int result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
-      if (result == 0 && run.project.txsSource) LogSource(run, kCheckingFormat);
-      return result;
+      Msg result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
+      if (result == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
+      return Conversion{result};
     }
     case SOURCE_TX:
       // A text given in the line itself: nothing to convert or check.
-      return 0;
+      return Conversion{};
     default: {
       // An already generated softkey keeps its own extension.
       std::size_t dot = k.source.rfind('.');
       if (dot != std::string::npos) k.targetExt = k.source.substr(dot);
-      return CheckSource(run);
+      return Conversion{CheckSource(run)};
     }
   }
 }
 
-int LogScannedSource(RunContext& run) {
+void LogScannedSource(RunContext& run) {
   SoftkeyContext& k = run.softkey;
   switch (k.sourceType) {
     case SOURCE_TXS:
     case SOURCE_TXM:
     case SOURCE_TXB:
     case SOURCE_TX:
-      return 0;
+      return;
     case SOURCE_BPJ: {
       LogSource(run, kScannedFormat);
       std::string remembered, fullPath;
       if (!run.fs.GetCurrentDir(remembered) || !run.fs.FullPath(k.source, fullPath) ||
           fullPath.size() > kMaxPathLength || !run.fs.SetCurrentDir(DirectoryOf(fullPath)))
-        return 0;
+        return;
       ListBmxIncludes(run, fullPath);
       run.fs.SetCurrentDir(remembered);
-      return 0;
+      return;
     }
     default:
       LogSource(run, kScannedFormat);
-      return 0;
+      return;
   }
 }
 

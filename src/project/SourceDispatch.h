@@ -2,17 +2,27 @@
 // sources in checking runs, and lists sources in scanning runs.
 #pragma once
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct LanguageTable;
 struct RunContext;
 
-// Converts (or only checks) the source in run.softkey; 0 or a message code.
-// Codes above 8000 are the caller's to report.  BMX projects take their
-// language texts from languages: the first of a run (firstBmxProject, which
-// is cleared) loads them afresh, the later ones use them again.
-[[nodiscard]] int DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject);
-// Scanning runs: logs every file the softkey line reads.  Always 0.
-int LogScannedSource(RunContext& run);
+// What became of a softkey line's source.
+struct Conversion {
+  Msg code = Msg::Ok;     // the converter's code; those above 8000 the caller reports at the line
+  bool converted = true;  // false also when the converter has reported its failure itself
+  Conversion() = default;
+  explicit Conversion(Msg c, bool done) : code(c), converted(done) {}
+  explicit Conversion(Msg c) : code(c), converted(c == Msg::Ok) {}
+};
+
+// Converts (or only checks) the source in run.softkey.  BMX projects take
+// their language texts from languages: the first of a run (firstBmxProject,
+// which is cleared) loads them afresh, the later ones use them again.
+[[nodiscard]] Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject);
+// Scanning runs: logs every file the softkey line reads.
+void LogScannedSource(RunContext& run);
 
 }  // namespace q32

@@ -63,36 +63,36 @@ std::int64_t RowStride(std::int32_t width) {
 
 }  // namespace
 
-int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
+Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return kOpenFailed;
+  if (!file) return Msg::OpenFailed;
 
   BitmapHeader header;
-  if (!ReadBitmapHeader(*file, header)) return kNotABitmap;
+  if (!ReadBitmapHeader(*file, header)) return Msg::NotABitmap;
   // Seeking past the end would succeed and leave every row unreadable; such
   // an offset does not reach pixel data either.
   std::int64_t size = file->Size();
   if ((size >= 0 && header.pixelOffset > static_cast<std::uint64_t>(size)) ||
       !file->Seek(header.pixelOffset))
-    return kReadFailed;
-  if (header.bitCount != 1) return kNotMonochrome;
+    return Msg::ReadFailed;
+  if (header.bitCount != 1) return Msg::NotMonochrome;
   if (header.width != kSoftkeyWidth || header.height != kSoftkeyHeight)
-    ReportMessage(run.diag, kWrongSize, {}, 0, source);
+    ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
   std::int64_t stride = RowStride(header.width);
-  if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes) return kNoMemory;
+  if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes) return Msg::NoMemory;
   std::vector<std::uint8_t> line;
   try {
     line.resize(static_cast<std::size_t>(stride));
   } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    return Msg::NoMemory;
   }
 
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
   out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
-  if (!out.writer) return kOpenFailed;
+  if (!out.writer) return Msg::OpenFailed;
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the
@@ -106,7 +106,7 @@ int ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   }
   out.WriteBlocks(rows);
   out.Close();
-  return out.failed ? kWriteFailed : 0;
+  return out.failed ? Msg::WriteFailed : Msg::Ok;
 }
 
 }  // namespace q32

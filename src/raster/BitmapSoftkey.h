@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct RunContext;
@@ -12,6 +14,6 @@ struct RunContext;
 // bitmap), 8222 (pixel data unreachable), 8232 (more than one bit per
 // pixel), 8225 (rows too large to hold), 8223 (output write failed).  A
 // picture that is not 77 x 48 draws warning -8231, reported here.
-int ConvertBitmapSoftkey(RunContext& run, std::string_view source);
+Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source);
 
 }  // namespace q32

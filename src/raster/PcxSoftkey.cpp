@@ -69,33 +69,33 @@ bool DecodeLine(ByteReader& in, std::size_t lineSize, std::array<std::uint8_t, k
 
 }  // namespace
 
-int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
+Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return kOpenFailed;
+  if (!file) return Msg::OpenFailed;
 
   std::uint8_t header[kPcxHeaderBytes];
   if (!file->Seek(0) || file->Read(header, sizeof header) != sizeof header ||
       header[kManufacturerField] != kPcxManufacturer ||
       header[kEncodingField] != kPcxRunLengthEncoding)
-    return kNotRunLengthPcx;
-  if (!file->Seek(kPcxHeaderBytes)) return kReadFailed;
+    return Msg::NotRunLengthPcx;
+  if (!file->Seek(kPcxHeaderBytes)) return Msg::ReadFailed;
 
   std::int32_t width = Le16(header + kXMaxField) - Le16(header + kXMinField) + 1;
   std::int32_t height = Le16(header + kYMaxField) - Le16(header + kYMinField) + 1;
   if (width != kSoftkeyWidth || height != kSoftkeyHeight)
-    ReportMessage(run.diag, kWrongSize, {}, 0, source);
+    ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
   // At most 48 lines are decoded; a picture with fewer (or an empty one)
   // leaves the rest blank.
   std::size_t rows = static_cast<std::size_t>(std::clamp(height, 0, static_cast<std::int32_t>(kRasterRows)));
   std::size_t lineSize = static_cast<std::size_t>(Le16(header + kBytesPerLineField)) * header[kPlanesField];
-  if (rows > 0 && lineSize > kMaxRasterLineBytes) return kNoMemory;
+  if (rows > 0 && lineSize > kMaxRasterLineBytes) return Msg::NoMemory;
 
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
   out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
-  if (!out.writer) return kOpenFailed;
+  if (!out.writer) return Msg::OpenFailed;
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // PCX stores the top row first: lines go into the blocks in file order.
@@ -104,7 +104,7 @@ int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   for (std::size_t r = 0; r < rows; ++r) {
     if (!DecodeLine(in, lineSize, decoded[r])) {
       out.Close();
-      return kReadFailed;
+      return Msg::ReadFailed;
     }
   }
   // A PCX bit has the opposite sense of a raster softkey bit.  Padding rows
@@ -114,7 +114,7 @@ int ConvertPcxSoftkey(RunContext& run, std::string_view source) {
     for (auto& byte : row) byte = static_cast<std::uint8_t>(~byte);
   out.WriteBlocks(decoded);
   out.Close();
-  return out.failed ? kWriteFailed : 0;
+  return out.failed ? Msg::WriteFailed : Msg::Ok;
 }
 
 }  // namespace q32

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct RunContext;
@@ -12,6 +14,6 @@ struct RunContext;
 // PCX file), 8222 (pixel data unreachable or cut short), 8225 (lines too
 // large to hold), 8223 (output write failed).  A picture that is not 77 x 48
 // draws warning -8231, reported here.
-int ConvertPcxSoftkey(RunContext& run, std::string_view source);
+Msg ConvertPcxSoftkey(RunContext& run, std::string_view source);
 
 }  // namespace q32

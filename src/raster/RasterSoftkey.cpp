@@ -18,7 +18,7 @@ const std::uint8_t kRightBlockHeader[kRasterBlockHeaderBytes] = {0x00, 0x30, 0x0
 
 void RasterOutput::Write(const std::uint8_t* bytes, std::size_t count) {
   if (failed || !writer) return;
-  if (WriteSoftkeyRecords(*writer, bytes, count) != 0) failed = true;
+  if (!WriteSoftkeyRecords(*writer, bytes, count)) failed = true;
 }
 
 void RasterOutput::WriteBlocks(const RasterRows& rows) {

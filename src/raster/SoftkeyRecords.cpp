@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/FileSystem.h"
+#include "text/Format.h"
 
 namespace q32 {
 namespace {
@@ -44,8 +45,8 @@ std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::str
   return writer;
 }
 
-int WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, std::size_t count) {
-  if (!writer.stream || writer.headerFailed) return 1;
+bool WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, std::size_t count) {
+  if (!writer.stream || writer.headerFailed) return false;
   std::size_t remaining = count;
   const std::uint8_t* p = bytes;
   do {
@@ -66,19 +67,19 @@ int WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, 
     }
     at = PutHex(at, Checksum(sum), 2);
     *at++ = '\n';
-    if (!writer.stream->Write(line, static_cast<std::size_t>(at - line))) return 1;
+    if (!writer.stream->Write(line, static_cast<std::size_t>(at - line))) return false;
     ++writer.recordCount;
     writer.address += static_cast<std::uint32_t>(n);
     p += n;
   } while (remaining != 0);
-  return 0;
+  return true;
 }
 
 void CloseSoftkeyRecords(std::unique_ptr<SoftkeyRecordWriter>& writer) {
   if (!writer) return;
   if (writer->stream) {
     unsigned c = writer->recordCount;
-    writer->stream->Printf("S503%04X%02X\n", c, static_cast<unsigned>(Checksum((c >> 8) + (c & 0xFFu) + 3)));
+    (void)writer->stream->WriteText(Format("S503%04X%02X\n", c, static_cast<unsigned>(Checksum((c >> 8) + (c & 0xFFu) + 3))));
     writer->stream->Close();
   }
   writer.reset();

@@ -29,9 +29,9 @@ struct SoftkeyRecordWriter {
 std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::string_view path);
 
 // Appends the bytes as data lines of at most 30 bytes, starting a new line
-// for every call (a call with no bytes still writes one empty line).  0, or 1
+// for every call (a call with no bytes still writes one empty line).  False
 // as soon as a write fails (the converters then report 8223).
-int WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, std::size_t count);
+[[nodiscard]] bool WriteSoftkeyRecords(SoftkeyRecordWriter& writer, const std::uint8_t* bytes, std::size_t count);
 
 // Writes the count line, closes the file and frees the writer.  Does nothing
 // for a null writer; failures here are not reported.

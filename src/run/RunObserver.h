@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/MessageCodes.h"
+
 namespace q32 {
 
 struct MenuAttributes;
@@ -23,11 +25,11 @@ class RunObserver {
                         const std::vector<std::string>& /*tokens*/) {}
   // The number and attributes the menu of the last SKMENU line received.
   virtual void MenuNumbered(std::uint32_t /*number*/, const MenuAttributes& /*menu*/) {}
-  // The outcome of the last softkey line: its output path and the
-  // converter's code (0 converted).
-  virtual void SoftkeyDone(std::string_view /*targetPath*/, int /*result*/) {}
-  // The outcome of the last menu item line (0 accepted).
-  virtual void ItemDone(int /*result*/) {}
+  // The outcome of the last softkey line: its output path, the converter's
+  // code and whether the softkey was converted.
+  virtual void SoftkeyDone(std::string_view /*targetPath*/, Msg /*code*/, bool /*converted*/) {}
+  // The outcome of the last menu item line (Msg::Ok: accepted).
+  virtual void ItemDone(Msg /*code*/) {}
   // An #INCLUDE whose file does not exist: the run reads on without it.
   virtual void IncludeMissing(std::string_view /*file*/, int /*line*/, std::string_view /*included*/) {}
   // A define name or value of a configuration file line (no file: the -a

@@ -25,7 +25,7 @@ std::vector<std::string> Script(q32::FileSystem& fs, const std::string& root) {
   {
     auto out = fs.Open("Tree.SYS", q32::FileMode::WriteText);
     note("create text", out != nullptr);
-    note("write", out && out->WriteText("one\ntwo\r\nthree") && out->Printf(" %d\n", 4) && out->Close());
+    note("write", out && out->WriteText("one\ntwo\r\nthree") && out->WriteText(" 4\n") && out->Close());
   }
   {
     auto out = fs.Open("raw.pic", q32::FileMode::WriteBinary);

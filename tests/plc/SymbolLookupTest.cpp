@@ -66,7 +66,7 @@ TEST(SymbolLookup, SortedAndUnsortedListsAnswerAsTheSkipWalk) {
     q32test::MemoryFileSystem fs;
     fs.AddFile("P.PJ", b.Build());
     PlcSymbolTables t;
-    ASSERT_EQ(ReadPlcProjectFile(fs, "P.PJ", t), 0);
+    ASSERT_EQ(ReadPlcProjectFile(fs, "P.PJ", t), Msg::Ok);
     for (int q = 0; q < 200; ++q) {
       t.currentModule = static_cast<std::int32_t>(random() % 4) - 1;
       std::string key = name(n / 3 + 4);
@@ -74,7 +74,9 @@ TEST(SymbolLookup, SortedAndUnsortedListsAnswerAsTheSkipWalk) {
       PlcSymbol found;
       SymbolLookup want = SkipWalk(t, key, &expected);
       ASSERT_EQ(LookUpSymbol(t, key, &found), want) << key << " round " << round;
-      if (want == SymbolLookup::Found) ASSERT_EQ(found.value, expected) << key;
+      if (want == SymbolLookup::Found) {
+        ASSERT_EQ(found.value, expected) << key;
+      }
     }
   }
 }
