@@ -10,6 +10,7 @@
 #include "support/MemoryFileSystem.h"
 #include "run/SoftkeyContext.h"
 #include "text/Ascii.h"
+#include "project/ProjectLines.h"
 #include "text/Tokenizer.h"
 
 namespace {

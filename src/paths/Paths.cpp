@@ -7,20 +7,11 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // A copy cut to what a path buffer holds.
 std::string PathCopy(std::string_view text) {
@@ -211,9 +202,9 @@ void MakeRelative(std::string_view base, std::string& path, bool expand) {
   TakeLongDrive(b, bp);
   TakeLongDrive(path, pp);
 
-  if (!pp.drive.empty() && !SameText(pp.drive, bp.drive)) return;
+  if (!pp.drive.empty() && !EqualsIgnoringCase(pp.drive, bp.drive)) return;
   if (pp.dir.empty() || (pp.dir[0] != '\\' && pp.dir[0] != '%')) return;
-  if (SameText(pp.dir, bp.dir)) {
+  if (EqualsIgnoringCase(pp.dir, bp.dir)) {
     path = pp.name + pp.ext;
     return;
   }
@@ -221,7 +212,7 @@ void MakeRelative(std::string_view base, std::string& path, bool expand) {
   std::vector<std::string_view> bc = Components(bp.dir);
   std::size_t common = 0;
   std::size_t limit = std::min(pc.size(), bc.size());
-  while (common < limit && SameText(pc[common], bc[common])) ++common;
+  while (common < limit && EqualsIgnoringCase(pc[common], bc[common])) ++common;
 
   std::string out;
   for (std::size_t i = common; i < bc.size(); ++i) out += "..\\";

@@ -1,7 +1,8 @@
 #include "platform/FileSystem.h"
 
-#include <cctype>
 #include <vector>
+
+#include "text/Ascii.h"
 
 namespace q32 {
 
@@ -29,9 +30,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
       WildcardMatch(pattern.substr(0, pattern.size() - 2), name))
     return true;
   std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-  auto same = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  };
+  auto same = [](char a, char b) { return LowerAscii(a) == LowerAscii(b); };
   while (n < name.size()) {
     if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && same(pattern[p], name[n])))) {
       ++p;

@@ -1,7 +1,8 @@
 #include "platform/LanguageLibrary.h"
 
-#include <cctype>
 #include <iterator>
+
+#include "text/Ascii.h"
 
 namespace q32 {
 namespace {
@@ -16,14 +17,8 @@ constexpr const char* kLanguages[] = {"EN", "DE", "CS", "FR", "IT", "ES", "PT", 
 int GetMaxLanguage() { return static_cast<int>(std::size(kLanguages)); }
 
 int GetLanguageIndex(std::string_view id) {
-  for (int i = 0; i < GetMaxLanguage(); ++i) {
-    std::string_view known = kLanguages[i];
-    if (known.size() != id.size()) continue;
-    bool same = true;
-    for (std::size_t k = 0; k < id.size() && same; ++k)
-      same = std::toupper(static_cast<unsigned char>(id[k])) == known[k];
-    if (same) return i;
-  }
+  for (int i = 0; i < GetMaxLanguage(); ++i)
+    if (EqualsIgnoringCase(id, kLanguages[i])) return i;
   return -1;
 }
 

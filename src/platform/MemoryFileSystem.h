@@ -20,6 +20,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 
@@ -256,11 +257,6 @@ class MemoryFileSystem final : public FileSystem {
     std::size_t slash = full.rfind('/');
     return slash == 0 || slash == std::string::npos ? "/" : full.substr(0, slash);
   }
-  static bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-  }
   // A name without backslashes, empty components, "." or ".." and trailing
   // separator, which FullHostPath would only join to the current directory.
   static bool Plain(std::string_view path) {
@@ -314,7 +310,7 @@ class MemoryFileSystem final : public FileSystem {
         std::string prefix = built + "/";
         for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it) {
           std::string_view name = std::string_view(it->first).substr(prefix.size());
-          if (name.find('/') == std::string_view::npos && SameIgnoringCase(name, part)) {
+          if (name.find('/') == std::string_view::npos && EqualsIgnoringCase(name, part)) {
             candidate = it->first;
             break;
           }

@@ -2,25 +2,19 @@
 
 #include <cstring>
 
+#include "text/Ascii.h"
+
 namespace q32 {
-namespace {
-
-char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 std::uint32_t NameSet::Hash(std::string_view name) const {
   std::uint32_t h = 2166136261u;
-  for (char c : name) h = (h ^ static_cast<unsigned char>(fold_ ? Folded(c) : c)) * 16777619u;
+  for (char c : name) h = (h ^ static_cast<unsigned char>(fold_ ? LowerAscii(c) : c)) * 16777619u;
   return h;
 }
 
 bool NameSet::Same(std::string_view a, std::string_view b) const {
   if (a.size() != b.size()) return false;
-  if (!fold_) return a == b;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Folded(a[i]) != Folded(b[i])) return false;
-  return true;
+  return fold_ ? EqualsIgnoringCase(a, b) : a == b;
 }
 
 std::string_view NameSet::At(std::uint32_t slot) const {

@@ -8,23 +8,10 @@
 
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
+#include "text/Bytes.h"
 
 namespace q32 {
 namespace {
-
-std::uint32_t BigEndian32(const unsigned char* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
-}
-
-std::uint32_t LittleEndian32(const unsigned char* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-         (std::uint32_t{p[3]} << 24);
-}
-
-std::int16_t LittleEndian16(const unsigned char* p) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
 
 // A zero-terminated name inside a record, never longer than the room it has.
 std::string RecordText(const unsigned char* p, std::size_t room) {
@@ -61,7 +48,7 @@ Msg ReadModules(RecordReader& in, std::uint32_t offset, std::uint32_t size, std:
   for (std::uint32_t i = 0; i < announced; ++i) {
     if (!in.Read(record, sizeof record)) return Msg::ModulesShort;
     PlcModule module;
-    module.number = LittleEndian16(record + kPlcModuleNumberAt);
+    module.number = static_cast<std::int16_t>(ReadLe16(record + kPlcModuleNumberAt));
     module.name = RecordText(record + kPlcModuleNameAt, kPlcModuleRecordSize - kPlcModuleNameAt);
     tables.modules.push_back(std::move(module));
   }
@@ -76,7 +63,7 @@ void ReadStructures(RecordReader& in, std::uint32_t offset, PlcSymbolTables& tab
     PlcStructure structure;
     structure.name = RecordText(record, kPlcMaxNameLength);
     if (structure.name == kPlcEndName) return;
-    structure.size = LittleEndian32(record + kPlcStructureSizeAt);
+    structure.size = ReadLe32(record + kPlcStructureSizeAt);
     tables.structures.push_back(std::move(structure));
     PlcStructure& owner = tables.structures.back();
     for (;;) {
@@ -85,8 +72,8 @@ void ReadStructures(RecordReader& in, std::uint32_t offset, PlcSymbolTables& tab
       member.name = RecordText(record, kPlcMaxNameLength);
       if (member.name == kPlcEndName) break;
       member.type = record[kPlcMemberTypeAt];
-      member.offset = LittleEndian32(record + kPlcMemberOffsetAt);
-      member.count = LittleEndian32(record + kPlcMemberCountAt);
+      member.offset = ReadLe32(record + kPlcMemberOffsetAt);
+      member.count = ReadLe32(record + kPlcMemberCountAt);
       owner.members.push_back(std::move(member));
     }
   }
@@ -115,15 +102,15 @@ void ReadSymbolList(RecordReader& in, const StructureIndex& structures, std::vec
     PlcSymbol symbol;
     symbol.name = RecordText(record + kPlcSymbolNameAt, kPlcMaxNameLength);
     if (symbol.name == kPlcEndName) return;
-    symbol.module = static_cast<std::int32_t>(LittleEndian32(record + kPlcSymbolModuleAt));
+    symbol.module = static_cast<std::int32_t>(ReadLe32(record + kPlcSymbolModuleAt));
     symbol.type = record[kPlcSymbolTypeAt];
-    symbol.value = LittleEndian32(record + kPlcSymbolValueAt);
-    symbol.count = LittleEndian32(record + kPlcSymbolCountAt);
-    symbol.local = (LittleEndian32(record + kPlcSymbolFlagsAt) & kPlcLocalFlag) != 0;
+    symbol.value = ReadLe32(record + kPlcSymbolValueAt);
+    symbol.count = ReadLe32(record + kPlcSymbolCountAt);
+    symbol.local = (ReadLe32(record + kPlcSymbolFlagsAt) & kPlcLocalFlag) != 0;
     if (symbol.type == 'S')
       symbol.text = RecordText(record + kPlcSymbolTextAt, kPlcSymbolRecordSize - kPlcSymbolTextAt);
     bool more = true;
-    if (LittleEndian32(record + kPlcSymbolStructureAt) != 0) {
+    if (ReadLe32(record + kPlcSymbolStructureAt) != 0) {
       if (in.Read(typeName, sizeof typeName)) {
         auto found = structures.find(RecordText(typeName, kPlcMaxNameLength));
         if (found != structures.end()) symbol.structure = found->second;
@@ -154,10 +141,10 @@ Msg ReadSections(File& file, PlcSymbolTables& tables) {
     return Msg::PlcFormatError;
   std::size_t rest = kPlcHeaderSize - kPlcMagicSize;
   if (file.Read(header + kPlcMagicSize, rest) != rest) return Msg::PlcFormatError;
-  std::uint32_t moduleOffset = BigEndian32(header + kPlcHeaderModuleOffset);
-  std::uint32_t moduleSize = BigEndian32(header + kPlcHeaderModuleSize);
-  std::uint32_t symbolOffset = BigEndian32(header + kPlcHeaderSymbolOffset);
-  std::uint32_t structureOffset = BigEndian32(header + kPlcHeaderStructureOffset);
+  std::uint32_t moduleOffset = ReadBe32(header + kPlcHeaderModuleOffset);
+  std::uint32_t moduleSize = ReadBe32(header + kPlcHeaderModuleSize);
+  std::uint32_t symbolOffset = ReadBe32(header + kPlcHeaderSymbolOffset);
+  std::uint32_t structureOffset = ReadBe32(header + kPlcHeaderStructureOffset);
   std::int64_t fileSize = file.Size();
 
   RecordReader in{file};

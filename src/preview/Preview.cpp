@@ -51,15 +51,6 @@ int PrintUsage(int status) {
   return status;
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool StartsWithUpper(const std::string& token, const char* prefix) {
-  return Upper(token.substr(0, std::string(prefix).size())) == prefix;
-}
-
 // Text for the page (UTF-8): Windows-1252 input texts show their upper half
 // as Latin-1; texts already in UTF-8 pass as they are.
 std::string Html(std::string_view text, bool utf8 = false) {
@@ -93,16 +84,6 @@ std::string Html(std::string_view text, bool utf8 = false) {
     }
   }
   return out;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
-  const std::string s(suffix);
-  return text.size() >= s.size() && Lower(text.substr(text.size() - s.size())) == s;
 }
 
 // A full path as the user sees it: relative to where the preview started
@@ -211,7 +192,7 @@ class Collector final : public RunObserver {
     if (keyword.kind == KeywordKind::Softkey) {
       SoftkeyLine k;
       k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens;
-      if (tokens.size() >= 3) k.name = Upper(tokens[2].substr(0, kMaxNameLength));
+      if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
       if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
       current_ = static_cast<int>(softkeys.size());
       softkeys.push_back(std::move(k));
@@ -220,7 +201,7 @@ class Collector final : public RunObserver {
     if (code == KeywordCode::SkMenu) {
       Menu m;
       m.file = full, m.line = line;
-      if (tokens.size() >= 2) m.name = Upper(tokens[1].substr(0, kMaxNameLength));
+      if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
       menus.push_back(std::move(m));
       open_ = tokens.size() >= 2;
       return;
@@ -331,7 +312,7 @@ class Collector final : public RunObserver {
 // ---------------------------------------------------------------------------
 // Findings that need the whole project.
 
-std::string CutName(const std::string& token) { return Upper(token.substr(0, kMaxNameLength)); }
+std::string CutName(const std::string& token) { return UpperCase(token.substr(0, kMaxNameLength)); }
 
 void CheckNames(Collector& c) {
   auto longName = [&](const std::string& file, int line, const std::string& token, const std::string& anchor) {
@@ -371,7 +352,7 @@ std::vector<std::string> Targets(const Item& item) {
   if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
     out.push_back(CutName(item.tokens[2]));
   for (std::size_t t = 2; t < item.tokens.size(); ++t)
-    if (StartsWithUpper(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
+    if (StartsWithIgnoringCase(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
 }
@@ -394,7 +375,7 @@ void CheckReach(Collector& c) {
   for (Menu& m : c.menus) {
     for (const Item& item : m.items)
       for (std::size_t t = 2; t < item.tokens.size(); ++t)
-        if (StartsWithUpper(item.tokens[t], "POPUPMENU:")) {
+        if (StartsWithIgnoringCase(item.tokens[t], "POPUPMENU:")) {
           auto target = byName.find(CutName(item.tokens[t].substr(10)));
           if (target != byName.end()) target->second->popup = true;
         }
@@ -669,10 +650,10 @@ std::string Page(const Collector& c, const PageContext& pc) {
       for (std::size_t t = 2; t < item.tokens.size(); ++t) {
         const std::string& p = item.tokens[t];
         if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && t == 2) continue;
-        if (StartsWithUpper(p, "POPUPMENU:")) continue;
-        if (StartsWithUpper(p, "ENABLE:") || StartsWithUpper(p, "STATUS:") || StartsWithUpper(p, "HIDE:"))
+        if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
+        if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") || StartsWithIgnoringCase(p, "HIDE:"))
           conditions += (conditions.empty() ? "" : "<br>") + Html(p);
-        else if (StartsWithUpper(p, "PY"))
+        else if (StartsWithIgnoringCase(p, "PY"))
           python += (python.empty() ? "" : "<br>") + Html(p);
         else
           other += (other.empty() ? "" : "<br>") + Html(p);

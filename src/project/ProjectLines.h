@@ -19,6 +19,15 @@ class File;
 struct PlcSymbolTables;
 struct RunContext;
 
+// Physical lines and continuation lines of a project file.
+constexpr std::size_t kMaxPhysicalLine = 254;
+constexpr std::size_t kMaxContinuedLine = 768;
+
+// The next logical line of a project file (continuations joined, CR removed,
+// the line feed kept when the physical line had one); false at end of file.
+// lineCounter advances by one per physical line read.
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter);
+
 // A path setting must leave room for the backslash that may be appended.
 constexpr std::size_t kMaxSettingPath = 258;
 

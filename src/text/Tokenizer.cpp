@@ -1,7 +1,5 @@
 #include "text/Tokenizer.h"
 
-#include "platform/FileSystem.h"
-
 namespace q32 {
 
 namespace {
@@ -13,37 +11,15 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 struct TokenSink {
   std::vector<std::string>& tokens;
   std::size_t maximum;
-  bool overflow = false;
 
   // Opens a new token; false when the maximum is already reached.
   bool Open() {
-    if (tokens.size() >= maximum) {
-      overflow = true;
-      return false;
-    }
+    if (tokens.size() >= maximum) return false;
     tokens.emplace_back();
     return true;
   }
   std::string& Current() { return tokens.back(); }
 };
-
-// Drops a carriage return that stands before the line feed, as a text-mode
-// stream would.
-void DropCarriageReturn(std::string& piece) {
-  std::size_t n = piece.size();
-  if (n >= 2 && piece[n - 1] == '\n' && piece[n - 2] == '\r') piece.erase(n - 2, 1);
-}
-
-// A physical line ends in blank or tab and "\" (before the line feed, if any)
-// when the next physical line continues it.  Returns the position of the "\".
-bool ContinuationAt(const std::string& line, std::size_t& backslash) {
-  std::size_t n = line.size();
-  if (n < 3 || n > kMaxContinuedLine) return false;
-  std::size_t end = line[n - 1] == '\n' ? n - 1 : n;
-  if (end < 2 || line[end - 1] != '\\' || !IsBlank(line[end - 2])) return false;
-  backslash = end - 1;
-  return true;
-}
 
 }  // namespace
 
@@ -116,25 +92,6 @@ Split SplitConditionTokens(std::string_view line, std::vector<std::string>& toke
     sink.Current() += c;
   }
   return Split::Complete;
-}
-
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
-  line.clear();
-  if (!stream.GetLine(line, kMaxPhysicalLine)) return false;
-  ++lineCounter;
-  DropCarriageReturn(line);
-  std::size_t backslash;
-  while (ContinuationAt(line, backslash)) {
-    // The "\" and the line feed give way to the next physical line; at the end
-    // of the file the line simply ends without them.
-    line.resize(backslash);
-    std::string next;
-    if (!stream.GetLine(next, kMaxPhysicalLine + 1)) break;
-    ++lineCounter;
-    DropCarriageReturn(next);
-    line += next;
-  }
-  return true;
 }
 
 }  // namespace q32

@@ -1,6 +1,5 @@
-// Line reading and tokenizing shared by every line-oriented file: the
-// softkey project and its includes, the message catalogue, BMX projects and
-// language files.
+// Tokenizing shared by every line-oriented file: the softkey project and its
+// includes, the message catalogue, BMX projects and language files.
 #pragma once
 
 #include <cstddef>
@@ -10,14 +9,9 @@
 
 namespace q32 {
 
-class File;
-
 // Token limits of the callers.
 constexpr std::size_t kMaxProjectTokens = 100;
 constexpr std::size_t kMaxBmxTokens = 10;
-// Physical lines and continuation lines of a project file.
-constexpr std::size_t kMaxPhysicalLine = 254;
-constexpr std::size_t kMaxContinuedLine = 768;
 
 // Whether a line fitted into the caller's maximum of tokens.
 enum class Split { Complete, TooManyTokens };
@@ -31,9 +25,4 @@ enum class Split { Complete, TooManyTokens };
 // double-quoted part stays in the token together with its quotes.
 [[nodiscard]] Split SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens,
                                          std::size_t maximum);
-// The next logical line of a project file (continuations joined, CR removed,
-// the line feed kept when the physical line had one); false at end of file.
-// lineCounter advances by one per physical line read.
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter);
-
 }  // namespace q32

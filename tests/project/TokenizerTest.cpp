@@ -2,6 +2,7 @@
 // projects and language files: the limits of physical, continued and logical
 // lines, token limits and escapes, which whole projects reach only with
 // lines hundreds of characters long.
+#include "project/ProjectLines.h"
 #include "text/Tokenizer.h"
 
 #include <gtest/gtest.h>
