@@ -123,16 +123,6 @@ void ReadSymbolList(RecordReader& in, const StructureIndex& structures, std::vec
   }
 }
 
-void BuildSkipIndex(PlcSymbolTables& tables) {
-  tables.skipStarts.clear();
-  for (std::size_t pair = 1; pair <= kPlcMaxSkipPairs; ++pair) {
-    std::size_t start = pair * kPlcSkipStep;  // the record after the 50th of a step
-    if (start >= tables.symbols.size()) break;
-    tables.skipStarts.push_back(start);
-  }
-  tables.sorted = std::is_sorted(tables.symbols.begin(), tables.symbols.end(),
-                                 [](const PlcSymbol& a, const PlcSymbol& b) { return a.name < b.name; });
-}
 
 Msg ReadSections(File& file, PlcSymbolTables& tables) {
   unsigned char header[kPlcHeaderSize];
@@ -154,12 +144,23 @@ Msg ReadSections(File& file, PlcSymbolTables& tables) {
   StructureIndex structures = IndexStructures(tables);
   in.SeekTo(symbolOffset);
   ReadSymbolList(in, structures, tables.symbols, fileSize);
-  BuildSkipIndex(tables);
+  IndexPlcSymbols(tables);
   ReadSymbolList(in, structures, tables.secondSymbols, fileSize);
   return Msg::Ok;
 }
 
 }  // namespace
+
+void IndexPlcSymbols(PlcSymbolTables& tables) {
+  tables.skipStarts.clear();
+  for (std::size_t pair = 1; pair <= kPlcMaxSkipPairs; ++pair) {
+    std::size_t start = pair * kPlcSkipStep;  // the record after the 50th of a step
+    if (start >= tables.symbols.size()) break;
+    tables.skipStarts.push_back(start);
+  }
+  tables.sorted = std::is_sorted(tables.symbols.begin(), tables.symbols.end(),
+                                 [](const PlcSymbol& a, const PlcSymbol& b) { return a.name < b.name; });
+}
 
 Msg ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables) {
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadBinary);

@@ -116,6 +116,11 @@ struct PlcSymbolTables {
 // failure the tables hold what was read so far.
 Msg ReadPlcProjectFile(FileSystem& fs, std::string_view path, PlcSymbolTables& tables);
 
+// Builds the lookup state of the first symbol list (the skip index, and
+// whether the names stand in ascending order); the reader does it after the
+// list.
+void IndexPlcSymbols(PlcSymbolTables& tables);
+
 // The code the run reports for a failure of ReadPlcProjectFile: an open
 // failure names the file as 8276, no memory is a format error 8273.
 Msg PlcReadReportCode(Msg readCode);

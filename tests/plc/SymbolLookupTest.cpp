@@ -10,8 +10,6 @@
 #include <random>
 
 #include "plc/PlcOperands.h"
-#include "support/MemoryFileSystem.h"
-#include "support/PlcFileBuilder.h"
 
 namespace q32 {
 namespace {
@@ -54,19 +52,20 @@ TEST(SymbolLookup, SortedAndUnsortedListsAnswerAsTheSkipWalk) {
     return std::string(text);
   };
   for (int round = 0; round < 40; ++round) {
-    q32test::PlcFileBuilder b;
+    PlcSymbolTables t;
     std::size_t n = 1 + random() % 400;
     for (std::size_t i = 0; i < n; ++i) {
-      bool local = random() % 4 == 0;
-      b.symbols.push_back({name(n / 3 + 2), 'M', static_cast<std::uint32_t>(i), 0,
-                           local ? static_cast<std::int32_t>(random() % 3) : 0, local});
+      PlcSymbol s;
+      s.name = name(n / 3 + 2);
+      s.type = 'M';
+      s.value = static_cast<std::uint32_t>(i);
+      s.local = random() % 4 == 0;
+      s.module = s.local ? static_cast<std::int32_t>(random() % 3) : 0;
+      t.symbols.push_back(s);
     }
     if (round % 2 == 0)
-      std::stable_sort(b.symbols.begin(), b.symbols.end(), [](auto& x, auto& y) { return x.name < y.name; });
-    q32test::MemoryFileSystem fs;
-    fs.AddFile("P.PJ", b.Build());
-    PlcSymbolTables t;
-    ASSERT_EQ(ReadPlcProjectFile(fs, "P.PJ", t), Msg::Ok);
+      std::stable_sort(t.symbols.begin(), t.symbols.end(), [](auto& x, auto& y) { return x.name < y.name; });
+    IndexPlcSymbols(t);
     for (int q = 0; q < 200; ++q) {
       t.currentModule = static_cast<std::int32_t>(random() % 4) - 1;
       std::string key = name(n / 3 + 4);
