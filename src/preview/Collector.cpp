@@ -1,0 +1,152 @@
+#include "preview/Collector.h"
+
+#include "preview/OverlayFileSystem.h"
+#include "project/ProjectKeywords.h"
+#include "text/Ascii.h"
+
+namespace q32 {
+
+// A full path as the user sees it: relative to where the preview started
+// when it lies below.
+std::string Shown(const std::string& full, const std::string& startDir) {
+  const std::string prefix = startDir == "/" ? startDir : startDir + "/";
+  return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
+}
+
+std::string CutName(const std::string& token) { return UpperCase(token.substr(0, kMaxNameLength)); }
+
+std::vector<std::string> Targets(const Item& item) {
+  std::vector<std::string> out;
+  if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
+    out.push_back(CutName(item.tokens[2]));
+  for (std::size_t t = 2; t < item.tokens.size(); ++t)
+    if (StartsWithIgnoringCase(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
+Collector::Collector(OverlayFileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {
+  fs_.onCreate = [this](const std::string& full) { Created(full); };
+}
+
+void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
+                         const std::vector<std::string>& tokens) {
+  current_ = -1;
+  const std::string full = Full(file);
+  const KeywordCode code = keyword.code;
+  if (keyword.kind == KeywordKind::Softkey) {
+    SoftkeyLine k;
+    k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens;
+    if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
+    if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
+    current_ = static_cast<int>(softkeys.size());
+    softkeys.push_back(std::move(k));
+    return;
+  }
+  if (code == KeywordCode::SkMenu) {
+    Menu m;
+    m.file = full, m.line = line;
+    if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
+    menus.push_back(std::move(m));
+    open_ = tokens.size() >= 2;
+    return;
+  }
+  if (code == KeywordCode::EndSkMenu) {
+    open_ = false;
+    return;
+  }
+  if (menus.empty() || !open_) return;
+  if (keyword.kind == KeywordKind::Menu) {
+    // As the control uses them: the softkey slots of a row, the keys that page.
+    std::string text = code == KeywordCode::RowDef      ? "rows of the softkey slots"
+                       : code == KeywordCode::SkPrevDef ? "previous page: key"
+                                                        : "next page: key";
+    for (std::size_t t = 1; t < tokens.size(); ++t) text += (t == 2 ? " to " : " ") + tokens[t];
+    menus.back().layout.push_back(text);
+    return;
+  }
+  Item item;
+  item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens;
+  item.softkeysBefore = softkeys.size();
+  menus.back().items.push_back(std::move(item));
+}
+
+void Collector::MenuNumbered(std::uint32_t number, const MenuAttributes& menu) {
+  if (menus.empty()) return;
+  menus.back().number = number;
+  menus.back().attributes = menu;
+}
+
+void Collector::SoftkeyDone(std::string_view targetPath, Msg code, bool converted) {
+  if (current_ < 0) return;
+  SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
+  k.targetPath = targetPath;
+  k.done = true;
+  k.code = code;
+  k.converted = converted;
+}
+
+void Collector::ItemDone(Msg result) {
+  if (!menus.empty() && !menus.back().items.empty()) menus.back().items.back().result = result;
+}
+
+void Collector::IncludeMissing(std::string_view file, int line, std::string_view included) {
+  Add(Full(file), line, "the included file " + std::string(included) + " does not exist; the run goes on without it",
+      "");
+}
+
+void Collector::TextCut(std::string_view text, std::size_t kept) {
+  if (current_ < 0) return;
+  const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
+  Add(k.file, k.line,
+      Show(k.sourcePath) + ": the text row \"" + std::string(text) + "\" is cut to the " + std::to_string(kept) +
+          " characters that fit: \"" + std::string(text.substr(0, kept)) + "\"",
+      Anchor());
+}
+
+void Collector::ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) {
+  const std::string what = "\"" + std::string(text) + "\" is cut to its first " + std::to_string(kept) +
+                           " characters: \"" + std::string(text.substr(0, kept)) + "\"";
+  if (file.empty())
+    Add({}, 0, "the define list of -a: " + what, "");
+  else
+    Add(Full(file), line, "the define " + what, "");
+}
+
+void Collector::EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) {
+  const std::string full = Full(drawing);
+  if (!skipped_.insert({full, line}).second) return;
+  Add(full, static_cast<int>(line), "the " + std::string(entity) + " entity is not drawn on the softkey", Anchor());
+}
+
+void Collector::Add(const std::string& file, int line, const std::string& text, const std::string& anchor) {
+  if (added_.emplace(file, line, text).second) findings.push_back({file, line, text, anchor});
+}
+
+std::string Collector::Full(std::string_view path) {
+  std::string full;
+  return fs_.FullPath(path, full) ? full : std::string(path);
+}
+
+void Collector::Created(const std::string& full) {
+  if (current_ < 0 || !(EndsWithIgnoringCase(full, ".pic") || EndsWithIgnoringCase(full, ".bmx"))) return;
+  SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
+  for (const Output& o : k.outputs)
+    if (o.path == full) return;
+  auto [it, fresh] = creators_.emplace(full, current_);
+  if (!fresh && it->second != current_) {
+    SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
+    Add(k.file, k.line,
+        "this softkey line writes " + Show(full) + ", which the softkey line " + Where(first.file, first.line) +
+            " wrote before: the earlier softkey is overwritten",
+        Anchor());
+    // Both softkeys show what the later line wrote: the control loads the
+    // file by its name.
+    for (Output& o : first.outputs)
+      if (o.path == full) o.replacedBy = Where(k.file, k.line);
+    it->second = current_;
+  }
+  k.outputs.push_back({full, {}, {}, {}, {}, false, {}});
+}
+
+}  // namespace q32

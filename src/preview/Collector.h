@@ -1,0 +1,129 @@
+// What a preview run collects while the generator works: the softkey lines,
+// the menus with their items, the files each softkey line wrote, and the
+// findings, each with the place it concerns.  Collector is the run's
+// observer; the findings that need the whole project, and the site, read
+// what it collected.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "output/TreeFile.h"
+#include "run/RunObserver.h"
+#include "run/SoftkeyContext.h"
+
+namespace q32 {
+
+class OverlayFileSystem;
+
+// A full path as the user sees it: relative to where the preview started
+// when it lies below.
+std::string Shown(const std::string& full, const std::string& startDir);
+
+struct Finding {
+  std::string file;  // full host path
+  int line = 0;
+  std::string text;
+  std::string anchor;  // the page element it concerns
+};
+
+// A drawing's reach in softkey pixels (lines, circles, arcs and points).
+struct DrawingExtent {
+  int minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+struct Output {
+  std::string path;                   // full host path
+  std::vector<std::string> pictures;  // picture files of the site
+  std::vector<std::string> captions;
+  std::vector<std::string> styles;  // a .bmx picture's own size, enlarged
+  std::vector<std::string> texts;
+  bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
+  std::string replacedBy;  // the softkey line that wrote the file again
+  std::vector<DrawingExtent> drawings;  // of each vector variant that draws something
+};
+
+struct SoftkeyLine {
+  std::string file;
+  int line = 0;
+  SourceType source = SOURCE_PCX;
+  std::vector<std::string> tokens;
+  std::string name;        // upper case, cut as the generator cuts it
+  std::string sourcePath;  // full host path of the source
+  std::string targetPath;
+  bool done = false;  // the line reached its converter (not refused before)
+  Msg code = Msg::Ok;
+  bool converted = false;
+  std::vector<Output> outputs;
+};
+
+struct Item {
+  std::string file;
+  int line = 0;
+  MenuItemKind kind = ITEM_BLANK;
+  std::vector<std::string> tokens;
+  Msg result = Msg::Ok;
+  std::size_t softkeysBefore = 0;  // softkey lines read before it
+};
+
+struct Menu {
+  std::string file;
+  int line = 0;
+  std::string name;
+  std::uint32_t number = 0;
+  MenuAttributes attributes;
+  std::vector<std::string> layout;  // row and paging lines
+  std::vector<Item> items;
+  bool popup = false;
+};
+
+// The name as the generator keeps it: upper case, cut to kMaxNameLength.
+std::string CutName(const std::string& token);
+// The menus an item opens: the target of GOTO and NODE, and POPUPMENU:.
+std::vector<std::string> Targets(const Item& item);
+
+class Collector final : public RunObserver {
+ public:
+  Collector(OverlayFileSystem& fs, std::string startDir);
+
+  const std::string startDir;
+  std::vector<SoftkeyLine> softkeys;
+  std::vector<Menu> menus;
+  std::vector<Finding> findings;
+
+  std::string Show(const std::string& full) const { return Shown(full, startDir); }
+  std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
+
+  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
+                const std::vector<std::string>& tokens) override;
+  void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override;
+  void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override;
+  void ItemDone(Msg result) override;
+  void IncludeMissing(std::string_view file, int line, std::string_view included) override;
+  void TextCut(std::string_view text, std::size_t kept) override;
+  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) override;
+  void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override;
+
+  // A finding, once each: the menu constant pass reads the includes too, and
+  // every language variant of a softkey is checked.
+  void Add(const std::string& file, int line, const std::string& text, const std::string& anchor);
+
+ private:
+  std::string Full(std::string_view path);
+  std::string Anchor() const { return current_ < 0 ? std::string() : "sk" + std::to_string(current_); }
+  void Created(const std::string& full);
+
+  OverlayFileSystem& fs_;
+  int current_ = -1;
+  bool open_ = false;
+  std::map<std::string, int> creators_;
+  std::set<std::pair<std::string, std::uint32_t>> skipped_;
+  std::set<std::tuple<std::string, int, std::string>> added_;
+};
+
+}  // namespace q32

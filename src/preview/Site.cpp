@@ -1,0 +1,316 @@
+#include "preview/Site.h"
+
+#include <map>
+#include <memory>
+#include <set>
+
+#include "platform/FileSystem.h"
+#include "platform/LanguageLibrary.h"
+#include "preview/Collector.h"
+#include "preview/OverlayFileSystem.h"
+#include "preview/Pictures.h"
+#include "text/Ascii.h"
+
+namespace q32 {
+namespace {
+
+// Text for the page (UTF-8): Windows-1252 input texts show their upper half
+// as Latin-1; texts already in UTF-8 pass as they are.
+std::string Html(std::string_view text, bool utf8 = false) {
+  std::string out;
+  for (unsigned char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        if (c >= 0x80 && !utf8)
+          out += "&#" + std::to_string(c) + ";";
+        else if (c >= 0x80)
+          out += static_cast<char>(c);
+        else if (c < 0x20)
+          out += ' ';
+        else
+          out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+const char* KindText(char kind) {
+  switch (kind) {
+    case 'V':
+      return "vertical root menu";
+    case 'H':
+      return "horizontal root menu";
+    case 'l':
+      return "root menu (kind l)";
+    case 'I':
+      return "horizontal root menu (kind I)";
+    case 'i':
+      return "vertical root menu (kind i)";
+    case 'W':
+      return "window menu with title (kind W)";
+    case 'L':
+      return "window menu with title (kind L)";
+    default:
+      return "menu";
+  }
+}
+
+const char* ItemKindText(MenuItemKind kind) {
+  const MenuItemDef* def = FindMenuItemDef(kind);
+  return def ? def->keyword : "#PRAGMA";
+}
+
+std::string LanguageName(int index) {
+  if (index < 0) return "default (en)";
+  std::string id = GetLanguageId(index);
+  return id.empty() ? "language " + std::to_string(index) : id;
+}
+
+std::string FindingsHtml(const std::vector<Finding>& findings, const std::string& anchor, const PageContext& pc);
+
+}  // namespace
+
+bool Site::Write(const std::string& name, const std::string& bytes) {
+  std::unique_ptr<File> f = host.Open(dir + name, FileMode::WriteBinary);
+  if (!f || !f->Write(bytes.data(), bytes.size()) || !f->Close()) {
+    if (failed.empty()) failed = dir + name;
+    return false;
+  }
+  return true;
+}
+
+void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
+  for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
+    SoftkeyLine& k = c.softkeys[i];
+    for (std::size_t j = 0; j < k.outputs.size(); ++j) {
+      Output& o = k.outputs[j];
+      const std::string* bytes = fs.Output(o.path);
+      if (!bytes) continue;  // removed by the run after a failure
+      const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
+      if (EndsWithIgnoringCase(o.path, ".bmx")) {
+        BmxPicture p = DecodeBmx(*bytes);
+        if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
+        const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
+        const std::string style =
+            "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
+        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels))) {
+          o.pictures.push_back(stem + ".png");
+          o.captions.push_back("background, " + size);
+          o.styles.push_back(style);
+        }
+        for (std::size_t n = 0; n < p.layers.size(); ++n) {
+          const std::string name = stem + "-layer" + std::to_string(n) + ".png";
+          if (!site.Write(name, EncodePng(p.layers[n].second))) continue;
+          o.pictures.push_back(name);
+          o.captions.push_back("layer " + p.layers[n].first + ", " + size);
+          o.styles.push_back(style);
+        }
+        o.utf8 = p.utf8;
+        for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
+        continue;
+      }
+      std::string data;
+      if (!ReadSoftkeyRecords(*bytes, data)) {
+        o.texts.push_back("not decoded: the file is not a valid softkey record file");
+        continue;
+      }
+      if (!LooksLikeVector(data)) {
+        Pixels p;
+        if (!DecodeRasterSoftkey(data, p))
+          o.texts.push_back("not decoded: the element list is broken");
+        else if (site.Write(stem + ".png", EncodePng(p)))
+          o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
+        continue;
+      }
+      VectorPicture v = DecodeVectorSoftkey(data);
+      if (!v.problem.empty())
+        o.texts.push_back("decoding stopped: " + v.problem);
+      else if (v.calls > 0)
+        o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
+      for (std::size_t n = 0; n < v.variants.size(); ++n) {
+        const VectorVariant& var = v.variants[n];
+        const std::string name = stem + (v.variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
+        if (site.Write(name, var.svg)) {
+          o.pictures.push_back(name);
+          o.captions.push_back(v.variants.size() > 1 ? LanguageName(var.language) : "vector");
+        }
+        if (var.drawsSomething) o.drawings.push_back({var.minX, var.minY, var.maxX, var.maxY});
+      }
+    }
+  }
+}
+
+
+std::string FindingText(const Finding& f, const std::string& startDir) {
+  // A finding of the command line has no file.
+  std::string where = f.file.empty() ? "Quillon32Preview" : Shown(f.file, startDir);
+  if (f.line > 0) where += ":" + std::to_string(f.line);
+  return where + ": warning: " + f.text;
+}
+
+namespace {
+
+std::string FindingsHtml(const std::vector<Finding>& findings, const std::string& anchor, const PageContext& pc) {
+  std::string out;
+  for (const Finding& f : findings)
+    if (f.anchor == anchor) out += "<li class=\"finding\">" + Html(FindingText(f, pc.startDir)) + "</li>\n";
+  return out.empty() ? out : "<ul class=\"findings\">\n" + out + "</ul>\n";
+}
+
+std::string Pictures(const SoftkeyLine& k) {
+  std::string out;
+  // A TX softkey has no picture file: the control writes its text.
+  if (k.source == SOURCE_TX && k.tokens.size() >= 2)
+    out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) +
+           "&rdquo;<figcaption>text written by the control</figcaption></figure>";
+  for (const Output& o : k.outputs)
+    for (std::size_t p = 0; p < o.pictures.size(); ++p)
+      out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"" +
+             (p < o.styles.size() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
+             Html(o.captions[p]) + "</figcaption></figure>";
+  return out;
+}
+
+}  // namespace
+
+std::string Page(const Collector& c, const PageContext& pc) {
+  std::map<std::string, const SoftkeyLine*> byName;
+  for (const SoftkeyLine& k : c.softkeys)
+    if (!k.name.empty()) byName.emplace(k.name, &k);
+  std::set<std::string> menuNames;
+  for (const Menu& m : c.menus) menuNames.insert(m.name);
+  auto menuLink = [&](const std::string& name) {
+    return menuNames.count(name) ? "<a class=\"menulink\" href=\"#menu-" + Html(name) + "\">" + Html(name) + "</a>"
+                                 : Html(name) + " (no such menu)";
+  };
+
+  std::string h =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview</title>\n"
+      "<style>\nbody{font-family:sans-serif;margin:1em 2em}\n"
+      "img{width:231px;height:144px;image-rendering:pixelated;image-rendering:crisp-edges;"
+      "border:1px solid #888}\n"
+      "figure{display:inline-block;margin:0 .5em .5em 0;vertical-align:top}\n"
+      "figcaption{font-size:80%;color:#555}\n"
+      "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .4em;vertical-align:top}\n"
+      ".finding{color:#a30}\nsection.menu{border-top:2px solid #446;margin-top:1.5em}\n</style>\n"
+      "</head><body>\n<h1>Softkey preview</h1>\n";
+  h += "<p>Machine variant: Quillon32 -gensys";
+  for (const std::string& o : pc.options) h += " " + Html(o);
+  h += "</p>\n<p>Generation exit status " + std::to_string(pc.generatorStatus) + "; " +
+       std::to_string(c.softkeys.size()) + " softkey lines, " + std::to_string(c.menus.size()) + " menus, " +
+       std::to_string(c.findings.size()) + " findings.</p>\n";
+  h += "<p class=\"choices\">How the pictures are drawn: " + Html(RenderingChoices::kText) + "</p>\n";
+
+  h += "<h2 id=\"findings\">Findings</h2>\n";
+  if (c.findings.empty())
+    h += "<p>None.</p>\n";
+  else {
+    h += "<ul>\n";
+    for (const Finding& f : c.findings) {
+      h += "<li class=\"finding\">";
+      if (!f.anchor.empty()) h += "<a href=\"#" + Html(f.anchor) + "\">";
+      h += Html(FindingText(f, pc.startDir));
+      if (!f.anchor.empty()) h += "</a>";
+      h += "</li>\n";
+    }
+    h += "</ul>\n";
+  }
+
+  // Root menus first, then the others, each in project order.
+  std::vector<const Menu*> order;
+  for (const Menu& m : c.menus)
+    if (m.attributes.root) order.push_back(&m);
+  for (const Menu& m : c.menus)
+    if (!m.attributes.root) order.push_back(&m);
+  h += "<h2>Menus</h2>\n<ul>\n";
+  for (const Menu* m : order)
+    h += "<li>" + menuLink(m->name) + " (" + std::to_string(m->number) + ", " + KindText(m->attributes.kind) +
+         (m->popup ? ", popup" : "") + ")</li>\n";
+  h += "</ul>\n";
+
+  std::set<std::string> placed;
+  for (const Menu* m : order) {
+    const std::string id = "menu-" + m->name;
+    // A second menu of the same name has no anchor of its own.
+    h += placed.insert(m->name).second ? "<section class=\"menu\" id=\"" + Html(id) + "\">\n"
+                                       : "<section class=\"menu\">\n";
+    h += "<h3>Menu " + Html(m->name) + "</h3>\n<p>Number " + std::to_string(m->number) + ", " +
+         KindText(m->attributes.kind) + (m->attributes.root ? " (root)" : "") +
+         (m->popup ? ", opened as a popup" : "") + ", mode " + std::string(1, m->attributes.mode) + ", title " +
+         Html(m->attributes.title) + (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) +
+         " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + "</p>\n";
+    for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
+    h += FindingsHtml(c.findings, id, pc);
+    h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
+         "<th>Other parameters</th></tr>\n";
+    int slot = 0;
+    for (const Item& item : m->items) {
+      if (item.kind == ITEM_PRAGMA) continue;
+      std::string softkey, opens, conditions, python, other;
+      if (item.tokens.size() >= 2) {
+        const std::string name = CutName(item.tokens[1]);
+        auto it = byName.find(name);
+        softkey = Html(name) + "<br>" + (it != byName.end() ? Pictures(*it->second) : "(no such softkey)");
+      }
+      for (const std::string& t : Targets(item)) opens += (opens.empty() ? "" : "<br>") + menuLink(t);
+      for (std::size_t t = 2; t < item.tokens.size(); ++t) {
+        const std::string& p = item.tokens[t];
+        if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && t == 2) continue;
+        if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
+        if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") || StartsWithIgnoringCase(p, "HIDE:"))
+          conditions += (conditions.empty() ? "" : "<br>") + Html(p);
+        else if (StartsWithIgnoringCase(p, "PY"))
+          python += (python.empty() ? "" : "<br>") + Html(p);
+        else
+          other += (other.empty() ? "" : "<br>") + Html(p);
+      }
+      h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.kind) +
+           (IsError(item.result)
+                ? " <span class=\"finding\">(refused: message " + std::to_string(Number(item.result)) + ")</span>"
+                            : "") +
+           "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
+           other + "</td></tr>\n";
+    }
+    h += "</table>\n</section>\n";
+  }
+
+  h += "<h2>Softkeys</h2>\n<table>\n<tr><th>Line</th><th>Name</th><th>Source</th><th>Pictures</th></tr>\n";
+  for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
+    const SoftkeyLine& k = c.softkeys[i];
+    std::string source;
+    for (std::size_t t = 0; t < k.tokens.size() && t < 2; ++t) source += (t ? " " : "") + Html(k.tokens[t]);
+    std::string pictures = Pictures(k);
+    for (const Output& o : k.outputs) {
+      pictures += "<div>" + Html(Shown(o.path, pc.startDir)) + "</div>";
+      if (!o.replacedBy.empty())
+        pictures +=
+            "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
+      for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
+    }
+    if (k.done && !k.converted)
+      pictures += "<div class=\"finding\">not converted" +
+                  (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
+    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
+         std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
+         FindingsHtml(c.findings, "sk" + std::to_string(i), pc) + "</td></tr>\n";
+  }
+  h += "</table>\n</body></html>\n";
+  return h;
+}
+
+}  // namespace q32
