@@ -380,7 +380,8 @@ Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
     }
     if (!stripped[t].body.empty()) {
       bool tokenEnds = false;
-      if (const Msg code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds); code != Msg::Ok) return code;
+      if (const Msg code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds); code != Msg::Ok)
+        return code;
       if (tokenEnds) continue;
     }
     for (std::size_t k = 0; k < stripped[t].closes; ++k)

@@ -155,7 +155,8 @@ Msg CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& resu
   std::string_view name;
   bool indexed;
   std::int32_t index;
-  if (const Msg code = SplitSubscript(tables, operand.substr(0, dot), name, indexed, index); code != Msg::Ok) return code;
+  if (const Msg code = SplitSubscript(tables, operand.substr(0, dot), name, indexed, index); code != Msg::Ok)
+    return code;
   name = name.substr(0, kPlcMaxNameLength);
 
   PlcSymbol symbol;
@@ -177,7 +178,9 @@ Msg CheckOperand(PlcSymbolTables& tables, std::string& text, OperandResult& resu
     std::string_view memberName;
     bool memberIndexed;
     std::int32_t memberIndex;
-    if (const Msg code = SplitSubscript(tables, memberPart, memberName, memberIndexed, memberIndex); code != Msg::Ok) return code;
+    if (const Msg code = SplitSubscript(tables, memberPart, memberName, memberIndexed, memberIndex);
+        code != Msg::Ok)
+      return code;
     if (symbol.structure >= tables.structures.size()) return Msg::UnknownOperand;
     const PlcStructure& structure = tables.structures[symbol.structure];
     const PlcMember* member = FindMember(structure, memberName);

@@ -272,7 +272,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
         const std::string& p = item.tokens[t];
         if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && t == 2) continue;
         if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
-        if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") || StartsWithIgnoringCase(p, "HIDE:"))
+        if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") ||
+            StartsWithIgnoringCase(p, "HIDE:"))
           conditions += (conditions.empty() ? "" : "<br>") + Html(p);
         else if (StartsWithIgnoringCase(p, "PY"))
           python += (python.empty() ? "" : "<br>") + Html(p);

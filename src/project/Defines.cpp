@@ -211,7 +211,8 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
     Msg code = ParseDefines(run.defines, rest, false, &summary);
     ReportDefineResult(run, code, name, lineNumber, rest);
     if (run.observer)
-      for (const std::string& cut : summary.cut) run.observer->ValueCut(name, static_cast<int>(lineNumber), cut, kMaxNameLength);
+      for (const std::string& cut : summary.cut)
+        run.observer->ValueCut(name, static_cast<int>(lineNumber), cut, kMaxNameLength);
   }
   file->Close();
   return true;

@@ -56,7 +56,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
 // [NOT] name pairs taken from left to right.  With negateFirst the first
 // name of each group counts negated.  A name holds when it is defined (or,
 // with -post, names a PLC symbol).  False when the text is malformed.
-[[nodiscard]] bool EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text, bool negateFirst,
-                            bool& result);
+[[nodiscard]] bool EvaluateDefineCondition(RunContext& run, PlcSymbolTables& plc, std::string_view text,
+                                           bool negateFirst, bool& result);
 
 }  // namespace q32

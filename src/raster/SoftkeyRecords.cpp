@@ -79,7 +79,8 @@ void CloseSoftkeyRecords(std::unique_ptr<SoftkeyRecordWriter>& writer) {
   if (!writer) return;
   if (writer->stream) {
     unsigned c = writer->recordCount;
-    (void)writer->stream->WriteText(Format("S503%04X%02X\n", c, static_cast<unsigned>(Checksum((c >> 8) + (c & 0xFFu) + 3))));
+    const unsigned sum = Checksum((c >> 8) + (c & 0xFFu) + 3);
+    (void)writer->stream->WriteText(Format("S503%04X%02X\n", c, sum));
     writer->stream->Close();
   }
   writer.reset();
