@@ -12,7 +12,9 @@
 #include <string>
 
 #include "platform/HostPath.h"
-#include "platform/WindowsText.h"
+#ifdef _WIN32
+#include "platform/windows/WindowsText.h"
+#endif
 
 namespace q32 {
 namespace {
