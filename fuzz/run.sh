@@ -28,8 +28,12 @@ if [ "${QUILLON_FUZZ_SKIP_BUILD:-0}" != 1 ]; then
   cmake --build "$build" -j2 >/dev/null
 fi
 
+# By default every target the build makes (the preview's only where stb is
+# there), else every one of fuzz/.
 if [ $# -gt 0 ]; then
   targets=("$@")
+elif [ -f "$build/fuzz/targets.txt" ]; then
+  mapfile -t targets <"$build/fuzz/targets.txt"
 else
   targets=()
   for f in fuzz/fuzz_*.cpp; do

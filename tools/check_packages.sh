@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Makes a package with CPack in a build directory and checks it unpacked.
 #
-#   check_packages.sh deb <build dir>   the Debian package, unpacked with
-#       dpkg-deb -x into a temporary root: its /usr/bin/Quillon32 runs the
-#       example project and finds its catalogue in /usr/lib/quillon32, and
-#       so does the preview
-#   check_packages.sh zip <build dir>   the Windows zip holds exactly the
-#       program, its catalogue, the README and the example project
+#   check_packages.sh deb <build dir> [program...]   the Debian package,
+#       unpacked with dpkg-deb -x into a temporary root: its /usr/bin/Quillon32
+#       runs the example project and finds its catalogue in /usr/lib/quillon32,
+#       and so does the preview
+#   check_packages.sh zip <build dir> [program...]   the Windows zip holds
+#       exactly the programs, their catalogue, the README and the example
+# The programs the build packs: Quillon32 and Quillon32Preview unless named
+# (a build without stb has no preview).
 set -euo pipefail
 kind=$1
 build=$(realpath "$2")
+shift 2
+programs=("$@")
+[ ${#programs[@]} -gt 0 ] || programs=(Quillon32 Quillon32Preview)
+preview=no
+case " ${programs[*]} " in *" Quillon32Preview "*) preview=yes ;; esac
 src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/q32pkg.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -25,13 +32,16 @@ deb)
   echo "package: $(basename "$deb")"
   dpkg-deb -x "$deb" "$work/root"
   root=$work/root
-  for p in Quillon32 Quillon32Preview; do
+  for p in "${programs[@]}"; do
     [ -L "$root/usr/bin/$p" ] || fail "/usr/bin/$p is no link"
+    [ -f "$root/usr/lib/quillon32/$p" ] || fail "no /usr/lib/quillon32/$p"
   done
-  for f in usr/lib/quillon32/Quillon32 usr/lib/quillon32/Quillon32Preview usr/lib/quillon32/Quillon32.err \
-           usr/share/doc/quillon32/README.md usr/share/man/man1/Quillon32.1; do
+  for f in usr/lib/quillon32/Quillon32.err usr/share/doc/quillon32/README.md usr/share/man/man1/Quillon32.1; do
     [ -f "$root/$f" ] || fail "no /$f"
   done
+  if [ $preview = no ]; then
+    [ ! -e "$root/usr/bin/Quillon32Preview" ] || fail "a preview in a package built without it"
+  fi
   for f in $examples; do
     [ -f "$root/usr/share/doc/quillon32/examples/$f" ] || fail "no example file $f"
   done
@@ -47,17 +57,19 @@ deb)
   [ -f "$work/mill/QUILLONK.SYS" ] || fail "no QUILLONK.SYS written"
   echo "installed program ran the example: status 0"
   # The installed preview finds the same catalogue and sees the example clean.
-  (cd "$work" && "$root/usr/bin/Quillon32Preview" mill/mill.spm -o"$work/site") >"$work/preview.txt" 2>&1 ||
-    { cat "$work/preview.txt"; fail "the installed preview ended with status $?"; }
-  [ -f "$work/site/index.html" ] || fail "the installed preview wrote no index.html"
-  echo "installed preview showed the example: status 0"
+  if [ $preview = yes ]; then
+    (cd "$work" && "$root/usr/bin/Quillon32Preview" mill/mill.spm -o"$work/site") >"$work/preview.txt" 2>&1 ||
+      { cat "$work/preview.txt"; fail "the installed preview ended with status $?"; }
+    [ -f "$work/site/index.html" ] || fail "the installed preview wrote no index.html"
+    echo "installed preview showed the example: status 0"
+  fi
   ;;
 zip)
   zip=$(ls "$work"/out/*.zip)
   echo "package: $(basename "$zip")"
   top=$(basename "$zip" .zip)
-  expected=$(printf '%s\n' "$top/Quillon32.exe" "$top/Quillon32Preview.exe" "$top/Quillon32.err" "$top/README.md" \
-             $(for f in $examples; do echo "$top/examples/$f"; done) | sort)
+  expected=$(printf '%s\n' $(for p in "${programs[@]}"; do echo "$top/$p.exe"; done) "$top/Quillon32.err" \
+             "$top/README.md" $(for f in $examples; do echo "$top/examples/$f"; done) | sort)
   listed=$(python3 -c 'import sys, zipfile
 for n in zipfile.ZipFile(sys.argv[1]).namelist():
     if not n.endswith("/"): print(n)' "$zip" | sort)

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 namespace q32 {
 
@@ -17,9 +17,11 @@ enum class FileOp { Open, Create, Read, Write, Seek, Remove, ChangeDir, MakeDir,
 
 const char* FileOpName(FileOp op);
 
-class FaultyFileSystem final : public FileSystem {
+// Looking a file up (Exists, IsDirectory, GetCurrentDir, FullPath,
+// FileIdentity) is no operation that can fail: those are passed on uncounted.
+class FaultyFileSystem final : public ForwardingFileSystem {
  public:
-  explicit FaultyFileSystem(FileSystem& inner) : inner_(inner) {}
+  explicit FaultyFileSystem(FileSystem& inner) : ForwardingFileSystem(inner) {}
 
   // The 1-based number of the counted operation that fails; 0 fails none.
   long failAt = 0;
@@ -31,23 +33,14 @@ class FaultyFileSystem final : public FileSystem {
   std::string failedDescription;  // what the failing operation was, for test output
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
-  bool Exists(std::string_view path) override { return inner_.Exists(path); }
-  bool IsDirectory(std::string_view path) override { return inner_.IsDirectory(path); }
   bool Remove(std::string_view path) override;
-  bool GetCurrentDir(std::string& out) override { return inner_.GetCurrentDir(out); }
   bool SetCurrentDir(std::string_view path) override;
-  bool FullPath(std::string_view path, std::string& out) override { return inner_.FullPath(path, out); }
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
-  // Looking a file up is no operation that can fail.
-  std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
 
   // Counts one operation and tells whether it must fail.
   bool Fails(FileOp op, const std::string& path);
-
- private:
-  FileSystem& inner_;
 };
 
 }  // namespace q32

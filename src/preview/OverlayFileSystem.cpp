@@ -17,7 +17,7 @@ std::string ParentOf(const std::string& full) {
 
 std::string OverlayFileSystem::Full(std::string_view path) {
   std::string full;
-  if (path.empty() || HasForeignRoot(path) || !host_.FullPath(path, full) || full.empty() || full[0] != '/') return {};
+  if (path.empty() || HasForeignRoot(path) || !inner_.FullPath(path, full) || full.empty() || full[0] != '/') return {};
   while (full.size() > 1 && full.back() == '/') full.pop_back();
   return full;
 }
@@ -44,39 +44,34 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
   }
   if (InMemory(full)) return memory_.Open(full, mode);
   if (Hidden(full)) return nullptr;
-  return host_.Open(path, mode);
+  return inner_.Open(path, mode);
 }
 
 bool OverlayFileSystem::Exists(std::string_view path) {
   const std::string full = Full(path);
-  return InMemory(full) || (!Hidden(full) && host_.Exists(path));
+  return InMemory(full) || (!Hidden(full) && inner_.Exists(path));
 }
 
 bool OverlayFileSystem::IsDirectory(std::string_view path) {
   const std::string full = Full(path);
   if (!full.empty() && memory_.IsDirectory(full)) return true;
-  return !Hidden(full) && host_.IsDirectory(path);
+  return !Hidden(full) && inner_.IsDirectory(path);
 }
 
 bool OverlayFileSystem::Remove(std::string_view path) {
   // The host's files stay where they are: a removal only hides them.
   const std::string full = Full(path);
   if (InMemory(full)) return memory_.Remove(full);
-  if (full.empty() || Hidden(full) || !host_.Exists(path)) return false;
+  if (full.empty() || Hidden(full) || !inner_.Exists(path)) return false;
   removed_.insert(full);
   return true;
-}
-
-bool OverlayFileSystem::SetCurrentDir(std::string_view path) {
-  if (host_.SetCurrentDir(path)) return true;
-  return false;
 }
 
 bool OverlayFileSystem::FindFiles(std::string_view directory, std::string_view pattern,
                                   std::vector<DirectoryEntry>& out) {
   out.clear();
   std::vector<DirectoryEntry> onHost, inMemory;
-  const bool hostFound = host_.FindFiles(directory, pattern, onHost);
+  const bool hostFound = inner_.FindFiles(directory, pattern, onHost);
   const std::string full = Full(directory.empty() ? std::string_view(".") : directory);
   const bool memoryFound = !full.empty() && memory_.FindFiles(full, pattern, inMemory);
   if (!hostFound && !memoryFound) return false;
@@ -100,7 +95,7 @@ bool OverlayFileSystem::MakeDirectory(std::string_view path) {
 std::string OverlayFileSystem::FileIdentity(std::string_view path) {
   const std::string full = Full(path);
   if (InMemory(full)) return "memory:" + full;
-  return Hidden(full) ? std::string() : host_.FileIdentity(path);
+  return Hidden(full) ? std::string() : inner_.FileIdentity(path);
 }
 
 }  // namespace q32

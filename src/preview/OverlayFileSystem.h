@@ -10,14 +10,16 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/MemoryFileSystem.h"
 
 namespace q32 {
 
-class OverlayFileSystem final : public FileSystem {
+// The inner file system is the host's; the run changes the host's current
+// directory and takes full paths as the host makes them.
+class OverlayFileSystem final : public ForwardingFileSystem {
  public:
-  explicit OverlayFileSystem(FileSystem& host) : host_(host) {}
+  explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
   // Told of every file the run creates, by its full host path, in order.
   std::function<void(const std::string& fullPath)> onCreate;
@@ -30,9 +32,6 @@ class OverlayFileSystem final : public FileSystem {
   bool Exists(std::string_view path) override;
   bool IsDirectory(std::string_view path) override;
   bool Remove(std::string_view path) override;
-  bool GetCurrentDir(std::string& out) override { return host_.GetCurrentDir(out); }
-  bool SetCurrentDir(std::string_view path) override;
-  bool FullPath(std::string_view path, std::string& out) override { return host_.FullPath(path, out); }
   bool FindFiles(std::string_view directory, std::string_view pattern, std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
   std::string FileIdentity(std::string_view path) override;
@@ -44,7 +43,6 @@ class OverlayFileSystem final : public FileSystem {
   bool InMemory(const std::string& full) { return !full.empty() && memory_.Exists(full); }
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
 
-  FileSystem& host_;
   MemoryFileSystem memory_;
   std::set<std::string> removed_;  // host files the run deleted (kept on disk)
 };

@@ -23,14 +23,14 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/NameSet.h"
 
 namespace q32 {
 
-class InputGuardFileSystem final : public FileSystem {
+class InputGuardFileSystem final : public ForwardingFileSystem {
  public:
-  explicit InputGuardFileSystem(FileSystem& inner) : inner_(inner) {}
+  explicit InputGuardFileSystem(FileSystem& inner) : ForwardingFileSystem(inner) {}
 
   // Remembers a file as an input of the run, whether it exists yet or not.
   // A file the run has created stays its own output even when it is read
@@ -54,25 +54,17 @@ class InputGuardFileSystem final : public FileSystem {
   void ForgetFailedWrite(const std::string& path);
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
-  bool Exists(std::string_view path) override { return inner_.Exists(path); }
-  bool IsDirectory(std::string_view path) override { return inner_.IsDirectory(path); }
   bool Remove(std::string_view path) override;
-  bool GetCurrentDir(std::string& out) override { return inner_.GetCurrentDir(out); }
-  bool SetCurrentDir(std::string_view path) override { return inner_.SetCurrentDir(path); }
-  bool FullPath(std::string_view path, std::string& out) override { return inner_.FullPath(path, out); }
   // A search of a directory that is there and still fails counts as a
   // failed read of that directory.
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<DirectoryEntry>& out) override;
-  bool MakeDirectory(std::string_view path) override { return inner_.MakeDirectory(path); }
-  std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
 
  private:
   // The full path with "\" as separator and ASCII letters in lower case;
   // the directory the run started in stands as a single NUL at its front.
   std::string NameKey(std::string_view path);
 
-  FileSystem& inner_;
   NameSet names_;
   NameSet identities_;
   NameSet created_;  // name keys of the files the run created

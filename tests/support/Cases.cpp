@@ -427,6 +427,10 @@ void WriteCaseFiles(const Case& c, const std::string& dir) {
 
 void RunCase(const Case& c) {
   std::string python = "python3";
+  // The preview's tables run Quillon32Preview, which is built only where
+  // stb is there.
+  if (!QUILLON_PREVIEW && c.file.rfind("tests/preview/", 0) == 0)
+    GTEST_SKIP() << "Quillon32Preview is not built (no libstb-dev)";
 #ifdef _WIN32
   for (const CaseStep& s : c.steps)
     if (s.kind == "needs" || s.kind == "sh" || s.kind == "check" || s.kind == "symlink")

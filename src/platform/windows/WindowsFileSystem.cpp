@@ -2,7 +2,6 @@
 // Windows paths (drive letters, \\server\share, "\" or "/"), and Windows
 // itself finds a name without regard to case, so every operation hands the
 // path to the Win32 API as it is, in UTF-16 converted from Windows-1252.
-#ifdef _WIN32
 #include <windows.h>
 
 #include <algorithm>
@@ -14,7 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HostFile.h"
 #include "platform/HostPath.h"
-#include "platform/WindowsText.h"
+#include "platform/windows/WindowsText.h"
 
 namespace q32 {
 namespace {
@@ -182,4 +181,3 @@ class WindowsFileSystem final : public FileSystem {
 std::unique_ptr<FileSystem> MakeHostFileSystem() { return std::make_unique<WindowsFileSystem>(); }
 
 }  // namespace q32
-#endif  // _WIN32

@@ -1,5 +1,4 @@
-// The POSIX host file system; WindowsFileSystem.cpp is the native Windows one.
-#ifndef _WIN32
+// The POSIX host file system; windows/WindowsFileSystem.cpp is the native Windows one.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -282,4 +281,3 @@ class HostFileSystem final : public FileSystem {
 std::unique_ptr<FileSystem> MakeHostFileSystem() { return std::make_unique<HostFileSystem>(); }
 
 }  // namespace q32
-#endif  // _WIN32

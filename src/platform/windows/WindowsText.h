@@ -3,7 +3,6 @@
 // process's ANSI code page, so that a name with umlauts means the same file
 // whatever the workstation's locale.
 #pragma once
-#ifdef _WIN32
 
 #include <windows.h>
 
@@ -35,5 +34,3 @@ inline std::string WideToAnsi(std::wstring_view text) {
 }
 
 }  // namespace q32
-
-#endif  // _WIN32
