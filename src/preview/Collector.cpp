@@ -146,7 +146,9 @@ void Collector::Created(const std::string& full) {
       if (o.path == full) o.replacedBy = Where(k.file, k.line);
     it->second = current_;
   }
-  k.outputs.push_back({full, {}, {}, {}, {}, false, {}});
+  Output output;
+  output.path = full;
+  k.outputs.push_back(std::move(output));
 }
 
 }  // namespace q32
