@@ -1,0 +1,33 @@
+// Words of the file formats read from their bytes: little-endian in bitmaps,
+// PCX pictures and .bmx images, big-endian in raster softkeys, either order
+// in vector softkeys.  The readers do not check: callers make sure the bytes
+// are there (BytesFit) before they read them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace q32 {
+
+// Whether n bytes from `at` lie within `size` bytes, without overflow.
+constexpr bool BytesFit(std::size_t size, std::size_t at, std::size_t n) { return at <= size && size - at >= n; }
+
+inline std::uint16_t ReadLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint32_t ReadLe32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+inline std::uint16_t ReadBe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+inline std::uint32_t ReadBe32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+}
+
+inline const std::uint8_t* BytesAt(std::string_view s, std::size_t at) {
+  return reinterpret_cast<const std::uint8_t*>(s.data() + at);
+}
+inline std::uint16_t ReadLe16(std::string_view s, std::size_t at) { return ReadLe16(BytesAt(s, at)); }
+inline std::uint32_t ReadLe32(std::string_view s, std::size_t at) { return ReadLe32(BytesAt(s, at)); }
+inline std::uint16_t ReadBe16(std::string_view s, std::size_t at) { return ReadBe16(BytesAt(s, at)); }
+inline std::uint32_t ReadBe32(std::string_view s, std::size_t at) { return ReadBe32(BytesAt(s, at)); }
+
+}  // namespace q32
