@@ -6,15 +6,15 @@
 
 #include "FuzzSupport.h"
 #include "preview/Pictures.h"
+#include "raster/RasterDecoder.h"
+#include "raster/SoftkeyRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(q32fuzz::AsText(data, size));
-  std::string records;
-  q32::ReadSoftkeyRecords(input, records);
+  const std::string records = q32::ReadSoftkeyRecordFile(input).data;
   const std::string* const kinds[] = {&records, &input};
   for (const std::string* bytes : kinds) {
-    q32::Pixels raster;
-    q32::DecodeRasterSoftkey(*bytes, raster);
+    q32::Pixels raster = q32::RasterPixels(q32::DecodeRasterSoftkey(*bytes));
     Q32_FUZZ_CHECK(raster.rgb.size() == 77 * 48);
     q32::VectorPicture vector = q32::DecodeVectorSoftkey(*bytes);
     Q32_FUZZ_CHECK(!vector.variants.empty() && vector.variants.size() <= 257);

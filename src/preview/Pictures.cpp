@@ -10,6 +10,8 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+#include "raster/RasterDecoder.h"
+
 namespace q32 {
 
 // Not every C library names pi (MinGW's does only on request).
@@ -36,13 +38,6 @@ int RenderingChoices::CharHeight(int sizeCode) { return sizeCode == 5 ? 36 : siz
 namespace {
 
 constexpr int kWidth = 77, kHeight = 48;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string Format(const char* format, double a = 0, double b = 0, double c = 0, double d = 0) {
   char text[200];
@@ -301,35 +296,6 @@ std::string NameField(const std::string& s, std::size_t at) {
 
 }  // namespace
 
-bool ReadSoftkeyRecords(const std::string& text, std::string& data) {
-  data.clear();
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    if (line.size() < 4 || line[0] != 'S' || line.size() % 2) return false;
-    std::vector<int> b;
-    int sum = 0;
-    for (std::size_t i = 2; i < line.size(); i += 2) {
-      const int hi = HexDigit(line[i]), lo = HexDigit(line[i + 1]);
-      if (hi < 0 || lo < 0) return false;
-      b.push_back(hi * 16 + lo);
-      sum += b.back();
-    }
-    if (sum % 256 != 255 || b[0] + 1 != static_cast<int>(b.size())) return false;
-    if (line[1] != '3') continue;
-    if (b.size() < 6) return false;
-    const std::size_t address = static_cast<std::size_t>(b[1]) << 24 | static_cast<std::size_t>(b[2]) << 16 |
-                                static_cast<std::size_t>(b[3]) << 8 | static_cast<std::size_t>(b[4]);
-    if (address != data.size()) return false;
-    for (std::size_t i = 5; i + 1 < b.size(); ++i) data += static_cast<char>(b[i]);
-  }
-  return true;
-}
-
 bool LooksLikeVector(const std::string& d) {
   if (d.size() >= 8 && d.compare(4, 4, "HV02") == 0) return true;
   if (d.size() < 2) return false;
@@ -338,32 +304,13 @@ bool LooksLikeVector(const std::string& d) {
   return !((b0 == 0x26 && b1 == 0) || (b0 == 0 && b1 == 0x26));
 }
 
-bool DecodeRasterSoftkey(const std::string& d, Pixels& out) {
-  out = Pixels{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight, RenderingChoices::kClearBit)};
-  auto word = [&](std::size_t at) {
-    return at + 1 < d.size() ? static_cast<unsigned char>(d[at]) << 8 | static_cast<unsigned char>(d[at + 1]) : -1;
-  };
-  std::size_t at = 0;
-  for (int elements = 0; word(at) >= 0 && word(at) != 0xFFFF; at += 10, ++elements) {
-    if (elements > 64 || word(at + 8) < 0) return false;
-    const int x = static_cast<std::int16_t>(word(at + 2)), y = word(at + 4);
-    const std::size_t block = at + 6 + static_cast<std::size_t>(word(at + 6));
-    const int rows = word(block), width = word(block + 2);
-    if (rows < 0 || width < 0) return false;
-    const std::size_t rowBytes = static_cast<std::size_t>(width + 7) / 8;
-    if (block + 4 + static_cast<std::size_t>(rows) * rowBytes > d.size()) return false;
-    for (int row = 0; row < rows; ++row)
-      for (int bit = 0; bit < width; ++bit) {
-        // The control draws an element's block from x + 2.
-        const int column = x + 2 + bit, line = y + row;
-        if (column < 0 || column >= kWidth || line < 0 || line >= kHeight) continue;
-        const auto byte = static_cast<unsigned char>(
-            d[block + 4 + static_cast<std::size_t>(row) * rowBytes + static_cast<std::size_t>(bit / 8)]);
-        if (byte & (0x80 >> bit % 8))
-          out.rgb[static_cast<std::size_t>(line * kWidth + column)] = RenderingChoices::kSetBit;
-      }
-  }
-  return word(at) == 0xFFFF;
+Pixels RasterPixels(const RasterSoftkeyImage& image) {
+  Pixels out{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight, RenderingChoices::kClearBit)};
+  for (int line = 0; line < kHeight; ++line)
+    for (int column = 0; column < kWidth; ++column)
+      if (image.bits[static_cast<std::size_t>(line)][static_cast<std::size_t>(column)])
+        out.rgb[static_cast<std::size_t>(line * kWidth + column)] = RenderingChoices::kSetBit;
+  return out;
 }
 
 VectorPicture DecodeVectorSoftkey(const std::string& d) {

@@ -1,8 +1,8 @@
-// The pictures of the generated files, decoded from their bytes as the
-// control reads them: raster softkeys and .bmx images as pixels, vector
-// softkeys as drawings.  The rendering choices the files leave open (the
-// colours of vector colour numbers and of raster bits, the control's fonts)
-// are made once, in RenderingChoices.
+// The pictures of the generated files, drawn from what the library's
+// decoders read out of their bytes: raster softkeys and .bmx images as
+// pixels, vector softkeys as drawings.  The rendering choices the files
+// leave open (the colours of vector colour numbers and of raster bits, the
+// control's fonts) are made once, in RenderingChoices.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <vector>
 
 namespace q32 {
+
+struct RasterSoftkeyImage;
 
 // The choices stated on the page beside the pictures.
 struct RenderingChoices {
@@ -32,12 +34,8 @@ struct Pixels {
   std::vector<std::uint32_t> rgb;
 };
 
-// The data bytes of a softkey record file (S3 lines in address order); false
-// when a line is not a record or its checksum is wrong.
-bool ReadSoftkeyRecords(const std::string& text, std::string& data);
-
-// A raster softkey's 77 x 48 pixels; false when its element list is not one.
-bool DecodeRasterSoftkey(const std::string& data, Pixels& out);
+// A raster softkey's 77 x 48 pixels.
+Pixels RasterPixels(const RasterSoftkeyImage& image);
 // True when the data is a vector softkey of a drawing ("HV02" header) or of a
 // text softkey (language tests and text records), not a raster one.
 bool LooksLikeVector(const std::string& data);

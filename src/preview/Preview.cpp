@@ -17,6 +17,8 @@
 #include "project/ProjectKeywords.h"
 #include "project/RunObserver.h"
 #include "project/RunRecords.h"
+#include "raster/RasterDecoder.h"
+#include "raster/SoftkeyRecords.h"
 
 namespace q32 {
 
@@ -525,16 +527,17 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
         continue;
       }
-      std::string data;
-      if (!ReadSoftkeyRecords(*bytes, data)) {
+      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(*bytes);
+      if (!CarriesWholeData(records)) {
         o.texts.push_back("not decoded: the file is not a valid softkey record file");
         continue;
       }
+      const std::string& data = records.data;
       if (!LooksLikeVector(data)) {
-        Pixels p;
-        if (!DecodeRasterSoftkey(data, p))
+        const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
+        if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", EncodePng(p)))
+        else if (site.Write(stem + ".png", EncodePng(RasterPixels(image))))
           o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
         continue;
       }

@@ -27,7 +27,8 @@ struct BmpInfoHeader {
   bool TopDown() const { return height < 0; }
   // Rows of pixels, of the most negative height too.
   std::uint64_t Rows() const {
-    return height < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(height)) : static_cast<std::uint64_t>(height);
+    const std::int64_t h = height;
+    return static_cast<std::uint64_t>(h < 0 ? -h : h);
   }
 };
 
