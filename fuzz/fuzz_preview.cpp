@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "dxf/VectorDecoder.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
@@ -16,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string* bytes : kinds) {
     q32::Pixels raster = q32::RasterPixels(q32::DecodeRasterSoftkey(*bytes));
     Q32_FUZZ_CHECK(raster.rgb.size() == 77 * 48);
-    q32::VectorPicture vector = q32::DecodeVectorSoftkey(*bytes);
-    Q32_FUZZ_CHECK(!vector.variants.empty() && vector.variants.size() <= 257);
+    const std::vector<q32::VectorVariant> vector = q32::DrawVectorSoftkey(*bytes);
+    Q32_FUZZ_CHECK(!vector.empty() && vector.size() <= 257);
   }
   q32::BmxPicture bmx = q32::DecodeBmx(input);
   Q32_FUZZ_CHECK(bmx.pixels.rgb.size() == static_cast<std::size_t>(bmx.pixels.width) * bmx.pixels.height);

@@ -13,6 +13,7 @@
 namespace q32 {
 
 struct RasterSoftkeyImage;
+struct VectorVariant;
 
 // The choices stated on the page beside the pictures.
 struct RenderingChoices {
@@ -36,24 +37,11 @@ struct Pixels {
 
 // A raster softkey's 77 x 48 pixels.
 Pixels RasterPixels(const RasterSoftkeyImage& image);
-// True when the data is a vector softkey of a drawing ("HV02" header) or of a
-// text softkey (language tests and text records), not a raster one.
-bool LooksLikeVector(const std::string& data);
-
-// One variant of a vector softkey (one per language it tests, or one).
-struct VectorVariant {
-  int language = -1;                           // language index tested, -1 the default part
-  std::string svg;                             // a whole SVG document
-  int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of its lines, circles, arcs, points (not texts)
-  bool drawsSomething = false;                 // the extent is known
-  std::vector<std::string> texts;
-};
-struct VectorPicture {
-  std::vector<VectorVariant> variants;
-  std::string problem;  // empty when the walk reached the end word
-  int calls = 0;        // block calls followed
-};
-VectorPicture DecodeVectorSoftkey(const std::string& data);
+// One variant of a vector softkey as a whole SVG document.
+std::string VectorSvg(const VectorVariant& variant);
+// Why the walk of a variant stopped, in words; empty when it reached the end
+// word.
+std::string VectorStopText(const VectorVariant& variant);
 
 // A .bmx image: the background, each layer applied to it, and the texts of
 // its text elements with their selecting attributes ("language=de").

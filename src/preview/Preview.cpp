@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "dxf/VectorDecoder.h"
 #include "output/TreeFile.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
@@ -533,7 +534,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         continue;
       }
       const std::string& data = records.data;
-      if (!LooksLikeVector(data)) {
+      if (!LooksLikeVectorSoftkey(data)) {
         const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
         if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
@@ -541,17 +542,25 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
         continue;
       }
-      VectorPicture v = DecodeVectorSoftkey(data);
-      if (!v.problem.empty())
-        o.texts.push_back("decoding stopped: " + v.problem);
-      else if (v.calls > 0)
-        o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
-      for (std::size_t n = 0; n < v.variants.size(); ++n) {
-        const VectorVariant& var = v.variants[n];
-        const std::string name = stem + (v.variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
-        if (site.Write(name, var.svg)) {
+      const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
+      // The first variant that stops says why; the calls are those of the
+      // variant that follows the most.
+      std::string problem;
+      int calls = 0;
+      for (const VectorVariant& var : variants) {
+        if (problem.empty()) problem = VectorStopText(var);
+        calls = std::max(calls, var.calls);
+      }
+      if (!problem.empty())
+        o.texts.push_back("decoding stopped: " + problem);
+      else if (calls > 0)
+        o.texts.push_back(std::to_string(calls) + " block call(s), each landing on a block");
+      for (std::size_t n = 0; n < variants.size(); ++n) {
+        const VectorVariant& var = variants[n];
+        const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
+        if (site.Write(name, VectorSvg(var))) {
           o.pictures.push_back(name);
-          o.captions.push_back(v.variants.size() > 1 ? LanguageName(var.language) : "vector");
+          o.captions.push_back(variants.size() > 1 ? LanguageName(var.language) : "vector");
         }
         if (o.replacedBy.empty() && var.drawsSomething &&
             (var.minX < 0 || var.minY < 0 || var.maxX > 76 || var.maxY > 47))
