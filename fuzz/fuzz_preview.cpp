@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "bmx/BmxDecoder.h"
 #include "dxf/VectorDecoder.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<q32::VectorVariant> vector = q32::DrawVectorSoftkey(*bytes);
     Q32_FUZZ_CHECK(!vector.empty() && vector.size() <= 257);
   }
-  q32::BmxPicture bmx = q32::DecodeBmx(input);
+  q32::BmxPicture bmx = q32::BmxPictures(q32::DecodeBmxFile(input), input);
   Q32_FUZZ_CHECK(bmx.pixels.rgb.size() == static_cast<std::size_t>(bmx.pixels.width) * bmx.pixels.height);
   for (const auto& layer : bmx.layers) Q32_FUZZ_CHECK(layer.second.rgb.size() == bmx.pixels.rgb.size());
   if (bmx.pixels.width > 0 && bmx.pixels.width <= 128 && bmx.pixels.height <= 128) q32::EncodePng(bmx.pixels);

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <set>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+#include "bmx/BmxDecoder.h"
 #include "dxf/VectorDecoder.h"
 #include "raster/RasterDecoder.h"
 
@@ -106,27 +105,6 @@ std::string Svg(const VectorShape& s) {
   return {};
 }
 
-std::uint32_t Le32(const std::string& s, std::size_t at) {
-  if (at > s.size() || s.size() - at < 4) return 0;
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
-  return v;
-}
-
-std::uint32_t Pixel(const std::string& s, std::size_t at) {
-  return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
-         static_cast<unsigned char>(s[at + 2]) << 16;
-}
-
-// Stored blue, green, red: the value as 0xRRGGBB.
-std::uint32_t Rgb(std::uint32_t stored) { return stored; }
-
-std::string NameField(const std::string& s, std::size_t at) {
-  if (at > s.size() || s.size() - at < 8) return {};
-  std::string field = s.substr(at, 8);
-  return field.substr(0, field.find('\0'));
-}
-
 }  // namespace
 
 Pixels RasterPixels(const RasterSoftkeyImage& image) {
@@ -168,128 +146,92 @@ std::string VectorStopText(const VectorVariant& v) {
   return {};
 }
 
-BmxPicture DecodeBmx(const std::string& s) {
+BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
   BmxPicture out;
-  std::size_t at = 0;
-  std::vector<std::uint32_t> background;
-  int width = 0, height = 0;
-  if (s.compare(0, 2, "BM") == 0 && s.compare(0, 4, "BMX2") != 0) {
-    at = Le32(s, 2);
-    const std::size_t pixels = Le32(s, 10);
-    width = static_cast<std::int32_t>(Le32(s, 18));
-    const std::int64_t h = static_cast<std::int32_t>(Le32(s, 22));
-    // The most negative height has no positive counterpart in 32 bits.
-    height = static_cast<int>(std::min<std::int64_t>(h < 0 ? -h : h, 1 << 30));
-    const std::uint32_t bits = Le32(s, 26) >> 16;
-    const std::size_t rowSize = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    if (at > s.size() || bits != 24 || width <= 0 || height <= 0 || width > 4096 || height > 4096 || pixels > at ||
-        at - pixels < rowSize * static_cast<std::size_t>(height)) {
-      out.problem = "the background is not a 24-bit bitmap";
-      return out;
-    }
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        background.push_back(
-            Pixel(s, pixels + static_cast<std::size_t>(y) * rowSize + static_cast<std::size_t>(x) * 3));
-    out.pixels.width = width;
-    out.pixels.height = height;
-    out.pixels.rgb.resize(background.size());
-    // Rows stored bottom-up unless the height is negative.
-    for (int y = 0; y < height; ++y) {
-      const int from = h < 0 ? y : height - 1 - y;
-      for (int x = 0; x < width; ++x)
-        out.pixels.rgb[static_cast<std::size_t>(y * width + x)] =
-            Rgb(background[static_cast<std::size_t>(from * width + x)]);
-    }
-  } else {
+  const BmxBackground& background = f.background;
+  if (!background.present) {
     out.problem = "no background";
     return out;
   }
-  const std::string magic = s.substr(at, 4);
-  at += 4;
-  if (magic == "BXX3") {
-    out.utf8 = Le32(s, at + 28) == 1;
-    at += 40;
-  } else if (magic != "BMX2") {
+  if (!background.described || !background.inside) {
+    out.problem = "the background is not a 24-bit bitmap";
+    return out;
+  }
+  const BmpInfoHeader& info = background.header.info;
+  const int width = info.width, height = static_cast<int>(info.Rows());
+  // Rows stored bottom-up unless the height is negative.
+  auto stored = [&](int y) { return info.TopDown() ? y : height - 1 - y; };
+  out.pixels.width = width;
+  out.pixels.height = height;
+  out.pixels.rgb.resize(background.pixels.size());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      out.pixels.rgb[static_cast<std::size_t>(y * width + x)] =
+          background.pixels[static_cast<std::size_t>(stored(y) * width + x)];
+
+  if (f.stop == BmxStop::kNoHeader) {
     out.problem = "no BMX2 or BXX3 header";
     return out;
   }
-  const std::uint32_t keyCount = Le32(s, at);
-  if (keyCount > 64) {
+  out.utf8 = f.extended && f.headerWords.size() > 7 && f.headerWords[7] == 1;
+  // No key of the generator's has more values.
+  constexpr std::uint32_t kMaxValues = 256;
+  bool broken = f.stop == BmxStop::kTooManyKeys;
+  for (const BmxKey& key : f.keys) broken = broken || key.count > kMaxValues;
+  if (broken) {
     out.problem = "a broken attribute dictionary";
     return out;
   }
-  at += 4;
-  std::vector<std::pair<std::string, std::vector<std::string>>> keys(keyCount);
-  for (auto& [key, values] : keys) {
-    key = NameField(s, at);
-    const std::uint32_t n = Le32(s, at + 8);
-    if (n > 256) {
-      out.problem = "a broken attribute dictionary";
-      return out;
-    }
-    for (at += 12; values.size() < n; at += 8) values.push_back(NameField(s, at));
+  if (f.stopPart == BmxPart::kHeader || f.stopPart == BmxPart::kDictionary) {
+    out.problem = "the records end without the final word";
+    return out;
   }
-  for (int record = 0; record < 10000; ++record) {
-    if (at + 4 > s.size()) {
-      out.problem = "the records end without the final word";
-      return out;
-    }
-    const std::uint32_t type = Le32(s, at), next = Le32(s, at + 4);
-    if (type == 0) return out;
-    if (at + 8 > s.size()) {
-      out.problem = "a record is cut off";
-      return out;
-    }
-    at += 8;
-    std::string attributes;
-    for (const auto& [key, values] : keys) {
-      const std::uint32_t index = Le32(s, at);
-      at += 4;
-      if (index != 0xFFFFFFFFu && index < values.size())
-        attributes += (attributes.empty() ? "" : " ") + key + "=" + values[index];
-    }
-    if (next < at || next > s.size()) {
+  // At most this many records are shown; the rest of the file is not looked at.
+  constexpr std::size_t kMaxRecords = 10000;
+  constexpr std::size_t kMaxLayers = 8;
+  for (std::size_t i = 0; i < f.records.size() && i < kMaxRecords; ++i) {
+    const BmxRecord& r = f.records[i];
+    if (r.nextOutside) {
       out.problem = "a record runs past the end";
       return out;
     }
-    const std::string b = s.substr(at, next - at);
-    at = next;
-    if (type == 1) {
-      // Run-length units of pixel differences, applied to the stored rows.
-      std::vector<std::uint32_t> diff;
-      for (std::size_t u = 4; u + 4 <= b.size() && diff.size() <= background.size();) {
-        const auto a = static_cast<unsigned char>(b[u]), c = static_cast<unsigned char>(b[u + 1]);
-        if (a != 0) {
-          diff.insert(diff.end(), a, Pixel(b, u + 1));
-          u += 4;
-        } else if (c == 1) {
-          break;
-        } else if (c == 2) {
-          diff.insert(diff.end(), static_cast<unsigned char>(b[u + 2]) | static_cast<unsigned char>(b[u + 3]) << 8, 0);
-          u += 4;
-        } else if (c >= 3 && u + 2 + 3 * c <= b.size()) {
-          for (std::size_t k = 0; k < c; ++k) diff.push_back(Pixel(b, u + 2 + 3 * k));
-          u = (u + 2 + 3 * c + 3) / 4 * 4;
-        } else {
-          out.problem = "a broken layer";
-          break;
-        }
-      }
-      const int h = static_cast<std::int32_t>(Le32(s, 22));
+    std::string attributes;
+    for (std::size_t k = 0; k < f.keys.size(); ++k) {
+      const std::uint32_t index = r.indexes[k];
+      const std::vector<BmxName>& values = f.keys[k].values;
+      if (index != kBmxNoValue && index < values.size())
+        attributes += (attributes.empty() ? "" : " ") + f.keys[k].name.name + "=" + values[index].name;
+    }
+    if (r.IsLayer()) {
+      // Units past the background's pixels are not looked at.
+      const std::size_t pixels = background.pixels.size();
+      const BmxLayerUnits& units = r.units;
+      if ((units.stop == BmxLayerStop::kZeroUnit || units.stop == BmxLayerStop::kLiteralBeyond) &&
+          units.pixels <= pixels)
+        out.problem = "a broken layer";
+      const std::string_view stream = r.bodyShort ? std::string_view() : r.Body(bytes).substr(4);
+      const std::vector<std::uint32_t> diff = BmxLayerDifferences(stream, units.units, pixels);
+      // The differences apply to the stored rows.
       Pixels layered = out.pixels;
       bool changes = false;
-      for (std::size_t i = 0; i < diff.size() && i < background.size(); ++i) {
-        const int y = static_cast<int>(i) / width, x = static_cast<int>(i) % width;
-        const int row = h < 0 ? y : height - 1 - y;
-        layered.rgb[static_cast<std::size_t>(row * width + x)] ^= diff[i];
-        changes = changes || diff[i] != 0;
+      for (std::size_t p = 0; p < diff.size(); ++p) {
+        const int y = static_cast<int>(p) / width, x = static_cast<int>(p) % width;
+        layered.rgb[static_cast<std::size_t>(stored(y) * width + x)] ^= diff[p];
+        changes = changes || diff[p] != 0;
       }
-      if (changes && out.layers.size() < 8) out.layers.emplace_back(attributes, std::move(layered));
-    } else if (type == 2 && b.size() >= 84) {
-      const std::uint32_t length = Le32(b, 80);
-      if (length > 0 && length <= b.size() - 84) out.texts.push_back({attributes, b.substr(84, length - 1)});
+      if (changes && out.layers.size() < kMaxLayers) out.layers.emplace_back(attributes, std::move(layered));
+    } else if (r.IsText() && r.text.textFits) {
+      out.texts.push_back({attributes, r.text.text});
     }
+  }
+  if (f.records.size() >= kMaxRecords) return out;
+  if (f.stop == BmxStop::kEndsInsideWord) {
+    if (f.stopAt == f.finalAt)
+      out.problem = "the records end without the final word";
+    else if (f.stopAt == f.finalAt + 4)
+      out.problem = "a record is cut off";
+    else
+      out.problem = "a record runs past the end";
   }
   return out;
 }

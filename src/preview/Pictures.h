@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace q32 {
 
+struct BmxFile;
 struct RasterSoftkeyImage;
 struct VectorVariant;
 
@@ -57,7 +59,7 @@ struct BmxPicture {
   bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
   std::string problem;
 };
-BmxPicture DecodeBmx(const std::string& bytes);
+BmxPicture BmxPictures(const BmxFile& file, std::string_view bytes);
 
 // PNG bytes of a picture (through stb_image_write).
 std::string EncodePng(const Pixels& p);

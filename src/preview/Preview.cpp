@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bmx/BmxDecoder.h"
 #include "cli/CommandLine.h"
 #include "dxf/VectorDecoder.h"
 #include "output/TreeFile.h"
@@ -507,7 +508,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       if (!bytes) continue;  // removed by the run after a failure
       const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
       if (EndsWithIgnoringCase(o.path, ".bmx")) {
-        BmxPicture p = DecodeBmx(*bytes);
+        BmxPicture p = BmxPictures(DecodeBmxFile(*bytes), *bytes);
         if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
         const std::string style =
