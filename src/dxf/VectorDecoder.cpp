@@ -6,6 +6,8 @@
 #include <set>
 #include <utility>
 
+#include "text/Bytes.h"
+
 namespace q32 {
 namespace {
 
@@ -36,11 +38,8 @@ unsigned Byte(std::string_view d, std::size_t at) { return static_cast<unsigned 
 class Words {
  public:
   Words(std::string_view d, bool le) : d_(d), le_(le) {}
-  bool Has(std::size_t at, std::size_t n) const { return at <= d_.size() && d_.size() - at >= n; }
-  int Word(std::size_t at) const {
-    const unsigned b0 = Byte(d_, at), b1 = Byte(d_, at + 1);
-    return static_cast<int>(le_ ? b0 | b1 << 8 : b0 << 8 | b1);
-  }
+  bool Has(std::size_t at, std::size_t n) const { return BytesFit(d_.size(), at, n); }
+  int Word(std::size_t at) const { return le_ ? ReadLe16(d_, at) : ReadBe16(d_, at); }
   int Signed(std::size_t at) const { return static_cast<std::int16_t>(Word(at)); }
   // The REA and the language tests are written as fixed bytes whatever the
   // byte order of the words.
