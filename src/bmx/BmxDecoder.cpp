@@ -75,8 +75,8 @@ void DecodeBody(std::string_view file, BmxRecord& r) {
     for (std::size_t i = kTextAt + t.text.size(); i < b.size(); ++i) zero = zero && b[i] == 0;
     t.asLaidOut = zero && length != 0;
   } else if (r.IsPlacedBitmap()) {
-    // Read as a listing reads it: the pixel offset, then the info header's
-    // width, height, bit count and compression.
+    // The fields in the order a reader needs them: the pixel offset, then
+    // the info header's width, height, bit count and compression.
     for (std::size_t at : {std::size_t{12}, std::size_t{24}, std::size_t{28}, std::size_t{32}, std::size_t{36}}) {
       if (Fits(b, at, kWord)) continue;
       r.bodyShort = true;

@@ -12,6 +12,7 @@ namespace q32 {
 namespace {
 
 constexpr std::uint16_t kOpEnd = 0xFFFF, kOpBlockEnd = 0x3D00, kOpSkip = 0x3C00, kOpCall = 0x3B80;
+constexpr std::uint16_t kOpBlockHeader = 0x3A00;
 constexpr std::size_t kBlocksStart = 12;  // behind the header and the blocks skip
 // A call counts its distance without the block header of the block it
 // stands in, and from 24 bytes further in the entities.
@@ -224,7 +225,7 @@ class Walk {
           std::size_t from = at + 2;
           if (block == 0)
             from = at + 26;
-          else if (w_.Has(block, 2) && w_.Word(block) == 0x3A00)
+          else if (w_.Has(block, 2) && w_.Word(block) == kOpBlockHeader)
             from = at - 18;
           at = (from + static_cast<std::size_t>(word(0))) % kWordRange;
           block = at;
@@ -423,9 +424,7 @@ VectorRecordList ListVectorRecords(std::string_view d) {
   const long size = static_cast<long>(d.size());
   for (VectorRecord& r : records) {
     const long a = static_cast<long>(r.at);
-    if (r.block) {
-      header = r.layout && std::string_view(r.layout->name) == "block header" ? kBlockHeaderBytes : 0;
-    }
+    if (r.block) header = r.layout && r.layout->opcode == kOpBlockHeader ? kBlockHeaderBytes : 0;
     r.entities = a == blocksEnd;
     if (r.target < 0) continue;
     const bool call = r.kind == VectorRecordKind::kCall;
@@ -433,15 +432,15 @@ VectorRecordList ListVectorRecords(std::string_view d) {
     if (call && blocks.count(r.target)) {
       r.landing = VectorLanding::kOnBlock;
       r.targetBlock = blocks[r.target];
-    }
-    else if (starts.count(r.target))
+    } else if (starts.count(r.target)) {
       r.landing = VectorLanding::kOnRecord;
-    else if (r.target == size)
+    } else if (r.target == size) {
       r.landing = VectorLanding::kAtEnd;
-    else if (r.target > size)
+    } else if (r.target > size) {
       r.landing = VectorLanding::kOutside;
-    else
+    } else {
       r.landing = VectorLanding::kInsideRecord;
+    }
   }
   return list;
 }

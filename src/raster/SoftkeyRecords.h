@@ -58,7 +58,7 @@ enum class SoftkeyRecordFault {
 
 struct SoftkeyRecordLine {
   std::size_t number = 0;       // counted from 1
-  std::string text;             // without its line end (a CR before it included)
+  std::string text;             // without its line feed and a CR before it
   bool lineFeed = false;        // a line feed ends it (the file's last line may have none)
   bool carriageReturn = false;  // a CR ends its text
   bool record = false;          // "S", a type and pairs of hexadecimal digits whose first counts the rest
