@@ -59,6 +59,9 @@ struct BmxPicture {
   bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
   std::string problem;
 };
+// The pictures and texts of a decoded .bmx image (bytes: the file it was
+// decoded from, which holds the layers' literal pixels); the problem says
+// what stopped the drawing.
 BmxPicture BmxPictures(const BmxFile& file, std::string_view bytes);
 
 // PNG bytes of a picture (through stb_image_write).
