@@ -14,6 +14,7 @@
 #include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
+#include "raster/BmpHeader.h"
 #include "run/RunContext.h"
 #include "text/Ascii.h"
 
@@ -21,8 +22,6 @@ namespace q32 {
 namespace {
 
 
-constexpr std::size_t kBitmapFileHeaderSize = 14;
-constexpr std::size_t kBitmapInfoHeaderSize = 40;
 constexpr std::size_t kDictionaryNameSize = 8;
 constexpr std::size_t kTextBodySize = 84;
 constexpr const char* kSystemFontName = "System";
@@ -39,18 +38,6 @@ void PutWord(std::string& out, std::uint32_t v) {
   out.push_back(static_cast<char>((v >> 8) & 0xFF));
   out.push_back(static_cast<char>((v >> 16) & 0xFF));
   out.push_back(static_cast<char>((v >> 24) & 0xFF));
-}
-
-std::uint32_t GetWord(std::string_view in, std::size_t at) {
-  return static_cast<std::uint32_t>(static_cast<unsigned char>(in[at])) |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 1])) << 8 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 2])) << 16 |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(in[at + 3])) << 24;
-}
-
-std::uint16_t GetHalf(std::string_view in, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(in[at]) |
-                                    static_cast<unsigned char>(in[at + 1]) << 8);
 }
 
 // Fixed-size, zero-filled name fields of the dictionary.
@@ -346,9 +333,9 @@ bool GenerateVariant(VariantJob& job) {
     std::string bytes;
     if (!ReadWholeFile(fs, file, bytes)) return Fail(run, Msg::PictureNotRead, file);
     if (e.kind == BMX_PLACED_BITMAP) {
-      if (bytes.size() < kBitmapFileHeaderSize) return Fail(run, Msg::PictureNotRead, file);
-      pictures[i].pixelOffset = GetWord(bytes, 10) - static_cast<std::uint32_t>(kBitmapFileHeaderSize);
-      pictures[i].bytes = bytes.substr(kBitmapFileHeaderSize);
+      if (bytes.size() < kBmpFileHeaderBytes) return Fail(run, Msg::PictureNotRead, file);
+      pictures[i].pixelOffset = ReadBmpHeader(bytes).pixelOffset - static_cast<std::uint32_t>(kBmpFileHeaderBytes);
+      pictures[i].bytes = bytes.substr(kBmpFileHeaderBytes);
       continue;
     }
     BmxBitmapInfo info = ReadBitmapInfo(bytes);
@@ -444,21 +431,19 @@ bool GenerateVariant(VariantJob& job) {
 
 BmxBitmapInfo ReadBitmapInfo(std::string_view bytes) {
   BmxBitmapInfo info;
-  if (bytes.size() < kBitmapFileHeaderSize + kBitmapInfoHeaderSize) return info;
-  if (bytes[0] != 'B' || bytes[1] != 'M') return info;
-  if (GetWord(bytes, kBitmapFileHeaderSize) < kBitmapInfoHeaderSize) return info;
-  info.pixelOffset = GetWord(bytes, 10);
-  info.width = static_cast<std::int32_t>(GetWord(bytes, 18));
-  info.height = static_cast<std::int32_t>(GetWord(bytes, 22));
-  info.bitCount = GetHalf(bytes, 28);
-  info.compression = GetWord(bytes, 30);
+  const BmpHeader header = ReadBmpHeader(bytes);
+  if (header.bytes < kBmpFileHeaderBytes || !header.info.Whole()) return info;
+  if (!header.signature || header.info.size < kBmpInfoHeaderBytes) return info;
+  info.pixelOffset = header.pixelOffset;
+  info.width = header.info.width;
+  info.height = header.info.height;
+  info.bitCount = header.info.bitCount;
+  info.compression = header.info.compression;
   if (info.width <= 0 || info.height == 0) return info;
   // Rows of 24-bit pixels, each padded to whole words; the pixels must lie
   // within the file whatever the header says of its sizes.
-  const std::uint64_t rowSize = (static_cast<std::uint64_t>(info.width) * 3 + 3) / 4 * 4;
-  const std::uint64_t rows = info.height < 0 ? -static_cast<std::int64_t>(info.height) : info.height;
-  const std::uint64_t pixelBytes = rowSize * rows;
-  if (info.pixelOffset > bytes.size() || pixelBytes > bytes.size() - info.pixelOffset) return info;
+  const std::uint64_t rowSize = BmpRowBytes(info.width, 24);
+  if (!BmpPixelsFit(info.pixelOffset, rowSize, header.info.Rows(), bytes.size())) return info;
   info.rowSize = static_cast<std::size_t>(rowSize);
   info.valid = true;
   return info;

@@ -1,16 +1,21 @@
-// The pictures of the generated files, decoded from their bytes as the
-// control reads them: raster softkeys and .bmx images as pixels, vector
-// softkeys as drawings.  The rendering choices the files leave open (the
-// colours of vector colour numbers and of raster bits, the control's fonts)
-// are made once, in RenderingChoices.
+// The pictures of the generated files, drawn from what the library's
+// decoders read out of their bytes: raster softkeys and .bmx images as
+// pixels, vector softkeys as drawings.  The rendering choices the files
+// leave open (the colours of vector colour numbers and of raster bits, the
+// control's fonts) are made once, in RenderingChoices.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace q32 {
+
+struct BmxFile;
+struct RasterSoftkeyImage;
+struct VectorVariant;
 
 // The choices stated on the page beside the pictures.
 struct RenderingChoices {
@@ -32,30 +37,13 @@ struct Pixels {
   std::vector<std::uint32_t> rgb;
 };
 
-// The data bytes of a softkey record file (S3 lines in address order); false
-// when a line is not a record or its checksum is wrong.
-bool ReadSoftkeyRecords(const std::string& text, std::string& data);
-
-// A raster softkey's 77 x 48 pixels; false when its element list is not one.
-bool DecodeRasterSoftkey(const std::string& data, Pixels& out);
-// True when the data is a vector softkey of a drawing ("HV02" header) or of a
-// text softkey (language tests and text records), not a raster one.
-bool LooksLikeVector(const std::string& data);
-
-// One variant of a vector softkey (one per language it tests, or one).
-struct VectorVariant {
-  int language = -1;                           // language index tested, -1 the default part
-  std::string svg;                             // a whole SVG document
-  int minX = 0, minY = 0, maxX = 0, maxY = 0;  // extent of its lines, circles, arcs, points (not texts)
-  bool drawsSomething = false;                 // the extent is known
-  std::vector<std::string> texts;
-};
-struct VectorPicture {
-  std::vector<VectorVariant> variants;
-  std::string problem;  // empty when the walk reached the end word
-  int calls = 0;        // block calls followed
-};
-VectorPicture DecodeVectorSoftkey(const std::string& data);
+// A raster softkey's 77 x 48 pixels.
+Pixels RasterPixels(const RasterSoftkeyImage& image);
+// One variant of a vector softkey as a whole SVG document.
+std::string VectorSvg(const VectorVariant& variant);
+// Why the walk of a variant stopped, in words; empty when it reached the end
+// word.
+std::string VectorStopText(const VectorVariant& variant);
 
 // A .bmx image: the background, each layer applied to it, and the texts of
 // its text elements with their selecting attributes ("language=de").
@@ -71,7 +59,10 @@ struct BmxPicture {
   bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
   std::string problem;
 };
-BmxPicture DecodeBmx(const std::string& bytes);
+// The pictures and texts of a decoded .bmx image (bytes: the file it was
+// decoded from, which holds the layers' literal pixels); the problem says
+// what stopped the drawing.
+BmxPicture BmxPictures(const BmxFile& file, std::string_view bytes);
 
 // PNG bytes of a picture (through stb_image_write).
 std::string EncodePng(const Pixels& p);

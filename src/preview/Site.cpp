@@ -1,14 +1,19 @@
 #include "preview/Site.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
 
+#include "bmx/BmxDecoder.h"
+#include "dxf/VectorDecoder.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
 #include "preview/Collector.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Pictures.h"
+#include "raster/RasterDecoder.h"
+#include "raster/SoftkeyRecords.h"
 #include "text/Ascii.h"
 
 namespace q32 {
@@ -103,7 +108,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       if (!bytes) continue;  // removed by the run after a failure
       const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
       if (EndsWithIgnoringCase(o.path, ".bmx")) {
-        BmxPicture p = DecodeBmx(*bytes);
+        BmxPicture p = BmxPictures(DecodeBmxFile(*bytes), *bytes);
         if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
         const std::string style =
@@ -124,30 +129,39 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
         continue;
       }
-      std::string data;
-      if (!ReadSoftkeyRecords(*bytes, data)) {
+      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(*bytes);
+      if (!CarriesWholeData(records)) {
         o.texts.push_back("not decoded: the file is not a valid softkey record file");
         continue;
       }
-      if (!LooksLikeVector(data)) {
-        Pixels p;
-        if (!DecodeRasterSoftkey(data, p))
+      const std::string& data = records.data;
+      if (!LooksLikeVectorSoftkey(data)) {
+        const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
+        if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", EncodePng(p)))
+        else if (site.Write(stem + ".png", EncodePng(RasterPixels(image))))
           o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
         continue;
       }
-      VectorPicture v = DecodeVectorSoftkey(data);
-      if (!v.problem.empty())
-        o.texts.push_back("decoding stopped: " + v.problem);
-      else if (v.calls > 0)
-        o.texts.push_back(std::to_string(v.calls) + " block call(s), each landing on a block");
-      for (std::size_t n = 0; n < v.variants.size(); ++n) {
-        const VectorVariant& var = v.variants[n];
-        const std::string name = stem + (v.variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
-        if (site.Write(name, var.svg)) {
+      const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
+      // The first variant that stops says why; the calls are those of the
+      // variant that follows the most.
+      std::string problem;
+      int calls = 0;
+      for (const VectorVariant& var : variants) {
+        if (problem.empty()) problem = VectorStopText(var);
+        calls = std::max(calls, var.calls);
+      }
+      if (!problem.empty())
+        o.texts.push_back("decoding stopped: " + problem);
+      else if (calls > 0)
+        o.texts.push_back(std::to_string(calls) + " block call(s), each landing on a block");
+      for (std::size_t n = 0; n < variants.size(); ++n) {
+        const VectorVariant& var = variants[n];
+        const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
+        if (site.Write(name, VectorSvg(var))) {
           o.pictures.push_back(name);
-          o.captions.push_back(v.variants.size() > 1 ? LanguageName(var.language) : "vector");
+          o.captions.push_back(variants.size() > 1 ? LanguageName(var.language) : "vector");
         }
         if (var.drawsSomething) o.drawings.push_back({var.minX, var.minY, var.maxX, var.maxY});
       }

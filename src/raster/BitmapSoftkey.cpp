@@ -7,50 +7,24 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
+#include "raster/BmpHeader.h"
 #include "run/RunContext.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {
 namespace {
 
-// The bitmap file header and the info header as far as a softkey needs them.
-constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::size_t kInfoHeaderBytes = 40;
-constexpr std::size_t kPixelOffsetField = 10;  // in the file header
-constexpr std::size_t kWidthField = 4;         // in the info header
-constexpr std::size_t kHeightField = 8;
-constexpr std::size_t kBitCountField = 14;
-constexpr std::size_t kCompressionField = 16;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-std::uint16_t Le16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-struct BitmapHeader {
-  std::uint32_t pixelOffset = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::uint16_t bitCount = 0;
-};
-
 // Reads both headers; false for anything that is not an uncompressed bitmap.
 // The info header is read as 40 bytes whatever size it declares.
-bool ReadBitmapHeader(File& file, BitmapHeader& header) {
-  std::uint8_t fileHeader[kFileHeaderBytes];
-  std::uint8_t info[kInfoHeaderBytes];
-  if (!file.Seek(0) || file.Read(fileHeader, sizeof fileHeader) != sizeof fileHeader) return false;
-  if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
-  if (!file.Seek(kFileHeaderBytes) || file.Read(info, sizeof info) != sizeof info) return false;
-  if (Le32(info + kCompressionField) != 0) return false;
-  header.pixelOffset = Le32(fileHeader + kPixelOffsetField);
-  header.width = static_cast<std::int32_t>(Le32(info + kWidthField));
-  header.height = static_cast<std::int32_t>(Le32(info + kHeightField));
-  header.bitCount = Le16(info + kBitCountField);
-  return true;
+bool ReadBitmapHeader(File& file, BmpHeader& header) {
+  std::uint8_t bytes[kBmpFileHeaderBytes + kBmpInfoHeaderBytes];
+  if (!file.Seek(0) || file.Read(bytes, kBmpFileHeaderBytes) != kBmpFileHeaderBytes) return false;
+  if (bytes[0] != 'B' || bytes[1] != 'M') return false;
+  if (!file.Seek(kBmpFileHeaderBytes) ||
+      file.Read(bytes + kBmpFileHeaderBytes, kBmpInfoHeaderBytes) != kBmpInfoHeaderBytes)
+    return false;
+  header = ReadBmpHeader(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
+  return header.info.compression == 0;
 }
 
 // Bytes per stored row: one bit per pixel, padded to 4-byte units.  Computed
@@ -67,7 +41,7 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
   if (!file) return Msg::OpenFailed;
 
-  BitmapHeader header;
+  BmpHeader header;
   if (!ReadBitmapHeader(*file, header)) return Msg::NotABitmap;
   // Seeking past the end would succeed and leave every row unreadable; such
   // an offset does not reach pixel data either.
@@ -75,11 +49,11 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   if ((size >= 0 && header.pixelOffset > static_cast<std::uint64_t>(size)) ||
       !file->Seek(header.pixelOffset))
     return Msg::ReadFailed;
-  if (header.bitCount != 1) return Msg::NotMonochrome;
-  if (header.width != kSoftkeyWidth || header.height != kSoftkeyHeight)
+  if (header.info.bitCount != 1) return Msg::NotMonochrome;
+  if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
     ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
-  std::int64_t stride = RowStride(header.width);
+  std::int64_t stride = RowStride(header.info.width);
   if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes) return Msg::NoMemory;
   std::vector<std::uint8_t> line;
   try {

@@ -6,25 +6,16 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
+#include "raster/PcxHeader.h"
 #include "run/RunContext.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {
 namespace {
 
-constexpr std::size_t kPcxHeaderBytes = 128;
-constexpr std::uint8_t kPcxManufacturer = 10;
-constexpr std::uint8_t kPcxRunLengthEncoding = 1;
-constexpr std::size_t kManufacturerField = 0;
-constexpr std::size_t kEncodingField = 2;
-constexpr std::size_t kXMinField = 4, kYMinField = 6, kXMaxField = 8, kYMaxField = 10;
-constexpr std::size_t kPlanesField = 65;
-constexpr std::size_t kBytesPerLineField = 66;
 // A byte with both top bits set starts a run; its low six bits count it.
 constexpr std::uint8_t kRunMarker = 0xC0;
 constexpr std::uint8_t kRunCountMask = 0x3F;
-
-std::int32_t Le16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
 
 // Sequential reading of the encoded scan lines in chunks.
 class ByteReader {
@@ -73,22 +64,20 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
   if (!file) return Msg::OpenFailed;
 
-  std::uint8_t header[kPcxHeaderBytes];
-  if (!file->Seek(0) || file->Read(header, sizeof header) != sizeof header ||
-      header[kManufacturerField] != kPcxManufacturer ||
-      header[kEncodingField] != kPcxRunLengthEncoding)
-    return Msg::NotRunLengthPcx;
+  std::uint8_t bytes[kPcxHeaderBytes];
+  if (!file->Seek(0) || file->Read(bytes, sizeof bytes) != sizeof bytes) return Msg::NotRunLengthPcx;
+  const PcxHeader header = ReadPcxHeader(bytes);
+  if (!header.RunLengthEncoded()) return Msg::NotRunLengthPcx;
   if (!file->Seek(kPcxHeaderBytes)) return Msg::ReadFailed;
 
-  std::int32_t width = Le16(header + kXMaxField) - Le16(header + kXMinField) + 1;
-  std::int32_t height = Le16(header + kYMaxField) - Le16(header + kYMinField) + 1;
+  const std::int32_t width = header.Width(), height = header.Height();
   if (width != kSoftkeyWidth || height != kSoftkeyHeight)
     ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
   // At most 48 lines are decoded; a picture with fewer (or an empty one)
   // leaves the rest blank.
   std::size_t rows = static_cast<std::size_t>(std::clamp(height, 0, static_cast<std::int32_t>(kRasterRows)));
-  std::size_t lineSize = static_cast<std::size_t>(Le16(header + kBytesPerLineField)) * header[kPlanesField];
+  std::size_t lineSize = header.LineBytes();
   if (rows > 0 && lineSize > kMaxRasterLineBytes) return Msg::NoMemory;
 
   RasterOutput out;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/FileSystem.h"
+#include "text/Bytes.h"
 #include "text/Format.h"
 
 namespace q32 {
@@ -29,7 +30,102 @@ char* PutHex(char* at, std::uint32_t value, int digits) {
   return at + digits;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The digits of a record line after "S" and its type, into line.bytes.
+void DecodeRecord(SoftkeyRecordLine& line) {
+  const std::string& t = line.text;
+  if (t.size() < 4 || t[0] != 'S' || t.size() % 2 != 0) return;
+  std::string bytes;
+  unsigned sum = 0;
+  bool lowerCase = false;
+  for (std::size_t i = 2; i < t.size(); i += 2) {
+    const int high = HexDigit(t[i]), low = HexDigit(t[i + 1]);
+    if (high < 0 || low < 0) return;
+    lowerCase = lowerCase || t[i] >= 'a' || t[i + 1] >= 'a';
+    bytes += static_cast<char>(high * 16 + low);
+    sum += static_cast<unsigned>(high * 16 + low);
+  }
+  if (static_cast<unsigned char>(bytes[0]) + 1u != bytes.size()) return;
+  line.record = true;
+  line.lowerCase = lowerCase;
+  line.type = t[1];
+  line.bytes = std::move(bytes);
+  line.checksumRight = sum % 256 == 255;
+}
+
+void Mark(SoftkeyRecordLine& line, SoftkeyRecordFault fault) { line.faults |= 1u << static_cast<unsigned>(fault); }
+
 }  // namespace
+
+std::uint32_t SoftkeyRecordLine::Address() const { return ReadBe32(bytes, 1); }
+std::string_view SoftkeyRecordLine::Data() const { return std::string_view(bytes).substr(5, bytes.size() - 6); }
+std::uint16_t SoftkeyRecordLine::Count() const { return ReadBe16(bytes, 1); }
+
+SoftkeyRecordFile ReadSoftkeyRecordFile(std::string_view text) {
+  SoftkeyRecordFile file;
+  std::size_t dataLines = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    SoftkeyRecordLine line;
+    line.number = file.lines.size() + 1;
+    line.text = std::string(text.substr(at, end - at));
+    line.lineFeed = end < text.size();
+    at = end + 1;
+    if (!line.text.empty() && line.text.back() == '\r') {
+      line.text.pop_back();
+      line.carriageReturn = true;
+    }
+    line.dataAt = file.data.size();
+    DecodeRecord(line);
+    if (!line.lineFeed || !line.carriageReturn) Mark(line, SoftkeyRecordFault::NoCrLf);
+    if (!line.record) Mark(line, SoftkeyRecordFault::NotARecord);
+    if (line.lowerCase) Mark(line, SoftkeyRecordFault::LowerCase);
+    if (line.record && !line.checksumRight) Mark(line, SoftkeyRecordFault::WrongChecksum);
+    if (file.counted) Mark(line, SoftkeyRecordFault::AfterCountLine);
+    if (line.number == 1 && line.type != '0') Mark(line, SoftkeyRecordFault::NoHeader);
+    if (line.record) {
+      if (line.type == '0') {
+        if (line.number != 1) Mark(line, SoftkeyRecordFault::SecondHeader);
+      } else if (line.type == '3') {
+        if (!line.IsDataLine()) {
+          Mark(line, SoftkeyRecordFault::CutShort);
+        } else {
+          if (line.Address() != file.data.size()) Mark(line, SoftkeyRecordFault::AddressGap);
+          file.data += line.Data();
+          ++dataLines;
+        }
+      } else if (line.type == '5') {
+        if (!line.IsCountLine()) {
+          Mark(line, SoftkeyRecordFault::CutShort);
+        } else {
+          if (line.Count() != dataLines % 65536) Mark(line, SoftkeyRecordFault::WrongCount);
+          file.counted = true;
+        }
+      } else {
+        Mark(line, SoftkeyRecordFault::UnexpectedType);
+      }
+    }
+    file.lines.push_back(std::move(line));
+  }
+  return file;
+}
+
+bool CarriesWholeData(const SoftkeyRecordFile& file) {
+  for (const SoftkeyRecordLine& line : file.lines) {
+    if (line.text.empty()) continue;
+    if (line.Has(SoftkeyRecordFault::NotARecord) || line.Has(SoftkeyRecordFault::WrongChecksum)) return false;
+    if (line.type == '3' && (line.Has(SoftkeyRecordFault::CutShort) || line.Has(SoftkeyRecordFault::AddressGap)))
+      return false;
+  }
+  return true;
+}
 
 std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::string_view path) {
   std::unique_ptr<SoftkeyRecordWriter> writer(new (std::nothrow) SoftkeyRecordWriter);

@@ -1,20 +1,35 @@
-// Numbers in the bytes of files: little- and big-endian words read from and
-// written to byte buffers, whatever the host's own order.
+// Words of the file formats read from their bytes: little-endian in bitmaps,
+// PCX pictures, .bmx images and the records of PLC project files, big-endian
+// in raster softkeys and the PLC project file's header, either order in
+// vector softkeys.  The readers do not check: callers make sure the bytes
+// are there (BytesFit) before they read them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace q32 {
 
-inline std::uint16_t ReadLe16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-inline std::uint32_t ReadLe32(const unsigned char* p) {
+// Whether n bytes from `at` lie within `size` bytes, without overflow.
+constexpr bool BytesFit(std::size_t size, std::size_t at, std::size_t n) { return at <= size && size - at >= n; }
+
+inline std::uint16_t ReadLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint32_t ReadLe32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
 }
-inline std::uint16_t ReadBe16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-inline std::uint32_t ReadBe32(const unsigned char* p) {
+inline std::uint16_t ReadBe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+inline std::uint32_t ReadBe32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
 }
+
+inline const std::uint8_t* BytesAt(std::string_view s, std::size_t at) {
+  return reinterpret_cast<const std::uint8_t*>(s.data() + at);
+}
+inline std::uint16_t ReadLe16(std::string_view s, std::size_t at) { return ReadLe16(BytesAt(s, at)); }
+inline std::uint32_t ReadLe32(std::string_view s, std::size_t at) { return ReadLe32(BytesAt(s, at)); }
+inline std::uint16_t ReadBe16(std::string_view s, std::size_t at) { return ReadBe16(BytesAt(s, at)); }
+inline std::uint32_t ReadBe32(std::string_view s, std::size_t at) { return ReadBe32(BytesAt(s, at)); }
 
 // The 16-bit order of the control: unchanged for the little-endian family,
 // the two bytes exchanged otherwise.

@@ -1,6 +1,6 @@
 // Listings of generated files for the "--- decode" steps of the case tables,
-// written from the file formats' descriptions independently of the program's
-// own writers.
+// written over the library's decoders, which read the file formats
+// independently of the program's own writers.
 #pragma once
 
 #include <string>
