@@ -17,6 +17,7 @@
 #include "raster/BmpHeader.h"
 #include "run/RunContext.h"
 #include "text/Ascii.h"
+#include "text/Bytes.h"
 
 namespace q32 {
 namespace {
@@ -29,16 +30,6 @@ constexpr std::size_t kFontNameOffset = 36;
 constexpr std::size_t kTextColorOffset = 72;
 constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
 constexpr std::uint32_t kScalableFlag = 1;
-
-// ---------------------------------------------------------------------------
-// Little-endian words.
-
-void PutWord(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-  out.push_back(static_cast<char>((v >> 16) & 0xFF));
-  out.push_back(static_cast<char>((v >> 24) & 0xFF));
-}
 
 // Fixed-size, zero-filled name fields of the dictionary.
 void PutName(std::string& out, std::string_view name) {
@@ -105,10 +96,10 @@ Dictionary BuildDictionary(const BmxProject& project, bool extended) {
 }
 
 void PutDictionary(std::string& out, const Dictionary& dictionary) {
-  PutWord(out, static_cast<std::uint32_t>(dictionary.size()));
+  AppendLe32(out, static_cast<std::uint32_t>(dictionary.size()));
   for (const DictionaryKey& key : dictionary) {
     PutName(out, key.name);
-    PutWord(out, static_cast<std::uint32_t>(key.values.size()));
+    AppendLe32(out, static_cast<std::uint32_t>(key.values.size()));
     for (const std::string& value : key.values) PutName(out, value);
   }
 }
@@ -118,8 +109,8 @@ void PutDictionary(std::string& out, const Dictionary& dictionary) {
 void PutRecordHead(std::string& out, std::size_t fileOffset, std::uint32_t type, std::size_t bodySize,
                    const Dictionary& dictionary, const BmxAttributes& attributes) {
   std::size_t at = fileOffset + out.size();
-  PutWord(out, type);
-  PutWord(out, static_cast<std::uint32_t>(at + 8 + 4 * dictionary.size() + bodySize));
+  AppendLe32(out, type);
+  AppendLe32(out, static_cast<std::uint32_t>(at + 8 + 4 * dictionary.size() + bodySize));
   std::string value;
   for (const DictionaryKey& key : dictionary) {
     std::uint32_t index = kNoIndex;
@@ -128,7 +119,7 @@ void PutRecordHead(std::string& out, std::size_t fileOffset, std::uint32_t type,
       if (it != key.values.end() && !LessValue(value, *it))
         index = static_cast<std::uint32_t>(it - key.values.begin());
     }
-    PutWord(out, index);
+    AppendLe32(out, index);
   }
 }
 
@@ -139,34 +130,34 @@ void PutTextRecord(std::string& out, std::size_t fileOffset, const Dictionary& d
   std::size_t padded = (textSize + 3) / 4 * 4;
   PutRecordHead(out, fileOffset, kBmxRecordText, kTextBodySize + padded, dictionary, e.attributes);
   std::size_t body = out.size();
-  PutWord(out, 0);
-  PutWord(out, static_cast<std::uint32_t>(e.horizontalAlign));
-  PutWord(out, static_cast<std::uint32_t>(e.verticalAlign));
+  AppendLe32(out, 0);
+  AppendLe32(out, static_cast<std::uint32_t>(e.horizontalAlign));
+  AppendLe32(out, static_cast<std::uint32_t>(e.verticalAlign));
   if (e.positionTemplate != 0) {
-    PutWord(out, 0);
-    PutWord(out, static_cast<std::uint32_t>(e.positionTemplate));
-    PutWord(out, 0);
+    AppendLe32(out, 0);
+    AppendLe32(out, static_cast<std::uint32_t>(e.positionTemplate));
+    AppendLe32(out, 0);
   } else {
-    PutWord(out, static_cast<std::uint32_t>(e.positionUnit));
-    PutWord(out, static_cast<std::uint32_t>(e.x));
-    PutWord(out, static_cast<std::uint32_t>(e.y));
+    AppendLe32(out, static_cast<std::uint32_t>(e.positionUnit));
+    AppendLe32(out, static_cast<std::uint32_t>(e.x));
+    AppendLe32(out, static_cast<std::uint32_t>(e.y));
   }
-  PutWord(out, e.fontSizeGiven ? 1 : 0);
+  AppendLe32(out, e.fontSizeGiven ? 1 : 0);
   if (e.font != 0) {
-    PutWord(out, static_cast<std::uint32_t>(e.font));
-    PutWord(out, 0);
+    AppendLe32(out, static_cast<std::uint32_t>(e.font));
+    AppendLe32(out, 0);
   } else {
-    PutWord(out, static_cast<std::uint32_t>(e.fontSizeUnit));
-    PutWord(out, static_cast<std::uint32_t>(e.fontSize));
+    AppendLe32(out, static_cast<std::uint32_t>(e.fontSizeUnit));
+    AppendLe32(out, static_cast<std::uint32_t>(e.fontSize));
   }
   out.resize(body + kTextColorOffset, '\0');
   if (e.font == 0) {
     std::string_view font = kSystemFontName;
     std::copy(font.begin(), font.end(), out.begin() + static_cast<std::ptrdiff_t>(body + kFontNameOffset));
   }
-  PutWord(out, e.colorGiven ? 1 : 0);
-  PutWord(out, e.colorGiven ? e.color : 0);
-  PutWord(out, static_cast<std::uint32_t>(textSize));
+  AppendLe32(out, e.colorGiven ? 1 : 0);
+  AppendLe32(out, e.colorGiven ? e.color : 0);
+  AppendLe32(out, static_cast<std::uint32_t>(textSize));
   out += text;
   out.append(padded - text.size(), '\0');
 }
@@ -371,16 +362,16 @@ bool GenerateVariant(VariantJob& job) {
     if (width == 0) width = backgroundInfo.width;
     if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
                          std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
-    PutWord(body, p.transparentColorGiven ? 1 : 0);
-    PutWord(body, p.transparentColor);
-    PutWord(body, p.backgroundColorGiven ? 1 : 0);
-    PutWord(body, p.backgroundColor);
-    PutWord(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
-    PutWord(body, static_cast<std::uint32_t>(width));
-    PutWord(body, static_cast<std::uint32_t>(height));
-    PutWord(body, static_cast<std::uint32_t>(p.coding));
-    PutWord(body, p.scalable ? kScalableFlag : 0);
-    PutWord(body, 0);
+    AppendLe32(body, p.transparentColorGiven ? 1 : 0);
+    AppendLe32(body, p.transparentColor);
+    AppendLe32(body, p.backgroundColorGiven ? 1 : 0);
+    AppendLe32(body, p.backgroundColor);
+    AppendLe32(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
+    AppendLe32(body, static_cast<std::uint32_t>(width));
+    AppendLe32(body, static_cast<std::uint32_t>(height));
+    AppendLe32(body, static_cast<std::uint32_t>(p.coding));
+    AppendLe32(body, p.scalable ? kScalableFlag : 0);
+    AppendLe32(body, 0);
   } else {
     body += "BMX2";
   }
@@ -392,15 +383,15 @@ bool GenerateVariant(VariantJob& job) {
     const LoadedPicture& picture = pictures[i];
     if (e.kind == BMX_LAYER) {
       PutRecordHead(body, base, kBmxRecordLayer, 4 + picture.bytes.size(), job.dictionary, e.attributes);
-      PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
       body += picture.bytes;
     } else if (e.kind == BMX_PLACED_BITMAP) {
       PutRecordHead(body, base, kBmxRecordPlacedBitmap, 20 + picture.bytes.size(), job.dictionary, e.attributes);
-      PutWord(body, static_cast<std::uint32_t>(e.positionUnit));
-      PutWord(body, static_cast<std::uint32_t>(e.x));
-      PutWord(body, static_cast<std::uint32_t>(e.y));
-      PutWord(body, picture.pixelOffset);
-      PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      AppendLe32(body, static_cast<std::uint32_t>(e.positionUnit));
+      AppendLe32(body, static_cast<std::uint32_t>(e.x));
+      AppendLe32(body, static_cast<std::uint32_t>(e.y));
+      AppendLe32(body, picture.pixelOffset);
+      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
       body += picture.bytes;
     }
   }
@@ -410,17 +401,17 @@ bool GenerateVariant(VariantJob& job) {
     const LoadedPicture& picture = pictures[i];
     bool placed = e.kind == BMX_PLACED_SVG;
     PutRecordHead(body, base, kBmxRecordSvg, 32 + picture.bytes.size(), job.dictionary, e.attributes);
-    PutWord(body, 0);
-    PutWord(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
-    PutWord(body, placed ? static_cast<std::uint32_t>(e.x) : 0);
-    PutWord(body, placed ? static_cast<std::uint32_t>(e.y) : 0);
-    PutWord(body, static_cast<std::uint32_t>(e.sizeUnit));
-    PutWord(body, static_cast<std::uint32_t>(e.width));
-    PutWord(body, static_cast<std::uint32_t>(e.height));
-    PutWord(body, static_cast<std::uint32_t>(picture.bytes.size()));
+    AppendLe32(body, 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.x) : 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.y) : 0);
+    AppendLe32(body, static_cast<std::uint32_t>(e.sizeUnit));
+    AppendLe32(body, static_cast<std::uint32_t>(e.width));
+    AppendLe32(body, static_cast<std::uint32_t>(e.height));
+    AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
     body += picture.bytes;
   }
-  PutWord(body, 0);
+  AppendLe32(body, 0);
   if (!out->Write(body.data(), body.size()) || !out->Close()) return WriteFailed(job, *out);
   return true;
 }
@@ -459,9 +450,7 @@ std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
     while (count > 0) {
       std::size_t n = std::min(count, kMaxRunCount);
       out.push_back(static_cast<char>(n));
-      out.push_back(static_cast<char>(value & 0xFF));
-      out.push_back(static_cast<char>((value >> 8) & 0xFF));
-      out.push_back(static_cast<char>((value >> 16) & 0xFF));
+      AppendLe24(out, value);
       count -= n;
     }
   };
@@ -470,8 +459,7 @@ std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
       std::size_t n = std::min(count, kMaxSkipCount);
       out.push_back('\0');
       out.push_back('\2');
-      out.push_back(static_cast<char>(n & 0xFF));
-      out.push_back(static_cast<char>((n >> 8) & 0xFF));
+      AppendLe16(out, static_cast<std::uint16_t>(n));
       count -= n;
     }
   };
@@ -483,10 +471,7 @@ std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
       out.push_back('\0');
       out.push_back(static_cast<char>(n));
       for (std::size_t j = 0; j < n; ++j) {
-        std::uint32_t v = d[from + j];
-        out.push_back(static_cast<char>(v & 0xFF));
-        out.push_back(static_cast<char>((v >> 8) & 0xFF));
-        out.push_back(static_cast<char>((v >> 16) & 0xFF));
+        AppendLe24(out, d[from + j]);
       }
       while (out.size() % 4 != 0) out.push_back('\0');
       from += n;

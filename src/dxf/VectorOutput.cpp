@@ -375,9 +375,7 @@ Msg FinishVectorOutput(VectorOutput& out) {
 void AppendVectorWord(std::vector<std::uint8_t>& bytes, std::uint16_t word, bool controlFamilyLE) {
   // The word is stored as the control reads it: SwapForControl gives the
   // value whose little-endian bytes are the control's byte order.
-  std::uint16_t stored = SwapForControl(word, controlFamilyLE);
-  bytes.push_back(static_cast<std::uint8_t>(stored & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(stored >> 8));
+  AppendLe16(bytes, SwapForControl(word, controlFamilyLE));
 }
 
 std::uint16_t TextSizeCode(int size) {

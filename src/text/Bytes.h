@@ -31,6 +31,20 @@ inline std::uint32_t ReadLe32(std::string_view s, std::size_t at) { return ReadL
 inline std::uint16_t ReadBe16(std::string_view s, std::size_t at) { return ReadBe16(BytesAt(s, at)); }
 inline std::uint32_t ReadBe32(std::string_view s, std::size_t at) { return ReadBe32(BytesAt(s, at)); }
 
+// Little-endian numbers appended to bytes being built (a std::string or a
+// std::vector of bytes), the lowest byte first.
+template <typename Bytes>
+void AppendLe(Bytes& out, std::uint32_t value, int byteCount) {
+  using Byte = typename Bytes::value_type;
+  for (int i = 0; i < byteCount; ++i) out.push_back(static_cast<Byte>(value >> (8 * i) & 0xFFu));
+}
+template <typename Bytes>
+void AppendLe16(Bytes& out, std::uint16_t value) { AppendLe(out, value, 2); }
+template <typename Bytes>
+void AppendLe24(Bytes& out, std::uint32_t value) { AppendLe(out, value, 3); }
+template <typename Bytes>
+void AppendLe32(Bytes& out, std::uint32_t value) { AppendLe(out, value, 4); }
+
 // The 16-bit order of the control: unchanged for the little-endian family,
 // the two bytes exchanged otherwise.
 inline std::uint16_t SwapForControl(std::uint16_t value, bool controlFamilyLE) {
