@@ -3,35 +3,24 @@
 namespace q32 {
 namespace {
 
-class FaultyFile final : public File {
+class FaultyFile final : public ForwardingFile {
  public:
   FaultyFile(FaultyFileSystem& owner, std::unique_ptr<File> inner, std::string path)
-      : owner_(owner), inner_(std::move(inner)), path_(std::move(path)) {}
+      : ForwardingFile(std::move(inner)), owner_(owner), path_(std::move(path)) {}
 
   std::size_t Read(void* buffer, std::size_t n) override {
-    if (owner_.Fails(FileOp::Read, path_)) return 0;
-    return inner_->Read(buffer, n);
+    return owner_.Fails(FileOp::Read, path_) ? 0 : inner_->Read(buffer, n);
   }
   bool GetLine(char* buffer, std::size_t size) override {
-    if (owner_.Fails(FileOp::Read, path_)) return false;
-    return inner_->GetLine(buffer, size);
+    return !owner_.Fails(FileOp::Read, path_) && inner_->GetLine(buffer, size);
   }
   bool Write(const void* data, std::size_t n) override {
-    if (owner_.Fails(FileOp::Write, path_)) return false;
-    return inner_->Write(data, n);
+    return !owner_.Fails(FileOp::Write, path_) && inner_->Write(data, n);
   }
-  bool Seek(std::int64_t offset) override {
-    if (owner_.Fails(FileOp::Seek, path_)) return false;
-    return inner_->Seek(offset);
-  }
-  std::int64_t Tell() override { return inner_->Tell(); }
-  std::int64_t Size() override { return inner_->Size(); }
-  bool Flush() override { return inner_->Flush(); }
-  bool Close() override { return inner_->Close(); }
+  bool Seek(std::int64_t offset) override { return !owner_.Fails(FileOp::Seek, path_) && inner_->Seek(offset); }
 
  private:
   FaultyFileSystem& owner_;
-  std::unique_ptr<File> inner_;
   std::string path_;
 };
 

@@ -1,8 +1,9 @@
-// A file system that hands every operation to another one.  The file systems
-// that stand in front of another (guarding the run's inputs, injecting
-// faults, keeping outputs in memory) derive from it and override only the
-// operations they change, so an operation added to FileSystem reaches the
-// inner file system through all of them.
+// A file system that hands every operation to another one, and a file that
+// does the same.  The file systems that stand in front of another (guarding
+// the run's inputs, injecting faults, keeping outputs in memory) and the
+// files they hand out derive from them and override only the operations they
+// change, so an operation added to FileSystem or File reaches the inner one
+// through all of them.
 #pragma once
 
 #include <memory>
@@ -13,6 +14,23 @@
 #include "platform/FileSystem.h"
 
 namespace q32 {
+
+class ForwardingFile : public File {
+ public:
+  explicit ForwardingFile(std::unique_ptr<File> inner) : inner_(std::move(inner)) {}
+
+  std::size_t Read(void* buffer, std::size_t n) override { return inner_->Read(buffer, n); }
+  bool GetLine(char* buffer, std::size_t size) override { return inner_->GetLine(buffer, size); }
+  bool Write(const void* data, std::size_t n) override { return inner_->Write(data, n); }
+  bool Seek(std::int64_t offset) override { return inner_->Seek(offset); }
+  std::int64_t Tell() override { return inner_->Tell(); }
+  std::int64_t Size() override { return inner_->Size(); }
+  bool Flush() override { return inner_->Flush(); }
+  bool Close() override { return inner_->Close(); }
+
+ protected:
+  std::unique_ptr<File> inner_;
+};
 
 class ForwardingFileSystem : public FileSystem {
  public:

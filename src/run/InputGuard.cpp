@@ -8,10 +8,10 @@ namespace {
 // Passes every operation on and tells the guard of the ones that failed.  A
 // read that comes back short is the end of the file unless the file goes on
 // past the point reached.
-class WatchedFile final : public File {
+class WatchedFile final : public ForwardingFile {
  public:
   WatchedFile(InputGuardFileSystem& owner, std::unique_ptr<File> inner, std::string path)
-      : owner_(owner), inner_(std::move(inner)), path_(std::move(path)) {}
+      : ForwardingFile(std::move(inner)), owner_(owner), path_(std::move(path)) {}
 
   std::size_t Read(void* buffer, std::size_t n) override {
     std::size_t got = inner_->Read(buffer, n);
@@ -33,8 +33,6 @@ class WatchedFile final : public File {
     if (!ok) owner_.NoteFailedRead(path_);
     return ok;
   }
-  std::int64_t Tell() override { return inner_->Tell(); }
-  std::int64_t Size() override { return inner_->Size(); }
   bool Flush() override {
     bool ok = inner_->Flush();
     if (!ok) owner_.NoteFailedWrite(path_);
@@ -53,7 +51,6 @@ class WatchedFile final : public File {
   }
 
   InputGuardFileSystem& owner_;
-  std::unique_ptr<File> inner_;
   std::string path_;
 };
 
