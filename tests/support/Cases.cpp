@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::set<std::string> kResultKinds = {"status", "console", "output", "new", "changed", "deleted"};
+const std::set<std::string> kResultKinds = {"status", "console", "output", "new", "changed", "deleted", "nothing"};
 const std::set<std::string> kBodyFlags = {"crlf", "nonl", "esc", "hex", "digest"};
+const std::set<std::string> kStepsWithResults = {"run", "preview", "check", "decode"};
 
 bool IsDirective(const std::string& line) { return line.rfind("--- ", 0) == 0; }
 
@@ -75,21 +76,21 @@ std::vector<Case> ParseCaseFile(const std::string& relative) {
     while (end < lines.size() && !IsDirective(lines[end])) ++end;
     const std::string kind = words.empty() ? "" : words[0];
     if (!words.empty()) words.erase(words.begin());
+    const std::vector<std::string> body(lines.begin() + static_cast<long>(i) + 1, lines.begin() + static_cast<long>(end));
     if (kind == "case") {
       cases.push_back({relative, words.empty() ? "" : words[0], {}});
       owner = nullptr;
     } else if (kResultKinds.count(kind)) {
       if (!owner) throw std::runtime_error(relative + ":" + std::to_string(at + 1) + ": results without a step");
-      for (std::size_t k = i; k < end; ++k) owner->expected += lines[k] + "\n";
+      CaseResult result{kind, words, body, ""};
+      if (body.size() == 1 && body[0].size() > 1 && body[0][0] == '@') result.shared = body[0].substr(1);
+      owner->results.push_back(result);
       owner->resultsEnd = static_cast<int>(end);
     } else {
       if (cases.empty()) throw std::runtime_error(relative + ": a step before the first case");
-      CaseStep step{kind, words, DecodeBody({lines.begin() + static_cast<long>(i) + 1,
-                                             lines.begin() + static_cast<long>(end)}, words),
-                    at + 1, "", static_cast<int>(end), static_cast<int>(end)};
+      CaseStep step{kind, words, DecodeBody(body, words), at + 1, {}, static_cast<int>(end), static_cast<int>(end)};
       cases.back().steps.push_back(step);
-      const bool hasResults = kind == "run" || kind == "check" || kind == "decode";
-      owner = hasResults ? &cases.back().steps.back() : nullptr;
+      owner = kStepsWithResults.count(kind) ? &cases.back().steps.back() : nullptr;
     }
     i = end;
   }
@@ -131,32 +132,58 @@ std::string Replace(std::string text, const std::string& from, const std::string
   return text;
 }
 
-// One case being run: its directory, environment and results.
+// What a step did.
+struct Actual {
+  int status = 0;
+  std::string printed;  // the console of a run, the output of a check or decoder
+  struct Change {
+    std::string kind;   // "new", "changed" or "deleted"
+    std::string bytes;
+  };
+  std::map<std::string, Change> changes;  // by path in the case directory
+};
+
+// The report lines of a console: what a reader of the run's messages reads,
+// without the banner, the progress lines and the drawings' listings.
+std::string ReportLines(const std::string& console) {
+  std::string out;
+  for (const std::string& line : SplitLines(console))
+    for (const char* label : {"File: ", "Error: ", "Warning: ", "Fatal: "})
+      if (line.rfind(label, 0) == 0) {
+        out += line + "\n";
+        break;
+      }
+  return out;
+}
+
+// One case being run: its directory, environment and what each step did.
 class CaseRun {
  public:
   CaseRun(const Case& c, std::string python) : case_(c), python_(std::move(python)) {}
   ~CaseRun() {
-    for (const auto& [name, value] : savedEnv_) {
-      SetEnvironment(name, value ? value->c_str() : nullptr);
-    }
+    for (const auto& [name, value] : savedEnv_) SetEnvironment(name, value ? value->c_str() : nullptr);
   }
 
-  // The results of every step that has them, in order.
-  std::vector<std::string> Run() {
+  // What every step with results did, in order.
+  std::vector<Actual> Run() {
     SetEnv("SOURCE_DATE_EPOCH", "0");
-    std::vector<std::string> results;
+    std::vector<Actual> done;
     for (const CaseStep& step : case_.steps) {
       SCOPED_TRACE(case_.file + ":" + std::to_string(step.line) + ": " + step.kind);
-      std::optional<std::string> r = Do(step);
-      if (r) results.push_back(*r);
+      std::optional<Actual> a = Do(step);
+      if (a) done.push_back(std::move(*a));
       if (::testing::Test::HasFatalFailure()) break;
     }
-    return results;
+    return done;
   }
 
-  std::string Path(const std::string& relative) const { return (fs::path(dir_.path()) / relative).string(); }
+  std::string Mask(const std::string& text) const {
+    return Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/");
+  }
 
  private:
+  std::string Path(const std::string& relative) const { return (fs::path(dir_.path()) / relative).string(); }
+
   const std::string& Word(const CaseStep& s, std::size_t i) {
     static const std::string none;
     if (i < s.words.size()) return s.words[i];
@@ -172,10 +199,6 @@ class CaseRun {
     SetEnvironment(name, value);
   }
 
-  std::string Mask(const std::string& text) const {
-    return Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/");
-  }
-
   // Shell commands see the source tree as $SRC, the program as $Q32 and a
   // python3 with the modules the case needs as $PYTHON.
   std::string Shell(const std::string& command) const {
@@ -188,21 +211,29 @@ class CaseRun {
   }
 
   // What a run changed since the last snapshot.
-  std::string Changes() {
+  void Changes(Actual& a) {
     Snapshot now = Take(dir_.path());
-    std::string out;
     for (const auto& [name, bytes] : now) {
       auto was = before_.find(name);
-      if (was == before_.end()) out += EncodeBody("new " + name, Mask(bytes));
-      else if (was->second != bytes) out += EncodeBody("changed " + name, Mask(bytes));
+      if (was == before_.end()) a.changes[name] = {"new", Mask(bytes)};
+      else if (was->second != bytes) a.changes[name] = {"changed", Mask(bytes)};
     }
     for (const auto& [name, bytes] : before_)
-      if (!now.count(name)) out += "--- deleted " + name + "\n";
+      if (!now.count(name)) a.changes[name] = {"deleted", ""};
     before_ = std::move(now);
-    return out;
   }
 
-  std::optional<std::string> Do(const CaseStep& s) {
+  Actual RunAndWatch(const std::string& program, const CaseStep& s) {
+    before_ = Take(dir_.path());
+    std::vector<std::string> args;
+    for (const std::string& w : s.words) args.push_back(Expand(w));
+    RunResult r = RunProgram(program, args, Path(cwd_));
+    Actual a{r.status, Mask(r.out), {}};
+    Changes(a);
+    return a;
+  }
+
+  std::optional<Actual> Do(const CaseStep& s) {
     const std::string& k = s.kind;
     if (k == "needs") return std::nullopt;  // decided before the case runs
     if (k == "file") {
@@ -238,33 +269,35 @@ class CaseRun {
       RunResult r = RunCommand(Shell(s.body.empty() ? Join(s.words) : s.body), Path(cwd_));
       EXPECT_EQ(r.status, 0) << r.out;
     } else if (k == "run") {
-      before_ = Take(dir_.path());
-      std::vector<std::string> args;
-      for (const std::string& w : s.words) args.push_back(Expand(w));
-      RunResult r = RunProgram(program_, args, Path(cwd_));
-      return "--- status " + std::to_string(r.status) + "\n" + EncodeBody("console", Mask(r.out)) +
-             Changes();
+      return RunAndWatch(program_, s);
+    } else if (k == "preview") {
+      return RunAndWatch(PreviewProgram(), s);
     } else if (k == "check") {
       RunResult r = RunCommand(Shell(s.body.empty() ? Join(s.words) : s.body), Path(cwd_));
       before_ = Take(dir_.path());
-      return "--- status " + std::to_string(r.status) + "\n" + EncodeBody("output", Mask(r.out));
+      return Actual{r.status, Mask(r.out), {}};
     } else if (k == "decode") {
       auto decoder = CaseDecoders().find(Word(s, 0));
       if (decoder == CaseDecoders().end()) {
         ADD_FAILURE() << "no decoder " << Word(s, 0);
         return std::nullopt;
       }
-      if (!fs::is_directory(Path(Word(s, 1)))) return EncodeBody("output", decoder->second(ReadFile(Path(Word(s, 1)))));
+      if (!fs::is_directory(Path(Word(s, 1)))) return Actual{0, decoder->second(ReadFile(Path(Word(s, 1)))), {}};
       std::string out;  // a folder: the last line of each file's listing
       for (const auto& [name, bytes] : Take(Path(Word(s, 1)))) {
         const std::string listing = decoder->second(bytes);
         out += name + ": " + listing.substr(listing.rfind('\n', listing.size() - 2) + 1);
       }
-      return EncodeBody("output", out);
+      return Actual{0, out, {}};
     } else {
       ADD_FAILURE() << "unknown step " << k;
     }
     return std::nullopt;
+  }
+
+  static std::string PreviewProgram() {
+    fs::path exe(QUILLON_EXE);
+    return (exe.parent_path() / ("Quillon32Preview" + exe.extension().string())).string();
   }
 
   static std::string Join(const std::vector<std::string>& words) {
@@ -282,17 +315,144 @@ class CaseRun {
   std::map<std::string, std::optional<std::string>> savedEnv_;
 };
 
-// Writes the results of a run into its case file, in place of the old ones.
-void Update(const Case& c, const std::vector<std::string>& results) {
+// The words of a result that say how a file is compared.
+const std::set<std::string> kFileModes = {"tail", "raster", "vector", "bmx", "exists"};
+
+std::string ModeOf(const CaseResult& r) {
+  for (std::size_t i = 1; i < r.words.size(); ++i)
+    if (kFileModes.count(r.words[i])) return r.words[i];
+  return "";
+}
+
+// A large binary file as its size and a hash: a file too large to read whose
+// every byte still counts.
+std::string Digest(const std::string& bytes) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  char digest[64];
+  std::snprintf(digest, sizeof digest, "size %zu fnv1a64 %016llx\n", bytes.size(), static_cast<unsigned long long>(h));
+  return digest;
+}
+
+// What a result states, as bytes.
+std::string Expected(const CaseResult& r) {
+  if (!r.shared.empty()) return ReadFile(SourcePath(r.shared));
+  if (Has(r.words, "digest")) return DecodeBody(r.lines, {});
+  return DecodeBody(r.lines, r.words);
+}
+
+// The part of what a step did that a result speaks of, in the result's form;
+// nullopt when the step did nothing of the kind (no such file).
+std::optional<std::string> Observed(const CaseResult& r, const Actual& a, const std::string& expected) {
+  if (r.kind == "status") return std::to_string(a.status);
+  if (r.kind == "console") return Has(r.words, "all") ? a.printed : ReportLines(a.printed);
+  if (r.kind == "output") return a.printed;
+  const std::string path = r.words.empty() ? "" : r.words[0];
+  auto it = a.changes.find(path);
+  if (it == a.changes.end() || it->second.kind != r.kind) return std::nullopt;
+  const std::string mode = ModeOf(r);
+  const std::string& bytes = it->second.bytes;
+  if (mode == "tail") return bytes.substr(bytes.size() - std::min(bytes.size(), expected.size()));
+  if (mode == "exists") return std::string();
+  if (!mode.empty()) return CaseDecoders().at(mode)(bytes);
+  if (Has(r.words, "digest")) return Digest(bytes);
+  return bytes;
+}
+
+// Compares what the results of one step state with what the step did.
+void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
+  std::set<std::string> stated;
+  bool nothingElse = false;
+  for (const CaseResult& r : step.results) {
+    if (r.kind == "nothing") {
+      nothingElse = true;
+      continue;
+    }
+    if (r.kind == "new" || r.kind == "changed" || r.kind == "deleted") stated.insert(r.words.empty() ? "" : r.words[0]);
+    if (r.kind == "status") {
+      EXPECT_EQ(r.words.empty() ? "" : r.words[0], std::to_string(a.status)) << where << ": exit status";
+      continue;
+    }
+    const std::string expected = r.kind == "deleted" || ModeOf(r) == "exists" ? "" : Expected(r);
+    const std::optional<std::string> observed = Observed(r, a, expected);
+    if (!observed) {
+      ADD_FAILURE() << where << ": the run did not write " << r.kind << " " << (r.words.empty() ? "" : r.words[0]);
+      continue;
+    }
+    EXPECT_EQ(expected, *observed) << where << ": " << r.kind << (r.words.empty() ? "" : " " + r.words[0]);
+  }
+  if (!nothingElse) return;
+  for (const auto& [path, change] : a.changes)
+    EXPECT_TRUE(stated.count(path)) << where << ": the run also wrote " << change.kind << " " << path;
+}
+
+// The results of a step as they read after the step did what it did: each
+// stated result with its body from the step (a shared file is written
+// itself); a step without stated results gets its status and report lines.
+std::string Restated(const CaseStep& step, const Actual& a) {
+  std::vector<CaseResult> results = step.results;
+  if (results.empty()) {
+    results.push_back({"status", {}, {}, ""});
+    results.push_back({step.kind == "run" || step.kind == "preview" ? "console" : "output", {}, {}, ""});
+  }
+  std::string out;
+  for (const CaseResult& r : results) {
+    std::string header = r.kind;
+    std::vector<std::string> kept;
+    for (const std::string& w : r.words)
+      if (!kBodyFlags.count(w)) kept.push_back(w);
+    if (r.kind == "status") {
+      out += "--- status " + std::to_string(a.status) + "\n";
+      continue;
+    }
+    for (const std::string& w : kept) header += " " + w;
+    if (r.kind == "nothing" || r.kind == "deleted" || ModeOf(r) == "exists") {
+      out += "--- " + header + "\n";
+      continue;
+    }
+    const std::optional<std::string> observed = Observed(r, a, Expected(r));
+    if (!observed) {
+      out += "--- " + header + "\n";  // kept as stated: the comparison tells what is wrong
+      for (const std::string& line : r.lines) out += line + "\n";
+      continue;
+    }
+    std::string bytes = *observed;
+    if (ModeOf(r) == "tail") {
+      // As many lines as the case states, from the end of the file.
+      const auto& whole = a.changes.at(r.words[0]).bytes;
+      std::size_t want = std::max<std::size_t>(1, r.lines.size()), at = whole.size();
+      for (std::size_t n = 0; n <= want && at > 0;) {
+        if (whole[at - 1] == '\n' && ++n > want) break;
+        --at;
+      }
+      bytes = whole.substr(at);
+    }
+    if (Has(r.words, "digest")) {
+      out += "--- " + header + " digest\n" + bytes;
+      continue;
+    }
+    if (!r.shared.empty()) {
+      WriteFile(SourcePath(r.shared), bytes);
+      out += "--- " + header + "\n@" + r.shared + "\n";
+      continue;
+    }
+    out += EncodeBody(header, bytes);
+  }
+  return out;
+}
+
+// Writes the results of a case's steps into its case file, in place of the
+// old ones.
+void Update(const Case& c, const std::vector<Actual>& done) {
   const std::string path = SourcePath(c.file);
   std::vector<std::string> lines = SplitLines(ReadFile(path));
   for (const Case& fresh : ParseCaseFile(c.file)) {
     if (fresh.name != c.name) continue;
     std::vector<const CaseStep*> owners;
     for (const CaseStep& s : fresh.steps)
-      if (s.kind == "run" || s.kind == "check" || s.kind == "decode") owners.push_back(&s);
-    for (std::size_t i = std::min(owners.size(), results.size()); i-- > 0;) {
-      std::vector<std::string> replacement = SplitLines(results[i]);
+      if (kStepsWithResults.count(s.kind)) owners.push_back(&s);
+    for (std::size_t i = std::min(owners.size(), done.size()); i-- > 0;) {
+      std::vector<std::string> replacement = SplitLines(Restated(*owners[i], done[i]));
       lines.erase(lines.begin() + owners[i]->resultsBegin, lines.begin() + owners[i]->resultsEnd);
       lines.insert(lines.begin() + owners[i]->resultsBegin, replacement.begin(), replacement.end());
     }
@@ -359,14 +519,7 @@ std::string EncodeBody(const std::string& header, const std::string& bytes) {
   const bool isCrlf = lf > 0 && crlf == lf;
   std::string text = isCrlf ? Replace(bytes, "\r\n", "\n") : bytes;
   if (odd * 10 > bytes.size() || (odd > 0 && bytes.size() > 65536)) {
-    if (bytes.size() > 4096) {
-      std::uint64_t h = 14695981039346656037ull;
-      for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
-      char digest[64];
-      std::snprintf(digest, sizeof digest, "size %zu fnv1a64 %016llx\n", bytes.size(),
-                    static_cast<unsigned long long>(h));
-      return "--- " + header + " digest\n" + digest;
-    }
+    if (bytes.size() > 4096) return "--- " + header + " digest\n" + Digest(bytes);
     std::string out = "--- " + header + " hex\n";
     for (std::size_t i = 0; i < bytes.size(); ++i)
       out += Hex2(static_cast<unsigned char>(bytes[i])) + (i % 16 == 15 || i + 1 == bytes.size() ? "\n" : " ");
@@ -453,22 +606,21 @@ void RunCase(const Case& c) {
       }
     }
   }
-  std::vector<std::string> results;
+  std::vector<Actual> done;
   {
     CaseRun run(c, python);
-    results = run.Run();
+    done = run.Run();
   }
   if (std::getenv("Q32_UPDATE_CASES")) {
-    Update(c, results);
+    Update(c, done);
     return;
   }
   std::size_t i = 0;
   for (const CaseStep& s : c.steps) {
-    if (s.kind != "run" && s.kind != "check" && s.kind != "decode") continue;
-    if (i >= results.size()) break;
-    EXPECT_EQ(s.expected, results[i]) << c.file << ":" << s.line << ": results of " << s.kind
-                                      << " (Q32_UPDATE_CASES=1 rewrites them)";
-    ++i;
+    if (!kStepsWithResults.count(s.kind)) continue;
+    if (i >= done.size()) break;
+    Compare(s, done[i++], c.file + ":" + std::to_string(s.line) + ": " + s.kind +
+                              " (Q32_UPDATE_CASES=1 rewrites the results)");
   }
 }
 

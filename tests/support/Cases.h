@@ -14,21 +14,37 @@
 //   --- program <dir> [nocatalogue]  later runs start a copy of Quillon32 in <dir>
 //   --- sh <command>                 a shell command that must succeed
 //   --- run <arguments>              Quillon32 with these arguments
+//   --- preview <arguments>          Quillon32Preview with these arguments
 //   --- check <command>              a shell command whose status and output count
 // (sh and check take the command from their body when it is not on the line;
 // it sees $SRC, $Q32, $CASE and $PYTHON)
-//   --- decode <decoder> <path>      a decoder of the tests lists the file
+//   --- decode <decoder> <path>      a listing of the file (raster, vector, bmx)
 //                                    (a folder: each file's last listing line)
 //
-// After run, check and decode come their results, as the runner writes them:
-//   --- status N, --- console, --- output    exit status and what was printed
-//   --- new|changed <path> [flags], --- deleted <path>   files the run touched
+// After run, preview, check and decode come their results; a case states what
+// it is about and the rest goes unchecked:
+//   --- status N                     the exit status (always checked)
+//   --- console [all]                what the run printed: its report lines
+//                                    ("File:", "Error:", "Warning:", "Fatal:"),
+//                                    with "all" every line (banner, progress,
+//                                    listings)
+//   --- output                       what a check printed, or a decoder's listing
+//   --- new|changed <path> [mode]    a file the run created or changed; mode:
+//        (none) the whole file, "tail" its last lines, "raster", "vector" or
+//        "bmx" its listing by that decoder, "exists" only that it was written
+//   --- deleted <path>               a file the run deleted
+//   --- nothing else                 no file besides those listed was created,
+//                                    changed or deleted
+// A body may be "@<source path>" alone: the expected bytes are that file's, so
+// that several cases share one expected output (tests/data/...).
+//
 // Bodies are text (flags: "crlf" = lines end in CR LF, "nonl" = no line end at
 // the end), "esc" text (\\ is a backslash, \xNN a byte) or "hex".  Every run
 // has SOURCE_DATE_EPOCH=0; the case directory shows as $CASE.
 //
-// Q32_UPDATE_CASES=1 rewrites the results in the files (run the test program
-// itself, not ctest -j, so that one process writes each file).
+// Q32_UPDATE_CASES=1 rewrites the results the case states (and the shared
+// files they name) from what the runs did (run the test program itself, not
+// ctest -j, so that one process writes each file).
 #pragma once
 
 #include <functional>
@@ -39,12 +55,20 @@
 
 namespace q32test {
 
+// One stated result of a step.
+struct CaseResult {
+  std::string kind;                // "status", "console", "output", "new", ...
+  std::vector<std::string> words;  // the directive's words after the kind
+  std::vector<std::string> lines;  // the body as written
+  std::string shared;              // the source path of a "@" body, or empty
+};
+
 struct CaseStep {
   std::string kind;                // "file", "run", ...
   std::vector<std::string> words;  // the directive's words after the kind
   std::string body;                // decoded bytes of the body
   int line = 0;                    // line of the directive in the file
-  std::string expected;            // results as written in the file
+  std::vector<CaseResult> results;
   int resultsBegin = 0, resultsEnd = 0;  // their line range (0-based, end exclusive)
 };
 
@@ -68,7 +92,7 @@ Snapshot TakeSnapshot(const std::string& dir);
 // Writes the files a case sets up ("file" and "copy" steps) under dir.
 void WriteCaseFiles(const Case& c, const std::string& dir);
 
-// A decoder turns a file's bytes into a listing for "--- decode".
+// A decoder turns a file's bytes into a listing.
 using CaseDecoder = std::function<std::string(const std::string& bytes)>;
 std::map<std::string, CaseDecoder>& CaseDecoders();
 
