@@ -1,7 +1,7 @@
 # The browser test of the preview (CTest PreviewInBrowser): the example's
 # preview opened in headless Chromium by check-page.mjs.  The npm packages
-# live outside the source tree, in NODE_DIR (the build's preview-node/):
-#   cp tests/preview/browser/package*.json NODE_DIR && cd NODE_DIR && npm ci
+# live outside the source tree, in NODE_DIR (the build's node/):
+#   cp tools/node/package*.json NODE_DIR && cd NODE_DIR && npm ci
 # Skipped (status 77) when node, Chromium or the packages are missing.
 #
 # usage: sh run.sh QUILLON32PREVIEW SOURCE_DIR WORK_DIR NODE_DIR
