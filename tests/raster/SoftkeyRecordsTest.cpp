@@ -1,36 +1,33 @@
-// What no run of the program can show: the record writer against files
-// computed by hand from the S-record notation (lines split at 30 bytes, empty
-// writes, the 16-bit record count, failing writes), and the converters under
-// failing file operations: which code each failure gives, and that a record
-// file whose write failed keeps the whole lines written before it and its
-// count line, nothing after.  (The softkeys themselves are pinned by the case
-// tables.)
+// What no run of the program can show: the record writer and reader against
+// lines computed by hand from the S-record notation, the raster decoder on a
+// block placed by hand, and the converters under failing file operations.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/FaultyFileSystem.h"
-#include "run/RunContext.h"
 #include "raster/BitmapSoftkey.h"
 #include "raster/PcxSoftkey.h"
+#include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
+#include "run/RunContext.h"
 #include "support/MemoryFileSystem.h"
 #include "support/TestSupport.h"
 
 namespace q32 {
 namespace {
 
-struct RecordCase {
-  const char* rule;
-  std::vector<std::string> calls;  // the bytes of each write, made `times` times
-  long times, failAt;              // failAt: the file operation that fails (1 creates)
-  std::string results;             // what each write returned
-  std::string file;                // the whole file, or its end after many writes
-};
-
+// Each case: the bytes of each write, made `times` times; the file operation
+// that fails (1 creates); what each write returned; the whole file, or its
+// end after many writes.
 TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
-  const RecordCase cases[] = {
+  const struct {
+    const char* rule;
+    std::vector<std::string> calls;
+    long times, failAt;
+    std::string results, file;
+  } cases[] = {
       {"nothing written", {}, 1, 0, "", "S00500000000FA\nS5030000FC\n"},
       {"addresses run on over calls",
        {"abc", std::string(19, '\0'), std::string("\0\x30\0\x30", 4), std::string(6, '\0')}, 1, 0, "0000",
@@ -46,7 +43,7 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
       {"without its header no line is written", {"abc"}, 1, 2, "1", "S5030000FC\n"},
       {"a file that cannot be created gives no writer", {}, 1, 1, "", "(none)"},
   };
-  for (const RecordCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
     q32test::MemoryFileSystem memory;
     FaultyFileSystem fs(memory);
@@ -54,10 +51,8 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
     auto writer = OpenSoftkeyRecords(fs, "k.PIC");
     std::string results;
     for (long i = 0; writer && i < c.times; ++i)
-      for (const std::string& bytes : c.calls) {
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        results += WriteSoftkeyRecords(*writer, data, bytes.size()) ? "0" : "1";
-      }
+      for (const std::string& b : c.calls)
+        results += WriteSoftkeyRecords(*writer, reinterpret_cast<const std::uint8_t*>(b.data()), b.size()) ? "0" : "1";
     CloseSoftkeyRecords(writer);
     EXPECT_EQ(results, c.results);
     const std::string* file = memory.FileBytes("k.PIC");
@@ -66,24 +61,63 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
   }
 }
 
+// Each line's faults as letters: no CR LF, not a record, lower case, checksum,
+// no header, second header, after the count line, address gap, cut short,
+// wrong count, unexpected type.
+TEST(SoftkeyRecords, ReaderNamesWhatIsWrongWithEachLine) {
+  const struct {
+    std::string text, faults, data;
+    bool whole;
+  } cases[] = {
+      {"S00500000000FA\r\nS30800000000616263D1\r\nS30600000003a056\r\nS300\r\nX101FE\r\nS307000000050102F0\r\n"
+       "S3060000000644B0\r\nS5030003F9\nS00500000000FA\r\nS1040000FFFC",
+       " | |l|kt|n|g|k|cw|sa|cau", "abc\xA0\x01\x02\x44", false},
+      {"S00500000000FA\r\nS307000000050102F0\r\n", " |g", "\x01\x02", false},
+      {"S5030000FC\r\nS30800000000616263D1\r\n\r\n", "h|a|na", "abc", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const SoftkeyRecordFile file = ReadSoftkeyRecordFile(c.text);
+    std::string faults;
+    for (const SoftkeyRecordLine& line : file.lines) {
+      faults += faults.empty() ? "" : "|";
+      for (unsigned f = 0; f < 11; ++f)
+        if (line.Has(static_cast<SoftkeyRecordFault>(f))) faults += "cnlkhsagtwu"[f];
+      if (faults.empty() || faults.back() == '|') faults += ' ';
+    }
+    EXPECT_EQ(faults, c.faults);
+    EXPECT_EQ(file.data, c.data);
+    EXPECT_EQ(CarriesWholeData(file), c.whole);
+  }
+}
+
+TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
+  // One element at x 70, its block one row of 16 pixels FF 00h: the first
+  // five pixels fall on columns 72 to 76, the rest outside the picture.
+  const std::string data("\x26\x00\x00\x46\x00\x00\x00\x06\x00\x09\xFF\xFF\x00\x01\x00\x10\xFF\x00", 18);
+  const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
+  std::string drawn;
+  for (const auto& row : image.bits)
+    for (bool bit : row) drawn += bit ? '#' : '.';
+  EXPECT_EQ(drawn, std::string(72, '.') + "#####" + std::string(47 * 77, '.'));
+  EXPECT_TRUE(IsWholeRasterSoftkey(image));
+  EXPECT_FALSE(IsWholeRasterSoftkey(DecodeRasterSoftkey(data.substr(0, 10))));  // no end word
+}
+
+// Which code each failing file operation gives; a failed write keeps the
+// header and the whole data lines before it, then their count line.
 TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
-  struct {
-    const char* what;
+  const struct {
     const char* source;
     FileOp op;
     int nth, code;
-  } cases[] = {
-      {"the bitmap headers cannot be reached", "key.bmp", FileOp::Seek, 1, 8230},
-      {"the bitmap rows cannot be reached", "key.bmp", FileOp::Seek, 3, 8222},
-      {"the PCX scan lines cannot be reached", "key.pcx", FileOp::Seek, 2, 8222},
-      {"the 60th bitmap record line cannot be written", "key.bmp", FileOp::Write, 60, 8223},
-      {"the 60th PCX record line cannot be written", "key.pcx", FileOp::Write, 60, 8223},
-  };
+  } cases[] = {{"key.bmp", FileOp::Seek, 1, 8230}, {"key.bmp", FileOp::Seek, 3, 8222},
+               {"key.pcx", FileOp::Seek, 2, 8222}, {"key.bmp", FileOp::Write, 60, 8223},
+               {"key.pcx", FileOp::Write, 60, 8223}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.nth));
     q32test::MemoryFileSystem memory;
-    const std::string fixture = q32test::SourcePath("tests/data/raster/" + std::string(c.source));
-    memory.AddFile(c.source, q32test::ReadFile(fixture));
+    memory.AddFile(c.source, q32test::ReadFile(q32test::SourcePath("tests/data/raster/" + std::string(c.source))));
     FaultyFileSystem fs(memory);
     RunContext run(fs, RunSettings{});
     auto convert = std::string(c.source).ends_with(".bmp") ? ConvertBitmapSoftkey : ConvertPcxSoftkey;
@@ -95,11 +129,9 @@ TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
     EXPECT_EQ(Number(convert(run, c.source)), c.code);
     const std::string* file = memory.FileBytes("key.PIC");
     ASSERT_EQ(file != nullptr, c.op == FileOp::Write);  // a refused picture leaves no record file
-    if (!file) continue;
-    // The header and 58 data lines, then the count line of 58 (3Ah).
-    std::size_t end = 0;
-    for (int line = 0; line < 59; ++line) end = whole.find('\n', end) + 1;
-    EXPECT_EQ(*file, whole.substr(0, end) + "S503003AC2\r\n");
+    std::size_t end = 0;  // after the header and 58 data lines
+    for (int line = 0; file && line < 59; ++line) end = whole.find('\n', end) + 1;
+    if (file) EXPECT_EQ(*file, whole.substr(0, end) + "S503003AC2\r\n");
   }
 }
 
