@@ -22,12 +22,8 @@ namespace {
 // that fails (1 creates); what each write returned; the whole file, or its
 // end after many writes.
 TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
-  const struct {
-    const char* rule;
-    std::vector<std::string> calls;
-    long times, failAt;
-    std::string results, file;
-  } cases[] = {
+  const struct { const char* rule; std::vector<std::string> calls; long times, failAt; std::string results, file; }
+  cases[] = {
       {"nothing written", {}, 1, 0, "", "S00500000000FA\nS5030000FC\n"},
       {"addresses run on over calls",
        {"abc", std::string(19, '\0'), std::string("\0\x30\0\x30", 4), std::string(6, '\0')}, 1, 0, "0000",
@@ -65,25 +61,21 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
 // no header, second header, after the count line, address gap, cut short,
 // wrong count, unexpected type.
 TEST(SoftkeyRecords, ReaderNamesWhatIsWrongWithEachLine) {
-  const struct {
-    std::string text, faults, data;
-    bool whole;
-  } cases[] = {
+  const struct { std::string text, faults, data; bool whole; } cases[] = {
       {"S00500000000FA\r\nS30800000000616263D1\r\nS30600000003a056\r\nS300\r\nX101FE\r\nS307000000050102F0\r\n"
        "S3060000000644B0\r\nS5030003F9\nS00500000000FA\r\nS1040000FFFC",
-       " | |l|kt|n|g|k|cw|sa|cau", "abc\xA0\x01\x02\x44", false},
-      {"S00500000000FA\r\nS307000000050102F0\r\n", " |g", "\x01\x02", false},
-      {"S5030000FC\r\nS30800000000616263D1\r\n\r\n", "h|a|na", "abc", true},
+       " | | l| kt| n| g| k| cw| sa| cau", "abc\xA0\x01\x02\x44", false},
+      {"S00500000000FA\r\nS307000000050102F0\r\n", " | g", "\x01\x02", false},
+      {"S5030000FC\r\nS30800000000616263D1\r\n\r\n", " h| a| na", "abc", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     const SoftkeyRecordFile file = ReadSoftkeyRecordFile(c.text);
     std::string faults;
     for (const SoftkeyRecordLine& line : file.lines) {
-      faults += faults.empty() ? "" : "|";
+      faults += faults.empty() ? " " : "| ";
       for (unsigned f = 0; f < 11; ++f)
         if (line.Has(static_cast<SoftkeyRecordFault>(f))) faults += "cnlkhsagtwu"[f];
-      if (faults.empty() || faults.back() == '|') faults += ' ';
     }
     EXPECT_EQ(faults, c.faults);
     EXPECT_EQ(file.data, c.data);
@@ -107,11 +99,7 @@ TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
 // Which code each failing file operation gives; a failed write keeps the
 // header and the whole data lines before it, then their count line.
 TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
-  const struct {
-    const char* source;
-    FileOp op;
-    int nth, code;
-  } cases[] = {{"key.bmp", FileOp::Seek, 1, 8230}, {"key.bmp", FileOp::Seek, 3, 8222},
+  const struct { const char* source; FileOp op; int nth, code; } cases[] = {{"key.bmp", FileOp::Seek, 1, 8230}, {"key.bmp", FileOp::Seek, 3, 8222},
                {"key.pcx", FileOp::Seek, 2, 8222}, {"key.bmp", FileOp::Write, 60, 8223},
                {"key.pcx", FileOp::Write, 60, 8223}};
   for (const auto& c : cases) {
