@@ -33,7 +33,7 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
        "S00500000000FA\nS30500000000FA\n"
        "S32300000000303132333435363738396162636465666768696A6B6C6D6E6F70717273747D\n"
        "S3060000001E7566\nS5030003F9\n"},
-      {"the count is 16 bits wide", {""}, 65537, 0, std::string(65537, '0'), "S5030001FB\n"},
+      {"the count is 16 bits wide, its high byte summed", {""}, 65792, 0, std::string(65792, '0'), "S5030100FB\n"},
       {"a failed line is left out and its address taken again", {"\x01\x02\x03", "\x01"}, 1, 3, "10",
        "S00500000000FA\nS3060000000001F8\nS5030001FB\n"},
       {"without its header no line is written", {"abc"}, 1, 2, "1", "S5030000FC\n"},
@@ -99,9 +99,9 @@ TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
 // Which code each failing file operation gives; a failed write keeps the
 // header and the whole data lines before it, then their count line.
 TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
-  const struct { const char* source; FileOp op; int nth, code; } cases[] = {{"key.bmp", FileOp::Seek, 1, 8230}, {"key.bmp", FileOp::Seek, 3, 8222},
-               {"key.pcx", FileOp::Seek, 2, 8222}, {"key.bmp", FileOp::Write, 60, 8223},
-               {"key.pcx", FileOp::Write, 60, 8223}};
+  const struct { const char* source; FileOp op; int nth, code; } cases[] = {
+      {"key.bmp", FileOp::Seek, 1, 8230}, {"key.bmp", FileOp::Seek, 3, 8222}, {"key.pcx", FileOp::Seek, 2, 8222},
+      {"key.bmp", FileOp::Write, 60, 8223}, {"key.pcx", FileOp::Write, 60, 8223}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.nth));
     q32test::MemoryFileSystem memory;
