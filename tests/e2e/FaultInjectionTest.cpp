@@ -93,7 +93,6 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
   ASSERT_GT(clean.operations, 50);
 
   const std::regex numbered("(E|W)[0-9]{4}:|Error no: [0-9]+");
-  int errorRuns = 0, quietRuns = 0, fatalRuns = 0;
   for (long k = 1; k <= clean.operations; ++k) {
     const fs::path root = fs::path(dir.path()) / ("k" + std::to_string(k));
     fs::copy(tree, root, fs::copy_options::recursive);
@@ -114,7 +113,6 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
       // The catalogue or the log cannot be had: the fatal text, no run.
       EXPECT_TRUE(Has(o.failed, "Quillon32.err") || (onLog && Has(o.failed, "create"))) << "status 3";
       EXPECT_TRUE(Has(o.console, "Fatal: ")) << "no fatal text";
-      ++fatalRuns;
     } else if (o.status == 0) {
       // A failure that changed nothing: the read that would have found the
       // end of a file, a directory change that the next one makes good, or
@@ -127,19 +125,16 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
         ASSERT_TRUE(found != after.end()) << output << " missing";
         EXPECT_TRUE(found->second == cleanAfter.at(output)) << output << " differs from the clean run";
       }
-      ++quietRuns;
     } else if (o.failed == "create p.spj") {
       // A default run whose generated project cannot be created ends at
       // once with status 1, as it always has.
       EXPECT_EQ(o.status, 1);
       EXPECT_TRUE(Has(o.console, "File: proj\\p.spj: E8220")) << "no report";
-      ++errorRuns;
     } else {
       // Every other failure loses something the run should have written or
       // read: it is an error, shown with its number.
       EXPECT_EQ(o.status, 2);
       EXPECT_TRUE(std::regex_search(o.console, numbered)) << "no numbered message";
-      ++errorRuns;
     }
     fs::remove_all(root);
     // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.
@@ -147,8 +142,6 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
   }
   EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
   SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
-  std::printf("swept %ld file operations: %d errors, %d quiet, %d fatal\n", clean.operations, errorRuns,
-              quietRuns, fatalRuns);
 }
 
 // Generation of the system files: tree file, system list, constants and
