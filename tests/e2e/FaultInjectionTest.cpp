@@ -9,7 +9,6 @@
 // run names.  Both the generation of system files and the default run are
 // swept.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +32,12 @@ namespace {
 // The softkeys both kinds of run write; everything else they do not name
 // must keep its bytes.
 const char* const kSoftkeys[] = {"proj/logo.PIC", "proj/shot.PIC", "proj/mark.PIC",   "proj/yes.PIC",
-                                 "proj/feed.PIC", "proj/go.PIC",   "proj/img/key.bmx", "proj/p.log", "proj/p.def"};
+                                 "proj/feed.PIC", "proj/go.PIC",   "proj/img/spindle.bmx", "proj/p.log", "proj/p.def"};
 
 struct Outcome {
-  int status = -1;
+  int status;
   std::string console, failed;  // failed: the operation that failed
-  long operations = 0;
+  long operations;
 };
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -54,23 +53,10 @@ Outcome RunIn(const fs::path& root, const std::vector<std::string>& options, lon
 
   const fs::path start = fs::current_path();
   fs::current_path(root);
-  const std::string capture = (root / "console.txt").string();
-  std::fflush(stdout);
-  const int saved = dup(fileno(stdout));
-  std::FILE* sink = std::fopen(capture.c_str(), "w");
-  dup2(fileno(sink), fileno(stdout));
-  std::fclose(sink);
-  Outcome o;
-  o.status = q32::RunCommandLine(args, faulty);
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
-  close(saved);
+  ::testing::internal::CaptureStdout();
+  const int status = q32::RunCommandLine(args, faulty);
   fs::current_path(start);
-  o.console = ReadFile(capture);
-  fs::remove(capture);
-  o.operations = faulty.operations;
-  o.failed = faulty.failedDescription;
-  return o;
+  return {status, ::testing::internal::GetCapturedStdout(), faulty.failedDescription, faulty.operations};
 }
 
 // Sweeps one kind of run; outputs are the files it writes besides the softkeys.
@@ -142,6 +128,7 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
   }
   EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
   SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
+  std::printf("swept %ld file operations\n", clean.operations);
 }
 
 // Generation of the system files: tree file, system list, constants and
