@@ -2,19 +2,17 @@
 // "tree" in sweep.case (every kind of source, an included file, a PLC project
 // information file, menu items that name its symbols) is first run cleanly to
 // count its file operations; then, for every k up to that count, a fresh copy
-// of the project runs with the k-th operation failing.  Each run must end in order: a numbered message (or the
-// fatal text where the catalogue or the log itself fails), status 2 where the
-// failure is an error, and every file that was there before the run still
-// there with its bytes, except the outputs the run names.  Both the
-// generation of system files and the default run are swept.
+// of the project runs with the k-th operation failing.  Each run must end in
+// order: a numbered message (or the fatal text where the catalogue or the log
+// itself fails), status 2 where the failure is an error, and every file that
+// was there before the run still there with its bytes, except the outputs the
+// run names.  Both the generation of system files and the default run are
+// swept.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <initializer_list>
-#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -31,20 +29,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The outputs each kind of run names; everything else must keep its bytes.
-const std::set<std::string> kSoftkeys = {"proj/logo.PIC", "proj/shot.PIC", "proj/mark.PIC", "proj/yes.PIC",
-                                         "proj/feed.PIC", "proj/go.PIC",   "proj/img/key.bmx"};
-std::set<std::string> With(std::set<std::string> names, std::initializer_list<const char*> more) {
-  for (const char* name : more) names.insert(name);
-  return names;
-}
+// The softkeys both kinds of run write; everything else they do not name
+// must keep its bytes.
+const char* const kSoftkeys[] = {"proj/logo.PIC", "proj/shot.PIC", "proj/mark.PIC",   "proj/yes.PIC",
+                                 "proj/feed.PIC", "proj/go.PIC",   "proj/img/spindle.bmx", "proj/p.log", "proj/p.def"};
 
 struct Outcome {
-  int status = -1;
-  std::string console;
-  long operations = 0;
-  std::string failed;  // the operation that failed
+  int status;
+  std::string console, failed;  // failed: the operation that failed
+  long operations;
 };
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // One run of the whole program in this process, started in root, with its
 // console captured.  The current directory is restored afterwards.
@@ -52,127 +48,97 @@ Outcome RunIn(const fs::path& root, const std::vector<std::string>& options, lon
   auto host = q32::MakeHostFileSystem();
   q32::FaultyFileSystem faulty(*host);
   faulty.failAt = failAt;
+  std::vector<std::string> args = {ExecutableDir() + "/Quillon32", "proj/p.spm", "-pjproj/p.pj"};
+  args.insert(args.end(), options.begin(), options.end());
 
   const fs::path start = fs::current_path();
   fs::current_path(root);
-  std::string program = ExecutableDir() + "/Quillon32";
-  std::vector<std::string> args = {program, "proj/p.spm", "-pjproj/p.pj"};
-  args.insert(args.end(), options.begin(), options.end());
-
-  const std::string capture = (root / "console.txt").string();
-  std::fflush(stdout);
-  int saved = dup(fileno(stdout));
-  std::FILE* sink = std::fopen(capture.c_str(), "w");
-  dup2(fileno(sink), fileno(stdout));
-  std::fclose(sink);
-
-  Outcome o;
-  o.status = q32::RunCommandLine(args, faulty);
-
-  std::fflush(stdout);
-  dup2(saved, fileno(stdout));
-  close(saved);
+  ::testing::internal::CaptureStdout();
+  const int status = q32::RunCommandLine(args, faulty);
   fs::current_path(start);
-  o.console = ReadFile(capture);
-  fs::remove(capture);
-  o.operations = faulty.operations;
-
-  o.failed = faulty.failedDescription;
-  return o;
+  return {status, ::testing::internal::GetCapturedStdout(), faulty.failedDescription, faulty.operations};
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Sweeps one kind of run; outputs are the files it writes.
-void Sweep(const std::vector<std::string>& options, const std::set<std::string>& kOutputs) {
+// Sweeps one kind of run; outputs are the files it writes besides the softkeys.
+void Sweep(const std::vector<std::string>& options, std::set<std::string> outputs) {
+  outputs.insert(std::begin(kSoftkeys), std::end(kSoftkeys));
   // Creation dates of the clean run and the failing runs must agree.
-  q32test::SetEnvironment("SOURCE_DATE_EPOCH", "0");
+  SetEnvironment("SOURCE_DATE_EPOCH", "0");
   TempDir dir;
-  const fs::path tree = fs::path(dir.path()) / "tree";
+  const fs::path tree = fs::path(dir.path()) / "tree", cleanRoot = fs::path(dir.path()) / "clean";
   WriteCaseFiles(FindCase("tests/e2e/sweep.case", "tree"), tree.string());
   const Snapshot before = TakeSnapshot(tree.string());
   const std::string catalogue = ReadFile(ExecutableDir() + "/Quillon32.err");
 
   // The clean run: every output written, nothing reported.
-  const fs::path cleanRoot = fs::path(dir.path()) / "clean";
   fs::copy(tree, cleanRoot, fs::copy_options::recursive);
-  Outcome clean = RunIn(cleanRoot, options, 0);
+  const Outcome clean = RunIn(cleanRoot, options, 0);
   ASSERT_EQ(clean.status, 0) << clean.console << ReadFile((cleanRoot / "proj/p.log").string());
   const Snapshot cleanAfter = TakeSnapshot(cleanRoot.string());
-  for (const std::string& output : kOutputs) EXPECT_EQ(cleanAfter.count(output), 1u) << output;
+  for (const std::string& output : outputs) EXPECT_EQ(cleanAfter.count(output), 1u) << output;
   ASSERT_GT(clean.operations, 50);
 
   const std::regex numbered("(E|W)[0-9]{4}:|Error no: [0-9]+");
-  int errorRuns = 0, quietRuns = 0, fatalRuns = 0;
   for (long k = 1; k <= clean.operations; ++k) {
     const fs::path root = fs::path(dir.path()) / ("k" + std::to_string(k));
     fs::copy(tree, root, fs::copy_options::recursive);
-    Outcome o = RunIn(root, options, k);
+    const Outcome o = RunIn(root, options, k);
     SCOPED_TRACE("operation " + std::to_string(k) + ": " + o.failed + "\n" + o.console);
     ASSERT_FALSE(o.failed.empty());
 
     // Nothing that was there before is lost or changed, outputs aside.
     const Snapshot after = TakeSnapshot(root.string());
     for (const auto& [name, bytes] : before) {
-      if (kOutputs.count(name)) continue;
+      if (outputs.count(name)) continue;
       auto found = after.find(name);
       ASSERT_TRUE(found != after.end()) << name << " was deleted";
       EXPECT_TRUE(found->second == bytes) << name << " was changed";
     }
-
     const bool onLog = Has(o.failed, "p.log");
-    const bool onCatalogue = Has(o.failed, "Quillon32.err");
     if (o.status == 3) {
       // The catalogue or the log cannot be had: the fatal text, no run.
-      EXPECT_TRUE(onCatalogue || (onLog && Has(o.failed, "create"))) << "status 3";
+      EXPECT_TRUE(Has(o.failed, "Quillon32.err") || (onLog && Has(o.failed, "create"))) << "status 3";
       EXPECT_TRUE(Has(o.console, "Fatal: ")) << "no fatal text";
-      ++fatalRuns;
     } else if (o.status == 0) {
       // A failure that changed nothing: the read that would have found the
       // end of a file, a directory change that the next one makes good, or
       // a log line or message text lost after the run was checked for
       // failed files.  Every output is as the clean run wrote it (the log
       // aside when the failure hit it).
-      for (const std::string& output : kOutputs) {
+      for (const std::string& output : outputs) {
         if (output == "proj/p.log" && onLog) continue;
         auto found = after.find(output);
         ASSERT_TRUE(found != after.end()) << output << " missing";
         EXPECT_TRUE(found->second == cleanAfter.at(output)) << output << " differs from the clean run";
       }
-      ++quietRuns;
     } else if (o.failed == "create p.spj") {
       // A default run whose generated project cannot be created ends at
       // once with status 1, as it always has.
       EXPECT_EQ(o.status, 1);
       EXPECT_TRUE(Has(o.console, "File: proj\\p.spj: E8220")) << "no report";
-      ++errorRuns;
     } else {
       // Every other failure loses something the run should have written or
       // read: it is an error, shown with its number.
       EXPECT_EQ(o.status, 2);
       EXPECT_TRUE(std::regex_search(o.console, numbered)) << "no numbered message";
-      ++errorRuns;
     }
     fs::remove_all(root);
     // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.
     if (::testing::Test::HasFailure() && std::getenv("Q32_SWEEP_ALL") == nullptr) break;
   }
   EXPECT_EQ(ReadFile(ExecutableDir() + "/Quillon32.err"), catalogue);
-  q32test::SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
-  std::printf("swept %ld file operations: %d errors, %d quiet, %d fatal\n", clean.operations, errorRuns,
-              quietRuns, fatalRuns);
+  SetEnvironment("SOURCE_DATE_EPOCH", nullptr);
+  std::printf("swept %ld file operations\n", clean.operations);
 }
 
 // Generation of the system files: tree file, system list, constants and
 // every softkey, with the menu items checked against the PLC symbols.
 TEST(FaultInjection, EveryFileOperationOfASystemRunFailsOnce) {
-  Sweep({"-gensys"}, With(kSoftkeys, {"proj/p.log", "proj/p.sys", "proj/p.def", "proj/QUILLONK.SYS"}));
+  Sweep({"-gensys"}, {"proj/p.sys", "proj/QUILLONK.SYS"});
 }
 
 // The default run: generated projects of the project and its include, the
 // constants and every softkey, the menu items through the item checker.
-TEST(FaultInjection, EveryFileOperationOfADefaultRunFailsOnce) {
-  Sweep({}, With(kSoftkeys, {"proj/p.log", "proj/p.spj", "proj/sub.spj", "proj/p.def"}));
-}
+TEST(FaultInjection, EveryFileOperationOfADefaultRunFailsOnce) { Sweep({}, {"proj/p.spj", "proj/sub.spj"}); }
 
 }  // namespace
