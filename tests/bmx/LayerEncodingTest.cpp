@@ -19,15 +19,11 @@ namespace {
 
 using Diffs = std::vector<std::uint32_t>;
 
-Diffs operator+(Diffs a, const Diffs& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-// n differences from first on, each step more, as 24-bit values.
-Diffs Counting(std::size_t n, std::uint32_t first, std::uint32_t step) {
+// a then b; Counting: n differences from first on, each step more, as 24-bit values.
+Diffs operator+(Diffs a, const Diffs& b) { a.insert(a.end(), b.begin(), b.end()); return a; }
+Diffs Counting(std::uint32_t n, std::uint32_t first, std::uint32_t step) {
   Diffs d;
-  for (std::size_t i = 0; i < n; ++i) d.push_back((first + step * static_cast<std::uint32_t>(i)) & 0xFFFFFF);
+  for (std::uint32_t i = 0; i < n; ++i) d.push_back((first + step * i) & 0xFFFFFF);
   return d;
 }
 
@@ -44,26 +40,15 @@ std::string Units(const Diffs& d) {
 }
 
 TEST(LayerEncoding, HandWorkedUnits) {
-  const struct {
-    Diffs d;
-    const char* units;
-  } cases[] = {
+  const std::pair<Diffs, const char*> cases[] = {
       // Trailing unchanged pixels are implied by the end unit.
-      {{}, "end"},
-      {Diffs(12, 0), "end"},
-      {{0xFF, 0, 0, 0}, "run 1 0000FF, end"},
-      {{5, 0, 0}, "run 1 000005, end"},
+      {{}, "end"}, {Diffs(12, 0), "end"}, {{0xFF, 0, 0, 0}, "run 1 0000FF, end"}, {{5, 0, 0}, "run 1 000005, end"},
       // One or two pending literals become runs of one, whatever their value.
-      {{0x123456}, "run 1 123456, end"},
-      {{0}, "run 1 000000, end"},
-      {{0, 5, 5}, "run 1 000000, run 2 000005, end"},
-      {{1, 2, 2}, "run 1 000001, run 2 000002, end"},
-      {{1, 2, 3, 3}, "run 1 000001, run 1 000002, run 2 000003, end"},
-      {{4, 4, 1, 2}, "run 2 000004, run 1 000001, run 1 000002, end"},
+      {{0x123456}, "run 1 123456, end"}, {{0}, "run 1 000000, end"}, {{0, 5, 5}, "run 1 000000, run 2 000005, end"},
+      {{1, 2, 2}, "run 1 000001, run 2 000002, end"}, {{1, 2, 3, 3}, "run 1 000001, run 1 000002, run 2 000003, end"},
+      {{4, 4, 1, 2}, "run 2 000004, run 1 000001, run 1 000002, end"}, {{9, 9, 9}, "run 3 000009, end"},
       // Unchanged pixels before a change are skipped; a last run is written.
-      {{0, 0, 0, 7}, "skip 3, run 1 000007, end"},
-      {{0, 0, 5, 5}, "skip 2, run 2 000005, end"},
-      {{9, 9, 9}, "run 3 000009, end"},
+      {{0, 0, 0, 7}, "skip 3, run 1 000007, end"}, {{0, 0, 5, 5}, "skip 2, run 2 000005, end"},
       // Three or more different values are a literal, padded to whole words.
       {{1, 2, 3}, "literal 3 000001 000002 000003, end"},
       {{1, 2, 3, 4, 5, 5, 5}, "literal 4 000001 000002 000003 000004, run 3 000005, end"},
@@ -76,7 +61,7 @@ TEST(LayerEncoding, HandWorkedUnits) {
       {Counting(259, 1, 1) + Diffs{259},
        "literal 255 000001 000002 000003 000004 ... 0000FF, literal 3 000100 000101 000102, run 2 000103, end"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Units(c.d), c.units) << c.d.size() << " differences";
+  for (const auto& [d, units] : cases) EXPECT_EQ(Units(d), units) << d.size() << " differences";
 }
 
 // Random layers with long stretches of equal and of unchanged pixels.
@@ -84,8 +69,7 @@ TEST(LayerEncoding, RandomLayersDecodeToTheirDifferences) {
   std::mt19937 random(1234);
   for (int round = 0; round < 300; ++round) {
     Diffs d;
-    const std::size_t length = 1 + random() % 3000;
-    while (d.size() < length) {
+    for (const std::size_t length = 1 + random() % 3000; d.size() < length;) {
       const std::uint32_t kind = random() % 4;
       const std::size_t n = 1 + random() % (kind == 0 ? 70000 : kind == 1 ? 600 : 5);
       if (kind == 0) d.insert(d.end(), n, 0);
