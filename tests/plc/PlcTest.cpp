@@ -46,10 +46,10 @@
 namespace q32 {
 namespace {
 
-PlcSymbolTables Program() {
+PlcSymbolTables Program(const std::string& name = "program.pj") {
   PlcSymbolTables symbols;
   auto fs = MakeHostFileSystem();
-  EXPECT_EQ(ReadPlcProjectFile(*fs, q32test::SourcePath("tests/data/plc/program.pj"), symbols), Msg::Ok);
+  EXPECT_EQ(ReadPlcProjectFile(*fs, q32test::SourcePath("tests/data/plc/" + name), symbols), Msg::Ok);
   return symbols;
 }
 
@@ -149,10 +149,14 @@ TEST(Conditions, ThirtyOneSectionsNest) {
 }
 
 // A list in the tools' order is searched by halving, any other walked as the
-// control's skip index leads (block starts every 50 records; pjfile.case has
-// a list out of order).  On lists in order both answer alike: random lists
-// with runs of equal names across block starts, locals of several modules.
+// control's skip index leads: from the last block start (every 50 records)
+// whose name is smaller.  unsorted.pj holds Y00 to Y49, then X50 to X59: Y20
+// is missed there.  On lists in order both answer alike: random lists with
+// runs of equal names across block starts, locals of several modules.
 TEST(SymbolLookup, HalvingAnswersAsTheSkipWalk) {
+  PlcSymbolTables unsorted = Program("unsorted.pj");
+  EXPECT_EQ(LookUpSymbol(unsorted, "Y00"), SymbolLookup::Found);
+  EXPECT_EQ(LookUpSymbol(unsorted, "Y20"), SymbolLookup::NotFound);
   std::mt19937 random(7);
   auto name = [&](std::size_t range) { return "S" + std::to_string(1000 + random() % range); };
   for (int round = 0; round < 40; ++round) {
