@@ -46,11 +46,38 @@
 namespace q32 {
 namespace {
 
-PlcSymbolTables Program(const std::string& name = "program.pj") {
+PlcSymbolTables Program(const std::string& name = "program.pj", Msg* read = nullptr) {
   PlcSymbolTables symbols;
   auto fs = MakeHostFileSystem();
-  EXPECT_EQ(ReadPlcProjectFile(*fs, q32test::SourcePath("tests/data/plc/" + name), symbols), Msg::Ok);
+  const Msg code = ReadPlcProjectFile(*fs, q32test::SourcePath("tests/data/plc/" + name), symbols);
+  if (read) *read = code;
+  else EXPECT_EQ(code, Msg::Ok) << name;
   return symbols;
+}
+
+// A damaged copy of program.pj keeps what lies before the damage: whole module
+// records count (none.pj: module size 543, two.pj: 1588); a module section
+// shorter than announced (huge.pj: 2^32-1 bytes, past.pj: past the end) is
+// 6506; sections without end records (structs.pj: the structures behind the
+// symbols; symbols.pj), a file cut in the type name of ZAXIS (cut.pj) and
+// sections past the end (far.pj) end there.  The code of the reading, and what
+// MOD1::FLAG and ZAXIS.FLAGS resolve to, tell what was read.
+TEST(PlcFile, DamageKeepsWhatLiesBeforeIt) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"none.pj", "0 6510 D2104"}, {"two.pj", "0 M101 D2104"}, {"huge.pj", "6506 3070 3070"},
+      {"past.pj", "6506 6510 3070"}, {"structs.pj", "0 M101 D2104"}, {"symbols.pj", "0 M101 D2104"},
+      {"cut.pj", "0 M101 3070"}, {"far.pj", "0 3070 3070"},
+  };
+  for (const auto& [file, expected] : rows) {
+    Msg read;
+    PlcSymbolTables symbols = Program(file, &read);
+    std::string out = std::to_string(Number(read));
+    for (std::string token : {"E:MOD1::FLAG", "E:ZAXIS.FLAGS"}) {
+      const Msg code = RewriteOperandToken(symbols, token, true);
+      out += " " + (code == Msg::Ok ? token.substr(2) : std::to_string(Number(code)));
+    }
+    EXPECT_EQ(out, expected) << file;
+  }
 }
 
 // -post writes the operand letter and the address, or the run reports the code.
