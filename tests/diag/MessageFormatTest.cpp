@@ -20,7 +20,7 @@ TEST(MessageFormat, ConversionsTakeOnlyTheArgumentsThatExist) {
       {"[%5d]", "abc", nullptr, 0, 0, "[  abc]"},  // a text under a number conversion
       {"", "a", "b", 1, 2, ""},
       {"[%-5.2s][%5s][%05d][%i][%x][100%%]", "abcd", "abc", 42, -42, "[ab   ][  abc][00042][-42][][100%]"},
-      {"[%x][%X]", nullptr, nullptr, 255, 255, "[ff][FF]"},
+      {"[%x][%X]", nullptr, nullptr, 255, 255, "[ff][FF]"}, {"[%.12s]", "abcdefghijklmnop", nullptr, 0, 0, "[abcdefghijkl]"},
       {"%c", nullptr, nullptr, 'A', 0, "A"},
       {"%u %lu", nullptr, nullptr, -1, -1, "4294967295 18446744073709551615"},
       {"%+d %#x", nullptr, nullptr, 5, 31, "+5 0x1f"},
