@@ -13,74 +13,48 @@ namespace q32 {
 namespace {
 
 using Lines = std::vector<std::string>;
+enum Splitter { kPlain, kEscapes, kCondition };
 
-TEST(Tokenizer, SplitTokens) {
+TEST(Tokenizer, SplitTokensAndConditionTokens) {
   const struct {
     std::string line;
-    bool escapes;
+    Splitter splitter;
     std::size_t maximum;
-    int code;
+    bool tooMany;
     Lines tokens;
   } cases[] = {
-      {"BMP, a.bmp = OK\n", false, 100, 0, {"BMP", "a.bmp", "OK"}},
-      {"\t a=b,,c  ; comment \"x y\" d\n", false, 100, 0, {"a", "b", "c"}},
-      {"a\r\n", false, 100, 0, {"a\r"}},  // the line reader removes a CR, not the splitter
-      {"TEXT \"a, b; c=d\" 'it''s' x\n", false, 100, 0, {"TEXT", "a, b; c=d", "it", "s", "x"}},
-      {"\"\" x ''", false, 100, 0, {"", "x", ""}},
-      {"'say \"hi\"' \"it's\"", false, 100, 0, {"say \"hi\"", "it's"}},
-      {"a \"open ended\n", false, 100, 0, {"a", "open ended"}},  // the line end closes the quote
-      {"abc\"d e\"f", false, 100, 0, {"abc", "d e", "f"}},        // a quote behind a token starts one
+      {"BMP, a.bmp = OK\n", kPlain, 100, false, {"BMP", "a.bmp", "OK"}},
+      {"\t a=b,,c  ; comment \"x y\" d\n", kPlain, 100, false, {"a", "b", "c"}},
+      {"a\r\n", kPlain, 100, false, {"a\r"}},  // the line reader removes a CR, not the splitter
+      {"TEXT \"a, b; c=d\" 'it''s' x\n", kPlain, 100, false, {"TEXT", "a, b; c=d", "it", "s", "x"}},
+      {"\"\" x ''", kPlain, 100, false, {"", "x", ""}},
+      {"'say \"hi\"' \"it's\"", kPlain, 100, false, {"say \"hi\"", "it's"}},
+      {"a \"open ended\n", kPlain, 100, false, {"a", "open ended"}},  // the line end closes the quote
+      {"abc\"d e\"f", kPlain, 100, false, {"abc", "d e", "f"}},        // a quote behind a token starts one
       // Escapes count only inside quotes and only when asked for.
-      {R"("a\"b" "c\\d" "e\nf" x\"y)", true, 100, 0, {"a\"b", "c\\d", "e\\nf", "x\\", "y"}},
-      {R"('it\'s' 'q\"')", true, 100, 0, {"it's", "q\\\""}},
-      {R"("c\\d" "x\")", false, 100, 0, {"c\\\\d", "x\\"}},
-      {"\"a\\", true, 100, 0, {"a\\"}},  // a backslash at the very end stays
-      {"a b c", false, 3, 0, {"a", "b", "c"}},
-      {"a b c d e", false, 3, 2, {"a", "b", "c"}},
-      {"a b c \"d\"", false, 3, 2, {"a", "b", "c"}},
-      {"a b c ; d e", false, 3, 0, {"a", "b", "c"}},
+      {R"("a\"b" "c\\d" "e\nf" x\"y)", kEscapes, 100, false, {"a\"b", "c\\d", "e\\nf", "x\\", "y"}},
+      {R"('it\'s' 'q\"')", kEscapes, 100, false, {"it's", "q\\\""}},
+      {R"("c\\d" "x\")", kPlain, 100, false, {"c\\\\d", "x\\"}},
+      {"\"a\\", kEscapes, 100, false, {"a\\"}},  // a backslash at the very end stays
+      {"a b c", kPlain, 3, false, {"a", "b", "c"}},
+      {"a b c d e", kPlain, 3, true, {"a", "b", "c"}},
+      {"a b c \"d\"", kPlain, 3, true, {"a", "b", "c"}},
+      {"a b c ; d e", kPlain, 3, false, {"a", "b", "c"}},
+      // Condition tokens keep quotes, commas and equals signs.
+      {"#IF A=\"x, y\" AND 'b',c\n", kCondition, 100, false, {"#IF", "A=\"x, y\"", "AND", "'b',c"}},
+      {"\"a b;c\"def g", kCondition, 100, false, {"\"a b;c\"def", "g"}},
+      {"  X  ; comment", kCondition, 100, false, {"X"}},
+      {"\t\n", kCondition, 100, false, {}},
+      {"\"unclosed part\nnext", kCondition, 100, false, {"\"unclosed part"}},
+      {"a b c d", kCondition, 3, true, {"a", "b", "c"}},
   };
   for (const auto& c : cases) {
     Lines tokens;
-    EXPECT_EQ(SplitTokens(c.line, tokens, c.maximum, c.escapes) == Split::TooManyTokens, c.code == 2) << c.line;
+    const Split split = c.splitter == kCondition ? SplitConditionTokens(c.line, tokens, c.maximum)
+                                                 : SplitTokens(c.line, tokens, c.maximum, c.splitter == kEscapes);
+    EXPECT_EQ(split == Split::TooManyTokens, c.tooMany) << c.line;
     EXPECT_EQ(tokens, c.tokens) << c.line;
   }
-}
-
-TEST(Tokenizer, SplitConditionTokensKeepsQuotesCommasAndEquals) {
-  const struct {
-    std::string line;
-    std::size_t maximum;
-    int code;
-    Lines tokens;
-  } cases[] = {
-      {"#IF A=\"x, y\" AND 'b',c\n", 100, 0, {"#IF", "A=\"x, y\"", "AND", "'b',c"}},
-      {"\"a b;c\"def g", 100, 0, {"\"a b;c\"def", "g"}},
-      {"  X  ; comment", 100, 0, {"X"}},
-      {"\t\n", 100, 0, {}},
-      {"\"unclosed part\nnext", 100, 0, {"\"unclosed part"}},
-      {"a b c d", 3, 2, {"a", "b", "c"}},
-  };
-  for (const auto& c : cases) {
-    Lines tokens;
-    EXPECT_EQ(SplitConditionTokens(c.line, tokens, c.maximum) == Split::TooManyTokens, c.code == 2) << c.line;
-    EXPECT_EQ(tokens, c.tokens) << c.line;
-  }
-}
-
-// Every logical line of a file and the line counter after each.
-std::pair<Lines, std::vector<int>> ReadAll(const std::string& bytes, FileMode mode) {
-  q32test::MemoryFileSystem fs;
-  fs.AddFile("/p.spm", bytes);
-  std::unique_ptr<File> file = fs.Open("/p.spm", mode);
-  std::pair<Lines, std::vector<int>> out;
-  std::string line;
-  int counter = 0;
-  while (ReadLogicalLine(*file, line, counter)) {
-    out.first.push_back(line);
-    out.second.push_back(counter);
-  }
-  return out;
 }
 
 TEST(Tokenizer, LogicalLinesContinuationsAndLimits) {
@@ -89,7 +63,7 @@ TEST(Tokenizer, LogicalLinesContinuationsAndLimits) {
   const struct {
     std::string bytes;
     Lines lines;
-    std::vector<int> counters;
+    std::vector<int> counters;  // the line counter after each logical line
   } cases[] = {
       {"first\r\nsecond\n\r\nlast", {"first\n", "second\n", "\n", "last"}, {1, 2, 3, 4}},
       {"", {}, {}},
@@ -111,7 +85,14 @@ TEST(Tokenizer, LogicalLinesContinuationsAndLimits) {
   };
   for (const auto& c : cases) {
     for (FileMode mode : {FileMode::ReadText, FileMode::ReadBinary}) {
-      auto [lines, counters] = ReadAll(c.bytes, mode);
+      q32test::MemoryFileSystem fs;
+      fs.AddFile("/p.spm", c.bytes);
+      std::unique_ptr<File> file = fs.Open("/p.spm", mode);
+      Lines lines;
+      std::vector<int> counters;
+      std::string line;
+      int counter = 0;
+      while (ReadLogicalLine(*file, line, counter)) lines.push_back(line), counters.push_back(counter);
       EXPECT_EQ(lines, c.lines) << c.bytes;
       EXPECT_EQ(counters, c.counters) << c.bytes;
     }
