@@ -47,8 +47,6 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool FileExistsOnDisk(const std::string& path) { return fs::exists(path); }
-
 void WriteFile(const std::string& path, const std::string& bytes) {
   fs::path p(path);
   if (p.has_parent_path()) fs::create_directories(p.parent_path());
@@ -56,14 +54,15 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Crlf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
+std::string Crlf(const std::string& text) { return Replace(text, "\n", "\r\n"); }
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
 }
+
+std::string ShellQuote(const std::string& s) { return "'" + Replace(s, "'", "'\\''") + "'"; }
 
 #ifdef _WIN32
 // One word of a command line as the C runtime splits it again.
@@ -110,7 +109,7 @@ static RunResult RunCommandLine(std::string line, const std::string& cwd) {
     CloseHandle(process.hThread);
   }
   CloseHandle(readEnd);
-  for (std::size_t at = 0; (at = result.out.find("\r\n", at)) != std::string::npos;) result.out.erase(at, 1);
+  result.out = Replace(result.out, "\r\n", "\n");
   return result;
 }
 
@@ -130,15 +129,6 @@ void SetEnvironment(const std::string& name, const char* value) {
 
 bool HaveTool(const std::string&) { return false; }
 #else
-static std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
 RunResult RunCommand(const std::string& command, const std::string& cwd) {
   std::string full = "cd " + ShellQuote(cwd) + " && ( " + command + " ) 2>&1";
   RunResult result;
@@ -167,10 +157,6 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 #endif
-
-RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd) {
-  return RunProgram(QUILLON_EXE, args, cwd);
-}
 
 std::string ExecutableDir() { return fs::path(QUILLON_EXE).parent_path().string(); }
 
