@@ -73,11 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     status = q32::RunCommandLine(args, fs);
   }
 
-  if (status < 0 || status > 2) std::fprintf(stderr, "exit status %d\n", status);
-  Q32_FUZZ_CHECK(status >= 0 && status <= 2);
+  Q32_FUZZ_CHECK(q32fuzz::OneOf(status, {0, 1, 2}));
   // The project file is an input from the start: no output may replace it.
   const std::string* after = memory.FileBytes(projectFile);
-  if (!after || *after != input) std::fprintf(stderr, "the run wrote over its project file\n");
   Q32_FUZZ_CHECK(after && *after == input);
   // A project may name a source it has not read yet as its tree file or
   // definitions, and the run then writes it: each run starts from a fresh
