@@ -3,14 +3,12 @@
 
 usage: check_manual_coverage.py <source directory>
 
-The names are read from the program's own tables in the sources: the
-project keyword table, the BMX keyword table, the menu item kinds and their
-parameters, the command-line option table, and every key of the message
-catalogue Quillon32.err.  Each table must yield as many names as the
-program says it holds, so that a changed table layout cannot make the
-check pass empty.  A name is documented where the manual writes it as code:
-`NAME`, or `NAME` followed by more (`ENABLE:M100`, `-t<model>`) as long as
-the name does not go on in a longer word.
+The names come from the program's own tables (project and BMX keywords, menu
+item kinds and parameters, command-line options) and the keys of Quillon32.err;
+each table must yield as many names as the program says it holds, so that a
+changed layout cannot make the check pass empty.  A name is documented where
+the manual writes it as code, `NAME` or `NAME` followed by more than a word
+character (`ENABLE:M100`, `-t<model>`).
 """
 
 import glob

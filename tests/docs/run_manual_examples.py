@@ -3,22 +3,14 @@
 
 usage: run_manual_examples.py <manual directory> <Quillon32 executable>
 
-A fenced block whose info string holds example=NAME belongs to the example
-NAME; the blocks of one example run in the order of the manual, in a fresh
-directory of their own:
-  file=PATH   the block is written to PATH (the last line gets its line end);
-  sh          every command of the block runs there (bash), Quillon32 on PATH;
-  expect      the result of the last command of the sh block before it:
-                status: N          its exit status
-                messages: none     no message at all, 0 errors and 0 warnings
-                messages: E8270 …  exactly these message codes were printed
-                files: A B …       these files exist afterwards
-                absent: A B …      these files do not exist
-                contains: F TEXT   file F holds TEXT (the rest of the line)
-                lacks: F TEXT      file F does not hold TEXT
-Every other command, and the last one of an sh block without expect block,
-must end with status 0.  A block that begins with a project header but
-belongs to no example fails the test, so that no whole project goes
+The fenced blocks whose info string holds example=NAME run in the order of the
+manual, in a fresh directory for each NAME: a block with file=PATH is written
+to PATH; the commands of an sh block run there (bash, Quillon32 on PATH); an
+expect block states the result of the last command before it, a line each:
+"status: N", "messages: none" or "messages: E8270 ..." (exactly these codes),
+"files: A B ..." (exist), "absent: A B ...", "contains: F TEXT", "lacks: F TEXT".
+Every other command must end with status 0, and a block that begins with a
+project header must belong to an example, so that no whole project goes
 untested.
 """
 
@@ -110,7 +102,14 @@ def main():
     failures = 0
     for example, parts in examples.items():
         with tempfile.TemporaryDirectory() as workdir:
-            last, ok = None, True
+            ok, last = True, None  # the last command whose result no expect block judged yet
+
+            def succeeded():
+                if last is not None and last[1][0] != 0:
+                    print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
+                    return False
+                return True
+
             for lang, attrs, flags, body, where in parts:
                 if "unmarked" in flags:
                     print(f"{where}: a whole project that belongs to no example")
@@ -124,20 +123,13 @@ def main():
                     ok = last is not None and check(where, last[1], body, workdir) and ok
                     last = None
                 elif lang == "sh":
-                    if last is not None and last[1][0] != 0:
-                        print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
-                        ok = False
                     for command in commands(body):
-                        if last is not None and last[1][0] != 0:
-                            print(f"{where}: {last[0]} ended with {last[1][0]}\n{last[1][1]}")
-                            ok = False
+                        ok = succeeded() and ok
                         run = subprocess.run(["bash", "-c", command], cwd=workdir, env=env,
                                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                              encoding="latin-1")
                         last = (f"{where}: {command}", (run.returncode, run.stdout))
-            if last is not None and last[1][0] != 0:
-                print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
-                ok = False
+            ok = succeeded() and ok
         print(f"example {example}: {'ok' if ok else 'FAILED'}")
         failures += not ok
     return 1 if failures or not examples else 0
