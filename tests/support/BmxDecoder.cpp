@@ -5,7 +5,6 @@
 // from their run-length units.  Whatever the bytes hold, a fault becomes a
 // "!!" line; where the file ends inside a word, a name or the words a
 // record's type needs, the listing ends with the place.
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -17,15 +16,6 @@
 
 namespace q32test {
 namespace {
-
-__attribute__((format(printf, 1, 2))) std::string F(const char* format, ...) {
-  char buffer[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
 
 std::string EndsInsideWord(std::size_t at) { return F("!! file ends inside a word at %zu\n", at); }
 

@@ -441,10 +441,8 @@ std::vector<Case> LoadCases() {
       files.push_back(fs::relative(entry.path(), SourcePath("")).generic_string());
   std::sort(files.begin(), files.end());
   std::vector<Case> cases;
-  for (const std::string& f : files) {
-    std::vector<Case> more = ParseCaseFile(f);
-    cases.insert(cases.end(), more.begin(), more.end());
-  }
+  for (const std::string& f : files)
+    for (Case& c : ParseCaseFile(f)) cases.push_back(std::move(c));
   return cases;
 }
 

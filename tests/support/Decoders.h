@@ -3,9 +3,21 @@
 // independently of the program's own writers.
 #pragma once
 
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
 namespace q32test {
+
+// A listing line from a printf format (lines are short).
+__attribute__((format(printf, 1, 2))) inline std::string F(const char* format, ...) {
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
 
 // A softkey record file (S-records) as the 77 x 48 raster picture it carries,
 // one text row per pixel row.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,19 +19,13 @@ namespace q32test {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-#ifdef _WIN32
+  std::random_device random;
   for (unsigned tries = 0; path_.empty(); ++tries) {
     if (tries == 1000) throw std::runtime_error("no temporary directory");
-    const fs::path candidate = fs::temp_directory_path() /
-        ("q32test." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount() + tries));
+    const fs::path candidate = fs::temp_directory_path() / ("q32test." + std::to_string(random()));
     std::error_code ec;
     if (fs::create_directory(candidate, ec)) path_ = candidate.string();
   }
-#else
-  std::string pattern = (fs::temp_directory_path() / "q32test.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-#endif
 }
 
 TempDir::~TempDir() {
