@@ -15,7 +15,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
@@ -43,10 +42,7 @@ inline constexpr const char* kSmallPlcFile = "fuzz/corpus/plcfile/small.pj";
 
 // Checks of promises whose breaking is known and reported are on only with
 // QUILLON_FUZZ_STRICT=1, so that CI shows new findings, not known ones.
-inline bool Strict() {
-  const char* strict = std::getenv("QUILLON_FUZZ_STRICT");
-  return strict && *strict == '1';
-}
+inline bool Strict() { return std::getenv("QUILLON_FUZZ_STRICT") && *std::getenv("QUILLON_FUZZ_STRICT") == '1'; }
 
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};

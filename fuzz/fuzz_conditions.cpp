@@ -14,28 +14,14 @@
 
 namespace {
 
-q32::DefineEntry Define(std::string name, std::int32_t value, std::string text = {}) {
-  q32::DefineEntry e;
-  e.name = std::move(name);
-  e.hasValue = true;
-  e.value = value;
-  e.isString = !text.empty();
-  e.valueText = std::move(text);
-  return e;
-}
-
 struct Tables {
   q32::DefineList defines;
   q32::PlcSymbolTables symbols;
   Tables() {
-    defines.Insert(Define("A", 1), false);
-    defines.Insert(Define("B", 2), false);
-    defines.Insert(Define("NEG", -5), false);
-    defines.Insert(Define("BIG", 0x7FFFFFFF), false);
-    defines.Insert(Define("MACHINE", 0, "Mill"), false);
-    q32::DefineEntry bare;
-    bare.name = "OPTION";
-    defines.Insert(bare, false);
+    for (const q32::DefineEntry& e : std::initializer_list<q32::DefineEntry>{
+             {"A", true, 1, false, ""}, {"B", true, 2, false, ""}, {"NEG", true, -5, false, ""},
+             {"BIG", true, 0x7FFFFFFF, false, ""}, {"MACHINE", true, 0, true, "Mill"}, {"OPTION", false, 1, false, ""}})
+      defines.Insert(e, false);
     q32test::MemoryFileSystem fs;
     fs.AddFile("P.PJ", q32fuzz::SourceFile(q32fuzz::kSmallPlcFile));
     Q32_FUZZ_CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", symbols) == q32::Msg::Ok);

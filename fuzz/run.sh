@@ -18,25 +18,13 @@ cmake -S . -B $build -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebI
       -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF >/dev/null
 cmake --build $build -j2 >/dev/null
 targets=("$@")
-if [ $# -eq 0 ]; then
-  for f in fuzz/fuzz_*.cpp; do
-    n=$(basename "$f" .cpp)
-    targets+=("${n#fuzz_}")
-  done
-fi
+[ $# -gt 0 ] || mapfile -t targets < <(cd fuzz && ls fuzz_*.cpp | sed 's/^fuzz_//; s/\.cpp$//')
 
 # The longest input each target is given: enough for its largest seed.  A
 # project of 2 KB already holds a hundred lines, each of which may convert a
-# source; longer ones would only slow the search down.
-max_len() {
-  case $1 in
-    plcfile) echo 65536 ;;
-    dxf | catalogue) echo 16384 ;;
-    bitmap | pcx | bmx | language) echo 8192 ;;
-    reader) echo 2048 ;;
-    *) echo 4096 ;;
-  esac
-}
+# source; longer ones would only slow the search down.  Others get 4096.
+declare -A max_len=([plcfile]=65536 [dxf]=16384 [catalogue]=16384 [bitmap]=8192 [pcx]=8192 [bmx]=8192
+                    [language]=8192 [reader]=2048)
 
 # Everything a run writes (corpus copies, logs, findings) lives in one
 # directory that goes at the end, whatever happened.  The targets themselves
@@ -55,7 +43,7 @@ run_target() {
   local t=$1 status=0
   mkdir -p "$work/corpus/$t" "$work/artifacts/$t"
   if [ -d "fuzz/corpus/$t" ]; then cp -r "fuzz/corpus/$t/." "$work/corpus/$t/"; fi
-  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="$(max_len "$t")" -timeout=1 \
+  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="${max_len[$t]:-4096}" -timeout=1 \
     -print_final_stats=1 -artifact_prefix="$work/artifacts/$t/" "$work/corpus/$t" >"$work/$t.log" 2>&1 || status=$?
   echo "$status" >"$work/$t.status"
 }

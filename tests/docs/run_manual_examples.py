@@ -49,16 +49,8 @@ def blocks(path):
 
 
 def commands(body):
-    joined, out = "", []
-    for line in body:
-        joined += line
-        if joined.endswith("\\"):
-            joined = joined[:-1]
-            continue
-        if joined.strip() and not joined.lstrip().startswith("#"):
-            out.append(joined)
-        joined = ""
-    return out
+    lines = "\n".join(body).replace("\\\n", "").split("\n")
+    return [line for line in lines if line.strip() and not line.lstrip().startswith("#")]
 
 
 def check(where, result, body, workdir):
@@ -76,10 +68,9 @@ def check(where, result, body, workdir):
                     problems.append("messages where the manual says none")
             elif codes != sorted(set(value)):
                 problems.append(f"messages {codes}, the manual says {value}")
-        elif key == "files":
-            problems += [f"{f} missing" for f in value if not os.path.exists(os.path.join(workdir, f))]
-        elif key == "absent":
-            problems += [f"{f} exists" for f in value if os.path.exists(os.path.join(workdir, f))]
+        elif key in ("files", "absent"):
+            problems += [f"{f} {'missing' if key == 'files' else 'exists'}" for f in value
+                         if os.path.exists(os.path.join(workdir, f)) != (key == "files")]
         elif key in ("contains", "lacks"):
             name, text = line.partition(":")[2].strip().split(" ", 1)
             path = os.path.join(workdir, name)

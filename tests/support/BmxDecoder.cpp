@@ -6,7 +6,6 @@
 // "!!" line; where the file ends inside a word, a name or the words a
 // record's type needs, the listing ends with the place.
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <span>
 #include <vector>

@@ -147,13 +147,6 @@ class CaseRun {
     return Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/");
   }
 
-  const std::string& Word(const CaseStep& s, std::size_t i) {
-    static const std::string none;
-    if (i < s.words.size()) return s.words[i];
-    ADD_FAILURE() << "missing word " << i + 1;
-    return none;
-  }
-
   void SetEnv(const std::string& name, const char* value) {
     if (!savedEnv_.count(name)) {
       const char* old = std::getenv(name.c_str());
@@ -195,30 +188,30 @@ class CaseRun {
     std::error_code ec;
     if (k == "needs") return std::nullopt;  // decided before the case runs
     if (k == "file") {
-      WriteFile(Path(Word(s, 0)), s.body);
+      WriteFile(Path(s.words.at(0)), s.body);
     } else if (k == "copy") {
-      fs::create_directories(fs::path(Path(Word(s, 0))).parent_path(), ec);
-      fs::copy(SourcePath(Word(s, 1)), Path(Word(s, 0)), fs::copy_options::recursive, ec);
+      fs::create_directories(fs::path(Path(s.words.at(0))).parent_path(), ec);
+      fs::copy(SourcePath(s.words.at(1)), Path(s.words.at(0)), fs::copy_options::recursive, ec);
       EXPECT_FALSE(ec) << ec.message();
     } else if (k == "dir") {
-      fs::create_directories(Path(Word(s, 0)));
+      fs::create_directories(Path(s.words.at(0)));
     } else if (k == "remove") {
-      fs::remove_all(Path(Word(s, 0)));
+      fs::remove_all(Path(s.words.at(0)));
     } else if (k == "symlink") {
-      fs::create_symlink(Word(s, 1), Path(Word(s, 0)));
+      fs::create_symlink(s.words.at(1), Path(s.words.at(0)));
     } else if (k == "hardlink") {
-      fs::create_hard_link(Path(Word(s, 1)), Path(Word(s, 0)));
+      fs::create_hard_link(Path(s.words.at(1)), Path(s.words.at(0)));
     } else if (k == "env") {
-      const std::string& w = Word(s, 0);
+      const std::string& w = s.words.at(0);
       const std::size_t eq = w.find('=');
       SetEnv(w.substr(0, eq), eq == std::string::npos ? nullptr : w.c_str() + eq + 1);
     } else if (k == "cd") {
-      cwd_ = Word(s, 0);
+      cwd_ = s.words.at(0);
     } else if (k == "program") {
-      fs::create_directories(Path(Word(s, 0)));
-      program_ = Path(Word(s, 0) + "/" + fs::path(QUILLON_EXE).filename().string());
+      fs::create_directories(Path(s.words.at(0)));
+      program_ = Path(s.words.at(0) + "/" + fs::path(QUILLON_EXE).filename().string());
       fs::copy_file(QUILLON_EXE, program_, fs::copy_options::overwrite_existing);
-      const std::string catalogue = Path(Word(s, 0) + "/Quillon32.err");
+      const std::string catalogue = Path(s.words.at(0) + "/Quillon32.err");
       if (!Has(s.words, "nocatalogue") && !fs::exists(catalogue))
         fs::copy_file(ExecutableDir() + "/Quillon32.err", catalogue);
     } else if (k == "sh") {
@@ -231,15 +224,11 @@ class CaseRun {
       RunResult r = Shell(s);
       return Actual{r.status, Mask(r.out), {}};
     } else if (k == "decode") {
-      auto decoder = CaseDecoders().find(Word(s, 0));
-      if (decoder == CaseDecoders().end()) {
-        ADD_FAILURE() << "no decoder " << Word(s, 0);
-        return std::nullopt;
-      }
-      if (!fs::is_directory(Path(Word(s, 1)))) return Actual{0, decoder->second(ReadFile(Path(Word(s, 1)))), {}};
+      const CaseDecoder& decoder = CaseDecoders().at(s.words.at(0));
+      if (!fs::is_directory(Path(s.words.at(1)))) return Actual{0, decoder(ReadFile(Path(s.words.at(1)))), {}};
       std::string out;  // a folder: the last line of each file's listing
-      for (const auto& [name, bytes] : TakeSnapshot(Path(Word(s, 1)))) {
-        const std::string listing = decoder->second(bytes);
+      for (const auto& [name, bytes] : TakeSnapshot(Path(s.words.at(1)))) {
+        const std::string listing = decoder(bytes);
         out += name + ": " + listing.substr(listing.rfind('\n', listing.size() - 2) + 1);
       }
       return Actual{0, out, {}};

@@ -6,7 +6,6 @@
 // the listing says what is wrong and draws what can be drawn.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -9,7 +9,6 @@
 // skip right after a block end and the end word at the end.  A file the
 // record list cannot follow ends its listing with a line that says why.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
