@@ -20,7 +20,8 @@ import subprocess
 import sys
 import tempfile
 
-FENCE = re.compile(r"^```(\S*)(.*)$")
+# A fenced block with a language: its info string and its lines.
+FENCE = re.compile(r"^```(\S+)([^\n]*)\n(.*?)^```", re.M | re.S)
 CODE = re.compile(r"\b([EWF]\d{4}):")
 REPORT = re.compile(r"^(File|Error|Warning): ", re.M)
 # A block that begins like a whole project must belong to an example.
@@ -28,24 +29,16 @@ HEADERS = ("QUILLON Project File", "; BMX Project File")
 
 
 def blocks(path):
-    lines = open(path, encoding="utf-8").read().split("\n")
-    i = 0
-    while i < len(lines):
-        m = FENCE.match(lines[i])
-        if m and m.group(1):
-            words = m.group(2).split()
-            attrs = dict(w.split("=", 1) for w in words if "=" in w)
-            flags = {w for w in words if "=" not in w}
-            j = i + 1
-            while not lines[j].startswith("```"):
-                j += 1
-            where = f"{os.path.basename(path)}:{i + 1}"
-            if "example" in attrs:
-                yield m.group(1), attrs, flags, lines[i + 1:j], where
-            elif j > i + 1 and lines[i + 1].startswith(HEADERS):
-                yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
-            i = j
-        i += 1
+    text = open(path, encoding="utf-8").read()
+    for m in FENCE.finditer(text):
+        words = m.group(2).split()
+        attrs = dict(w.split("=", 1) for w in words if "=" in w)
+        body = m.group(3).split("\n")[:-1]
+        where = f"{os.path.basename(path)}:{text.count(chr(10), 0, m.start()) + 1}"
+        if "example" in attrs:
+            yield m.group(1), attrs, {w for w in words if "=" not in w}, body, where
+        elif body and body[0].startswith(HEADERS):
+            yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
 
 
 def commands(body):

@@ -4,15 +4,14 @@
 #include <windows.h>
 #else
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 
 namespace q32test {
@@ -37,9 +36,7 @@ std::string TempDir::operator/(const std::string& relative) const { return path_
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -112,12 +109,6 @@ RunResult RunCommand(const std::string& command, const std::string& cwd) {
   return RunCommandLine("cmd /c " + command, cwd);
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-  std::string line = WindowsQuote(program);
-  for (const auto& a : args) line += " " + WindowsQuote(a);
-  return RunCommandLine(line, cwd);
-}
-
 void SetEnvironment(const std::string& name, const char* value) {
   _putenv_s(name.c_str(), value ? value : "");
 }
@@ -137,12 +128,6 @@ RunResult RunCommand(const std::string& command, const std::string& cwd) {
   return result;
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-  std::string command = ShellQuote(program);
-  for (const auto& a : args) command += " " + ShellQuote(a);
-  return RunCommand(command, cwd);
-}
-
 void SetEnvironment(const std::string& name, const char* value) {
   if (value) setenv(name.c_str(), value, 1);
   else unsetenv(name.c_str());
@@ -152,6 +137,18 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 #endif
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+#ifdef _WIN32
+  std::string line = WindowsQuote(program);
+  for (const auto& a : args) line += " " + WindowsQuote(a);
+  return RunCommandLine(line, cwd);
+#else
+  std::string command = ShellQuote(program);
+  for (const auto& a : args) command += " " + ShellQuote(a);
+  return RunCommand(command, cwd);
+#endif
+}
 
 std::string ExecutableDir() { return fs::path(QUILLON_EXE).parent_path().string(); }
 
