@@ -88,12 +88,6 @@ inline std::FILE* NullConsole() {
   return console;
 }
 
-// Standard output of the whole program (RunCommandLine prints its banner
-// there) goes nowhere too; libFuzzer reports on standard error.
-inline void SilenceStandardOutput() {
-  if (!std::freopen("/dev/null", "w", stdout)) std::perror("freopen");
-}
-
 // One run over an in-memory file system (behind the fault-injecting layer
 // that the tests use), with the real catalogue and, when asked, a log in the
 // work directory.
@@ -112,8 +106,7 @@ struct QuietRun {
 };
 
 inline bool OneOf(int code, std::initializer_list<int> codes) {
-  for (int c : codes)
-    if (c == code) return true;
+  if (std::find(codes.begin(), codes.end(), code) != codes.end()) return true;
   std::fprintf(stderr, "unexpected result code %d\n", code);
   return false;
 }

@@ -148,10 +148,8 @@ class CaseRun {
   }
 
   void SetEnv(const std::string& name, const char* value) {
-    if (!savedEnv_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      savedEnv_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
+    const char* old = std::getenv(name.c_str());
+    savedEnv_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);  // the first value stays
     SetEnvironment(name, value);
   }
 

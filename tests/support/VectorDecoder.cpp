@@ -9,6 +9,7 @@
 // skip right after a block end and the end word at the end.  A file the
 // record list cannot follow ends its listing with a line that says why.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ std::string Describe(const q32::VectorRecord& r) {
     case Kind::Call: return F("call 0x%04X", r.words[0]);
     case Kind::Layout: break;
   }
+  // The words a layout letter lists with its number.
+  static const std::map<char, const char*> kNumbers = {
+      {'r', " r%ld"}, {'c', " c%ld"}, {'s', " size %ld"}, {'P', " para %ld"}, {'L', ", skip 0x%04lX"}};
   std::string out = r.layout->name;
   long x = 0;
   for (std::size_t i = 0; r.layout->words[i]; ++i) {
@@ -75,11 +79,7 @@ std::string Describe(const q32::VectorRecord& r) {
     const long v = r.words[i], signedV = static_cast<std::int16_t>(r.words[i]);
     if (c == 'x') x = signedV;
     else if (c == 'y') out += F(" (%ld,%ld)", x, signedV);
-    else if (c == 'r') out += F(" r%ld", v);
-    else if (c == 'c') out += F(" c%ld", v);
-    else if (c == 's') out += F(" size %ld", v);
-    else if (c == 'P') out += F(" para %ld", v);
-    else if (c == 'L') out += F(", skip 0x%04lX", v);
+    else if (kNumbers.count(c)) out += F(kNumbers.at(c), v);
     else if (c == 't') {
       out += " \"";
       for (unsigned char ch : r.text)
