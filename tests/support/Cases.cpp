@@ -401,9 +401,8 @@ std::string EncodeBody(const std::string& header, const std::string& bytes) {
   }
   const bool isCrlf = lf > 0 && crlf == lf;
   const std::string text = isCrlf ? Replace(bytes, "\r\n", "\n") : bytes;
-  bool esc = false;
-  for (char c : text) esc = esc || (!Printable(static_cast<unsigned char>(c)) && c != '\n');
-  for (const std::string& line : SplitLines(text)) esc = esc || IsDirective(line);
+  const bool esc = IsDirective(text) || text.find("\n--- ") != std::string::npos ||
+                   std::any_of(text.begin(), text.end(), [](char c) { return c != '\n' && !Printable(c); });
   std::string body;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);

@@ -19,6 +19,17 @@ __attribute__((format(printf, 1, 2))) inline std::string F(const char* format, .
   return buffer;
 }
 
+// Text as a quoted string, a backslash, the quote (when `quote`) and bytes
+// outside printable ASCII as \xNN, "..." after the first `limit` bytes.
+inline std::string Quoted(const std::string& text, std::size_t limit = 80, bool quote = true) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    out += c >= 0x20 && c < 0x7F && (c != '"' || !quote) && c != '\\' ? std::string(1, text[i]) : F("\\x%02X", c);
+  }
+  return out + (text.size() > limit ? "\"..." : "\"");
+}
+
 // A softkey record file (S-records) as the 77 x 48 raster picture it carries,
 // one text row per pixel row.
 std::string DecodeRasterSoftkey(const std::string& bytes);

@@ -81,10 +81,7 @@ std::string Describe(const q32::VectorRecord& r) {
     else if (c == 'y') out += F(" (%ld,%ld)", x, signedV);
     else if (kNumbers.count(c)) out += F(kNumbers.at(c), v);
     else if (c == 't') {
-      out += " \"";
-      for (unsigned char ch : r.text)
-        out += ch >= 0x20 && ch < 0x7F && ch != '\\' ? std::string(1, static_cast<char>(ch)) : F("\\x%02X", ch);
-      out += "\"";
+      out += " " + Quoted(r.text, r.text.size(), false);
     } else if (q32::VectorFixedWord(c) != v) {
       out += F(" [word 0x%04lX]", v);
     }
