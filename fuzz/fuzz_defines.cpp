@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every line of the input as a define condition, plain and negated.
   q32fuzz::ForEachLine(input, 64, [&](std::string_view line) {
     bool result = false;
-    for (bool negated : {false, true}) (void)q32::EvaluateDefineCondition(run, plc, q32::UpperCase(line), negated, result);
+    for (bool negated : {false, true})
+      (void)q32::EvaluateDefineCondition(run, plc, q32::UpperCase(line), negated, result);
   });
   return 0;
 }

@@ -29,7 +29,8 @@ q32test::MemoryFileSystem MakeTree() {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
     const std::string relative = std::filesystem::relative(entry.path(), examples).string();
     if (entry.is_directory()) files.AddDirectory(project + "/" + relative);
-    else if (relative != "mill.spm") files.AddFile(project + "/" + relative, q32fuzz::SourceFile("examples/mill/" + relative));
+    else if (relative != "mill.spm")
+      files.AddFile(project + "/" + relative, q32fuzz::SourceFile("examples/mill/" + relative));
   }
   // ... a PCX picture, a PLC project file and a file to include.
   files.AddFile(project + "/logo.pcx", q32fuzz::SourceFile("fuzz/corpus/pcx/checker-77x48.pcx"));

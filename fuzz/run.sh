@@ -59,14 +59,10 @@ for t in "${targets[@]}"; do
 done
 wait || true
 
-# A table of the runs (from libFuzzer's final statistics and last line), then
-# the findings.
+# Each target's last line (runs, coverage, features, speed), then the findings.
 failed=()
-printf '%-12s %10s %8s %8s %8s\n' target runs exec/s cov ft
 for t in "${targets[@]}"; do
-  awk -v t="$t" '/^#[0-9]+[[:space:]]+DONE/ { for (i = 1; i < NF; i++) { if ($i == "cov:") c = $(i + 1); if ($i == "ft:") f = $(i + 1) } }
-    /^stat::number_of_executed_units:/ { r = $2 } /^stat::average_exec_per_sec:/ { s = $2 }
-    END { printf "%-12s %10s %8s %8s %8s\n", t, r ? r : "-", s ? s : "-", c ? c : "-", f ? f : "-" }' "$work/$t.log"
+  printf '%-12s %s\n' "$t" "$(grep -E '^#[0-9]+[[:space:]]+DONE' "$work/$t.log" | tail -1 || true)"
   status=$(cat "$work/$t.status" 2>/dev/null || echo 1)
   if [ "$status" -ne 0 ]; then
     failed+=("$t")

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -81,8 +82,8 @@ std::vector<Case> ParseCaseFile(const std::string& relative) {
       owner->resultsEnd = static_cast<int>(end);
     } else {
       if (cases.empty()) throw std::runtime_error(where + ": a step before the first case");
-      const int at = static_cast<int>(i);
-      cases.back().steps.push_back({kind, words, DecodeBody(body, words), at + 1, {}, static_cast<int>(end), static_cast<int>(end)});
+      const int at = static_cast<int>(i), results = static_cast<int>(end);
+      cases.back().steps.push_back({kind, words, DecodeBody(body, words), at + 1, {}, results, results});
       owner = kStepsWithResults.count(kind) ? &cases.back().steps.back() : nullptr;
     }
   }
@@ -90,9 +91,7 @@ std::vector<Case> ParseCaseFile(const std::string& relative) {
 }
 
 int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = static_cast<char>(c | 0x20);
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  return std::isxdigit(static_cast<unsigned char>(c)) ? std::stoi(std::string(1, c), nullptr, 16) : -1;
 }
 
 std::string Hex2(unsigned char b) { return {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]}; }
@@ -168,13 +167,15 @@ class CaseRun {
   Actual RunAndWatch(const std::string& program, const CaseStep& s) {
     Snapshot before = TakeSnapshot(dir_.path());
     std::vector<std::string> args;
-    for (const std::string& w : s.words) args.push_back(Replace(Replace(w, "$CASE", dir_.path()), "$SRC/", SourcePath("")));
+    for (const std::string& w : s.words)
+      args.push_back(Replace(Replace(w, "$CASE", dir_.path()), "$SRC/", SourcePath("")));
     RunResult r = RunProgram(program, args, Path(cwd_));
     Actual a{r.status, Mask(r.out), {}};
     Snapshot now = TakeSnapshot(dir_.path());
     for (const auto& [name, bytes] : now) {
       auto was = before.find(name);
-      if (was == before.end() || was->second != bytes) a.changes[name] = {was == before.end() ? "new" : "changed", Mask(bytes)};
+      if (was == before.end() || was->second != bytes)
+        a.changes[name] = {was == before.end() ? "new" : "changed", Mask(bytes)};
     }
     for (const auto& [name, bytes] : before)
       if (!now.count(name)) a.changes[name] = {"deleted", ""};
@@ -216,8 +217,8 @@ class CaseRun {
       RunResult r = Shell(s);
       EXPECT_EQ(r.status, 0) << r.out;
     } else if (k == "run" || k == "preview") {
-      const fs::path exe(QUILLON_EXE);
-      return RunAndWatch(k == "run" ? program_ : (exe.parent_path() / ("Quillon32Preview" + exe.extension().string())).string(), s);
+      const fs::path exe(QUILLON_EXE), preview = exe.parent_path() / ("Quillon32Preview" + exe.extension().string());
+      return RunAndWatch(k == "run" ? program_ : preview.string(), s);
     } else if (k == "check") {
       RunResult r = Shell(s);
       return Actual{r.status, Mask(r.out), {}};
