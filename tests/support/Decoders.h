@@ -9,8 +9,14 @@
 
 namespace q32test {
 
-// A listing line from a printf format (lines are short).
-__attribute__((format(printf, 1, 2))) inline std::string F(const char* format, ...) {
+// A listing line from a printf format (lines are short).  MinGW's C runtime
+// knows %zu, and its compiler checks the format so when told gnu_printf.
+#ifdef __MINGW32__
+__attribute__((format(gnu_printf, 1, 2)))
+#else
+__attribute__((format(printf, 1, 2)))
+#endif
+inline std::string F(const char* format, ...) {
   char buffer[256];
   va_list args;
   va_start(args, format);
