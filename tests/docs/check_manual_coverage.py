@@ -1,14 +1,10 @@
 #!/usr/bin/env python3
-"""Fails when a name the program knows has no entry in the user's manual.
+"""usage: check_manual_coverage.py <source directory>
 
-usage: check_manual_coverage.py <source directory>
-
-The names come from the program's own tables (project and BMX keywords, menu
-item kinds and parameters, command-line options) and the keys of Quillon32.err;
-each table must yield as many names as the program says it holds, so that a
-changed layout cannot make the check pass empty.  A name is documented where
-the manual writes it as code, `NAME` or `NAME` followed by more than a word
-character (`ENABLE:M100`, `-t<model>`).
+Fails when a name of the program's tables (keywords, item kinds and
+parameters, options; each table must yield the count the program states) or a
+key of Quillon32.err is not written as code in the manual: `NAME`, or `NAME`
+going on with no word character (`ENABLE:M100`, `-t<model>`).
 """
 
 import glob

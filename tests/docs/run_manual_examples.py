@@ -1,17 +1,12 @@
 #!/usr/bin/env python3
-"""Runs every complete example of the user's manual with the result it states.
+"""usage: run_manual_examples.py <manual directory> <Quillon32 executable>
 
-usage: run_manual_examples.py <manual directory> <Quillon32 executable>
-
-The fenced blocks whose info string holds example=NAME run in the order of the
-manual, in a fresh directory for each NAME: a block with file=PATH is written
-to PATH; the commands of an sh block run there (bash, Quillon32 on PATH); an
-expect block states the result of the last command before it, a line each:
-"status: N", "messages: none" or "messages: E8270 ..." (exactly these codes),
-"files: A B ..." (exist), "absent: A B ...", "contains: F TEXT", "lacks: F TEXT".
-Every other command must end with status 0, and a block that begins with a
-project header must belong to an example, so that no whole project goes
-untested.
+Runs the fenced blocks marked example=NAME in manual order, in a fresh
+directory per NAME: file=PATH blocks are written there, sh blocks run (bash,
+Quillon32 on PATH), and an expect block judges the last command before it
+("status:", "messages: none" or codes, "files:", "absent:", "contains: F TEXT",
+"lacks: F TEXT"); every other command must succeed, and every block that begins
+with a project header must belong to an example.
 """
 
 import os
