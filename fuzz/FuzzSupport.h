@@ -5,6 +5,7 @@
 // costs no file I/O.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "diag/Diagnostics.h"
 #include "platform/FaultyFileSystem.h"
@@ -42,10 +42,7 @@ inline constexpr const char* kSmallPlcFile = "fuzz/corpus/plcfile/small.pj";
 
 // Checks of promises whose breaking is known and reported are on only with
 // QUILLON_FUZZ_STRICT=1, so that CI shows new findings, not known ones.
-inline bool Strict() {
-  const char* strict = std::getenv("QUILLON_FUZZ_STRICT");
-  return strict && *strict == '1';
-}
+inline bool Strict() { return std::getenv("QUILLON_FUZZ_STRICT") && *std::getenv("QUILLON_FUZZ_STRICT") == '1'; }
 
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
@@ -91,12 +88,6 @@ inline std::FILE* NullConsole() {
   return console;
 }
 
-// Standard output of the whole program (RunCommandLine prints its banner
-// there) goes nowhere too; libFuzzer reports on standard error.
-inline void SilenceStandardOutput() {
-  if (!std::freopen("/dev/null", "w", stdout)) std::perror("freopen");
-}
-
 // One run over an in-memory file system (behind the fault-injecting layer
 // that the tests use), with the real catalogue and, when asked, a log in the
 // work directory.
@@ -114,39 +105,51 @@ struct QuietRun {
   ~QuietRun() { q32::CloseMessageCatalogue(run.diag); }
 };
 
-// Runs one converter on the input stored as `source` in the work
-// directory.  Afterwards the source must be unchanged and the file system
-// may hold nothing new but the output named `output` and the log.  Returns
-// the converter's code and whether the output exists.
-template <typename Convert>
-int ConvertInScratch(std::string_view input, const std::string& source, const std::string& output,
-                     Convert convert, bool& outputExists) {
-  q32test::MemoryFileSystem memory = BaseFileSystem();
-  memory.AddFile(InWork(source), std::string(input));
-  int code;
-  {
-    QuietRun quiet(memory);
-    code = q32::Number(convert(quiet.run, InWork(source)));
-  }
-  outputExists = memory.FileBytes(InWork(output)) != nullptr;
-  std::set<std::string> expected = {"/program", std::string(kCatalogueDir) + q32::kCatalogueName,
-                                    kWorkDir,   InWork(source),
-                                    InWork(output), InWork("run.log")};
-  for (const std::string& name : memory.Names()) {
-    if (expected.count(name)) continue;
-    std::fprintf(stderr, "left behind: %s\n", name.c_str());
-    Q32_FUZZ_CHECK(false);
-  }
-  const std::string* after = memory.FileBytes(InWork(source));
-  Q32_FUZZ_CHECK(after && *after == input);
-  return code;
-}
-
 inline bool OneOf(int code, std::initializer_list<int> codes) {
-  for (int c : codes)
-    if (c == code) return true;
+  if (std::find(codes.begin(), codes.end(), code) != codes.end()) return true;
   std::fprintf(stderr, "unexpected result code %d\n", code);
   return false;
+}
+
+// Runs one converter on the input stored as `source` in the work directory.
+// Afterwards the code must be one of `codes`, a code of 0 must have left the
+// output named `output`, the source must be unchanged and the file system may
+// hold nothing new but that output and the log.  Returns the converter's code
+// and whether the output exists.
+struct Converted {
+  int code;
+  bool output;
+};
+template <typename Convert>
+Converted ConvertInScratch(const std::uint8_t* data, std::size_t size, const std::string& source,
+                           const std::string& output, std::initializer_list<int> codes, Convert convert) {
+  const std::string input(AsText(data, size));
+  q32test::MemoryFileSystem memory = BaseFileSystem();
+  memory.AddFile(InWork(source), input);
+  Converted done;
+  {
+    QuietRun quiet(memory);
+    done.code = q32::Number(convert(quiet.run, InWork(source)));
+  }
+  done.output = memory.FileBytes(InWork(output)) != nullptr;
+  Q32_FUZZ_CHECK(OneOf(done.code, codes) && (done.code != 0 || done.output));
+  const std::set<std::string> expected = {"/program", std::string(kCatalogueDir) + q32::kCatalogueName, kWorkDir,
+                                          InWork(source), InWork(output), InWork("run.log")};
+  for (const std::string& name : memory.Names())
+    if (!expected.count(name)) std::fprintf(stderr, "left behind: %s\n", name.c_str()), std::abort();
+  const std::string* after = memory.FileBytes(InWork(source));
+  Q32_FUZZ_CHECK(after && *after == input);
+  return done;
+}
+
+// Calls line(text) for each of the first `most` lines of the input, without
+// their line ends.
+template <typename Line>
+void ForEachLine(std::string_view input, int most, Line line) {
+  for (std::size_t start = 0, end; most-- > 0 && start <= input.size(); start = end + 1) {
+    end = std::min(input.find('\n', start), input.size());
+    line(input.substr(start, end - start));
+  }
 }
 
 }  // namespace q32fuzz

@@ -15,43 +15,27 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
-namespace {
-
-int RunOne(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", path.string().c_str());
-    return 1;
-  }
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  return 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
   if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
-  int failures = 0, inputs = 0;
+  std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    std::filesystem::path given = argv[i];
     std::error_code ec;
-    if (!std::filesystem::is_directory(given, ec)) {
-      // A missing directory of regressions is no failure: there are none yet.
-      if (!std::filesystem::exists(given, ec)) continue;
-      failures += RunOne(given);
-      ++inputs;
-      continue;
-    }
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(given, ec))
+    // A missing directory of regressions is no failure: there are none yet.
+    if (!fs::is_directory(argv[i], ec) && fs::exists(argv[i], ec)) inputs.push_back(argv[i]);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(argv[i], ec))
       if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-      failures += RunOne(file);
-      ++inputs;
-    }
+    inputs.insert(inputs.end(), files.begin(), files.end());
   }
-  std::fprintf(stderr, "%d inputs replayed\n", inputs);
+  int failures = 0;
+  for (const fs::path& path : inputs) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) std::fprintf(stderr, "cannot read %s\n", path.string().c_str()), ++failures;
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in) LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
+  std::fprintf(stderr, "%zu inputs replayed\n", inputs.size());
   return failures == 0 ? 0 : 1;
 }

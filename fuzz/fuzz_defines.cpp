@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     q32::DefineList defines;
     q32::DefineParseSummary summary;
-    int code = q32::Number(q32::ParseDefines(defines, input, true, &summary));
-    Q32_FUZZ_CHECK(code == 0 || code == -1047 || code == -1049 || code == 3080 || code == 3052);
-    code = q32::Number(q32::ParseDefines(defines, input, false));
-    Q32_FUZZ_CHECK(code == 0 || code == -1047 || code == -1049 || code == 3080 || code == 3052);
+    for (bool replace : {true, false}) {
+      const int code = q32::Number(q32::ParseDefines(defines, input, replace, replace ? &summary : nullptr));
+      Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, -1047, -1049, 3080, 3052}));
+    }
     for (const auto& entry : defines.Entries()) {
       std::int32_t value = 0;
       std::string text;
@@ -36,16 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   q32::LoadRunDefines(run, {}, std::string(input.substr(0, 512)));
 
   // Every line of the input as a define condition, plain and negated.
-  std::size_t start = 0;
-  for (int lines = 0; start <= input.size() && lines < 64; ++lines) {
-    std::size_t end = input.find('\n', start);
-    std::string_view line = input.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    std::string upper = q32::UpperCase(line);
+  q32fuzz::ForEachLine(input, 64, [&](std::string_view line) {
     bool result = false;
-    (void)q32::EvaluateDefineCondition(run, plc, upper, false, result);
-    (void)q32::EvaluateDefineCondition(run, plc, upper, true, result);
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
+    for (bool negated : {false, true})
+      (void)q32::EvaluateDefineCondition(run, plc, q32::UpperCase(line), negated, result);
+  });
   return 0;
 }

@@ -6,7 +6,6 @@
 // documents, the project file is unchanged, and a failed run left neither
 // its system list nor its tree file.
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,49 +17,46 @@ namespace {
 
 constexpr const char* kProject = "/work/proj";
 
-struct Tree {
-  std::map<std::string, std::string> fixed;  // path below the project -> bytes
-  std::vector<std::string> directories;      // directories below the project
-  q32test::MemoryFileSystem files;           // all of them, copied for every input
-
-  Tree() {
-    // The example project's sources (bitmaps, text softkeys, a drawing, a
-    // BMX project with its language directory) ...
-    const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
-      std::string relative = std::filesystem::relative(entry.path(), examples).string();
-      if (entry.is_directory()) directories.push_back(relative);
-      else if (relative != "mill.spm") fixed[relative] = q32fuzz::SourceFile("examples/mill/" + relative);
-    }
-    // ... a PCX picture, a PLC project file and a file to include.
-    fixed["logo.pcx"] = q32fuzz::SourceFile("fuzz/corpus/pcx/checker-77x48.pcx");
-    fixed["machine.pj"] = q32fuzz::SourceFile(q32fuzz::kSmallPlcFile);
-    fixed["common.inc"] = "; shared softkeys\nBMP stop.bmp STOPKEY\n";
-    // The run looks for its catalogue beside the executable.
-    files = q32fuzz::BaseFileSystem();
-    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, q32fuzz::CatalogueBytes());
-    for (const std::string& d : directories) files.AddDirectory(std::string(kProject) + "/" + d);
-    for (const auto& [name, bytes] : fixed) files.AddFile(std::string(kProject) + "/" + name, bytes);
+// The project tree, copied for every input.
+q32test::MemoryFileSystem MakeTree() {
+  const std::string project = kProject;
+  q32test::MemoryFileSystem files = q32fuzz::BaseFileSystem();
+  // The run looks for its catalogue beside the executable.
+  files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, q32fuzz::CatalogueBytes());
+  // The example project's sources (bitmaps, text softkeys, a drawing, a BMX
+  // project with its language directory) ...
+  const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
+    const std::string relative = std::filesystem::relative(entry.path(), examples).string();
+    if (entry.is_directory()) files.AddDirectory(project + "/" + relative);
+    else if (relative != "mill.spm")
+      files.AddFile(project + "/" + relative, q32fuzz::SourceFile("examples/mill/" + relative));
   }
-};
+  // ... a PCX picture, a PLC project file and a file to include.
+  files.AddFile(project + "/logo.pcx", q32fuzz::SourceFile("fuzz/corpus/pcx/checker-77x48.pcx"));
+  files.AddFile(project + "/machine.pj", q32fuzz::SourceFile(q32fuzz::kSmallPlcFile));
+  files.AddFile(project + "/common.inc", "; shared softkeys\nBMP stop.bmp STOPKEY\n");
+  return files;
+}
 
-const Tree& TheTree() {
-  static const Tree tree;
+const q32test::MemoryFileSystem& TheTree() {
+  static const q32test::MemoryFileSystem tree = MakeTree();
   return tree;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  q32fuzz::SilenceStandardOutput();
+  // Standard output of the whole program (RunCommandLine prints its banner
+  // there) goes nowhere too; libFuzzer reports on standard error.
+  if (!std::freopen("/dev/null", "w", stdout)) std::perror("freopen");
   TheTree();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const Tree& tree = TheTree();
   std::string_view input = q32fuzz::AsText(data, size);
-  q32test::MemoryFileSystem memory = tree.files;
+  q32test::MemoryFileSystem memory = TheTree();
   const std::string project = kProject;
   const std::string projectFile = project + "/mill.spm";
   memory.AddFile(projectFile, std::string(input));
@@ -73,11 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     status = q32::RunCommandLine(args, fs);
   }
 
-  if (status < 0 || status > 2) std::fprintf(stderr, "exit status %d\n", status);
-  Q32_FUZZ_CHECK(status >= 0 && status <= 2);
+  Q32_FUZZ_CHECK(q32fuzz::OneOf(status, {0, 1, 2}));
   // The project file is an input from the start: no output may replace it.
   const std::string* after = memory.FileBytes(projectFile);
-  if (!after || *after != input) std::fprintf(stderr, "the run wrote over its project file\n");
   Q32_FUZZ_CHECK(after && *after == input);
   // A project may name a source it has not read yet as its tree file or
   // definitions, and the run then writes it: each run starts from a fresh

@@ -25,8 +25,7 @@ void SplitEveryWay(std::string_view line) {
     q32::SetSoftkeySource(context, q32::kDefaultDestPath, static_cast<q32::SourceType>(i), tokens[i], (i & 1) != 0);
     std::string path = tokens[i];
     q32::CollapseDotDot(path);
-    q32::PathParts parts = q32::SplitPath(tokens[i]);
-    (void)parts;
+    (void)q32::SplitPath(tokens[i]);
     std::string absolute = tokens[i];
     q32::MakeAbsolute(absolute, "C:\\PROJECT\\", false);
     q32::MakeRelative("C:\\PROJECT\\", absolute, false);

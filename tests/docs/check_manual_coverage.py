@@ -1,16 +1,10 @@
 #!/usr/bin/env python3
-"""Fails when a name the program knows has no entry in the user's manual.
+"""usage: check_manual_coverage.py <source directory>
 
-usage: check_manual_coverage.py <source directory>
-
-The names are read from the program's own tables in the sources: the
-project keyword table, the BMX keyword table, the menu item kinds and their
-parameters, the command-line option table, and every key of the message
-catalogue Quillon32.err.  Each table must yield as many names as the
-program says it holds, so that a changed table layout cannot make the
-check pass empty.  A name is documented where the manual writes it as code:
-`NAME`, or `NAME` followed by more (`ENABLE:M100`, `-t<model>`) as long as
-the name does not go on in a longer word.
+Fails when a name of the program's tables (keywords, item kinds and
+parameters, options; each table must yield the count the program states) or a
+key of Quillon32.err is not written as code in the manual: `NAME`, or `NAME`
+going on with no word character (`ENABLE:M100`, `-t<model>`).
 """
 
 import glob

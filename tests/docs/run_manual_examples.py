@@ -1,25 +1,12 @@
 #!/usr/bin/env python3
-"""Runs every complete example of the user's manual with the result it states.
+"""usage: run_manual_examples.py <manual directory> <Quillon32 executable>
 
-usage: run_manual_examples.py <manual directory> <Quillon32 executable>
-
-A fenced block whose info string holds example=NAME belongs to the example
-NAME; the blocks of one example run in the order of the manual, in a fresh
-directory of their own:
-  file=PATH   the block is written to PATH (the last line gets its line end);
-  sh          every command of the block runs there (bash), Quillon32 on PATH;
-  expect      the result of the last command of the sh block before it:
-                status: N          its exit status
-                messages: none     no message at all, 0 errors and 0 warnings
-                messages: E8270 …  exactly these message codes were printed
-                files: A B …       these files exist afterwards
-                absent: A B …      these files do not exist
-                contains: F TEXT   file F holds TEXT (the rest of the line)
-                lacks: F TEXT      file F does not hold TEXT
-Every other command, and the last one of an sh block without expect block,
-must end with status 0.  A block that begins with a project header but
-belongs to no example fails the test, so that no whole project goes
-untested.
+Runs the fenced blocks marked example=NAME in manual order, in a fresh
+directory per NAME: file=PATH blocks are written there, sh blocks run (bash,
+Quillon32 on PATH), and an expect block judges the last command before it
+("status:", "messages: none" or codes, "files:", "absent:", "contains: F TEXT",
+"lacks: F TEXT"); every other command must succeed, and every block that begins
+with a project header must belong to an example.
 """
 
 import os
@@ -28,7 +15,8 @@ import subprocess
 import sys
 import tempfile
 
-FENCE = re.compile(r"^```(\S*)(.*)$")
+# A fenced block with a language: its info string and its lines.
+FENCE = re.compile(r"^```(\S+)([^\n]*)\n(.*?)^```", re.M | re.S)
 CODE = re.compile(r"\b([EWF]\d{4}):")
 REPORT = re.compile(r"^(File|Error|Warning): ", re.M)
 # A block that begins like a whole project must belong to an example.
@@ -36,37 +24,21 @@ HEADERS = ("QUILLON Project File", "; BMX Project File")
 
 
 def blocks(path):
-    lines = open(path, encoding="utf-8").read().split("\n")
-    i = 0
-    while i < len(lines):
-        m = FENCE.match(lines[i])
-        if m and m.group(1):
-            words = m.group(2).split()
-            attrs = dict(w.split("=", 1) for w in words if "=" in w)
-            flags = {w for w in words if "=" not in w}
-            j = i + 1
-            while not lines[j].startswith("```"):
-                j += 1
-            where = f"{os.path.basename(path)}:{i + 1}"
-            if "example" in attrs:
-                yield m.group(1), attrs, flags, lines[i + 1:j], where
-            elif j > i + 1 and lines[i + 1].startswith(HEADERS):
-                yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
-            i = j
-        i += 1
+    text = open(path, encoding="utf-8").read()
+    for m in FENCE.finditer(text):
+        words = m.group(2).split()
+        attrs = dict(w.split("=", 1) for w in words if "=" in w)
+        body = m.group(3).split("\n")[:-1]
+        where = f"{os.path.basename(path)}:{text.count(chr(10), 0, m.start()) + 1}"
+        if "example" in attrs:
+            yield m.group(1), attrs, {w for w in words if "=" not in w}, body, where
+        elif body and body[0].startswith(HEADERS):
+            yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
 
 
 def commands(body):
-    joined, out = "", []
-    for line in body:
-        joined += line
-        if joined.endswith("\\"):
-            joined = joined[:-1]
-            continue
-        if joined.strip() and not joined.lstrip().startswith("#"):
-            out.append(joined)
-        joined = ""
-    return out
+    lines = "\n".join(body).replace("\\\n", "").split("\n")
+    return [line for line in lines if line.strip() and not line.lstrip().startswith("#")]
 
 
 def check(where, result, body, workdir):
@@ -77,17 +49,14 @@ def check(where, result, body, workdir):
         value = value.split()
         if key == "status" and status != int(value[0]):
             problems.append(f"status {status}, the manual says {value[0]}")
-        elif key == "messages":
-            codes = sorted(set(CODE.findall(output)))
-            if value == ["none"]:
-                if REPORT.search(output) or "0 Error(s), 0 Warning(s)" not in output:
-                    problems.append("messages where the manual says none")
-            elif codes != sorted(set(value)):
-                problems.append(f"messages {codes}, the manual says {value}")
-        elif key == "files":
-            problems += [f"{f} missing" for f in value if not os.path.exists(os.path.join(workdir, f))]
-        elif key == "absent":
-            problems += [f"{f} exists" for f in value if os.path.exists(os.path.join(workdir, f))]
+        elif key == "messages" and value == ["none"]:
+            if REPORT.search(output) or "0 Error(s), 0 Warning(s)" not in output:
+                problems.append("messages where the manual says none")
+        elif key == "messages" and sorted(set(CODE.findall(output))) != sorted(set(value)):
+            problems.append(f"messages {sorted(set(CODE.findall(output)))}, the manual says {value}")
+        elif key in ("files", "absent"):
+            problems += [f"{f} {'missing' if key == 'files' else 'exists'}" for f in value
+                         if os.path.exists(os.path.join(workdir, f)) != (key == "files")]
         elif key in ("contains", "lacks"):
             name, text = line.partition(":")[2].strip().split(" ", 1)
             path = os.path.join(workdir, name)
@@ -110,7 +79,14 @@ def main():
     failures = 0
     for example, parts in examples.items():
         with tempfile.TemporaryDirectory() as workdir:
-            last, ok = None, True
+            ok, last = True, None  # the last command whose result no expect block judged yet
+
+            def succeeded():
+                if last is not None and last[1][0] != 0:
+                    print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
+                    return False
+                return True
+
             for lang, attrs, flags, body, where in parts:
                 if "unmarked" in flags:
                     print(f"{where}: a whole project that belongs to no example")
@@ -124,20 +100,13 @@ def main():
                     ok = last is not None and check(where, last[1], body, workdir) and ok
                     last = None
                 elif lang == "sh":
-                    if last is not None and last[1][0] != 0:
-                        print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
-                        ok = False
                     for command in commands(body):
-                        if last is not None and last[1][0] != 0:
-                            print(f"{where}: {last[0]} ended with {last[1][0]}\n{last[1][1]}")
-                            ok = False
+                        ok = succeeded() and ok
                         run = subprocess.run(["bash", "-c", command], cwd=workdir, env=env,
                                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                              encoding="latin-1")
                         last = (f"{where}: {command}", (run.returncode, run.stdout))
-            if last is not None and last[1][0] != 0:
-                print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
-                ok = False
+            ok = succeeded() and ok
         print(f"example {example}: {'ok' if ok else 'FAILED'}")
         failures += not ok
     return 1 if failures or not examples else 0

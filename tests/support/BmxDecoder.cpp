@@ -5,9 +5,7 @@
 // from their run-length units.  Whatever the bytes hold, a fault becomes a
 // "!!" line; where the file ends inside a word, a name or the words a
 // record's type needs, the listing ends with the place.
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <span>
 #include <vector>
@@ -18,26 +16,7 @@
 namespace q32test {
 namespace {
 
-__attribute__((format(printf, 1, 2))) std::string F(const char* format, ...) {
-  char buffer[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return buffer;
-}
-
 std::string EndsInsideWord(std::size_t at) { return F("!! file ends inside a word at %zu\n", at); }
-
-// Text as a quoted string, bytes outside printable ASCII as \xNN.
-std::string Quoted(const std::string& text, std::size_t limit = 80) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    out += c >= 0x20 && c < 0x7F && c != '"' && c != '\\' ? std::string(1, static_cast<char>(c)) : F("\\x%02X", c);
-  }
-  return out + (text.size() > limit ? "\"..." : "\"");
-}
 
 // A name field: the name up to its first zero.
 std::string Name(const q32::BmxName& name) { return name.zeroFilled ? name.name : name.name + " (!! not zero-filled)"; }

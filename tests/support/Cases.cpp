@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -18,10 +18,18 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::set<std::string> kResultKinds = {"status", "console", "output", "new", "changed", "deleted", "nothing"};
-const std::set<std::string> kBodyFlags = {"crlf", "nonl", "esc", "hex", "digest"};
+const std::set<std::string> kBodyFlags = {"crlf", "nonl", "esc", "hex"};
 const std::set<std::string> kStepsWithResults = {"run", "preview", "check", "decode"};
+// The words of a result that say how a file is compared.
+const std::set<std::string> kFileModes = {"tail", "raster", "vector", "bmx", "exists"};
 
 bool IsDirective(const std::string& line) { return line.rfind("--- ", 0) == 0; }
+
+bool Has(const std::vector<std::string>& words, const std::string& w) {
+  return std::find(words.begin(), words.end(), w) != words.end();
+}
+
+std::string First(const std::vector<std::string>& words) { return words.empty() ? "" : words[0]; }
 
 // The words of a directive: blanks separate, "..." keeps blanks together.
 std::vector<std::string> Words(const std::string& text) {
@@ -29,17 +37,15 @@ std::vector<std::string> Words(const std::string& text) {
   std::string word;
   bool quoted = false, any = false;
   for (char c : text) {
-    if (c == '"') {
-      quoted = !quoted;
-      any = true;
-    } else if (c == ' ' && !quoted) {
+    if (c == ' ' && !quoted) {
       if (any) words.push_back(word);
       word.clear();
       any = false;
-    } else {
-      word += c;
-      any = true;
+      continue;
     }
+    if (c == '"') quoted = !quoted;
+    else word += c;
+    any = true;
   }
   if (any) words.push_back(word);
   return words;
@@ -47,90 +53,50 @@ std::vector<std::string> Words(const std::string& text) {
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
+  for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = std::min(text.find('\n', at), text.size());
     lines.push_back(text.substr(at, end - at));
-    at = end + 1;
   }
   return lines;
-}
-
-bool Has(const std::vector<std::string>& words, const std::string& w) {
-  return std::find(words.begin(), words.end(), w) != words.end();
 }
 
 std::vector<Case> ParseCaseFile(const std::string& relative) {
   const std::vector<std::string> lines = SplitLines(ReadFile(SourcePath(relative)));
   std::vector<Case> cases;
   CaseStep* owner = nullptr;  // the step whose results are being read
-  for (std::size_t i = 0; i < lines.size();) {
-    if (!IsDirective(lines[i])) {
-      ++i;  // free text before the first case
-      continue;
-    }
+  for (std::size_t i = 0, end; i < lines.size(); i = end) {
+    end = i + 1;
+    if (!IsDirective(lines[i])) continue;  // free text before the first case
     std::vector<std::string> words = Words(lines[i].substr(4));
-    const int at = static_cast<int>(i);
-    std::size_t end = i + 1;
     while (end < lines.size() && !IsDirective(lines[end])) ++end;
-    const std::string kind = words.empty() ? "" : words[0];
+    const std::string kind = First(words), where = relative + ":" + std::to_string(i + 1);
     if (!words.empty()) words.erase(words.begin());
     const std::vector<std::string> body(lines.begin() + static_cast<long>(i) + 1, lines.begin() + static_cast<long>(end));
     if (kind == "case") {
-      cases.push_back({relative, words.empty() ? "" : words[0], {}});
+      cases.push_back({relative, First(words), {}});
       owner = nullptr;
     } else if (kResultKinds.count(kind)) {
-      if (!owner) throw std::runtime_error(relative + ":" + std::to_string(at + 1) + ": results without a step");
-      CaseResult result{kind, words, body, ""};
-      if (body.size() == 1 && body[0].size() > 1 && body[0][0] == '@') result.shared = body[0].substr(1);
-      owner->results.push_back(result);
+      if (!owner) throw std::runtime_error(where + ": results without a step");
+      const bool shared = body.size() == 1 && body[0].size() > 1 && body[0][0] == '@';
+      owner->results.push_back({kind, words, body, shared ? body[0].substr(1) : ""});
       owner->resultsEnd = static_cast<int>(end);
     } else {
-      if (cases.empty()) throw std::runtime_error(relative + ": a step before the first case");
-      CaseStep step{kind, words, DecodeBody(body, words), at + 1, {}, static_cast<int>(end), static_cast<int>(end)};
-      cases.back().steps.push_back(step);
+      if (cases.empty()) throw std::runtime_error(where + ": a step before the first case");
+      const int at = static_cast<int>(i), results = static_cast<int>(end);
+      cases.back().steps.push_back({kind, words, DecodeBody(body, words), at + 1, {}, results, results});
       owner = kStepsWithResults.count(kind) ? &cases.back().steps.back() : nullptr;
     }
-    i = end;
   }
   return cases;
 }
 
 int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = static_cast<char>(c | 0x20);
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  return std::isxdigit(static_cast<unsigned char>(c)) ? std::stoi(std::string(1, c), nullptr, 16) : -1;
 }
 
-std::string Hex2(unsigned char b) {
-  static const char* digits = "0123456789ABCDEF";
-  return {digits[b >> 4], digits[b & 15]};
-}
+std::string Hex2(unsigned char b) { return {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]}; }
 
 bool Printable(unsigned char c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; }
-
-Snapshot Take(const fs::path& root) {
-  Snapshot files;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    std::error_code ec;
-    if (it->is_regular_file(ec))
-      files[fs::relative(it->path(), root).generic_string()] = ReadFile(it->path().string());
-  }
-  return files;
-}
-
-std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
-    text.replace(at, from.size(), to);
-  return text;
-}
 
 // What a step did.
 struct Actual {
@@ -149,10 +115,7 @@ std::string ReportLines(const std::string& console) {
   std::string out;
   for (const std::string& line : SplitLines(console))
     for (const char* label : {"File: ", "Error: ", "Warning: ", "Fatal: "})
-      if (line.rfind(label, 0) == 0) {
-        out += line + "\n";
-        break;
-      }
+      if (line.rfind(label, 0) == 0) out += line + "\n";
   return out;
 }
 
@@ -170,122 +133,101 @@ class CaseRun {
     std::vector<Actual> done;
     for (const CaseStep& step : case_.steps) {
       SCOPED_TRACE(case_.file + ":" + std::to_string(step.line) + ": " + step.kind);
-      std::optional<Actual> a = Do(step);
-      if (a) done.push_back(std::move(*a));
+      if (std::optional<Actual> a = Do(step)) done.push_back(std::move(*a));
       if (::testing::Test::HasFatalFailure()) break;
     }
     return done;
   }
 
+ private:
+  std::string Path(const std::string& relative) const { return (fs::path(dir_.path()) / relative).string(); }
+
   std::string Mask(const std::string& text) const {
     return Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/");
   }
 
- private:
-  std::string Path(const std::string& relative) const { return (fs::path(dir_.path()) / relative).string(); }
-
-  const std::string& Word(const CaseStep& s, std::size_t i) {
-    static const std::string none;
-    if (i < s.words.size()) return s.words[i];
-    ADD_FAILURE() << "missing word " << i + 1;
-    return none;
-  }
-
   void SetEnv(const std::string& name, const char* value) {
-    if (!savedEnv_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      savedEnv_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
+    const char* old = std::getenv(name.c_str());
+    savedEnv_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);  // the first value stays
     SetEnvironment(name, value);
   }
 
-  // Shell commands see the source tree as $SRC, the program as $Q32 and a
-  // python3 with the modules the case needs as $PYTHON.
-  std::string Shell(const std::string& command) const {
-    return "export SRC=" + ShellQuote(SourcePath("")) + " Q32=" + ShellQuote(program_) + " CASE=" +
-           ShellQuote(dir_.path()) + " PYTHON=" + ShellQuote(python_) + "; " + command;
+  // A shell command of the step's body or line; it sees the source tree as
+  // $SRC, the program as $Q32 and a python3 with the modules the case needs
+  // as $PYTHON.
+  RunResult Shell(const CaseStep& s) const {
+    std::string command = s.body;
+    for (std::size_t i = 0; s.body.empty() && i < s.words.size(); ++i) command += (i ? " " : "") + s.words[i];
+    return RunCommand("export SRC=" + ShellQuote(SourcePath("")) + " Q32=" + ShellQuote(program_) + " CASE=" +
+                          ShellQuote(dir_.path()) + " PYTHON=" + ShellQuote(python_) + "; " + command,
+                      Path(cwd_));
   }
 
-  std::string Expand(const std::string& word) const {
-    return Replace(Replace(word, "$CASE", dir_.path()), "$SRC/", SourcePath(""));
-  }
-
-  // What a run changed since the last snapshot.
-  void Changes(Actual& a) {
-    Snapshot now = Take(dir_.path());
-    for (const auto& [name, bytes] : now) {
-      auto was = before_.find(name);
-      if (was == before_.end()) a.changes[name] = {"new", Mask(bytes)};
-      else if (was->second != bytes) a.changes[name] = {"changed", Mask(bytes)};
-    }
-    for (const auto& [name, bytes] : before_)
-      if (!now.count(name)) a.changes[name] = {"deleted", ""};
-    before_ = std::move(now);
-  }
-
+  // A run and what it changed in the case directory.
   Actual RunAndWatch(const std::string& program, const CaseStep& s) {
-    before_ = Take(dir_.path());
+    Snapshot before = TakeSnapshot(dir_.path());
     std::vector<std::string> args;
-    for (const std::string& w : s.words) args.push_back(Expand(w));
+    for (const std::string& w : s.words)
+      args.push_back(Replace(Replace(w, "$CASE", dir_.path()), "$SRC/", SourcePath("")));
     RunResult r = RunProgram(program, args, Path(cwd_));
     Actual a{r.status, Mask(r.out), {}};
-    Changes(a);
+    Snapshot now = TakeSnapshot(dir_.path());
+    for (const auto& [name, bytes] : now) {
+      auto was = before.find(name);
+      if (was == before.end() || was->second != bytes)
+        a.changes[name] = {was == before.end() ? "new" : "changed", Mask(bytes)};
+    }
+    for (const auto& [name, bytes] : before)
+      if (!now.count(name)) a.changes[name] = {"deleted", ""};
     return a;
   }
 
   std::optional<Actual> Do(const CaseStep& s) {
     const std::string& k = s.kind;
+    std::error_code ec;
     if (k == "needs") return std::nullopt;  // decided before the case runs
     if (k == "file") {
-      WriteFile(Path(Word(s, 0)), s.body);
+      WriteFile(Path(s.words.at(0)), s.body);
     } else if (k == "copy") {
-      std::error_code ec;
-      fs::create_directories(fs::path(Path(Word(s, 0))).parent_path(), ec);
-      fs::copy(SourcePath(Word(s, 1)), Path(Word(s, 0)), fs::copy_options::recursive, ec);
+      fs::create_directories(fs::path(Path(s.words.at(0))).parent_path(), ec);
+      fs::copy(SourcePath(s.words.at(1)), Path(s.words.at(0)), fs::copy_options::recursive, ec);
       EXPECT_FALSE(ec) << ec.message();
     } else if (k == "dir") {
-      fs::create_directories(Path(Word(s, 0)));
+      fs::create_directories(Path(s.words.at(0)));
     } else if (k == "remove") {
-      fs::remove_all(Path(Word(s, 0)));
+      fs::remove_all(Path(s.words.at(0)));
     } else if (k == "symlink") {
-      fs::create_symlink(Word(s, 1), Path(Word(s, 0)));
+      fs::create_symlink(s.words.at(1), Path(s.words.at(0)));
     } else if (k == "hardlink") {
-      fs::create_hard_link(Path(Word(s, 1)), Path(Word(s, 0)));
+      fs::create_hard_link(Path(s.words.at(1)), Path(s.words.at(0)));
     } else if (k == "env") {
-      const std::string& w = Word(s, 0);
-      std::size_t eq = w.find('=');
-      if (eq == std::string::npos) SetEnv(w, nullptr);
-      else SetEnv(w.substr(0, eq), w.substr(eq + 1).c_str());
+      const std::string& w = s.words.at(0);
+      const std::size_t eq = w.find('=');
+      SetEnv(w.substr(0, eq), eq == std::string::npos ? nullptr : w.c_str() + eq + 1);
     } else if (k == "cd") {
-      cwd_ = Word(s, 0);
+      cwd_ = s.words.at(0);
     } else if (k == "program") {
-      fs::create_directories(Path(Word(s, 0)));
-      program_ = Path(Word(s, 0) + "/" + fs::path(QUILLON_EXE).filename().string());
+      fs::create_directories(Path(s.words.at(0)));
+      program_ = Path(s.words.at(0) + "/" + fs::path(QUILLON_EXE).filename().string());
       fs::copy_file(QUILLON_EXE, program_, fs::copy_options::overwrite_existing);
-      const std::string catalogue = Path(Word(s, 0) + "/Quillon32.err");
+      const std::string catalogue = Path(s.words.at(0) + "/Quillon32.err");
       if (!Has(s.words, "nocatalogue") && !fs::exists(catalogue))
         fs::copy_file(ExecutableDir() + "/Quillon32.err", catalogue);
     } else if (k == "sh") {
-      RunResult r = RunCommand(Shell(s.body.empty() ? Join(s.words) : s.body), Path(cwd_));
+      RunResult r = Shell(s);
       EXPECT_EQ(r.status, 0) << r.out;
-    } else if (k == "run") {
-      return RunAndWatch(program_, s);
-    } else if (k == "preview") {
-      return RunAndWatch(PreviewProgram(), s);
+    } else if (k == "run" || k == "preview") {
+      const fs::path exe(QUILLON_EXE), preview = exe.parent_path() / ("Quillon32Preview" + exe.extension().string());
+      return RunAndWatch(k == "run" ? program_ : preview.string(), s);
     } else if (k == "check") {
-      RunResult r = RunCommand(Shell(s.body.empty() ? Join(s.words) : s.body), Path(cwd_));
-      before_ = Take(dir_.path());
+      RunResult r = Shell(s);
       return Actual{r.status, Mask(r.out), {}};
     } else if (k == "decode") {
-      auto decoder = CaseDecoders().find(Word(s, 0));
-      if (decoder == CaseDecoders().end()) {
-        ADD_FAILURE() << "no decoder " << Word(s, 0);
-        return std::nullopt;
-      }
-      if (!fs::is_directory(Path(Word(s, 1)))) return Actual{0, decoder->second(ReadFile(Path(Word(s, 1)))), {}};
+      const CaseDecoder& decoder = CaseDecoders().at(s.words.at(0));
+      if (!fs::is_directory(Path(s.words.at(1)))) return Actual{0, decoder(ReadFile(Path(s.words.at(1)))), {}};
       std::string out;  // a folder: the last line of each file's listing
-      for (const auto& [name, bytes] : Take(Path(Word(s, 1)))) {
-        const std::string listing = decoder->second(bytes);
+      for (const auto& [name, bytes] : TakeSnapshot(Path(s.words.at(1)))) {
+        const std::string listing = decoder(bytes);
         out += name + ": " + listing.substr(listing.rfind('\n', listing.size() - 2) + 1);
       }
       return Actual{0, out, {}};
@@ -295,28 +237,13 @@ class CaseRun {
     return std::nullopt;
   }
 
-  static std::string PreviewProgram() {
-    fs::path exe(QUILLON_EXE);
-    return (exe.parent_path() / ("Quillon32Preview" + exe.extension().string())).string();
-  }
-
-  static std::string Join(const std::vector<std::string>& words) {
-    std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
-    return out;
-  }
-
   const Case& case_;
   std::string python_;
   TempDir dir_;
   std::string cwd_ = ".";
   std::string program_ = QUILLON_EXE;
-  Snapshot before_;
   std::map<std::string, std::optional<std::string>> savedEnv_;
 };
-
-// The words of a result that say how a file is compared.
-const std::set<std::string> kFileModes = {"tail", "raster", "vector", "bmx", "exists"};
 
 std::string ModeOf(const CaseResult& r) {
   for (std::size_t i = 1; i < r.words.size(); ++i)
@@ -324,21 +251,9 @@ std::string ModeOf(const CaseResult& r) {
   return "";
 }
 
-// A large binary file as its size and a hash: a file too large to read whose
-// every byte still counts.
-std::string Digest(const std::string& bytes) {
-  std::uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
-  char digest[64];
-  std::snprintf(digest, sizeof digest, "size %zu fnv1a64 %016llx\n", bytes.size(), static_cast<unsigned long long>(h));
-  return digest;
-}
-
 // What a result states, as bytes.
 std::string Expected(const CaseResult& r) {
-  if (!r.shared.empty()) return ReadFile(SourcePath(r.shared));
-  if (Has(r.words, "digest")) return DecodeBody(r.lines, {});
-  return DecodeBody(r.lines, r.words);
+  return r.shared.empty() ? DecodeBody(r.lines, r.words) : ReadFile(SourcePath(r.shared));
 }
 
 // The part of what a step did that a result speaks of, in the result's form;
@@ -347,16 +262,12 @@ std::optional<std::string> Observed(const CaseResult& r, const Actual& a, const 
   if (r.kind == "status") return std::to_string(a.status);
   if (r.kind == "console") return Has(r.words, "all") ? a.printed : ReportLines(a.printed);
   if (r.kind == "output") return a.printed;
-  const std::string path = r.words.empty() ? "" : r.words[0];
-  auto it = a.changes.find(path);
+  auto it = a.changes.find(First(r.words));
   if (it == a.changes.end() || it->second.kind != r.kind) return std::nullopt;
-  const std::string mode = ModeOf(r);
-  const std::string& bytes = it->second.bytes;
+  const std::string mode = ModeOf(r), &bytes = it->second.bytes;
   if (mode == "tail") return bytes.substr(bytes.size() - std::min(bytes.size(), expected.size()));
   if (mode == "exists") return std::string();
-  if (!mode.empty()) return CaseDecoders().at(mode)(bytes);
-  if (Has(r.words, "digest")) return Digest(bytes);
-  return bytes;
+  return mode.empty() ? bytes : CaseDecoders().at(mode)(bytes);
 }
 
 // Compares what the results of one step state with what the step did.
@@ -364,26 +275,20 @@ void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
   std::set<std::string> stated;
   bool nothingElse = false;
   for (const CaseResult& r : step.results) {
-    if (r.kind == "nothing") {
-      nothingElse = true;
-      continue;
-    }
-    if (r.kind == "new" || r.kind == "changed" || r.kind == "deleted") stated.insert(r.words.empty() ? "" : r.words[0]);
+    const std::string what = r.kind + (r.words.empty() ? "" : " " + r.words[0]);
+    if (r.kind == "nothing") nothingElse = true;
+    if (r.kind == "new" || r.kind == "changed" || r.kind == "deleted") stated.insert(First(r.words));
     if (r.kind == "status") {
-      EXPECT_EQ(r.words.empty() ? "" : r.words[0], std::to_string(a.status)) << where << ": exit status";
-      continue;
+      EXPECT_EQ(First(r.words), std::to_string(a.status)) << where << ": exit status";
     }
+    if (r.kind == "nothing" || r.kind == "status") continue;
     const std::string expected = r.kind == "deleted" || ModeOf(r) == "exists" ? "" : Expected(r);
     const std::optional<std::string> observed = Observed(r, a, expected);
-    if (!observed) {
-      ADD_FAILURE() << where << ": the run did not write " << r.kind << " " << (r.words.empty() ? "" : r.words[0]);
-      continue;
-    }
-    EXPECT_EQ(expected, *observed) << where << ": " << r.kind << (r.words.empty() ? "" : " " + r.words[0]);
+    if (observed) EXPECT_EQ(expected, *observed) << where << ": " << what;
+    else ADD_FAILURE() << where << ": the run did not write " << what;
   }
-  if (!nothingElse) return;
   for (const auto& [path, change] : a.changes)
-    EXPECT_TRUE(stated.count(path)) << where << ": the run also wrote " << change.kind << " " << path;
+    EXPECT_TRUE(!nothingElse || stated.count(path)) << where << ": the run also wrote " << change.kind << " " << path;
 }
 
 // The results of a step as they read after the step did what it did: each
@@ -398,45 +303,29 @@ std::string Restated(const CaseStep& step, const Actual& a) {
   std::string out;
   for (const CaseResult& r : results) {
     std::string header = r.kind;
-    std::vector<std::string> kept;
     for (const std::string& w : r.words)
-      if (!kBodyFlags.count(w)) kept.push_back(w);
+      if (!kBodyFlags.count(w)) header += " " + w;
+    const bool bodyless = r.kind == "nothing" || r.kind == "deleted" || ModeOf(r) == "exists";
+    std::optional<std::string> observed = bodyless ? std::nullopt : Observed(r, a, Expected(r));
+    if (observed && ModeOf(r) == "tail") {
+      // As many lines as the case states, from the end of the file.
+      const std::string& whole = a.changes.at(r.words[0]).bytes;
+      std::size_t want = std::max<std::size_t>(1, r.lines.size()), at = whole.size();
+      for (std::size_t n = 0; at > 0 && !(whole[at - 1] == '\n' && ++n > want);) --at;
+      observed = whole.substr(at);
+    }
     if (r.kind == "status") {
       out += "--- status " + std::to_string(a.status) + "\n";
-      continue;
-    }
-    for (const std::string& w : kept) header += " " + w;
-    if (r.kind == "nothing" || r.kind == "deleted" || ModeOf(r) == "exists") {
+    } else if (!observed) {
+      // Kept as stated: the comparison tells what is wrong.
       out += "--- " + header + "\n";
-      continue;
-    }
-    const std::optional<std::string> observed = Observed(r, a, Expected(r));
-    if (!observed) {
-      out += "--- " + header + "\n";  // kept as stated: the comparison tells what is wrong
-      for (const std::string& line : r.lines) out += line + "\n";
-      continue;
-    }
-    std::string bytes = *observed;
-    if (ModeOf(r) == "tail") {
-      // As many lines as the case states, from the end of the file.
-      const auto& whole = a.changes.at(r.words[0]).bytes;
-      std::size_t want = std::max<std::size_t>(1, r.lines.size()), at = whole.size();
-      for (std::size_t n = 0; n <= want && at > 0;) {
-        if (whole[at - 1] == '\n' && ++n > want) break;
-        --at;
-      }
-      bytes = whole.substr(at);
-    }
-    if (Has(r.words, "digest")) {
-      out += "--- " + header + " digest\n" + bytes;
-      continue;
-    }
-    if (!r.shared.empty()) {
-      WriteFile(SourcePath(r.shared), bytes);
+      for (const std::string& line : bodyless ? std::vector<std::string>{} : r.lines) out += line + "\n";
+    } else if (!r.shared.empty()) {
+      WriteFile(SourcePath(r.shared), *observed);
       out += "--- " + header + "\n@" + r.shared + "\n";
-      continue;
+    } else {
+      out += EncodeBody(header, *observed);
     }
-    out += EncodeBody(header, bytes);
   }
   return out;
 }
@@ -446,16 +335,14 @@ std::string Restated(const CaseStep& step, const Actual& a) {
 void Update(const Case& c, const std::vector<Actual>& done) {
   const std::string path = SourcePath(c.file);
   std::vector<std::string> lines = SplitLines(ReadFile(path));
-  for (const Case& fresh : ParseCaseFile(c.file)) {
-    if (fresh.name != c.name) continue;
-    std::vector<const CaseStep*> owners;
-    for (const CaseStep& s : fresh.steps)
-      if (kStepsWithResults.count(s.kind)) owners.push_back(&s);
-    for (std::size_t i = std::min(owners.size(), done.size()); i-- > 0;) {
-      std::vector<std::string> replacement = SplitLines(Restated(*owners[i], done[i]));
-      lines.erase(lines.begin() + owners[i]->resultsBegin, lines.begin() + owners[i]->resultsEnd);
-      lines.insert(lines.begin() + owners[i]->resultsBegin, replacement.begin(), replacement.end());
-    }
+  std::vector<const CaseStep*> owners;
+  const Case fresh = FindCase(c.file, c.name);
+  for (const CaseStep& s : fresh.steps)
+    if (kStepsWithResults.count(s.kind)) owners.push_back(&s);
+  for (std::size_t i = std::min(owners.size(), done.size()); i-- > 0;) {
+    std::vector<std::string> replacement = SplitLines(Restated(*owners[i], done[i]));
+    lines.erase(lines.begin() + owners[i]->resultsBegin, lines.begin() + owners[i]->resultsEnd);
+    lines.insert(lines.begin() + owners[i]->resultsBegin, replacement.begin(), replacement.end());
   }
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
@@ -476,29 +363,23 @@ std::string DecodeBody(const std::vector<std::string>& lines, const std::vector<
     int high = -1;
     for (const std::string& line : lines)
       for (char c : line) {
-        int v = HexValue(c);
-        if (v < 0) continue;
-        if (high < 0) high = v;
-        else out += static_cast<char>(high * 16 + v), high = -1;
+        if (int v = HexValue(c); v >= 0 && high < 0) high = v;
+        else if (v >= 0) out += static_cast<char>(high * 16 + v), high = -1;
       }
     return out;
   }
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    if (Has(flags, "esc")) {
-      for (std::size_t k = 0; k < line.size(); ++k) {
-        if (line[k] == '\\' && k + 1 < line.size() && line[k + 1] == '\\') {
-          out += '\\';
-          ++k;
-        } else if (line[k] == '\\' && k + 3 < line.size() && line[k + 1] == 'x') {
-          out += static_cast<char>(HexValue(line[k + 2]) * 16 + HexValue(line[k + 3]));
-          k += 3;
-        } else {
-          out += line[k];
-        }
+    for (std::size_t k = 0; k < line.size(); ++k) {
+      const bool escaped = Has(flags, "esc") && line[k] == '\\';
+      if (escaped && k + 1 < line.size() && line[k + 1] == '\\') {
+        out += line[++k];
+      } else if (escaped && k + 3 < line.size() && line[k + 1] == 'x') {
+        out += static_cast<char>(HexValue(line[k + 2]) * 16 + HexValue(line[k + 3]));
+        k += 3;
+      } else {
+        out += line[k];
       }
-    } else {
-      out += line;
     }
     if (i + 1 < lines.size() || !Has(flags, "nonl")) out += Has(flags, "crlf") ? "\r\n" : "\n";
   }
@@ -508,32 +389,27 @@ std::string DecodeBody(const std::vector<std::string>& lines, const std::vector<
 std::string EncodeBody(const std::string& header, const std::string& bytes) {
   std::size_t lf = 0, crlf = 0, odd = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c == '\n') {
-      ++lf;
-      if (i > 0 && bytes[i - 1] == '\r') ++crlf;
-    } else if (!Printable(c) && !(c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) {
-      ++odd;
-    }
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    lf += c == '\n';
+    crlf += c == '\n' && i > 0 && bytes[i - 1] == '\r';
+    odd += c != '\n' && !Printable(c) && !(c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n');
   }
-  const bool isCrlf = lf > 0 && crlf == lf;
-  std::string text = isCrlf ? Replace(bytes, "\r\n", "\n") : bytes;
   if (odd * 10 > bytes.size() || (odd > 0 && bytes.size() > 65536)) {
-    if (bytes.size() > 4096) return "--- " + header + " digest\n" + Digest(bytes);
     std::string out = "--- " + header + " hex\n";
     for (std::size_t i = 0; i < bytes.size(); ++i)
       out += Hex2(static_cast<unsigned char>(bytes[i])) + (i % 16 == 15 || i + 1 == bytes.size() ? "\n" : " ");
     return out;
   }
-  bool esc = false;
-  for (char c : text) esc = esc || (!Printable(static_cast<unsigned char>(c)) && c != '\n');
-  for (const std::string& line : SplitLines(text)) esc = esc || IsDirective(line);
+  const bool isCrlf = lf > 0 && crlf == lf;
+  const std::string text = isCrlf ? Replace(bytes, "\r\n", "\n") : bytes;
+  const bool esc = IsDirective(text) || text.find("\n--- ") != std::string::npos ||
+                   std::any_of(text.begin(), text.end(), [](char c) { return c != '\n' && !Printable(c); });
   std::string body;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     const bool lineStart = i == 0 || text[i - 1] == '\n';
     if (esc && (c == '\\')) body += "\\\\";
-    else if (esc && ((!Printable(c) && c != '\n') || (lineStart && c == '-' && text.compare(i, 4, "--- ") == 0)))
+    else if (esc && ((!Printable(c) && c != '\n') || (lineStart && text.compare(i, 4, "--- ") == 0)))
       body += "\\x" + Hex2(c);
     else body += static_cast<char>(c);
   }
@@ -552,14 +428,19 @@ std::vector<Case> LoadCases() {
       files.push_back(fs::relative(entry.path(), SourcePath("")).generic_string());
   std::sort(files.begin(), files.end());
   std::vector<Case> cases;
-  for (const std::string& f : files) {
-    std::vector<Case> more = ParseCaseFile(f);
-    cases.insert(cases.end(), more.begin(), more.end());
-  }
+  for (const std::string& f : files)
+    for (Case& c : ParseCaseFile(f)) cases.push_back(std::move(c));
   return cases;
 }
 
-Snapshot TakeSnapshot(const std::string& dir) { return Take(dir); }
+Snapshot TakeSnapshot(const std::string& dir) {
+  Snapshot files;
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+    std::error_code ec;
+    if (it->is_regular_file(ec)) files[fs::relative(it->path(), dir).generic_string()] = ReadFile(it->path().string());
+  }
+  return files;
+}
 
 Case FindCase(const std::string& file, const std::string& name) {
   for (const Case& c : ParseCaseFile(file))
@@ -569,7 +450,7 @@ Case FindCase(const std::string& file, const std::string& name) {
 
 void WriteCaseFiles(const Case& c, const std::string& dir) {
   for (const CaseStep& s : c.steps) {
-    const fs::path to = fs::path(dir) / (s.words.empty() ? "" : s.words[0]);
+    const fs::path to = fs::path(dir) / First(s.words);
     if (s.kind == "file") WriteFile(to.string(), s.body);
     if (s.kind == "copy" && s.words.size() > 1) {
       fs::create_directories(to.parent_path());
@@ -579,20 +460,18 @@ void WriteCaseFiles(const Case& c, const std::string& dir) {
 }
 
 void RunCase(const Case& c) {
-  std::string python = "python3";
   // The preview's tables run Quillon32Preview, which is built only where
   // stb is there.
   if (!QUILLON_PREVIEW && c.file.rfind("tests/preview/", 0) == 0)
     GTEST_SKIP() << "Quillon32Preview is not built (no libstb-dev)";
+  std::string python = "python3";
+  for (const CaseStep& s : c.steps) {
 #ifdef _WIN32
-  for (const CaseStep& s : c.steps)
     if (s.kind == "needs" || s.kind == "sh" || s.kind == "check" || s.kind == "symlink")
       GTEST_SKIP() << (s.kind == "needs" ? "it needs the Linux tool " + s.words.at(0)
                                          : "its " + s.kind + " step needs a POSIX host");
 #endif
-  for (const CaseStep& s : c.steps) {
-    if (s.kind != "needs") continue;
-    for (const std::string& tool : s.words) {
+    for (const std::string& tool : s.kind == "needs" ? s.words : std::vector<std::string>{}) {
       // "python3:module" needs a python3 that imports the module (Debian's
       // packages install into the system's python3, which may not be first on PATH).
       if (tool.rfind("python3:", 0) == 0) {
@@ -606,22 +485,13 @@ void RunCase(const Case& c) {
       }
     }
   }
-  std::vector<Actual> done;
-  {
-    CaseRun run(c, python);
-    done = run.Run();
-  }
-  if (std::getenv("Q32_UPDATE_CASES")) {
-    Update(c, done);
-    return;
-  }
+  const std::vector<Actual> done = CaseRun(c, python).Run();
+  if (std::getenv("Q32_UPDATE_CASES")) return Update(c, done);
   std::size_t i = 0;
-  for (const CaseStep& s : c.steps) {
-    if (!kStepsWithResults.count(s.kind)) continue;
-    if (i >= done.size()) break;
-    Compare(s, done[i++], c.file + ":" + std::to_string(s.line) + ": " + s.kind +
-                              " (Q32_UPDATE_CASES=1 rewrites the results)");
-  }
+  for (const CaseStep& s : c.steps)
+    if (kStepsWithResults.count(s.kind) && i < done.size())
+      Compare(s, done[i++], c.file + ":" + std::to_string(s.line) + ": " + s.kind +
+                                " (Q32_UPDATE_CASES=1 rewrites the results)");
 }
 
 }  // namespace q32test

@@ -6,7 +6,6 @@
 // the listing says what is wrong and draws what can be drawn.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -79,10 +78,7 @@ std::string DecodeRasterSoftkey(const std::string& bytes) {
   std::vector<std::string> canvas(kLines, std::string(kColumns, '?'));
   const q32::RasterSoftkeyImage image = q32::DecodeRasterSoftkey(r.data);
   for (const q32::RasterElement& e : image.elements) {
-    char head[96];
-    std::snprintf(head, sizeof head, "element %04X x %d y %d last word %04X, block at %zu: ", e.code, e.x, e.y,
-                  e.lastWord, e.blockAt);
-    out += head;
+    out += F("element %04X x %d y %d last word %04X, block at %zu: ", e.code, e.x, e.y, e.lastWord, e.blockAt);
     if (!e.blockInside) {
       out += "past the end of the data\n";
       continue;

@@ -4,33 +4,27 @@
 #include <windows.h>
 #else
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace q32test {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-#ifdef _WIN32
+  std::random_device random;
   for (unsigned tries = 0; path_.empty(); ++tries) {
     if (tries == 1000) throw std::runtime_error("no temporary directory");
-    const fs::path candidate = fs::temp_directory_path() /
-        ("q32test." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount() + tries));
+    const fs::path candidate = fs::temp_directory_path() / ("q32test." + std::to_string(random()));
     std::error_code ec;
     if (fs::create_directory(candidate, ec)) path_ = candidate.string();
   }
-#else
-  std::string pattern = (fs::temp_directory_path() / "q32test.XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-#endif
 }
 
 TempDir::~TempDir() {
@@ -42,12 +36,8 @@ std::string TempDir::operator/(const std::string& relative) const { return path_
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-bool FileExistsOnDisk(const std::string& path) { return fs::exists(path); }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   fs::path p(path);
@@ -56,14 +46,15 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Crlf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
+std::string Crlf(const std::string& text) { return Replace(text, "\n", "\r\n"); }
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
 }
+
+std::string ShellQuote(const std::string& s) { return "'" + Replace(s, "'", "'\\''") + "'"; }
 
 #ifdef _WIN32
 // One word of a command line as the C runtime splits it again.
@@ -110,18 +101,12 @@ static RunResult RunCommandLine(std::string line, const std::string& cwd) {
     CloseHandle(process.hThread);
   }
   CloseHandle(readEnd);
-  for (std::size_t at = 0; (at = result.out.find("\r\n", at)) != std::string::npos;) result.out.erase(at, 1);
+  result.out = Replace(result.out, "\r\n", "\n");
   return result;
 }
 
 RunResult RunCommand(const std::string& command, const std::string& cwd) {
   return RunCommandLine("cmd /c " + command, cwd);
-}
-
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-  std::string line = WindowsQuote(program);
-  for (const auto& a : args) line += " " + WindowsQuote(a);
-  return RunCommandLine(line, cwd);
 }
 
 void SetEnvironment(const std::string& name, const char* value) {
@@ -130,15 +115,6 @@ void SetEnvironment(const std::string& name, const char* value) {
 
 bool HaveTool(const std::string&) { return false; }
 #else
-static std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
 RunResult RunCommand(const std::string& command, const std::string& cwd) {
   std::string full = "cd " + ShellQuote(cwd) + " && ( " + command + " ) 2>&1";
   RunResult result;
@@ -152,12 +128,6 @@ RunResult RunCommand(const std::string& command, const std::string& cwd) {
   return result;
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-  std::string command = ShellQuote(program);
-  for (const auto& a : args) command += " " + ShellQuote(a);
-  return RunCommand(command, cwd);
-}
-
 void SetEnvironment(const std::string& name, const char* value) {
   if (value) setenv(name.c_str(), value, 1);
   else unsetenv(name.c_str());
@@ -168,8 +138,16 @@ bool HaveTool(const std::string& name) {
 }
 #endif
 
-RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd) {
-  return RunProgram(QUILLON_EXE, args, cwd);
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+#ifdef _WIN32
+  std::string line = WindowsQuote(program);
+  for (const auto& a : args) line += " " + WindowsQuote(a);
+  return RunCommandLine(line, cwd);
+#else
+  std::string command = ShellQuote(program);
+  for (const auto& a : args) command += " " + ShellQuote(a);
+  return RunCommand(command, cwd);
+#endif
 }
 
 std::string ExecutableDir() { return fs::path(QUILLON_EXE).parent_path().string(); }

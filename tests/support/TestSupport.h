@@ -24,11 +24,14 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
-bool FileExistsOnDisk(const std::string& path);
 // Writes bytes exactly as given (creating parent directories).
 void WriteFile(const std::string& path, const std::string& bytes);
 // Replaces every LF of the text by CR LF (expected generated text files).
 std::string Crlf(const std::string& text);
+// Every occurrence of from replaced by to.
+std::string Replace(std::string text, const std::string& from, const std::string& to);
+// A word for the POSIX shell, in single quotes.
+std::string ShellQuote(const std::string& s);
 
 struct RunResult {
   int status = -1;
@@ -40,8 +43,6 @@ RunResult RunCommand(const std::string& command, const std::string& cwd);
 // Runs a program with the given arguments, each passed as one word, in
 // directory cwd; on Windows the console's CR LF line ends read as LF.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
-// Runs the built Quillon32 so.
-RunResult RunQuillon(const std::vector<std::string>& args, const std::string& cwd);
 // Sets an environment variable, or unsets it when value is null.
 void SetEnvironment(const std::string& name, const char* value);
 
