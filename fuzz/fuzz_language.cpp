@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs.AddFile(langDir + "/en.inc", "OK \"Yes\"\nSPINDLE \"Spindle\"\n");
   {
     q32::LanguageEntry entry;
-    bool untranslated = false;
-    const int code = q32::Number(q32::ReadLanguageFile(fs, entry, langDir + "/" + name, untranslated));
+    q32::LanguageFileReport report;
+    const int code = q32::Number(q32::ReadLanguageFile(fs, entry, langDir + "/" + name, report));
     Q32_FUZZ_CHECK(q32fuzz::OneOf(code, {0, 8306, 8309}));
     for (const q32::LanguageText& text : entry.texts) {
       Q32_FUZZ_CHECK(text.name.size() <= q32::kMaxLanguageTextName && text.text.size() <= q32::kMaxLanguageText);

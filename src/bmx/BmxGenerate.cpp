@@ -211,33 +211,6 @@ struct LoadedPicture {
 // ---------------------------------------------------------------------------
 // Output paths.
 
-// Creates the missing directories of a path from its drive downward; a
-// directory that cannot be created ends the creating.
-void MakeOutputDirectories(FileSystem& fs, std::string_view path) {
-  std::string dir = DirectoryOf(path);
-  std::size_t skipComponents = 0;
-  std::size_t start = 0;
-  if (dir.size() >= 2 && dir[0] == '\\' && dir[1] == '\\') {
-    skipComponents = 2;  // \\server\share is no directory to create
-    start = 2;
-  }
-  for (std::size_t at = dir.find('\\', start); at != std::string::npos; at = dir.find('\\', at + 1)) {
-    std::size_t previous = at == 0 ? std::string::npos : dir.rfind('\\', at - 1);
-    std::string_view component =
-        std::string_view(dir).substr(previous == std::string::npos ? 0 : previous + 1,
-                                     at - (previous == std::string::npos ? 0 : previous + 1));
-    if (component.empty()) continue;
-    if (skipComponents > 0) {
-      --skipComponents;
-      continue;
-    }
-    if (component.back() == ':') continue;  // a drive
-    std::string_view prefix = std::string_view(dir).substr(0, at);
-    if (fs.Exists(prefix)) continue;
-    if (!fs.MakeDirectory(prefix)) return;
-  }
-}
-
 // The destination named in the log: with variants, %RES% replaced; without,
 // every "\%RES%" removed.
 std::string DestinationVariant(std::string_view destPath, std::size_t variants, std::size_t variant) {
@@ -270,6 +243,7 @@ struct VariantJob {
   std::size_t variants;
   std::size_t variant;
   std::string outputPath;
+  std::string_view projectPath;
 };
 
 // Reports a failure of the generation; false, the generator's answer.
@@ -278,13 +252,43 @@ bool Fail(RunContext& run, Msg code, std::string_view file = {}, std::string_vie
   return false;
 }
 
+// Reports a picture of the project that fails, at the project's line that
+// names it, by its name as written there (with the variant's resolution) and
+// why; false.
+bool FailAt(const VariantJob& job, Msg code, const BmxImageElement& e, std::string_view why) {
+  std::string detail = FileVariant(e.written, job.variant);
+  if (!why.empty()) detail += " (" + std::string(why) + ")";
+  ReportMessage(job.run.diag, code, job.projectPath, static_cast<unsigned>(e.line), detail);
+  return false;
+}
+
+// Why a picture could not be read whole: the host's reason for a failed
+// open, or the read that fell short.
+std::string ReadFailure(FileSystem& fs) {
+  const std::string reason = fs.FailureReason();
+  return reason.empty() ? "it cannot be read to its end" : reason;
+}
+
+// What makes a bitmap other than the uncompressed 24-bit kind.
+std::string Not24Why(const BmxBitmapInfo& info) {
+  if (!info.valid) return "no bitmap header, or pixels beyond the file's end";
+  if (info.bitCount != 24) return std::to_string(info.bitCount) + " bits per pixel";
+  return "compressed";
+}
+
+std::string SizeText(const BmxBitmapInfo& info) {
+  return std::to_string(info.width) + " x " + std::to_string(info.height < 0 ? -static_cast<std::int64_t>(info.height)
+                                                                             : info.height);
+}
+
 // An output that cannot be written (a full disk) is closed at once as far as
 // it got and kept; the failure is reported here, once, and the run's own
 // report of failed writes does not name the file again.
 bool WriteFailed(VariantJob& job, File& out) {
   out.Close();
   job.run.inputGuard.ForgetFailedWrite(job.outputPath);
-  return Fail(job.run, Msg::BackgroundNotWritten);
+  ReportFailedFile(job.run, Msg::BackgroundNotWritten, job.outputPath);
+  return false;
 }
 
 bool GenerateVariant(VariantJob& job) {
@@ -298,18 +302,22 @@ bool GenerateVariant(VariantJob& job) {
     run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
   MakeOutputDirectories(fs, job.outputPath);
   std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
-  if (!out) return Fail(run, Msg::OutputNotCreated, job.outputPath);
+  if (!out) {
+    ReportFailedFile(run, Msg::OutputNotCreated, job.outputPath);
+    return false;
+  }
 
   // The background: the first layer element, written whole.
   std::string background;
   BmxBitmapInfo backgroundInfo;
   for (std::size_t i = 0; i < p.imageCount; ++i) {
-    if (p.images[i].kind != BMX_LAYER) continue;
-    std::string file = FileVariant(p.images[i].file, job.variant);
-    if (!ReadWholeFile(fs, file, background))
-      return Fail(run, Msg::BackgroundNotOpened, {}, DisplayPath(run.paths, file));
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BMX_LAYER) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    if (!ReadWholeFile(fs, file, background)) return FailAt(job, Msg::BackgroundNotOpened, e, ReadFailure(fs));
     backgroundInfo = ReadBitmapInfo(background);
-    if (!IsUncompressed24(backgroundInfo)) return Fail(run, Msg::Not24BitBitmap, file);
+    if (!IsUncompressed24(backgroundInfo))
+      return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(backgroundInfo));
     if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
     break;
   }
@@ -322,25 +330,25 @@ bool GenerateVariant(VariantJob& job) {
     if (e.kind != BMX_LAYER && e.kind != BMX_PLACED_BITMAP) continue;
     std::string file = FileVariant(e.file, job.variant);
     std::string bytes;
-    if (!ReadWholeFile(fs, file, bytes)) return Fail(run, Msg::PictureNotRead, file);
+    if (!ReadWholeFile(fs, file, bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
     if (e.kind == BMX_PLACED_BITMAP) {
-      if (bytes.size() < kBmpFileHeaderBytes) return Fail(run, Msg::PictureNotRead, file);
+      if (bytes.size() < kBmpFileHeaderBytes) return FailAt(job, Msg::PictureNotRead, e, "no bitmap file header");
       pictures[i].pixelOffset = ReadBmpHeader(bytes).pixelOffset - static_cast<std::uint32_t>(kBmpFileHeaderBytes);
       pictures[i].bytes = bytes.substr(kBmpFileHeaderBytes);
       continue;
     }
     BmxBitmapInfo info = ReadBitmapInfo(bytes);
-    if (!info.valid) return Fail(run, Msg::Not24BitBitmap, file);
+    if (!info.valid) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
     if (info.width != backgroundInfo.width || info.height != backgroundInfo.height)
-      return Fail(run, Msg::LayerSizeDiffers, file);
-    if (!IsUncompressed24(info)) return Fail(run, Msg::Not24BitBitmap, file);
+      return FailAt(job, Msg::LayerSizeDiffers, e, SizeText(info) + ", the background " + SizeText(backgroundInfo));
+    if (!IsUncompressed24(info)) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
     pictures[i].bytes = EncodeLayer(LayerDifferences(bytes, info, background, backgroundInfo));
   }
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
     if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
     std::string file = FileVariant(e.file, job.variant);
-    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return Fail(run, Msg::PictureNotRead, file);
+    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
   }
 
   // Everything behind the background, with record positions counted from
@@ -552,10 +560,33 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, false);
     file->Close();
     if (rc != Msg::Ok) {
-      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
+      if ((rc == Msg::LanguageFileError || rc == Msg::UnsupportedCoding) && !languages.failedFile.empty()) {
+        // At the language file's line, with why; the project's line that
+        // had it read gets a note.
+        // A file that could not be opened has no line of its own.
+        if (languages.failure.line == 0) {
+          ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line),
+                        DisplayPath(run.paths, languages.failedFile) + " (" + languages.failure.why + ")");
+          return false;
+        }
+        ReportMessage(run.diag, rc, languages.failedFile, static_cast<unsigned>(languages.failure.line),
+                      languages.failure.why);
+        ReportNote(run.diag, projectPath, static_cast<unsigned>(line), "the language file was read for this line");
+        return false;
+      }
+      std::string detail = project.failure;
+      if (!project.failureFile.empty()) {
+        const std::string shown = DisplayPath(run.paths, project.failureFile);
+        detail = detail.empty() ? shown : detail + " (" + shown + ")";
+      }
+      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line), detail);
       return false;
     }
-    if (languages.untranslated) ReportMessage(run.diag, Msg::Untranslated);
+    if (languages.untranslated) {
+      const LanguageFileReport& first = languages.firstUntranslated;
+      ReportMessage(run.diag, Msg::Untranslated, languages.untranslatedFile, static_cast<unsigned>(first.untranslatedLine),
+                    first.untranslated + " is not translated, its softkey shows the name instead");
+    }
     if (project.imageCount > kMaxBmxImages) return Fail(run, Msg::NoMemory, projectPath);
 
     for (std::size_t i = 0; i < project.imageCount; ++i)
@@ -577,7 +608,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
 
     const std::size_t variants = ResolutionVariantCount(output);
     for (std::size_t v = 0; v < variants; ++v) {
-      VariantJob job{run, project, dictionary, extended, variants, v, FileVariant(output, v)};
+      VariantJob job{run, project, dictionary, extended, variants, v, FileVariant(output, v), projectPath};
       if (!GenerateVariant(job)) return false;
       std::string shown = DisplayPath(run.paths, job.outputPath);
       std::string dest = DestinationVariant(destPath, variants, v);
@@ -602,7 +633,7 @@ bool ListBmxIncludes(RunContext& run, std::string_view projectPath) {
     int line = 0;
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, true);
     if (rc != Msg::Ok) {
-      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line));
+      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line), project.failure);
       return false;
     }
     for (std::size_t i = 0; i < project.imageCount; ++i) {

@@ -94,6 +94,7 @@ struct BmxReader {
   BmxProject& project;
   std::vector<int> blocks;
   bool bmxRead = false;
+  int line = 0;  // of the line being read
 };
 
 using Words = std::vector<std::string>;
@@ -272,6 +273,8 @@ Msg StartImage(BmxReader& r, const Words& w, int kind) {
   e = BmxImageElement();
   e.kind = kind;
   e.file = Cut(w[1], kMaxPathLength);
+  e.written = e.file;
+  e.line = r.line;
   return StorePrefixedAttributes(e.attributes, w);
 }
 Msg OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
@@ -443,7 +446,12 @@ Msg CloseLanguageText(BmxReader& r) {
   if (!table) return Msg::LanguageTextMissing;
   if (!p.listing && table->state == kLanguagesNotLoaded) {
     table->directory = p.languageDir;
-    if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) return rc;
+    if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) {
+      // The directory is what a report about it names; a file's own
+      // failure is reported at the file.
+      if (rc != Msg::LanguageFileError) p.failureFile = p.languageDir;
+      return rc;
+    }
   }
   const std::string name = Cut(std::string_view(p.texts[p.textCount].lines[0]).substr(1), kMaxLanguageTextName);
 
@@ -484,7 +492,11 @@ Msg CloseLanguageText(BmxReader& r) {
       std::array<const std::string*, kBmxTextLines> found{};
       for (std::size_t k = 0; k < variants; ++k) {
         found[k] = FindLanguageText(language, Cut(ResolutionVariantName(name, k), kMaxLanguageTextName));
-        if (!found[k]) return Msg::LanguageTextMissing;
+        if (!found[k]) {
+          p.failure = Cut(ResolutionVariantName(name, k), kMaxLanguageTextName) + " in the language " + language.name;
+          p.failureFile = language.file;
+          return Msg::LanguageTextMissing;
+        }
       }
       if (const Msg rc = nextElement(); rc != Msg::Ok) return rc;
       BmxTextElement& e = p.texts[p.textCount];
@@ -587,6 +599,22 @@ constexpr BmxKeyword kBmxKeywords[] = {
     {"RELPOS", 30, kBmxBlockSvg, kNone, false, OnSvgRelPos},
     {"RELSIZE", 32, kBmxBlockSvg, kNone, false, OnSvgRelSize},
 };
+
+// An unknown word as a report names it, with the keyword it most likely
+// meant.
+std::string UnknownBmxKeywordDetail(const std::string& word) {
+  std::vector<std::string_view> names;
+  for (const BmxKeyword& k : kBmxKeywords) names.push_back(k.keyword);
+  const std::string_view nearest = NearestWord(word, names);
+  return nearest.empty() ? word : word + " (did you mean " + std::string(nearest) + "?)";
+}
+
+// The keyword that opens the block of an id.
+std::string BlockKeyword(int id) {
+  for (const BmxKeyword& k : kBmxKeywords)
+    if (k.id == id && k.kind == kOpen) return k.keyword;
+  return "?";
+}
 static_assert(std::size(kBmxKeywords) == 50, "the bmx keyword table has 50 entries");
 
 Msg ReadHeader(std::string_view line, BmxProject& project) {
@@ -701,8 +729,12 @@ Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
     Words words;
     while (file.GetLine(line, kMaxBmxLine)) {
       ++lineNumber;
+      reader.line = lineNumber;
       if (line.empty() || line[0] == ';') continue;
-      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) return Msg::WrongWordCount;
+      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) {
+        project.failure = "a line holds at most " + std::to_string(kMaxBmxTokens) + " words";
+        return Msg::WrongWordCount;
+      }
       if (words.empty()) continue;
       const int block = reader.blocks.empty() ? kBmxBlockTop : reader.blocks.back();
       const BmxKeyword* entry = nullptr;
@@ -715,19 +747,29 @@ Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
           break;
         }
       }
-      if (!entry) return known ? Msg::NotAllowedHere : Msg::UnknownWord;
+      if (!entry) {
+        project.failure = known ? words[0] + " (not in this block)" : UnknownBmxKeywordDetail(words[0]);
+        return known ? Msg::NotAllowedHere : Msg::UnknownWord;
+      }
+      // A handler that fails names at least the keyword of its line.
+      auto failed = [&](Msg rc) {
+        if (project.failure.empty() && project.failureFile.empty()) project.failure = words[0];
+        return rc;
+      };
       if (entry->closesElement) {
-        if (const Msg rc = CloseImage(reader); rc != Msg::Ok) return rc;
+        if (const Msg rc = CloseImage(reader); rc != Msg::Ok) return failed(rc);
         reader.blocks.pop_back();
       }
       if (entry->handler) {
-        if (const Msg rc = entry->handler(reader, words); rc != Msg::Ok) return rc;
+        if (const Msg rc = entry->handler(reader, words); rc != Msg::Ok) return failed(rc);
       }
       if (entry->kind == BlockKind::Open) reader.blocks.push_back(entry->id);
       else if (entry->kind == BlockKind::Close && !reader.blocks.empty()) reader.blocks.pop_back();
       if (reader.blocks.empty() && reader.bmxRead) return Msg::Ok;  // the rest is not read
     }
-    return reader.blocks.empty() ? Msg::Ok : Msg::BlockOpenAtEnd;
+    if (reader.blocks.empty()) return Msg::Ok;
+    project.failure = "the block " + BlockKeyword(reader.blocks.back()) + " is not closed";
+    return Msg::BlockOpenAtEnd;
   } catch (const std::bad_alloc&) {
     return Msg::NoMemory;
   }

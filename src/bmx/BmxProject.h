@@ -65,7 +65,9 @@ struct BmxImageElement {
   int x = 0, y = 0;
   int sizeUnit = 0;
   int width = 0, height = 0;
-  std::string file;  // as written; may hold %RES%
+  std::string file;     // as written, later made a full path; may hold %RES%
+  std::string written;  // as written, for reports
+  int line = 0;         // of the project, where the element was named
 };
 
 struct BmxTextElement {
@@ -93,6 +95,10 @@ struct BmxResolutionSize {
 
 struct BmxProject {
   int versionMajor = 0, versionMinor = 0;
+  // What a report of the reading's failure names: the word, text or file at
+  // fault and why.
+  std::string failure;
+  std::string failureFile;  // the language file the failure concerns, if any
   std::string outputLocation;
   std::string languageDirBase;
   std::string languageDir;

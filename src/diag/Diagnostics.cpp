@@ -188,40 +188,101 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
   }
 }
 
-void ReportMessage(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
-  std::string message;
-  if (code == Msg::Ok && !argument.empty()) {
-    // A free text reported in the form of a warning, but not counted.
-    message.assign(argument);
-  } else {
-    std::string text;
-    if (!LookupMessage(d, Number(code), text)) {
-      message = d.errorNoLabel + ": " + std::to_string(Number(code));
-    } else {
-      message = std::move(text);
-      std::size_t at;
-      if (!argument.empty() && (at = message.find("%s")) != std::string::npos)
-        message.replace(at, 2, argument);
-    }
-    ++(IsError(code) ? d.errors : d.warnings);
-  }
+// The catalogue text of a number with the argument in place of its "%s";
+// without an argument the "%s" goes, with the ": " or blank before it.
+std::string MessageText(Diagnostics& d, int number, std::string_view argument) {
+  std::string text;
+  if (!LookupMessage(d, number, text)) return d.errorNoLabel + ": " + std::to_string(number);
+  const std::size_t at = text.find("%s");
+  if (at == std::string::npos) return text;
+  if (!argument.empty()) return text.replace(at, 2, argument);
+  std::size_t from = at;
+  if (from >= 2 && text.compare(from - 2, 2, ": ") == 0) from -= 2;
+  else if (from >= 1 && text[from - 1] == ' ') from -= 1;
+  return text.erase(from, at + 2 - from);
+}
 
+// "E8220: Error opening file" as the number's tag "E8220" and the text after
+// it; a text without such a tag gets one from the number.
+void SplitTag(const std::string& message, int number, std::string& tag, std::string& text) {
+  std::size_t digits = 1;
+  while (digits < message.size() && message[digits] >= '0' && message[digits] <= '9') ++digits;
+  if (message.size() > digits + 1 && digits > 1 && message[0] >= 'A' && message[0] <= 'Z' &&
+      message.compare(digits, 2, ": ") == 0) {
+    tag = message.substr(0, digits);
+    text = message.substr(digits + 2);
+    return;
+  }
+  text = message;
+  if (number != 0) {
+    tag = number < 0 ? "W" : "E";
+    tag += std::to_string(number < 0 ? -number : number);
+  }
+}
+
+namespace {
+
+// One report, in every form the run writes it: the line of the log and the
+// console, the line of the -diag:gcc stream, the record of a SARIF log.
+void Emit(Diagnostics& d, Severity severity, const std::string& label, int number, std::string_view file,
+          unsigned line, const std::string& message) {
+  const std::string shown = file.empty() ? std::string() : d.showFile ? d.showFile(file) : std::string(file);
+  const std::string body = severity == Severity::Note ? "note: " + message : message;
   std::string out;
   if (!file.empty()) {
-    std::string shown = d.showFile ? d.showFile(file) : std::string(file);
     out = d.fileLabel + ": " + shown;
     if (line != 0) out += "(" + std::to_string(line) + ")";
-    out += ": " + message;
+    out += ": " + body;
   } else {
-    out = (IsError(code) ? d.errorLabel : d.warningLabel) + ": " + message;
+    out = (severity == Severity::Note ? std::string("Note") : label) + ": " + message;
   }
-
   if (d.log) {
     d.log->WriteText(out);
     d.log->WriteText("\n");
     d.log->Flush();
   }
   ConsoleLine(d, out);
+
+  std::string tag, text;
+  SplitTag(message, number, tag, text);
+  if (d.gccStream) {
+    static constexpr const char* kSeverity[] = {"error", "warning", "note"};
+    std::string g = file.empty() ? std::string("Quillon32") : InHostForm(shown);
+    if (!file.empty() && line != 0) g += ":" + std::to_string(line);
+    g += std::string(": ") + kSeverity[static_cast<int>(severity)] + ": " + text;
+    if (!tag.empty()) g += " [" + tag + "]";
+    g = ConsoleText(g, d.embedded) + "\n";
+    std::fwrite(g.data(), 1, g.size(), d.gccStream);
+    std::fflush(d.gccStream);
+  }
+  if (d.keepReports)
+    d.reports.push_back({severity, tag, std::string(file), d.fullPath ? d.fullPath(file) : std::string(file), line, text,
+                         severity == Severity::Note && number == 0});
+}
+
+}  // namespace
+
+void ReportMessage(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
+  if (code == Msg::Ok && !argument.empty()) {
+    // A free text reported in the form of a warning, but not counted.
+    Emit(d, Severity::Warning, d.warningLabel, 0, file, line, std::string(argument));
+    return;
+  }
+  const bool error = IsError(code);
+  ++(error ? d.errors : d.warnings);
+  Emit(d, error ? Severity::Error : Severity::Warning, error ? d.errorLabel : d.warningLabel, Number(code), file, line,
+       MessageText(d, Number(code), argument));
+}
+
+void ReportNote(Diagnostics& d, std::string_view file, unsigned line, std::string_view text, Msg code) {
+  Emit(d, Severity::Note, {}, Number(code), file, line, std::string(text));
+}
+
+void ReportCheck(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
+  const bool error = d.checksAsErrors;
+  ++(error ? d.errors : d.warnings);
+  Emit(d, error ? Severity::Error : Severity::Warning, error ? d.errorLabel : d.warningLabel, Number(code), file, line,
+       MessageText(d, Number(code), argument));
 }
 
 void ShowProgress(Diagnostics& d, Progress message, const char* text1, const char* text2, long number1,

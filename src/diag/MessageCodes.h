@@ -117,6 +117,25 @@ enum class [[nodiscard]] Msg : int {
   PictureNotRead = 8327,  // Picture file cannot be opened or read
   LayerSizeDiffers = 8328,  // Layer size differs from background size
   IncompletePythonCheck = 9999,  // Python parameters (CHECK/RADIO/STATE), language table memory
+
+  // The -W checks: what a run lets pass in silence, reported as warnings.
+  IncludeMissing = -8401,             // The included file does not exist
+  SoftkeyWrittenTwice = -8402,        // Two softkey lines write the same softkey file
+  TextCut = -8403,                    // A text row cut to fit the softkey
+  NameCut = -8404,                    // A name or define value cut to 24 characters
+  MenuNumberTwice = -8405,            // Two menus have the same number
+  DrawingBeyondSoftkey = -8406,       // A drawing reaches beyond the softkey
+  EntityNotDrawn = -8407,             // A drawing entity that is not drawn
+  Utf8TextSource = -8408,             // UTF-8 bytes in a text softkey source (code page 850)
+  SoftkeyNotShown = -8409,            // A softkey no menu shows
+  MenuNotReached = -8410,             // A menu no root menu leads to
+  SoftkeyNamedBeforeDefined = -8411,  // An item names a softkey defined further down
+  UnknownMenuAttribute = -8412,       // A word of an SKMENU line that is no attribute
+  ConfigurationLineIgnored = -8413,   // A configuration file line that is no DEFINE line
+  BitOneLighter = -8414,              // A 1-bit bitmap whose colour table makes bit 1 the lighter
+  Utf8ProjectFile = -8415,            // A project file saved as UTF-8
+  MisspeltDirective = -8416,          // A misspelt directive in a switched-off section
+  SourceNameCut = -8417,              // A source name cut to 255 characters
 };
 
 // A report of a negative number counts as a warning, of a positive one as

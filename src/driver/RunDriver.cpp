@@ -1,9 +1,13 @@
 #include "driver/RunDriver.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
+#include "diag/Sarif.h"
+#include "checks/Collector.h"
+#include "checks/Findings.h"
 #include "output/SystemList.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -44,6 +48,11 @@ constexpr const char* kUsage[] = {
     "-nogensksys      : No generation of soft-key .sys list",
     "-ver             : Displays version information",
     "",
+    "-W               : Checks for mistakes that pass silently (warnings W84xx)",
+    "-Werror          : The same, reported as errors",
+    "-diag:gcc        : Reports as file:line: error: text [E8270] on stderr",
+    "-sarif:<file>    : Reports also as a SARIF log",
+    "",
     "Example: Quillon32 project1.spm -menu",
 };
 
@@ -62,9 +71,13 @@ void CloseStream(std::unique_ptr<File>& stream) {
   }
 }
 
-// Closes what the run still holds and frees the run's lists.
-void CleanUp(RunContext& run, std::unique_ptr<File>& project) {
+void WriteSarif(RunContext& run, const std::string& sarifPath);
+
+// Writes the SARIF log asked for, closes what the run still holds and frees
+// the run's lists.
+void CleanUp(RunContext& run, std::unique_ptr<File>& project, const std::string& sarifPath) {
   RunOutputs& o = run.outputs;
+  WriteSarif(run, sarifPath);
   CloseMessageCatalogue(run.diag);
   CloseStream(project);
   CloseStream(o.generatedProject);
@@ -83,6 +96,16 @@ void ReportFileFailures(RunContext& run) {
   for (const std::string& path : run.inputGuard.TakeFailedWrites()) ReportMessage(run.diag, Msg::WriteFailed, path);
 }
 
+// The SARIF log of the run's reports, where -sarif asked for one (sarifPath
+// is its full path, taken before the run changed its directory).
+void WriteSarif(RunContext& run, const std::string& sarifPath) {
+  if (sarifPath.empty()) return;
+  const std::string log = SarifLog(run.diag, "Quillon32", kVersion);
+  MakeOutputDirectories(run.fs, sarifPath);
+  std::unique_ptr<File> file = run.fs.Open(sarifPath, FileMode::WriteBinary);
+  if (!file || !file->WriteText(log) || !file->Close()) ReportFailedFile(run, Msg::OpenFailed, sarifPath);
+}
+
 // The run's reading of the -pj file: nothing without a name or in a scan;
 // a failure is reported with the file name except in -gendef runs, and the
 // run goes on with what was read.
@@ -90,12 +113,14 @@ void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
   const RunSettings& s = run.settings;
   if (s.pjFile.empty() || s.mode == MODE_SCAN) return;
   Msg code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
-  if (code != Msg::Ok && s.mode != MODE_GENDEF) ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
+  if (code == Msg::Ok || s.mode == MODE_GENDEF) return;
+  if (code == Msg::OpenFailed) ReportFailedFile(run, PlcReadReportCode(code), s.pjFile);
+  else ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
 }
 
 }  // namespace
 
-int RunGenerator(RunContext& run) {
+int RunGenerator(RunContext& run, Collector* checks) {
   const RunSettings& s = run.settings;
   RunOutputs& o = run.outputs;
   Diagnostics& d = run.diag;
@@ -108,6 +133,12 @@ int RunGenerator(RunContext& run) {
   o.logFile = run.projectFile;
   ReplaceExtension(o.logFile, ".log");
   d.embedded = s.IsEmbedded();
+  d.gccStream = s.gccDiagnostics ? stderr : nullptr;
+  d.checksAsErrors = s.checksAsErrors;
+  d.keepReports = !s.sarifFile.empty();
+  d.reports.clear();
+  std::string sarifPath;
+  if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, sarifPath)) sarifPath = s.sarifFile;
 
   // 2. Catalogue and log.  The log is created before any input is read, so
   // the inputs the command line names are made known first: a project whose
@@ -124,8 +155,8 @@ int RunGenerator(RunContext& run) {
     return 3;
   std::unique_ptr<File> project;
   if (logIsInput) {
-    ReportMessage(d, Msg::OpenFailed, o.logFile);
-    CleanUp(run, project);
+    ReportMessage(d, Msg::OpenFailed, o.logFile, 0, "it is an input of this run");
+    CleanUp(run, project, sarifPath);
     return 2;
   }
 
@@ -152,18 +183,18 @@ int RunGenerator(RunContext& run) {
   // 8. to 10. The project file itself.
   if (!FileExists(run.fs, run.projectFile)) {
     ReportMessage(d, Msg::ProjectMissing, run.projectFile);
-    CleanUp(run, project);
+    CleanUp(run, project, sarifPath);
     return 2;
   }
   if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
     ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
-    CleanUp(run, project);
+    CleanUp(run, project, sarifPath);
     return 2;
   }
   project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
   if (!project) {
-    ReportMessage(d, Msg::ProjectNotOpened, run.projectFile);
-    CleanUp(run, project);
+    ReportFailedFile(run, Msg::ProjectNotOpened, run.projectFile);
+    CleanUp(run, project, sarifPath);
     return 2;
   }
 
@@ -173,8 +204,8 @@ int RunGenerator(RunContext& run) {
     ReplaceExtension(o.generatedProjectFile, ".spj");
     o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
     if (!o.generatedProject) {
-      ReportMessage(d, Msg::OpenFailed, o.generatedProjectFile);
-      CleanUp(run, project);
+      ReportFailedFile(run, Msg::OpenFailed, o.generatedProjectFile);
+      CleanUp(run, project, sarifPath);
       return 1;
     }
   }
@@ -184,8 +215,8 @@ int RunGenerator(RunContext& run) {
   bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
   if (writesSystemList) {
     if (!OpenSystemList(run)) {
-      ReportMessage(d, Msg::OpenFailed, kSystemListName);
-      CleanUp(run, project);
+      ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
+      CleanUp(run, project, sarifPath);
       return 2;
     }
     std::string shown = DisplayPath(run.paths, kSystemListName);
@@ -197,11 +228,15 @@ int RunGenerator(RunContext& run) {
   // 14. The project.
   ReadProject(run, tables, project);
 
-  // 15. Close the outputs.
+  // 15. Close the outputs; the checks of the whole project read them.
   CloseStream(o.generatedProject);
   CloseStream(o.tree);
   CloseStream(o.systemList);
   ReportFileFailures(run);
+  if (checks && s.mode != MODE_SCAN) {
+    FinishChecks(*checks);
+    ReportFindings(*checks, d, s.checks);
+  }
   if (d.errors == 0 && s.mode == MODE_PROJECT) {
     std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
     ShowProgress(d, Progress::Processing, shown.c_str());
@@ -210,12 +245,12 @@ int RunGenerator(RunContext& run) {
 
   // 16. Totals.
   if (s.mode == MODE_SCAN) {
-    CleanUp(run, project);
+    CleanUp(run, project, sarifPath);
     return 0;
   }
   ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
-  CleanUp(run, project);
+  CleanUp(run, project, sarifPath);
 
   // 17. A failed run leaves none of the outputs it created.
   if (d.errors > 0) {
@@ -230,7 +265,7 @@ int RunGenerator(RunContext& run) {
   return d.warnings > 0 ? 1 : 0;
 }
 
-int RunCommandLine(std::span<const std::string> words, FileSystem& fs, RunObserver* observer) {
+int RunCommandLine(std::span<const std::string> words, FileSystem& fs) {
   if (words.size() < 2) return PrintUsage();
   RunSettings settings;
   settings.programDir = ProgramDirectory(words[0].c_str());
@@ -245,18 +280,26 @@ int RunCommandLine(std::span<const std::string> words, FileSystem& fs, RunObserv
     case CommandLine::Action::Run:
       break;
   }
-  return RunGeneratorProgram(std::move(settings), fs, observer);
+  return RunGeneratorProgram(std::move(settings), fs);
 }
 
-int RunGeneratorProgram(RunSettings settings, FileSystem& fs, RunObserver* observer) {
+int RunGeneratorProgram(RunSettings settings, FileSystem& fs, Collector* checks) {
   if (!settings.IsEmbedded()) {
     PrepareConsole();
     std::printf(" Quillon32  V%s%s\n", kVersion, kBannerNotice);
     std::fflush(stdout);
   }
+  std::unique_ptr<Collector> own;
+  if (!checks && settings.checks) {
+    std::string start;
+    fs.GetCurrentDir(start);
+    own = std::make_unique<Collector>(fs, start);
+    checks = own.get();
+  }
   RunContext run(fs, std::move(settings));
-  run.observer = observer;
-  return RunGenerator(run);
+  run.observer = checks;
+  run.inputGuard.observer = checks;
+  return RunGenerator(run, checks);
 }
 
 }  // namespace q32

@@ -232,7 +232,22 @@ struct Conversion {
   // Told of entities read but not drawn (once, in the scan passes).
   RunObserver* observer = nullptr;
   std::string source;
+  std::string entity;  // the keyword of the entity being read, for the report of a failure
 };
+
+// What the report of a failure names: the entity and what of it is at fault.
+std::string FailureDetail(const Conversion& c, Msg code) {
+  const std::string entity = c.entity.empty() ? std::string("the drawing") : "the " + c.entity + " entity";
+  switch (code) {
+    case Msg::UnknownEntity:
+      return c.entity.empty() ? c.r.value : c.entity + " (an entity a softkey cannot hold here)";
+    case Msg::MissingGroup: return entity + " lacks a group it needs";
+    case Msg::UnexpectedEnd: return "the file ends inside " + entity;
+    case Msg::UnknownBlock: return c.r.value + " (no BLOCK of that name in the BLOCKS section)";
+    case Msg::DrawingTooLarge: return "more than 65535 bytes of vector records";
+    default: return {};
+  }
+}
 
 struct EntityKind;
 using EntityReader = Msg (*)(Conversion&, const EntityKind&);
@@ -540,6 +555,7 @@ Msg ProcessSection(Conversion& c) {
     if (ReadPair(c.r) != Msg::Ok) return Msg::UnexpectedEnd;
     if (c.r.code != 0) continue;
     const EntityKind* kind = Classify(c.r.value);
+    c.entity = kind ? c.r.value : std::string();
     if (!kind) return Msg::UnknownEntity;
     c.out.entityLine = c.r.lineCounter;
     if (const Msg rc = CheckPlace(c.out, kind->place); rc != Msg::Ok) return rc;
@@ -680,7 +696,7 @@ Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
 
   std::unique_ptr<File> input = run.fs.Open(source, FileMode::ReadText);
   if (!input) {
-    ReportMessage(run.diag, Msg::OpenFailed, source);
+    ReportMessage(run.diag, Msg::OpenFailed, source, 0, run.fs.FailureReason());
     return Msg::OpenFailed;
   }
 
@@ -695,7 +711,7 @@ Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   if (!output.empty()) writer = OpenSoftkeyRecords(run.fs, output);
   if (!writer) {
     input->Close();
-    ReportMessage(run.diag, Msg::OpenFailed, output);
+    ReportMessage(run.diag, Msg::OpenFailed, output, 0, run.fs.FailureReason());
     return Msg::OpenFailed;
   }
   c.out.writer = writer.get();
@@ -713,9 +729,11 @@ Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   const bool passesRan = headerResult == Msg::Ok && EmitFileHeader(c.out) == Msg::Ok;
   const Msg result = passesRan ? RunPasses(c) : headerResult != Msg::Ok ? headerResult : Msg::WriteFailed;
   closeBoth();
-  if (headerResult != Msg::Ok) ReportMessage(run.diag, headerResult, source);
+  // Reported at the drawing and the line where reading stopped.
+  if (headerResult != Msg::Ok)
+    ReportMessage(run.diag, headerResult, source, c.r.lineCounter, "the HEADER section's $EXTMIN or $EXTMAX");
   if (passesRan && result != Msg::Ok && result != Msg::NoEntities)
-    ReportMessage(run.diag, result, output, c.r.lineCounter);
+    ReportMessage(run.diag, result, source, c.r.lineCounter, FailureDetail(c, result));
   if (result != Msg::Ok) run.fs.Remove(output);
   return result;
 }

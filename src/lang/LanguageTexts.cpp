@@ -56,29 +56,38 @@ Msg AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text
 }
 
 // One line of a ".inc" or ".txt" file that is not a comment.
-Msg ReadIncLine(LanguageEntry& entry, std::string_view line, bool& untranslated) {
+Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, LanguageFileReport& report) {
+  auto fail = [&](std::string why) {
+    report.line = number;
+    report.why = std::move(why);
+    return Msg::LanguageFileError;
+  };
   std::vector<std::string> tokens;
-  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete) return Msg::LanguageFileError;
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete)
+    return fail("more than " + std::to_string(kMaxLanguageFileTokens) + " words");
   if (tokens.empty()) return Msg::Ok;  // separators only: nothing to take
   std::size_t nameIndex = 0;
   if (!tokens[0].empty() && tokens[0][0] == '#') {
-    if (tokens.size() < 2) return Msg::LanguageFileError;  // "#define" without a name
+    if (tokens.size() < 2) return fail(tokens[0] + " without a name");
     nameIndex = 1;
   }
   const std::string& name = tokens[nameIndex];
-  if (tokens.size() > nameIndex + 1) return AddOrFail(entry, name, tokens[nameIndex + 1]);
-  untranslated = true;
-  return AddOrFail(entry, name, name);
+  const bool translated = tokens.size() > nameIndex + 1;
+  if (!translated && report.untranslated.empty()) {
+    report.untranslated = name;
+    report.untranslatedLine = number;
+  }
+  if (!AddLanguageText(entry, name, translated ? tokens[nameIndex + 1] : name)) return fail("no memory for its texts");
+  return Msg::Ok;
 }
 
-Msg ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
+Msg ReadIncFile(File& file, LanguageEntry& entry, LanguageFileReport& report) {
   std::string line;
-  bool first = true;
+  int number = 0;
   entry.utf8 = false;
   while (file.GetLine(line, kMaxLanguageFileLine)) {
     std::string_view view = line;
-    if (first) {
-      first = false;
+    if (++number == 1) {
       // The coding is declared by the first line only.
       if (StartsWith(view, kUtf8Marker)) {
         entry.utf8 = true;
@@ -93,9 +102,25 @@ Msg ReadIncFile(File& file, LanguageEntry& entry, bool& untranslated) {
       }
     }
     if (IsCommentLine(view)) continue;
-    if (const Msg rc = ReadIncLine(entry, view, untranslated); rc != Msg::Ok) return rc;
+    if (const Msg rc = ReadIncLine(entry, view, number, report); rc != Msg::Ok) return rc;
   }
   return Msg::Ok;
+}
+
+// Keeps what reading a file found: the first failure and the first entry
+// without a text of the run.
+void NoteReport(LanguageTable& table, std::string_view file, const LanguageFileReport& report, Msg rc) {
+  if (!report.untranslated.empty()) {
+    table.untranslated = true;
+    if (table.untranslatedFile.empty()) {
+      table.untranslatedFile = std::string(file);
+      table.firstUntranslated = report;
+    }
+  }
+  if (rc != Msg::Ok && table.failedFile.empty()) {
+    table.failedFile = std::string(file);
+    table.failure = report;
+  }
 }
 
 }  // namespace
@@ -133,15 +158,18 @@ const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view
   return &entry.texts[it->second].text;
 }
 
-Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
-                     bool& untranslated) {
-  untranslated = false;
+Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path, LanguageFileReport& report) {
+  report = LanguageFileReport{};
+  entry.file = std::string(path);
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadText);
-  if (!file) return Msg::LanguageFileError;
+  if (!file) {
+    report.why = fs.FailureReason();
+    return Msg::LanguageFileError;
+  }
   try {
-    return IsPoFile(path) ? ReadCatalogue(*file, entry, untranslated)
-                          : ReadIncFile(*file, entry, untranslated);
+    return IsPoFile(path) ? ReadCatalogue(*file, entry, report) : ReadIncFile(*file, entry, report);
   } catch (const std::bad_alloc&) {
+    report.why = "no memory for its texts";
     return Msg::LanguageFileError;
   }
 }
@@ -149,6 +177,8 @@ Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path
 Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
   if (table.state != kLanguagesNotLoaded) return Msg::Ok;
   table.untranslated = false;
+  table.untranslatedFile.clear();
+  table.failedFile.clear();
   const std::size_t count = table.entries.size();
   std::vector<std::string> slots(count);
 
@@ -181,9 +211,11 @@ Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
       result = Msg::LanguageFileError;
       break;
     }
-    bool untranslated = false;
-    Msg rc = ReadLanguageFile(fs, table.entries[next], slots[index], untranslated);
-    if (untranslated) table.untranslated = true;
+    LanguageFileReport report;
+    Msg rc = ReadLanguageFile(fs, table.entries[next], slots[index], report);
+    // Named by its full path, as the BMX project that loads it is.
+    if (!fs.FullPath(slots[index], table.entries[next].file)) table.entries[next].file = slots[index];
+    NoteReport(table, table.entries[next].file, report, rc);
     if (rc != Msg::Ok) {
       result = Msg::LanguageFileError;
       break;
@@ -202,6 +234,8 @@ Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
 
 void FreeLanguages(LanguageTable& table) {
   table.entries.clear();
+  table.failedFile.clear();
+  table.untranslatedFile.clear();
   table.entries.shrink_to_fit();
   table.prepared = false;
   table.state = kLanguagesNotLoaded;
@@ -222,9 +256,10 @@ Msg ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
   }
   if (!target) return Msg::NoFreeLanguageEntry;
   if (table.state == kLanguagesDisabled) return Msg::Ok;  // listing runs read no texts
-  bool untranslated = false;
-  Msg rc = ReadLanguageFile(fs, *target, words[1], untranslated);
-  if (untranslated) table.untranslated = true;
+  LanguageFileReport report;
+  Msg rc = ReadLanguageFile(fs, *target, words[1], report);
+  table.failedFile.clear();  // a failure of an earlier project's file is reported already
+  NoteReport(table, target->file, report, rc);
   return rc;
 }
 

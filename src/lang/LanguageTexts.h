@@ -37,14 +37,30 @@ struct LanguageText {
 struct LanguageEntry {
   bool utf8 = false;       // texts are UTF-8 coded, else Windows-1252 ("LATIN-1")
   std::string name;        // identifier; empty while the entry holds no language
+  std::string file;        // the file the texts came from, as messages name it
   std::vector<LanguageText> texts;                       // in file order
   std::unordered_map<std::string, std::size_t> byName;   // first text of each name
+};
+
+// What reading one language file found besides its texts: where and why it
+// failed, and its first entry without a text.
+struct LanguageFileReport {
+  int line = 0;              // where reading stopped (0: the file as a whole)
+  std::string why;           // why it failed
+  std::string untranslated;  // the name of the first entry without a text
+  int untranslatedLine = 0;
 };
 
 struct LanguageTable {
   std::string directory;       // where the language files are searched
   int state = kLanguagesNotLoaded;
   bool untranslated = false;   // some file held an entry without a text
+  // The file that failed and what its reading found.
+  std::string failedFile;
+  LanguageFileReport failure;
+  // The first entry without a text: its file, and its name and line.
+  std::string untranslatedFile;
+  LanguageFileReport firstUntranslated;
   bool prepared = false;       // the entries exist
   std::vector<LanguageEntry> entries;  // one per language of the library
 };
@@ -55,9 +71,9 @@ Msg PrepareLanguages(LanguageTable& table);
 // Loads every language file of the table's directory; 0, 8306, 8316 or 8317.
 // Does nothing when the state is not "not loaded".
 Msg LoadLanguages(FileSystem& fs, LanguageTable& table);
-// Reads one language file into an entry; 0, 8306 or 8309.
-Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path,
-                     bool& untranslated);
+// Reads one language file into an entry; 0, 8306 or 8309, with where and
+// why in the report.
+Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path, LanguageFileReport& report);
 // Appends a text (name and text cut to their limits); false without memory.
 [[nodiscard]] bool AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_view text);
 // The first text of that exact name, or null.

@@ -50,6 +50,7 @@ constexpr std::array<PoEscape, 9> kPoEscapes = {{
 struct PoEntry {
   std::string context, id, text;
   bool hasContext = false, hasId = false, hasText = false, fuzzy = false;
+  int line = 0;  // of its msgid
 };
 
 struct PoReader {
@@ -57,7 +58,14 @@ struct PoReader {
   PoEntry current;
   PoField field = PoField::None;
   std::string dropped;
+  int line = 0;     // being read
+  std::string why;  // of a failure
 };
+
+Msg Fail(PoReader& r, Msg code, std::string why) {
+  r.why = std::move(why);
+  return code;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -68,17 +76,18 @@ std::size_t SkipBlanks(std::string_view line, std::size_t i) {
 
 // The header entry: of its fields only the coding that "Content-Type"
 // declares counts, and that must be UTF-8.
-Msg CheckHeader(std::string_view header) {
+Msg CheckHeader(PoReader& r, std::string_view header) {
   while (!header.empty()) {
     std::size_t end = header.find('\n');
     std::string_view field = header.substr(0, end);
     header = end == std::string_view::npos ? std::string_view() : header.substr(end + 1);
     if (field.substr(0, kContentType.size()) != kContentType) continue;
     std::size_t at = field.find(kCharset);
-    if (at == std::string_view::npos) return Msg::UnsupportedCoding;
+    if (at == std::string_view::npos) return Fail(r, Msg::UnsupportedCoding, "the header declares no charset");
     std::string_view charset = field.substr(at + kCharset.size());
     charset = charset.substr(0, charset.find_first_of("; \t"));
-    return EqualsIgnoringCase(charset, kUtf8) ? Msg::Ok : Msg::UnsupportedCoding;
+    if (EqualsIgnoringCase(charset, kUtf8)) return Msg::Ok;
+    return Fail(r, Msg::UnsupportedCoding, "the header declares the charset " + std::string(charset));
   }
   return Msg::Ok;
 }
@@ -89,7 +98,7 @@ Msg FinishEntry(PoReader& r) {
   PoEntry done = std::exchange(r.current, PoEntry{});
   r.field = PoField::None;
   if (!done.hasText) return Msg::Ok;
-  if (done.id.empty()) return done.hasContext ? Msg::Ok : CheckHeader(done.text);
+  if (done.id.empty()) return done.hasContext ? Msg::Ok : CheckHeader(r, done.text);
   r.entries.push_back(std::move(done));
   return Msg::Ok;
 }
@@ -116,6 +125,7 @@ Msg StartField(PoReader& r, PoField field) {
     case PoField::Id:
       if (const Msg rc = BeginPart(r, e.hasId); rc != Msg::Ok) return rc;
       r.current.hasId = true;
+      r.current.line = r.line;
       break;
     case PoField::Text:
       if (e.hasText) {
@@ -211,33 +221,41 @@ Msg ReadLine(PoReader& r, std::string_view line) {
     std::size_t end = i;
     while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
     PoField field = PoField::None;
-    if (!FindKeyword(line.substr(i, end - i), field)) return Msg::LanguageFileError;
+    if (!FindKeyword(line.substr(i, end - i), field))
+      return Fail(r, Msg::LanguageFileError, std::string(line.substr(i, end - i)) + " is no catalogue keyword");
     if (const Msg rc = StartField(r, field); rc != Msg::Ok) return rc;
     i = end;
   }
   // The strings of the line, each joined to the field.
   for (i = SkipBlanks(line, i); i < line.size() && line[i] != ';'; i = SkipBlanks(line, i)) {
-    if (line[i] != '"') return Msg::LanguageFileError;
+    if (line[i] != '"') return Fail(r, Msg::LanguageFileError, "a string that does not begin with a double quote");
     std::string& target = Target(r);
     i = ReadString(line, i + 1, target);
-    if (target.size() > kMaxCatalogueLine) return Msg::LanguageFileError;
+    if (target.size() > kMaxCatalogueLine) return Fail(r, Msg::LanguageFileError, "a string longer than 65536 bytes");
   }
   return Msg::Ok;
 }
 
 }  // namespace
 
-Msg ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
+Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) {
   entry.utf8 = true;
   PoReader r;
+  auto failed = [&](Msg rc) {
+    report.line = r.line;
+    report.why = r.why;
+    return rc;
+  };
   std::vector<char> buffer(kMaxCatalogueLine + 2);
   while (file.GetLine(buffer.data(), buffer.size())) {
+    ++r.line;
     std::string_view line(buffer.data());
-    if (line.size() > kMaxCatalogueLine && line.back() != '\n') return Msg::LanguageFileError;
+    if (line.size() > kMaxCatalogueLine && line.back() != '\n')
+      return failed(Fail(r, Msg::LanguageFileError, "a line longer than 65536 bytes"));
     if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
-    if (const Msg rc = ReadLine(r, line); rc != Msg::Ok) return rc;
+    if (const Msg rc = ReadLine(r, line); rc != Msg::Ok) return failed(rc);
   }
-  if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return rc;
+  if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return failed(rc);
 
   // A context becomes part of the name only where the msgid alone would name
   // two different entries.
@@ -245,10 +263,16 @@ Msg ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated) {
   for (const PoEntry& e : r.entries) contexts[e.id].emplace(e.hasContext, e.context);
   for (const PoEntry& e : r.entries) {
     const bool shared = contexts[e.id].size() > 1 && e.hasContext;
+    const std::string name = shared ? e.context + "|" + e.id : e.id;
     const bool missing = e.text.empty() || e.fuzzy;
-    if (missing) untranslated = true;
-    if (!AddLanguageText(entry, shared ? e.context + "|" + e.id : e.id, missing ? e.id : e.text))
+    if (missing && report.untranslated.empty()) {
+      report.untranslated = name;
+      report.untranslatedLine = e.line;
+    }
+    if (!AddLanguageText(entry, name, missing ? e.id : e.text)) {
+      report.why = "no memory for its texts";
       return Msg::LanguageFileError;
+    }
   }
   return Msg::Ok;
 }

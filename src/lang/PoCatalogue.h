@@ -20,9 +20,10 @@ constexpr std::size_t kMaxCatalogueLine = 64 * 1024;
 // decoded.  Each text is named by its msgid; where one msgid comes with
 // different contexts, those with a context are named "context|msgid".  The
 // header entry (empty msgid) only declares the coding; an entry without a
-// text or marked fuzzy stands for its msgid and sets untranslated.  Of a
-// plural entry the singular text (msgstr[0]) is taken.  0, 8306 (a line that
-// is no catalogue syntax, or too long) or 8309 (a coding other than UTF-8).
-Msg ReadCatalogue(File& file, LanguageEntry& entry, bool& untranslated);
+// text or marked fuzzy stands for its msgid (the first such is reported as
+// untranslated).  Of a plural entry the singular text (msgstr[0]) is taken.
+// 0, 8306 (a line that is no catalogue syntax, or too long) or 8309 (a coding
+// other than UTF-8), with the line and why in the report.
+Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report);
 
 }  // namespace q32

@@ -79,6 +79,7 @@ struct TextLine {
   std::string text;        // at most kTextColumns characters, trimmed
   std::string languageId;  // empty: English
   int language = 0;
+  unsigned line = 0;       // in the source file
 };
 
 bool IsWordSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
@@ -136,7 +137,7 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   const bool le = run.settings.controlFamilyLE;
   std::unique_ptr<File> input = run.fs.Open(source, FileMode::ReadText);
   if (!input) {
-    ReportMessage(run.diag, Msg::OpenFailed, source);
+    ReportMessage(run.diag, Msg::OpenFailed, source, 0, run.fs.FailureReason());
     return Msg::OpenFailed;
   }
   std::string output(source);
@@ -145,12 +146,12 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   // A softkey named like its own source is refused by the run's input guard.
   if (!output.empty()) writer = OpenSoftkeyRecords(run.fs, output);
   if (!writer) {
-    ReportMessage(run.diag, Msg::OpenFailed, output);
+    ReportMessage(run.diag, Msg::OpenFailed, output, 0, run.fs.FailureReason());
     input->Close();
     return Msg::OpenFailed;
   }
-  auto fail = [&](Msg report, unsigned line, Msg result) {
-    ReportMessage(run.diag, report, source, line);
+  auto fail = [&](Msg report, unsigned line, Msg result, std::string_view detail = {}) {
+    ReportMessage(run.diag, report, source, line, detail);
     CloseSoftkeyRecords(writer);
     input->Close();
     return result;
@@ -160,18 +161,27 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   // next one.
   std::vector<TextLine> lines;
   char buffer[kTextSourceLineLimit + 1];
+  unsigned physical = 0;  // the file's line a piece belongs to
+  bool lineStart = true;
   while (lines.size() < kMaxTextSoftkeyLines && input->GetLine(buffer, sizeof buffer)) {
+    if (lineStart) ++physical;
+    const std::size_t n = std::strlen(buffer);
+    lineStart = n > 0 && buffer[n - 1] == '\n';
     if (buffer[0] == '\n' || buffer[0] == ';') continue;
     lines.push_back(ParseTextLine(buffer));
+    lines.back().line = physical;
   }
-  if (lines.empty()) return fail(Msg::ReadFailed, 1, Msg::ReadFailed);
+  if (lines.empty()) return fail(Msg::ReadFailed, 1, Msg::ReadFailed, "the source holds no text");
 
   const int english = GetLanguageIndex(kDefaultLanguage);
   std::size_t defaultLine = lines.size();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     lines[i].language =
         GetLanguageIndex(lines[i].languageId.empty() ? kDefaultLanguage : lines[i].languageId);
-    if (lines[i].language == -1) return fail(Msg::ReadFailed, static_cast<unsigned>(i), Msg::ReadFailed);
+    if (lines[i].language == -1)
+      return fail(Msg::ReadFailed, lines[i].line, Msg::ReadFailed,
+                  "\"" + lines[i].languageId + "\" from column " + std::to_string(kLanguageColumn) +
+                      " on is no language the control knows");
     if (lines[i].language == english) defaultLine = i;
   }
   // The English text is what the control shows when no test matched.
@@ -190,7 +200,8 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   for (std::size_t i = 0; i < lines.size() && !out.failed; ++i) {
     std::vector<std::string> rows = SplitRows(lines[i].text);
     if (!layout || layout->y[rows.size() - 1][0] == kNotAllowed)
-      return fail(Msg::TooManyRows, 1, Msg::ReadFailed);
+      return fail(Msg::TooManyRows, lines[i].line, Msg::ReadFailed,
+                  std::to_string(rows.size()) + " rows (the size of this text softkey takes fewer)");
 
     std::vector<std::vector<std::uint8_t>> records;
     std::size_t textBytes = 0;
@@ -223,7 +234,7 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     AppendVectorWord(end, kEndWord, le);
     out.Write(end);
   }
-  if (out.failed) return fail(Msg::WriteFailed, 0, Msg::WriteFailed);
+  if (out.failed) return fail(Msg::WriteFailed, 0, Msg::WriteFailed, DisplayPath(run.paths, output));
 
   CloseSoftkeyRecords(writer);
   input->Close();

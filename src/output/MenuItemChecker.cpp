@@ -88,12 +88,14 @@ long long LeadingNumber(std::string_view text) {
 
 // Takes one Python parameter into the slots; returns 0 or the status code
 // that ends the item.
-Msg TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlots& slots) {
+Msg TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlots& slots, std::string& detail) {
   std::string_view value = ItemParamValue(token, param);
   switch (param) {
     case P::PyMem:
       slots[P::PyMem] = token;
-      return LeadingNumber(value) > run.settings.pyMemLimit ? Msg::ValueInvalid : Msg::Ok;
+      if (LeadingNumber(value) <= run.settings.pyMemLimit) return Msg::Ok;
+      detail = token + " (at most " + std::to_string(run.settings.pyMemLimit) + " for this machine variant)";
+      return Msg::ValueInvalid;
     case P::PyPath: {
       // The path is one path buffer, with room for the separator it may gain.
       std::string path(value.substr(0, kMaxPathLength - 1));
@@ -105,7 +107,10 @@ Msg TakePythonParam(RunContext& run, P param, const std::string& token, ItemSlot
       // The control finds the script under the item's Python path, whatever
       // directory the project names it in; the check looks where it is written.
       slots[P::PyScript] = "PYSCRIPT:" + slots.pythonPath + std::string(FileNameOf(value));
-      if (run.settings.fileCheck && !FileExists(run.fs, value)) return Msg::SourceMissing;
+      if (run.settings.fileCheck && !FileExists(run.fs, value)) {
+        detail = DisplayPath(run.paths, value);
+        return Msg::SourceMissing;
+      }
       return Msg::Ok;
     }
     default:  // PYNAME:, PYPARA:
@@ -120,14 +125,24 @@ bool NameKnown(const RunContext& run, std::string_view name) {
 
 // Enable, status and (where the item has one) hide conditions go through the
 // PLC operand check one after the other until one fails.
-Msg CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide) {
+Msg CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide, std::string& detail) {
   const P conditions[] = {P::Enable, P::Status, P::Hide};
   for (P condition : std::span<const P>(conditions, withHide ? 3 : 2)) {
     std::string& token = slots[condition];
     if (token.empty()) continue;
-    if (const Msg code = RewriteOperandToken(plc, token, run.settings.postProcess); code != Msg::Ok) return code;
+    const std::string written = token;
+    if (const Msg code = RewriteOperandToken(plc, token, run.settings.postProcess); code != Msg::Ok) {
+      detail = OperandDetail(plc, written, code);
+      return code;
+    }
   }
   return Msg::Ok;
+}
+
+// A name the item names that the run does not know.
+Msg UnknownName(const RunContext& run, std::string_view name, std::string& detail) {
+  detail = UnknownNameDetail(name, run.names.AllNames());
+  return Msg::UnknownName;
 }
 
 // A field as the project reader will split it again: a token that holds a
@@ -141,50 +156,56 @@ std::string Field(std::string_view token) {
 }
 
 // 0, or 8220 when the generated project cannot take the line.
-Msg WriteLine(RunContext& run, const std::string& line) {
+Msg WriteLine(RunContext& run, const std::string& line, std::string& detail) {
   File* out = run.outputs.generatedProject.get();
-  if (run.settings.mode != MODE_PROJECT || !out) return Msg::Ok;
-  return out->WriteText(line) ? Msg::Ok : Msg::OpenFailed;
+  if (run.settings.mode != MODE_PROJECT || !out || out->WriteText(line)) return Msg::Ok;
+  detail = DisplayPath(run.paths, run.outputs.generatedProjectFile) + " (a line cannot be written)";
+  return Msg::OpenFailed;
 }
 
-Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens) {
+Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens, std::string& detail) {
   // A -check run has nothing to look up for a blank slot.
   if (run.settings.mode == MODE_CHECK) return Msg::Ok;
   if (tokens.size() == 1) {
-    return WriteLine(run, Field(tokens[0]) + "\n");
+    return WriteLine(run, Field(tokens[0]) + "\n", detail);
   }
-  if (!NameKnown(run, tokens[1])) return Msg::UnknownName;
+  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], detail);
   // Only IDENT: counts; anything else on a blank slot is passed over.
   std::string ident;
   for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
     if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
-  return WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n");
+  return WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n", detail);
 }
 
 }  // namespace
 
 Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  bool active) {
+                  bool active, std::string& detail) {
   const MenuItemDef* def = FindMenuItemDef(kind);
   if (!def) return Msg::Ok;
-  if (tokens.size() < def->minTokens) return Msg::TooFewTokens;
-  if (tokens.size() > def->maxCheckerTokens) return Msg::TooManyTokens;
-  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens);
+  if (tokens.size() < def->minTokens || tokens.size() > def->maxCheckerTokens) {
+    detail = WordCountDetail(*def, false);
+    return tokens.size() < def->minTokens ? Msg::TooFewTokens : Msg::TooManyTokens;
+  }
+  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens, detail);
 
   const ItemLayout* layout = FindLayout(def->kind);
   if (!layout) return Msg::Ok;
 
-  if (!NameKnown(run, tokens[1])) return Msg::UnknownName;
-  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return Msg::UnknownName;
+  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], detail);
+  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return UnknownName(run, tokens[2], detail);
 
   ItemSlots slots;
   slots.pythonPath = run.project.pythonPath;
   for (std::size_t i = FirstParamToken(*def); i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
     std::optional<P> param = MatchItemParam(token, def->checkerParams);
-    if (!param) return Msg::UnknownParameter;
+    if (!param) {
+      detail = UnknownParameterDetail(*def, token, false);
+      return Msg::UnknownParameter;
+    }
     if (IsPythonParam(*param)) {
-      if (const Msg status = TakePythonParam(run, *param, token, slots); status != Msg::Ok) return status;
+      if (const Msg status = TakePythonParam(run, *param, token, slots, detail); status != Msg::Ok) return status;
       continue;
     }
     switch (*param) {
@@ -194,7 +215,8 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
         slots[kWindowSlot] = token;
         break;
       case P::PopupMenu:
-        if (!NameKnown(run, ItemParamValue(token, P::PopupMenu))) return Msg::UnknownName;
+        if (!NameKnown(run, ItemParamValue(token, P::PopupMenu)))
+          return UnknownName(run, ItemParamValue(token, P::PopupMenu), detail);
         slots[P::PopupMenu] = token;
         break;
       default:
@@ -205,8 +227,10 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
 
   // An operand of a switched-off section may name symbols of another machine
   // variant, so its faults are not the run's.
-  Msg result = CheckOperands(run, plc, slots, layout->pythonAndHide);
+  std::string operandDetail;
+  Msg result = CheckOperands(run, plc, slots, layout->pythonAndHide, operandDetail);
   if (!active) result = Msg::Ok;
+  if (result != Msg::Ok) detail = operandDetail;
 
   // The line is written also after a failed operand check, so that the
   // generated project keeps the item.
@@ -223,7 +247,9 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     }
   }
   line += '\n';
-  const Msg written = WriteLine(run, line);
+  std::string writeDetail;
+  const Msg written = WriteLine(run, line, writeDetail);
+  if (result == Msg::Ok) detail = writeDetail;
   return result != Msg::Ok ? result : written;
 }
 

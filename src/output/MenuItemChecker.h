@@ -24,6 +24,6 @@ struct RunContext;
 // Returns 0 or the message code that the project reader reports against the
 // line.  Codes that are not menu items (#PRAGMA) are passed over with 0.
 Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  bool active);
+                  bool active, std::string& detail);
 
 }  // namespace q32

@@ -1,6 +1,8 @@
 #include "output/MenuItems.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "text/Ascii.h"
 
@@ -122,6 +124,31 @@ std::optional<ItemParam> MatchItemParam(std::string_view token, std::span<const 
   for (ItemParam param : accepted)
     if (StartsWithIgnoringCase(token, ItemParamInfo(param).keyword)) return param;
   return std::nullopt;
+}
+
+std::string UnknownParameterDetail(const MenuItemDef& def, std::string_view token, bool tree) {
+  std::vector<std::string_view> keywords;
+  for (ItemParam param : tree ? def.treeParams : def.checkerParams) {
+    std::string_view keyword = ItemParamInfo(param).keyword;
+    keywords.push_back(keyword);
+  }
+  // A parameter is its keyword and a value: the word is compared up to
+  // its colon, as long as the keywords are.
+  const std::size_t colon = token.find(':');
+  const std::string_view word = colon == std::string_view::npos ? token : token.substr(0, colon + 1);
+  const std::string_view nearest = NearestWord(word, keywords);
+  return std::string(token) + " (" + (nearest.empty() ? std::string("no parameter of ") + def.keyword
+                                                      : "did you mean " + std::string(nearest) + "?") + ")";
+}
+
+std::string WordCountDetail(const MenuItemDef& def, bool tree) {
+  return std::string(def.keyword) + " takes " + std::to_string(def.minTokens) + " to " +
+         std::to_string(tree ? def.maxTreeTokens : def.maxCheckerTokens) + " words";
+}
+
+std::string UnknownNameDetail(std::string_view name, std::span<const std::string_view> known) {
+  const std::string_view nearest = NearestWord(name, known);
+  return std::string(name) + (nearest.empty() ? std::string() : " (did you mean " + std::string(nearest) + "?)");
 }
 
 const MenuItemDef* FindMenuItemDef(MenuItemKind kind) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 
@@ -92,6 +93,14 @@ struct MenuItemDef {
 // The record of an item kind, or null for a code that is not a menu item
 // (the reader also hands over #PRAGMA lines).
 const MenuItemDef* FindMenuItemDef(MenuItemKind kind);
+
+// What a report of an item line names.  A parameter no kind of this item
+// takes, with the parameter it most likely meant; how many words the item
+// takes; a softkey or menu name the run does not know, with the name it most
+// likely meant among those it knows.
+std::string UnknownParameterDetail(const MenuItemDef& def, std::string_view token, bool tree);
+std::string WordCountDetail(const MenuItemDef& def, bool tree);
+std::string UnknownNameDetail(std::string_view name, std::span<const std::string_view> known);
 
 // The index of the first parameter token of an item line.
 inline std::size_t FirstParamToken(const MenuItemDef& def) { return def.hasTargetMenu ? 3 : 2; }

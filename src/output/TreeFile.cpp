@@ -182,16 +182,33 @@ void AppendSoftkeyPart(const RunContext& run, std::string& line, std::uint32_t i
 // The enable, status and hide conditions of an item are PLC operands; with a
 // PLC project information file they are checked against its symbols.  The
 // first non-zero answer ends the checks; a warning is dropped.
-Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f) {
+Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f, std::string& detail) {
   if (!run.settings.pjGiven) return Msg::Ok;
-  for (const std::string* condition : {&f.enable, &f.status, &f.hide}) {
-    if (*condition == "-") continue;
-    std::string operand = *condition;
+  static constexpr const char* kConditions[] = {"ENABLE:", "STATUS:", "HIDE:"};
+  const std::string* conditions[] = {&f.enable, &f.status, &f.hide};
+  for (int c = 0; c < 3; ++c) {
+    if (*conditions[c] == "-") continue;
+    std::string operand = *conditions[c];
     OperandResult found;
     Msg result = CheckOperand(plc, operand, found);
-    if (result != Msg::Ok) return IsError(result) ? result : Msg::Ok;
+    if (result == Msg::Ok) continue;
+    if (!IsError(result)) return Msg::Ok;
+    detail = OperandDetail(plc, kConditions[c] + *conditions[c], result);
+    return result;
   }
   return Msg::Ok;
+}
+
+// Why a parameter's value is refused: too long, or above the memory limit.
+std::string ValueDetail(const RunContext& run, ItemParam param, const std::string& token) {
+  if (param == P::PyMem) return token + " (at most " + std::to_string(run.settings.pyMemLimit) + ")";
+  return token + " (at most " +
+         std::to_string(param == P::PyName ? kMaxPythonNameLength : kMaxItemTextLength) + " characters)";
+}
+
+// A Python part that lacks what it needs.
+const char* PythonDetail(const ItemFields& f) {
+  return f.pythonName.empty() ? "a Python script or parameter without PYNAME:" : "PYNAME: without PYSCRIPT:";
 }
 
 }  // namespace
@@ -298,7 +315,7 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
       std::int32_t number = 0;
       menu.hasNumber = t.substr(0, 7) == "MENUNR:" && ScanDecimal(t.substr(7), number);
       if (menu.hasNumber) menu.number = number;
-      else ++menu.unreadableNumbers;
+      else menu.unreadableNumbers.push_back(token);
     } else if (StartsWithIgnoringCase(t, "TITLE:")) {
       // A title belongs to the kinds that show one, so it must follow them.
       if (menu.kind == 'W' || menu.kind == 'L') {
@@ -311,9 +328,21 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
       }
     } else if (StartsWithIgnoringCase(t, "IDENT:")) {
       menu.ident.assign(t.substr(6));
+    } else {
+      menu.unknown.push_back(token);
     }
   }
   return menu;
+}
+
+std::string MenuAttributeDetail(std::string_view word) {
+  static constexpr std::string_view kAttributes[] = {"VROOT",  "HROOT", "LROOT", "IHROOT", "IVROOT",
+                                                     "HRROOT", "HRMENU", "MMODE", "EMODE", "OMODE",
+                                                     "MENUNR:", "TITLE:", "IDENT:"};
+  const std::size_t colon = word.find(':');
+  const std::string_view nearest =
+      NearestWord(colon == std::string_view::npos ? word : word.substr(0, colon + 1), kAttributes);
+  return std::string(word) + (nearest.empty() ? std::string() : " (did you mean " + std::string(nearest) + "?)");
 }
 
 std::string FormatMenuLine(const MenuAttributes& menu, std::uint32_t number) {
@@ -353,14 +382,20 @@ Msg WriteTreeLine(RunContext& run, std::string_view line) {
 }
 
 Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& line) {
+                  std::string& line, std::string& detail) {
   line.clear();
   const MenuItemDef* def = FindMenuItemDef(kind);
   if (!def) return Msg::Ok;  // #PRAGMA and other lines write nothing
   const ItemLayout layout = LayoutOf(kind);
   const std::size_t count = tokens.size();
-  if (count < def->minTokens) return Msg::TooFewTokens;
-  if (count > def->maxTreeTokens) return Msg::TooManyTokens;
+  if (count < def->minTokens || count > def->maxTreeTokens) {
+    detail = WordCountDetail(*def, true);
+    return count < def->minTokens ? Msg::TooFewTokens : Msg::TooManyTokens;
+  }
+  auto unknownName = [&](std::string_view name) {
+    detail = UnknownNameDetail(name, run.names.AllNames());
+    return Msg::UnknownName;
+  };
 
   line += static_cast<char>(kind);
   if (layout == ItemLayout::Blank && count == 1) {
@@ -368,26 +403,36 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     return Msg::Ok;
   }
   std::int64_t softkey = run.names.FindSoftkeyIndex(tokens[1]);
-  if (softkey < 0) return Msg::UnknownName;
+  if (softkey < 0) return unknownName(tokens[1]);
   AppendSoftkeyPart(run, line, static_cast<std::uint32_t>(softkey));
 
   ItemFields f;
   std::int64_t target = 0;
   if (def->hasTargetMenu) {
     target = run.names.FindSoftkeyIndex(tokens[2]);
-    if (target < 0) return Msg::UnknownName;
+    if (target < 0) return unknownName(tokens[2]);
   }
   for (std::size_t i = FirstParamToken(*def); i < count; ++i) {
     std::optional<ItemParam> param = MatchItemParam(tokens[i], def->treeParams);
     if (def->ignoresOtherParams) {
       // An empty slot only carries an ident; everything else is ignored.
       if (param == P::Ident) {
-        if (const Msg r = StoreText(f.ident, ItemParamValue(tokens[i], P::Ident)); r != Msg::Ok) return r;
+        if (const Msg r = StoreText(f.ident, ItemParamValue(tokens[i], P::Ident)); r != Msg::Ok) {
+          detail = ValueDetail(run, P::Ident, tokens[i]);
+          return r;
+        }
       }
       continue;
     }
-    if (!param) return Msg::UnknownParameter;
-    if (const Msg r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f); r != Msg::Ok) return r;
+    if (!param) {
+      detail = UnknownParameterDetail(*def, tokens[i], true);
+      return Msg::UnknownParameter;
+    }
+    if (const Msg r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f); r != Msg::Ok) {
+      if (r == Msg::UnknownName) return unknownName(ItemParamValue(tokens[i], *param));
+      detail = ValueDetail(run, *param, tokens[i]);
+      return r;
+    }
   }
 
   // A STATE item has no first-in-group flag; a blank keeps the columns.
@@ -412,14 +457,20 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
              static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument.c_str(), popup,
              f.closePopup, f.overlay.c_str(), f.ident.c_str(), f.hide.c_str());
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
+        detail = PythonDetail(f);
+        return r;
+      }
       break;
     case ItemLayout::Action:
       AppendFormat(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
              f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
              f.ident.c_str(), f.repeatDelay, f.repeatInterval, f.hide.c_str());
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
+        detail = PythonDetail(f);
+        return r;
+      }
       break;
     case ItemLayout::Check:
     case ItemLayout::State:
@@ -428,19 +479,30 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
              f.ident.c_str(), f.hide.c_str());
       if (layout == ItemLayout::State) AppendFormat(line, " %d", f.states);
       AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
-      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) return r;
+      if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
+        detail = PythonDetail(f);
+        return r;
+      }
       break;
   }
   line += '\n';
-  return CheckItemOperands(run, plc, f);
+  return CheckItemOperands(run, plc, f, detail);
 }
 
-Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens) {
+Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+                  std::string& detail) {
   if (!FindMenuItemDef(kind)) return Msg::Ok;
-  if (!run.outputs.tree) return Msg::OpenFailed;
+  if (!run.outputs.tree) {
+    detail = "no tree file is open";
+    return Msg::OpenFailed;
+  }
   std::string line;
-  if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line); r != Msg::Ok) return r;
-  return WriteTreeLine(run, line);
+  if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line, detail); r != Msg::Ok) return r;
+  if (const Msg r = WriteTreeLine(run, line); r != Msg::Ok) {
+    detail = DisplayPath(run.paths, TreeFilePath(run)) + " (a line cannot be written)";
+    return r;
+  }
+  return Msg::Ok;
 }
 
 }  // namespace q32

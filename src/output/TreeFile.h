@@ -52,8 +52,13 @@ struct MenuAttributes {
   bool root = false;
   bool hasNumber = false;  // the last MENUNR: given could be read
   std::int32_t number = 0;
-  int unreadableNumbers = 0;  // MENUNR: values that could not be read
+  std::vector<std::string> unreadableNumbers;  // MENUNR: words whose number could not be read
+  std::vector<std::string> unknown;  // words that are no attribute (passed over)
 };
+
+// An unknown word of an SKMENU line as a report names it, with the attribute
+// it most likely meant.
+std::string MenuAttributeDetail(std::string_view word);
 
 // Reads the attribute tokens of an SKMENU line (those after the name).
 MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes);
@@ -75,11 +80,12 @@ Msg WriteTreeLine(RunContext& run, std::string_view line);
 // keyword as token 0); 0 with the line (line feed included), or a message
 // code.  Kinds that are not menu items (#PRAGMA) give 0 and an empty line.
 Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& line);
+                  std::string& line, std::string& detail);
 // Builds the item line and writes it when it is complete: a rejected item
 // leaves nothing in the tree file.  0 or a message code (8220 without an open
 // tree file).
-Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens);
+Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
+                  std::string& detail);
 
 // Reads a number as C's "%d" does after skipping blanks; false when no digit
 // follows.  Out-of-range values wrap to 32 bits.

@@ -243,4 +243,31 @@ std::string DisplayPath(const PathContext& context, std::string_view in, bool ex
   return out;
 }
 
+// Creates the missing directories of a path from its drive downward; a
+// directory that cannot be created ends the creating.
+void MakeOutputDirectories(FileSystem& fs, std::string_view path) {
+  std::string dir = DirectoryOf(path);
+  std::size_t skipComponents = 0;
+  std::size_t start = 0;
+  if (dir.size() >= 2 && dir[0] == '\\' && dir[1] == '\\') {
+    skipComponents = 2;  // \\server\share is no directory to create
+    start = 2;
+  }
+  for (std::size_t at = dir.find('\\', start); at != std::string::npos; at = dir.find('\\', at + 1)) {
+    std::size_t previous = at == 0 ? std::string::npos : dir.rfind('\\', at - 1);
+    std::string_view component =
+        std::string_view(dir).substr(previous == std::string::npos ? 0 : previous + 1,
+                                     at - (previous == std::string::npos ? 0 : previous + 1));
+    if (component.empty()) continue;
+    if (skipComponents > 0) {
+      --skipComponents;
+      continue;
+    }
+    if (component.back() == ':') continue;  // a drive
+    std::string_view prefix = std::string_view(dir).substr(0, at);
+    if (fs.Exists(prefix)) continue;
+    if (!fs.MakeDirectory(prefix)) return;
+  }
+}
+
 }  // namespace q32

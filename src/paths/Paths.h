@@ -51,6 +51,9 @@ void MakeRelative(std::string_view base, std::string& path, bool expand);
 PathParts SplitPath(std::string_view path);
 
 bool FileExists(FileSystem& fs, std::string_view path);
+// Creates the missing directories of a file's path from its drive downward;
+// a directory that cannot be created ends the creating.
+void MakeOutputDirectories(FileSystem& fs, std::string_view path);
 void SetBaseDirectory(PathContext& context, std::string_view dir);
 // The path as messages and logs show it: relative to the base directory when
 // one is set.  Without expand, %NAME% stays as written (used for reports).

@@ -52,7 +52,8 @@ bool FaultyFileSystem::Fails(FileOp op, const std::string& path) {
 std::unique_ptr<File> FaultyFileSystem::Open(std::string_view path, FileMode mode) {
   bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   std::string name(path);
-  if (Fails(create ? FileOp::Create : FileOp::Open, name)) return nullptr;
+  planted_ = Fails(create ? FileOp::Create : FileOp::Open, name);
+  if (planted_) return nullptr;
   auto inner = inner_.Open(path, mode);
   if (!inner) return nullptr;
   return std::make_unique<FaultyFile>(*this, std::move(inner), name);

@@ -38,9 +38,13 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   bool FindFiles(std::string_view directory, std::string_view pattern,
                  std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
+  std::string FailureReason() override { return planted_ ? "a failure the test planted" : inner_.FailureReason(); }
 
   // Counts one operation and tells whether it must fail.
   bool Fails(FileOp op, const std::string& path);
+
+ private:
+  bool planted_ = false;  // the last Open failed by the rule or the count
 };
 
 }  // namespace q32

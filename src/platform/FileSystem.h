@@ -84,6 +84,10 @@ class FileSystem {
   virtual bool FindFiles(std::string_view directory, std::string_view pattern,
                          std::vector<DirectoryEntry>& out) = 0;
   virtual bool MakeDirectory(std::string_view path) = 0;
+  // Why the last Open failed, as the host says it ("no such file",
+  // "permission denied"), for the report that names the file; empty when
+  // nothing is known.
+  virtual std::string FailureReason() { return {}; }
   // What two names of one existing file have in common beyond their
   // spelling (on POSIX the device and inode, so that links are seen as the
   // file they lead to); empty when the file does not exist or the file

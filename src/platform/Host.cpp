@@ -43,4 +43,12 @@ std::vector<std::string> CommandArguments(int argc, char** argv) {
   return args;
 }
 
+std::string InHostForm(std::string_view path) {
+  std::string out(path);
+  const char separator = HostPathSeparator();
+  for (char& c : out)
+    if (c == '/' || c == '\\') c = separator;
+  return out;
+}
+
 }  // namespace q32

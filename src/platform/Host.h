@@ -32,6 +32,10 @@ std::optional<std::string> EnvironmentVariable(std::string_view name);
 // 850 (on Windows, when standard output is a console; elsewhere nothing).
 void PrepareConsole();
 
+// A path written with either separator, in the host's own form, as tools
+// of the host that open it (an editor's problem matcher) expect it.
+std::string InHostForm(std::string_view path);
+
 // True when the program is built for Windows (option syntax, console code page).
 constexpr bool kWindowsHost =
 #ifdef _WIN32

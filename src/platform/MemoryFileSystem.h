@@ -165,22 +165,27 @@ class MemoryFileSystem final : public FileSystem {
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
     std::string full;
-    if (!Resolve(path, full)) return nullptr;
+    auto fail = [this](const char* why) {
+      reason_ = why;
+      return nullptr;
+    };
+    if (!Resolve(path, full)) return fail("no such directory");
     bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
     bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
     auto it = entries_.find(full);
-    if (it != entries_.end() && it->second.isDirectory) return nullptr;
+    if (it != entries_.end() && it->second.isDirectory) return fail("it is a directory");
     if (!write) {
-      if (it == entries_.end()) return nullptr;
+      if (it == entries_.end()) return fail("no such file");
       return std::make_unique<MemoryFile>(it->second.bytes, text, false);
     }
     auto parent = entries_.find(ParentOf(full));
-    if (parent == entries_.end() || !parent->second.isDirectory) return nullptr;
+    if (parent == entries_.end() || !parent->second.isDirectory) return fail("no such directory");
     Entry& entry = entries_[full];
     entry.isDirectory = false;
     entry.bytes = std::make_shared<std::string>();
     return std::make_unique<MemoryFile>(entry.bytes, text, true);
   }
+  std::string FailureReason() override { return reason_; }
   bool Exists(std::string_view path) override {
     std::string full;
     return Resolve(path, full) && entries_.count(full) != 0;
@@ -245,6 +250,7 @@ class MemoryFileSystem final : public FileSystem {
   }
 
  private:
+  std::string reason_;  // why the last Open failed
   struct Entry {
     bool isDirectory = true;
     std::shared_ptr<std::string> bytes;

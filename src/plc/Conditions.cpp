@@ -350,9 +350,21 @@ Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
   return EvaluateOperandAt(scope, token, value, text, 0);
 }
 
-Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result) {
+Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result,
+                      std::string* what) {
   result = false;
-  if (tokens.size() > kMaxConditionTokens) return Msg::IncompleteExpression;
+  auto whole = [&](Msg code) {
+    if (what) {
+      what->clear();
+      for (const std::string& t : tokens) *what += (what->empty() ? "" : " ") + t;
+    }
+    return code;
+  };
+  auto at = [&](Msg code, std::string_view word) {
+    if (what) *what = std::string(word);
+    return code;
+  };
+  if (tokens.size() > kMaxConditionTokens) return whole(Msg::IncompleteExpression);
 
   // Parentheses may stick to the operands: count them first.
   struct Stripped {
@@ -375,19 +387,19 @@ Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
   std::size_t current = 0;
   for (std::size_t t = 0; t < tokens.size(); ++t) {
     for (std::size_t k = 0; k < stripped[t].opens; ++k) {
-      if (current + 1 >= kMaxConditionLevels) return Msg::ParenthesesTooDeep;
+      if (current + 1 >= kMaxConditionLevels) return whole(Msg::ParenthesesTooDeep);
       levels[++current] = Level{};
     }
     if (!stripped[t].body.empty()) {
       bool tokenEnds = false;
       if (const Msg code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds); code != Msg::Ok)
-        return code;
+        return at(code, stripped[t].body);
       if (tokenEnds) continue;
     }
     for (std::size_t k = 0; k < stripped[t].closes; ++k)
-      if (const Msg code = CloseLevel(levels, current); code != Msg::Ok) return code;
+      if (const Msg code = CloseLevel(levels, current); code != Msg::Ok) return whole(code);
   }
-  if (current != 0 || levels[0].state != AFTER_COMPARISON) return Msg::IncompleteExpression;
+  if (current != 0 || levels[0].state != AFTER_COMPARISON) return whole(Msg::IncompleteExpression);
   // The negate flag of level 0 is never applied: NOT acts only on a group.
   result = levels[0].value != 0;
   return Msg::Ok;

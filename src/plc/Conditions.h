@@ -38,7 +38,10 @@ Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 // Evaluates the tokens of a condition (the directive line upper-cased and
 // split, without its keyword).  0 with the result, or 3011, 3043, 3070,
 // 3073, 3084, 3091, 3507, 3509, 4010.
-Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result);
+// A failure names in what (when given) the word it stopped at, or the whole
+// condition where no single word is at fault.
+Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result,
+                      std::string* what = nullptr);
 
 enum SectionOperation : int {
   SECTION_PUSH = 0,    // #IF..., with its condition

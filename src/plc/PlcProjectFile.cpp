@@ -1,5 +1,7 @@
 #include "plc/PlcProjectFile.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -179,6 +181,17 @@ Msg PlcReadReportCode(Msg readCode) {
   if (readCode == Msg::OpenFailed) return Msg::PlcFileNotOpened;
   if (readCode == Msg::OutOfMemory) return Msg::PlcFormatError;
   return readCode;
+}
+
+std::string OperandDetail(const PlcSymbolTables& tables, std::string_view condition, Msg code) {
+  std::string detail(condition);
+  if (code != Msg::UnknownOperand) return detail;
+  std::vector<std::string_view> names;
+  names.reserve(tables.symbols.size());
+  for (const PlcSymbol& symbol : tables.symbols) names.push_back(symbol.name);
+  const std::string_view nearest = NearestWord(condition.substr(condition.find(':') + 1), names);
+  if (!nearest.empty()) detail += " (did you mean " + std::string(nearest) + "?)";
+  return detail;
 }
 
 }  // namespace q32

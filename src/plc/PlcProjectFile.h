@@ -125,5 +125,10 @@ void IndexPlcSymbols(PlcSymbolTables& tables);
 // failure names the file as 8276, no memory is a format error 8273.
 Msg PlcReadReportCode(Msg readCode);
 
+// A condition of an item ("STATUS:ROTARY_READX") as the report of its
+// failed operand check names it: for an unknown operand with the symbol it
+// most likely meant.
+std::string OperandDetail(const PlcSymbolTables& tables, std::string_view condition, Msg code);
+
 
 }  // namespace q32

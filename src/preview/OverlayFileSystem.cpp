@@ -36,10 +36,7 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
     if (!IsDirectory(parent)) return nullptr;
     memory_.AddDirectory(parent);
     std::unique_ptr<File> file = memory_.Open(full, mode);
-    if (file) {
-      removed_.erase(full);
-      if (onCreate) onCreate(full);
-    }
+    if (file) removed_.erase(full);
     return file;
   }
   if (InMemory(full)) return memory_.Open(full, mode);

@@ -3,7 +3,6 @@
 // preview reads the outputs back from memory to show them.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -21,8 +20,6 @@ class OverlayFileSystem final : public ForwardingFileSystem {
  public:
   explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
-  // Told of every file the run creates, by its full host path, in order.
-  std::function<void(const std::string& fullPath)> onCreate;
   // The bytes the run left in a file it created (full host path), or null.
   const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(fullPath); }
   // Reads a file as the run would see it now (its output, else the host's).

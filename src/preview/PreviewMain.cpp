@@ -4,15 +4,15 @@
 // without findings, 1 with findings, 2 when the generation reports errors,
 // 3 for a wrong command line.
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "checks/Collector.h"
 #include "driver/RunDriver.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
-#include "preview/Collector.h"
-#include "preview/Findings.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Site.h"
 #include "run/CommandLine.h"
@@ -31,12 +31,16 @@ constexpr const char* kUsage[] = {
     "",
     "Options of the generating run, passed on as they are:",
     "  -t<file>  -pj<file>  -r<file>  -a<defines>  -l<file>  -nofilecheck",
+    "  -W  -Werror  -diag:gcc  -sarif:<file>",
     "",
-    "Findings (printed as file:line: warning: text and listed on the page): a missing #INCLUDE",
-    "file; two softkey lines writing the same output file; a text cut to fit; two menus with one",
-    "number; a drawing beyond the softkey; skipped drawing entities; text sources saved as UTF-8",
-    "(they are read in code page 850); softkeys no menu shows; menus no root menu reaches; items naming a softkey",
-    "defined further down.",
+    "Findings: the checks of Quillon32 -W (printed as file:line: warning: text [W84nn] and listed",
+    "on the page; with -W the generating run reports them as its warnings instead): a missing",
+    "#INCLUDE file; two softkey lines writing the same output file; a text cut to fit; a name cut",
+    "to 24 characters; two menus with one number; a drawing beyond the softkey; skipped drawing",
+    "entities; text sources saved as UTF-8 (they are read in code page 850); softkeys no menu",
+    "shows; menus no root menu reaches; items naming a softkey defined further down; unknown menu",
+    "attributes; configuration lines not understood; 1-bit bitmaps whose bit 1 is the lighter",
+    "colour; project files saved as UTF-8; misspelt directives in switched-off sections.",
     "",
     "Exit status: 0 without findings, 1 with findings, 2 when the generation reports errors,",
     "3 for a wrong command line.",
@@ -49,9 +53,10 @@ int PrintUsage(int status) {
 
 // The generator's option words that choose what is generated, and -o for
 // the site.
-constexpr OptionId kPreviewOptions[] = {OptionId::Model,          OptionId::PlcProject,  OptionId::ConfigFile,
-                                        OptionId::Defines,        OptionId::IncLanguageDir, OptionId::NoFileCheck,
-                                        OptionId::OutputDir};
+constexpr OptionId kPreviewOptions[] = {
+    OptionId::Model,       OptionId::PlcProject, OptionId::ConfigFile,      OptionId::Defines,
+    OptionId::IncLanguageDir, OptionId::NoFileCheck, OptionId::Checks,       OptionId::ChecksAsErrors,
+    OptionId::GccDiagnostics, OptionId::Sarif,      OptionId::OutputDir};
 
 }  // namespace
 
@@ -95,21 +100,31 @@ int RunPreview(int argc, char** argv) {
 
   OverlayFileSystem overlay(*host);
   Collector collector(overlay, startDir);
+  // With -W the run reports the findings itself, among its warnings.
+  const bool runReports = settings.checks;
+  // The run writes its SARIF log where it writes everything, in memory; the
+  // log is copied out to the host afterwards.
+  std::string sarifFull;
+  if (!settings.sarifFile.empty() && !host->FullPath(settings.sarifFile, sarifFull)) return PrintUsage(3);
   const int status = RunGeneratorProgram(std::move(settings), overlay, &collector);
   std::fflush(stdout);
   host->SetCurrentDir(startDir);
 
+  if (const std::string* log = sarifFull.empty() ? nullptr : overlay.Output(sarifFull)) {
+    std::unique_ptr<File> out = host->Open(sarifFull, FileMode::WriteBinary);
+    if (!out || !out->WriteText(*log) || !out->Close()) {
+      std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", sarifFull.c_str());
+      return 2;
+    }
+  }
+
   Site site{*host, outFull + "/", {}};
-  CheckNames(collector);
-  CheckReach(collector);
-  CheckSoftkeyUse(collector);
-  CheckTextSources(collector, overlay);
   DecodeOutputs(collector, overlay, site);
-  CheckDrawings(collector);
 
   PageContext pc{startDir, options, status};
   site.Write("index.html", Page(collector, pc));
-  for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
+  if (!runReports)
+    for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
   std::printf("Preview: %zu finding(s), %s/index.html\n", collector.findings.size(), Shown(outFull, startDir).c_str());
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());

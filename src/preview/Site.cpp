@@ -6,10 +6,11 @@
 #include <set>
 
 #include "bmx/BmxDecoder.h"
+#include "checks/Collector.h"
+#include "diag/Diagnostics.h"
 #include "dxf/VectorDecoder.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
-#include "preview/Collector.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
@@ -163,7 +164,6 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           o.pictures.push_back(name);
           o.captions.push_back(variants.size() > 1 ? LanguageName(var.language) : "vector");
         }
-        if (var.drawsSomething) o.drawings.push_back({var.minX, var.minY, var.maxX, var.maxY});
       }
     }
   }
@@ -174,7 +174,9 @@ std::string FindingText(const Finding& f, const std::string& startDir) {
   // A finding of the command line has no file.
   std::string where = f.file.empty() ? "Quillon32Preview" : Shown(f.file, startDir);
   if (f.line > 0) where += ":" + std::to_string(f.line);
-  return where + ": warning: " + f.text;
+  std::string tag, text;
+  SplitTag(f.message, Number(f.code), tag, text);
+  return where + ": warning: " + text + " [" + tag + "]";
 }
 
 namespace {

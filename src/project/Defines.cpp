@@ -190,6 +190,26 @@ void ReportDefineResult(RunContext& run, Msg code, std::string_view file, unsign
   if (code != Msg::Ok) ReportMessage(run.diag, code, file, line, text);
 }
 
+namespace {
+
+// A configuration file holds DEFINE lines, comments (";") and blank lines;
+// every other line is passed over, and a misspelt DEFINE silently takes a
+// variant's define away.  The checks are told of it.
+void PointAtIgnoredLine(RunContext& run, std::string_view file, unsigned lineNumber, std::string_view line) {
+  std::size_t start = 0;
+  while (start < line.size() && (IsFill(line[start]) || line[start] == '\r' || line[start] == '\n')) ++start;
+  if (start == line.size() || line[start] == ';') return;
+  std::string text(line.substr(start));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  const std::string word = text.substr(0, text.find_first_of(" \t="));
+  static constexpr std::string_view kDefine[] = {"DEFINE"};
+  std::string detail = "\"" + text + "\" (the file holds DEFINE lines and comments after \";\")";
+  if (!NearestWord(word, kDefine).empty()) detail = "\"" + text + "\" (did you mean DEFINE?)";
+  run.observer->Found(Msg::ConfigurationLineIgnored, file, static_cast<int>(lineNumber), detail);
+}
+
+}  // namespace
+
 bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::unique_ptr<File> file = run.fs.Open(name, FileMode::ReadText);
   if (!file) return false;
@@ -201,7 +221,10 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
     // starts a new line number.
     if (lineStart) ++lineNumber;
     lineStart = !line.empty() && line.back() == '\n';
-    if (!StartsWithIgnoringCase(line, "DEFINE")) continue;
+    if (!StartsWithIgnoringCase(line, "DEFINE")) {
+      if (run.observer) PointAtIgnoredLine(run, name, lineNumber, line);
+      continue;
+    }
     std::size_t p = 6;
     while (p < line.size() && IsFill(line[p])) ++p;
     std::string rest = line.substr(p);
@@ -220,7 +243,7 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
 
 void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
   if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && !ReadConfigurationFile(run, cfgFile))
-    ReportMessage(run.diag, Msg::DefinesFileNotOpened, cfgFile);
+    ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
   if (!defineList) return;
   std::string text = UpperCase(*defineList);
   DefineParseSummary summary;

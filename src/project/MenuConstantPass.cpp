@@ -22,7 +22,9 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
   // in a switched-off section gets no number; the main pass reports what is
   // wrong with a line.
   ProjectLines lines(run, plc, project, firstLine, /*reports=*/false);
-  auto report = [&](Msg code, std::string_view file, unsigned line) { ReportMessage(run.diag, code, file, line); };
+  auto report = [&](Msg code, std::string_view file, unsigned line, std::string_view detail = {}) {
+    ReportMessage(run.diag, code, file, line, detail);
+  };
   while (!stopped && lines.Next()) {
     const std::vector<std::string>& tokens = lines.tokens();
     const ProjectKeyword& keyword = lines.keyword();
@@ -37,7 +39,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
     if (keyword.code != KeywordCode::SkMenu) continue;
 
     if (tokens.size() < 2) {
-      report(Msg::TooFewTokens, run.projectFile, line);
+      report(Msg::TooFewTokens, run.projectFile, line, "SKMENU needs the menu's name");
       continue;
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(tokens).subspan(2));
@@ -48,7 +50,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
         break;
       case NameAdded::AlreadyThere:
         // The menu keeps its number; the later line is the one at fault.
-        report(Msg::NameTwice, run.projectFile, line);
+        report(Msg::NameTwice, run.projectFile, line, name);
         break;
       case NameAdded::NoMemory:
         report(Msg::NoMemory, run.projectFile, line);
@@ -60,7 +62,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
     // message must name the file that could not be written.
     if (!o.constants && !OpenConstantsFile(run)) {
       const std::string path = ConstantsFilePath(run);
-      report(Msg::OpenFailed, path.empty() ? o.defFile : path, 0);
+      ReportFailedFile(run, Msg::OpenFailed, path.empty() ? o.defFile : path);
       stopped = true;
       continue;
     }
@@ -70,7 +72,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
       headingWritten = true;
     }
     if (!written || !WriteConstantDefine(run, name, number)) {
-      report(Msg::OpenFailed, ConstantsFilePath(run), 0);
+      ReportFailedFile(run, Msg::OpenFailed, ConstantsFilePath(run));
       stopped = true;
     }
   }

@@ -14,8 +14,8 @@ namespace {
 // The words of an #IF line kept in the generated project.
 constexpr std::size_t kMaxWrittenWords = 100;
 
-void Report(const Preprocessor& p, Msg code, int line) {
-  if (p.reports) ReportMessage(p.run.diag, code, p.run.projectFile, static_cast<unsigned>(line));
+void Report(const Preprocessor& p, Msg code, int line, std::string_view detail = {}) {
+  if (p.reports) ReportMessage(p.run.diag, code, p.run.projectFile, static_cast<unsigned>(line), detail);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -37,10 +37,10 @@ void WriteBack(const Preprocessor& p, const std::string& text, int line) {
 // The #IF condition of a line (upper-cased and split, without its keyword),
 // with the PLC symbols hidden unless the run post-processes: the generated
 // project must not depend on the PLC program.
-Msg EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result) {
+Msg EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result, std::string& what) {
   std::vector<std::string> condition(words.begin() + (words.empty() ? 0 : 1), words.end());
   SymbolVisibilityScope visibility(p.plc, p.run.settings.postProcess);
-  return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result);
+  return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result, &what);
 }
 
 // The #IF line as written, its words separated by single blanks.
@@ -86,7 +86,22 @@ void UpdateSections(Preprocessor& p, SectionOperation operation, bool condition,
   bool active = p.active;
   Msg code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
-  if (code != Msg::Ok) return Report(p, code, line);
+  if (code != Msg::Ok) {
+    if (operation == SECTION_FINAL) {
+      Report(p, code, line, "the end of the project is reached inside a conditional section");
+      // The lines that opened the sections left open.
+      if (p.reports)
+        for (const auto& [file, at] : p.opened)
+          ReportNote(p.run.diag, file, static_cast<unsigned>(at), "the conditional section opened here is not closed");
+      p.opened.clear();
+      return;
+    }
+    return Report(p, code, line,
+                  operation == SECTION_PUSH ? "more than 31 conditional sections are open"
+                                            : "no conditional section is open here");
+  }
+  if (operation == SECTION_PUSH) p.opened.emplace_back(p.run.projectFile, line);
+  if (operation == SECTION_POP && !p.opened.empty()) p.opened.pop_back();
   if (!written.empty()) WriteBack(p, written, line);
 }
 
@@ -98,34 +113,36 @@ void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::ve
   switch (code) {
     case KeywordCode::IfDef:
     case KeywordCode::IfNDef: {
-      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
+      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, tokens[0] + " needs a condition");
       bool value = false;
       const DefineDirective d = SplitDefineDirective(rawLine);
       if (!EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value))
-        return Report(p, Msg::InstructionNotAllowed, line);
+        return Report(p, Msg::InstructionNotAllowed, line,
+                      d.condition + " (names joined by AND, OR and AND NOT, groups by commas)");
       return UpdateSections(p, SECTION_PUSH, value, line, "\n" + d.keyword + " " + d.condition + "\n");
     }
     case KeywordCode::If: {
       std::vector<std::string> words;
       if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens) != Split::Complete)
-        return Report(p, Msg::TooManyTokens, line);
+        return Report(p, Msg::TooManyTokens, line, "an #IF line holds at most 100 words");
       bool value = false;
-      if (const Msg result = EvaluateIfCondition(p, words, value); result != Msg::Ok) {
+      std::string what;
+      if (const Msg result = EvaluateIfCondition(p, words, value, what); result != Msg::Ok) {
         // A scan lists files; what a condition gets wrong is not its concern.
-        if (run.settings.mode != MODE_SCAN) Report(p, result, line);
+        if (run.settings.mode != MODE_SCAN) Report(p, result, line, what);
         return;
       }
       return UpdateSections(p, SECTION_PUSH, value, line, IfLineWords(rawLine));
     }
     case KeywordCode::IfExist:
-      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
+      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, "#IFEXIST needs a file");
       return UpdateSections(p, SECTION_PUSH, FileExists(run.fs, tokens[1]), line,
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
     case KeywordCode::Else:
-      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line);
+      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line, "#ELSE stands alone on its line");
       return UpdateSections(p, SECTION_TOGGLE, false, line, tokens[0] + "\n");
     case KeywordCode::EndIf:
-      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line);
+      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line, "#ENDIF stands alone on its line");
       return UpdateSections(p, SECTION_POP, false, line, tokens[0] + "\n\n");
     default:
       break;
@@ -144,7 +161,7 @@ void SwitchOutputToInclude(Preprocessor& p, const std::string& file, const std::
   std::unique_ptr<File> stream = run.fs.Open(generated, FileMode::WriteText);
   if (!stream) {
     // Named itself, as every output that cannot be created is.
-    if (p.reports) ReportMessage(run.diag, Msg::OpenFailed, generated);
+    if (p.reports) ReportFailedFile(run, Msg::OpenFailed, generated);
     return;
   }
   o.createdProjectFiles.push_back(generated);
@@ -163,7 +180,7 @@ void SwitchOutputBack(Preprocessor& p) {
   RunOutputs& o = p.run.outputs;
   // The included file's generated project is complete only once closed.
   if (o.generatedProject && !o.generatedProject->Close() && p.reports)
-    ReportMessage(p.run.diag, Msg::OpenFailed, o.generatedProjectFile);
+    ReportFailedFile(p.run, Msg::OpenFailed, o.generatedProjectFile);
   o.generatedProject = std::move(p.includingOutput);
   o.generatedProjectFile = p.includingOutputFile;
   p.outputSwitched = false;
@@ -174,8 +191,8 @@ void SwitchOutputBack(Preprocessor& p) {
 void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line) {
   RunContext& run = p.run;
   const RunSettings& s = run.settings;
-  if (p.include) return Report(p, Msg::KeywordNotAllowed, line);
-  if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line);
+  if (p.include) return Report(p, Msg::KeywordNotAllowed, line, "#INCLUDE (an included file includes no further file)");
+  if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, "#INCLUDE needs a file");
   const std::string& file = tokens[1];
   if (s.mode == MODE_SCAN && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
@@ -187,7 +204,9 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
   if (WritesBack(p)) {
     // The generated project includes the included file's generated project
     // from where it will lie on the control's side.
-    if (tokens.size() < 3) return Report(p, Msg::TooFewTokens, line);
+    if (tokens.size() < 3)
+      return Report(p, Msg::TooFewTokens, line,
+                    "#INCLUDE of a menu project names the directory of the included file's generated project");
     std::string generated = tokens[2] + "\\" + std::string(FileNameOf(file));
     ReplaceExtension(generated, ".spj");
     WriteBack(p, tokens[0] + " " + generated + "\n", line);
@@ -200,8 +219,9 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
   }
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
+    const std::string why = FailedFile(run, file);
     SwitchOutputBack(p);
-    return Report(p, Msg::ProjectNotOpened, line);
+    return Report(p, Msg::ProjectNotOpened, line, why);
   }
   p.include = std::move(stream);
   p.includingFile = run.projectFile;

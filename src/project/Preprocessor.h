@@ -30,6 +30,9 @@ struct Preprocessor {
   SectionStack sections;
   // The lines that follow are acted on only while every open section is on.
   bool active = true;
+  // Where each open section began (file and line), so that a section left
+  // open can point at the line that opened it.
+  std::vector<std::pair<std::string, int>> opened;
   // The included file while one is read (includes do not nest), with the
   // name and line of the #INCLUDE that opened it.
   std::unique_ptr<File> include;

@@ -1,5 +1,8 @@
 #include "project/ProjectKeywords.h"
 
+#include <string>
+#include <vector>
+
 #include "text/Ascii.h"
 
 namespace q32 {
@@ -60,6 +63,37 @@ static_assert(sizeof kKeywords / sizeof kKeywords[0] == kProjectKeywordCount);
 }  // namespace
 
 std::span<const ProjectKeyword> ProjectKeywords() { return kKeywords; }
+
+namespace {
+
+std::vector<std::string_view> KeywordNames(bool directivesOnly) {
+  std::vector<std::string_view> names;
+  for (const ProjectKeyword& k : kKeywords)
+    if (!directivesOnly || k.keyword[0] == '#') names.push_back(k.keyword);
+  return names;
+}
+
+}  // namespace
+
+std::string UnknownKeywordDetail(std::string_view word) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (word.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    return std::string(word.substr(kByteOrderMark.size())) +
+           " behind a UTF-8 byte-order mark (save the file without one)";
+  std::string detail(word);
+  if (EqualsIgnoringCase(word, "#DEFINE"))
+    return detail + " (defines come from the configuration file of -r and the list of -a, not from the project)";
+  const std::vector<std::string_view> names = KeywordNames(false);
+  const std::string_view nearest = NearestWord(word, names);
+  if (!nearest.empty()) detail += " (did you mean " + std::string(nearest) + "?)";
+  return detail;
+}
+
+std::string_view NearestDirective(std::string_view word) {
+  if (word.empty() || word[0] != '#') return {};
+  const std::vector<std::string_view> names = KeywordNames(true);
+  return NearestWord(word, names);
+}
 
 const ProjectKeyword* LookupProjectKeyword(std::string_view keyword) {
   // A linear search over 43 short records is cheaper than hashing the token.

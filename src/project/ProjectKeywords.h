@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "output/MenuItems.h"
@@ -58,6 +59,12 @@ constexpr std::size_t kProjectKeywordCount = 43;
 std::span<const ProjectKeyword> ProjectKeywords();
 // The record of a keyword (ignoring case), or null.
 const ProjectKeyword* LookupProjectKeyword(std::string_view keyword);
+
+// An unknown keyword as a report names it: the word, the keyword it most
+// likely meant, and for #DEFINE where defines come from.
+std::string UnknownKeywordDetail(std::string_view word);
+// The directive a word that begins with "#" most likely meant, or empty.
+std::string_view NearestDirective(std::string_view word);
 
 // A conditional directive: counted in switched-off sections too, so that
 // their #ELSE and #ENDIF are found (an #INCLUDE is an ordinary line).

@@ -4,6 +4,7 @@
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "run/RunContext.h"
+#include "text/Encoding.h"
 #include "text/Tokenizer.h"
 
 namespace q32 {
@@ -66,8 +67,8 @@ ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project,
 
 ProjectLines::~ProjectLines() { LeaveInclude(); }
 
-void ProjectLines::Report(Msg code) {
-  if (pre_.reports) ReportMessage(run_.diag, code, run_.projectFile, static_cast<unsigned>(number_));
+void ProjectLines::Report(Msg code, std::string_view detail) {
+  if (pre_.reports) ReportMessage(run_.diag, code, run_.projectFile, static_cast<unsigned>(number_), detail);
 }
 
 bool ProjectLines::Next() {
@@ -78,14 +79,16 @@ bool ProjectLines::Next() {
       return false;
     }
     if (IsProjectComment(text_)) continue;
+    if (run_.observer) CheckUtf8();
     if (SplitTokens(text_, tokens_, kMaxProjectTokens, false) != Split::Complete) {
-      Report(Msg::TooManyTokens);
+      Report(Msg::TooManyTokens, "a project line holds at most 100 words");
       continue;
     }
     if (tokens_.empty()) continue;
     keyword_ = LookupProjectKeyword(tokens_[0]);
     if (!keyword_) {
-      if (pre_.active) Report(Msg::KeywordNotAllowed);
+      if (pre_.active) Report(Msg::KeywordNotAllowed, UnknownKeywordDetail(tokens_[0]));
+      else if (pre_.reports) PointAtMisspeltDirective();
       continue;
     }
     if (IsConditional(*keyword_)) {
@@ -99,6 +102,38 @@ bool ProjectLines::Next() {
     }
     return true;
   }
+}
+
+// A project saved as UTF-8 puts two or more bytes where the control reads
+// one character per byte: texts and titles come out garbled.  The checks are
+// told of the first such line of each file.
+void ProjectLines::CheckUtf8() {
+  std::size_t length = 0;
+  const std::size_t at = FindUtf8Sequence(text_, length);
+  if (at == std::string::npos) return;
+  for (const std::string& file : utf8Files_)
+    if (file == run_.projectFile) return;
+  utf8Files_.push_back(run_.projectFile);
+  const bool mark = at == 0 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  run_.observer->Found(Msg::Utf8ProjectFile, run_.projectFile, number_,
+                       mark ? "the file starts with a byte-order mark"
+                            : "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
+                                  " of one character, which the control shows as " + std::to_string(length) +
+                                  " characters");
+}
+
+// A switched-off section passes over every line, a misspelt #ENDIF too, and
+// the sections then end elsewhere than meant: the word is pointed at where it
+// stands, as a note, or under -W as a warning.
+void ProjectLines::PointAtMisspeltDirective() {
+  const std::string_view meant = NearestDirective(tokens_[0]);
+  if (meant.empty()) return;
+  const std::string text = tokens_[0] + " in a switched-off section looks like a misspelt " + std::string(meant) +
+                           "; it is passed over, so the section does not end here";
+  if (run_.settings.checks)
+    ReportCheck(run_.diag, Msg::MisspeltDirective, run_.projectFile, static_cast<unsigned>(number_), text);
+  else
+    ReportNote(run_.diag, run_.projectFile, static_cast<unsigned>(number_), text);
 }
 
 void ProjectLines::CheckSectionsClosed() { q32::CheckSectionsClosed(pre_, number_); }

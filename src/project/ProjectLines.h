@@ -66,7 +66,9 @@ class ProjectLines {
   void LeaveInclude();
 
  private:
-  void Report(Msg code);
+  void Report(Msg code, std::string_view detail = {});
+  void PointAtMisspeltDirective();
+  void CheckUtf8();
 
   RunContext& run_;
   File& project_;
@@ -76,6 +78,7 @@ class ProjectLines {
   std::vector<std::string> tokens_;
   const ProjectKeyword* keyword_ = nullptr;
   int number_;
+  std::vector<std::string> utf8Files_;  // files whose UTF-8 the checks were told of
 };
 
 }  // namespace q32

@@ -34,6 +34,9 @@ struct Reader {
   ProjectLines& lines;
   std::string topProjectFile;
   bool inMenu = false;
+  std::string menuName;  // of the open menu, with its file and line
+  std::string menuFile;
+  int menuLine = 0;
   int entries = -1;  // items of the current menu; -1 before the first menu
   std::uint32_t menuCounter = 0;
   std::uint32_t softkeyIndex = 0;
@@ -44,8 +47,12 @@ struct Reader {
 
   const std::vector<std::string>& tokens() const { return lines.tokens(); }
   unsigned line() const { return static_cast<unsigned>(lines.number()); }
-  void Report(Msg code) { ReportMessage(run.diag, code, run.projectFile, line()); }
-  void ReportFile(Msg code, std::string_view file) { ReportMessage(run.diag, code, file); }
+  void Report(Msg code, std::string_view detail = {}) { ReportMessage(run.diag, code, run.projectFile, line(), detail); }
+  // A keyword that stands where it may not, with why.
+  void NotHere(std::string_view why) { Report(Msg::KeywordNotAllowed, tokens()[0] + " (" + std::string(why) + ")"); }
+  // The menu still open where another keyword needs none.
+  std::string OpenMenu() const { return "the menu " + menuName + " of line " + std::to_string(menuLine) + " is open"; }
+  void ReportFile(Msg code, std::string_view file) { ReportFailedFile(run, code, file); }
   // The generated project of a menu project (the included file's own while
   // one is read); nothing in other modes.
   void Write(std::string_view text) {
@@ -89,9 +96,11 @@ void HandleSetting(Reader& r, KeywordCode code) {
     r.Write(t[0] + "\n");
     return;
   }
-  if (r.inMenu) return r.Report(Msg::KeywordNotAllowed);
+  if (r.inMenu) return r.NotHere("settings stand outside menus: " + r.OpenMenu());
   std::string value;
-  if (const Msg result = SettingValue(t, value); result != Msg::Ok) return r.Report(result);
+  if (const Msg result = SettingValue(t, value); result != Msg::Ok)
+    return r.Report(result, result == Msg::TooFewTokens ? t[0] + " needs a value"
+                                                         : t[0] + " longer than 258 characters");
   switch (code) {
     case KeywordCode::LanguagePath:
       c.languagePath = value;
@@ -100,7 +109,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       EnsureBackslash(value);
       c.destPath = value;
       // The control's path cannot hold a blank; the drive may ("PLC:").
-      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid);
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "SKPATH " + value + " (a blank in the control's path)");
       else r.Write("\nSKPATH " + value.substr(0, value.size() - 1) + "\n");
       break;
     case KeywordCode::MoPath:
@@ -117,7 +126,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       break;
     case KeywordCode::HelpFile:
       c.helpFile = value;
-      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid);
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "HELPFILE " + value + " (a blank in the control's path)");
       else r.Write(t[0] + " " + value + "\n");
       break;
     case KeywordCode::DefFile:
@@ -160,8 +169,8 @@ void HandleMenu(Reader& r, KeywordCode code) {
   const bool gensys = run.settings.mode == MODE_GENSYS;
   const std::vector<std::string>& t = r.tokens();
   if (code == KeywordCode::SkMenu) {
-    if (r.inMenu) return r.Report(Msg::KeywordNotAllowed);
-    if (t.size() < 2) return r.Report(Msg::TooFewTokens);
+    if (r.inMenu) return r.NotHere(r.OpenMenu() + ": ENDSKMENU missing?");
+    if (t.size() < 2) return r.Report(Msg::TooFewTokens, "SKMENU needs the menu's name");
     std::string written = "\nSKMENU " + t[1];
     for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
     r.Write(written + "\n");
@@ -170,8 +179,13 @@ void HandleMenu(Reader& r, KeywordCode code) {
       if (r.abandon) return;
     }
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(t).subspan(2));
-    for (int i = 0; i < menu.unreadableNumbers; ++i)
-      r.ReportFile(Msg::UnknownParameter, run.outputs.treeFile);
+    // Reported at the line (the number is read after an upper-case MENUNR:
+    // only, as the control reads it).
+    for (const std::string& word : menu.unreadableNumbers)
+      r.Report(Msg::UnknownParameter, word + " (a number behind MENUNR: in capitals)");
+    if (run.observer)
+      for (const std::string& word : menu.unknown)
+        run.observer->Found(Msg::UnknownMenuAttribute, run.projectFile, r.lines.number(), MenuAttributeDetail(word));
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =
@@ -180,32 +194,37 @@ void HandleMenu(Reader& r, KeywordCode code) {
       if (const Msg result = WriteTreeLine(run, FormatMenuLine(menu, number)); result != Msg::Ok) r.Report(result);
     }
     r.inMenu = true;
+    r.menuName = t[1];
+    r.menuFile = run.projectFile;
+    r.menuLine = r.lines.number();
     r.anyMenu = true;
     r.entries = 0;
     if (menu.root) r.rootSeen = true;
     if (run.observer) run.observer->MenuNumbered(number, menu);
     return;
   }
-  if (!r.inMenu) return r.Report(Msg::KeywordNotAllowed);
+  if (!r.inMenu) return r.NotHere("no menu is open");
   if (code == KeywordCode::EndSkMenu) {
     r.Write(t[0] + "\n\n");
     r.inMenu = false;
-    if (r.entries == 0) r.Report(Msg::MenuWithoutItems);
+    if (r.entries == 0) r.Report(Msg::MenuWithoutItems, r.menuName);
     return;
   }
   std::string text;
   if (code == KeywordCode::RowDef) {
-    if (t.size() != 3) return r.Report(Msg::TooFewTokens);
+    if (t.size() != 3) return r.Report(Msg::TooFewTokens, "ROWDEF takes the first and the last row");
     r.Write("ROWDEF " + t[1] + " " + t[2] + "\n");
     std::uint32_t first = 0, last = 0;
-    if (const Msg result = ParseRowDefinition(t, first, last); result != Msg::Ok) return r.Report(result);
+    if (const Msg result = ParseRowDefinition(t, first, last); result != Msg::Ok)
+      return r.Report(result, "ROWDEF " + t[1] + " " + t[2] + " (two numbers, the first not above the last)");
     text = Format("r %u %u\n", first, last);
   } else {
     const bool previous = code == KeywordCode::SkPrevDef;
-    if (t.size() != 2) return r.Report(Msg::TooFewTokens);
+    if (t.size() != 2) return r.Report(Msg::TooFewTokens, t[0] + " takes one key code");
     r.Write((previous ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
     std::uint32_t value = 0;
-    if (const Msg result = ParsePagingDefinition(t, value); result != Msg::Ok) return r.Report(result);
+    if (const Msg result = ParsePagingDefinition(t, value); result != Msg::Ok)
+      return r.Report(result, t[0] + " " + t[1] + " (a key code from 0 to 0xFFFF)");
     text = Format("%c 0x%X\n", previous ? 'p' : 'n', value);
   }
   if (gensys) {
@@ -233,9 +252,10 @@ void HandleSoftkey(Reader& r, SourceType type) {
   const RunSettings& s = run.settings;
   RunOutputs& o = run.outputs;
   const std::vector<std::string>& t = r.tokens();
-  if (!r.inMenu) return r.Report(Msg::KeywordNotAllowed);
-  if (t.size() < 2) return r.Report(Msg::TooFewTokens);
-  if (type != SOURCE_TX && t[1].find(' ') != std::string::npos) return r.Report(Msg::ValueInvalid);
+  if (!r.inMenu) return r.NotHere("softkey lines stand inside a menu");
+  if (t.size() < 2) return r.Report(Msg::TooFewTokens, t[0] + " needs its source");
+  if (type != SOURCE_TX && t[1].find(' ') != std::string::npos)
+    return r.Report(Msg::ValueInvalid, "\"" + t[1] + "\" (a blank in a source name)");
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
     r.Report(Msg::TextNeedsMoPath);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
@@ -250,7 +270,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
       case NameAdded::AlreadyThere:
         // The generated line stays without its name; the run has failed.
         r.Write("\n");
-        return r.Report(Msg::NameTwice);
+        return r.Report(Msg::NameTwice, name);
       case NameAdded::NoMemory:
         r.Write("\n");
         r.Report(Msg::NoMemory);
@@ -263,7 +283,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
   Conversion conversion;
   if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
     conversion = DispatchSoftkey(run, r.tables.languages, r.tables.firstBmxProject);
-    if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code);
+    if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code, conversion.detail);
   }
   if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion.code, conversion.converted);
   if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX && conversion.converted) {
@@ -296,6 +316,7 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
   RunContext& run = r.run;
   const std::vector<std::string>& t = r.tokens();
   Msg result = Msg::Ok;
+  std::string detail;
   switch (run.settings.mode) {
     case MODE_SCAN:
       for (std::size_t i = 1; i < t.size(); ++i) {
@@ -307,17 +328,17 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
       }
       break;
     case MODE_GENSYS:
-      result = WriteTreeItem(run, r.tables.plc, kind, t);
+      result = WriteTreeItem(run, r.tables.plc, kind, t, detail);
       break;
     case MODE_PROJECT:
     case MODE_CHECK:
-      result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active());
+      result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active(), detail);
       break;
     default:
       break;
   }
   if (run.observer) run.observer->ItemDone(result);
-  if (result != Msg::Ok) r.Report(result);
+  if (result != Msg::Ok) r.Report(result, detail);
   else ++r.entries;
 }
 
@@ -347,10 +368,13 @@ void ActOnLine(Reader& r) {
 void EndChecks(Reader& r) {
   if (r.run.settings.mode == MODE_GENSYS) {
     // The last menu read, closed or not.
-    if (r.entries == 0) r.Report(Msg::MenuWithoutItems);
+    if (r.entries == 0) r.Report(Msg::MenuWithoutItems, r.menuName);
     if (r.anyMenu && !r.rootSeen) r.Report(Msg::NoRootMenu);
   }
-  if (r.inMenu) r.Report(Msg::EndInsideMenu);
+  if (r.inMenu) {
+    r.Report(Msg::EndInsideMenu, r.menuName);
+    ReportNote(r.run.diag, r.menuFile, static_cast<unsigned>(r.menuLine), "the menu " + r.menuName + " opens here");
+  }
   r.lines.CheckSectionsClosed();
 }
 
@@ -369,7 +393,10 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
   if (!ReadLogicalLine(*project, header, headerLine)) {
     ReportMessage(run.diag, Msg::ProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
-    ReportMessage(run.diag, Msg::NoHeader, run.projectFile, 1);
+    const bool mark = header.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    ReportMessage(run.diag, Msg::NoHeader, run.projectFile, 1,
+                  mark ? "the file starts with a UTF-8 byte-order mark; save it without one"
+                       : std::string("the first line must read \"") + kProjectHeader + "\"");
   } else {
     if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
         !run.outputs.generatedProject->WriteText(header))

@@ -27,11 +27,12 @@ void LogSource(RunContext& run, const char* format) {
 
 // Checking runs, and softkeys that are already generated, only need the
 // source to be there.
-Msg CheckSource(RunContext& run) {
-  if (!run.settings.fileCheck) return Msg::Ok;
-  if (!FileExists(run.fs, run.softkey.source)) return Msg::SourceMissing;
+Conversion CheckSource(RunContext& run) {
+  if (!run.settings.fileCheck) return Conversion{};
+  if (!FileExists(run.fs, run.softkey.source))
+    return Conversion{Msg::SourceMissing, DisplayPath(run.paths, run.softkey.source)};
   LogSource(run, kCheckingFormat);
-  return Msg::Ok;
+  return Conversion{};
 }
 
 // A BMX project is generated from inside its own directory, so that the
@@ -40,10 +41,12 @@ Msg CheckSource(RunContext& run) {
 Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
   SoftkeyContext& k = run.softkey;
   std::string remembered;
-  if (!run.fs.GetCurrentDir(remembered)) return Conversion{Msg::SourceMissing};
+  const std::string shown = DisplayPath(run.paths, k.source);
+  if (!run.fs.GetCurrentDir(remembered)) return Conversion{Msg::SourceMissing, shown};
   std::string fullPath;
-  if (!run.fs.FullPath(k.source, fullPath) || fullPath.size() > kMaxPathLength) return Conversion{Msg::SourceMissing};
-  if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return Conversion{Msg::SourceMissing};
+  if (!run.fs.FullPath(k.source, fullPath) || fullPath.size() > kMaxPathLength)
+    return Conversion{Msg::SourceMissing, shown + " (its full path is longer than 259 characters)"};
+  if (!run.fs.SetCurrentDir(DirectoryOf(fullPath))) return Conversion{Msg::SourceMissing, shown};
 
   // The generator reports everything itself.
   const bool generated = GenerateBmxSoftkey(run, languages, fullPath, run.project.destPath, run.project.languagePath,
@@ -61,7 +64,7 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   SoftkeyContext& k = run.softkey;
   const RunSettings& s = run.settings;
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
-  if (s.mode == MODE_CHECK) return Conversion{CheckSource(run)};
+  if (s.mode == MODE_CHECK) return CheckSource(run);
   // A converter may create its softkey before it opens the source; the
   // source is an input from here on, so a softkey named like it is refused.
   if (k.sourceType != SOURCE_TX) run.inputGuard.RegisterInput(k.source);
@@ -69,27 +72,28 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   switch (k.sourceType) {
     case SOURCE_PCX:
     case SOURCE_BMP: {
-      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source)
-                                              : ConvertBitmapSoftkey(run, k.source);
+      std::string detail;
+      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source, detail)
+                                              : ConvertBitmapSoftkey(run, k.source, detail);
       if (result == Msg::Ok) {
         // From here on the line names the generated softkey.
         ReplaceExtension(k.source, k.targetExt);
         LogSource(run, kGeneratingFormat);
       }
-      return Conversion{result};
+      return Conversion{result, detail};
     }
     case SOURCE_BPJ:
       return DispatchBmxProject(run, languages, firstBmxProject);
     case SOURCE_DXF:
       // The drawing converter reports and logs for itself.
-      return Conversion{ConvertDxfSoftkey(run, k.source, 1)};
+      return Conversion{ConvertDxfSoftkey(run, k.source, 1), DisplayPath(run.paths, k.source)};
     case SOURCE_TXS:
     case SOURCE_TXM:
     case SOURCE_TXB: {
       static constexpr char kKindLetter[] = {'S', 'M', 'B'};
       Msg result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
       if (result == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
-      return Conversion{result};
+      return Conversion{result, DisplayPath(run.paths, k.source)};
     }
     case SOURCE_TX:
       // A text given in the line itself: nothing to convert or check.
@@ -98,7 +102,7 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
       // An already generated softkey keeps its own extension.
       std::size_t dot = k.source.rfind('.');
       if (dot != std::string::npos) k.targetExt = k.source.substr(dot);
-      return Conversion{CheckSource(run)};
+      return CheckSource(run);
     }
   }
 }

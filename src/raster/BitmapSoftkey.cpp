@@ -6,9 +6,11 @@
 
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
+#include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "raster/BmpHeader.h"
 #include "run/RunContext.h"
+#include "text/Format.h"
 #include "raster/RasterSoftkey.h"
 
 namespace q32 {
@@ -35,38 +37,67 @@ std::int64_t RowStride(std::int32_t width) {
   return (bytes + 3) / 4 * 4;
 }
 
+// The softkey takes the bits as they are: bit 1 is drawn, bit 0 is the
+// background.  Drawing programs write the colour table of a 1-bit picture
+// either way round, so a picture whose bit 1 is the lighter colour looks
+// right in them and comes out inverted on the control.  Leaves the file at
+// the pixels; false when it cannot get there.
+bool CheckColourTable(RunContext& run, File& file, const BmpHeader& header, const std::string& shown) {
+  unsigned char table[8];
+  if (file.Seek(static_cast<std::int64_t>(kBmpFileHeaderBytes + header.info.size)) &&
+      file.Read(table, sizeof table) == sizeof table) {
+    // Brightness as the eye weighs red, green and blue (entries are B, G, R, 0).
+    auto brightness = [&](int i) { return 114 * table[i * 4] + 587 * table[i * 4 + 1] + 299 * table[i * 4 + 2]; };
+    auto colour = [&](int i) { return Format("%02X%02X%02X", table[i * 4 + 2], table[i * 4 + 1], table[i * 4]); };
+    if (brightness(1) > brightness(0))
+      run.observer->Found(Msg::BitOneLighter, {}, 0,
+                          shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
+                              "; the softkey draws bit 1, so it shows the picture inverted");
+  }
+  return file.Seek(header.pixelOffset);
+}
+
 }  // namespace
 
-Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
+Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& detail) {
+  const std::string shown = DisplayPath(run.paths, source);
+  auto fail = [&detail](Msg code, std::string what) {
+    detail = std::move(what);
+    return code;
+  };
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return Msg::OpenFailed;
+  if (!file) return fail(Msg::OpenFailed, FailedFile(run, source));
 
   BmpHeader header;
-  if (!ReadBitmapHeader(*file, header)) return Msg::NotABitmap;
+  if (!ReadBitmapHeader(*file, header)) return fail(Msg::NotABitmap, shown);
   // Seeking past the end would succeed and leave every row unreadable; such
   // an offset does not reach pixel data either.
   std::int64_t size = file->Size();
   if ((size >= 0 && header.pixelOffset > static_cast<std::uint64_t>(size)) ||
       !file->Seek(header.pixelOffset))
-    return Msg::ReadFailed;
-  if (header.info.bitCount != 1) return Msg::NotMonochrome;
+    return fail(Msg::ReadFailed, shown + " (its pixels lie beyond its end)");
+  if (header.info.bitCount != 1)
+    return fail(Msg::NotMonochrome, shown + " (" + std::to_string(header.info.bitCount) + " bits per pixel)");
+  if (run.observer && !CheckColourTable(run, *file, header, shown)) return fail(Msg::ReadFailed, shown);
   if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
     ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
   std::int64_t stride = RowStride(header.info.width);
-  if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes) return Msg::NoMemory;
+  if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes)
+    return fail(Msg::NoMemory, shown + " (rows too long for a softkey picture)");
   std::vector<std::uint8_t> line;
   try {
     line.resize(static_cast<std::size_t>(stride));
   } catch (const std::bad_alloc&) {
-    return Msg::NoMemory;
+    return fail(Msg::NoMemory, shown);
   }
 
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
-  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
-  if (!out.writer) return Msg::OpenFailed;
+  const std::string output = RasterOutputPath(source);
+  out.writer = OpenSoftkeyRecords(run.fs, output);
+  if (!out.writer) return fail(Msg::OpenFailed, FailedFile(run, output));
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the
@@ -80,7 +111,7 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source) {
   }
   out.WriteBlocks(rows);
   out.Close();
-  return out.failed ? Msg::WriteFailed : Msg::Ok;
+  return out.failed ? fail(Msg::WriteFailed, DisplayPath(run.paths, output)) : Msg::Ok;
 }
 
 }  // namespace q32

@@ -5,6 +5,7 @@
 
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
+#include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "raster/PcxHeader.h"
 #include "run/RunContext.h"
@@ -60,15 +61,21 @@ bool DecodeLine(ByteReader& in, std::size_t lineSize, std::array<std::uint8_t, k
 
 }  // namespace
 
-Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
+Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& detail) {
+  const std::string shown = DisplayPath(run.paths, source);
+  auto fail = [&detail](Msg code, std::string what) {
+    detail = std::move(what);
+    return code;
+  };
   std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return Msg::OpenFailed;
+  if (!file) return fail(Msg::OpenFailed, FailedFile(run, source));
 
   std::uint8_t bytes[kPcxHeaderBytes];
-  if (!file->Seek(0) || file->Read(bytes, sizeof bytes) != sizeof bytes) return Msg::NotRunLengthPcx;
+  if (!file->Seek(0) || file->Read(bytes, sizeof bytes) != sizeof bytes)
+    return fail(Msg::NotRunLengthPcx, shown + " (shorter than a PCX header)");
   const PcxHeader header = ReadPcxHeader(bytes);
-  if (!header.RunLengthEncoded()) return Msg::NotRunLengthPcx;
-  if (!file->Seek(kPcxHeaderBytes)) return Msg::ReadFailed;
+  if (!header.RunLengthEncoded()) return fail(Msg::NotRunLengthPcx, shown);
+  if (!file->Seek(kPcxHeaderBytes)) return fail(Msg::ReadFailed, shown);
 
   const std::int32_t width = header.Width(), height = header.Height();
   if (width != kSoftkeyWidth || height != kSoftkeyHeight)
@@ -78,13 +85,14 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   // leaves the rest blank.
   std::size_t rows = static_cast<std::size_t>(std::clamp(height, 0, static_cast<std::int32_t>(kRasterRows)));
   std::size_t lineSize = header.LineBytes();
-  if (rows > 0 && lineSize > kMaxRasterLineBytes) return Msg::NoMemory;
+  if (rows > 0 && lineSize > kMaxRasterLineBytes) return fail(Msg::NoMemory, shown + " (lines too long for a softkey)");
 
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
-  out.writer = OpenSoftkeyRecords(run.fs, RasterOutputPath(source));
-  if (!out.writer) return Msg::OpenFailed;
+  const std::string output = RasterOutputPath(source);
+  out.writer = OpenSoftkeyRecords(run.fs, output);
+  if (!out.writer) return fail(Msg::OpenFailed, FailedFile(run, output));
   out.Write(kRasterElementList, sizeof kRasterElementList);
 
   // PCX stores the top row first: lines go into the blocks in file order.
@@ -93,7 +101,7 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
   for (std::size_t r = 0; r < rows; ++r) {
     if (!DecodeLine(in, lineSize, decoded[r])) {
       out.Close();
-      return Msg::ReadFailed;
+      return fail(Msg::ReadFailed, shown + " (it ends inside line " + std::to_string(r + 1) + ")");
     }
   }
   // A PCX bit has the opposite sense of a raster softkey bit.  Padding rows
@@ -103,7 +111,7 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source) {
     for (auto& byte : row) byte = static_cast<std::uint8_t>(~byte);
   out.WriteBlocks(decoded);
   out.Close();
-  return out.failed ? Msg::WriteFailed : Msg::Ok;
+  return out.failed ? fail(Msg::WriteFailed, DisplayPath(run.paths, output)) : Msg::Ok;
 }
 
 }  // namespace q32

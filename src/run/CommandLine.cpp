@@ -34,7 +34,9 @@ constexpr CommandLineOption kOptions[] = {
     {O::Menu, "menu", false, false},         {O::NoFileCheck, "nofilecheck", false, false},
     {O::NoGenDef, "nogendef", false, false}, {O::NoGenSkSys, "nogensksys", false, false},
     {O::Post, "post", false, false},         {O::Scan, "scan", false, false},
-    {O::Version, "ver", false, false},       {O::ConfigFile, "cfg", true, false},
+    {O::Version, "ver", false, false},       {O::Checks, "W", false, false},
+    {O::ChecksAsErrors, "Werror", false, false}, {O::GccDiagnostics, "diag:gcc", false, false},
+    {O::ConfigFile, "cfg", true, false},     {O::Sarif, "sarif:", true, false},
     {O::DestDir, "dp", true, false},
     // The embedding program writes EMB in upper case; nothing else is taken.
     {O::Embedded, "EMB", true, true},        {O::PlcProject, "pj", true, false},
@@ -47,6 +49,7 @@ constexpr OptionId kEveryOption[] = {
     O::Check,       O::GenHeader,  O::GenDef,   O::GenSys,     O::Menu,       O::NoFileCheck,    O::NoGenDef,
     O::NoGenSkSys,  O::Post,       O::Scan,     O::Version,    O::ConfigFile, O::DestDir,        O::Embedded,
     O::PlcProject,  O::Defines,    O::LanguageDir, O::IncLanguageDir, O::OutputDir, O::Model,
+    O::Checks,      O::ChecksAsErrors, O::GccDiagnostics, O::Sarif,
 };
 
 const CommandLineOption* FindOption(std::string_view word) {
@@ -93,6 +96,13 @@ void ApplyOption(const CommandLineOption& option, std::string_view value, RunSet
     case O::IncLanguageDir: s.incLanguagePath = Cut(value, kMaxPathLength); break;
     case O::OutputDir: s.outputDir = Cut(value, kMaxPathLength); break;
     case O::Model: s.model = Cut(value, kMaxModelLength); break;
+    case O::Checks: s.checks = true; break;
+    case O::ChecksAsErrors:
+      s.checks = true;
+      s.checksAsErrors = true;
+      break;
+    case O::GccDiagnostics: s.gccDiagnostics = true; break;
+    case O::Sarif: s.sarifFile = Cut(value, kMaxPathLength); break;
   }
 }
 

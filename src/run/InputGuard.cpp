@@ -129,11 +129,19 @@ void InputGuardFileSystem::Clear() {
 
 std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode mode) {
   const bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
-  if (create && IsInput(path)) return nullptr;
+  refused_.clear();
+  if (create && IsInput(path)) {
+    refused_ = "it is an input of this run, which an output never replaces";
+    return nullptr;
+  }
   std::unique_ptr<File> file = inner_.Open(path, mode);
   if (!file) return nullptr;
-  if (create) created_.Insert(NameKey(path));
-  else RegisterInput(path);
+  if (create) {
+    created_.Insert(NameKey(path));
+    if (observer) observer->FileCreated(path);
+  } else {
+    RegisterInput(path);
+  }
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
 }
 

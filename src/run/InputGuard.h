@@ -25,6 +25,7 @@
 
 #include "platform/ForwardingFileSystem.h"
 #include "platform/NameSet.h"
+#include "run/RunObserver.h"
 
 namespace q32 {
 
@@ -53,7 +54,11 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // off the list, so that the run does not report it a second time.
   void ForgetFailedWrite(const std::string& path);
 
+  // Told of every file the run creates.
+  RunObserver* observer = nullptr;
+
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  std::string FailureReason() override { return refused_.empty() ? inner_.FailureReason() : refused_; }
   bool Remove(std::string_view path) override;
   // A search of a directory that is there and still fails counts as a
   // failed read of that directory.
@@ -71,6 +76,7 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   std::string home_;  // the key of the run's first current directory, with "\"
   bool homeKnown_ = false;
   std::vector<std::string> failedReads_, failedWrites_;
+  std::string refused_;  // why the last Open was refused here
   std::unordered_set<std::string> noted_;  // "r" or "w" + path
 };
 

@@ -36,6 +36,13 @@ const SoftkeyNameEntry* SoftkeyNameList::FindSoftkeyByIndex(std::uint32_t index)
   return it == byIndex_.end() ? nullptr : &entries_[it->second];
 }
 
+std::vector<std::string_view> SoftkeyNameList::AllNames() const {
+  std::vector<std::string_view> names;
+  names.reserve(entries_.size());
+  for (const SoftkeyNameEntry& e : entries_) names.push_back(e.name);
+  return names;
+}
+
 void SoftkeyNameList::ClearSoftkeyNames() {
   entries_.clear();
   byName_.clear();

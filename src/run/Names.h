@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace q32 {
 
@@ -29,6 +30,8 @@ class SoftkeyNameList {
   // The first entry with that index and a non-empty path, or null.
   const SoftkeyNameEntry* FindSoftkeyByIndex(std::uint32_t index) const;
   void ClearSoftkeyNames();
+  // Every name, in insertion order (for a report's "did you mean").
+  std::vector<std::string_view> AllNames() const;
 
  private:
   // A deque: the list grows by one entry per softkey without ever holding

@@ -41,6 +41,10 @@ struct RunContext {
     paths.fs = &fs;
     diag.fs = &fs;
     diag.showFile = [this](std::string_view file) { return DisplayPath(paths, file, /*expand=*/false); };
+    diag.fullPath = [this](std::string_view file) {
+      std::string full;
+      return fs.FullPath(file, full) ? full : std::string(file);
+    };
   }
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
@@ -63,5 +67,18 @@ struct RunContext {
   // Who watches the run (the preview); nobody in a generating run.
   RunObserver* observer = nullptr;
 };
+
+// Reports a file the run could not open, create or write, named itself, with
+// the host's reason for the operation that failed last.
+inline void ReportFailedFile(RunContext& run, Msg code, std::string_view path) {
+  ReportMessage(run.diag, code, path, 0, run.fs.FailureReason());
+}
+
+// A file an Open failed for, as a report names it: its shown path and the
+// host's reason ("nofile.bmp (no such file)").
+inline std::string FailedFile(RunContext& run, std::string_view path) {
+  const std::string reason = run.fs.FailureReason();
+  return DisplayPath(run.paths, path) + (reason.empty() ? std::string() : " (" + reason + ")");
+}
 
 }  // namespace q32

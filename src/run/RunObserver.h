@@ -1,7 +1,6 @@
-// What a run lets pass in silence, told to whoever watches it.  The generator
-// itself never watches (RunContext::observer is null), so its outputs and
-// messages stay the same; the preview watches to show the menu tree and the
-// pitfalls a user wants to know before the softkeys reach the control.
+// What a run lets pass in silence, told to whoever watches it: the checks of
+// -W and of the preview.  Without them nobody watches (RunContext::observer
+// is null) and the run's outputs and messages stay what they always were.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +38,11 @@ class RunObserver {
   virtual void TextCut(std::string_view /*text*/, std::size_t /*kept*/) {}
   // An entity of a drawing that is read but not drawn.
   virtual void EntitySkipped(std::string_view /*drawing*/, std::uint32_t /*line*/, std::string_view /*entity*/) {}
+  // A file the run created (every output: softkeys, tree, log, ...).
+  virtual void FileCreated(std::string_view /*path*/) {}
+  // A check's finding made where the run sees it, with its message number
+  // and what it names; an empty file means the softkey line being converted.
+  virtual void Found(Msg /*code*/, std::string_view /*file*/, int /*line*/, std::string_view /*detail*/) {}
 };
 
 }  // namespace q32

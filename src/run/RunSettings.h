@@ -50,6 +50,14 @@ struct RunSettings {
   std::string languagePath;     // -i
   std::string incLanguagePath;  // -l
   std::string outputDir;        // -o
+  // -W: the checks of what a run lets pass, reported as warnings of their
+  // own numbers; -Werror counts them as errors.
+  bool checks = false, checksAsErrors = false;
+  // -diag:gcc: every report also on standard error as file:line: severity:
+  // text [number], the form editors and CI annotations read.
+  bool gccDiagnostics = false;
+  // -sarif:<file>: the run's reports as a SARIF log.
+  std::string sarifFile;
 
   bool IsEmbedded() const { return embedded != kNotEmbedded; }
 };

@@ -1,5 +1,8 @@
 #include "text/Ascii.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace q32 {
 
 std::string UpperCase(std::string_view text) {
@@ -27,6 +30,47 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+namespace {
+
+// Edits of one character between a and b, without regard to case, with a
+// swap of neighbours as one edit; stops counting at limit + 1.
+std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t limit) {
+  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) return limit + 1;
+  std::vector<std::size_t> before(b.size() + 1), row(b.size() + 1), now(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    now[0] = i;
+    std::size_t best = now[0];
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const bool same = LowerAscii(a[i - 1]) == LowerAscii(b[j - 1]);
+      now[j] = std::min({row[j] + 1, now[j - 1] + 1, row[j - 1] + (same ? 0 : 1)});
+      if (i > 1 && j > 1 && LowerAscii(a[i - 1]) == LowerAscii(b[j - 2]) && LowerAscii(a[i - 2]) == LowerAscii(b[j - 1]))
+        now[j] = std::min(now[j], before[j - 2] + 1);
+      best = std::min(best, now[j]);
+    }
+    if (best > limit) return limit + 1;
+    before.swap(row);
+    row.swap(now);
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string_view NearestWord(std::string_view word, std::span<const std::string_view> candidates) {
+  const std::size_t limit = word.size() >= 7 ? 2 : 1;
+  std::string_view best;
+  std::size_t bestDistance = limit + 1;
+  for (std::string_view candidate : candidates) {
+    const std::size_t d = EditDistance(word, candidate, limit);
+    if (d > 0 && d < bestDistance) {
+      best = candidate;
+      bestDistance = d;
+    }
+  }
+  return best;
 }
 
 int CompareIgnoringCase(std::string_view a, std::string_view b) {

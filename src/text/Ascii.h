@@ -5,6 +5,7 @@
 // character.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,12 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
 // them (so "_" sorts before the letters).  Negative, zero or positive.
 int CompareIgnoringCase(std::string_view a, std::string_view b);
 inline bool LessIgnoringCase(std::string_view a, std::string_view b) { return CompareIgnoringCase(a, b) < 0; }
+
+// The word of the candidates that a mistyped word most likely meant: the
+// nearest without regard to case by edits of one character (a letter left
+// out, added, changed, or two neighbours swapped), when it is near enough to
+// be meant (at most one edit in short words, two from seven letters on);
+// empty when none is.
+std::string_view NearestWord(std::string_view word, std::span<const std::string_view> candidates);
 
 }  // namespace q32

@@ -22,4 +22,12 @@ std::string Utf8ToCp1252(std::string_view text);
 // 0xFF as ISO 8859-1, 0x80 to 0x9F by the fixed replacement table.
 unsigned char Cp1252ToCp850(unsigned char c);
 
+// Where an editor that saved the text as UTF-8 gave itself away: the first
+// well-formed multi-byte sequence (a lead byte and its continuation bytes),
+// as its offset; npos when there is none.  `length` receives its bytes.
+// Single-byte code pages rarely put such pairs in a row.
+std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length);
+// The bytes of a piece as "C3 BC".
+std::string HexBytes(std::string_view bytes);
+
 }  // namespace q32

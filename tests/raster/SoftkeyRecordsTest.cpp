@@ -109,12 +109,13 @@ TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
     FaultyFileSystem fs(memory);
     RunContext run(fs, RunSettings{});
     auto convert = std::string(c.source).ends_with(".bmp") ? ConvertBitmapSoftkey : ConvertPcxSoftkey;
-    ASSERT_EQ(convert(run, c.source), Msg::Ok);
+    std::string detail;
+    ASSERT_EQ(convert(run, c.source, detail), Msg::Ok);
     const std::string whole = *memory.FileBytes("key.PIC");
     memory.Remove("key.PIC");
     int count = 0;
     fs.rule = [&](FileOp op, const std::string&) { return op == c.op && ++count == c.nth; };
-    EXPECT_EQ(Number(convert(run, c.source)), c.code);
+    EXPECT_EQ(Number(convert(run, c.source, detail)), c.code);
     const std::string* file = memory.FileBytes("key.PIC");
     ASSERT_EQ(file != nullptr, c.op == FileOp::Write);  // a refused picture leaves no record file
     if (!file) continue;

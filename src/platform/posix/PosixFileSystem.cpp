@@ -55,18 +55,36 @@ std::string IdentityOf(const struct stat& st) {
          std::to_string(static_cast<unsigned long long>(st.st_ino));
 }
 
+// The host's words for an error number, as a report's reason.
+std::string HostReason(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] > 'Z'))
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  return text;
+}
+
 class HostFileSystem final : public FileSystem {
  public:
+  std::string FailureReason() override { return reason_; }
+
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
     HostPlace place;
-    if (!Resolve(path, place)) return nullptr;
+    auto fail = [this](std::string why) {
+      reason_ = std::move(why);
+      return nullptr;
+    };
+    if (!Resolve(path, place))
+      return fail(HasForeignRoot(path) ? "a drive or network path has no place on this host" : "no such directory");
     const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
-    if (place.exists ? S_ISDIR(place.st.st_mode) : !write) return nullptr;
+    if (place.exists && S_ISDIR(place.st.st_mode)) return fail("it is a directory");
+    if (!place.exists && !write) return fail("no such file");
     const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
-    if (!write && S_ISREG(place.st.st_mode) && place.st.st_size < kReadWholeLimit)
-      return ReadWhole(place.path, place.st, text);
+    if (!write && S_ISREG(place.st.st_mode) && place.st.st_size < kReadWholeLimit) {
+      std::unique_ptr<File> file = ReadWhole(place.path, place.st, text);
+      return file ? std::move(file) : fail(HostReason(errno));
+    }
     std::FILE* f = std::fopen(place.path.c_str(), write ? "wb" : "rb");
-    if (!f) return nullptr;
+    if (!f) return fail(HostReason(errno));
     if (write && !place.exists) NoteCreated(place.path);
     return MakeStreamFile(f, text, write);
   }
@@ -150,6 +168,7 @@ class HostFileSystem final : public FileSystem {
   }
 
  private:
+  std::string reason_;  // why the last Open failed
   // The names of one host directory without regard to case, each lower-case
   // form standing for the first name in name order that has that form.
   struct Listing {

@@ -27,6 +27,8 @@ std::string ArgumentProgramPath(const char* argv0) {
   return path;
 }
 
+char HostPathSeparator() { return '/'; }
+
 void UtcTime(std::time_t t, std::tm& out) { gmtime_r(&t, &out); }
 
 void LocalTime(std::time_t t, std::tm& out) { localtime_r(&t, &out); }

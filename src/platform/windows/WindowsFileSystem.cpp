@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,21 +49,54 @@ std::unique_ptr<File> ReadWhole(const std::wstring& path, std::size_t size, bool
   return MakeMemoryFile(std::move(contents), got, text);
 }
 
+// The host's words for an error, as a report's reason: the C library's for
+// an error number, the system's for a Win32 error code.
+std::string HostReason(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] > 'Z'))
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  return text;
+}
+
+std::string SystemReason(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text = n > 0 && buffer ? WideToAnsi(std::wstring_view(buffer, n)) : "error " + std::to_string(error);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' '))
+    text.pop_back();
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] > 'Z'))
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  return text;
+}
+
 class WindowsFileSystem final : public FileSystem {
  public:
+  std::string FailureReason() override { return reason_; }
+
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
+    auto fail = [this](std::string why) {
+      reason_ = std::move(why);
+      return nullptr;
+    };
     const std::wstring host = HostPath(path);
-    if (host.empty()) return nullptr;
+    if (host.empty()) return fail("no such file");
     WIN32_FILE_ATTRIBUTE_DATA data;
     const bool exists = Attributes(host, data);
     const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
-    if (exists ? (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 : !write) return nullptr;
+    if (exists && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return fail("it is a directory");
+    if (!exists && !write) return fail("no such file");
     const bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
     const std::int64_t size =
         (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | static_cast<std::int64_t>(data.nFileSizeLow);
-    if (!write && size < kReadWholeLimit) return ReadWhole(host, static_cast<std::size_t>(size), text);
+    if (!write && size < kReadWholeLimit) {
+      std::unique_ptr<File> file = ReadWhole(host, static_cast<std::size_t>(size), text);
+      return file ? std::move(file) : fail(SystemReason(GetLastError()));
+    }
     std::FILE* f = _wfopen(host.c_str(), write ? L"wb" : L"rb");
-    if (!f) return nullptr;
+    if (!f) return fail(HostReason(errno));
     return MakeStreamFile(f, text, write);
   }
 
@@ -173,6 +207,7 @@ class WindowsFileSystem final : public FileSystem {
   }
 
  private:
+  std::string reason_;  // why the last Open failed
   std::string cwd_;
 };
 

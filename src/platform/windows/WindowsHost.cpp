@@ -21,6 +21,8 @@ bool ExecutablePath(std::string& out) {
 
 std::string ArgumentProgramPath(const char* argv0) { return argv0; }
 
+char HostPathSeparator() { return '\\'; }
+
 void UtcTime(std::time_t t, std::tm& out) { gmtime_s(&out, &t); }
 
 void LocalTime(std::time_t t, std::tm& out) { localtime_s(&out, &t); }

@@ -1,8 +1,9 @@
-// What a preview run collects while the generator works: the softkey lines,
-// the menus with their items, the files each softkey line wrote, and the
-// findings, each with the place it concerns.  Collector is the run's
-// observer; the findings that need the whole project, and the site, read
-// what it collected.
+// The checks of a run (-W, and every preview): while the generator works the
+// Collector gathers the softkey lines, the menus with their items, the files
+// each softkey line wrote, and the findings, each with its message number and
+// the place it concerns.  Collector is the run's observer; the checks that
+// need the whole project (Findings.h) and the preview's site read what it
+// gathered.
 #pragma once
 
 #include <cstdint>
@@ -13,23 +14,26 @@
 #include <tuple>
 #include <vector>
 
+#include "diag/MessageCodes.h"
 #include "output/TreeFile.h"
 #include "run/RunObserver.h"
 #include "run/SoftkeyContext.h"
 
 namespace q32 {
 
-class OverlayFileSystem;
+class FileSystem;
 
 // A full path as the user sees it: relative to where the preview started
 // when it lies below.
 std::string Shown(const std::string& full, const std::string& startDir);
 
 struct Finding {
-  std::string file;  // full host path
+  Msg code = Msg::Ok;
+  std::string file;  // full host path; empty for the command line
   int line = 0;
-  std::string text;
-  std::string anchor;  // the page element it concerns
+  std::string detail;   // what the message names: the word, file or value
+  std::string anchor;   // the page element it concerns
+  std::string message;  // the catalogue's text with the detail (ReportFindings)
 };
 
 // A drawing's reach in softkey pixels (lines, circles, arcs and points).
@@ -45,7 +49,6 @@ struct Output {
   std::vector<std::string> texts;
   bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again
-  std::vector<DrawingExtent> drawings;  // of each vector variant that draws something
 };
 
 struct SoftkeyLine {
@@ -89,7 +92,7 @@ std::vector<std::string> Targets(const Item& item);
 
 class Collector final : public RunObserver {
  public:
-  Collector(OverlayFileSystem& fs, std::string startDir);
+  Collector(FileSystem& fs, std::string startDir);
 
   const std::string startDir;
   std::vector<SoftkeyLine> softkeys;
@@ -108,17 +111,20 @@ class Collector final : public RunObserver {
   void TextCut(std::string_view text, std::size_t kept) override;
   void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) override;
   void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override;
+  void FileCreated(std::string_view path) override;
+  void Found(Msg code, std::string_view file, int line, std::string_view detail) override;
 
   // A finding, once each: the menu constant pass reads the includes too, and
   // every language variant of a softkey is checked.
-  void Add(const std::string& file, int line, const std::string& text, const std::string& anchor);
+  void Add(Msg code, const std::string& file, int line, const std::string& detail, const std::string& anchor);
+  FileSystem& fs() { return fs_; }
 
  private:
   std::string Full(std::string_view path);
   std::string Anchor() const { return current_ < 0 ? std::string() : "sk" + std::to_string(current_); }
   void Created(const std::string& full);
 
-  OverlayFileSystem& fs_;
+  FileSystem& fs_;
   int current_ = -1;
   bool open_ = false;
   std::map<std::string, int> creators_;

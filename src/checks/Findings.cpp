@@ -1,31 +1,38 @@
-#include "preview/Findings.h"
+#include "checks/Findings.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "preview/Collector.h"
-#include "preview/OverlayFileSystem.h"
+#include "checks/Collector.h"
+#include "diag/Diagnostics.h"
+#include "dxf/VectorDecoder.h"
+#include "platform/FileSystem.h"
+#include "raster/SoftkeyRecords.h"
 #include "text/Ascii.h"
+#include "text/Encoding.h"
 
 namespace q32 {
+namespace {
+
+bool ReadWhole(FileSystem& fs, const std::string& path, std::string& out) {
+  std::unique_ptr<File> file = fs.Open(path, FileMode::ReadBinary);
+  return file && file->ReadAll(out);
+}
 
 void CheckNames(Collector& c) {
   auto longName = [&](const std::string& file, int line, const std::string& token, const std::string& anchor) {
     if (token.size() > kMaxNameLength)
-      c.Add(file, line,
-            "the name " + token + " is cut to its first " + std::to_string(kMaxNameLength) +
-                " characters: " + token.substr(0, kMaxNameLength),
-            anchor);
+      c.Add(Msg::NameCut, file, line, token + " becomes " + token.substr(0, kMaxNameLength), anchor);
   };
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     if (k.tokens.size() >= 3) longName(k.file, k.line, k.tokens[2], "sk" + std::to_string(i));
     if (k.tokens.size() >= 2 && k.tokens[1].size() > kMaxSourceLength)
-      c.Add(k.file, k.line, "the source name is cut to " + std::to_string(kMaxSourceLength) + " characters",
-            "sk" + std::to_string(i));
+      c.Add(Msg::SourceNameCut, k.file, k.line, k.tokens[1].substr(0, 40) + "...", "sk" + std::to_string(i));
   }
   std::map<std::uint32_t, const Menu*> numbers;
   for (const Menu& m : c.menus) {
@@ -34,9 +41,9 @@ void CheckNames(Collector& c) {
     // The name token: the menu's own name as written.
     auto [it, fresh] = numbers.emplace(m.number, &m);
     if (!fresh)
-      c.Add(m.file, m.line,
-            "the menu " + m.name + " has the number " + std::to_string(m.number) + ", as has the menu " +
-                it->second->name + " (" + c.Where(it->second->file, it->second->line) + ")",
+      c.Add(Msg::MenuNumberTwice, m.file, m.line,
+            std::to_string(m.number) + " of the menu " + m.name + " is the number of the menu " + it->second->name +
+                " (" + c.Where(it->second->file, it->second->line) + ") too",
             anchor);
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
@@ -67,7 +74,7 @@ void CheckReach(Collector& c) {
           if (target != byName.end()) target->second->popup = true;
         }
     if (!m.name.empty() && !reached.count(m.name))
-      c.Add(m.file, m.line, "no root menu leads to the menu " + m.name, "menu-" + m.name);
+      c.Add(Msg::MenuNotReached, m.file, m.line, m.name, "menu-" + m.name);
   }
 }
 
@@ -84,25 +91,25 @@ void CheckSoftkeyUse(Collector& c) {
       auto it = defined.find(name);
       if (it != defined.end() && it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
-        c.Add(item.file, item.line,
-              "the item names the softkey " + name + ", which is defined only further down (" +
-                  c.Where(k.file, k.line) + "); the generator reports it as an unknown name",
+        c.Add(Msg::SoftkeyNamedBeforeDefined, item.file, item.line,
+              name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)",
               "menu-" + m.name);
       }
     }
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     if (k.name.empty())
-      c.Add(k.file, k.line, "the softkey has no name, so no menu item can show it", "sk" + std::to_string(i));
+      c.Add(Msg::SoftkeyNotShown, k.file, k.line, "the softkey line names no softkey, so no item can show it",
+            "sk" + std::to_string(i));
     else if (!shown.count(k.name))
-      c.Add(k.file, k.line, "the softkey " + k.name + " is shown in no menu", "sk" + std::to_string(i));
+      c.Add(Msg::SoftkeyNotShown, k.file, k.line, k.name, "sk" + std::to_string(i));
   }
 }
 
 // Bytes an editor leaves when it saves UTF-8: a lead byte and its
 // continuation bytes.  Text softkey sources are code page 850, where every
 // byte is a character (0x81 is a u with umlaut), so only UTF-8 is suspect.
-void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
+void CheckTextSources(Collector& c) {
   std::set<std::string> checked;
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
@@ -110,38 +117,55 @@ void CheckTextSources(Collector& c, OverlayFileSystem& fs) {
         !checked.insert(k.sourcePath).second)
       continue;
     std::string bytes;
-    if (!fs.ReadWhole(k.sourcePath, bytes)) continue;
-    int line = 1;
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-      const auto b = static_cast<unsigned char>(bytes[at]);
-      if (b == '\n') ++line;
-      std::size_t follow = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
-      bool utf8 = follow > 0 && at + follow < bytes.size();
-      for (std::size_t f = 1; utf8 && f <= follow; ++f)
-        utf8 = (static_cast<unsigned char>(bytes[at + f]) & 0xC0) == 0x80;
-      if (utf8) {
-        c.Add(k.sourcePath, line,
-              "the text holds UTF-8 bytes; text softkey sources are read in code page 850, so they show as "
-              "other characters",
-              "sk" + std::to_string(i));
-        break;
-      }
-    }
+    if (!ReadWhole(c.fs(), k.sourcePath, bytes)) continue;
+    std::size_t length = 0;
+    const std::size_t at = FindUtf8Sequence(bytes, length);
+    if (at == std::string::npos) continue;
+    const int line = 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    c.Add(Msg::Utf8TextSource, k.sourcePath, line,
+          "the bytes " + HexBytes(std::string_view(bytes).substr(at, length)) + " of one character show as " +
+              std::to_string(length) + " characters",
+          "sk" + std::to_string(i));
   }
 }
 
+// Every vector softkey the run wrote, decoded: the reach of each language
+// variant that draws something.
 void CheckDrawings(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     for (const Output& o : k.outputs) {
-      if (!o.replacedBy.empty()) continue;
-      for (const DrawingExtent& e : o.drawings)
-        if (e.minX < 0 || e.minY < 0 || e.maxX > 76 || e.maxY > 47)
-          c.Add(k.file, k.line,
-                "the drawing reaches from (" + std::to_string(e.minX) + "," + std::to_string(e.minY) + ") to (" +
-                    std::to_string(e.maxX) + "," + std::to_string(e.maxY) + "), beyond the softkey's 77 x 48 pixels",
+      std::string bytes;
+      if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
+      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(bytes);
+      if (!CarriesWholeData(records) || !LooksLikeVectorSoftkey(records.data)) continue;
+      for (const VectorVariant& e : DrawVectorSoftkey(records.data))
+        if (e.drawsSomething && (e.minX < 0 || e.minY < 0 || e.maxX > 76 || e.maxY > 47))
+          c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
+                "from (" + std::to_string(e.minX) + "," + std::to_string(e.minY) + ") to (" + std::to_string(e.maxX) +
+                    "," + std::to_string(e.maxY) + "), beyond the softkey's 77 x 48 pixels",
                 "sk" + std::to_string(i));
     }
+  }
+}
+
+}  // namespace
+
+void FinishChecks(Collector& c) {
+  CheckNames(c);
+  CheckReach(c);
+  CheckSoftkeyUse(c);
+  CheckTextSources(c);
+  CheckDrawings(c);
+}
+
+void ReportFindings(Collector& c, Diagnostics& d, bool report) {
+  std::string current;
+  d.fs->GetCurrentDir(current);
+  for (Finding& f : c.findings) {
+    f.message = MessageText(d, f.code, f.detail);
+    // Named as the run names its files: from where it works now.
+    if (report) ReportCheck(d, f.code, f.file.empty() ? std::string() : Shown(f.file, current), f.line, f.detail);
   }
 }
 

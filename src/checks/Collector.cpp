@@ -1,6 +1,8 @@
-#include "preview/Collector.h"
+#include "checks/Collector.h"
 
-#include "preview/OverlayFileSystem.h"
+#include <algorithm>
+
+#include "platform/FileSystem.h"
 #include "project/ProjectKeywords.h"
 #include "text/Ascii.h"
 
@@ -25,9 +27,7 @@ std::vector<std::string> Targets(const Item& item) {
   return out;
 }
 
-Collector::Collector(OverlayFileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {
-  fs_.onCreate = [this](const std::string& full) { Created(full); };
-}
+Collector::Collector(FileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {}
 
 void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
                          const std::vector<std::string>& tokens) {
@@ -91,36 +91,44 @@ void Collector::ItemDone(Msg result) {
 }
 
 void Collector::IncludeMissing(std::string_view file, int line, std::string_view included) {
-  Add(Full(file), line, "the included file " + std::string(included) + " does not exist; the run goes on without it",
-      "");
+  Add(Msg::IncludeMissing, Full(file), line, std::string(included), "");
 }
 
 void Collector::TextCut(std::string_view text, std::size_t kept) {
   if (current_ < 0) return;
   const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
-  Add(k.file, k.line,
-      Show(k.sourcePath) + ": the text row \"" + std::string(text) + "\" is cut to the " + std::to_string(kept) +
-          " characters that fit: \"" + std::string(text.substr(0, kept)) + "\"",
+  Add(Msg::TextCut, k.file, k.line,
+      Show(k.sourcePath) + ": \"" + std::string(text) + "\" keeps the " + std::to_string(kept) +
+          " characters that fit, \"" + std::string(text.substr(0, kept)) + "\"",
       Anchor());
 }
 
 void Collector::ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) {
-  const std::string what = "\"" + std::string(text) + "\" is cut to its first " + std::to_string(kept) +
-                           " characters: \"" + std::string(text.substr(0, kept)) + "\"";
+  const std::string what = std::string(text) + " becomes " + std::string(text.substr(0, kept));
   if (file.empty())
-    Add({}, 0, "the define list of -a: " + what, "");
+    Add(Msg::NameCut, {}, 0, what + " (in the define list of -a)", "");
   else
-    Add(Full(file), line, "the define " + what, "");
+    Add(Msg::NameCut, Full(file), line, what, "");
 }
 
 void Collector::EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) {
   const std::string full = Full(drawing);
   if (!skipped_.insert({full, line}).second) return;
-  Add(full, static_cast<int>(line), "the " + std::string(entity) + " entity is not drawn on the softkey", Anchor());
+  Add(Msg::EntityNotDrawn, full, static_cast<int>(line), std::string(entity), Anchor());
 }
 
-void Collector::Add(const std::string& file, int line, const std::string& text, const std::string& anchor) {
-  if (added_.emplace(file, line, text).second) findings.push_back({file, line, text, anchor});
+void Collector::FileCreated(std::string_view path) { Created(Full(path)); }
+
+void Collector::Found(Msg code, std::string_view file, int line, std::string_view detail) {
+  if (!file.empty()) return Add(code, Full(file), line, std::string(detail), "");
+  if (current_ < 0) return;
+  const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
+  Add(code, k.file, k.line, std::string(detail), Anchor());
+}
+
+void Collector::Add(Msg code, const std::string& file, int line, const std::string& detail,
+                    const std::string& anchor) {
+  if (added_.emplace(file, line, detail).second) findings.push_back({code, file, line, detail, anchor, {}});
 }
 
 std::string Collector::Full(std::string_view path) {
@@ -136,9 +144,9 @@ void Collector::Created(const std::string& full) {
   auto [it, fresh] = creators_.emplace(full, current_);
   if (!fresh && it->second != current_) {
     SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
-    Add(k.file, k.line,
-        "this softkey line writes " + Show(full) + ", which the softkey line " + Where(first.file, first.line) +
-            " wrote before: the earlier softkey is overwritten",
+    Add(Msg::SoftkeyWrittenTwice, k.file, k.line,
+        Show(full) + ", written before by the softkey line " + Where(first.file, first.line) +
+            ", whose softkey is lost",
         Anchor());
     // Both softkeys show what the later line wrote: the control loads the
     // file by its name.
