@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/HostPath.h"
 #include "platform/HostPrimitives.h"
 
 namespace q32 {

@@ -72,4 +72,38 @@ bool FullHostPath(std::string_view path, const std::string& cwd, std::string& ou
   return true;
 }
 
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+std::string HostParent(std::string_view full) {
+  const std::size_t root = HostRootLength(full);
+  std::size_t end = full.size();
+  while (end > root && IsSeparator(full[end - 1])) --end;
+  while (end > root && !IsSeparator(full[end - 1])) --end;
+  while (end > root && IsSeparator(full[end - 1])) --end;
+  return std::string(full.substr(0, end));
+}
+
+std::string HostJoin(std::string_view directory, std::string_view name) {
+  std::string out(directory);
+  if (out.empty() || !IsSeparator(out.back())) out += HostPathSeparator();
+  out.append(name);
+  return out;
+}
+
+std::string InMemoryForm(std::string_view full) {
+  std::string out;
+  if (full.size() >= 2 && IsSeparator(full[0]) && IsSeparator(full[1])) out = "/UNC";
+  else if (full.empty() || !IsSeparator(full[0])) out = "/";
+  for (char c : full) {
+    const char d = IsSeparator(c) ? '/' : c;
+    if (!(d == '/' && !out.empty() && out.back() == '/')) out += d;
+  }
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
 }  // namespace q32

@@ -18,9 +18,7 @@ bool ExecutablePath(std::string& out);
 // it is.
 std::string ArgumentProgramPath(const char* argv0);
 
-// The separator of the host's paths: "/" on POSIX, "\\" on Windows.
-char HostPathSeparator();
-
+// HostPathSeparator and HostRootLength (HostPath.h) are given per host too.
 // An instant broken down in UTC, and in the workstation's local time.
 void UtcTime(std::time_t t, std::tm& out);
 void LocalTime(std::time_t t, std::tm& out);

@@ -29,6 +29,8 @@ std::string ArgumentProgramPath(const char* argv0) {
 
 char HostPathSeparator() { return '/'; }
 
+std::size_t HostRootLength(std::string_view full) { return !full.empty() && full[0] == '/' ? 1 : 0; }
+
 void UtcTime(std::time_t t, std::tm& out) { gmtime_r(&t, &out); }
 
 void LocalTime(std::time_t t, std::tm& out) { localtime_r(&t, &out); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "platform/HostPrimitives.h"
 #include "platform/windows/WindowsText.h"
 
@@ -22,6 +23,22 @@ bool ExecutablePath(std::string& out) {
 std::string ArgumentProgramPath(const char* argv0) { return argv0; }
 
 char HostPathSeparator() { return '\\'; }
+
+// A drive letter ("C:\"), or a network share ("\\server\share\"), the
+// roots GetFullPathName gives.
+std::size_t HostRootLength(std::string_view full) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  const bool letter = full.size() >= 3 && ((full[0] >= 'A' && full[0] <= 'Z') || (full[0] >= 'a' && full[0] <= 'z'));
+  if (letter && full[1] == ':' && separator(full[2])) return 3;
+  if (full.size() < 3 || !separator(full[0]) || !separator(full[1]) || separator(full[2])) return 0;
+  std::size_t at = 2;
+  for (int part = 0; part < 2; ++part) {
+    while (at < full.size() && !separator(full[at])) ++at;
+    if (part == 0 && at + 1 >= full.size()) return 0;  // a server without a share
+    if (at < full.size()) ++at;
+  }
+  return at;
+}
 
 void UtcTime(std::time_t t, std::tm& out) { gmtime_s(&out, &t); }
 
