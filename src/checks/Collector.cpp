@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "platform/HostPath.h"
 #include "project/ProjectKeywords.h"
 #include "text/Ascii.h"
 
@@ -11,7 +12,7 @@ namespace q32 {
 // A full path as the user sees it: relative to where the preview started
 // when it lies below.
 std::string Shown(const std::string& full, const std::string& startDir) {
-  const std::string prefix = startDir == "/" ? startDir : startDir + "/";
+  const std::string prefix = HostJoin(startDir, "");
   return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
 }
 

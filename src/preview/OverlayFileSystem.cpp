@@ -6,19 +6,12 @@
 
 namespace q32 {
 
-namespace {
-
-std::string ParentOf(const std::string& full) {
-  std::size_t slash = full.rfind('/');
-  return slash == 0 || slash == std::string::npos ? "/" : full.substr(0, slash);
-}
-
-}  // namespace
-
 std::string OverlayFileSystem::Full(std::string_view path) {
   std::string full;
-  if (path.empty() || HasForeignRoot(path) || !inner_.FullPath(path, full) || full.empty() || full[0] != '/') return {};
-  while (full.size() > 1 && full.back() == '/') full.pop_back();
+  if (path.empty() || !inner_.FullPath(path, full)) return {};
+  const std::size_t root = HostRootLength(full);
+  if (root == 0) return {};
+  while (full.size() > root && (full.back() == '/' || full.back() == '\\')) full.pop_back();
   return full;
 }
 
@@ -32,14 +25,14 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
   const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   if (write) {
     if (full.empty()) return nullptr;
-    const std::string parent = ParentOf(full);
+    const std::string parent = HostParent(full);
     if (!IsDirectory(parent)) return nullptr;
-    memory_.AddDirectory(parent);
-    std::unique_ptr<File> file = memory_.Open(full, mode);
+    memory_.AddDirectory(InMemoryForm(parent));
+    std::unique_ptr<File> file = memory_.Open(InMemoryForm(full), mode);
     if (file) removed_.erase(full);
     return file;
   }
-  if (InMemory(full)) return memory_.Open(full, mode);
+  if (InMemory(full)) return memory_.Open(InMemoryForm(full), mode);
   if (Hidden(full)) return nullptr;
   return inner_.Open(path, mode);
 }
@@ -51,14 +44,14 @@ bool OverlayFileSystem::Exists(std::string_view path) {
 
 bool OverlayFileSystem::IsDirectory(std::string_view path) {
   const std::string full = Full(path);
-  if (!full.empty() && memory_.IsDirectory(full)) return true;
+  if (!full.empty() && memory_.IsDirectory(InMemoryForm(full))) return true;
   return !Hidden(full) && inner_.IsDirectory(path);
 }
 
 bool OverlayFileSystem::Remove(std::string_view path) {
   // The host's files stay where they are: a removal only hides them.
   const std::string full = Full(path);
-  if (InMemory(full)) return memory_.Remove(full);
+  if (InMemory(full)) return memory_.Remove(InMemoryForm(full));
   if (full.empty() || Hidden(full) || !inner_.Exists(path)) return false;
   removed_.insert(full);
   return true;
@@ -70,22 +63,21 @@ bool OverlayFileSystem::FindFiles(std::string_view directory, std::string_view p
   std::vector<DirectoryEntry> onHost, inMemory;
   const bool hostFound = inner_.FindFiles(directory, pattern, onHost);
   const std::string full = Full(directory.empty() ? std::string_view(".") : directory);
-  const bool memoryFound = !full.empty() && memory_.FindFiles(full, pattern, inMemory);
+  const bool memoryFound = !full.empty() && memory_.FindFiles(InMemoryForm(full), pattern, inMemory);
   if (!hostFound && !memoryFound) return false;
   std::set<std::string> seen;
   for (const DirectoryEntry& e : inMemory)
     if (seen.insert(e.name).second) out.push_back(e);
-  const std::string prefix = full == "/" ? full : full + "/";
   for (const DirectoryEntry& e : onHost)
-    if (!Hidden(prefix + e.name) && seen.insert(e.name).second) out.push_back(e);
+    if (!Hidden(HostJoin(full, e.name)) && seen.insert(e.name).second) out.push_back(e);
   std::sort(out.begin(), out.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
   return true;
 }
 
 bool OverlayFileSystem::MakeDirectory(std::string_view path) {
   const std::string full = Full(path);
-  if (full.empty() || Exists(path) || !IsDirectory(ParentOf(full))) return false;
-  memory_.AddDirectory(full);
+  if (full.empty() || Exists(path) || !IsDirectory(HostParent(full))) return false;
+  memory_.AddDirectory(InMemoryForm(full));
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ForwardingFileSystem.h"
+#include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
 
 namespace q32 {
@@ -21,7 +22,7 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
   // The bytes the run left in a file it created (full host path), or null.
-  const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(fullPath); }
+  const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(InMemoryForm(fullPath)); }
   // Reads a file as the run would see it now (its output, else the host's).
   bool ReadWhole(std::string_view path, std::string& out);
 
@@ -35,9 +36,10 @@ class OverlayFileSystem final : public ForwardingFileSystem {
 
  private:
   // The full host path of a name, or empty for names the host has no place
-  // for (drives).
+  // for (the control's partitions, and drives on POSIX).  The memory keeps
+  // each output under the full path's in-memory form.
   std::string Full(std::string_view path);
-  bool InMemory(const std::string& full) { return !full.empty() && memory_.Exists(full); }
+  bool InMemory(const std::string& full) { return !full.empty() && memory_.Exists(InMemoryForm(full)); }
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
 
   MemoryFileSystem memory_;

@@ -13,6 +13,7 @@
 #include "driver/RunDriver.h"
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Site.h"
 #include "run/CommandLine.h"
@@ -91,7 +92,9 @@ int RunPreview(int argc, char** argv) {
   host->GetCurrentDir(startDir);
   if (!host->FullPath(outDir, outFull)) return PrintUsage(3);
   // The output directory and the directories above it that are missing.
-  for (std::size_t slash = outFull.find('/', 1); slash != std::string::npos; slash = outFull.find('/', slash + 1))
+  const char separator = HostPathSeparator();
+  for (std::size_t slash = outFull.find(separator, HostRootLength(outFull)); slash != std::string::npos;
+       slash = outFull.find(separator, slash + 1))
     if (!host->IsDirectory(outFull.substr(0, slash))) host->MakeDirectory(outFull.substr(0, slash));
   if (!host->IsDirectory(outFull) && !host->MakeDirectory(outFull)) {
     std::fprintf(stderr, "Quillon32Preview: cannot create %s\n", outFull.c_str());
@@ -118,14 +121,15 @@ int RunPreview(int argc, char** argv) {
     }
   }
 
-  Site site{*host, outFull + "/", {}};
+  Site site{*host, HostJoin(outFull, ""), {}};
   DecodeOutputs(collector, overlay, site);
 
   PageContext pc{startDir, options, status};
   site.Write("index.html", Page(collector, pc));
   if (!runReports)
     for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
-  std::printf("Preview: %zu finding(s), %s/index.html\n", collector.findings.size(), Shown(outFull, startDir).c_str());
+  std::printf("Preview: %zu finding(s), %s%cindex.html\n", collector.findings.size(), Shown(outFull, startDir).c_str(),
+              separator);
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());
     return 2;

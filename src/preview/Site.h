@@ -17,7 +17,7 @@ class OverlayFileSystem;
 // could not be written.
 struct Site {
   FileSystem& host;
-  std::string dir;  // ends in '/'
+  std::string dir;  // ends in the host's separator
   std::string failed;
   bool Write(const std::string& name, const std::string& bytes);
 };
