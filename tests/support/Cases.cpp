@@ -98,6 +98,17 @@ std::string Hex2(unsigned char b) { return {"0123456789ABCDEF"[b >> 4], "0123456
 
 bool Printable(unsigned char c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; }
 
+// The paths of the case directory as every host writes them: the Windows
+// programs name its files with "\", the results are written with "/".
+std::string InSlashForm(std::string text) {
+#ifdef _WIN32
+  for (std::size_t at = 0; (at = text.find("$CASE\\", at)) != std::string::npos;)
+    for (at += 5; at < text.size() && text[at] != ' ' && text[at] != '\n' && text[at] != '\r' && text[at] != '"'; ++at)
+      if (text[at] == '\\') text[at] = '/';
+#endif
+  return text;
+}
+
 // What a step did.
 struct Actual {
   int status = 0;
@@ -143,7 +154,7 @@ class CaseRun {
   std::string Path(const std::string& relative) const { return (fs::path(dir_.path()) / relative).string(); }
 
   std::string Mask(const std::string& text) const {
-    return Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/");
+    return InSlashForm(Replace(Replace(text, dir_.path(), "$CASE"), SourcePath(""), "$SRC/"));
   }
 
   void SetEnv(const std::string& name, const char* value) {
