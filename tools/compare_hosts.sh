@@ -2,6 +2,9 @@
 # Runs the example project's workflows with the Linux program and with the
 # Windows program under Wine, and fails unless both write the same files,
 # byte for byte.  The Windows run is given Windows paths ("\" separators).
+# Where Quillon32Preview lies beside both programs, the example's preview too:
+# the same site, index.html and every picture, but for the separator of the
+# paths the page shows.
 #
 #   tools/compare_hosts.sh <linux Quillon32> <Quillon32.exe>
 set -euo pipefail
@@ -16,8 +19,13 @@ trap 'rm -rf "$work"' EXIT
 
 # One workflow: its name, then the runs (argument lists written with "/";
 # the Windows side gets them with "\").
+# A workflow with "preview" first runs the Quillon32Preview beside each program.
 workflow() {
   local name=$1; shift
+  local linux=$linux windows=$windows
+  if [ "$name" != "${name#preview}" ]; then
+    linux=$(dirname "$linux")/Quillon32Preview windows=$(dirname "$windows")/Quillon32Preview.exe
+  fi
   for host in linux windows; do
     mkdir -p "$work/$name/$host"
     cp -r "$src/examples/mill" "$work/$name/$host/mill"
@@ -34,6 +42,13 @@ workflow() {
     done
     echo "$statuses" >"$work/$name/$host.status"
   done
+  # The page shows the project's files as each host writes their paths: its
+  # separators are compared as one.
+  for host in linux windows; do
+    if [ -f "$work/$name/$host/site/index.html" ]; then
+      sed -i 's#\\#/#g' "$work/$name/$host/site/index.html"
+    fi
+  done
   if diff -r "$work/$name/linux" "$work/$name/windows" &&
      diff "$work/$name/linux.status" "$work/$name/windows.status"; then
     echo "same outputs: $name ($(find "$work/$name/linux" -type f | wc -l) files, exit statuses$statuses)"
@@ -47,4 +62,10 @@ failed=0
 workflow example-gensys "mill/mill.spm -gensys"
 workflow default-then-gensys "mill/mill.spm -pjmill/mill.pj" "mill/mill.spj -gensys -nofilecheck"
 workflow four-axis "mill/mill.spm -pjmill/mill.pj -rmill/mill4.cfg" "mill/mill.spj -gensys -nofilecheck -rmill/mill4.cfg"
+if [ -x "$(dirname "$linux")/Quillon32Preview" ] && [ -f "$(dirname "$windows")/Quillon32Preview.exe" ]; then
+  workflow preview "mill/mill.spm -osite -pjmill/mill.pj"
+  workflow preview-four-axis "mill/mill.spm -osite -pjmill/mill.pj -rmill/mill4.cfg"
+else
+  echo "no Quillon32Preview beside both programs: the sites are not compared"
+fi
 exit $failed
