@@ -30,8 +30,8 @@ TEST(Tokenizer, SplitTokensAndConditionTokens) {
       {"a \"open ended\n", kPlain, 100, false, {"a", "open ended"}},  // the line end closes the quote
       {"abc\"d e\"f", kPlain, 100, false, {"abc", "d e", "f"}},        // a quote behind a token starts one
       // Escapes count only inside quotes and only when asked for.
-      {R"("a\"b" "c\\d" "e\nf" x\"y)", kEscapes, 100, false, {"a\"b", "c\\d", "e\\nf", "x\\", "y"}},
-      {R"('it\'s' 'q\"')", kEscapes, 100, false, {"it's", "q\\\""}},
+      {R"("a\"b" "c\\d" "g\\" "e\nf" x\"y)", kEscapes, 100, false, {"a\"b", "c\\d", "g\\", "e\\nf", "x\\", "y"}},
+      {R"('it\'s' 'q\"' "x\")", kEscapes, 100, false, {"it's", "q\\\"", "x\""}},
       {R"("c\\d" "x\")", kPlain, 100, false, {"c\\\\d", "x\\"}},
       {"a b c", kPlain, 3, false, {"a", "b", "c"}},
       {"a b c d e", kPlain, 3, true, {"a", "b", "c"}},
