@@ -41,6 +41,7 @@ TEST(ParseDefines, ValueFormsSeparatorsAndDuplicates) {
       // A malformed number ends the list, and outranks a string without quotes.
       {"", "X=1, Y=%12, Z=3", false, 3080, "X=1"},
       {"", "P=$", false, 3080, ""},
+      {"", "P=$1W", false, 3080, ""},
       {"", "P=%2", false, 3080, ""},
       {"", "S=abc, T=%9", false, 3080, "S=\"abc\""},
       // Definitions after a missing comma or a comment are not read.
