@@ -1,6 +1,6 @@
 // The define-list parser behind -a lists and DEFINE lines: value forms,
 // malformed numbers, separators and duplicates, shown as the whole list it
-// leaves.  How defines decide sections is in tests/project/variants.case.
+// leaves.  How defines decide sections is in tests/project/sections.case.
 #include "project/Defines.h"
 
 #include <gtest/gtest.h>
