@@ -142,8 +142,9 @@ int RunPreview(int argc, char** argv) {
   site.Write("index.html", Page(collector, pc));
   if (!runReports)
     for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
-  std::printf("Preview: %zu finding(s), %s%cindex.html\n", collector.findings.size(), Shown(outFull, startDir).c_str(),
-              separator);
+  // The summary names the page only when the whole site was written.
+  std::printf("Preview: %zu finding(s), %s%s%cindex.html\n", collector.findings.size(),
+              site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), separator);
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());
     return 2;
