@@ -48,6 +48,8 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     Menu m;
     m.file = full, m.line = line;
     if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
+    if (tokens.size() >= 2 && tokens[1].size() > kMaxNameLength)
+      Add(Msg::NameCut, full, line, tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength), "menu-" + m.name);
     menus.push_back(std::move(m));
     open_ = tokens.size() >= 2;
     return;
@@ -104,8 +106,10 @@ void Collector::TextCut(std::string_view text, std::size_t kept) {
       Anchor());
 }
 
-void Collector::ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) {
-  const std::string what = std::string(text) + " becomes " + std::string(text.substr(0, kept));
+void Collector::ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept,
+                         std::string_view define) {
+  const std::string what = (define.empty() ? std::string() : "the value of " + std::string(define) + ", ") +
+                           std::string(text) + " becomes " + std::string(text.substr(0, kept));
   if (file.empty())
     Add(Msg::NameCut, {}, 0, what + " (in the define list of -a)", "");
   else

@@ -109,7 +109,8 @@ class Collector final : public RunObserver {
   void ItemDone(Msg result) override;
   void IncludeMissing(std::string_view file, int line, std::string_view included) override;
   void TextCut(std::string_view text, std::size_t kept) override;
-  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept) override;
+  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept,
+                std::string_view define) override;
   void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override;
   void FileCreated(std::string_view path) override;
   void Found(Msg code, std::string_view file, int line, std::string_view detail) override;

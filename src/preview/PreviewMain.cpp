@@ -23,7 +23,8 @@ namespace q32 {
 namespace {
 
 constexpr const char* kUsage[] = {
-    "Usage: Quillon32Preview <project> -o<directory> [options]",
+    "Usage: Quillon32Preview <project> [options] <directory>",
+    "       Quillon32Preview <project> -o<directory> [options]",
     "",
     "Runs the generation of the softkey project as Quillon32 <project> -gensys would, keeps every",
     "output in memory (nothing is written beside the project) and writes a static site into",
@@ -31,7 +32,7 @@ constexpr const char* kUsage[] = {
     "from the generated files, and the findings below.",
     "",
     "Options of the generating run, passed on as they are:",
-    "  -t<file>  -pj<file>  -r<file>  -a<defines>  -l<file>  -nofilecheck",
+    "  -t<model>  -pj<file>  -r<file>  -a<defines>  -l<directory>  -nofilecheck",
     "  -W  -Werror  -diag:gcc  -sarif:<file>",
     "",
     "Findings: the checks of Quillon32 -W (printed as file:line: warning: text [W84nn] and listed",
@@ -71,16 +72,29 @@ int RunPreview(int argc, char** argv) {
   settings.mode = MODE_GENSYS;
   settings.programDir = ProgramDirectory(words.empty() ? nullptr : words[0].c_str());
   const std::span<const std::string> given = std::span<const std::string>(words).subspan(words.empty() ? 0 : 1);
-  const CommandLine line = ParseCommandLine(given, settings, kPreviewOptions);
-  if (line.action != CommandLine::Action::Run) {
-    if (!line.unknownOption.empty())
-      std::fprintf(stderr, "Quillon32Preview: unknown option %s\n", line.unknownOption.c_str());
+  // The words that are no options: the project, then the site's directory.
+  std::vector<std::string> passed, bare;
+  for (const std::string& word : given) (IsOptionWord(word) ? passed : bare).push_back(word);
+  if (!bare.empty()) passed.push_back(bare.front());
+  auto usageError = [](const std::string& what) {
+    std::fprintf(stderr, "Quillon32Preview: %s\n", what.c_str());
     return PrintUsage(3);
+  };
+  if (bare.size() > 2) return usageError("unexpected word " + bare[2] + " (the project is " + bare[0] + ", the site's directory " +
+                      bare[1] + ")");
+  const CommandLine line = ParseCommandLine(passed, settings, kPreviewOptions);
+  if (line.action != CommandLine::Action::Run) {
+    if (!line.unknownOption.empty()) return usageError("unknown option " + line.unknownOption);
+    return usageError(bare.empty() ? "no project named" : "unexpected word " + bare.front());
   }
   // The site's directory, not the outputs': those stay in memory.
-  const std::string outDir = settings.outputDir;
+  std::string outDir = settings.outputDir;
   settings.outputDir.clear();
-  if (line.projectWords != 1 || outDir.empty()) return PrintUsage(3);
+  if (bare.size() == 2) {
+    if (!outDir.empty()) return usageError("two site directories: " + bare[1] + " and -o" + outDir);
+    outDir = bare[1];
+  }
+  if (outDir.empty()) return usageError("no site directory: name it after the project (or as -o<directory>)");
   // The options of the generating run, shown on the page as given.
   std::vector<std::string> options;
   for (const std::string& word : given)
@@ -128,8 +142,9 @@ int RunPreview(int argc, char** argv) {
   site.Write("index.html", Page(collector, pc));
   if (!runReports)
     for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
-  std::printf("Preview: %zu finding(s), %s%cindex.html\n", collector.findings.size(), Shown(outFull, startDir).c_str(),
-              separator);
+  // The summary names the page only when the whole site was written.
+  std::printf("Preview: %zu finding(s), %s%s%cindex.html\n", collector.findings.size(),
+              site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), separator);
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());
     return 2;

@@ -139,7 +139,7 @@ Msg ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
       while (p < n && !EndsWord(text[p])) ++p;
       DefineEntry entry;
       entry.name = UpperCase(text.substr(start, std::min(p - start, kMaxNameLength)));
-      if (p - start > kMaxNameLength) found.cut.emplace_back(text.substr(start, p - start));
+      if (p - start > kMaxNameLength) found.cut.push_back({std::string(text.substr(start, p - start)), {}});
       skipFill();
       if (p < n && text[p] == ',') {
         ++p;
@@ -156,14 +156,14 @@ Msg ParseDefines(DefineList& defines, std::string_view text, bool replace, Defin
         std::string_view value = text.substr(p + 1, close == std::string_view::npos ? n : close - p - 1);
         entry.isString = true;
         entry.valueText = std::string(value.substr(0, kMaxNameLength));
-        if (value.size() > kMaxNameLength) found.cut.emplace_back(value);
+        if (value.size() > kMaxNameLength) found.cut.push_back({std::string(value), entry.name});
         p = close == std::string_view::npos ? n : close + 1;
       } else {
         start = p;
         while (p < n && !EndsWord(text[p])) ++p;
         std::string_view value = text.substr(start, p - start);
         entry.valueText = std::string(value.substr(0, kMaxNameLength));
-        if (value.size() > kMaxNameLength) found.cut.emplace_back(value);
+        if (value.size() > kMaxNameLength) found.cut.push_back({std::string(value), entry.name});
         if (!ClassifyValue(value, entry, unquoted)) {
           badNumber = true;  // the list ends at a malformed number
           break;
@@ -234,8 +234,8 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
     Msg code = ParseDefines(run.defines, rest, false, &summary);
     ReportDefineResult(run, code, name, lineNumber, rest);
     if (run.observer)
-      for (const std::string& cut : summary.cut)
-        run.observer->ValueCut(name, static_cast<int>(lineNumber), cut, kMaxNameLength);
+      for (const DefineCut& cut : summary.cut)
+        run.observer->ValueCut(name, static_cast<int>(lineNumber), cut.text, kMaxNameLength, cut.define);
   }
   file->Close();
   return true;
@@ -253,7 +253,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
     return;
   }
   if (run.observer)
-    for (const std::string& cut : summary.cut) run.observer->ValueCut({}, 0, cut, kMaxNameLength);
+    for (const DefineCut& cut : summary.cut) run.observer->ValueCut({}, 0, cut.text, kMaxNameLength, cut.define);
   if (summary.badNumber) ReportDefineResult(run, Msg::BadNumber, {}, 0, text);
   if (summary.unquoted) ReportDefineResult(run, Msg::UnquotedString, {}, 0, text);
 }

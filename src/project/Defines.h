@@ -26,9 +26,13 @@ constexpr std::size_t kMaxConfigurationLine = 255;
 // the rest of the list is not read) or 3052 (no memory).
 // The summary, when asked for, tells each finding apart (the result code
 // shows only the most important one).
+struct DefineCut {
+  std::string text;    // as written
+  std::string define;  // the define whose value it is; empty for a name
+};
 struct DefineParseSummary {
   bool duplicate = false, unquoted = false, badNumber = false;
-  std::vector<std::string> cut;  // names and values longer than kept, as written
+  std::vector<DefineCut> cut;  // names and values longer than kept
 };
 Msg ParseDefines(DefineList& defines, std::string_view text, bool replace,
                  DefineParseSummary* summary = nullptr);

@@ -31,9 +31,10 @@ class RunObserver {
   virtual void ItemDone(Msg /*code*/) {}
   // An #INCLUDE whose file does not exist: the run reads on without it.
   virtual void IncludeMissing(std::string_view /*file*/, int /*line*/, std::string_view /*included*/) {}
-  // A define name or value of a configuration file line (no file: the -a
-  // list) cut to the characters kept.
-  virtual void ValueCut(std::string_view /*file*/, int /*line*/, std::string_view /*text*/, std::size_t /*kept*/) {}
+  // A define name or value (of the define named) of a configuration file line
+  // (no file: the -a list) cut to the characters kept.
+  virtual void ValueCut(std::string_view /*file*/, int /*line*/, std::string_view /*text*/, std::size_t /*kept*/,
+                        std::string_view /*define*/) {}
   // A row of a text softkey cut to the characters that fit.
   virtual void TextCut(std::string_view /*text*/, std::size_t /*kept*/) {}
   // An entity of a drawing that is read but not drawn.

@@ -1,12 +1,20 @@
 #!/usr/bin/env python3
-"""usage: run_manual_examples.py <manual directory> <Quillon32 executable>
+"""usage: run_manual_examples.py <manual directory> <Quillon32 executable> <README>
 
-Runs the fenced blocks marked example=NAME in manual order, in a fresh
-directory per NAME: file=PATH blocks are written there, sh blocks run (bash,
-Quillon32 on PATH), and an expect block judges the last command before it
-("status:", "messages: none" or codes, "files:", "absent:", "contains: F TEXT",
-"lacks: F TEXT"); every other command must succeed, and every block that begins
-with a project header must belong to an example.
+Runs the fenced blocks marked example=NAME of the manual and the README in
+manual order, in a fresh directory per NAME (an example starts with the
+chapter that writes its files): file=PATH blocks are written there, sh blocks
+run (bash, Quillon32 and Quillon32Preview on PATH; for the README, the
+source tree's examples/ and the programs in build/), and an expect block
+judges the last command before it ("status:", "messages: none" or codes,
+"files:", "absent:", "contains: F TEXT", "lacks: F TEXT", "prints: TEXT");
+every other command must succeed.  Every sh block and every block that
+begins with a project header must belong to an example.  Left out, by the
+words they begin with (BUILD), are the parts of a command line (between
+"&&") that build, test or pack the project or need a machine set up for it
+(compilers, Wine, clang): the build that runs this test has done them.
+Commands of Quillon32Preview are left out, with the expect blocks that judge
+them, when the preview is not built.
 """
 
 import os
@@ -21,6 +29,8 @@ CODE = re.compile(r"\b([EWF]\d{4}):")
 REPORT = re.compile(r"^(File|Error|Warning): ", re.M)
 # A block that begins like a whole project must belong to an example.
 HEADERS = ("QUILLON Project File", "; BMX Project File")
+BUILD = ("cmake -S", "cmake --build", "cmake --install", "ctest", "cpack", "(cd build", "bash fuzz/",
+         "tools/compare_hosts.sh", "apt ")
 
 
 def blocks(path):
@@ -32,13 +42,14 @@ def blocks(path):
         where = f"{os.path.basename(path)}:{text.count(chr(10), 0, m.start()) + 1}"
         if "example" in attrs:
             yield m.group(1), attrs, {w for w in words if "=" not in w}, body, where
-        elif body and body[0].startswith(HEADERS):
+        elif (body and body[0].startswith(HEADERS)) or (m.group(1) == "sh" and commands(body)):
             yield m.group(1), {"example": "unmarked"}, {"unmarked"}, [], where
 
 
 def commands(body):
     lines = "\n".join(body).replace("\\\n", "").split("\n")
-    return [line for line in lines if line.strip() and not line.lstrip().startswith("#")]
+    lines = [line.split(" #")[0].strip() for line in lines if line.strip() and not line.lstrip().startswith("#")]
+    return [part for line in lines for part in line.split(" && ") if not part.startswith(BUILD)]
 
 
 def check(where, result, body, workdir):
@@ -63,45 +74,64 @@ def check(where, result, body, workdir):
             held = os.path.exists(path) and text in open(path, encoding="latin-1").read()
             if held != (key == "contains"):
                 problems.append(f"{name} {'lacks' if key == 'contains' else 'holds'} {text!r}")
+        elif key == "prints" and line.partition(":")[2].strip() not in output:
+            problems.append(f"it does not print {line.partition(':')[2].strip()!r}")
     if problems:
         print(f"{where}: " + "; ".join(problems) + "\n" + output)
     return not problems
 
 
 def main():
-    manual, exe = sys.argv[1], os.path.abspath(sys.argv[2])
+    manual, exe, readme = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    bindir = os.path.dirname(exe)
+    preview = os.path.exists(os.path.join(bindir, "Quillon32Preview"))
+    index = open(os.path.join(manual, "README.md"), encoding="utf-8").read()
+    chapters = sorted((n for n in os.listdir(manual) if n.endswith(".md")),
+                      key=lambda n: (index.find(f"]({n})") % (len(index) + 1), n))
     examples = {}
-    for name in sorted(os.listdir(manual)):
-        if name.endswith(".md"):
-            for block in blocks(os.path.join(manual, name)):
-                examples.setdefault(block[1]["example"], []).append(block)
-    env = dict(os.environ, PATH=os.path.dirname(exe) + os.pathsep + os.environ["PATH"])
+    for path in [os.path.join(manual, n) for n in chapters] + [readme]:
+        for block in blocks(path):
+            examples.setdefault(block[1]["example"], []).append(block)
+    env = dict(os.environ, PATH=bindir + os.pathsep + os.environ["PATH"])
     failures = 0
     for example, parts in examples.items():
+        writers = {p[4].split(":")[0] for p in parts if "file" in p[1]}
+        parts.sort(key=lambda p: p[4].split(":")[0] not in writers)
         with tempfile.TemporaryDirectory() as workdir:
+            if any(p[4].startswith("README.md:") for p in parts):
+                os.symlink(os.path.join(os.path.dirname(readme), "examples"), os.path.join(workdir, "examples"))
+                os.mkdir(os.path.join(workdir, "build"))
+                for name in os.listdir(bindir):
+                    if name.startswith("Quillon32"):
+                        os.symlink(os.path.join(bindir, name), os.path.join(workdir, "build", name))
             ok, last = True, None  # the last command whose result no expect block judged yet
 
             def succeeded():
-                if last is not None and last[1][0] != 0:
+                if last not in (None, "skipped") and last[1][0] != 0:
                     print(f"{last[0]}: status {last[1][0]}\n{last[1][1]}")
                     return False
                 return True
 
             for lang, attrs, flags, body, where in parts:
                 if "unmarked" in flags:
-                    print(f"{where}: a whole project that belongs to no example")
+                    print(f"{where}: a whole project or a command that belongs to no example")
                     ok = False
                 elif "file" in attrs:
                     path = os.path.join(workdir, attrs["file"])
                     os.makedirs(os.path.dirname(path), exist_ok=True)
                     with open(path, "w", encoding="utf-8") as f:
                         f.write("\n".join(body) + "\n")
+                elif "expect" in flags and last == "skipped":
+                    last = None
                 elif "expect" in flags:
                     ok = last is not None and check(where, last[1], body, workdir) and ok
                     last = None
                 elif lang == "sh":
                     for command in commands(body):
-                        ok = succeeded() and ok
+                        ok = (last == "skipped" or succeeded()) and ok
+                        if not preview and re.match(r"(build/)?Quillon32Preview\b", command):
+                            last = "skipped"
+                            continue
                         run = subprocess.run(["bash", "-c", command], cwd=workdir, env=env,
                                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                              encoding="latin-1")
