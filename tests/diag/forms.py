@@ -1,17 +1,8 @@
 #!/usr/bin/env python3
-"""The reports in the forms editors and CI read, checked by their readers.
-
-usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
-
-A five-axis project with errors, warnings of -W and notes runs with
--diag:gcc and -sarif.  Every line on standard error must match the problem
-matcher the manual gives for VS Code, naming a file that is there and a
-line it has; the SARIF log must pass the validator of
-@microsoft/sarif-multitool (installed into NODE_DIR from tools/node) and
-hold one result per error and warning, each note after one of them a
-related location of its result.  Exit status 77 (skipped) when the validator is
-not installed, after the problem matcher's check has passed.
-"""
+"""usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
+A five-axis project with errors, -W warnings and notes runs with -diag:gcc and
+-sarif: every stderr line must match the manual's VS Code problem matcher and
+the SARIF log pass @microsoft/sarif-multitool's validator (77: not installed)."""
 
 import json
 import os

@@ -1,21 +1,12 @@
 #!/usr/bin/env python3
 """usage: run_manual_examples.py <manual directory> <Quillon32 executable> <README>
 
-Runs the fenced blocks marked example=NAME of the manual and the README in
-manual order, in a fresh directory per NAME (an example starts with the
-chapter that writes its files): file=PATH blocks are written there, sh blocks
-run (bash, Quillon32 and Quillon32Preview on PATH; for the README, the
-source tree's examples/ and the programs in build/), and an expect block
-judges the last command before it ("status:", "messages: none" or codes,
-"files:", "absent:", "contains: F TEXT", "lacks: F TEXT", "prints: TEXT");
-every other command must succeed.  Every sh block and every block that
-begins with a project header must belong to an example.  Left out, by the
-words they begin with (BUILD), are the parts of a command line (between
-"&&") that build, test or pack the project or need a machine set up for it
-(compilers, Wine, clang): the build that runs this test has done them.
-Commands of Quillon32Preview are left out, with the expect blocks that judge
-them, when the preview is not built.
-"""
+Runs the blocks marked example=NAME of the manual and the README, in manual
+order, one fresh directory per NAME: file=PATH blocks are written, sh blocks
+run, and an expect block judges the last command before it ("status:",
+"messages:", "files:", "absent:", "contains:", "lacks:", "prints:"); every
+other command must succeed.  Parts of command lines that build, test or pack
+the project (BUILD) are left out, and the preview's when it is not built."""
 
 import os
 import re
