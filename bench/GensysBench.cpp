@@ -16,45 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "BenchProject.h"
 #include "platform/Host.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void Put32(std::string& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
-}
-
-// A 77 x 48 one-bit bitmap whose pixels depend on k, so that every softkey
-// of the project is a picture of its own.
-std::string Bitmap(int k) {
-  const std::uint32_t rowBytes = 12, pixels = rowBytes * 48, offset = 62;
-  std::string b = "BM";
-  Put32(b, offset + pixels);
-  Put32(b, 0);
-  Put32(b, offset);
-  Put32(b, 40);
-  Put32(b, 77);
-  Put32(b, 48);
-  b += std::string("\x01\x00\x01\x00", 4);
-  for (std::uint32_t v : {0u, pixels, 2835u, 2835u, 2u, 2u}) Put32(b, v);
-  b += std::string("\0\0\0\0\xFF\xFF\xFF\0", 8);
-  for (int r = 0; r < 48; ++r) {
-    std::string row(rowBytes, '\0');
-    row[static_cast<std::size_t>((r + k) % 10)] = static_cast<char>(k & 0xFF);
-    b += row;
-  }
-  return b;
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -125,13 +95,7 @@ int main(int argc, char** argv) {
     long peakKiB = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
       const fs::path dir = root / (std::to_string(n) + "-" + std::to_string(trial));
-      fs::create_directories(dir / "img");
-      std::string project = "QUILLON Project File - Version 1.0\nSKMENU MAIN HROOT\n";
-      for (int k = 0; k < n; ++k) {
-        Write(dir / "img" / ("sk" + std::to_string(k) + ".bmp"), Bitmap(k));
-        project += "BMP img\\sk" + std::to_string(k) + ".bmp SK" + std::to_string(k) + "\n";
-      }
-      Write(dir / "p.spm", project + "BLANK\nENDSKMENU\n");
+      bench::MakeProject(dir, n, /*inMenus=*/false);
       sync();
       long trialKiB = 0;
       const double trialRun = RunProgram(program, dir, trialKiB);

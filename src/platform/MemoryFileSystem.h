@@ -136,14 +136,14 @@ class MemoryFile final : public File {
 
 class MemoryFileSystem final : public FileSystem {
  public:
-  MemoryFileSystem() { entries_["/"] = Entry{}; }
+  MemoryFileSystem() { Insert("/"); }
 
   // Puts a file (and the directories above it) in place; the path is
   // absolute, or taken against the current directory.
   void AddFile(std::string_view path, std::string bytes) {
     std::string full = Absolute(path);
     AddDirectories(ParentOf(full));
-    Entry& entry = entries_[full];
+    Entry& entry = Insert(full);
     entry.isDirectory = false;
     entry.bytes = std::make_shared<std::string>(std::move(bytes));
   }
@@ -180,7 +180,7 @@ class MemoryFileSystem final : public FileSystem {
     }
     auto parent = entries_.find(ParentOf(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return fail("no such directory");
-    Entry& entry = entries_[full];
+    Entry& entry = Insert(full);
     entry.isDirectory = false;
     entry.bytes = std::make_shared<std::string>();
     return std::make_unique<MemoryFile>(entry.bytes, text, true);
@@ -203,7 +203,7 @@ class MemoryFileSystem final : public FileSystem {
     auto it = entries_.find(full);
     if (it == entries_.end()) return false;
     if (it->second.isDirectory && HasChildren(full)) return false;
-    entries_.erase(it);
+    Erase(it);
     return true;
   }
   bool GetCurrentDir(std::string& out) override {
@@ -241,7 +241,7 @@ class MemoryFileSystem final : public FileSystem {
     if (!Resolve(path, full) || entries_.count(full)) return false;
     auto parent = entries_.find(ParentOf(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return false;
-    entries_[full] = Entry{};
+    Insert(full) = Entry{};
     return true;
   }
   std::string FileIdentity(std::string_view path) override {
@@ -278,7 +278,7 @@ class MemoryFileSystem final : public FileSystem {
   void AddDirectories(const std::string& full) {
     if (full == "/") return;
     AddDirectories(ParentOf(full));
-    Entry& entry = entries_[full];
+    Entry& entry = Insert(full);
     entry.isDirectory = true;
     entry.bytes.reset();
   }
@@ -313,14 +313,8 @@ class MemoryFileSystem final : public FileSystem {
       if (part.empty()) continue;
       std::string candidate = built + "/" + part;
       if (!entries_.count(candidate)) {
-        std::string prefix = built + "/";
-        for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it) {
-          std::string_view name = std::string_view(it->first).substr(prefix.size());
-          if (name.find('/') == std::string_view::npos && EqualsIgnoringCase(name, part)) {
-            candidate = it->first;
-            break;
-          }
-        }
+        auto found = folded_.find(built + "/" + UpperCase(part));
+        if (found != folded_.end()) candidate = *found->second.begin();
       }
       built = candidate;
     }
@@ -328,7 +322,29 @@ class MemoryFileSystem final : public FileSystem {
     return true;
   }
 
+  // The stored entry of a name, and its key without regard to case: the
+  // directory's path, "/", the name in upper case.
+  Entry& Insert(const std::string& full) {
+    auto [it, fresh] = entries_.try_emplace(full);
+    if (fresh && full != "/") folded_[FoldedKey(full)].insert(full);
+    return it->second;
+  }
+  void Erase(std::map<std::string, Entry>::iterator it) {
+    auto folded = folded_.find(FoldedKey(it->first));
+    if (folded != folded_.end() && folded->second.erase(it->first) && folded->second.empty()) folded_.erase(folded);
+    entries_.erase(it);
+  }
+  static std::string FoldedKey(const std::string& full) {
+    const std::size_t slash = full.rfind('/');
+    return full.substr(0, slash + 1) + UpperCase(std::string_view(full).substr(slash + 1));
+  }
+
   std::map<std::string, Entry> entries_;
+  // Every stored name under its key without regard to case, so that a name
+  // found again component by component costs a look-up per component, not a
+  // walk through everything below its directory (the preview keeps
+  // thousands of outputs in one directory); the first in name order wins.
+  std::map<std::string, std::set<std::string>> folded_;
   std::string cwd_ = "/";
 };
 

@@ -87,7 +87,11 @@ std::string LanguageName(int index) {
   return id.empty() ? "language " + std::to_string(index) : id;
 }
 
-std::string FindingsHtml(const std::vector<Finding>& findings, const std::string& anchor, const PageContext& pc);
+// The findings of each page element, in the order they were made: every
+// menu and softkey lists its own, and the page has thousands of both.
+using FindingsByAnchor = std::map<std::string, std::vector<const Finding*>>;
+
+std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor, const PageContext& pc);
 
 }  // namespace
 
@@ -181,10 +185,11 @@ std::string FindingText(const Finding& f, const std::string& startDir) {
 
 namespace {
 
-std::string FindingsHtml(const std::vector<Finding>& findings, const std::string& anchor, const PageContext& pc) {
+std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor, const PageContext& pc) {
   std::string out;
-  for (const Finding& f : findings)
-    if (f.anchor == anchor) out += "<li class=\"finding\">" + Html(FindingText(f, pc.startDir)) + "</li>\n";
+  auto it = findings.find(anchor);
+  if (it != findings.end())
+    for (const Finding* f : it->second) out += "<li class=\"finding\">" + Html(FindingText(*f, pc.startDir)) + "</li>\n";
   return out.empty() ? out : "<ul class=\"findings\">\n" + out + "</ul>\n";
 }
 
@@ -208,6 +213,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
   std::map<std::string, const SoftkeyLine*> byName;
   for (const SoftkeyLine& k : c.softkeys)
     if (!k.name.empty()) byName.emplace(k.name, &k);
+  FindingsByAnchor findingsOf;
+  for (const Finding& f : c.findings) findingsOf[f.anchor].push_back(&f);
   std::set<std::string> menuNames;
   for (const Menu& m : c.menus) menuNames.insert(m.name);
   auto menuLink = [&](const std::string& name) {
@@ -271,7 +278,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
          Html(m->attributes.title) + (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) +
          " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + "</p>\n";
     for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
-    h += FindingsHtml(c.findings, id, pc);
+    h += FindingsHtml(findingsOf, id, pc);
     h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
          "<th>Other parameters</th></tr>\n";
     int slot = 0;
@@ -324,7 +331,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
                   (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
     h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
          std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
-         FindingsHtml(c.findings, "sk" + std::to_string(i), pc) + "</td></tr>\n";
+         FindingsHtml(findingsOf, "sk" + std::to_string(i), pc) + "</td></tr>\n";
   }
   h += "</table>\n</body></html>\n";
   return h;
