@@ -139,7 +139,8 @@ int RunPreview(int argc, char** argv) {
   DecodeOutputs(collector, overlay, site);
 
   PageContext pc{startDir, options, status};
-  site.Write("index.html", Page(collector, pc));
+  site.Write("index.html", ScreenPage(collector));
+  site.Write("details.html", Page(collector, pc));
   if (!runReports)
     for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
   // The summary names the page only when the whole site was written.

@@ -1,6 +1,7 @@
 #include "preview/Site.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -231,7 +232,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
       "figcaption{font-size:80%;color:#555}\n"
       "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .4em;vertical-align:top}\n"
       ".finding{color:#a30}\nsection.menu{border-top:2px solid #446;margin-top:1.5em}\n</style>\n"
-      "</head><body>\n<h1>Softkey preview</h1>\n";
+      "</head><body>\n<h1>Softkey preview</h1>\n<p><a href=\"index.html\">Screen view</a></p>\n";
   h += "<p>Machine variant: Quillon32 -gensys";
   for (const std::string& o : pc.options) h += " " + Html(o);
   h += "</p>\n<p>Generation exit status " + std::to_string(pc.generatorStatus) + "; " +
@@ -276,7 +277,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
          KindText(m->attributes.kind) + (m->attributes.root ? " (root)" : "") +
          (m->popup ? ", opened as a popup" : "") + ", mode " + std::string(1, m->attributes.mode) + ", title " +
          Html(m->attributes.title) + (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) +
-         " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + "</p>\n";
+         " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + " — <a href=\"index.html#" +
+         Html(m->name) + "\">on the screen</a></p>\n";
     for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
     h += FindingsHtml(findingsOf, id, pc);
     h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
@@ -334,6 +336,163 @@ std::string Page(const Collector& c, const PageContext& pc) {
          FindingsHtml(findingsOf, "sk" + std::to_string(i), pc) + "</td></tr>\n";
   }
   h += "</table>\n</body></html>\n";
+  return h;
+}
+
+namespace {
+
+// The screen view's script: it reads the menus from the page's hidden
+// elements and draws the one on top of the stack of opened menus; the bar is
+// the root's (horizontal along the bottom, vertical at the side), popups and
+// windows are drawn over the menu below them.  Eight slots to a page.
+constexpr const char* kScreenScript = R"(
+const menus = {};
+for (const m of document.querySelectorAll('#menus .menu')) menus[m.dataset.name] ??= m;
+const bits = {};
+for (const i of document.querySelectorAll('#bits input')) {
+  bits[i.dataset.bit] = i.checked;
+  i.onchange = () => { bits[i.dataset.bit] = i.checked; show(); };
+}
+const first = document.querySelector('#menus .menu');
+let stack = [], page = 0;
+const on = (b, kind) => b.dataset[kind] !== undefined && !!bits[b.dataset[kind]];
+function keys(menu, into, paged) {
+  const all = [...menu.querySelectorAll('.sk')], pages = Math.max(1, Math.ceil(all.length / 8));
+  if (paged) page = Math.min(page, pages - 1);
+  const shown = paged ? all.slice(page * 8, page * 8 + 8) : all;
+  into.replaceChildren(...shown.map((k) => {
+    const b = k.cloneNode(true);
+    b.disabled = b.classList.contains('blank') || (b.dataset.enable !== undefined && !on(b, 'enable'));
+    b.classList.toggle('selected', on(b, 'status'));
+    b.classList.toggle('hidden', on(b, 'hide'));
+    b.onclick = () => press(b.dataset);
+    return b;
+  }));
+  if (paged && pages > 1)
+    for (const [text, step] of [['\u25c0', -1], ['\u25b6', 1]]) {
+      const p = document.createElement('button');
+      p.className = 'pager';
+      p.textContent = text;
+      p.disabled = page + step < 0 || page + step >= pages;
+      p.onclick = () => { page += step; show(); };
+      step < 0 ? into.prepend(p) : into.append(p);
+    }
+}
+function press(d) {
+  if (d.opens && menus[d.opens]) stack.push(d.opens), page = 0;
+  else if (d.kind === 'BACK' && stack.length > 1) stack.pop(), page = 0;
+  else if (d.kind === 'END') stack = stack.slice(0, 1), page = 0;
+  show();
+}
+function show() {
+  const top = menus[stack.at(-1)];
+  const base = menus[stack.findLast((n) => menus[n].dataset.bar !== 'w') ?? stack[0]];
+  const bar = menus[stack.find((n) => menus[n].dataset.bar === 'v' || menus[n].dataset.bar === 'h')]?.dataset.bar ?? 'h';
+  const screen = document.getElementById('screen');
+  screen.className = bar === 'v' ? 'vertical' : 'horizontal';
+  document.getElementById('title').textContent = stack.join(' \u203a ');
+  keys(base, document.getElementById('bar'), true);
+  const popup = document.getElementById('popup');
+  popup.hidden = top === base;
+  if (top !== base) {
+    popup.querySelector('h2').textContent = top.dataset.title || top.dataset.name;
+    keys(top, popup.querySelector('.keys'), false);
+  }
+  document.getElementById('details').href = 'details.html#menu-' + encodeURIComponent(top.dataset.name);
+}
+const wanted = decodeURIComponent(location.hash.slice(1));
+stack = [menus[wanted] ? wanted : first?.dataset.name].filter(Boolean);
+if (stack.length) show();
+)";
+
+std::string ScreenKey(const Item& item, const std::map<std::string, const SoftkeyLine*>& byName) {
+  const MenuItemDef* def = FindMenuItemDef(item.kind);
+  std::string b = std::string("<button class=\"sk") + (item.kind == ITEM_BLANK ? " blank" : "") +
+                  "\" data-kind=\"" + (def ? def->keyword : "") + "\"";
+  const std::vector<std::string> targets = Targets(item);
+  if (!targets.empty()) b += " data-opens=\"" + Html(targets.back()) + "\"";
+  for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
+    for (std::size_t t = 2; t < item.tokens.size(); ++t)
+      if (StartsWithIgnoringCase(item.tokens[t], condition))
+        b += std::string(" data-") + LowerCase(std::string(condition, std::strlen(condition) - 1)) + "=\"" +
+             Html(item.tokens[t].substr(std::strlen(condition))) + "\"";
+  b += ">";
+  if (item.kind == ITEM_BLANK || item.tokens.size() < 2) return b + "</button>";
+  const std::string name = CutName(item.tokens[1]);
+  auto it = byName.find(name);
+  const SoftkeyLine* k = it == byName.end() ? nullptr : it->second;
+  std::string picture;
+  for (const Output& o : k ? k->outputs : std::vector<Output>())
+    if (picture.empty() && !o.pictures.empty()) picture = o.pictures[0];
+  if (!picture.empty())
+    b += "<img src=\"" + Html(picture) + "\" alt=\"" + Html(name) + "\">";
+  else
+    b += "<span>" + Html(k && k->source == SOURCE_TX && k->tokens.size() >= 2 ? k->tokens[1] : name) + "</span>";
+  return b + "</button>";
+}
+
+}  // namespace
+
+std::string ScreenPage(const Collector& c) {
+  std::map<std::string, const SoftkeyLine*> byName;
+  for (const SoftkeyLine& k : c.softkeys)
+    if (!k.name.empty()) byName.emplace(k.name, &k);
+  std::string h =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview: screen</title>\n"
+      "<style>\nbody{font-family:sans-serif;margin:1em 2em;background:#ddd}\n"
+      "#screen{position:relative;width:1000px;height:620px;background:#123;display:flex;color:#eee;"
+      "border:6px solid #444}\n#screen.horizontal{flex-direction:column}\n"
+      "#title{padding:.3em .6em;background:#246}\n#work{flex:1}\n"
+      "#bar,.keys{display:flex;gap:3px;padding:3px;background:#555}\n"
+      "#screen.horizontal #bar{flex-direction:row}\n#screen.vertical #bar{flex-direction:column;order:2}\n"
+      "#screen.vertical #title{position:absolute;top:0;left:0}\n"
+      ".sk,.pager{width:110px;padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer}\n"
+      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n"
+      ".sk:disabled{cursor:default}\n.sk:disabled>*{opacity:.35;filter:grayscale(1)}\n"
+      ".sk.blank{visibility:visible;background:#777;border-style:solid}\n"
+      ".sk.selected{border:2px inset #fc3;background:#fd8}\n.sk.hidden>*{visibility:hidden}\n"
+      ".pager{width:32px}\n"
+      "#popup{position:absolute;left:80px;top:80px;background:#335;border:2px solid #aac;padding:.5em}\n"
+      "#popup h2{font-size:100%;margin:0 0 .4em}\n#bits label{margin-right:1em;white-space:nowrap}\n</style>\n"
+      "</head><body>\n<h1>Softkey preview</h1>\n"
+      "<p><a id=\"details\" href=\"details.html\">Details of this menu</a> (menus, softkeys, findings)</p>\n"
+      "<div id=\"screen\" class=\"horizontal\"><div id=\"title\"></div><div id=\"work\"></div>"
+      "<div id=\"popup\" hidden><h2></h2><div class=\"keys\"></div></div><div id=\"bar\"></div></div>\n";
+
+  // The PLC bits the conditions name; those that enable start set.
+  std::map<std::string, std::set<std::string>> bits;
+  for (const Menu& m : c.menus)
+    for (const Item& item : m.items)
+      for (std::size_t t = 2; t < item.tokens.size(); ++t)
+        for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
+          if (StartsWithIgnoringCase(item.tokens[t], condition))
+            bits[item.tokens[t].substr(std::strlen(condition))].insert(
+                LowerCase(std::string(condition, std::strlen(condition) - 1)));
+  h += "<fieldset id=\"bits\"><legend>PLC bits</legend>\n";
+  if (bits.empty()) h += "No item names a PLC bit.\n";
+  for (const auto& [bit, uses] : bits) {
+    std::string use;
+    for (const std::string& u : uses) use += (use.empty() ? "" : ", ") + u;
+    h += "<label><input type=\"checkbox\" data-bit=\"" + Html(bit) + "\"" + (uses.count("enable") ? " checked" : "") +
+         "> " + Html(bit) + " <small>(" + use + ")</small></label>\n";
+  }
+  h += "</fieldset>\n<div id=\"menus\" hidden>\n";
+  // Root menus first: the screen opens on the first.
+  std::vector<const Menu*> order;
+  for (const Menu& m : c.menus)
+    if (m.attributes.root) order.push_back(&m);
+  for (const Menu& m : c.menus)
+    if (!m.attributes.root) order.push_back(&m);
+  for (const Menu* m : order) {
+    const char kind = m->attributes.kind;
+    const char* bar = kind == 'V' || kind == 'i' ? "v" : m->attributes.root ? "h" : kind == 'W' || kind == 'L' || m->popup ? "w" : "";
+    h += "<div class=\"menu\" data-name=\"" + Html(m->name) + "\" data-bar=\"" + bar + "\"" +
+         (m->attributes.title != "-" ? " data-title=\"" + Html(m->attributes.title) + "\"" : "") + ">\n";
+    for (const Item& item : m->items)
+      if (item.kind != ITEM_PRAGMA) h += ScreenKey(item, byName) + "\n";
+    h += "</div>\n";
+  }
+  h += "</div>\n<script>" + std::string(kScreenScript) + "</script>\n</body></html>\n";
   return h;
 }
 

@@ -31,8 +31,11 @@ struct PageContext {
 // Decodes every output the run left and writes its pictures, noting them
 // (and each drawing's extent) in the collected outputs.
 void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site);
-// index.html.
+// details.html: the menus' tables, the softkeys and the findings.
 std::string Page(const Collector& c, const PageContext& pc);
+// index.html, the page the site opens on: each menu as the control shows it,
+// its softkeys pressed to open menus and go back, the PLC bits as switches.
+std::string ScreenPage(const Collector& c);
 // A finding as it is printed: "file:line: warning: text".
 std::string FindingText(const Finding& f, const std::string& startDir);
 

@@ -1,13 +1,15 @@
-// Opens a preview's index.html from disk in Debian's headless Chromium
-// (never a downloaded browser): every picture must load, every menu link
-// must lead to a menu on the page; a screenshot of the whole page is taken.
+// Opens a preview's site from disk in Debian's headless Chromium (never a
+// downloaded browser).  The details page: every picture must load, every
+// menu link must lead to a menu on the page.  The screen view: the example's
+// menus pressed through from the root and back, a PLC bit switched, what the
+// screen shows checked after each step; a screenshot of the root menu.
 //
-// usage: node check-page.mjs SITE/index.html SCREENSHOT.png
+// usage: node check-page.mjs SITE SCREENSHOT.png
 import puppeteer from 'puppeteer-core';
 import { pathToFileURL } from 'node:url';
 import path from 'node:path';
 
-const [page_, shot] = process.argv.slice(2);
+const [site, shot] = process.argv.slice(2);
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   headless: true,
@@ -25,8 +27,10 @@ try {
       r.abort();
     } else r.continue();
   });
+  page.on('pageerror', (e) => { console.log(`script error: ${e.message}`); failed++; });
   await page.setViewport({ width: 1200, height: 900 });
-  await page.goto(pathToFileURL(path.resolve(page_)).href, { waitUntil: 'load' });
+  const open = (name) => page.goto(pathToFileURL(path.resolve(site, name)).href, { waitUntil: 'load' });
+  await open('details.html');
   const images = await page.$$eval('img', (all) =>
     all.map((i) => ({ src: i.getAttribute('src'), ok: i.complete && i.naturalWidth > 0 })));
   const broken = images.filter((i) => !i.ok);
@@ -40,10 +44,43 @@ try {
   const dangling = links.filter((l) => !l.ok);
   for (const d of dangling) console.log(`menu link to nothing: #${d.id}`);
   const menus = await page.$$eval('section.menu', (all) => all.length);
-  await page.screenshot({ path: shot, fullPage: true });
   failed += broken.length + dangling.length;
   console.log(`${images.length} pictures, ${broken.length} broken; ${links.length} menu links to ${menus} menus, ` +
-              `${dangling.length} dangling; screenshot ${path.basename(shot)}`);
+              `${dangling.length} dangling`);
+
+  // The screen as text: the path of menus, then each key of the bar (and of
+  // a popup after "|"): its picture's name or text, "-" if disabled, "*" if
+  // selected, "_" for a blank slot, < > for the paging keys.
+  await open('index.html');
+  const screen = () => page.evaluate(() => {
+    const key = (b) => b.classList.contains('pager') ? b.textContent === '\u25c0' ? '<' : '>'
+      : (b.classList.contains('blank') ? '_' : b.querySelector('img')?.alt ?? b.textContent) +
+        (b.disabled && !b.classList.contains('blank') ? '-' : '') + (b.classList.contains('selected') ? '*' : '');
+    const keys = (sel) => [...document.querySelectorAll(sel)].map(key).join(' ');
+    const popup = document.getElementById('popup').hidden ? '' : ' | ' + keys('#popup button');
+    return `${document.getElementById('title').textContent}: ${keys('#bar button')}${popup}`;
+  });
+  const root = 'MAIN: SPINDLE COOLANT TOOLS Clamp _ BACKKEY';
+  const press = (label) => page.evaluate((l) => [...document.querySelectorAll('#screen button')]
+    .find((b) => (b.querySelector('img')?.alt ?? b.textContent) === l).click(), label);
+  const steps = [
+    [null, root],
+    ['SPINDLE', 'MAIN › SPINDLEMENU: < START SPINDLEBMX SPINDLECW SPINDLECCW SPINDLESTOP JOG SPINDLEDRAW FEED >'],
+    ['▶', 'MAIN › SPINDLEMENU: < _ BACKKEY >'], ['BACKKEY', root],
+    ['COOLANT', 'MAIN › COOLANTMENU: COOLANT TOOLS BACKKEY'], ['BACKKEY', root],
+    ['TOOLS', 'MAIN › TOOLTABLE: SPINDLE COOLANT TOOLS Clamp _ BACKKEY | TOOLS BACKKEY'], ['BACKKEY', root],
+    ['BACKKEY', root],
+    ['M100', 'MAIN: SPINDLE- COOLANT- TOOLS Clamp _ BACKKEY'],
+    ['M120', 'MAIN: SPINDLE- COOLANT- TOOLS Clamp* _ BACKKEY'],
+  ];
+  for (const [action, want] of steps) {
+    if (action?.startsWith('M')) await page.click(`#bits input[data-bit="${action}"]`);
+    else if (action) await press(action);
+    const got = await screen();
+    if (got !== want) console.log(`after ${action}:\n  shows ${got}\n  wanted ${want}`), failed++;
+    if (!action) await page.screenshot({ path: shot });
+  }
+  console.log(`${steps.length} steps on the screen view; screenshot ${path.basename(shot)}`);
 } finally {
   await browser.close();
 }

@@ -16,4 +16,4 @@ rm -rf "$3" && mkdir -p "$3"
 cp -r "$2/examples/mill" "$3/mill"
 cd "$3/mill"
 "$1" mill.spm -o../site -pjmill.pj > ../preview.txt
-node "$4/check-page.mjs" ../site/index.html ../screenshot.png
+node "$4/check-page.mjs" ../site ../screenshot.png
