@@ -368,6 +368,9 @@ function keys(menu, into, paged) {
     b.onclick = () => press(b.dataset);
     return b;
   }));
+  // The bar's slots the page leaves free stay empty.
+  for (let n = shown.length; paged && n < 8; ++n) into.append(Object.assign(document.createElement('button'),
+    { className: 'sk empty', disabled: true }));
   if (paged && pages > 1)
     for (const [text, step] of [['\u25c0', -1], ['\u25b6', 1]]) {
       const p = document.createElement('button');
@@ -449,9 +452,9 @@ std::string ScreenPage(const Collector& c) {
       ".sk,.pager{width:110px;padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer}\n"
       ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n"
       ".sk:disabled{cursor:default}\n.sk:disabled>*{opacity:.35;filter:grayscale(1)}\n"
-      ".sk.blank{visibility:visible;background:#777;border-style:solid}\n"
+      ".sk.blank,.sk.empty{background:#777;border-style:solid}\n"
       ".sk.selected{border:2px inset #fc3;background:#fd8}\n.sk.hidden>*{visibility:hidden}\n"
-      ".pager{width:32px}\n"
+      "#bar .sk{min-height:70px}\n.pager{width:32px}\n"
       "#popup{position:absolute;left:80px;top:80px;background:#335;border:2px solid #aac;padding:.5em}\n"
       "#popup h2{font-size:100%;margin:0 0 .4em}\n#bits label{margin-right:1em;white-space:nowrap}\n</style>\n"
       "</head><body>\n<h1>Softkey preview</h1>\n"

@@ -58,7 +58,7 @@ try {
         (b.disabled && !b.classList.contains('blank') ? '-' : '') + (b.classList.contains('selected') ? '*' : '');
     const keys = (sel) => [...document.querySelectorAll(sel)].map(key).join(' ');
     const popup = document.getElementById('popup').hidden ? '' : ' | ' + keys('#popup button');
-    return `${document.getElementById('title').textContent}: ${keys('#bar button')}${popup}`;
+    return `${document.getElementById('title').textContent}: ${keys('#bar button:not(.empty)')}${popup}`;
   });
   const root = 'MAIN: SPINDLE COOLANT TOOLS Clamp _ BACKKEY';
   const press = (label) => page.evaluate((l) => [...document.querySelectorAll('#screen button')]
