@@ -3,7 +3,7 @@
 # Windows program under Wine, and fails unless both write the same files,
 # byte for byte.  The Windows run is given Windows paths ("\" separators).
 # Where Quillon32Preview lies beside both programs, the example's preview too:
-# the same site, index.html and every picture, but for the separator of the
+# the same site, both pages and every picture, but for the separator of the
 # paths the page shows.
 #
 #   tools/compare_hosts.sh <linux Quillon32> <Quillon32.exe>
@@ -45,8 +45,8 @@ workflow() {
   # The page shows the project's files as each host writes their paths: its
   # separators are compared as one.
   for host in linux windows; do
-    if [ -f "$work/$name/$host/site/index.html" ]; then
-      sed -i 's#\\#/#g' "$work/$name/$host/site/index.html"
+    if [ -f "$work/$name/$host/site/details.html" ]; then
+      sed -i 's#\\#/#g' "$work/$name/$host/site/details.html"
     fi
   done
   if diff -r "$work/$name/linux" "$work/$name/windows" &&
