@@ -81,6 +81,13 @@ try {
     if (!action) await page.screenshot({ path: shot });
   }
   console.log(`${steps.length} steps on the screen view; screenshot ${path.basename(shot)}`);
+  // To the details of the menu shown and from there to another menu's screen.
+  await Promise.all([page.waitForNavigation(), page.click('#details')]);
+  const section = await page.evaluate(() => document.querySelector(':target')?.id);
+  await Promise.all([page.waitForNavigation(), page.click('#menu-COOLANTMENU a[href^="index.html"]')]);
+  const back = await screen();
+  if (section !== 'menu-MAIN' || back !== 'COOLANTMENU: COOLANT TOOLS BACKKEY')
+    console.log(`details link led to #${section}, back to the screen showed ${back}`), failed++;
 } finally {
   await browser.close();
 }
