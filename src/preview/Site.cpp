@@ -390,7 +390,7 @@ function press(d) {
 function show() {
   const top = menus[stack.at(-1)];
   const base = menus[stack.findLast((n) => menus[n].dataset.bar !== 'w') ?? stack[0]];
-  const bar = menus[stack.find((n) => menus[n].dataset.bar === 'v' || menus[n].dataset.bar === 'h')]?.dataset.bar ?? 'h';
+  const bar = menus[stack.find((n) => ['v', 'h'].includes(menus[n].dataset.bar))]?.dataset.bar ?? 'h';
   const screen = document.getElementById('screen');
   screen.className = bar === 'v' ? 'vertical' : 'horizontal';
   document.getElementById('title').textContent = stack.join(' \u203a ');
@@ -488,7 +488,12 @@ std::string ScreenPage(const Collector& c) {
     if (!m.attributes.root) order.push_back(&m);
   for (const Menu* m : order) {
     const char kind = m->attributes.kind;
-    const char* bar = kind == 'V' || kind == 'i' ? "v" : m->attributes.root ? "h" : kind == 'W' || kind == 'L' || m->popup ? "w" : "";
+    // The bar of a root by its kind; a window or popup over the menu below;
+    // any other menu in the bar of the root it was reached from.
+    const char* bar = kind == 'V' || kind == 'i'                  ? "v"
+                      : m->attributes.root                        ? "h"
+                      : kind == 'W' || kind == 'L' || m->popup    ? "w"
+                                                                  : "";
     h += "<div class=\"menu\" data-name=\"" + Html(m->name) + "\" data-bar=\"" + bar + "\"" +
          (m->attributes.title != "-" ? " data-title=\"" + Html(m->attributes.title) + "\"" : "") + ">\n";
     for (const Item& item : m->items)
