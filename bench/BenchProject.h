@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -70,6 +72,20 @@ inline void MakeProject(const fs::path& dir, int n, bool inMenus) {
   project += "SKMENU MAIN HROOT\nTX Menus OPENMENU\n";
   for (int m = 0; m < menus; ++m) project += "NODE OPENMENU M" + std::to_string(m) + "\n";
   Write(dir / "p.spm", project + "ENDSKMENU\n");
+}
+
+// The sizes the command line names, 1,000 and 10,000 when it names none.
+inline std::vector<int> Sizes(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {1000, 10000};
+  return sizes;
+}
+
+// A fresh directory under /tmp for the runs; empty when none can be made.
+inline fs::path FreshRoot(const std::string& name) {
+  std::string pattern = "/tmp/quillon_" + name + ".XXXXXX";
+  return mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
 }
 
 }  // namespace bench

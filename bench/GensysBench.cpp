@@ -78,12 +78,9 @@ double IoFloor(const fs::path& dir, int n) {
 
 int main(int argc, char** argv) {
   const std::string program = q32::ProgramDirectory(argv[0]) + "Quillon32";
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {1000, 10000};
-  char pattern[] = "/tmp/quillon_gensys.XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path root = pattern;
+  const std::vector<int> sizes = bench::Sizes(argc, argv);
+  const fs::path root = bench::FreshRoot("gensys");
+  if (root.empty()) return 1;
   // Each size is measured three times in fresh directories and the best of
   // each time kept: the disk's write-back of the files made before (the
   // project, an earlier trial) lands on whatever runs next, so everything

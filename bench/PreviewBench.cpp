@@ -66,12 +66,9 @@ void Keep(Timing& best, const Timing& trial, bool first) {
 
 int main(int argc, char** argv) {
   const std::string programs = q32::ProgramDirectory(argv[0]);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {1000, 10000};
-  char pattern[] = "/tmp/quillon_preview.XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path root = pattern;
+  const std::vector<int> sizes = bench::Sizes(argc, argv);
+  const fs::path root = bench::FreshRoot("preview");
+  if (root.empty()) return 1;
   constexpr int kTrials = 3;
   std::vector<double> previewTimes;
   for (int n : sizes) {

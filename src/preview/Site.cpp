@@ -194,6 +194,17 @@ std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& an
   return out.empty() ? out : "<ul class=\"findings\">\n" + out + "</ul>\n";
 }
 
+// Root menus first, then the others, each in project order: the order both
+// pages list them in.
+std::vector<const Menu*> RootMenusFirst(const Collector& c) {
+  std::vector<const Menu*> order;
+  for (const Menu& m : c.menus)
+    if (m.attributes.root) order.push_back(&m);
+  for (const Menu& m : c.menus)
+    if (!m.attributes.root) order.push_back(&m);
+  return order;
+}
+
 std::string Pictures(const SoftkeyLine& k) {
   std::string out;
   // A TX softkey has no picture file: the control writes its text.
@@ -255,12 +266,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
     h += "</ul>\n";
   }
 
-  // Root menus first, then the others, each in project order.
-  std::vector<const Menu*> order;
-  for (const Menu& m : c.menus)
-    if (m.attributes.root) order.push_back(&m);
-  for (const Menu& m : c.menus)
-    if (!m.attributes.root) order.push_back(&m);
+  const std::vector<const Menu*> order = RootMenusFirst(c);
   h += "<h2>Menus</h2>\n<ul>\n";
   for (const Menu* m : order)
     h += "<li>" + menuLink(m->name) + " (" + std::to_string(m->number) + ", " + KindText(m->attributes.kind) +
@@ -480,13 +486,8 @@ std::string ScreenPage(const Collector& c) {
          "> " + Html(bit) + " <small>(" + use + ")</small></label>\n";
   }
   h += "</fieldset>\n<div id=\"menus\" hidden>\n";
-  // Root menus first: the screen opens on the first.
-  std::vector<const Menu*> order;
-  for (const Menu& m : c.menus)
-    if (m.attributes.root) order.push_back(&m);
-  for (const Menu& m : c.menus)
-    if (!m.attributes.root) order.push_back(&m);
-  for (const Menu* m : order) {
+  // The screen opens on the first.
+  for (const Menu* m : RootMenusFirst(c)) {
     const char kind = m->attributes.kind;
     // The bar of a root by its kind; a window or popup over the menu below;
     // any other menu in the bar of the root it was reached from.
