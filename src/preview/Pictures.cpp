@@ -1,6 +1,7 @@
 #include "preview/Pictures.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -236,7 +237,90 @@ BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// PNG's CRC-32 (polynomial 0xEDB88320), its table made once at compile time.
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+  std::array<std::uint32_t, 256> t{};
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    t[n] = c;
+  }
+  return t;
+}();
+
+void PutBig32(std::string& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void Chunk(std::string& out, const char* type, const std::string& data) {
+  PutBig32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = out.size();
+  out.append(type, 4);
+  out += data;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = start; i < out.size(); ++i)
+    crc = kCrcTable[(crc ^ static_cast<unsigned char>(out[i])) & 0xFF] ^ (crc >> 8);
+  PutBig32(out, crc ^ 0xFFFFFFFFu);
+}
+
+// A two-colour picture (every raster softkey) as a 1-bit grey PNG whose
+// image data is stored, not compressed: a softkey's 77 x 48 pixels come to
+// some 600 bytes that way, and the preview of a large project writes
+// thousands of them, where deflating costs more than it saves.  Empty for a
+// picture of other colours.
+std::string TwoColourPng(const Pixels& p) {
+  const std::size_t rowBytes = (static_cast<std::size_t>(p.width) + 7) / 8;
+  std::string raw;
+  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(p.height));
+  const std::uint32_t* pixel = p.rgb.data();
+  for (int y = 0; y < p.height; ++y) {
+    raw += '\0';  // filter type: none
+    unsigned byte = 0;
+    for (int x = 0; x < p.width; ++x, ++pixel) {
+      if (*pixel != RenderingChoices::kSetBit && *pixel != RenderingChoices::kClearBit) return std::string();
+      byte = byte << 1 | (*pixel == RenderingChoices::kClearBit ? 1u : 0u);
+      if (x % 8 == 7) raw += static_cast<char>(byte), byte = 0;
+    }
+    if (p.width % 8 != 0) raw += static_cast<char>(byte << (8 - p.width % 8));
+  }
+  // zlib stream of stored deflate blocks, at most 65535 bytes each.
+  std::string z = "\x78\x01";
+  for (std::size_t at = 0; at < raw.size() || at == 0;) {
+    const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+    z += static_cast<char>(at + n == raw.size() ? 1 : 0);
+    z += static_cast<char>(n & 0xFF);
+    z += static_cast<char>(n >> 8);
+    z += static_cast<char>(~n & 0xFF);
+    z += static_cast<char>((~n >> 8) & 0xFF);
+    z.append(raw, at, n);
+    at += n;
+    if (n == 0) break;
+  }
+  std::uint32_t a = 1, b = 0;  // Adler-32
+  for (unsigned char c : raw) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBig32(z, (b << 16) | a);
+
+  std::string out = "\x89PNG\r\n\x1a\n";
+  std::string header;
+  PutBig32(header, static_cast<std::uint32_t>(p.width));
+  PutBig32(header, static_cast<std::uint32_t>(p.height));
+  header += std::string("\x01\x00\x00\x00\x00", 5);  // bit depth 1, grey, deflate, no filter, no interlace
+  Chunk(out, "IHDR", header);
+  Chunk(out, "IDAT", z);
+  Chunk(out, "IEND", "");
+  return out;
+}
+
+}  // namespace
+
 std::string EncodePng(const Pixels& p) {
+  if (p.width > 0 && p.rgb.size() == static_cast<std::size_t>(p.width) * p.height)
+    if (std::string png = TwoColourPng(p); !png.empty()) return png;
   std::vector<unsigned char> rgb;
   rgb.reserve(p.rgb.size() * 3);
   for (std::uint32_t v : p.rgb) {

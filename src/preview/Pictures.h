@@ -64,7 +64,8 @@ struct BmxPicture {
 // what stopped the drawing.
 BmxPicture BmxPictures(const BmxFile& file, std::string_view bytes);
 
-// PNG bytes of a picture (through stb_image_write).
+// PNG bytes of a picture: two-colour pictures as 1-bit grey, others
+// through stb_image_write.
 std::string EncodePng(const Pixels& p);
 
 }  // namespace q32

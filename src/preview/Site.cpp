@@ -135,12 +135,11 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
         continue;
       }
-      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(*bytes);
-      if (!CarriesWholeData(records)) {
+      std::string data;
+      if (!ReadWholeSoftkeyData(*bytes, data)) {
         o.texts.push_back("not decoded: the file is not a valid softkey record file");
         continue;
       }
-      const std::string& data = records.data;
       if (!LooksLikeVectorSoftkey(data)) {
         const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
         if (!IsWholeRasterSoftkey(image))
