@@ -105,6 +105,19 @@ bool Site::Write(const std::string& name, const std::string& bytes) {
   return true;
 }
 
+namespace {
+
+void AddPicture(Output& o, std::string name, std::string caption, std::string style = std::string(),
+                std::string language = std::string(), int state = -1) {
+  o.pictures.push_back(std::move(name));
+  o.captions.push_back(std::move(caption));
+  o.styles.push_back(std::move(style));
+  o.languages.push_back(std::move(language));
+  o.states.push_back(state);
+}
+
+}  // namespace
+
 void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     SoftkeyLine& k = c.softkeys[i];
@@ -119,17 +132,24 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
         const std::string style =
             "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
-        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels))) {
-          o.pictures.push_back(stem + ".png");
-          o.captions.push_back("background, " + size);
-          o.styles.push_back(style);
-        }
+        // The whole picture in each language and state, then its parts.
+        if (p.pixels.width > 0)
+          for (const std::string& language : BmxLanguages(p))
+            for (int state : BmxStates(p)) {
+              const std::string name = stem + (language.empty() ? "" : "-" + LowerCase(language)) +
+                                       (state < 0 ? "" : "-state" + std::to_string(state)) + ".svg";
+              std::string caption = "whole";
+              if (!language.empty()) caption += ", LAN=" + language;
+              if (state >= 0) caption += ", state " + std::to_string(state);
+              if (site.Write(name, BmxComposite(p, language, state)))
+                AddPicture(o, name, caption + ", " + size, style, LowerCase(language), state);
+            }
+        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels)))
+          AddPicture(o, stem + ".png", "background, " + size, style, "-");
         for (std::size_t n = 0; n < p.layers.size(); ++n) {
           const std::string name = stem + "-layer" + std::to_string(n) + ".png";
-          if (!site.Write(name, EncodePng(p.layers[n].second))) continue;
-          o.pictures.push_back(name);
-          o.captions.push_back("layer " + p.layers[n].first + ", " + size);
-          o.styles.push_back(style);
+          if (site.Write(name, EncodePng(p.layers[n].second)))
+            AddPicture(o, name, "layer " + p.layers[n].first + ", " + size, style, "-");
         }
         o.utf8 = p.utf8;
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
@@ -145,7 +165,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
         else if (site.Write(stem + ".png", EncodePng(RasterPixels(image))))
-          o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
+          AddPicture(o, stem + ".png", "raster");
         continue;
       }
       const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
@@ -164,10 +184,11 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       for (std::size_t n = 0; n < variants.size(); ++n) {
         const VectorVariant& var = variants[n];
         const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
-        if (site.Write(name, VectorSvg(var))) {
-          o.pictures.push_back(name);
-          o.captions.push_back(variants.size() > 1 ? LanguageName(var.language) : "vector");
-        }
+        // The variant without a language test is the one every other
+        // language sees.
+        if (site.Write(name, VectorSvg(var)))
+          AddPicture(o, name, variants.size() > 1 ? LanguageName(var.language) : "vector", std::string(),
+                     var.language < 0 ? std::string() : LowerCase(GetLanguageId(var.language)));
       }
     }
   }
@@ -213,7 +234,7 @@ std::string Pictures(const SoftkeyLine& k) {
   for (const Output& o : k.outputs)
     for (std::size_t p = 0; p < o.pictures.size(); ++p)
       out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"" +
-             (p < o.styles.size() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
+             (p < o.styles.size() && !o.styles[p].empty() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
              Html(o.captions[p]) + "</figcaption></figure>";
   return out;
 }
