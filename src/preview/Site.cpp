@@ -390,6 +390,7 @@ function keys(menu, into, paged) {
     const b = k.cloneNode(true);
     b.disabled = b.classList.contains('blank') || (b.dataset.enable !== undefined && !on(b, 'enable'));
     b.classList.toggle('selected', on(b, 'status'));
+    choose(b);
     b.classList.toggle('hidden', on(b, 'hide'));
     b.onclick = () => press(b.dataset);
     return b;
@@ -406,6 +407,22 @@ function keys(menu, into, paged) {
       p.onclick = () => { page += step; show(); };
       step < 0 ? into.prepend(p) : into.append(p);
     }
+}
+// The picture for the language and the state: a language's own before the
+// one every language sees, the state's own before one for every state.
+const language = document.getElementById('language');
+language.onchange = () => show();
+function choose(b) {
+  const imgs = [...b.querySelectorAll('img')];
+  if (!imgs.length) return;
+  const sb = b.dataset.statebits?.split(' ') ?? [];
+  const state = Math.min(sb.reduce((v, bit, i) => v | (bits[bit] ? 1 << i : 0), 0), (+b.dataset.states || 1) - 1);
+  const score = (i) => (i.dataset.lang === language.value ? 8 : i.dataset.lang === '' ? 4 : 0) +
+    (+i.dataset.state === state ? 2 : +i.dataset.state < 0 ? 1 : 0);
+  const best = imgs.reduce((a, i) => (score(i) > score(a) ? i : a));
+  for (const i of imgs) i.hidden = i !== best;
+  best.src = best.dataset.src;
+  b.dataset.state = state;
 }
 function press(d) {
   if (d.opens && menus[d.opens]) stack.push(d.opens), page = 0;
@@ -434,27 +451,69 @@ stack = [menus[wanted] ? wanted : first?.dataset.name].filter(Boolean);
 if (stack.length) show();
 )";
 
+// A window's title as the control shows it: without the quotes that let
+// the project write it with blanks.
+std::string Unquoted(const std::string& title) {
+  return title.size() >= 2 && title.front() == '"' && title.back() == '"' ? title.substr(1, title.size() - 2) : title;
+}
+
+// The bits a STATE item's state is read from: the STATUS operand and, for
+// more than two states, the operands of the same letters numbered on from
+// it (STATES:3 STATUS:M140 reads M140 and M141), the first the lowest bit.
+std::vector<std::string> StateBits(const Item& item) {
+  std::string status;
+  int states = 0;
+  for (std::size_t t = 2; t < item.tokens.size(); ++t) {
+    if (StartsWithIgnoringCase(item.tokens[t], "STATUS:")) status = item.tokens[t].substr(7);
+    if (StartsWithIgnoringCase(item.tokens[t], "STATES:")) states = std::atoi(item.tokens[t].c_str() + 7);
+  }
+  std::vector<std::string> bits;
+  if (item.kind != ITEM_STATE || status.empty()) return bits;
+  bits.push_back(status);
+  std::size_t digits = status.size();
+  while (digits > 0 && status[digits - 1] >= '0' && status[digits - 1] <= '9') --digits;
+  if (digits == status.size() || status.size() - digits > 6) return bits;
+  const long first = std::atol(status.c_str() + digits);
+  for (int n = 1; (1 << n) < states && n < 8; ++n) bits.push_back(status.substr(0, digits) + std::to_string(first + n));
+  return bits;
+}
+
 std::string ScreenKey(const Item& item, const std::map<std::string, const SoftkeyLine*>& byName) {
   const MenuItemDef* def = FindMenuItemDef(item.kind);
   std::string b = std::string("<button class=\"sk") + (item.kind == ITEM_BLANK ? " blank" : "") +
                   "\" data-kind=\"" + (def ? def->keyword : "") + "\"";
   const std::vector<std::string> targets = Targets(item);
   if (!targets.empty()) b += " data-opens=\"" + Html(targets.back()) + "\"";
-  for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
+  const std::vector<std::string> stateBits = StateBits(item);
+  for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:", "STATES:"})
     for (std::size_t t = 2; t < item.tokens.size(); ++t)
-      if (StartsWithIgnoringCase(item.tokens[t], condition))
+      if (StartsWithIgnoringCase(item.tokens[t], condition) &&
+          !(stateBits.size() > 0 && std::strcmp(condition, "STATUS:") == 0))
         b += std::string(" data-") + LowerCase(std::string(condition, std::strlen(condition) - 1)) + "=\"" +
              Html(item.tokens[t].substr(std::strlen(condition))) + "\"";
+  if (!stateBits.empty()) {
+    std::string list;
+    for (const std::string& bit : stateBits) list += (list.empty() ? "" : " ") + bit;
+    b += " data-statebits=\"" + Html(list) + "\"";
+  }
   b += ">";
   if (item.kind == ITEM_BLANK || item.tokens.size() < 2) return b + "</button>";
   const std::string name = CutName(item.tokens[1]);
   auto it = byName.find(name);
   const SoftkeyLine* k = it == byName.end() ? nullptr : it->second;
-  std::string picture;
+  // Every picture of the softkey the screen may show; the page's script
+  // shows the one for the language and state chosen, and loads it then.
+  std::string pictures;
   for (const Output& o : k ? k->outputs : std::vector<Output>())
-    if (picture.empty() && !o.pictures.empty()) picture = o.pictures[0];
-  if (!picture.empty())
-    b += "<img src=\"" + Html(picture) + "\" alt=\"" + Html(name) + "\">";
+    for (std::size_t p = 0; p < o.pictures.size(); ++p) {
+      const std::string language = p < o.languages.size() ? o.languages[p] : std::string();
+      if (language == "-") continue;
+      pictures += "<img data-src=\"" + Html(o.pictures[p]) + "\" data-lang=\"" + Html(language) +
+                  "\" data-state=\"" + std::to_string(p < o.states.size() ? o.states[p] : -1) + "\" alt=\"" +
+                  Html(name) + "\">";
+    }
+  if (!pictures.empty())
+    b += pictures;
   else
     b += "<span>" + Html(k && k->source == SOURCE_TX && k->tokens.size() >= 2 ? k->tokens[1] : name) + "</span>";
   return b + "</button>";
@@ -491,12 +550,27 @@ std::string ScreenPage(const Collector& c) {
   // The PLC bits the conditions name; those that enable start set.
   std::map<std::string, std::set<std::string>> bits;
   for (const Menu& m : c.menus)
-    for (const Item& item : m.items)
+    for (const Item& item : m.items) {
+      const std::vector<std::string> stateBits = StateBits(item);
+      for (const std::string& bit : stateBits) bits[bit].insert("state");
       for (std::size_t t = 2; t < item.tokens.size(); ++t)
         for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
-          if (StartsWithIgnoringCase(item.tokens[t], condition))
+          if (StartsWithIgnoringCase(item.tokens[t], condition) &&
+              !(!stateBits.empty() && std::strcmp(condition, "STATUS:") == 0))
             bits[item.tokens[t].substr(std::strlen(condition))].insert(
                 LowerCase(std::string(condition, std::strlen(condition) - 1)));
+    }
+  // The languages the pictures are drawn in; the one every language sees is
+  // English's unless a picture of its own is there.
+  std::set<std::string> languages = {"en"};
+  for (const SoftkeyLine& k : c.softkeys)
+    for (const Output& o : k.outputs)
+      for (const std::string& language : o.languages)
+        if (!language.empty() && language != "-") languages.insert(language);
+  h += "<p><label>Language of the control: <select id=\"language\">";
+  for (const std::string& language : languages)
+    h += "<option" + std::string(language == "en" ? " selected" : "") + ">" + Html(language) + "</option>";
+  h += "</select></label></p>\n";
   h += "<fieldset id=\"bits\"><legend>PLC bits</legend>\n";
   if (bits.empty()) h += "No item names a PLC bit.\n";
   for (const auto& [bit, uses] : bits) {
@@ -516,7 +590,7 @@ std::string ScreenPage(const Collector& c) {
                       : kind == 'W' || kind == 'L' || m->popup    ? "w"
                                                                   : "";
     h += "<div class=\"menu\" data-name=\"" + Html(m->name) + "\" data-bar=\"" + bar + "\"" +
-         (m->attributes.title != "-" ? " data-title=\"" + Html(m->attributes.title) + "\"" : "") + ">\n";
+         (m->attributes.title != "-" ? " data-title=\"" + Html(Unquoted(m->attributes.title)) + "\"" : "") + ">\n";
     for (const Item& item : m->items)
       if (item.kind != ITEM_PRAGMA) h += ScreenKey(item, byName) + "\n";
     h += "</div>\n";
