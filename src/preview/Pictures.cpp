@@ -457,25 +457,22 @@ void Chunk(std::string& out, const char* type, const std::string& data) {
   PutBig32(out, crc ^ 0xFFFFFFFFu);
 }
 
-// A two-colour picture (every raster softkey) as a 1-bit grey PNG whose
-// image data is stored, not compressed: a softkey's 77 x 48 pixels come to
-// some 600 bytes that way, and the preview of a large project writes
-// thousands of them, where deflating costs more than it saves.  Empty for a
-// picture of other colours.
-std::string TwoColourPng(const Pixels& p) {
-  const std::size_t rowBytes = (static_cast<std::size_t>(p.width) + 7) / 8;
-  std::string raw;
-  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(p.height));
-  const std::uint32_t* pixel = p.rgb.data();
-  for (int y = 0; y < p.height; ++y) {
-    raw += '\0';  // filter type: none
-    unsigned byte = 0;
-    for (int x = 0; x < p.width; ++x, ++pixel) {
-      if (*pixel != RenderingChoices::kSetBit && *pixel != RenderingChoices::kClearBit) return std::string();
-      byte = byte << 1 | (*pixel == RenderingChoices::kClearBit ? 1u : 0u);
-      if (x % 8 == 7) raw += static_cast<char>(byte), byte = 0;
+// The 1-bit grey PNG of rows of bits, a set bit drawn black; clear(x, y)
+// gives 1 for a clear bit, 0 for a set one, -1 for a pixel of neither colour,
+// which gives no PNG.  The image data is stored, not compressed: a softkey's
+// 77 x 48 pixels come to some 600 bytes that way, and the preview of a large
+// project writes thousands of them, where deflating costs more than it saves.
+template <typename Clear>
+std::string OneBitPng(int width, int height, Clear clear) {
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+  std::string raw((rowBytes + 1) * static_cast<std::size_t>(height), '\0');  // filter type none on every row
+  for (int y = 0; y < height; ++y) {
+    char* row = raw.data() + static_cast<std::size_t>(y) * (rowBytes + 1) + 1;
+    for (int x = 0; x < width; ++x) {
+      const int bit = clear(x, y);
+      if (bit < 0) return std::string();
+      if (bit) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
     }
-    if (p.width % 8 != 0) raw += static_cast<char>(byte << (8 - p.width % 8));
   }
   // zlib stream of stored deflate blocks, at most 65535 bytes each.
   std::string z = "\x78\x01";
@@ -490,17 +487,23 @@ std::string TwoColourPng(const Pixels& p) {
     at += n;
     if (n == 0) break;
   }
-  std::uint32_t a = 1, b = 0;  // Adler-32
-  for (unsigned char c : raw) {
-    a = (a + c) % 65521;
-    b = (b + a) % 65521;
+  // Adler-32, reduced every 5552 bytes: the most that cannot overflow.
+  std::uint32_t a = 1, b = 0;
+  for (std::size_t at = 0; at < raw.size(); at += 5552) {
+    const std::size_t end = std::min(raw.size(), at + 5552);
+    for (std::size_t i = at; i < end; ++i) {
+      a += static_cast<unsigned char>(raw[i]);
+      b += a;
+    }
+    a %= 65521;
+    b %= 65521;
   }
   PutBig32(z, (b << 16) | a);
 
   std::string out = "\x89PNG\r\n\x1a\n";
   std::string header;
-  PutBig32(header, static_cast<std::uint32_t>(p.width));
-  PutBig32(header, static_cast<std::uint32_t>(p.height));
+  PutBig32(header, static_cast<std::uint32_t>(width));
+  PutBig32(header, static_cast<std::uint32_t>(height));
   header += std::string("\x01\x00\x00\x00\x00", 5);  // bit depth 1, grey, deflate, no filter, no interlace
   Chunk(out, "IHDR", header);
   Chunk(out, "IDAT", z);
@@ -508,7 +511,22 @@ std::string TwoColourPng(const Pixels& p) {
   return out;
 }
 
+// A two-colour picture (every raster softkey's) as a 1-bit grey PNG; empty
+// for a picture of other colours.
+std::string TwoColourPng(const Pixels& p) {
+  return OneBitPng(p.width, p.height, [&p](int x, int y) {
+    const std::uint32_t v = p.rgb[static_cast<std::size_t>(y) * p.width + x];
+    return v == RenderingChoices::kClearBit ? 1 : v == RenderingChoices::kSetBit ? 0 : -1;
+  });
+}
+
 }  // namespace
+
+std::string RasterPng(const RasterSoftkeyImage& image) {
+  return OneBitPng(kWidth, kHeight, [&image](int x, int y) {
+    return image.bits[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ? 0 : 1;
+  });
+}
 
 std::string EncodePng(const Pixels& p) {
   if (p.width > 0 && p.rgb.size() == static_cast<std::size_t>(p.width) * p.height)

@@ -88,5 +88,7 @@ std::string BmxComposite(const BmxPicture& p, const std::string& language, int s
 // PNG bytes of a picture: two-colour pictures as 1-bit grey, others
 // through stb_image_write.
 std::string EncodePng(const Pixels& p);
+// A raster softkey's PNG, as EncodePng(RasterPixels(image)) gives it.
+std::string RasterPng(const RasterSoftkeyImage& image);
 
 }  // namespace q32

@@ -164,7 +164,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
         if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", EncodePng(RasterPixels(image))))
+        else if (site.Write(stem + ".png", RasterPng(image)))
           AddPicture(o, stem + ".png", "raster");
         continue;
       }
