@@ -53,6 +53,7 @@ constexpr const char* kUsage[] = {
     "-Werror          : The same, reported as errors",
     "-diag:gcc        : Reports as file:line: error: text [E8270] on stderr",
     "-sarif:<file>    : Reports also as a SARIF log",
+    "-MF <file>       : Inputs and outputs of the run for make and ninja",
     "",
     "Example: Quillon32 project1.spm -menu",
 };
