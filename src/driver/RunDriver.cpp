@@ -1,5 +1,6 @@
 #include "driver/RunDriver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "checks/Collector.h"
 #include "checks/Findings.h"
 #include "driver/DependencyFile.h"
+#include "output/Constants.h"
 #include "output/SystemList.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -124,7 +126,20 @@ void WriteSarif(RunContext& run, const std::string& sarifPath) {
 void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
   if (closing.dependencies.empty() || !run.accesses) return;
   if (run.diag.errors > 0 && run.settings.mode != MODE_SCAN) return;
-  const std::string rules = DependencyRules(run.accesses->Outputs(), run.accesses->Inputs(), closing.start);
+  std::vector<std::string> targets = run.accesses->Outputs();
+  // ninja, when it reads the file anew at each build (CMake's DEPFILE),
+  // wants the build step's first output first: the run's main output.
+  std::string main;
+  if (run.settings.mode == MODE_GENSYS && !run.outputs.createdTreeFiles.empty())
+    main = run.outputs.createdTreeFiles.front();
+  else if (run.settings.mode == MODE_PROJECT) main = run.outputs.generatedProjectFile;
+  else if (run.settings.mode == MODE_GENDEF) main = ConstantsFilePath(run);
+  std::string mainName;
+  if (!main.empty() && run.fs.HostName(main, mainName)) {
+    auto at = std::find(targets.begin(), targets.end(), mainName);
+    if (at != targets.end()) std::rotate(targets.begin(), at, at + 1);
+  }
+  const std::string rules = DependencyRules(targets, run.accesses->Inputs(), closing.start);
   MakeOutputDirectories(run.fs, closing.dependencies);
   std::unique_ptr<File> file = run.fs.Open(closing.dependencies, FileMode::WriteBinary);
   if (!file || !file->WriteText(rules) || !file->Close()) ReportFailedFile(run, Msg::OpenFailed, closing.dependencies);
