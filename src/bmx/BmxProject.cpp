@@ -444,6 +444,7 @@ Msg CloseLanguageText(BmxReader& r) {
   BmxProject& p = r.project;
   LanguageTable* table = p.languages;
   if (!table) return Msg::LanguageTextMissing;
+  if (p.listing) table->textsWanted = true;
   if (!p.listing && table->state == kLanguagesNotLoaded) {
     table->directory = p.languageDir;
     if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) {

@@ -242,8 +242,11 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
 }
 
 void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
-  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && !ReadConfigurationFile(run, cfgFile))
-    ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
+  // A scan reads it too: it lists the run's inputs, and this is one.
+  if (!cfgFile.empty()) {
+    if (!ReadConfigurationFile(run, cfgFile)) ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
+    else if (run.settings.mode == MODE_SCAN) LogLine(run.diag, "File %s", DisplayPath(run.paths, cfgFile).c_str());
+  }
   if (!defineList) return;
   std::string text = UpperCase(*defineList);
   DefineParseSummary summary;
