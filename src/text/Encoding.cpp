@@ -40,6 +40,14 @@ void AppendUtf8(std::string& out, char32_t u) {
   }
 }
 
+// Where ISO 8859-15 differs from ISO 8859-1.
+struct Latin9Sign {
+  unsigned char byte;
+  char32_t code;
+};
+constexpr Latin9Sign kLatin9Signs[8] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
+                                        {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}};
+
 }  // namespace
 
 char32_t Cp1252ToUnicode(unsigned char c) {
@@ -84,6 +92,20 @@ std::string Utf8ToCp1252(std::string_view text) {
     int b = UnicodeToCp1252(u);
     out += b < 0 ? '?' : static_cast<char>(b);
     i = j;
+  }
+  return out;
+}
+
+std::string SingleByteToUtf8(std::string_view text, SingleByteCoding coding) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    char32_t u = coding == SingleByteCoding::Windows1252 ? Cp1252ToUnicode(b) : b;
+    if (coding == SingleByteCoding::Latin9)
+      for (const Latin9Sign& sign : kLatin9Signs)
+        if (sign.byte == b) u = sign.code;
+    AppendUtf8(out, u);
   }
   return out;
 }

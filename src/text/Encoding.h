@@ -14,6 +14,12 @@ char32_t Cp1252ToUnicode(unsigned char c);
 int UnicodeToCp1252(char32_t u);
 
 std::string Cp1252ToUtf8(std::string_view text);
+
+// The single-byte codings that translators' tools write besides UTF-8.
+// ISO 8859-1 gives 0x80 to 0x9F as C1 controls; ISO 8859-15 replaces eight
+// of its signs (the euro sign at 0xA4 among them).
+enum class SingleByteCoding { Latin1, Latin9, Windows1252 };
+std::string SingleByteToUtf8(std::string_view text, SingleByteCoding coding);
 // UTF-8 to Windows-1252; characters that Windows-1252 lacks, and malformed
 // sequences, become "?".
 std::string Utf8ToCp1252(std::string_view text);
