@@ -24,6 +24,10 @@ namespace q32 {
 
 namespace {
 
+// The word after a bitmap softkey's name that takes the bitmap by its
+// colour table.
+constexpr std::string_view kDarkIsSet = "DARK";
+
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;
 
@@ -260,6 +264,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
     r.Report(Msg::TextNeedsMoPath);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
+  run.softkey.darkIsSet = type == SOURCE_BMP && t.size() > 3 && EqualsIgnoringCase(t[3], kDarkIsSet);
   if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
