@@ -450,7 +450,7 @@ Msg CloseLanguageText(BmxReader& r) {
     if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) {
       // The directory is what a report about it names; a file's own
       // failure is reported at the file.
-      if (rc != Msg::LanguageFileError) p.failureFile = p.languageDir;
+      if (rc != Msg::LanguageFileError && rc != Msg::UnsupportedCoding) p.failureFile = p.languageDir;
       return rc;
     }
   }

@@ -238,7 +238,9 @@ Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
     if (!fs.FullPath(slots[index], table.entries[next].file)) table.entries[next].file = slots[index];
     NoteReport(table, table.entries[next].file, report, rc);
     if (rc != Msg::Ok) {
-      result = Msg::LanguageFileError;
+      // A coding the reader does not take keeps its own code, so that the
+      // report says what to change.
+      result = rc == Msg::UnsupportedCoding ? rc : Msg::LanguageFileError;
       break;
     }
     table.entries[next].name = GetLanguageId(static_cast<int>(index)).substr(0, kMaxLanguageIdLength);

@@ -72,7 +72,8 @@ struct LanguageTable {
 // Creates one empty entry per language of the library; 0, or 9999 without
 // memory.
 Msg PrepareLanguages(LanguageTable& table);
-// Loads every language file of the table's directory; 0, 8306, 8316 or 8317.
+// Loads every language file of the table's directory; 0, 8306, 8309, 8316
+// or 8317.
 // Does nothing when the state is not "not loaded".
 Msg LoadLanguages(FileSystem& fs, LanguageTable& table);
 // The full paths of the language files a run would load from a directory,
