@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     q32::LanguageTable languages;
     (void)q32::GenerateBmxSoftkey(quiet.run, languages, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
     // A listing reads the same project without generating anything.
-    q32::ListBmxIncludes(quiet.run, projectFile);
+    q32::ListBmxIncludes(quiet.run, projectFile, {}, {});
   }
 
   // The project file is an input from the start and must stay as it was.

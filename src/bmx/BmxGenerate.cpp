@@ -536,6 +536,19 @@ void ApplyTextCoding(BmxProject& project) {
   }
 }
 
+// Where a project's language files are: the directory the run names (-i, or
+// the project's LANGUAGEPATH line, taken against the base: -l, else the
+// project's own directory).
+void SetLanguagePlaces(BmxProject& project, std::string_view projectPath, std::string_view languageDir,
+                       std::string_view languageDirBase) {
+  const std::string projectDir = DirectoryOf(projectPath);
+  if (!languageDir.empty()) project.languageDir = std::string(languageDir.substr(0, kMaxPathLength));
+  std::string base(languageDirBase.substr(0, kMaxPathLength));
+  if (base.empty()) base = projectDir;
+  else MakeAbsolute(base, projectDir, true);
+  project.languageDirBase = base;
+}
+
 bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
                        std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject) {
@@ -550,11 +563,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
     BmxProject project;
     project.languages = &languages;
     const std::string projectDir = DirectoryOf(projectPath);
-    if (!languageDir.empty()) project.languageDir = std::string(languageDir.substr(0, kMaxPathLength));
-    std::string base(languageDirBase.substr(0, kMaxPathLength));
-    if (base.empty()) base = projectDir;
-    else MakeAbsolute(base, projectDir, true);
-    project.languageDirBase = base;
+    SetLanguagePlaces(project, projectPath, languageDir, languageDirBase);
 
     int line = 0;
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, false);
@@ -620,7 +629,8 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
   }
 }
 
-bool ListBmxIncludes(RunContext& run, std::string_view projectPath) {
+bool ListBmxIncludes(RunContext& run, std::string_view projectPath, std::string_view languageDir,
+                     std::string_view languageDirBase) {
   try {
     std::unique_ptr<File> file = run.fs.Open(projectPath, FileMode::ReadText);
     if (!file) return Fail(run, Msg::BmxProjectNotOpened, projectPath);
@@ -629,7 +639,7 @@ bool ListBmxIncludes(RunContext& run, std::string_view projectPath) {
     LanguageTable languages;
     BmxProject project;
     project.languages = &languages;
-    project.languageDirBase = DirectoryOf(projectPath);
+    SetLanguagePlaces(project, projectPath, languageDir, languageDirBase);
     int line = 0;
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, true);
     if (rc != Msg::Ok) {
@@ -644,6 +654,15 @@ bool ListBmxIncludes(RunContext& run, std::string_view projectPath) {
         if (variants == 1) LogLine(run.diag, "Included %s", shown.c_str());
         else LogLine(run.diag, "Included %s %s", shown.c_str(), ResolutionName(v));
       }
+    }
+    // The language files: those the project names, and those of the
+    // language directory when a text of the project would load them.
+    std::vector<std::string> languageFiles = languages.listedFiles;
+    if (languages.textsWanted)
+      for (std::string& found : ListLanguageFiles(run.fs, project.languageDir)) languageFiles.push_back(std::move(found));
+    for (const std::string& name : languageFiles) {
+      std::string shown = QuotedIfBlank(DisplayPath(run.paths, name));
+      LogLine(run.diag, "Included %s", shown.c_str());
     }
     return true;
   } catch (const std::bad_alloc&) {

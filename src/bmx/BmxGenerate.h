@@ -38,9 +38,11 @@ constexpr std::uint32_t kBmxRecordSvg = 4;
 [[nodiscard]] bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_view projectPath,
                        std::string_view destPath, std::string_view languageDir, std::string_view languageDirBase,
                        bool firstProject);
-// Logs every picture file that a BMX project uses; false after a reported
-// failure.
-bool ListBmxIncludes(RunContext& run, std::string_view projectPath);
+// Logs every picture and language file that a BMX project uses (the
+// language directory and base as for GenerateBmxSoftkey); false after a
+// reported failure.
+bool ListBmxIncludes(RunContext& run, std::string_view projectPath, std::string_view languageDir,
+                     std::string_view languageDirBase);
 
 // The layer encoding of a sequence of 24-bit pixel differences (layer
 // exclusive-or background, in file order), end unit included.

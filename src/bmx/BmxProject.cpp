@@ -444,12 +444,13 @@ Msg CloseLanguageText(BmxReader& r) {
   BmxProject& p = r.project;
   LanguageTable* table = p.languages;
   if (!table) return Msg::LanguageTextMissing;
+  if (p.listing) table->textsWanted = true;
   if (!p.listing && table->state == kLanguagesNotLoaded) {
     table->directory = p.languageDir;
     if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) {
       // The directory is what a report about it names; a file's own
       // failure is reported at the file.
-      if (rc != Msg::LanguageFileError) p.failureFile = p.languageDir;
+      if (rc != Msg::LanguageFileError && rc != Msg::UnsupportedCoding) p.failureFile = p.languageDir;
       return rc;
     }
   }

@@ -57,6 +57,7 @@ enum class [[nodiscard]] Msg : int {
   UnknownParameter = 8208,  // Unknown parameter or invalid menu number
   TreeIsSystemList = 8210,  // Tree file must not be named like the system list
   TextNeedsMoPath = 8211,  // Text softkey with #M text needs MOPATH
+  NoCodePageForm = 8212,  // Character without a form in the Windows code page
   BadSubscript = 8216,  // Invalid index or member, or index out of range
   IncompletePythonGoto = 8217,  // Incomplete Python parameters (GOTO/NODE)
   OpenFailed = 8220,  // Error opening file

@@ -1,5 +1,6 @@
 #include "driver/RunDriver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -8,6 +9,8 @@
 #include "diag/Sarif.h"
 #include "checks/Collector.h"
 #include "checks/Findings.h"
+#include "driver/DependencyFile.h"
+#include "output/Constants.h"
 #include "output/SystemList.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
@@ -52,6 +55,7 @@ constexpr const char* kUsage[] = {
     "-Werror          : The same, reported as errors",
     "-diag:gcc        : Reports as file:line: error: text [E8270] on stderr",
     "-sarif:<file>    : Reports also as a SARIF log",
+    "-MF <file>       : Inputs and outputs of the run for make and ninja",
     "",
     "Example: Quillon32 project1.spm -menu",
 };
@@ -71,13 +75,21 @@ void CloseStream(std::unique_ptr<File>& stream) {
   }
 }
 
-void WriteSarif(RunContext& run, const std::string& sarifPath);
+// The files written at the end of a run, by their full paths taken before the
+// run changed its directory, and that directory.
+struct ClosingFiles {
+  std::string sarif, dependencies, start;
+};
 
-// Writes the SARIF log asked for, closes what the run still holds and frees
-// the run's lists.
-void CleanUp(RunContext& run, std::unique_ptr<File>& project, const std::string& sarifPath) {
+void WriteSarif(RunContext& run, const std::string& sarifPath);
+void WriteDependencies(RunContext& run, const ClosingFiles& closing);
+
+// Writes the SARIF log and the dependency file asked for, closes what the
+// run still holds and frees the run's lists.
+void CleanUp(RunContext& run, std::unique_ptr<File>& project, const ClosingFiles& closing) {
   RunOutputs& o = run.outputs;
-  WriteSarif(run, sarifPath);
+  WriteSarif(run, closing.sarif);
+  WriteDependencies(run, closing);
   CloseMessageCatalogue(run.diag);
   CloseStream(project);
   CloseStream(o.generatedProject);
@@ -104,6 +116,33 @@ void WriteSarif(RunContext& run, const std::string& sarifPath) {
   MakeOutputDirectories(run.fs, sarifPath);
   std::unique_ptr<File> file = run.fs.Open(sarifPath, FileMode::WriteBinary);
   if (!file || !file->WriteText(log) || !file->Close()) ReportFailedFile(run, Msg::OpenFailed, sarifPath);
+}
+
+// The dependency file asked for, when the run keeps its outputs (a run
+// without errors, and every scan).  A failed run writes none and leaves an
+// older one alone: its build step fails anyway, and the outputs it deleted
+// make the next build run it again.  The log, written to its end after
+// this, is among the targets from its creation on.
+void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
+  if (closing.dependencies.empty() || !run.accesses) return;
+  if (run.diag.errors > 0 && run.settings.mode != MODE_SCAN) return;
+  std::vector<std::string> targets = run.accesses->Outputs();
+  // ninja, when it reads the file anew at each build (CMake's DEPFILE),
+  // wants the build step's first output first: the run's main output.
+  std::string main;
+  if (run.settings.mode == MODE_GENSYS && !run.outputs.createdTreeFiles.empty())
+    main = run.outputs.createdTreeFiles.front();
+  else if (run.settings.mode == MODE_PROJECT) main = run.outputs.generatedProjectFile;
+  else if (run.settings.mode == MODE_GENDEF) main = ConstantsFilePath(run);
+  std::string mainName;
+  if (!main.empty() && run.fs.HostName(main, mainName)) {
+    auto at = std::find(targets.begin(), targets.end(), mainName);
+    if (at != targets.end()) std::rotate(targets.begin(), at, at + 1);
+  }
+  const std::string rules = DependencyRules(targets, run.accesses->Inputs(), closing.start);
+  MakeOutputDirectories(run.fs, closing.dependencies);
+  std::unique_ptr<File> file = run.fs.Open(closing.dependencies, FileMode::WriteBinary);
+  if (!file || !file->WriteText(rules) || !file->Close()) ReportFailedFile(run, Msg::OpenFailed, closing.dependencies);
 }
 
 // The run's reading of the -pj file: nothing without a name or in a scan;
@@ -137,8 +176,13 @@ int RunGenerator(RunContext& run, Collector* checks) {
   d.checksAsErrors = s.checksAsErrors;
   d.keepReports = !s.sarifFile.empty();
   d.reports.clear();
-  std::string sarifPath;
+  ClosingFiles closing;
+  std::string& sarifPath = closing.sarif;
   if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, sarifPath)) sarifPath = s.sarifFile;
+  if (!s.depFile.empty()) {
+    if (!run.fs.FullPath(s.depFile, closing.dependencies)) closing.dependencies = s.depFile;
+    run.fs.GetCurrentDir(closing.start);
+  }
 
   // 2. Catalogue and log.  The log is created before any input is read, so
   // the inputs the command line names are made known first: a project whose
@@ -156,7 +200,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
   std::unique_ptr<File> project;
   if (logIsInput) {
     ReportMessage(d, Msg::OpenFailed, o.logFile, 0, "it is an input of this run");
-    CleanUp(run, project, sarifPath);
+    CleanUp(run, project, closing);
     return 2;
   }
 
@@ -183,18 +227,18 @@ int RunGenerator(RunContext& run, Collector* checks) {
   // 8. to 10. The project file itself.
   if (!FileExists(run.fs, run.projectFile)) {
     ReportMessage(d, Msg::ProjectMissing, run.projectFile);
-    CleanUp(run, project, sarifPath);
+    CleanUp(run, project, closing);
     return 2;
   }
   if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
     ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
-    CleanUp(run, project, sarifPath);
+    CleanUp(run, project, closing);
     return 2;
   }
   project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
   if (!project) {
     ReportFailedFile(run, Msg::ProjectNotOpened, run.projectFile);
-    CleanUp(run, project, sarifPath);
+    CleanUp(run, project, closing);
     return 2;
   }
 
@@ -205,7 +249,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
     o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
     if (!o.generatedProject) {
       ReportFailedFile(run, Msg::OpenFailed, o.generatedProjectFile);
-      CleanUp(run, project, sarifPath);
+      CleanUp(run, project, closing);
       return 1;
     }
   }
@@ -216,7 +260,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
   if (writesSystemList) {
     if (!OpenSystemList(run)) {
       ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
-      CleanUp(run, project, sarifPath);
+      CleanUp(run, project, closing);
       return 2;
     }
     std::string shown = DisplayPath(run.paths, kSystemListName);
@@ -245,12 +289,12 @@ int RunGenerator(RunContext& run, Collector* checks) {
 
   // 16. Totals.
   if (s.mode == MODE_SCAN) {
-    CleanUp(run, project, sarifPath);
+    CleanUp(run, project, closing);
     return 0;
   }
   ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
-  CleanUp(run, project, sarifPath);
+  CleanUp(run, project, closing);
 
   // 17. A failed run leaves none of the outputs it created.
   if (d.errors > 0) {
@@ -296,7 +340,11 @@ int RunGeneratorProgram(RunSettings settings, FileSystem& fs, Collector* checks)
     own = std::make_unique<Collector>(fs, start);
     checks = own.get();
   }
-  RunContext run(fs, std::move(settings));
+  // Only a run asked for its dependency file records its accesses.
+  std::unique_ptr<RecordingFileSystem> recorder;
+  if (!settings.depFile.empty()) recorder = std::make_unique<RecordingFileSystem>(fs);
+  RunContext run(recorder ? *recorder : fs, std::move(settings));
+  run.accesses = recorder.get();
   run.observer = checks;
   run.inputGuard.observer = checks;
   return RunGenerator(run, checks);

@@ -123,7 +123,43 @@ void NoteReport(LanguageTable& table, std::string_view file, const LanguageFileR
   }
 }
 
+// The language file of each language of the library in the current
+// directory (slots holds one name per language index, empty for none): the
+// first of the kinds in their order, the first match in name order.
+void FindLanguageFiles(FileSystem& fs, std::vector<std::string>& slots) {
+  std::vector<DirectoryEntry> found;
+  for (const LanguageFilePattern& kind : kLanguageFilePatterns) {
+    if (!fs.FindFiles(".", kind.pattern, found)) continue;  // nothing of this kind
+    for (const DirectoryEntry& e : found) {
+      if (e.isDirectory) continue;
+      std::size_t dot = e.name.rfind('.');
+      if (dot == std::string::npos) continue;
+      // A short-name match can bring longer extensions along.
+      if (e.name.size() - dot > kind.extensionLength) continue;
+      if (dot > kMaxLanguageFileBase) continue;
+      int index = GetLanguageIndex(LowerCase(e.name.substr(0, dot)));
+      if (index < 0 || static_cast<std::size_t>(index) >= slots.size()) continue;
+      if (slots[index].empty()) slots[index] = e.name;
+    }
+  }
+}
+
 }  // namespace
+
+std::vector<std::string> ListLanguageFiles(FileSystem& fs, std::string_view directory) {
+  std::vector<std::string> files;
+  const int count = GetMaxLanguage();
+  std::string saved;
+  if (directory.empty() || count <= 0 || !fs.GetCurrentDir(saved) || !fs.SetCurrentDir(directory)) return files;
+  std::vector<std::string> slots(static_cast<std::size_t>(count));
+  FindLanguageFiles(fs, slots);
+  for (const std::string& name : slots) {
+    std::string full;
+    if (!name.empty()) files.push_back(fs.FullPath(name, full) ? full : name);
+  }
+  fs.SetCurrentDir(saved);
+  return files;
+}
 
 Msg PrepareLanguages(LanguageTable& table) {
   try {
@@ -184,22 +220,7 @@ Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
 
   std::string saved;
   if (!fs.GetCurrentDir(saved) || !fs.SetCurrentDir(table.directory)) return Msg::LanguageDirectoryError;
-
-  std::vector<DirectoryEntry> found;
-  for (const LanguageFilePattern& kind : kLanguageFilePatterns) {
-    if (!fs.FindFiles(".", kind.pattern, found)) continue;  // nothing of this kind
-    for (const DirectoryEntry& e : found) {
-      if (e.isDirectory) continue;
-      std::size_t dot = e.name.rfind('.');
-      if (dot == std::string::npos) continue;
-      // A short-name match can bring longer extensions along.
-      if (e.name.size() - dot > kind.extensionLength) continue;
-      if (dot > kMaxLanguageFileBase) continue;
-      int index = GetLanguageIndex(LowerCase(e.name.substr(0, dot)));
-      if (index < 0 || static_cast<std::size_t>(index) >= count) continue;
-      if (slots[index].empty()) slots[index] = e.name;
-    }
-  }
+  FindLanguageFiles(fs, slots);
 
   Msg result = Msg::Ok;
   std::size_t next = 0;
@@ -217,7 +238,9 @@ Msg LoadLanguages(FileSystem& fs, LanguageTable& table) {
     if (!fs.FullPath(slots[index], table.entries[next].file)) table.entries[next].file = slots[index];
     NoteReport(table, table.entries[next].file, report, rc);
     if (rc != Msg::Ok) {
-      result = Msg::LanguageFileError;
+      // A coding the reader does not take keeps its own code, so that the
+      // report says what to change.
+      result = rc == Msg::UnsupportedCoding ? rc : Msg::LanguageFileError;
       break;
     }
     table.entries[next].name = GetLanguageId(static_cast<int>(index)).substr(0, kMaxLanguageIdLength);
@@ -255,7 +278,10 @@ Msg ReadLanguageFileLine(FileSystem& fs, LanguageTable& table,
     }
   }
   if (!target) return Msg::NoFreeLanguageEntry;
-  if (table.state == kLanguagesDisabled) return Msg::Ok;  // listing runs read no texts
+  if (table.state == kLanguagesDisabled) {  // listing runs read no texts, they name the file
+    table.listedFiles.push_back(words[1]);
+    return Msg::Ok;
+  }
   LanguageFileReport report;
   Msg rc = ReadLanguageFile(fs, *target, words[1], report);
   table.failedFile.clear();  // a failure of an earlier project's file is reported already

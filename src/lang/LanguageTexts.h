@@ -63,14 +63,23 @@ struct LanguageTable {
   LanguageFileReport firstUntranslated;
   bool prepared = false;       // the entries exist
   std::vector<LanguageEntry> entries;  // one per language of the library
+  // A listing's LANGUAGEFILE files, as the project names them.
+  std::vector<std::string> listedFiles;
+  // A listing met a text that would load the languages of the directory.
+  bool textsWanted = false;
 };
 
 // Creates one empty entry per language of the library; 0, or 9999 without
 // memory.
 Msg PrepareLanguages(LanguageTable& table);
-// Loads every language file of the table's directory; 0, 8306, 8316 or 8317.
+// Loads every language file of the table's directory; 0, 8306, 8309, 8316
+// or 8317.
 // Does nothing when the state is not "not loaded".
 Msg LoadLanguages(FileSystem& fs, LanguageTable& table);
+// The full paths of the language files a run would load from a directory,
+// in the order of the library's languages; none when the directory cannot
+// be entered.
+std::vector<std::string> ListLanguageFiles(FileSystem& fs, std::string_view directory);
 // Reads one language file into an entry; 0, 8306 or 8309, with where and
 // why in the report.
 Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path, LanguageFileReport& report);

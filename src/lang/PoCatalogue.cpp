@@ -10,6 +10,8 @@
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
 #include "text/Ascii.h"
+#include "text/Encoding.h"
+#include "text/Format.h"
 
 namespace q32 {
 namespace {
@@ -17,7 +19,6 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kContentType = "Content-Type:";
 constexpr std::string_view kCharset = "charset=";
-constexpr std::string_view kUtf8 = "UTF-8";
 constexpr std::string_view kFuzzyFlag = "fuzzy";
 constexpr std::string_view kPluralText = "msgstr[";
 
@@ -47,10 +48,32 @@ constexpr std::array<PoEscape, 9> kPoEscapes = {{
     {'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'v', '\v'},
 }};
 
+// The codings a header may declare, under the names gettext and the
+// translators' editors write (compared without regard to case).  The texts
+// are kept in UTF-8: the others are converted.
+enum class PoCoding { Utf8, Ascii, Latin1, Latin9, Windows1252 };
+struct PoCharset {
+  std::string_view name;
+  PoCoding coding;
+};
+constexpr std::array<PoCharset, 15> kPoCharsets = {{
+    {"UTF-8", PoCoding::Utf8},          {"UTF8", PoCoding::Utf8},
+    {"ASCII", PoCoding::Ascii},         {"US-ASCII", PoCoding::Ascii},
+    {"ANSI_X3.4-1968", PoCoding::Ascii}, {"ISO-8859-1", PoCoding::Latin1},
+    {"ISO8859-1", PoCoding::Latin1},    {"ISO_8859-1", PoCoding::Latin1},
+    {"LATIN1", PoCoding::Latin1},       {"ISO-8859-15", PoCoding::Latin9},
+    {"ISO8859-15", PoCoding::Latin9},   {"ISO_8859-15", PoCoding::Latin9},
+    {"LATIN-9", PoCoding::Latin9},      {"CP1252", PoCoding::Windows1252},
+    {"WINDOWS-1252", PoCoding::Windows1252},
+}};
+
 struct PoEntry {
   std::string context, id, text;
   bool hasContext = false, hasId = false, hasText = false, fuzzy = false;
   int line = 0;  // of its msgid
+  // Where each line of the text began in it, and that line's number, so
+  // that a header field can be pointed at.
+  std::vector<std::pair<std::size_t, int>> textLines;
 };
 
 struct PoReader {
@@ -60,6 +83,11 @@ struct PoReader {
   std::string dropped;
   int line = 0;     // being read
   std::string why;  // of a failure
+  PoCoding coding = PoCoding::Utf8;
+  std::string charset;  // as the header names it
+  // The first byte above 127 and its line: an ASCII catalogue must have none.
+  unsigned char eightBit = 0;
+  int eightBitLine = 0;
 };
 
 Msg Fail(PoReader& r, Msg code, std::string why) {
@@ -74,20 +102,42 @@ std::size_t SkipBlanks(std::string_view line, std::size_t i) {
   return i;
 }
 
+// The line of the file where a piece of an entry's text stands.
+int LineOf(const PoEntry& e, std::size_t offset) {
+  int line = e.line;
+  for (const auto& [start, number] : e.textLines)
+    if (start <= offset) line = number;
+  return line;
+}
+
 // The header entry: of its fields only the coding that "Content-Type"
-// declares counts, and that must be UTF-8.
-Msg CheckHeader(PoReader& r, std::string_view header) {
+// declares counts; a charset the reader does not know fails at its line.
+Msg CheckHeader(PoReader& r, const PoEntry& entry) {
+  std::string_view header = entry.text;
   while (!header.empty()) {
     std::size_t end = header.find('\n');
     std::string_view field = header.substr(0, end);
+    const std::size_t offset = static_cast<std::size_t>(field.data() - entry.text.data());
     header = end == std::string_view::npos ? std::string_view() : header.substr(end + 1);
     if (field.substr(0, kContentType.size()) != kContentType) continue;
     std::size_t at = field.find(kCharset);
-    if (at == std::string_view::npos) return Fail(r, Msg::UnsupportedCoding, "the header declares no charset");
+    const int line = LineOf(entry, offset);
+    if (at == std::string_view::npos) {
+      r.line = line;
+      return Fail(r, Msg::UnsupportedCoding, "the header declares no charset");
+    }
     std::string_view charset = field.substr(at + kCharset.size());
     charset = charset.substr(0, charset.find_first_of("; \t"));
-    if (EqualsIgnoringCase(charset, kUtf8)) return Msg::Ok;
-    return Fail(r, Msg::UnsupportedCoding, "the header declares the charset " + std::string(charset));
+    for (const PoCharset& known : kPoCharsets) {
+      if (!EqualsIgnoringCase(charset, known.name)) continue;
+      r.coding = known.coding;
+      r.charset = std::string(charset);
+      return Msg::Ok;
+    }
+    r.line = line;
+    return Fail(r, Msg::UnsupportedCoding,
+                "the header declares the charset " + std::string(charset) +
+                    "; UTF-8, ASCII, ISO-8859-1, ISO-8859-15 and Windows-1252 (CP1252) are read");
   }
   return Msg::Ok;
 }
@@ -98,7 +148,7 @@ Msg FinishEntry(PoReader& r) {
   PoEntry done = std::exchange(r.current, PoEntry{});
   r.field = PoField::None;
   if (!done.hasText) return Msg::Ok;
-  if (done.id.empty()) return done.hasContext ? Msg::Ok : CheckHeader(r, done.text);
+  if (done.id.empty()) return done.hasContext ? Msg::Ok : CheckHeader(r, done);
   r.entries.push_back(std::move(done));
   return Msg::Ok;
 }
@@ -230,6 +280,7 @@ Msg ReadLine(PoReader& r, std::string_view line) {
   for (i = SkipBlanks(line, i); i < line.size() && line[i] != ';'; i = SkipBlanks(line, i)) {
     if (line[i] != '"') return Fail(r, Msg::LanguageFileError, "a string that does not begin with a double quote");
     std::string& target = Target(r);
+    if (r.field == PoField::Text) r.current.textLines.emplace_back(target.size(), r.line);
     i = ReadString(line, i + 1, target);
     if (target.size() > kMaxCatalogueLine) return Fail(r, Msg::LanguageFileError, "a string longer than 65536 bytes");
   }
@@ -253,9 +304,32 @@ Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) 
     if (line.size() > kMaxCatalogueLine && line.back() != '\n')
       return failed(Fail(r, Msg::LanguageFileError, "a line longer than 65536 bytes"));
     if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
+    if (r.eightBitLine == 0)
+      for (char c : line)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+          r.eightBit = static_cast<unsigned char>(c);
+          r.eightBitLine = r.line;
+          break;
+        }
     if (const Msg rc = ReadLine(r, line); rc != Msg::Ok) return failed(rc);
   }
   if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return failed(rc);
+  if (r.coding == PoCoding::Ascii && r.eightBitLine != 0) {
+    r.line = r.eightBitLine;
+    return failed(Fail(r, Msg::UnsupportedCoding,
+                       Format("the byte %02X is no %s character, as the header declares", r.eightBit,
+                              r.charset.c_str())));
+  }
+  if (r.coding == PoCoding::Latin1 || r.coding == PoCoding::Latin9 || r.coding == PoCoding::Windows1252) {
+    const SingleByteCoding coding = r.coding == PoCoding::Latin1   ? SingleByteCoding::Latin1
+                                    : r.coding == PoCoding::Latin9 ? SingleByteCoding::Latin9
+                                                                   : SingleByteCoding::Windows1252;
+    for (PoEntry& e : r.entries) {
+      e.context = SingleByteToUtf8(e.context, coding);
+      e.id = SingleByteToUtf8(e.id, coding);
+      e.text = SingleByteToUtf8(e.text, coding);
+    }
+  }
 
   // A context becomes part of the name only where the msgid alone would name
   // two different entries.

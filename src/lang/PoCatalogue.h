@@ -19,11 +19,14 @@ constexpr std::size_t kMaxCatalogueLine = 64 * 1024;
 // string goes on over the quoted lines that follow it, with the C escapes
 // decoded.  Each text is named by its msgid; where one msgid comes with
 // different contexts, those with a context are named "context|msgid".  The
-// header entry (empty msgid) only declares the coding; an entry without a
+// header entry (empty msgid) only declares the coding: UTF-8 (kept), ASCII
+// (checked to hold no byte above 127), ISO 8859-1, ISO 8859-15 or
+// Windows-1252 (converted to UTF-8); an entry without a
 // text or marked fuzzy stands for its msgid (the first such is reported as
 // untranslated).  Of a plural entry the singular text (msgstr[0]) is taken.
-// 0, 8306 (a line that is no catalogue syntax, or too long) or 8309 (a coding
-// other than UTF-8), with the line and why in the report.
+// 0, 8306 (a line that is no catalogue syntax, or too long) or 8309 (another
+// coding, or a byte an ASCII catalogue lacks), with the line and why in the
+// report.
 Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report);
 
 }  // namespace q32

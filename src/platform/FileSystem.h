@@ -96,6 +96,11 @@ class FileSystem {
     (void)path;
     return {};
   }
+  // The full path of a file in the host's own spelling: where names are
+  // found without regard to case, the case the file was created with, so
+  // that a build tool that compares names finds it.  Hosts whose names are
+  // case-blind themselves give the full path.
+  virtual bool HostName(std::string_view path, std::string& out) { return FullPath(path, out); }
 };
 
 // The real file system of the host.

@@ -9,6 +9,7 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "plc/PlcOperands.h"
+#include "project/FileCoding.h"
 #include "run/RunContext.h"
 #include "text/Ascii.h"
 
@@ -213,14 +214,19 @@ void PointAtIgnoredLine(RunContext& run, std::string_view file, unsigned lineNum
 bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::unique_ptr<File> file = run.fs.Open(name, FileMode::ReadText);
   if (!file) return false;
+  const FileCoding coding = RecogniseCoding(*file);
   std::string line;
   unsigned lineNumber = 0;
   bool lineStart = true;
   while (file->GetLine(line, kMaxConfigurationLine)) {
     // A line longer than the buffer arrives in pieces; only the first piece
     // starts a new line number.
+    const bool pieceStartsLine = lineStart;
     if (lineStart) ++lineNumber;
     lineStart = !line.empty() && line.back() == '\n';
+    if (const std::string missing = ToControlCoding(coding, line, pieceStartsLine ? static_cast<int>(lineNumber) : 0);
+        !missing.empty())
+      ReportMessage(run.diag, Msg::NoCodePageForm, name, lineNumber, missing + " is read as \"?\"");
     if (!StartsWithIgnoringCase(line, "DEFINE")) {
       if (run.observer) PointAtIgnoredLine(run, name, lineNumber, line);
       continue;
@@ -242,8 +248,11 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
 }
 
 void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::optional<std::string>& defineList) {
-  if (!cfgFile.empty() && run.settings.mode != MODE_SCAN && !ReadConfigurationFile(run, cfgFile))
-    ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
+  // A scan reads it too: it lists the run's inputs, and this is one.
+  if (!cfgFile.empty()) {
+    if (!ReadConfigurationFile(run, cfgFile)) ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
+    else if (run.settings.mode == MODE_SCAN) LogLine(run.diag, "File %s", DisplayPath(run.paths, cfgFile).c_str());
+  }
   if (!defineList) return;
   std::string text = UpperCase(*defineList);
   DefineParseSummary summary;

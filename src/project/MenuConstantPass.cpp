@@ -11,7 +11,8 @@
 
 namespace q32 {
 
-bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, int firstLine) {
+bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, const FileCoding& coding,
+                         int firstLine) {
   const RunSettings& s = run.settings;
   RunOutputs& o = run.outputs;
   const std::int64_t start = project.Tell();
@@ -21,7 +22,7 @@ bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, i
   // The same lines, sections and includes as the main pass, so that a menu
   // in a switched-off section gets no number; the main pass reports what is
   // wrong with a line.
-  ProjectLines lines(run, plc, project, firstLine, /*reports=*/false);
+  ProjectLines lines(run, plc, project, coding, firstLine, /*reports=*/false);
   auto report = [&](Msg code, std::string_view file, unsigned line, std::string_view detail = {}) {
     ReportMessage(run.diag, code, file, line, detail);
   };

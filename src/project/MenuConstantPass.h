@@ -6,6 +6,7 @@
 namespace q32 {
 
 class File;
+struct FileCoding;
 struct PlcSymbolTables;
 struct RunContext;
 
@@ -13,6 +14,7 @@ struct RunContext;
 // header, whose number is firstLine), numbers the menus, registers their
 // names and writes their defines, then puts the stream back where it was.
 // False when it had to stop (the reason has been reported).
-[[nodiscard]] bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, int firstLine);
+[[nodiscard]] bool RunMenuConstantPass(RunContext& run, PlcSymbolTables& plc, File& project, const FileCoding& coding,
+                                       int firstLine);
 
 }  // namespace q32

@@ -58,12 +58,14 @@ Msg SettingValue(const std::vector<std::string>& tokens, std::string& value) {
   return Msg::Ok;
 }
 
-ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, int lineNumber, bool reports)
+ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, const FileCoding& coding,
+                           int lineNumber, bool reports)
     : run_(run),
       project_(project),
       pre_(run, plc, reports),
       everyLine_(run.settings.mode == MODE_SCAN || (run.settings.mode == MODE_PROJECT && !run.settings.postProcess)),
-      number_(lineNumber - 1) {}
+      number_(lineNumber - 1),
+      projectCoding_(coding) {}
 
 ProjectLines::~ProjectLines() { LeaveInclude(); }
 
@@ -78,8 +80,13 @@ bool ProjectLines::Next() {
       if (ReturnFromInclude(pre_, number_)) continue;
       return false;
     }
+    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
+    // A mark before a comment is no character of it.
+    if (number_ == 1 && coding.utf8 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
     if (IsProjectComment(text_)) continue;
-    if (run_.observer) CheckUtf8();
+    if (run_.observer && !coding.utf8) CheckUtf8(coding);
+    if (const std::string missing = ToControlCoding(coding, text_, number_); !missing.empty())
+      Report(Msg::NoCodePageForm, missing + " is read as \"?\"");
     if (SplitTokens(text_, tokens_, kMaxProjectTokens, false) != Split::Complete) {
       Report(Msg::TooManyTokens, "a project line holds at most 100 words");
       continue;
@@ -98,28 +105,29 @@ bool ProjectLines::Next() {
     if (!pre_.active && !everyLine_) continue;
     if (keyword_->kind == KeywordKind::Directive) {
       HandleInclude(pre_, tokens_, number_);
+      if (pre_.include) includeCoding_ = RecogniseCoding(*pre_.include);
       continue;
     }
     return true;
   }
 }
 
-// A project saved as UTF-8 puts two or more bytes where the control reads
-// one character per byte: texts and titles come out garbled.  The checks are
+// A file read as Windows-1252 since some of its bytes are no UTF-8 may still
+// hold UTF-8 characters, two or more bytes where the control reads one
+// character per byte: texts and titles come out garbled.  The checks are
 // told of the first such line of each file.
-void ProjectLines::CheckUtf8() {
+void ProjectLines::CheckUtf8(const FileCoding& coding) {
   std::size_t length = 0;
   const std::size_t at = FindUtf8Sequence(text_, length);
   if (at == std::string::npos) return;
   for (const std::string& file : utf8Files_)
     if (file == run_.projectFile) return;
   utf8Files_.push_back(run_.projectFile);
-  const bool mark = at == 0 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0;
   run_.observer->Found(Msg::Utf8ProjectFile, run_.projectFile, number_,
-                       mark ? "the file starts with a byte-order mark"
-                            : "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
-                                  " of one character, which the control shows as " + std::to_string(length) +
-                                  " characters");
+                       "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
+                           " of one character, which the control shows as " + std::to_string(length) +
+                           " characters (the file is read as Windows-1252: line " + std::to_string(coding.strayLine) +
+                           " holds bytes that are no UTF-8)");
 }
 
 // A switched-off section passes over every line, a misspelt #ENDIF too, and

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "project/FileCoding.h"
 #include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
 
@@ -40,7 +41,10 @@ class ProjectLines {
   // Reads the project from the stream's position, where the line numbered
   // lineNumber starts.  With reports (the main pass) what is wrong with a
   // line or a directive is reported; the menu constant pass reads silently.
-  ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, int lineNumber, bool reports);
+  // coding is the project's (RecogniseCoding before its first line); an
+  // included file's is recognised when it is opened.
+  ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project, const FileCoding& coding, int lineNumber,
+               bool reports);
   // Leaves an included file still open (a pass given up inside it).
   ~ProjectLines();
   ProjectLines(const ProjectLines&) = delete;
@@ -68,7 +72,7 @@ class ProjectLines {
  private:
   void Report(Msg code, std::string_view detail = {});
   void PointAtMisspeltDirective();
-  void CheckUtf8();
+  void CheckUtf8(const FileCoding& coding);
 
   RunContext& run_;
   File& project_;
@@ -78,6 +82,8 @@ class ProjectLines {
   std::vector<std::string> tokens_;
   const ProjectKeyword* keyword_ = nullptr;
   int number_;
+  const FileCoding projectCoding_;
+  FileCoding includeCoding_;
   std::vector<std::string> utf8Files_;  // files whose UTF-8 the checks were told of
 };
 

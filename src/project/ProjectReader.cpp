@@ -11,6 +11,7 @@
 #include "output/SystemList.h"
 #include "output/TreeFile.h"
 #include "paths/Paths.h"
+#include "project/FileCoding.h"
 #include "project/MenuConstantPass.h"
 #include "project/ProjectLines.h"
 #include "project/SourceDispatch.h"
@@ -22,6 +23,10 @@
 namespace q32 {
 
 namespace {
+
+// The word after a bitmap softkey's name that takes the bitmap by its
+// colour table.
+constexpr std::string_view kDarkIsSet = "DARK";
 
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;
@@ -259,6 +264,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
     r.Report(Msg::TextNeedsMoPath);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
+  run.softkey.darkIsSet = type == SOURCE_BMP && t.size() > 3 && EqualsIgnoringCase(t[3], kDarkIsSet);
   if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
@@ -388,21 +394,23 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
   run.project.languagePath = run.settings.languagePath;
 
   const std::string topProjectFile = run.projectFile;
+  const FileCoding coding = RecogniseCoding(*project);
   std::string header;
   int headerLine = 0;
-  if (!ReadLogicalLine(*project, header, headerLine)) {
+  const bool any = ReadLogicalLine(*project, header, headerLine);
+  // The header is plain ASCII in either coding; a UTF-8 file's mark goes.
+  if (any) (void)ToControlCoding(coding, header, headerLine);
+  if (!any) {
     ReportMessage(run.diag, Msg::ProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
-    const bool mark = header.compare(0, 3, "\xEF\xBB\xBF") == 0;
     ReportMessage(run.diag, Msg::NoHeader, run.projectFile, 1,
-                  mark ? "the file starts with a UTF-8 byte-order mark; save it without one"
-                       : std::string("the first line must read \"") + kProjectHeader + "\"");
+                  std::string("the first line must read \"") + kProjectHeader + "\"");
   } else {
     if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
         !run.outputs.generatedProject->WriteText(header))
       ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
-    if (RunMenuConstantPass(run, tables.plc, *project, headerLine + 1)) {
-      ProjectLines lines(run, tables.plc, *project, headerLine + 1, /*reports=*/true);
+    if (RunMenuConstantPass(run, tables.plc, *project, coding, headerLine + 1)) {
+      ProjectLines lines(run, tables.plc, *project, coding, headerLine + 1, /*reports=*/true);
       Reader r(run, tables, lines);
       r.topProjectFile = topProjectFile;
       if (run.outputs.constants && !WriteConstantsHeading(run, false)) {

@@ -110,18 +110,15 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
 void LogScannedSource(RunContext& run) {
   SoftkeyContext& k = run.softkey;
   switch (k.sourceType) {
-    case SOURCE_TXS:
-    case SOURCE_TXM:
-    case SOURCE_TXB:
     case SOURCE_TX:
-      return;
+      return;  // the text stands in the line itself
     case SOURCE_BPJ: {
       LogSource(run, kScannedFormat);
       std::string remembered, fullPath;
       if (!run.fs.GetCurrentDir(remembered) || !run.fs.FullPath(k.source, fullPath) ||
           fullPath.size() > kMaxPathLength || !run.fs.SetCurrentDir(DirectoryOf(fullPath)))
         return;
-      ListBmxIncludes(run, fullPath);
+      ListBmxIncludes(run, fullPath, run.project.languagePath, run.settings.incLanguagePath);
       run.fs.SetCurrentDir(remembered);
       return;
     }

@@ -40,19 +40,27 @@ std::int64_t RowStride(std::int32_t width) {
 // The softkey takes the bits as they are: bit 1 is drawn, bit 0 is the
 // background.  Drawing programs write the colour table of a 1-bit picture
 // either way round, so a picture whose bit 1 is the lighter colour looks
-// right in them and comes out inverted on the control.  Leaves the file at
-// the pixels; false when it cannot get there.
-bool CheckColourTable(RunContext& run, File& file, const BmpHeader& header, const std::string& shown) {
+// right in them and comes out inverted on the control; the checks are told.
+// Taken by its colour table (darkIsSet), such a picture's bits are inverted
+// instead: the result says so.  Leaves the file at the pixels; false when it
+// cannot get there.
+bool ReadColourTable(RunContext& run, File& file, const BmpHeader& header, const std::string& shown, bool& invert) {
   unsigned char table[8];
+  invert = false;
   if (file.Seek(static_cast<std::int64_t>(kBmpFileHeaderBytes + header.info.size)) &&
       file.Read(table, sizeof table) == sizeof table) {
     // Brightness as the eye weighs red, green and blue (entries are B, G, R, 0).
     auto brightness = [&](int i) { return 114 * table[i * 4] + 587 * table[i * 4 + 1] + 299 * table[i * 4 + 2]; };
     auto colour = [&](int i) { return Format("%02X%02X%02X", table[i * 4 + 2], table[i * 4 + 1], table[i * 4]); };
-    if (brightness(1) > brightness(0))
-      run.observer->Found(Msg::BitOneLighter, {}, 0,
-                          shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
-                              "; the softkey draws bit 1, so it shows the picture inverted");
+    if (brightness(1) > brightness(0)) {
+      if (run.softkey.darkIsSet)
+        invert = true;
+      else if (run.observer)
+        run.observer->Found(Msg::BitOneLighter, {}, 0,
+                            shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
+                                "; the softkey draws bit 1, so it shows the picture inverted (DARK after the "
+                                "softkey's name takes the colour table)");
+    }
   }
   return file.Seek(header.pixelOffset);
 }
@@ -78,7 +86,9 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
     return fail(Msg::ReadFailed, shown + " (its pixels lie beyond its end)");
   if (header.info.bitCount != 1)
     return fail(Msg::NotMonochrome, shown + " (" + std::to_string(header.info.bitCount) + " bits per pixel)");
-  if (run.observer && !CheckColourTable(run, *file, header, shown)) return fail(Msg::ReadFailed, shown);
+  bool invert = false;
+  if ((run.observer || run.softkey.darkIsSet) && !ReadColourTable(run, *file, header, shown, invert))
+    return fail(Msg::ReadFailed, shown);
   if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
     ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
 
@@ -103,11 +113,17 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the
   // bottom row first, so the last row read is the top of the picture.  A row
   // that cannot be read whole is blank; bytes a narrow row lacks are zero.
+  // Taken by its colour table, only the picture's own pixels count: the
+  // bits beyond its width stay clear, whichever way the table runs.
   RasterRows rows{};
   for (std::size_t i = 0; i < kRasterRows; ++i) {
     auto& row = rows[kRasterRows - 1 - i];
     if (file->Read(line.data(), line.size()) != line.size()) continue;
-    for (std::size_t b = 0; b < kRasterRowBytes && b < line.size(); ++b) row[b] = line[b];
+    for (std::size_t b = 0; b < kRasterRowBytes && b < line.size(); ++b) {
+      row[b] = invert ? static_cast<std::uint8_t>(~line[b]) : line[b];
+      const std::int64_t beyond = static_cast<std::int64_t>(b + 1) * 8 - header.info.width;
+      if (run.softkey.darkIsSet && beyond > 0) row[b] &= beyond >= 8 ? 0 : static_cast<std::uint8_t>(0xFF << beyond);
+    }
   }
   out.WriteBlocks(rows);
   out.Close();

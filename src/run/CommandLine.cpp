@@ -37,6 +37,7 @@ constexpr CommandLineOption kOptions[] = {
     {O::Version, "ver", false, false},       {O::Checks, "W", false, false},
     {O::ChecksAsErrors, "Werror", false, false}, {O::GccDiagnostics, "diag:gcc", false, false},
     {O::ConfigFile, "cfg", true, false},     {O::Sarif, "sarif:", true, false},
+    {O::DepFile, "MF", true, false},
     {O::DestDir, "dp", true, false},
     // The embedding program writes EMB in upper case; nothing else is taken.
     {O::Embedded, "EMB", true, true},        {O::PlcProject, "pj", true, false},
@@ -49,7 +50,7 @@ constexpr OptionId kEveryOption[] = {
     O::Check,       O::GenHeader,  O::GenDef,   O::GenSys,     O::Menu,       O::NoFileCheck,    O::NoGenDef,
     O::NoGenSkSys,  O::Post,       O::Scan,     O::Version,    O::ConfigFile, O::DestDir,        O::Embedded,
     O::PlcProject,  O::Defines,    O::LanguageDir, O::IncLanguageDir, O::OutputDir, O::Model,
-    O::Checks,      O::ChecksAsErrors, O::GccDiagnostics, O::Sarif,
+    O::Checks,      O::ChecksAsErrors, O::GccDiagnostics, O::Sarif, O::DepFile,
 };
 
 const CommandLineOption* FindOption(std::string_view word) {
@@ -103,6 +104,7 @@ void ApplyOption(const CommandLineOption& option, std::string_view value, RunSet
       break;
     case O::GccDiagnostics: s.gccDiagnostics = true; break;
     case O::Sarif: s.sarifFile = Cut(value, kMaxPathLength); break;
+    case O::DepFile: s.depFile = Cut(value, kMaxPathLength); break;
   }
 }
 
@@ -143,8 +145,8 @@ CommandLine ParseCommandLine(std::span<const std::string> words, RunSettings& s,
     result.unknownOption = std::string(word);
     return result;
   };
-  for (const std::string& word : words) {
-    std::string_view arg = word;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    std::string_view arg = words[i];
     if (!arg.empty() && arg[0] == '?') return usage({});
     if (!IsOptionWord(arg)) {
       s.projectFile = Cut(arg, kMaxPathLength);
@@ -157,7 +159,14 @@ CommandLine ParseCommandLine(std::span<const std::string> words, RunSettings& s,
       result.action = CommandLine::Action::Version;
       return result;
     }
-    ApplyOption(*option, arg.substr(1 + std::string_view(option->word).size()), s);
+    std::string_view value = arg.substr(1 + std::string_view(option->word).size());
+    // The dependency file is written as compilers take it, also as the next
+    // word (-MF p.d), which build files put together from separate words.
+    if (option->id == O::DepFile && value.empty()) {
+      if (i + 1 == words.size()) return usage(arg);
+      value = words[++i];
+    }
+    ApplyOption(*option, value, s);
   }
   if ((s.mode == MODE_PROJECT || s.mode == MODE_CHECK) && !s.pjGiven) return usage({});
   if (s.projectFile.empty()) return usage({});

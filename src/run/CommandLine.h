@@ -15,7 +15,7 @@ namespace q32 {
 enum class OptionId {
   Check, GenHeader, GenDef, GenSys, Menu, NoFileCheck, NoGenDef, NoGenSkSys, Post, Scan, Version,
   ConfigFile, DestDir, Embedded, PlcProject, Defines, LanguageDir, IncLanguageDir, OutputDir, Model,
-  Checks, ChecksAsErrors, GccDiagnostics, Sarif,
+  Checks, ChecksAsErrors, GccDiagnostics, Sarif, DepFile,
 };
 
 // What the words ask for.

@@ -11,6 +11,7 @@
 #include "diag/Diagnostics.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
+#include "platform/RecordingFileSystem.h"
 #include "run/DefineList.h"
 #include "run/InputGuard.h"
 #include "run/Names.h"
@@ -66,6 +67,9 @@ struct RunContext {
   InputGuardFileSystem inputGuard;
   // Who watches the run (the preview); nobody in a generating run.
   RunObserver* observer = nullptr;
+  // What the run read and wrote, for its dependency file (-MF); the file
+  // system behind the input guard, or null without -MF.
+  const RecordingFileSystem* accesses = nullptr;
 };
 
 // Reports a file the run could not open, create or write, named itself, with

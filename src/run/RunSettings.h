@@ -58,6 +58,9 @@ struct RunSettings {
   bool gccDiagnostics = false;
   // -sarif:<file>: the run's reports as a SARIF log.
   std::string sarifFile;
+  // -MF <file>: the dependency file of make and ninja, naming every file the
+  // run wrote as its targets and every file it read as their prerequisites.
+  std::string depFile;
 
   bool IsEmbedded() const { return embedded != kNotEmbedded; }
 };

@@ -47,6 +47,9 @@ struct SoftkeyContext {
   std::string targetPath;  // the softkey on the control
   std::string targetExt;
   SourceType sourceType = SOURCE_PCX;
+  // A 1-bit bitmap is taken by its colour table (the word DARK on its line):
+  // the darker colour's pixels are the softkey's set bits.
+  bool darkIsSet = false;
 };
 
 // Fills the softkey fields from a softkey line; destPath is the SKPATH in force.

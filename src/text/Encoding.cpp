@@ -1,5 +1,7 @@
 #include "text/Encoding.h"
 
+#include "text/Format.h"
+
 namespace q32 {
 namespace {
 
@@ -39,6 +41,14 @@ void AppendUtf8(std::string& out, char32_t u) {
     out += static_cast<char>(0x80 | (u & 0x3F));
   }
 }
+
+// Where ISO 8859-15 differs from ISO 8859-1.
+struct Latin9Sign {
+  unsigned char byte;
+  char32_t code;
+};
+constexpr Latin9Sign kLatin9Signs[8] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
+                                        {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}};
 
 }  // namespace
 
@@ -88,6 +98,20 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+std::string SingleByteToUtf8(std::string_view text, SingleByteCoding coding) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    char32_t u = coding == SingleByteCoding::Windows1252 ? Cp1252ToUnicode(b) : b;
+    if (coding == SingleByteCoding::Latin9)
+      for (const Latin9Sign& sign : kLatin9Signs)
+        if (sign.byte == b) u = sign.code;
+    AppendUtf8(out, u);
+  }
+  return out;
+}
+
 unsigned char Cp1252ToCp850(unsigned char c) {
   if (c < 0x80) return c;
   if (c < 0xA0) return kConsoleC1[c - 0x80];
@@ -107,6 +131,62 @@ std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length) {
     }
   }
   return std::string_view::npos;
+}
+
+std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& u) {
+  const auto b = static_cast<unsigned char>(text[at]);
+  u = b;
+  if (b < 0x80) return 1;
+  std::size_t follow;
+  char32_t least;
+  if (b >= 0xC2 && b <= 0xDF) follow = 1, u = b & 0x1F, least = 0x80;
+  else if (b >= 0xE0 && b <= 0xEF) follow = 2, u = b & 0x0F, least = 0x800;
+  else if (b >= 0xF0 && b <= 0xF4) follow = 3, u = b & 0x07, least = 0x10000;
+  else return 0;
+  if (at + follow >= text.size()) return 0;
+  for (std::size_t f = 1; f <= follow; ++f) {
+    const auto c = static_cast<unsigned char>(text[at + f]);
+    if ((c & 0xC0) != 0x80) return 0;
+    u = (u << 6) | (c & 0x3F);
+  }
+  if (u < least || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return 0;
+  return follow + 1;
+}
+
+bool IsUtf8Text(std::string_view text, std::size_t& stray) {
+  stray = std::string_view::npos;
+  bool sequence = false;
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t u;
+    const std::size_t length = DecodeUtf8At(text, at, u);
+    if (length == 0) {
+      stray = at;
+      break;
+    }
+    sequence = sequence || length > 1;
+    at += length;
+  }
+  return text.substr(0, 3) == "\xEF\xBB\xBF" || (sequence && stray == std::string_view::npos);
+}
+
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem) {
+  std::string out;
+  out.reserve(line.size());
+  for (std::size_t at = 0; at < line.size();) {
+    char32_t u;
+    const std::size_t length = DecodeUtf8At(line, at, u);
+    const int b = length == 0 ? -1 : UnicodeToCp1252(u);
+    if (b >= 0) {
+      out += static_cast<char>(b);
+    } else {
+      out += '?';
+      if (problem.empty())
+        problem = length == 0 ? "the byte " + HexBytes(line.substr(at, 1))
+                              : Format("U+%04X (", static_cast<unsigned>(u)) + HexBytes(line.substr(at, length)) + ")";
+    }
+    at += length == 0 ? 1 : length;
+  }
+  return out;
 }
 
 std::string HexBytes(std::string_view bytes) {

@@ -14,6 +14,12 @@ char32_t Cp1252ToUnicode(unsigned char c);
 int UnicodeToCp1252(char32_t u);
 
 std::string Cp1252ToUtf8(std::string_view text);
+
+// The single-byte codings that translators' tools write besides UTF-8.
+// ISO 8859-1 gives 0x80 to 0x9F as C1 controls; ISO 8859-15 replaces eight
+// of its signs (the euro sign at 0xA4 among them).
+enum class SingleByteCoding { Latin1, Latin9, Windows1252 };
+std::string SingleByteToUtf8(std::string_view text, SingleByteCoding coding);
 // UTF-8 to Windows-1252; characters that Windows-1252 lacks, and malformed
 // sequences, become "?".
 std::string Utf8ToCp1252(std::string_view text);
@@ -27,6 +33,24 @@ unsigned char Cp1252ToCp850(unsigned char c);
 // as its offset; npos when there is none.  `length` receives its bytes.
 // Single-byte code pages rarely put such pairs in a row.
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length);
+// The well-formed UTF-8 sequence at `at` (no overlong forms, surrogates or
+// code points beyond U+10FFFF): its length, with its code point in `u`; 1
+// for a byte below 128; 0 when the bytes there are no UTF-8.
+std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& u);
+
+// Whether a text file is UTF-8: it starts with the byte-order mark, or it
+// holds at least one multi-byte sequence and every byte above 127 belongs to
+// one.  Windows-1252 texts rarely hold even one such sequence, and one byte
+// that fits none makes the file Windows-1252.  `stray` receives the offset of
+// the first byte that is no UTF-8 (npos when there is none).
+bool IsUtf8Text(std::string_view text, std::size_t& stray);
+
+// A line of a UTF-8 text as Windows-1252.  A character that the code page
+// lacks, or a byte that is no UTF-8, becomes "?"; the first such is
+// described ("U+2192 (E2 86 92)", "the byte FC") in `problem`, which
+// stays empty when every character has its form.
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem);
+
 // The bytes of a piece as "C3 BC".
 std::string HexBytes(std::string_view bytes);
 

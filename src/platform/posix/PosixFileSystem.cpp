@@ -167,6 +167,12 @@ class HostFileSystem final : public FileSystem {
     return Resolve(path, place) && place.exists ? IdentityOf(place.st) : std::string();
   }
 
+  bool HostName(std::string_view path, std::string& out) override {
+    HostPlace place;
+    std::string cwd;
+    return Resolve(path, place) && GetCurrentDir(cwd) && FullHostPath(place.path, cwd, out);
+  }
+
  private:
   std::string reason_;  // why the last Open failed
   // The names of one host directory without regard to case, each lower-case
