@@ -70,12 +70,14 @@ void Workspace::SetOptions(std::vector<std::string> arguments, std::string proje
   refused_.clear();
   for (std::string& word : arguments) {
     RunSettings probe;
+    probe.mode = MODE_GENSYS;
     const std::string words[] = {word, "project.spm"};
     const CommandLine line = ParseCommandLine(words, probe, kEditorOptions);
     if (line.action == CommandLine::Action::Run && IsOptionWord(word)) arguments_.push_back(std::move(word));
     else refused_.push_back(std::move(word));
   }
   RunSettings settings;
+  settings.mode = MODE_GENSYS;
   std::vector<std::string> words = arguments_;
   words.push_back("project.spm");
   if (ParseCommandLine(words, settings, kEditorOptions).action == CommandLine::Action::Run) {
