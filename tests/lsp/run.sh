@@ -1,4 +1,4 @@
-# The editor tests (CTest LanguageServer.*, EditorGrammars): a node script of
+# The language server's tests (CTest LanguageServer.*): a node script of
 # this folder with its arguments.  The npm packages live outside the source
 # tree, in NODE_DIR (the build's node/):
 #   cp tools/node/package*.json NODE_DIR && cd NODE_DIR && npm ci
