@@ -175,6 +175,12 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     }
   }
   host_.SetCurrentDir(start);
+  // A run that could not begin (no catalogue beside the server, no log)
+  // reports nothing itself: say so at the project, not as a clean project.
+  if (result.status == 3 && result.reports.empty())
+    result.reports.push_back({result.project, 0, Severity::Error, {},
+                              "Quillon32Lsp cannot run the generator: no message catalogue " +
+                                  std::string(kCatalogueName) + " in " + programDir_});
   return result;
 }
 
