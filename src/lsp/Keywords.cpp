@@ -91,6 +91,7 @@ constexpr KeywordInfo kProjectWords[] = {
     {"PYSCRIPT:", R::ItemParameter, "PYSCRIPT:file: the Python script file, beside the project"},
     {"PYPARA:", R::ItemParameter, "PYPARA:text: a parameter for the script"},
     {"PYPATH:", R::ItemParameter, "PYPATH:dir: the directory of this item's script on the control, instead of PYPATH"},
+    {"DARK", R::ItemParameter, "DARK (after a BMP line's name): takes the 1-bit bitmap by its colour table, the darker colour's pixels set"},
 };
 
 constexpr KeywordInfo kBmxWords[] = {
