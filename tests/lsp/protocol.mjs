@@ -1,9 +1,10 @@
 // The language server driven as an editor drives it, over its protocol:
-// the bundled example opened (no diagnostics), a keyword misspelt (a
-// diagnostic at that word with the nearest keyword), completion of softkey
-// and menu names in a NODE item, go to definition of a menu, hover on a
-// keyword, then shutdown.  Prints the median time from a change to its
-// diagnostics over 20 changes.
+// the bundled example opened as the four-axis mill with its PLC symbols (no
+// diagnostics), a keyword misspelt (a diagnostic at that word with the
+// nearest keyword), completion of softkey and menu names in a NODE item, of
+// PLC symbols and defines, go to definition and references of a menu, hover
+// on a keyword, the outline, then shutdown.  Prints the median time from a
+// change to its diagnostics over 20 changes.
 //
 // usage: node protocol.mjs <Quillon32Lsp> <source dir> <work dir> <node dir>
 import { spawn } from 'node:child_process';
@@ -51,7 +52,7 @@ const at = (line, character) => ({ textDocument: { uri }, position: { line, char
 
 const init = await connection.sendRequest('initialize',
   { processId: process.pid, rootUri: pathToFileURL(dir).href, capabilities: {},
-    initializationOptions: { arguments: [] } });
+    initializationOptions: { arguments: ['-pjmill.pj', '-rmill4.cfg'] } });
 check(init.capabilities.completionProvider && init.capabilities.definitionProvider && init.capabilities.hoverProvider,
       'initialize: completion, definition and hover offered');
 connection.sendNotification('initialized', {});
@@ -88,6 +89,15 @@ for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SP
   check(expected.length > 3 && missing.length === 0, `completion after "${typed}" lists every ${what} name`,
         `missing ${missing} in ${labels}`);
 }
+// PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF.
+for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
+  const edited = [...lines];
+  edited.splice(item, 0, typed);
+  await change(edited.join('\n'));
+  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
+  const labels = (items.items ?? items).map((i) => i.label);
+  check(labels.includes(expected), `completion after "${typed}" offers ${expected}`, labels.join(' '));
+}
 await change(original);
 
 // Go to definition of a menu named by a NODE item.
@@ -96,6 +106,16 @@ const target = await connection.sendRequest('textDocument/definition',
                                             at(node, lines[node].indexOf('COOLANTMENU') + 3));
 check(target && target.uri === uri && target.range.start.line === lineOf('SKMENU COOLANTMENU'),
       'definition of a menu name lands on its SKMENU line', JSON.stringify(target));
+
+const references = await connection.sendRequest('textDocument/references',
+  { ...at(node, lines[node].indexOf('COOLANTMENU') + 3), context: { includeDeclaration: true } });
+check(references.length === 2, 'references of the menu: its SKMENU line and the NODE item', JSON.stringify(references));
+
+// The outline: the menus, each with its items.
+const outline = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri } });
+check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify(menus) &&
+      outline[0].children.some((c) => c.name === 'NODE SPINDLE'), 'the outline lists the menus with their items',
+      JSON.stringify(outline.map((m) => [m.name, m.children.map((c) => c.name)])));
 
 // Hover on a keyword: its description.
 const hover = await connection.sendRequest('textDocument/hover', at(lineOf('ROWDEF'), 2));
