@@ -259,8 +259,16 @@ json Server::Completion(const std::string& path, int line, int character) {
   const std::string before = text.substr(0, ByteOffset(text, character));
   const std::size_t firstChar = before.find_first_not_of(" \t");
   if (firstChar != std::string::npos && before[firstChar] == ';') return items;
-  const std::vector<Word> words = LineWords(before, line);
+  std::vector<Word> words = LineWords(before, line);
   const bool partial = !words.empty() && words.back().end == character && before.find(';') == std::string::npos;
+  // A line that continues the one above (which ends in a lone "\") takes
+  // its words, so that a parameter on it is completed as the item's.
+  for (int above = line - 1; above >= 0; --above) {
+    std::vector<Word> previous = LineWords(LineText(path, above), above);
+    if (previous.empty() || previous.back().text != "\\") break;
+    previous.pop_back();
+    words.insert(words.begin(), previous.begin(), previous.end());
+  }
   const std::size_t index = partial ? words.size() - 1 : words.size();
   int from = partial ? words.back().start : character;
   std::string typed = partial ? words.back().text : std::string();
@@ -336,7 +344,16 @@ json Server::Hover(const std::string& path, int line, int character) {
     std::string text;
     if (kind == FileKind::Project) {
       const ProjectIndex index = ws_.Index(path);
-      if (const Symbol* s = index.At(path, line, character); s && s->kind != SymbolKind::File) {
+      const Symbol* s = index.At(path, line, character);
+      auto picture = [&](const std::string& file, const std::string& caption) {
+        if (EndsWithIgnoringCase(file, ".bmp") || EndsWithIgnoringCase(file, ".svg") ||
+            EndsWithIgnoringCase(file, ".png"))
+          text += "\n\n![" + caption + "](" + UriOf(file) + ")";
+      };
+      if (s && s->kind == SymbolKind::File) {
+        text = "`" + s->name + "`";
+        picture(s->name, w.text);
+      } else if (s) {
         const Symbol* def = index.DefinitionOf(*s);
         text = "**" + s->name + "**: " + (s->kind == SymbolKind::Menu ? "menu" : "softkey");
         if (def) {
@@ -344,10 +361,7 @@ json Server::Hover(const std::string& path, int line, int character) {
           text += " (" + def->at.file.substr(def->at.file.find_last_of("/\\") + 1) + ":" +
                   std::to_string(def->at.word.line + 1) + ")";
           // The picture where the editor can show it.
-          const std::string& source = def->sourcePath;
-          if (EndsWithIgnoringCase(source, ".bmp") || EndsWithIgnoringCase(source, ".svg") ||
-              EndsWithIgnoringCase(source, ".png"))
-            text += "\n\n![" + s->name + "](" + UriOf(source) + ")";
+          picture(def->sourcePath, s->name);
         } else {
           text += ", defined nowhere in the project";
         }
