@@ -2,8 +2,8 @@
 """usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
 A five-axis project with errors, -W warnings and notes runs with -diag:gcc and
 -sarif: every stderr line must match the manual's VS Code problem matcher (the
-extension's $quillon32) and
-the SARIF log pass @microsoft/sarif-multitool's validator (77: not installed)."""
+extension's $quillon32 is the same) and the SARIF log pass
+@microsoft/sarif-multitool's validator (77: not installed)."""
 
 import json
 import os
