@@ -62,8 +62,9 @@ std::string PathOf(const std::string& uri) {
   std::string rest = StartsWithIgnoringCase(uri, "file://") ? uri.substr(7) : uri;
   std::string path;
   for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size()) {
-      path += static_cast<char>(std::stoi(rest.substr(i + 1, 2), nullptr, 16));
+    if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
+      path += static_cast<char>(std::strtol(rest.substr(i + 1, 2).c_str(), nullptr, 16));
       i += 2;
     } else {
       path += rest[i];
@@ -439,14 +440,18 @@ json Server::Symbols(const std::string& path) {
 }
 
 bool Server::Handle(const json& message) {
-  const std::string method = message.value("method", "");
+  const std::string method = message.contains("method") && message["method"].is_string()
+                                 ? message["method"].get<std::string>()
+                                 : std::string();
   const json params = message.contains("params") ? message["params"] : json::object();
   const bool request = message.contains("id");
   const json id = request ? message["id"] : json(nullptr);
-  auto document = [&]() { return PathOf(params["textDocument"]["uri"].get<std::string>()); };
+  // at() throws on a missing member, which answers the request with an
+  // error instead of reading past the message.
+  auto document = [&]() { return PathOf(params.at("textDocument").at("uri").get<std::string>()); };
   auto at = [&](int& line, int& character) {
-    line = params["position"]["line"].get<int>();
-    character = params["position"]["character"].get<int>();
+    line = params.at("position").at("line").get<int>();
+    character = params.at("position").at("character").get<int>();
   };
   int line = 0, character = 0;
   try {
@@ -461,11 +466,14 @@ bool Server::Handle(const json& message) {
       Configure(params.value("settings", json::object()));
       for (const auto& [key, uri] : uris_) Publish(PathOf(uri));
     } else if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
-      const std::string uri = params["textDocument"]["uri"].get<std::string>();
+      const std::string uri = params.at("textDocument").at("uri").get<std::string>();
       const std::string path = PathOf(uri);
+      const json& changes = params.contains("contentChanges") ? params.at("contentChanges") : json::array();
+      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return true;
+      // The server asks for whole texts (change 1): the last one is the text.
       const std::string text = method == "textDocument/didOpen"
-                                   ? params["textDocument"]["text"].get<std::string>()
-                                   : params["contentChanges"].back()["text"].get<std::string>();
+                                   ? params.at("textDocument").at("text").get<std::string>()
+                                   : changes.back().at("text").get<std::string>();
       uris_[UpperCase(path)] = uri;
       ws_.Put(path, text);
       Publish(path);
@@ -540,7 +548,7 @@ int RunLanguageServer(int argc, char** argv) {
   std::string body;
   while (ReadMessage(body)) {
     json message = json::parse(body, nullptr, false);
-    if (message.is_discarded()) continue;
+    if (message.is_discarded() || !message.is_object()) continue;
     if (!server.Handle(message)) return server.ExitStatus();
   }
   return server.ExitStatus();

@@ -177,10 +177,13 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   host_.SetCurrentDir(start);
   // A run that could not begin (no catalogue beside the server, no log)
   // reports nothing itself: say so at the project, not as a clean project.
-  if (result.status == 3 && result.reports.empty())
+  if (result.status == 3 && result.reports.empty()) {
+    const std::string catalogue = programDir_ + kCatalogueName;
     result.reports.push_back({result.project, 0, Severity::Error, {},
-                              "Quillon32Lsp cannot run the generator: no message catalogue " +
-                                  std::string(kCatalogueName) + " in " + programDir_});
+                              "Quillon32Lsp cannot run the generator: " +
+                                  (host_.Exists(catalogue) ? "the project's folder cannot hold its log"
+                                                           : "no message catalogue " + catalogue)});
+  }
   return result;
 }
 
