@@ -290,11 +290,11 @@ json Server::Completion(const std::string& path, int line, int character) {
   if (kind != FileKind::Project) return items;
   const std::string first = UpperCase(words[0].text);
   const ProjectKeyword* keyword = LookupProjectKeyword(first);
-  ProjectIndex index_;
+  ProjectIndex project;
   auto names = [&](SymbolKind symbolKind, int itemKind, const std::string& prefix) {
-    if (index_.files.empty()) index_ = ws_.Index(path);
-    for (const std::string& n : index_.Names(symbolKind)) {
-      const Symbol* def = index_.FindDefinition(symbolKind, n);
+    if (project.files.empty()) project = ws_.Index(path);
+    for (const std::string& n : project.Names(symbolKind)) {
+      const Symbol* def = project.FindDefinition(symbolKind, n);
       std::string detail = symbolKind == SymbolKind::Menu ? "menu" : "softkey";
       if (def && !def->keyword.empty()) detail += ": " + def->keyword + " " + def->source;
       add(prefix + n, itemKind, detail, prefix + n);
