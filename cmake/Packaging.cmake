@@ -1,17 +1,21 @@
 # Where `cmake --install` puts the program, and the packages CPack makes.
 #
-# Windows (zip):   <prefix>/Quillon32.exe, Quillon32Preview.exe, Quillon32.err,
+# Windows (zip):   <prefix>/Quillon32.exe, Quillon32Preview.exe, Quillon32Lsp.exe, Quillon32.err,
 #                  README.md, examples/mill/
-# Other hosts:     <prefix>/lib/quillon32/Quillon32, Quillon32Preview and
+# Other hosts:     <prefix>/lib/quillon32/Quillon32, Quillon32Preview, Quillon32Lsp and
 #                  Quillon32.err, <prefix>/bin/<program> -> ../lib/quillon32/<program>,
 #                  <prefix>/share/man/man1/Quillon32.1,
 #                  <prefix>/share/doc/quillon32/README.md and examples/mill/
 # The program looks for its catalogue beside its executable with links
 # resolved, so the command on PATH finds the catalogue in lib/quillon32.
-# A build without stb has no preview to install.
+# A build without stb has no preview to install, one without nlohmann-json
+# no language server.
 set(QUILLON_PROGRAMS Quillon32)
 if(QUILLON_PREVIEW)
   list(APPEND QUILLON_PROGRAMS Quillon32Preview)
+endif()
+if(QUILLON_LSP)
+  list(APPEND QUILLON_PROGRAMS Quillon32Lsp)
 endif()
 if(WIN32)
   install(TARGETS ${QUILLON_PROGRAMS} RUNTIME DESTINATION .)

@@ -4,7 +4,7 @@
 #   check_packages.sh deb <build dir> [program...]   the Debian package,
 #       unpacked with dpkg-deb -x into a temporary root: its /usr/bin/Quillon32
 #       runs the example project and finds its catalogue in /usr/lib/quillon32,
-#       and so does the preview
+#       and so do the preview and the language server
 #   check_packages.sh zip <build dir> [program...]   the Windows zip holds
 #       exactly the programs, their catalogue, the README and the example
 # The programs the build packs: Quillon32 and Quillon32Preview unless named
@@ -62,6 +62,24 @@ deb)
       { cat "$work/preview.txt"; fail "the installed preview ended with status $?"; }
     [ -f "$work/site/index.html" ] || fail "the installed preview wrote no index.html"
     echo "installed preview showed the example: status 0"
+  fi
+  # The installed language server finds the catalogue too: the example
+  # opened in it has no diagnostics.
+  if [ -e "$root/usr/bin/Quillon32Lsp" ]; then
+    python3 - "$work/mill/mill.spm" >"$work/lsp-in.txt" <<'PY'
+import json, pathlib, sys
+project = pathlib.Path(sys.argv[1])
+for m in [{"id": 1, "method": "initialize", "params": {"rootUri": project.parent.as_uri()}},
+          {"method": "textDocument/didOpen", "params": {"textDocument": {"uri": project.as_uri(), "languageId": "quillon32-project",
+           "version": 1, "text": project.read_text(encoding="latin-1")}}},
+          {"id": 2, "method": "shutdown"}, {"method": "exit"}]:
+    body = json.dumps(dict(jsonrpc="2.0", **m))
+    sys.stdout.write(f"Content-Length: {len(body)}\r\n\r\n{body}")
+PY
+    "$root/usr/bin/Quillon32Lsp" <"$work/lsp-in.txt" >"$work/lsp.txt" || fail "the installed language server ended with status $?"
+    grep -q '"diagnostics":\[\],"uri":"file://[^"]*mill.spm"' "$work/lsp.txt" ||
+      { cat "$work/lsp.txt"; fail "the installed language server reported on the example"; }
+    echo "installed language server checked the example: no diagnostics"
   fi
   ;;
 zip)

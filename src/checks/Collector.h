@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -54,6 +55,7 @@ struct Output {
   std::vector<std::string> texts;
   bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again
+  bool onDisk = false;     // not written by the run: a softkey a generated project names, found on disk
 };
 
 struct SoftkeyLine {
@@ -103,6 +105,10 @@ class Collector final : public RunObserver {
   std::vector<SoftkeyLine> softkeys;
   std::vector<Menu> menus;
   std::vector<Finding> findings;
+  // Run first by FinishChecks: the preview finds there the softkeys a
+  // generated project names, so that a missing one is reported with the
+  // other findings.
+  std::function<void(Collector&)> beforeChecks;
 
   std::string Show(const std::string& full) const { return Shown(full, startDir); }
   std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }

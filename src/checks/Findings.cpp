@@ -154,6 +154,7 @@ void CheckDrawings(Collector& c) {
 }  // namespace
 
 void FinishChecks(Collector& c) {
+  if (c.beforeChecks) c.beforeChecks(c);
   CheckNames(c);
   CheckReach(c);
   CheckSoftkeyUse(c);

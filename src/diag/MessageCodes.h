@@ -137,6 +137,7 @@ enum class [[nodiscard]] Msg : int {
   Utf8ProjectFile = -8415,            // A project file saved as UTF-8
   MisspeltDirective = -8416,          // A misspelt directive in a switched-off section
   SourceNameCut = -8417,              // A source name cut to 255 characters
+  GeneratedSoftkeyNotFound = -8418,   // A generated project's softkey found nowhere the default run writes
 };
 
 // A report of a negative number counts as a warning, of a positive one as

@@ -174,7 +174,9 @@ int RunGenerator(RunContext& run, Collector* checks) {
   d.embedded = s.IsEmbedded();
   d.gccStream = s.gccDiagnostics ? stderr : nullptr;
   d.checksAsErrors = s.checksAsErrors;
-  d.keepReports = !s.sarifFile.empty();
+  // A SARIF log needs every report; so does an embedding program that set
+  // keepReports before the run (the language server).
+  d.keepReports = d.keepReports || !s.sarifFile.empty();
   d.reports.clear();
   ClosingFiles closing;
   std::string& sarifPath = closing.sarif;

@@ -32,6 +32,11 @@ std::optional<std::string> EnvironmentVariable(std::string_view name);
 // 850 (on Windows, when standard output is a console; elsewhere nothing).
 void PrepareConsole();
 
+// Standard input and output as byte streams, with no line-end conversion:
+// a program that speaks a framed protocol over them counts bytes (Windows
+// would otherwise turn each LF it writes into CR LF).
+void BinaryStandardStreams();
+
 // A path written with either separator, in the host's own form, as tools
 // of the host that open it (an editor's problem matcher) expect it.
 std::string InHostForm(std::string_view path);

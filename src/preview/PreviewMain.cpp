@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Host.h"
 #include "platform/HostPath.h"
+#include "preview/GeneratedSoftkeys.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Site.h"
 #include "run/CommandLine.h"
@@ -42,7 +43,8 @@ constexpr const char* kUsage[] = {
     "entities; text sources saved as UTF-8 (they are read in code page 850); softkeys no menu",
     "shows; menus no root menu reaches; items naming a softkey defined further down; unknown menu",
     "attributes; configuration lines not understood; 1-bit bitmaps whose bit 1 is the lighter",
-    "colour; project files saved as UTF-8; misspelt directives in switched-off sections.",
+    "colour; project files saved as UTF-8; misspelt directives in switched-off sections; softkeys",
+    "a generated project (.spj) names that are found neither beside the project nor in its folders.",
     "",
     "Exit status: 0 without findings, 1 with findings, 2 when the generation reports errors,",
     "3 for a wrong command line.",
@@ -117,6 +119,12 @@ int RunPreview(int argc, char** argv) {
 
   OverlayFileSystem overlay(*host);
   Collector collector(overlay, startDir);
+  // The softkeys a generated project names are read from where the default
+  // run wrote them; the run is then in the project's directory.
+  collector.beforeChecks = [&host](Collector& c) {
+    std::string projectDir;
+    if (host->GetCurrentDir(projectDir)) FindGeneratedSoftkeys(c, *host, projectDir);
+  };
   // With -W the run reports the findings itself, among its warnings.
   const bool runReports = settings.checks;
   // The run writes its SARIF log where it writes everything, in memory; the

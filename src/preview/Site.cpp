@@ -123,7 +123,9 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
     SoftkeyLine& k = c.softkeys[i];
     for (std::size_t j = 0; j < k.outputs.size(); ++j) {
       Output& o = k.outputs[j];
-      const std::string* bytes = fs.Output(o.path);
+      // A generated project's softkey is read from disk, where it was found.
+      std::string onDisk;
+      const std::string* bytes = o.onDisk ? (fs.ReadWhole(o.path, onDisk) ? &onDisk : nullptr) : fs.Output(o.path);
       if (!bytes) continue;  // removed by the run after a failure
       const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
       if (EndsWithIgnoringCase(o.path, ".bmx")) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
 A five-axis project with errors, -W warnings and notes runs with -diag:gcc and
--sarif: every stderr line must match the manual's VS Code problem matcher and
-the SARIF log pass @microsoft/sarif-multitool's validator (77: not installed)."""
+-sarif: every stderr line must match the manual's VS Code problem matcher (the
+extension's $quillon32 is the same) and the SARIF log pass
+@microsoft/sarif-multitool's validator (77: not installed)."""
 
 import json
 import os
@@ -41,6 +42,10 @@ def main():
     if run.returncode != 2:
         failures.append(f"status {run.returncode}, not 2")
     pattern = problem_matcher(os.path.join(source, "docs/manual/messages.md"))
+    # The VS Code extension's $quillon32 is the manual's matcher.
+    with open(os.path.join(source, "editors/vscode/package.json"), encoding="utf-8") as f:
+        if json.load(f)["contributes"]["problemMatchers"][0]["pattern"] != pattern:
+            failures.append("the problem matcher of editors/vscode/package.json is not the manual's")
     regexp = re.compile(pattern["regexp"])
     counts = {"error": 0, "warning": 0, "note": 0}
     lines = run.stderr.splitlines()

@@ -48,4 +48,6 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
 // A terminal shows the console's UTF-8 as it is.
 void PrepareConsole() {}
 
+void BinaryStandardStreams() {}
+
 }  // namespace q32

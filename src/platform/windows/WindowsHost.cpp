@@ -1,6 +1,10 @@
 // The host services of Windows; posix/PosixHost.cpp is the POSIX one.
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include <string>
 
@@ -66,6 +70,11 @@ void PrepareConsole() {
   // another OEM page would show other characters for them.
   DWORD mode;
   if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) SetConsoleOutputCP(850);
+}
+
+void BinaryStandardStreams() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace q32

@@ -1,0 +1,559 @@
+// Quillon32Lsp: the language server of softkey projects.  It speaks the
+// Language Server Protocol over standard input and output: diagnostics of
+// the generator's checks (-W) on the editor's unsaved text, completion,
+// hover, go to definition and references, and the outline.  The options of
+// the runs come from the editor's settings (initializationOptions and
+// workspace/didChangeConfiguration: quillon32.arguments, quillon32.project).
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/Keywords.h"
+#include "lsp/ProjectIndex.h"
+#include "lsp/Workspace.h"
+#include "platform/FileSystem.h"
+#include "platform/Host.h"
+#include "platform/HostPath.h"
+#include "project/ProjectKeywords.h"
+#include "run/RunSettings.h"
+#include "text/Ascii.h"
+
+namespace q32 {
+namespace {
+
+using json = nlohmann::json;
+
+// LSP's kinds, by their numbers in the protocol.
+constexpr int kSeverityError = 1, kSeverityWarning = 2, kSeverityInformation = 3;
+constexpr int kCompletionModule = 9, kCompletionProperty = 10, kCompletionKeyword = 14, kCompletionConstant = 21,
+              kCompletionVariable = 6;
+constexpr int kSymbolModule = 2, kSymbolField = 8, kSymbolConstant = 14;
+
+// ---------------------------------------------------------------------------
+// Paths and URIs.
+
+std::string UriOf(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  if (p.size() >= 2 && p[1] == ':') p = "/" + p;
+  std::string uri = "file://";
+  static const char* kHex = "0123456789ABCDEF";
+  for (unsigned char c : p) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri;
+}
+
+std::string PathOf(const std::string& uri) {
+  std::string rest = StartsWithIgnoringCase(uri, "file://") ? uri.substr(7) : uri;
+  std::string path;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
+      path += static_cast<char>(std::strtol(rest.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  if (HostPathSeparator() == '\\') {
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+    for (char& c : path)
+      if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+json Position(int line, int character) { return {{"line", line}, {"character", character}}; }
+json Range(int line, int start, int endLine, int end) {
+  return {{"start", Position(line, start)}, {"end", Position(endLine, end)}};
+}
+json RangeOf(const Word& w) { return Range(w.line, w.start, w.line, w.end); }
+
+// ---------------------------------------------------------------------------
+
+class Server {
+ public:
+  Server(FileSystem& host, std::string programDir) : ws_(host, std::move(programDir)) {}
+
+  // One message in; false after exit.
+  bool Handle(const json& message);
+  int ExitStatus() const { return shutdown_ ? 0 : 1; }
+
+ private:
+  void Send(const json& message);
+  void Reply(const json& id, const json& result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}); }
+  void Notify(const std::string& method, const json& params) {
+    Send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+  }
+  void Configure(const json& settings);
+  void Publish(const std::string& path);
+  std::string Uri(const std::string& path) const {
+    const auto it = uris_.find(UpperCase(path));
+    return it == uris_.end() ? UriOf(path) : it->second;
+  }
+  json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
+  json ReportRange(const EditorReport& r);
+  std::string LineText(const std::string& path, int line);
+
+  json Initialize(const json& params);
+  json Completion(const std::string& path, int line, int character);
+  json Hover(const std::string& path, int line, int character);
+  json Definition(const std::string& path, int line, int character);
+  json References(const std::string& path, int line, int character, bool declaration);
+  json Symbols(const std::string& path);
+
+  Workspace ws_;
+  bool shutdown_ = false;
+  std::map<std::string, std::string> uris_;                     // open documents: upper-case path → URI
+  std::map<std::string, std::set<std::string>> published_;      // project → files with diagnostics
+};
+
+void Server::Send(const json& message) {
+  const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  std::fwrite(frame.data(), 1, frame.size(), stdout);
+  std::fflush(stdout);
+}
+
+void Server::Configure(const json& settings) {
+  if (!settings.is_object()) return;
+  const json& s = settings.contains("quillon32") ? settings["quillon32"] : settings;
+  std::vector<std::string> arguments;
+  std::string project;
+  if (s.contains("arguments") && s["arguments"].is_array())
+    for (const json& a : s["arguments"])
+      if (a.is_string()) arguments.push_back(a.get<std::string>());
+  if (s.contains("project") && s["project"].is_string()) project = s["project"].get<std::string>();
+  ws_.SetOptions(std::move(arguments), std::move(project));
+  if (!ws_.RefusedOptions().empty()) {
+    std::string words;
+    for (const std::string& w : ws_.RefusedOptions()) words += " " + w;
+    Notify("window/showMessage",
+           {{"type", kSeverityWarning},
+            {"message", "Quillon32: quillon32.arguments takes -t, -pj, -r, -a, -l, -i, -dp and -nofilecheck; left out:" +
+                            words}});
+  }
+}
+
+json Server::Initialize(const json& params) {
+  if (params.contains("rootUri") && params["rootUri"].is_string())
+    ws_.SetRoot(PathOf(params["rootUri"].get<std::string>()));
+  else if (params.contains("rootPath") && params["rootPath"].is_string())
+    ws_.SetRoot(params["rootPath"].get<std::string>());
+  if (params.contains("initializationOptions")) Configure(params["initializationOptions"]);
+  return {{"capabilities",
+           {{"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
+            {"completionProvider", {{"triggerCharacters", {" ", ":"}}}},
+            {"hoverProvider", true},
+            {"definitionProvider", true},
+            {"referencesProvider", true},
+            {"documentSymbolProvider", true}}},
+          {"serverInfo", {{"name", "Quillon32Lsp"}, {"version", kVersion}}}};
+}
+
+std::string Server::LineText(const std::string& path, int line) {
+  std::string text;
+  if (line < 0 || !ws_.ReadUtf8(path, text)) return {};
+  std::size_t start = 0;
+  for (int i = 0; i < line; ++i) {
+    start = text.find('\n', start);
+    if (start == std::string::npos) return {};
+    ++start;
+  }
+  std::size_t end = text.find('\n', start);
+  if (end == std::string::npos) end = text.size();
+  std::string out = text.substr(start, end - start);
+  if (!out.empty() && out.back() == '\r') out.pop_back();
+  return out;
+}
+
+// Whether the report's text names the word (as a whole word).
+std::size_t NamedLength(const std::string& text, const std::string& word) {
+  if (word.empty()) return 0;
+  auto inWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#'; };
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const bool before = at == 0 || !inWord(text[at - 1]);
+    const bool after = at + word.size() >= text.size() || !inWord(text[at + word.size()]);
+    if (before && after) return word.size();
+  }
+  return 0;
+}
+
+// The report's line, narrowed to the word its text names where there is
+// one (the misspelt keyword, the unknown name, the file not found).
+json Server::ReportRange(const EditorReport& r) {
+  if (r.line <= 0) return Range(0, 0, 0, 0);
+  const int line = r.line - 1;
+  const std::vector<Word> words = LineWords(LineText(r.file, line), line);
+  if (words.empty()) return Range(line, 0, line, 0);
+  const Word* best = nullptr;
+  std::size_t bestLength = 0;
+  for (const Word& w : words) {
+    std::string word = w.text;
+    if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
+    std::size_t length = NamedLength(r.text, word);
+    const std::size_t colon = word.find(':');
+    if (colon != std::string::npos && colon + 1 < word.size())
+      length = std::max(length, NamedLength(r.text, word.substr(colon + 1)));
+    if (length > bestLength) {
+      best = &w;
+      bestLength = length;
+    }
+  }
+  if (best) return RangeOf(*best);
+  return Range(line, words.front().start, line, words.back().end);
+}
+
+void Server::Publish(const std::string& path) {
+  const CheckResult result = ws_.Check(path);
+  if (result.project.empty()) {
+    Notify("textDocument/publishDiagnostics", {{"uri", Uri(path)}, {"diagnostics", json::array()}});
+    return;
+  }
+  std::map<std::string, json> byFile;  // upper-case path → diagnostics
+  std::map<std::string, std::string> names;
+  auto file = [&](const std::string& p) -> json& {
+    const std::string key = UpperCase(p);
+    names.emplace(key, p);
+    auto [it, added] = byFile.emplace(key, json::array());
+    return it->second;
+  };
+  // Every file that had diagnostics, and every open document of the
+  // project, gets its list, empty when the run found nothing there.
+  for (const std::string& p : published_[result.project]) file(p);
+  for (const std::string& p : ws_.Index(result.project).files)
+    if (uris_.count(UpperCase(p))) file(p);
+  file(path);
+  std::set<std::string> now;
+  for (const EditorReport& r : result.reports) {
+    const int severity = r.severity == Severity::Error     ? kSeverityError
+                         : r.severity == Severity::Warning ? kSeverityWarning
+                                                           : kSeverityInformation;
+    json d = {{"range", ReportRange(r)}, {"severity", severity}, {"source", "Quillon32"}, {"message", r.text}};
+    if (!r.tag.empty()) d["code"] = r.tag;
+    file(r.file).push_back(d);
+    now.insert(r.file);
+  }
+  for (auto& [key, list] : byFile) Notify("textDocument/publishDiagnostics", {{"uri", Uri(names[key])}, {"diagnostics", list}});
+  published_[result.project] = now;
+}
+
+json Server::Completion(const std::string& path, int line, int character) {
+  json items = json::array();
+  const FileKind kind = KindOfFile(path);
+  const std::string text = LineText(path, line);
+  const std::string before = text.substr(0, ByteOffset(text, character));
+  const std::size_t firstChar = before.find_first_not_of(" \t");
+  if (firstChar != std::string::npos && before[firstChar] == ';') return items;
+  std::vector<Word> words = LineWords(before, line);
+  const bool partial = !words.empty() && words.back().end == character && before.find(';') == std::string::npos;
+  // A line that continues the one above (which ends in a lone "\") takes
+  // its words, so that a parameter on it is completed as the item's.
+  for (int above = line - 1; above >= 0; --above) {
+    std::vector<Word> previous = LineWords(LineText(path, above), above);
+    if (previous.empty() || previous.back().text != "\\") break;
+    previous.pop_back();
+    words.insert(words.begin(), previous.begin(), previous.end());
+  }
+  const std::size_t index = partial ? words.size() - 1 : words.size();
+  int from = partial ? words.back().start : character;
+  std::string typed = partial ? words.back().text : std::string();
+
+  auto add = [&](const std::string& label, int itemKind, std::string_view detail, const std::string& insert) {
+    json item = {{"label", label},
+                 {"kind", itemKind},
+                 {"textEdit", {{"range", Range(line, from, line, character)}, {"newText", insert}}}};
+    if (!detail.empty()) item["detail"] = std::string(detail);
+    items.push_back(item);
+  };
+  if (index == 0) {
+    for (const KeywordInfo& k : KeywordInfos(kind))
+      if (k.role != WordRole::MenuAttribute && k.role != WordRole::ItemParameter)
+        add(std::string(k.word), kCompletionKeyword, k.description, std::string(k.word));
+    return items;
+  }
+  if (kind != FileKind::Project) return items;
+  const std::string first = UpperCase(words[0].text);
+  const ProjectKeyword* keyword = LookupProjectKeyword(first);
+  ProjectIndex project;
+  auto names = [&](SymbolKind symbolKind, int itemKind, const std::string& prefix) {
+    if (project.files.empty()) project = ws_.Index(path);
+    for (const std::string& n : project.Names(symbolKind)) {
+      const Symbol* def = project.FindDefinition(symbolKind, n);
+      std::string detail = symbolKind == SymbolKind::Menu ? "menu" : "softkey";
+      if (def && !def->keyword.empty()) detail += ": " + def->keyword + " " + def->source;
+      add(prefix + n, itemKind, detail, prefix + n);
+    }
+  };
+  if (keyword && keyword->kind == KeywordKind::MenuItem) {
+    const bool target = keyword->item == ITEM_NODE || keyword->item == ITEM_GOTO;
+    if (index == 1) {
+      names(SymbolKind::Softkey, kCompletionVariable, "");
+      return items;
+    }
+    if (index == 2 && target) {
+      names(SymbolKind::Menu, kCompletionModule, "");
+      return items;
+    }
+    // A parameter's value: menus, PLC symbols.
+    const std::size_t colon = typed.find(':');
+    if (colon != std::string::npos) {
+      const std::string key = UpperCase(typed.substr(0, colon + 1));
+      from += Utf16Column(typed, colon + 1);
+      if (key == "POPUPMENU:") names(SymbolKind::Menu, kCompletionModule, "");
+      if (key == "ENABLE:" || key == "STATUS:" || key == "HIDE:")
+        for (const std::string& s : ws_.PlcSymbols()) add(s, kCompletionVariable, "PLC symbol", s);
+      return items;
+    }
+    for (std::string_view p : ItemParameters(first)) {
+      const KeywordInfo* info = FindKeyword(kind, p, false);
+      add(std::string(p), kCompletionProperty, info ? info->description : std::string_view(), std::string(p));
+    }
+    return items;
+  }
+  if (first == "SKMENU" && index >= 2) {
+    for (const KeywordInfo& k : KeywordInfos(kind))
+      if (k.role == WordRole::MenuAttribute) add(std::string(k.word), kCompletionProperty, k.description, std::string(k.word));
+    return items;
+  }
+  if (first == "#IF" || first == "#IFDEF" || first == "#IFNDEF")
+    for (const std::string& d : ws_.DefineNames()) add(d, kCompletionConstant, "define", d);
+  return items;
+}
+
+json Server::Hover(const std::string& path, int line, int character) {
+  const FileKind kind = KindOfFile(path);
+  const std::vector<Word> words = LineWords(LineText(path, line), line);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const Word& w = words[i];
+    if (character < w.start || character > w.end) continue;
+    std::string text;
+    if (kind == FileKind::Project) {
+      const ProjectIndex index = ws_.Index(path);
+      const Symbol* s = index.At(path, line, character);
+      auto picture = [&](const std::string& file, const std::string& caption) {
+        if (EndsWithIgnoringCase(file, ".bmp") || EndsWithIgnoringCase(file, ".svg") ||
+            EndsWithIgnoringCase(file, ".png"))
+          text += "\n\n![" + caption + "](" + UriOf(file) + ")";
+      };
+      if (s && s->kind == SymbolKind::File) {
+        text = "`" + s->name + "`";
+        picture(s->name, w.text);
+      } else if (s) {
+        const Symbol* def = index.DefinitionOf(*s);
+        text = "**" + s->name + "**: " + (s->kind == SymbolKind::Menu ? "menu" : "softkey");
+        if (def) {
+          if (!def->keyword.empty()) text += ", `" + def->keyword + " " + def->source + "`";
+          text += " (" + def->at.file.substr(def->at.file.find_last_of("/\\") + 1) + ":" +
+                  std::to_string(def->at.word.line + 1) + ")";
+          // The picture where the editor can show it.
+          picture(def->sourcePath, s->name);
+        } else {
+          text += ", defined nowhere in the project";
+        }
+      }
+    }
+    if (text.empty())
+      if (const KeywordInfo* k = FindKeyword(kind, w.text, i == 0)) text = std::string(k->description);
+    if (text.empty()) return nullptr;
+    return {{"contents", {{"kind", "markdown"}, {"value", text}}}, {"range", RangeOf(w)}};
+  }
+  return nullptr;
+}
+
+json Server::Definition(const std::string& path, int line, int character) {
+  const ProjectIndex index = ws_.Index(path);
+  const Symbol* s = index.At(path, line, character);
+  if (!s) return nullptr;
+  if (s->kind == SymbolKind::File) return {{"uri", Uri(s->name)}, {"range", Range(0, 0, 0, 0)}};
+  const Symbol* def = index.DefinitionOf(*s);
+  return def ? Location(def->at) : json(nullptr);
+}
+
+json Server::References(const std::string& path, int line, int character, bool declaration) {
+  json out = json::array();
+  const ProjectIndex index = ws_.Index(path);
+  const Symbol* s = index.At(path, line, character);
+  if (!s) return out;
+  for (const Symbol* r : index.ReferencesOf(*s))
+    if (declaration || !r->definition) out.push_back(Location(r->at));
+  return out;
+}
+
+json Server::Symbols(const std::string& path) {
+  json out = json::array();
+  const ProjectIndex index = ws_.Index(path);
+  auto softkey = [](const Symbol& s) {
+    return json{{"name", s.name}, {"detail", s.keyword + " " + s.source}, {"kind", kSymbolConstant},
+                {"range", RangeOf(s.at.word)}, {"selectionRange", RangeOf(s.at.word)}};
+  };
+  std::vector<std::pair<int, int>> spans;
+  for (const OutlineMenu& m : index.menus) {
+    if (m.menu.at.file != path) continue;
+    const int first = m.menu.at.word.line, last = m.endLine < 0 ? first : m.endLine;
+    spans.push_back({first, last});
+    json children = json::array();
+    std::vector<std::pair<int, json>> lines;
+    for (const OutlineItem& item : m.items)
+      lines.push_back({item.at.word.line,
+                       {{"name", item.keyword + " " + item.detail.substr(0, item.detail.find(' '))},
+                        {"detail", item.detail},
+                        {"kind", kSymbolField},
+                        {"range", RangeOf(item.at.word)},
+                        {"selectionRange", RangeOf(item.at.word)}}});
+    for (const Symbol& s : index.symbols)
+      if (s.definition && s.kind == SymbolKind::Softkey && s.at.file == path && s.at.word.line > first &&
+          s.at.word.line < last)
+        lines.push_back({s.at.word.line, softkey(s)});
+    std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& l : lines) children.push_back(l.second);
+    out.push_back({{"name", m.menu.name},
+                   {"detail", "menu"},
+                   {"kind", kSymbolModule},
+                   {"range", Range(first, 0, last, 9)},
+                   {"selectionRange", RangeOf(m.menu.at.word)},
+                   {"children", children}});
+  }
+  // Softkeys outside every menu of the file.
+  for (const Symbol& s : index.symbols) {
+    if (!s.definition || s.kind != SymbolKind::Softkey || s.at.file != path) continue;
+    bool inside = false;
+    for (auto [a, b] : spans) inside = inside || (s.at.word.line > a && s.at.word.line < b);
+    if (!inside) out.push_back(softkey(s));
+  }
+  return out;
+}
+
+bool Server::Handle(const json& message) {
+  const std::string method = message.contains("method") && message["method"].is_string()
+                                 ? message["method"].get<std::string>()
+                                 : std::string();
+  const json params = message.contains("params") ? message["params"] : json::object();
+  const bool request = message.contains("id");
+  const json id = request ? message["id"] : json(nullptr);
+  // at() throws on a missing member, which answers the request with an
+  // error instead of reading past the message.
+  auto document = [&]() { return PathOf(params.at("textDocument").at("uri").get<std::string>()); };
+  auto at = [&](int& line, int& character) {
+    line = params.at("position").at("line").get<int>();
+    character = params.at("position").at("character").get<int>();
+  };
+  int line = 0, character = 0;
+  try {
+    if (method == "initialize") {
+      Reply(id, Initialize(params));
+    } else if (method == "shutdown") {
+      shutdown_ = true;
+      Reply(id, nullptr);
+    } else if (method == "exit") {
+      return false;
+    } else if (method == "workspace/didChangeConfiguration") {
+      Configure(params.value("settings", json::object()));
+      for (const auto& [key, uri] : uris_) Publish(PathOf(uri));
+    } else if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
+      const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+      const std::string path = PathOf(uri);
+      const json& changes = params.contains("contentChanges") ? params.at("contentChanges") : json::array();
+      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return true;
+      // The server asks for whole texts (change 1): the last one is the text.
+      const std::string text = method == "textDocument/didOpen"
+                                   ? params.at("textDocument").at("text").get<std::string>()
+                                   : changes.back().at("text").get<std::string>();
+      uris_[UpperCase(path)] = uri;
+      ws_.Put(path, text);
+      Publish(path);
+    } else if (method == "textDocument/didSave") {
+      Publish(document());
+    } else if (method == "textDocument/didClose") {
+      const std::string path = document();
+      ws_.Drop(path);
+      uris_.erase(UpperCase(path));
+    } else if (method == "textDocument/completion") {
+      at(line, character);
+      Reply(id, Completion(document(), line, character));
+    } else if (method == "textDocument/hover") {
+      at(line, character);
+      Reply(id, Hover(document(), line, character));
+    } else if (method == "textDocument/definition") {
+      at(line, character);
+      Reply(id, Definition(document(), line, character));
+    } else if (method == "textDocument/references") {
+      at(line, character);
+      const bool declaration = params.contains("context") && params["context"].value("includeDeclaration", true);
+      Reply(id, References(document(), line, character, declaration));
+    } else if (method == "textDocument/documentSymbol") {
+      Reply(id, Symbols(document()));
+    } else if (request) {
+      Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", -32601}, {"message", "no method " + method}}}});
+    }
+  } catch (const json::exception& e) {
+    if (request)
+      Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", -32602}, {"message", std::string(e.what())}}}});
+  }
+  return true;
+}
+
+// One framed message from standard input; false at its end.
+bool ReadMessage(std::string& body) {
+  std::size_t length = 0;
+  bool haveLength = false;
+  std::string header;
+  for (;;) {
+    header.clear();
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') header += static_cast<char>(c);
+    if (c == EOF) return false;
+    if (!header.empty() && header.back() == '\r') header.pop_back();
+    if (header.empty()) break;
+    if (StartsWithIgnoringCase(header, "Content-Length:")) {
+      length = std::strtoul(header.c_str() + 15, nullptr, 10);
+      haveLength = true;
+    }
+  }
+  if (!haveLength) return false;
+  body.resize(length);
+  return std::fread(body.data(), 1, length, stdin) == length;
+}
+
+}  // namespace
+
+int RunLanguageServer(int argc, char** argv) {
+  const std::vector<std::string> words = CommandArguments(argc, argv);
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (words[i] == "--help" || words[i] == "-h") {
+      std::printf("Usage: Quillon32Lsp [--stdio]\n\n"
+                  "The language server of softkey projects: speaks the Language Server Protocol over\n"
+                  "standard input and output.  An editor starts it; see the manual's chapter Editing projects.\n");
+      return 0;
+    }
+  }
+  BinaryStandardStreams();
+  auto host = MakeHostFileSystem();
+  Server server(*host, ProgramDirectory(words.empty() ? nullptr : words[0].c_str()));
+  std::string body;
+  while (ReadMessage(body)) {
+    json message = json::parse(body, nullptr, false);
+    if (message.is_discarded() || !message.is_object()) continue;
+    if (!server.Handle(message)) return server.ExitStatus();
+  }
+  return server.ExitStatus();
+}
+
+}  // namespace q32
+
+int main(int argc, char** argv) { return q32::RunLanguageServer(argc, argv); }

@@ -1,0 +1,247 @@
+#include "lsp/Workspace.h"
+
+#include <algorithm>
+#include <set>
+
+#include "checks/Collector.h"
+#include "driver/RunDriver.h"
+#include "lsp/Keywords.h"
+#include "platform/HostPath.h"
+#include "platform/MemoryFileSystem.h"
+#include "plc/PlcProjectFile.h"
+#include "preview/OverlayFileSystem.h"
+#include "project/Defines.h"
+#include "run/CommandLine.h"
+#include "run/DefineList.h"
+#include "run/RunContext.h"
+#include "text/Ascii.h"
+#include "text/Encoding.h"
+
+namespace q32 {
+namespace {
+
+// The options of a run that choose what is generated; the outputs, the
+// mode and the report forms are the server's own.
+constexpr OptionId kEditorOptions[] = {OptionId::Model,       OptionId::PlcProject,  OptionId::ConfigFile,
+                                       OptionId::Defines,     OptionId::LanguageDir, OptionId::IncLanguageDir,
+                                       OptionId::NoFileCheck, OptionId::DestDir};
+
+// The bytes the generator reads for an editor's text: project files and
+// BMX projects in Windows-1252, text sources in code page 850.
+std::string OnDiskForm(const std::string& path, const std::string& utf8) {
+  std::string bytes = Utf8ToCp1252(utf8);
+  if (KindOfFile(path) == FileKind::TextSource)
+    for (char& c : bytes) c = static_cast<char>(Cp1252ToCp850(static_cast<unsigned char>(c)));
+  return bytes;
+}
+
+}  // namespace
+
+std::shared_ptr<std::string> DocumentFileSystem::Find(std::string_view path) {
+  if (documents_.empty()) return nullptr;
+  std::string full;
+  if (!inner_.FullPath(path, full)) return nullptr;
+  const auto it = documents_.find(UpperCase(full));
+  return it == documents_.end() ? nullptr : it->second;
+}
+
+void DocumentFileSystem::Put(const std::string& fullPath, std::string bytes) {
+  documents_[UpperCase(fullPath)] = std::make_shared<std::string>(std::move(bytes));
+}
+
+void DocumentFileSystem::Drop(const std::string& fullPath) { documents_.erase(UpperCase(fullPath)); }
+
+std::unique_ptr<File> DocumentFileSystem::Open(std::string_view path, FileMode mode) {
+  if (mode == FileMode::ReadBinary || mode == FileMode::ReadText)
+    if (std::shared_ptr<std::string> bytes = Find(path))
+      return std::make_unique<MemoryFile>(bytes, mode == FileMode::ReadText, false);
+  return inner_.Open(path, mode);
+}
+
+bool DocumentFileSystem::Exists(std::string_view path) { return Find(path) != nullptr || inner_.Exists(path); }
+
+Workspace::Workspace(FileSystem& host, std::string programDir)
+    : host_(host), documents_(host), programDir_(std::move(programDir)) {
+  host_.GetCurrentDir(root_);
+}
+
+void Workspace::SetOptions(std::vector<std::string> arguments, std::string project) {
+  arguments_.clear();
+  refused_.clear();
+  for (std::string& word : arguments) {
+    RunSettings probe;
+    probe.mode = MODE_GENSYS;
+    const std::string words[] = {word, "project.spm"};
+    const CommandLine line = ParseCommandLine(words, probe, kEditorOptions);
+    if (line.action == CommandLine::Action::Run && IsOptionWord(word)) arguments_.push_back(std::move(word));
+    else refused_.push_back(std::move(word));
+  }
+  RunSettings settings;
+  settings.mode = MODE_GENSYS;
+  std::vector<std::string> words = arguments_;
+  words.push_back("project.spm");
+  if (ParseCommandLine(words, settings, kEditorOptions).action == CommandLine::Action::Run) {
+    pjFile_ = settings.pjFile;
+    cfgFile_ = settings.cfgFile;
+    defineList_ = settings.defineList;
+  }
+  project_ = std::move(project);
+}
+
+void Workspace::Put(const std::string& fullPath, const std::string& utf8Text) {
+  texts_[UpperCase(fullPath)] = utf8Text;
+  documents_.Put(fullPath, OnDiskForm(fullPath, utf8Text));
+}
+
+void Workspace::Drop(const std::string& fullPath) {
+  texts_.erase(UpperCase(fullPath));
+  documents_.Drop(fullPath);
+}
+
+const std::string* Workspace::Text(const std::string& fullPath) const {
+  const auto it = texts_.find(UpperCase(fullPath));
+  return it == texts_.end() ? nullptr : &it->second;
+}
+
+std::string Workspace::FullPathOf(const std::string& name, const std::string& directory) {
+  std::string full;
+  if (!FullHostPath(name, directory.empty() ? root_ : directory, full)) return {};
+  return full;
+}
+
+bool Workspace::ReadUtf8(const std::string& fullPath, std::string& out) {
+  if (const std::string* text = Text(fullPath)) {
+    out = *text;
+    return true;
+  }
+  if (host_.IsDirectory(fullPath)) return false;
+  std::unique_ptr<File> file = host_.Open(fullPath, FileMode::ReadBinary);
+  std::string bytes;
+  if (!file || !file->ReadAll(bytes)) return false;
+  out = Cp1252ToUtf8(bytes);
+  return true;
+}
+
+std::string Workspace::ProjectOf(const std::string& fullPath) {
+  if (EndsWithIgnoringCase(fullPath, ".spm") || EndsWithIgnoringCase(fullPath, ".spj")) return fullPath;
+  if (!project_.empty()) return FullPathOf(project_);
+  // An include, a source or a BMX project: the menu project beside it, or
+  // one folder up (where a project keeps its BMX projects in a folder).
+  std::string dir = HostParent(fullPath);
+  for (int up = 0; up < 2 && !dir.empty(); ++up, dir = HostParent(dir)) {
+    std::vector<DirectoryEntry> found;
+    if (host_.FindFiles(dir, "*.spm", found) && !found.empty()) {
+      std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+      return HostJoin(dir, found.front().name);
+    }
+  }
+  return {};
+}
+
+CheckResult Workspace::Check(const std::string& fullPath) {
+  CheckResult result;
+  result.project = ProjectOf(fullPath);
+  if (result.project.empty()) return result;
+  RunSettings settings;
+  settings.mode = MODE_GENSYS;
+  settings.programDir = programDir_;
+  std::vector<std::string> words = arguments_;
+  words.push_back(result.project);
+  if (ParseCommandLine(words, settings, kEditorOptions).action != CommandLine::Action::Run) return result;
+  settings.checks = true;
+
+  // The run works in the project's folder and names the options' files
+  // from the editor's folder, as a run started there would.
+  std::string start;
+  host_.GetCurrentDir(start);
+  host_.SetCurrentDir(root_);
+  OverlayFileSystem overlay(documents_);
+  Collector collector(overlay, root_);
+  {
+    RunContext run(overlay, std::move(settings));
+    run.observer = &collector;
+    run.inputGuard.observer = &collector;
+    run.diag.console = nullptr;
+    run.diag.keepReports = true;
+    result.status = RunGenerator(run, &collector);
+    for (const ReportRecord& r : run.diag.reports) {
+      EditorReport report;
+      report.file = r.file.empty() ? result.project : r.fullPath;
+      report.line = static_cast<int>(r.line);
+      report.severity = r.severity;
+      report.tag = r.tag;
+      report.text = Cp1252ToUtf8(r.text);
+      result.reports.push_back(std::move(report));
+    }
+  }
+  host_.SetCurrentDir(start);
+  // A run that could not begin (no catalogue beside the server, no log)
+  // reports nothing itself: say so at the project, not as a clean project.
+  if (result.status == 3 && result.reports.empty()) {
+    const std::string catalogue = programDir_ + kCatalogueName;
+    result.reports.push_back({result.project, 0, Severity::Error, {},
+                              "Quillon32Lsp cannot run the generator: " +
+                                  (host_.Exists(catalogue) ? "the project's folder cannot hold its log"
+                                                           : "no message catalogue " + catalogue)});
+  }
+  return result;
+}
+
+ProjectIndex Workspace::Index(const std::string& fullPath) {
+  std::string project = ProjectOf(fullPath);
+  std::string text;
+  if (project.empty() || !ReadUtf8(project, text)) {
+    project = fullPath;
+    if (!ReadUtf8(project, text)) return {};
+  }
+  IndexReader read = [this](const std::string& name, const std::string& directory, std::string& full,
+                            std::string& utf8) {
+    full = FullPathOf(name, directory);
+    return !full.empty() && ReadUtf8(full, utf8);
+  };
+  ProjectIndex index = IndexProject(project, text, HostParent(project), read);
+  // A file the project does not include (yet): its own lines too.
+  if (std::find(index.files.begin(), index.files.end(), fullPath) == index.files.end() &&
+      KindOfFile(fullPath) == FileKind::Project && ReadUtf8(fullPath, text)) {
+    ProjectIndex own = IndexProject(fullPath, text, HostParent(project), read);
+    index.symbols.insert(index.symbols.end(), own.symbols.begin(), own.symbols.end());
+    index.menus.insert(index.menus.end(), own.menus.begin(), own.menus.end());
+    index.files.push_back(fullPath);
+  }
+  return index;
+}
+
+std::vector<std::string> Workspace::PlcSymbols() {
+  std::vector<std::string> names;
+  if (pjFile_.empty()) return names;
+  PlcSymbolTables tables;
+  (void)ReadPlcProjectFile(documents_, FullPathOf(pjFile_), tables);
+  for (const PlcSymbol& s : tables.symbols)
+    if (!s.local) names.push_back(s.name);
+  return names;
+}
+
+std::vector<std::string> Workspace::DefineNames() {
+  DefineList defines;
+  std::string text;
+  if (!cfgFile_.empty() && ReadUtf8(FullPathOf(cfgFile_), text)) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      start = end + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!StartsWithIgnoringCase(line, "DEFINE")) continue;
+      const std::size_t value = line.find_first_not_of(" \t", 6);
+      if (value != std::string::npos) (void)ParseDefines(defines, UpperCase(line.substr(value)), false);
+    }
+  }
+  if (defineList_) (void)ParseDefines(defines, UpperCase(*defineList_), true);
+  std::vector<std::string> names;
+  for (const DefineEntry& e : defines.Entries())
+    if (names.empty() || names.back() != e.name) names.push_back(e.name);
+  return names;
+}
+
+}  // namespace q32

@@ -1,0 +1,96 @@
+// The editor's view of the softkey projects: the open documents with their
+// unsaved text, the options of the runs (from the editor's settings), the
+// generator run on that text, and the index of the project a document
+// belongs to.  Nothing is written to disk: the generator runs over the
+// preview's overlay, which keeps every output in memory, on top of a file
+// system that hands out the open documents' text instead of the files.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "diag/Diagnostics.h"
+#include "lsp/ProjectIndex.h"
+#include "platform/ForwardingFileSystem.h"
+
+namespace q32 {
+
+// The host's files, with the open documents' text in place of theirs (in the
+// code page the generator reads the file in).
+class DocumentFileSystem final : public ForwardingFileSystem {
+ public:
+  explicit DocumentFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
+
+  void Put(const std::string& fullPath, std::string bytes);
+  void Drop(const std::string& fullPath);
+
+  std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  bool Exists(std::string_view path) override;
+
+ private:
+  std::shared_ptr<std::string> Find(std::string_view path);
+  std::map<std::string, std::shared_ptr<std::string>> documents_;  // by upper-case full path
+};
+
+struct EditorReport {
+  std::string file;  // full host path; the project's for reports of no file
+  int line = 0;      // 1-based; 0 for none
+  Severity severity = Severity::Error;
+  std::string tag, text;
+};
+
+struct CheckResult {
+  std::string project;  // full host path; empty when the document belongs to none
+  std::vector<EditorReport> reports;
+  int status = 0;
+};
+
+class Workspace {
+ public:
+  Workspace(FileSystem& host, std::string programDir);
+
+  // The folder the editor opened: relative names in the options and the
+  // project setting are found from there.
+  void SetRoot(const std::string& root) { root_ = root; }
+  const std::string& Root() const { return root_; }
+  // The words a run takes besides the project (-pj, -r, -a, -t …) and the
+  // project to run for documents that are not projects themselves.
+  void SetOptions(std::vector<std::string> arguments, std::string project);
+  // The words of the options the server does not take, for a message.
+  const std::vector<std::string>& RefusedOptions() const { return refused_; }
+
+  void Put(const std::string& fullPath, const std::string& utf8Text);
+  void Drop(const std::string& fullPath);
+  const std::string* Text(const std::string& fullPath) const;
+
+  // The project a document belongs to: itself when it is one, else the
+  // project setting, else a menu project beside it or one folder up.
+  std::string ProjectOf(const std::string& fullPath);
+  // Runs the generator with the -W checks on the project of a document.
+  CheckResult Check(const std::string& fullPath);
+  // The index of the document's project (or of the document alone).
+  ProjectIndex Index(const std::string& fullPath);
+  // A file's text in UTF-8: the open document's, or the file's converted.
+  bool ReadUtf8(const std::string& fullPath, std::string& out);
+  // The symbols of the PLC project information file of -pj, and the define
+  // names of -r and -a.
+  std::vector<std::string> PlcSymbols();
+  std::vector<std::string> DefineNames();
+  // The full path of a name relative to a directory (the root when empty).
+  std::string FullPathOf(const std::string& name, const std::string& directory = {});
+
+ private:
+  FileSystem& host_;
+  DocumentFileSystem documents_;
+  std::string programDir_, root_;
+  std::vector<std::string> arguments_, refused_;
+  std::string project_, pjFile_, cfgFile_;
+  std::optional<std::string> defineList_;
+  std::map<std::string, std::string> texts_;  // open documents, UTF-8
+};
+
+}  // namespace q32

@@ -1,0 +1,144 @@
+// The language server driven as an editor drives it, over its protocol:
+// the bundled example opened as the four-axis mill with its PLC symbols (no
+// diagnostics), a keyword misspelt (a diagnostic at that word with the
+// nearest keyword), completion of softkey and menu names in a NODE item, of
+// PLC symbols and defines, go to definition and references of a menu, hover
+// on a keyword, the outline, then shutdown.  Prints the median time from a
+// change to its diagnostics over 20 changes.
+//
+// usage: node protocol.mjs <Quillon32Lsp> <source dir> <work dir> <node dir>
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { createRequire } from 'node:module';
+import { pathToFileURL } from 'node:url';
+
+const [server, sourceDir, workDir, nodeDir] = process.argv.slice(2);
+const require = createRequire(path.resolve(nodeDir, 'node_modules', 'x.js'));
+const rpc = require('vscode-jsonrpc/node');
+
+const dir = path.join(workDir, 'mill');
+fs.rmSync(workDir, { recursive: true, force: true });
+fs.cpSync(path.join(sourceDir, 'examples', 'mill'), dir, { recursive: true });
+const before = fs.readdirSync(dir).sort();
+const project = path.join(dir, 'mill.spm');
+const uri = pathToFileURL(project).href;
+const original = fs.readFileSync(project, 'latin1');
+const lines = original.split('\n');
+
+let failures = 0;
+function check(ok, what, detail = '') {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${ok || !detail ? '' : ': ' + detail}`);
+  if (!ok) failures++;
+}
+const lineOf = (start) => lines.findIndex((l) => l.startsWith(start));
+
+const child = spawn(server, [], { stdio: ['pipe', 'pipe', 'inherit'] });
+const connection = rpc.createMessageConnection(new rpc.StreamMessageReader(child.stdout),
+                                               new rpc.StreamMessageWriter(child.stdin));
+let waiting = null;
+connection.onNotification('textDocument/publishDiagnostics', (p) => {
+  if (p.uri === uri && waiting) { const w = waiting; waiting = null; w(p.diagnostics); }
+});
+connection.listen();
+let version = 1;
+function change(text) {
+  const arrived = new Promise((resolve) => { waiting = resolve; });
+  connection.sendNotification('textDocument/didChange',
+    { textDocument: { uri, version: ++version }, contentChanges: [{ text }] });
+  return arrived;
+}
+const at = (line, character) => ({ textDocument: { uri }, position: { line, character } });
+
+const init = await connection.sendRequest('initialize',
+  { processId: process.pid, rootUri: pathToFileURL(dir).href, capabilities: {},
+    initializationOptions: { arguments: ['-pjmill.pj', '-rmill4.cfg'] } });
+check(init.capabilities.completionProvider && init.capabilities.definitionProvider && init.capabilities.hoverProvider,
+      'initialize: completion, definition and hover offered');
+connection.sendNotification('initialized', {});
+
+let arrived = new Promise((resolve) => { waiting = resolve; });
+connection.sendNotification('textDocument/didOpen',
+  { textDocument: { uri, languageId: 'quillon32-project', version, text: original } });
+let diagnostics = await arrived;
+check(diagnostics.length === 0, 'the example opens without diagnostics', JSON.stringify(diagnostics));
+
+// A misspelt keyword: reported at its line and word, with the keyword meant.
+const next = lineOf('SKNEXTDEF');
+const misspelt = [...lines];
+misspelt[next] = misspelt[next].replace('SKNEXTDEF', 'SKNEXDEF');
+diagnostics = await change(misspelt.join('\n'));
+const d = diagnostics.find((x) => x.range.start.line === next);
+console.log(`     ${d ? d.code + ': ' + d.message : 'none'}`);
+check(d && d.range.start.character === 0 && d.range.end.character === 8 && /did you mean SKNEXTDEF\?/.test(d.message),
+      'a misspelt keyword is reported at its word with the keyword meant', JSON.stringify(diagnostics));
+diagnostics = await change(original);
+check(diagnostics.length === 0, 'the diagnostic goes when the keyword is right again', JSON.stringify(diagnostics));
+
+// Completion in a NODE item being written: the softkeys, then the menus.
+const item = lineOf('CHECK CLAMP') + 1;
+const softkeys = lines.filter((l) => /^(BMP|PCX|DXF|TXS|TXM|TXB|BPJ|TX) /.test(l)).map((l) => l.trim().split(/\s+/).pop());
+const menus = [...original.matchAll(/^SKMENU (\w+)/gm)].map((m) => m[1]);
+for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SPINDLE ', menus, 'menu']]) {
+  const edited = [...lines];
+  edited.splice(item, 0, typed);
+  await change(edited.join('\n'));
+  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
+  const labels = (items.items ?? items).map((i) => i.label);
+  const missing = expected.filter((n) => !labels.includes(n));
+  check(expected.length > 3 && missing.length === 0, `completion after "${typed}" lists every ${what} name`,
+        `missing ${missing} in ${labels}`);
+}
+// PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF.
+for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
+  const edited = [...lines];
+  edited.splice(item, 0, typed);
+  await change(edited.join('\n'));
+  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
+  const labels = (items.items ?? items).map((i) => i.label);
+  check(labels.includes(expected), `completion after "${typed}" offers ${expected}`, labels.join(' '));
+}
+await change(original);
+
+// Go to definition of a menu named by a NODE item.
+const node = lineOf('NODE COOLANT COOLANTMENU');
+const target = await connection.sendRequest('textDocument/definition',
+                                            at(node, lines[node].indexOf('COOLANTMENU') + 3));
+check(target && target.uri === uri && target.range.start.line === lineOf('SKMENU COOLANTMENU'),
+      'definition of a menu name lands on its SKMENU line', JSON.stringify(target));
+
+const references = await connection.sendRequest('textDocument/references',
+  { ...at(node, lines[node].indexOf('COOLANTMENU') + 3), context: { includeDeclaration: true } });
+check(references.length === 2, 'references of the menu: its SKMENU line and the NODE item', JSON.stringify(references));
+
+// The outline: the menus, each with its items.
+const outline = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri } });
+check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify(menus) &&
+      outline[0].children.some((c) => c.name === 'NODE SPINDLE'), 'the outline lists the menus with their items',
+      JSON.stringify(outline.map((m) => [m.name, m.children.map((c) => c.name)])));
+
+// Hover on a keyword: its description.
+const hover = await connection.sendRequest('textDocument/hover', at(lineOf('ROWDEF'), 2));
+check(hover && /slots a to b of a row/.test(hover.contents.value), 'hover on ROWDEF describes it',
+      JSON.stringify(hover));
+
+// Diagnostics latency: the time from a change to its diagnostics.
+const times = [];
+for (let i = 0; i < 20; i++) {
+  const edited = [...lines];
+  edited[1] = `; change ${i}`;
+  const start = process.hrtime.bigint();
+  await change(edited.join('\n'));
+  times.push(Number(process.hrtime.bigint() - start) / 1e6);
+}
+times.sort((a, b) => a - b);
+console.log(`diagnostics latency: median ${((times[9] + times[10]) / 2).toFixed(1)} ms over 20 changes ` +
+            `(fastest ${times[0].toFixed(1)} ms, slowest ${times[19].toFixed(1)} ms)`);
+
+await connection.sendRequest('shutdown');
+const exited = new Promise((resolve) => child.on('exit', resolve));
+connection.sendNotification('exit');
+check(await exited === 0, 'shutdown and exit end the server with status 0');
+check(JSON.stringify(fs.readdirSync(dir).sort()) === JSON.stringify(before), 'nothing was written beside the project');
+connection.dispose();
+process.exit(failures ? 1 : 0);
