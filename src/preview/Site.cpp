@@ -537,7 +537,7 @@ std::string ScreenPage(const Collector& c) {
       "#screen.horizontal #bar{flex-direction:row}\n#screen.vertical #bar{flex-direction:column;order:2}\n"
       "#screen.vertical #title{position:absolute;top:0;left:0}\n"
       ".sk,.pager{width:110px;padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer}\n"
-      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n"
+      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n.sk img[hidden]{display:none}\n"
       ".sk:disabled{cursor:default}\n.sk:disabled>*{opacity:.35;filter:grayscale(1)}\n"
       ".sk.blank,.sk.empty{background:#777;border-style:solid}\n"
       ".sk.selected{border:2px inset #fc3;background:#fd8}\n.sk.hidden>*{visibility:hidden}\n"

@@ -59,6 +59,7 @@ try {
       const imgs = b.querySelectorAll('img');
       const img = [...imgs].find((i) => !i.hidden);
       if (img && !(img.complete && img.naturalWidth > 0)) return `${img.alt}(not loaded)`;
+      if ([...imgs].some((i) => i.hidden && i.getClientRects().length)) return `${img?.alt}(other pictures shown)`;
       return imgs.length > 1 ? `${img.alt}(${img.getAttribute('src')})` : img?.alt ?? b.textContent;
     };
     const key = (b) => b.classList.contains('pager') ? b.textContent === '\u25c0' ? '<' : '>'
