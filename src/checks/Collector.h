@@ -47,6 +47,11 @@ struct Output {
   std::vector<std::string> pictures;  // picture files of the site
   std::vector<std::string> captions;
   std::vector<std::string> styles;  // a .bmx picture's own size, enlarged
+  // For each picture, what the screen view shows it for: a language (lower
+  // case; "" for the languages no other picture is drawn in, "-" for a part
+  // of a picture, not shown there) and a state (-1: in every state).
+  std::vector<std::string> languages;
+  std::vector<int> states;
   std::vector<std::string> texts;
   bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again

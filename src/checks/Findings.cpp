@@ -134,12 +134,14 @@ void CheckTextSources(Collector& c) {
 void CheckDrawings(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
+    // Bitmaps and PCX pictures become raster softkeys, never drawings.
+    if (k.source == SOURCE_BMP || k.source == SOURCE_PCX) continue;
     for (const Output& o : k.outputs) {
       std::string bytes;
       if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
-      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(bytes);
-      if (!CarriesWholeData(records) || !LooksLikeVectorSoftkey(records.data)) continue;
-      for (const VectorVariant& e : DrawVectorSoftkey(records.data))
+      std::string data;
+      if (!ReadWholeSoftkeyData(bytes, data) || !LooksLikeVectorSoftkey(data)) continue;
+      for (const VectorVariant& e : DrawVectorSoftkey(data))
         if (e.drawsSomething && (e.minX < 0 || e.minY < 0 || e.maxX > 76 || e.maxY > 47))
           c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
                 "from (" + std::to_string(e.minX) + "," + std::to_string(e.minY) + ") to (" + std::to_string(e.maxX) +
@@ -163,8 +165,17 @@ void FinishChecks(Collector& c) {
 void ReportFindings(Collector& c, Diagnostics& d, bool report) {
   std::string current;
   d.fs->GetCurrentDir(current);
+  // A large project's findings are thousands of a few kinds: each kind's
+  // text is looked up in the catalogue once.
+  std::map<Msg, std::string> texts;
   for (Finding& f : c.findings) {
-    f.message = MessageText(d, f.code, f.detail);
+    auto it = texts.find(f.code);
+    if (it == texts.end()) {
+      std::string text;
+      if (!LookupMessage(d, Number(f.code), text)) text = d.errorNoLabel + ": " + std::to_string(Number(f.code));
+      it = texts.emplace(f.code, std::move(text)).first;
+    }
+    f.message = WithArgument(it->second, f.detail);
     // Named as the run names its files: from where it works now.
     if (report) ReportCheck(d, f.code, f.file.empty() ? std::string() : Shown(f.file, current), f.line, f.detail);
   }

@@ -193,6 +193,10 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
 std::string MessageText(Diagnostics& d, int number, std::string_view argument) {
   std::string text;
   if (!LookupMessage(d, number, text)) return d.errorNoLabel + ": " + std::to_string(number);
+  return WithArgument(std::move(text), argument);
+}
+
+std::string WithArgument(std::string text, std::string_view argument) {
   const std::size_t at = text.find("%s");
   if (at == std::string::npos) return text;
   if (!argument.empty()) return text.replace(at, 2, argument);

@@ -108,6 +108,9 @@ std::string MessageText(Diagnostics& d, int number, std::string_view argument);
 inline std::string MessageText(Diagnostics& d, Msg code, std::string_view argument) {
   return MessageText(d, Number(code), argument);
 }
+// A catalogue text with the argument in place of its "%s", as MessageText
+// puts it.
+std::string WithArgument(std::string text, std::string_view argument);
 // "E8220: Error opening file" as the number's tag "E8220" and the text after
 // it; a text without such a tag gets one from the number (none for a note).
 void SplitTag(const std::string& message, int number, std::string& tag, std::string& text);

@@ -1,8 +1,10 @@
 #include "preview/Pictures.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -11,6 +13,7 @@
 #include "bmx/BmxDecoder.h"
 #include "dxf/VectorDecoder.h"
 #include "raster/RasterDecoder.h"
+#include "text/Ascii.h"
 
 namespace q32 {
 
@@ -25,8 +28,15 @@ const char* const RenderingChoices::kText =
     "to the distance the drawing's writer computed (from 26 bytes past a call in the entities, from 18 bytes "
     "before it in a block with a header, from its operand in a block without one); texts in a "
     "monospace font whose character cell is 8 x 12 pixels for small, 16 x 20 for medium and 32 x 36 for big "
-    "text, the position being the cell's lower left corner; fill points as a small dot. BMX softkeys: the "
-    "background alone and with each layer that changes it; texts listed per language.";
+    "text, the position being the cell's lower left corner; fill points as a small dot. BMX softkeys: one "
+    "whole picture per language (LAN) and state (PARA, a number; state 0 shows the elements without PARA only): "
+    "the background, the layers, placed bitmaps and SVG drawings chosen for it, then its texts in a sans-serif "
+    "font of 8, 10, 13 and 6 pixels for the small, medium, large and tiny system fonts of a softkey 48 pixels "
+    "high, a text wider than the picture squeezed to its width; the rows of the three- and two-row text "
+    "templates at the middle of their third or half of the picture, the middle templates at its middle, the "
+    "bottom template on its bottom edge; colours as $RRGGBB; relative positions and sizes in per cent of the "
+    "picture's side. Beside it the background alone and with each layer that changes it; texts listed per "
+    "language.";
 
 const char* const RenderingChoices::kPalette[17] = {"#000000", "#0000aa", "#00aa00", "#00aaaa", "#aa0000", "#aa00aa",
                                                     "#aa5500", "#aaaaaa", "#555555", "#101030", "#55ff55", "#55ffff",
@@ -146,6 +156,17 @@ std::string VectorStopText(const VectorVariant& v) {
   return {};
 }
 
+namespace {
+
+// A position or size in a unit of the .bmx file: pixels (1), or per cent of
+// the image's side (2, the relative unit).
+int Scaled(std::uint32_t unit, std::uint32_t value, int side) {
+  const int v = static_cast<int>(value);
+  return unit == 2 ? v * side / 100 : v;
+}
+
+}  // namespace
+
 BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
   BmxPicture out;
   const BmxBackground& background = f.background;
@@ -221,7 +242,26 @@ BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
       }
       if (changes && out.layers.size() < kMaxLayers) out.layers.emplace_back(attributes, std::move(layered));
     } else if (r.IsText() && r.text.textFits) {
-      out.texts.push_back({attributes, r.text.text});
+      out.texts.push_back({attributes, r.text.text, r.text.words, r.text.font == "System"});
+    } else if (r.IsSvg() && !r.bodyShort) {
+      const auto& w = r.svg.words;
+      out.placed.push_back({attributes, Scaled(w[1], w[2], width), Scaled(w[1], w[3], height),
+                            Scaled(w[4], w[5], width), Scaled(w[4], w[6], height), "image/svg+xml", r.svg.svg});
+    } else if (r.IsPlacedBitmap() && !r.bodyShort && r.bitmap.described && r.bitmap.inside) {
+      const BmpInfoHeader& bi = r.bitmap.info;
+      Pixels bitmap;
+      bitmap.width = bi.width;
+      bitmap.height = static_cast<int>(bi.Rows());
+      bitmap.rgb.resize(r.bitmap.pixels.size());
+      if (bitmap.rgb.size() == static_cast<std::size_t>(bitmap.width) * bitmap.height) {
+        for (int y = 0; y < bitmap.height; ++y)
+          for (int x = 0; x < bitmap.width; ++x)
+            bitmap.rgb[static_cast<std::size_t>(y) * bitmap.width + x] =
+                r.bitmap.pixels[static_cast<std::size_t>(bi.TopDown() ? y : bitmap.height - 1 - y) * bitmap.width + x];
+        const auto& w = r.bitmap.words;
+        out.placed.push_back({attributes, Scaled(w[0], w[1], width), Scaled(w[0], w[2], height), bitmap.width,
+                              bitmap.height, "image/png", EncodePng(bitmap)});
+      }
     }
   }
   if (f.records.size() >= kMaxRecords) return out;
@@ -236,7 +276,261 @@ BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The value of an element's attribute ("PARA=1 LAN=DE"), empty without it.
+std::string Attribute(const std::string& attributes, std::string_view key) {
+  for (std::size_t at = 0; at < attributes.size();) {
+    std::size_t end = attributes.find(' ', at);
+    if (end == std::string::npos) end = attributes.size();
+    const std::string_view word = std::string_view(attributes).substr(at, end - at);
+    if (word.size() > key.size() && word.substr(0, key.size()) == key && word[key.size()] == '=')
+      return std::string(word.substr(key.size() + 1));
+    at = end + 1;
+  }
+  return std::string();
+}
+
+// A PARA value as a state number; -1 for one that is no number.
+int StateOf(const std::string& value) {
+  if (value.empty() || value.size() > 6 || value.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::stoi(value);
+}
+
+bool Chosen(const std::string& attributes, const std::string& language, int state) {
+  const std::string lan = Attribute(attributes, "LAN"), para = Attribute(attributes, "PARA");
+  return (lan.empty() || EqualsIgnoringCase(lan, language)) && (para.empty() || StateOf(para) == state);
+}
+
+std::string Base64(std::string_view bytes) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kDigits[v >> 18 & 63];
+    out += kDigits[v >> 12 & 63];
+    out += i + 1 < bytes.size() ? kDigits[v >> 6 & 63] : '=';
+    out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+  }
+  return out;
+}
+
+// Where the control puts a text of a layout template is its own business:
+// the preview places the rows of the three-row and two-row templates at the
+// middle of their third or half of the image, the middle templates at the
+// middle and the bottom template on the bottom edge.  Returns the y of the
+// text's middle, or of its bottom for the bottom template.
+double TemplateY(std::uint32_t id, int height) {
+  if (id >= 1 && id <= 9) return height * (2.0 * ((id - 1) % 3) + 1) / 6;
+  if (id >= 13 && id <= 18) return height * (2.0 * ((id - 13) % 2) + 1) / 4;
+  if (id == 12) return height - 1;
+  return height / 2.0;
+}
+
+// The system fonts' sizes in pixels of a softkey 48 pixels high: small,
+// medium, large, tiny.
+double FontPixels(const BmxText& t, int height) {
+  const auto& w = t.words;
+  if (t.ownFont) return w[7] == 1 ? w[8] * height / 100.0 : static_cast<double>(w[8]);
+  const double scale = height / 48.0;
+  switch (w[7]) {
+    case 1: return 8 * scale;
+    case 3: return 13 * scale;
+    case 4: return 6 * scale;
+    default: return 10 * scale;
+  }
+}
+
+std::string SvgText(const BmxText& t, int width, int height, bool utf8) {
+  const auto& w = t.words;
+  const char* anchor = w[1] == 1 ? "middle" : w[1] == 2 ? "end" : "start";
+  double x = w[1] == 1 ? width / 2.0 : w[1] == 2 ? width - 2.0 : 2.0, y = 0;
+  const char* baseline = "central";
+  if (w[3] == 0) {
+    y = TemplateY(w[4], height);
+    if (w[4] == 12) baseline = "text-after-edge";
+  } else {
+    x = Scaled(w[3], w[4], width);
+    y = Scaled(w[3], w[5], height);
+    baseline = w[2] == 0 ? "text-before-edge" : w[2] == 2 ? "text-after-edge" : "alphabetic";
+  }
+  char colour[8] = "#000000";
+  if (w[18] != 0) std::snprintf(colour, sizeof colour, "#%06X", static_cast<unsigned>(w[19] & 0xFFFFFFu));
+  std::string text;
+  for (unsigned char c : t.text)
+    if (c >= 0x80 && utf8)
+      text += static_cast<char>(c);
+    else
+      text += XmlEscape(std::string(1, static_cast<char>(c)));
+  // A text wider than the image (at an average glyph of 0.55 of the font
+  // size) is squeezed to fit, where the control would cut it.
+  const double size = FontPixels(t, height), room = width - 4.0;
+  const std::string squeeze =
+      0.55 * size * static_cast<double>(t.text.size()) > room && room > 0
+          ? Format(" textLength=\"%g\" lengthAdjust=\"spacingAndGlyphs\"", room)
+          : std::string();
+  return Format("<text x=\"%g\" y=\"%g\" font-size=\"%g\"", x, y, size) + squeeze +
+         " font-family=\"sans-serif\" text-anchor=\"" + anchor + "\" dominant-baseline=\"" + baseline +
+         "\" fill=\"" + colour + "\">" + text + "</text>\n";
+}
+
+}  // namespace
+
+std::vector<std::string> BmxLanguages(const BmxPicture& p) {
+  std::vector<std::string> languages;
+  auto add = [&](const std::string& attributes) {
+    std::string lan = UpperCase(Attribute(attributes, "LAN"));
+    if (!lan.empty() && std::find(languages.begin(), languages.end(), lan) == languages.end())
+      languages.push_back(lan);
+  };
+  for (const auto& layer : p.layers) add(layer.first);
+  for (const BmxText& t : p.texts) add(t.attributes);
+  for (const BmxPlaced& e : p.placed) add(e.attributes);
+  if (languages.empty()) languages.emplace_back();
+  return languages;
+}
+
+std::vector<int> BmxStates(const BmxPicture& p) {
+  std::set<int> states;
+  auto add = [&](const std::string& attributes) {
+    const std::string para = Attribute(attributes, "PARA");
+    if (!para.empty() && StateOf(para) >= 0) states.insert(StateOf(para));
+  };
+  for (const auto& layer : p.layers) add(layer.first);
+  for (const BmxText& t : p.texts) add(t.attributes);
+  for (const BmxPlaced& e : p.placed) add(e.attributes);
+  // A state no element is chosen for shows the background: state 0 is
+  // there whenever the image has states.
+  if (states.empty()) return {-1};
+  states.insert(0);
+  return std::vector<int>(states.begin(), states.end());
+}
+
+std::string BmxComposite(const BmxPicture& p, const std::string& language, int state) {
+  const int w = p.pixels.width, h = p.pixels.height;
+  Pixels image = p.pixels;
+  for (const auto& [attributes, layered] : p.layers)
+    if (Chosen(attributes, language, state))
+      for (std::size_t i = 0; i < image.rgb.size() && i < layered.rgb.size(); ++i)
+        image.rgb[i] ^= layered.rgb[i] ^ p.pixels.rgb[i];
+  std::string svg = Format("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%g\" height=\"%g\" viewBox=\"0 0 %g %g\">\n",
+                           w, h, w, h) +
+                    Format("<image width=\"%g\" height=\"%g\" style=\"image-rendering:pixelated\" ", w, h) +
+                    "href=\"data:image/png;base64," + Base64(EncodePng(image)) + "\"/>\n";
+  for (const BmxPlaced& e : p.placed)
+    if (Chosen(e.attributes, language, state))
+      svg += Format("<image x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" ", e.x, e.y, e.width, e.height) +
+             "href=\"data:" + e.mediaType + ";base64," + Base64(e.bytes) + "\"/>\n";
+  for (const BmxText& t : p.texts)
+    if (Chosen(t.attributes, language, state)) svg += SvgText(t, w, h, p.utf8);
+  return svg + "</svg>\n";
+}
+
+namespace {
+
+// PNG's CRC-32 (polynomial 0xEDB88320), its table made once at compile time.
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+  std::array<std::uint32_t, 256> t{};
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    t[n] = c;
+  }
+  return t;
+}();
+
+void PutBig32(std::string& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void Chunk(std::string& out, const char* type, const std::string& data) {
+  PutBig32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = out.size();
+  out.append(type, 4);
+  out += data;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = start; i < out.size(); ++i)
+    crc = kCrcTable[(crc ^ static_cast<unsigned char>(out[i])) & 0xFF] ^ (crc >> 8);
+  PutBig32(out, crc ^ 0xFFFFFFFFu);
+}
+
+// The 1-bit grey PNG of rows of bits, a set bit drawn black; clear(x, y)
+// gives 1 for a clear bit, 0 for a set one, -1 for a pixel of neither colour,
+// which gives no PNG.  The image data is stored, not compressed: a softkey's
+// 77 x 48 pixels come to some 600 bytes that way, and the preview of a large
+// project writes thousands of them, where deflating costs more than it saves.
+template <typename Clear>
+std::string OneBitPng(int width, int height, Clear clear) {
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+  std::string raw((rowBytes + 1) * static_cast<std::size_t>(height), '\0');  // filter type none on every row
+  for (int y = 0; y < height; ++y) {
+    char* row = raw.data() + static_cast<std::size_t>(y) * (rowBytes + 1) + 1;
+    for (int x = 0; x < width; ++x) {
+      const int bit = clear(x, y);
+      if (bit < 0) return std::string();
+      if (bit) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+    }
+  }
+  // zlib stream of stored deflate blocks, at most 65535 bytes each.
+  std::string z = "\x78\x01";
+  for (std::size_t at = 0; at < raw.size() || at == 0;) {
+    const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+    z += static_cast<char>(at + n == raw.size() ? 1 : 0);
+    z += static_cast<char>(n & 0xFF);
+    z += static_cast<char>(n >> 8);
+    z += static_cast<char>(~n & 0xFF);
+    z += static_cast<char>((~n >> 8) & 0xFF);
+    z.append(raw, at, n);
+    at += n;
+    if (n == 0) break;
+  }
+  // Adler-32, reduced every 5552 bytes: the most that cannot overflow.
+  std::uint32_t a = 1, b = 0;
+  for (std::size_t at = 0; at < raw.size(); at += 5552) {
+    const std::size_t end = std::min(raw.size(), at + 5552);
+    for (std::size_t i = at; i < end; ++i) {
+      a += static_cast<unsigned char>(raw[i]);
+      b += a;
+    }
+    a %= 65521;
+    b %= 65521;
+  }
+  PutBig32(z, (b << 16) | a);
+
+  std::string out = "\x89PNG\r\n\x1a\n";
+  std::string header;
+  PutBig32(header, static_cast<std::uint32_t>(width));
+  PutBig32(header, static_cast<std::uint32_t>(height));
+  header += std::string("\x01\x00\x00\x00\x00", 5);  // bit depth 1, grey, deflate, no filter, no interlace
+  Chunk(out, "IHDR", header);
+  Chunk(out, "IDAT", z);
+  Chunk(out, "IEND", "");
+  return out;
+}
+
+// A two-colour picture (every raster softkey's) as a 1-bit grey PNG; empty
+// for a picture of other colours.
+std::string TwoColourPng(const Pixels& p) {
+  return OneBitPng(p.width, p.height, [&p](int x, int y) {
+    const std::uint32_t v = p.rgb[static_cast<std::size_t>(y) * p.width + x];
+    return v == RenderingChoices::kClearBit ? 1 : v == RenderingChoices::kSetBit ? 0 : -1;
+  });
+}
+
+}  // namespace
+
+std::string RasterPng(const RasterSoftkeyImage& image) {
+  return OneBitPng(kWidth, kHeight, [&image](int x, int y) {
+    return image.bits[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ? 0 : 1;
+  });
+}
+
 std::string EncodePng(const Pixels& p) {
+  if (p.width > 0 && p.rgb.size() == static_cast<std::size_t>(p.width) * p.height)
+    if (std::string png = TwoColourPng(p); !png.empty()) return png;
   std::vector<unsigned char> rgb;
   rgb.reserve(p.rgb.size() * 3);
   for (std::uint32_t v : p.rgb) {

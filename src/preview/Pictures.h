@@ -5,6 +5,7 @@
 // control's fonts) are made once, in RenderingChoices.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,6 +50,15 @@ std::string VectorStopText(const VectorVariant& variant);
 // its text elements with their selecting attributes ("language=de").
 struct BmxText {
   std::string attributes, text;
+  std::array<std::uint32_t, 21> words{};  // the text record's fields
+  bool ownFont = false;                   // a size of its own, not a system font
+};
+// A picture element placed on the image: a bitmap (PNG bytes of its pixels)
+// or an SVG drawing (its file's bytes), at a position and size in pixels.
+struct BmxPlaced {
+  std::string attributes;
+  int x = 0, y = 0, width = 0, height = 0;
+  std::string mediaType, bytes;
 };
 struct BmxPicture {
   Pixels pixels;  // the background
@@ -56,6 +66,7 @@ struct BmxPicture {
   // select the layer ("PARA=1").
   std::vector<std::pair<std::string, Pixels>> layers;
   std::vector<BmxText> texts;
+  std::vector<BmxPlaced> placed;
   bool utf8 = false;  // the texts' coding: UTF-8, else Latin-1
   std::string problem;
 };
@@ -64,7 +75,20 @@ struct BmxPicture {
 // what stopped the drawing.
 BmxPicture BmxPictures(const BmxFile& file, std::string_view bytes);
 
-// PNG bytes of a picture (through stb_image_write).
+// The languages (LAN values, upper case) and states (PARA values) that
+// choose among a .bmx image's elements; one empty language, or state -1,
+// when none chooses by it.
+std::vector<std::string> BmxLanguages(const BmxPicture& p);
+std::vector<int> BmxStates(const BmxPicture& p);
+// The whole image in one language and state as an SVG document: the
+// background, each layer, bitmap and drawing chosen, then the texts, every
+// picture inside it as data so that it shows as an <img>.
+std::string BmxComposite(const BmxPicture& p, const std::string& language, int state);
+
+// PNG bytes of a picture: two-colour pictures as 1-bit grey, others
+// through stb_image_write.
 std::string EncodePng(const Pixels& p);
+// A raster softkey's PNG, as EncodePng(RasterPixels(image)) gives it.
+std::string RasterPng(const RasterSoftkeyImage& image);
 
 }  // namespace q32

@@ -105,6 +105,19 @@ bool Site::Write(const std::string& name, const std::string& bytes) {
   return true;
 }
 
+namespace {
+
+void AddPicture(Output& o, std::string name, std::string caption, std::string style = std::string(),
+                std::string language = std::string(), int state = -1) {
+  o.pictures.push_back(std::move(name));
+  o.captions.push_back(std::move(caption));
+  o.styles.push_back(std::move(style));
+  o.languages.push_back(std::move(language));
+  o.states.push_back(state);
+}
+
+}  // namespace
+
 void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     SoftkeyLine& k = c.softkeys[i];
@@ -121,34 +134,40 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
         const std::string style =
             "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
-        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels))) {
-          o.pictures.push_back(stem + ".png");
-          o.captions.push_back("background, " + size);
-          o.styles.push_back(style);
-        }
+        // The whole picture in each language and state, then its parts.
+        if (p.pixels.width > 0)
+          for (const std::string& language : BmxLanguages(p))
+            for (int state : BmxStates(p)) {
+              const std::string name = stem + (language.empty() ? "" : "-" + LowerCase(language)) +
+                                       (state < 0 ? "" : "-state" + std::to_string(state)) + ".svg";
+              std::string caption = "whole";
+              if (!language.empty()) caption += ", LAN=" + language;
+              if (state >= 0) caption += ", state " + std::to_string(state);
+              if (site.Write(name, BmxComposite(p, language, state)))
+                AddPicture(o, name, caption + ", " + size, style, LowerCase(language), state);
+            }
+        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels)))
+          AddPicture(o, stem + ".png", "background, " + size, style, "-");
         for (std::size_t n = 0; n < p.layers.size(); ++n) {
           const std::string name = stem + "-layer" + std::to_string(n) + ".png";
-          if (!site.Write(name, EncodePng(p.layers[n].second))) continue;
-          o.pictures.push_back(name);
-          o.captions.push_back("layer " + p.layers[n].first + ", " + size);
-          o.styles.push_back(style);
+          if (site.Write(name, EncodePng(p.layers[n].second)))
+            AddPicture(o, name, "layer " + p.layers[n].first + ", " + size, style, "-");
         }
         o.utf8 = p.utf8;
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
         continue;
       }
-      const SoftkeyRecordFile records = ReadSoftkeyRecordFile(*bytes);
-      if (!CarriesWholeData(records)) {
+      std::string data;
+      if (!ReadWholeSoftkeyData(*bytes, data)) {
         o.texts.push_back("not decoded: the file is not a valid softkey record file");
         continue;
       }
-      const std::string& data = records.data;
       if (!LooksLikeVectorSoftkey(data)) {
         const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
         if (!IsWholeRasterSoftkey(image))
           o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", EncodePng(RasterPixels(image))))
-          o.pictures.push_back(stem + ".png"), o.captions.push_back("raster");
+        else if (site.Write(stem + ".png", RasterPng(image)))
+          AddPicture(o, stem + ".png", "raster");
         continue;
       }
       const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
@@ -167,10 +186,11 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       for (std::size_t n = 0; n < variants.size(); ++n) {
         const VectorVariant& var = variants[n];
         const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
-        if (site.Write(name, VectorSvg(var))) {
-          o.pictures.push_back(name);
-          o.captions.push_back(variants.size() > 1 ? LanguageName(var.language) : "vector");
-        }
+        // The variant without a language test is the one every other
+        // language sees.
+        if (site.Write(name, VectorSvg(var)))
+          AddPicture(o, name, variants.size() > 1 ? LanguageName(var.language) : "vector", std::string(),
+                     var.language < 0 ? std::string() : LowerCase(GetLanguageId(var.language)));
       }
     }
   }
@@ -216,7 +236,7 @@ std::string Pictures(const SoftkeyLine& k) {
   for (const Output& o : k.outputs)
     for (std::size_t p = 0; p < o.pictures.size(); ++p)
       out += "<figure><img src=\"" + Html(o.pictures[p]) + "\" alt=\"" + Html(k.name) + "\"" +
-             (p < o.styles.size() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
+             (p < o.styles.size() && !o.styles[p].empty() ? " style=\"" + o.styles[p] + "\"" : std::string()) + "><figcaption>" +
              Html(o.captions[p]) + "</figcaption></figure>";
   return out;
 }
@@ -372,6 +392,7 @@ function keys(menu, into, paged) {
     const b = k.cloneNode(true);
     b.disabled = b.classList.contains('blank') || (b.dataset.enable !== undefined && !on(b, 'enable'));
     b.classList.toggle('selected', on(b, 'status'));
+    choose(b);
     b.classList.toggle('hidden', on(b, 'hide'));
     b.onclick = () => press(b.dataset);
     return b;
@@ -388,6 +409,22 @@ function keys(menu, into, paged) {
       p.onclick = () => { page += step; show(); };
       step < 0 ? into.prepend(p) : into.append(p);
     }
+}
+// The picture for the language and the state: a language's own before the
+// one every language sees, the state's own before one for every state.
+const language = document.getElementById('language');
+language.onchange = () => show();
+function choose(b) {
+  const imgs = [...b.querySelectorAll('img')];
+  if (!imgs.length) return;
+  const sb = b.dataset.statebits?.split(' ') ?? [];
+  const state = Math.min(sb.reduce((v, bit, i) => v | (bits[bit] ? 1 << i : 0), 0), (+b.dataset.states || 1) - 1);
+  const score = (i) => (i.dataset.lang === language.value ? 8 : i.dataset.lang === '' ? 4 : 0) +
+    (+i.dataset.state === state ? 2 : +i.dataset.state < 0 ? 1 : 0);
+  const best = imgs.reduce((a, i) => (score(i) > score(a) ? i : a));
+  for (const i of imgs) i.hidden = i !== best;
+  best.src = best.dataset.src;
+  b.dataset.state = state;
 }
 function press(d) {
   if (d.opens && menus[d.opens]) stack.push(d.opens), page = 0;
@@ -416,27 +453,69 @@ stack = [menus[wanted] ? wanted : first?.dataset.name].filter(Boolean);
 if (stack.length) show();
 )";
 
+// A window's title as the control shows it: without the quotes that let
+// the project write it with blanks.
+std::string Unquoted(const std::string& title) {
+  return title.size() >= 2 && title.front() == '"' && title.back() == '"' ? title.substr(1, title.size() - 2) : title;
+}
+
+// The bits a STATE item's state is read from: the STATUS operand and, for
+// more than two states, the operands of the same letters numbered on from
+// it (STATES:3 STATUS:M140 reads M140 and M141), the first the lowest bit.
+std::vector<std::string> StateBits(const Item& item) {
+  std::string status;
+  int states = 0;
+  for (std::size_t t = 2; t < item.tokens.size(); ++t) {
+    if (StartsWithIgnoringCase(item.tokens[t], "STATUS:")) status = item.tokens[t].substr(7);
+    if (StartsWithIgnoringCase(item.tokens[t], "STATES:")) states = std::atoi(item.tokens[t].c_str() + 7);
+  }
+  std::vector<std::string> bits;
+  if (item.kind != ITEM_STATE || status.empty()) return bits;
+  bits.push_back(status);
+  std::size_t digits = status.size();
+  while (digits > 0 && status[digits - 1] >= '0' && status[digits - 1] <= '9') --digits;
+  if (digits == status.size() || status.size() - digits > 6) return bits;
+  const long first = std::atol(status.c_str() + digits);
+  for (int n = 1; (1 << n) < states && n < 8; ++n) bits.push_back(status.substr(0, digits) + std::to_string(first + n));
+  return bits;
+}
+
 std::string ScreenKey(const Item& item, const std::map<std::string, const SoftkeyLine*>& byName) {
   const MenuItemDef* def = FindMenuItemDef(item.kind);
   std::string b = std::string("<button class=\"sk") + (item.kind == ITEM_BLANK ? " blank" : "") +
                   "\" data-kind=\"" + (def ? def->keyword : "") + "\"";
   const std::vector<std::string> targets = Targets(item);
   if (!targets.empty()) b += " data-opens=\"" + Html(targets.back()) + "\"";
-  for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
+  const std::vector<std::string> stateBits = StateBits(item);
+  for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:", "STATES:"})
     for (std::size_t t = 2; t < item.tokens.size(); ++t)
-      if (StartsWithIgnoringCase(item.tokens[t], condition))
+      if (StartsWithIgnoringCase(item.tokens[t], condition) &&
+          !(stateBits.size() > 0 && std::strcmp(condition, "STATUS:") == 0))
         b += std::string(" data-") + LowerCase(std::string(condition, std::strlen(condition) - 1)) + "=\"" +
              Html(item.tokens[t].substr(std::strlen(condition))) + "\"";
+  if (!stateBits.empty()) {
+    std::string list;
+    for (const std::string& bit : stateBits) list += (list.empty() ? "" : " ") + bit;
+    b += " data-statebits=\"" + Html(list) + "\"";
+  }
   b += ">";
   if (item.kind == ITEM_BLANK || item.tokens.size() < 2) return b + "</button>";
   const std::string name = CutName(item.tokens[1]);
   auto it = byName.find(name);
   const SoftkeyLine* k = it == byName.end() ? nullptr : it->second;
-  std::string picture;
+  // Every picture of the softkey the screen may show; the page's script
+  // shows the one for the language and state chosen, and loads it then.
+  std::string pictures;
   for (const Output& o : k ? k->outputs : std::vector<Output>())
-    if (picture.empty() && !o.pictures.empty()) picture = o.pictures[0];
-  if (!picture.empty())
-    b += "<img src=\"" + Html(picture) + "\" alt=\"" + Html(name) + "\">";
+    for (std::size_t p = 0; p < o.pictures.size(); ++p) {
+      const std::string language = p < o.languages.size() ? o.languages[p] : std::string();
+      if (language == "-") continue;
+      pictures += "<img data-src=\"" + Html(o.pictures[p]) + "\" data-lang=\"" + Html(language) +
+                  "\" data-state=\"" + std::to_string(p < o.states.size() ? o.states[p] : -1) + "\" alt=\"" +
+                  Html(name) + "\">";
+    }
+  if (!pictures.empty())
+    b += pictures;
   else
     b += "<span>" + Html(k && k->source == SOURCE_TX && k->tokens.size() >= 2 ? k->tokens[1] : name) + "</span>";
   return b + "</button>";
@@ -458,7 +537,7 @@ std::string ScreenPage(const Collector& c) {
       "#screen.horizontal #bar{flex-direction:row}\n#screen.vertical #bar{flex-direction:column;order:2}\n"
       "#screen.vertical #title{position:absolute;top:0;left:0}\n"
       ".sk,.pager{width:110px;padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer}\n"
-      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n"
+      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n.sk img[hidden]{display:none}\n"
       ".sk:disabled{cursor:default}\n.sk:disabled>*{opacity:.35;filter:grayscale(1)}\n"
       ".sk.blank,.sk.empty{background:#777;border-style:solid}\n"
       ".sk.selected{border:2px inset #fc3;background:#fd8}\n.sk.hidden>*{visibility:hidden}\n"
@@ -473,12 +552,27 @@ std::string ScreenPage(const Collector& c) {
   // The PLC bits the conditions name; those that enable start set.
   std::map<std::string, std::set<std::string>> bits;
   for (const Menu& m : c.menus)
-    for (const Item& item : m.items)
+    for (const Item& item : m.items) {
+      const std::vector<std::string> stateBits = StateBits(item);
+      for (const std::string& bit : stateBits) bits[bit].insert("state");
       for (std::size_t t = 2; t < item.tokens.size(); ++t)
         for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
-          if (StartsWithIgnoringCase(item.tokens[t], condition))
+          if (StartsWithIgnoringCase(item.tokens[t], condition) &&
+              !(!stateBits.empty() && std::strcmp(condition, "STATUS:") == 0))
             bits[item.tokens[t].substr(std::strlen(condition))].insert(
                 LowerCase(std::string(condition, std::strlen(condition) - 1)));
+    }
+  // The languages the pictures are drawn in; the one every language sees is
+  // English's unless a picture of its own is there.
+  std::set<std::string> languages = {"en"};
+  for (const SoftkeyLine& k : c.softkeys)
+    for (const Output& o : k.outputs)
+      for (const std::string& language : o.languages)
+        if (!language.empty() && language != "-") languages.insert(language);
+  h += "<p><label>Language of the control: <select id=\"language\">";
+  for (const std::string& language : languages)
+    h += "<option" + std::string(language == "en" ? " selected" : "") + ">" + Html(language) + "</option>";
+  h += "</select></label></p>\n";
   h += "<fieldset id=\"bits\"><legend>PLC bits</legend>\n";
   if (bits.empty()) h += "No item names a PLC bit.\n";
   for (const auto& [bit, uses] : bits) {
@@ -498,7 +592,7 @@ std::string ScreenPage(const Collector& c) {
                       : kind == 'W' || kind == 'L' || m->popup    ? "w"
                                                                   : "";
     h += "<div class=\"menu\" data-name=\"" + Html(m->name) + "\" data-bar=\"" + bar + "\"" +
-         (m->attributes.title != "-" ? " data-title=\"" + Html(m->attributes.title) + "\"" : "") + ">\n";
+         (m->attributes.title != "-" ? " data-title=\"" + Html(Unquoted(m->attributes.title)) + "\"" : "") + ">\n";
     for (const Item& item : m->items)
       if (item.kind != ITEM_PRAGMA) h += ScreenKey(item, byName) + "\n";
     h += "</div>\n";

@@ -1,5 +1,6 @@
 #include "raster/SoftkeyRecords.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -41,21 +42,20 @@ int HexDigit(char c) {
 void DecodeRecord(SoftkeyRecordLine& line) {
   const std::string& t = line.text;
   if (t.size() < 4 || t[0] != 'S' || t.size() % 2 != 0) return;
-  std::string bytes;
+  std::string& bytes = line.bytes;
   unsigned sum = 0;
   bool lowerCase = false;
   for (std::size_t i = 2; i < t.size(); i += 2) {
     const int high = HexDigit(t[i]), low = HexDigit(t[i + 1]);
-    if (high < 0 || low < 0) return;
+    if (high < 0 || low < 0) return bytes.clear();
     lowerCase = lowerCase || t[i] >= 'a' || t[i + 1] >= 'a';
     bytes += static_cast<char>(high * 16 + low);
     sum += static_cast<unsigned>(high * 16 + low);
   }
-  if (static_cast<unsigned char>(bytes[0]) + 1u != bytes.size()) return;
+  if (static_cast<unsigned char>(bytes[0]) + 1u != bytes.size()) return bytes.clear();
   line.record = true;
   line.lowerCase = lowerCase;
   line.type = t[1];
-  line.bytes = std::move(bytes);
   line.checksumRight = sum % 256 == 255;
 }
 
@@ -67,16 +67,36 @@ std::uint32_t SoftkeyRecordLine::Address() const { return ReadBe32(bytes, 1); }
 std::string_view SoftkeyRecordLine::Data() const { return std::string_view(bytes).substr(5, bytes.size() - 6); }
 std::uint16_t SoftkeyRecordLine::Count() const { return ReadBe16(bytes, 1); }
 
-SoftkeyRecordFile ReadSoftkeyRecordFile(std::string_view text) {
-  SoftkeyRecordFile file;
-  std::size_t dataLines = 0;
+namespace {
+
+// A line that keeps the file's data from being read whole.
+bool SpoilsData(const SoftkeyRecordLine& line) {
+  if (line.text.empty()) return false;
+  if (line.Has(SoftkeyRecordFault::NotARecord) || line.Has(SoftkeyRecordFault::WrongChecksum)) return true;
+  return line.type == '3' && (line.Has(SoftkeyRecordFault::CutShort) || line.Has(SoftkeyRecordFault::AddressGap));
+}
+
+// Reads every line; keeps them in file.lines when asked to.  The line read
+// is one object whose strings keep their room from line to line: a softkey
+// is a hundred lines, and the preview reads thousands of softkeys.
+// Returns whether the data is whole.
+bool ReadRecords(std::string_view text, SoftkeyRecordFile& file, bool keepLines) {
+  if (keepLines) file.lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  file.data.reserve(text.size() / 2);
+  std::size_t dataLines = 0, number = 0;
+  bool whole = true;
+  SoftkeyRecordLine line;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = text.find('\n', at);
     if (end == std::string_view::npos) end = text.size();
-    SoftkeyRecordLine line;
-    line.number = file.lines.size() + 1;
-    line.text = std::string(text.substr(at, end - at));
+    line.number = ++number;
+    line.text.assign(text.substr(at, end - at));
     line.lineFeed = end < text.size();
+    line.carriageReturn = false;
+    line.record = line.lowerCase = line.checksumRight = false;
+    line.type = 0;
+    line.bytes.clear();
+    line.faults = 0;
     at = end + 1;
     if (!line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();
@@ -112,19 +132,29 @@ SoftkeyRecordFile ReadSoftkeyRecordFile(std::string_view text) {
         Mark(line, SoftkeyRecordFault::UnexpectedType);
       }
     }
-    file.lines.push_back(std::move(line));
+    if (SpoilsData(line)) whole = false;
+    if (keepLines) file.lines.push_back(line);
   }
+  return whole;
+}
+
+}  // namespace
+
+SoftkeyRecordFile ReadSoftkeyRecordFile(std::string_view text) {
+  SoftkeyRecordFile file;
+  ReadRecords(text, file, /*keepLines=*/true);
   return file;
 }
 
+bool ReadWholeSoftkeyData(std::string_view text, std::string& data) {
+  SoftkeyRecordFile file;
+  const bool whole = ReadRecords(text, file, /*keepLines=*/false);
+  data = std::move(file.data);
+  return whole;
+}
+
 bool CarriesWholeData(const SoftkeyRecordFile& file) {
-  for (const SoftkeyRecordLine& line : file.lines) {
-    if (line.text.empty()) continue;
-    if (line.Has(SoftkeyRecordFault::NotARecord) || line.Has(SoftkeyRecordFault::WrongChecksum)) return false;
-    if (line.type == '3' && (line.Has(SoftkeyRecordFault::CutShort) || line.Has(SoftkeyRecordFault::AddressGap)))
-      return false;
-  }
-  return true;
+  return std::none_of(file.lines.begin(), file.lines.end(), SpoilsData);
 }
 
 std::unique_ptr<SoftkeyRecordWriter> OpenSoftkeyRecords(FileSystem& fs, std::string_view path) {

@@ -87,6 +87,9 @@ struct SoftkeyRecordFile {
 // Reads the lines of a record file (text as the control receives it, each
 // line ended by CR LF); whatever the text, every line is read.
 [[nodiscard]] SoftkeyRecordFile ReadSoftkeyRecordFile(std::string_view text);
+// The data bytes of a record file without keeping its lines; false when
+// the file does not carry its data whole (as CarriesWholeData tells).
+[[nodiscard]] bool ReadWholeSoftkeyData(std::string_view text, std::string& data);
 
 // Whether the file carries its data whole as the control loads it: every line
 // but an empty one is a record with a right checksum, and the data lines

@@ -1,8 +1,10 @@
 // Opens a preview's site from disk in Debian's headless Chromium (never a
 // downloaded browser).  The details page: every picture must load, every
 // menu link must lead to a menu on the page.  The screen view: the example's
-// menus pressed through from the root and back, a PLC bit switched, what the
-// screen shows checked after each step; a screenshot of the root menu.
+// menus pressed through from the root and back, a PLC bit switched, the
+// language switched, what the screen shows checked after each step (a key
+// with a picture per language or state names the picture it shows);
+// screenshots of the root menu and of a popup.
 //
 // usage: node check-page.mjs SITE SCREENSHOT.png
 import puppeteer from 'puppeteer-core';
@@ -53,8 +55,15 @@ try {
   // selected, "_" for a blank slot, < > for the paging keys.
   await open('index.html');
   const screen = () => page.evaluate(() => {
+    const shown = (b) => {
+      const imgs = b.querySelectorAll('img');
+      const img = [...imgs].find((i) => !i.hidden);
+      if (img && !(img.complete && img.naturalWidth > 0)) return `${img.alt}(not loaded)`;
+      if ([...imgs].some((i) => i.hidden && i.getClientRects().length)) return `${img?.alt}(other pictures shown)`;
+      return imgs.length > 1 ? `${img.alt}(${img.getAttribute('src')})` : img?.alt ?? b.textContent;
+    };
     const key = (b) => b.classList.contains('pager') ? b.textContent === '\u25c0' ? '<' : '>'
-      : (b.classList.contains('blank') ? '_' : b.querySelector('img')?.alt ?? b.textContent) +
+      : (b.classList.contains('blank') ? '_' : shown(b)) +
         (b.disabled && !b.classList.contains('blank') ? '-' : '') + (b.classList.contains('selected') ? '*' : '');
     const keys = (sel) => [...document.querySelectorAll(sel)].map(key).join(' ');
     const popup = document.getElementById('popup').hidden ? '' : ' | ' + keys('#popup button');
@@ -63,9 +72,16 @@ try {
   const root = 'MAIN: SPINDLE COOLANT TOOLS Clamp _ BACKKEY';
   const press = (label) => page.evaluate((l) => [...document.querySelectorAll('#screen button')]
     .find((b) => (b.querySelector('img')?.alt ?? b.textContent) === l).click(), label);
+  const spindle = (start, bmx, feed) => `MAIN › SPINDLEMENU: < START(sk10-0-${start}.svg) ` +
+    `SPINDLEBMX(sk12-0-${bmx}.svg) SPINDLECW SPINDLECCW SPINDLESTOP JOG SPINDLEDRAW FEED(sk11-0-${feed}.svg) >`;
   const steps = [
     [null, root],
-    ['SPINDLE', 'MAIN › SPINDLEMENU: < START SPINDLEBMX SPINDLECW SPINDLECCW SPINDLESTOP JOG SPINDLEDRAW FEED >'],
+    ['SPINDLE', spindle(2, 'en-state0', 1)],
+    ['lang=de', spindle(0, 'de-state0', 0)],
+    ['M132', spindle(0, 'de-state1', 0)],
+    ['lang=fr', spindle(1, 'fr-state1', 1)],
+    ['M132', spindle(1, 'fr-state0', 1)],
+    ['lang=en', spindle(2, 'en-state0', 1)],
     ['▶', 'MAIN › SPINDLEMENU: < _ BACKKEY >'], ['BACKKEY', root],
     ['COOLANT', 'MAIN › COOLANTMENU: COOLANT TOOLS BACKKEY'], ['BACKKEY', root],
     ['TOOLS', 'MAIN › TOOLTABLE: SPINDLE COOLANT TOOLS Clamp _ BACKKEY | TOOLS BACKKEY'], ['BACKKEY', root],
@@ -75,10 +91,14 @@ try {
   ];
   for (const [action, want] of steps) {
     if (action?.startsWith('M')) await page.click(`#bits input[data-bit="${action}"]`);
+    else if (action?.startsWith('lang=')) await page.select('#language', action.slice(5));
     else if (action) await press(action);
+    // Pictures load as their menu is shown.
+    await page.waitForFunction(() => [...document.querySelectorAll('#screen img:not([hidden])')].every((i) => i.complete));
     const got = await screen();
     if (got !== want) console.log(`after ${action}:\n  shows ${got}\n  wanted ${want}`), failed++;
     if (!action) await page.screenshot({ path: shot });
+    if (action === 'TOOLS') await page.screenshot({ path: shot.replace(/\.png$/, '-popup.png') });
   }
   console.log(`${steps.length} steps on the screen view; screenshot ${path.basename(shot)}`);
   // To the details of the menu shown and from there to another menu's screen.
