@@ -508,7 +508,15 @@ bool Server::Handle(const json& message) {
   return true;
 }
 
-// One framed message from standard input; false at its end.
+// The largest message the server takes: a project file the editor sends
+// whole is far smaller; a length beyond it is a broken frame, not text to
+// allocate room for.
+constexpr std::size_t kMaxMessageBytes = 64u << 20;
+constexpr std::size_t kMaxHeaderLine = 1024;
+
+// One framed message from standard input; false at its end or at a frame
+// that cannot be read (said on standard error, which editors show in the
+// server's log).
 bool ReadMessage(std::string& body) {
   std::size_t length = 0;
   bool haveLength = false;
@@ -516,7 +524,8 @@ bool ReadMessage(std::string& body) {
   for (;;) {
     header.clear();
     int c;
-    while ((c = std::getchar()) != EOF && c != '\n') header += static_cast<char>(c);
+    while ((c = std::getchar()) != EOF && c != '\n')
+      if (header.size() < kMaxHeaderLine) header += static_cast<char>(c);
     if (c == EOF) return false;
     if (!header.empty() && header.back() == '\r') header.pop_back();
     if (header.empty()) break;
@@ -526,6 +535,11 @@ bool ReadMessage(std::string& body) {
     }
   }
   if (!haveLength) return false;
+  if (length > kMaxMessageBytes) {
+    std::fprintf(stderr, "Quillon32Lsp: a message of %zu bytes is more than the %zu taken; the server ends\n", length,
+                 kMaxMessageBytes);
+    return false;
+  }
   body.resize(length);
   return std::fread(body.data(), 1, length, stdin) == length;
 }
