@@ -51,10 +51,6 @@ bool IsPoFile(std::string_view path) {
   return EqualsIgnoringCase(path.substr(dot), ".po");
 }
 
-Msg AddOrFail(LanguageEntry& entry, std::string_view name, std::string_view text) {
-  return AddLanguageText(entry, name, text) ? Msg::Ok : Msg::LanguageFileError;
-}
-
 // One line of a ".inc" or ".txt" file that is not a comment.
 Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, LanguageFileReport& report) {
   auto fail = [&](std::string why) {
