@@ -8,7 +8,8 @@
 // and, after two sizes or more, how the preview's time grew against N's.
 //
 //   bench_PreviewBench [sizes...]      (default 1000 10000)
-// Times are the best of three trials; memory (peak resident) is the largest.
+// Times are the best of five trials (a shared machine disturbs single ones);
+// memory (peak resident) is the largest.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   const std::vector<int> sizes = bench::Sizes(argc, argv);
   const fs::path root = bench::FreshRoot("preview");
   if (root.empty()) return 1;
-  constexpr int kTrials = 3;
+  constexpr int kTrials = 5;
   std::vector<double> previewTimes;
   for (int n : sizes) {
     Timing preview, gensys;

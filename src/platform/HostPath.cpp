@@ -31,39 +31,44 @@ bool HasForeignRoot(std::string_view path) {
 
 bool FullHostPath(std::string_view path, const std::string& cwd, std::string& out) {
   if (path.empty()) return false;
-  bool drive = HasForeignRoot(path);
-  char sep = drive ? '\\' : '/';
+  const bool drive = HasForeignRoot(path);
+  const char sep = drive ? '\\' : '/';
   std::string joined;
-  bool absolute = path[0] == '/' || path[0] == '\\';
+  const bool absolute = path[0] == '/' || path[0] == '\\';
   if (!drive && !absolute) {
+    joined.reserve(cwd.size() + 1 + path.size());
     joined = cwd;
     joined += '/';
   }
   joined.append(path);
-  bool trailing = joined.back() == '/' || joined.back() == '\\';
-  std::vector<std::string> stack;
+  const bool trailing = joined.back() == '/' || joined.back() == '\\';
+  // The components as views of the joined path, "." and ".." resolved in
+  // place: every file a run opens passes here, some of them several times.
+  std::vector<std::string_view> stack;
   std::string prefix;
-  auto parts = PathComponents(joined);
-  std::size_t start = 0;
-  if (drive) {
-    if (joined.size() >= 2 && (joined[1] == '\\' || joined[1] == '/') && !parts.empty()) {
-      prefix = "\\\\" + parts[0];  // \\server
-    } else if (!parts.empty()) {
-      prefix = parts[0];  // C: or PLC:
+  bool first = true;
+  for (std::size_t at = 0; at < joined.size();) {
+    const std::size_t end = std::min(joined.find_first_of("\\/", at), joined.size());
+    const std::string_view part(joined.data() + at, end - at);
+    at = end + 1;
+    if (part.empty()) continue;
+    if (drive && first) {
+      first = false;
+      // \\server, or C: or PLC:
+      prefix = joined.size() >= 2 && (joined[1] == '\\' || joined[1] == '/') ? "\\\\" + std::string(part)
+                                                                             : std::string(part);
+      continue;
     }
-    start = 1;
-  }
-  for (std::size_t i = start; i < parts.size(); ++i) {
-    if (parts[i] == ".") continue;
-    if (parts[i] == "..") {
+    first = false;
+    if (part == ".") continue;
+    if (part == "..") {
       if (!stack.empty()) stack.pop_back();
       continue;
     }
-    stack.push_back(parts[i]);
+    stack.push_back(part);
   }
-  out = prefix;
-  if (!drive) out.clear();
-  for (const auto& p : stack) {
+  out = drive ? prefix : std::string();
+  for (const std::string_view p : stack) {
     out += sep;
     out += p;
   }

@@ -25,9 +25,13 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
   const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   if (write) {
     if (full.empty()) return nullptr;
-    const std::string parent = HostParent(full);
-    if (!IsDirectory(parent)) return nullptr;
-    memory_.AddDirectory(InMemoryForm(parent));
+    // The folder of an earlier output is known to be there; only a folder
+    // written into for the first time is looked up on the host.
+    const std::string parent = HostParent(full), parentInMemory = InMemoryForm(parent);
+    if (!memory_.IsDirectory(parentInMemory)) {
+      if (!IsDirectory(parent)) return nullptr;
+      memory_.AddDirectory(parentInMemory);
+    }
     std::unique_ptr<File> file = memory_.Open(InMemoryForm(full), mode);
     if (file) removed_.erase(full);
     return file;
