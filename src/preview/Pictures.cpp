@@ -468,10 +468,14 @@ std::string OneBitPng(int width, int height, Clear clear) {
   std::string raw((rowBytes + 1) * static_cast<std::size_t>(height), '\0');  // filter type none on every row
   for (int y = 0; y < height; ++y) {
     char* row = raw.data() + static_cast<std::size_t>(y) * (rowBytes + 1) + 1;
-    for (int x = 0; x < width; ++x) {
-      const int bit = clear(x, y);
-      if (bit < 0) return std::string();
-      if (bit) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+    for (int x = 0; x < width; x += 8) {
+      unsigned byte = 0;
+      for (int b = 0; b < 8; ++b) {
+        const int bit = x + b < width ? clear(x + b, y) : 0;
+        if (bit < 0) return std::string();
+        byte = byte << 1 | static_cast<unsigned>(bit);
+      }
+      row[x / 8] = static_cast<char>(byte);
     }
   }
   // zlib stream of stored deflate blocks, at most 65535 bytes each.

@@ -1,6 +1,7 @@
 #include "raster/SoftkeyRecords.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <new>
 
@@ -31,25 +32,32 @@ char* PutHex(char* at, std::uint32_t value, int digits) {
   return at + digits;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// The value of each character as a hexadecimal digit, -1 for none; a
+// preview reads the digits of thousands of softkeys.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+  std::array<signed char, 256> t{};
+  t.fill(-1);
+  for (int c = '0'; c <= '9'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
+  return t;
+}();
+
+int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
 // The digits of a record line after "S" and its type, into line.bytes.
 void DecodeRecord(SoftkeyRecordLine& line) {
   const std::string& t = line.text;
   if (t.size() < 4 || t[0] != 'S' || t.size() % 2 != 0) return;
   std::string& bytes = line.bytes;
+  bytes.resize((t.size() - 2) / 2);
   unsigned sum = 0;
   bool lowerCase = false;
   for (std::size_t i = 2; i < t.size(); i += 2) {
     const int high = HexDigit(t[i]), low = HexDigit(t[i + 1]);
-    if (high < 0 || low < 0) return bytes.clear();
+    if ((high | low) < 0) return bytes.clear();
     lowerCase = lowerCase || t[i] >= 'a' || t[i + 1] >= 'a';
-    bytes += static_cast<char>(high * 16 + low);
+    bytes[i / 2 - 1] = static_cast<char>(high * 16 + low);
     sum += static_cast<unsigned>(high * 16 + low);
   }
   if (static_cast<unsigned char>(bytes[0]) + 1u != bytes.size()) return bytes.clear();
