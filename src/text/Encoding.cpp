@@ -120,13 +120,10 @@ unsigned char Cp1252ToCp850(unsigned char c) {
 
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length) {
   for (std::size_t at = 0; at < text.size(); ++at) {
-    const auto b = static_cast<unsigned char>(text[at]);
-    const std::size_t follow = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
-    if (follow == 0 || at + follow >= text.size()) continue;
-    bool whole = true;
-    for (std::size_t f = 1; whole && f <= follow; ++f) whole = (static_cast<unsigned char>(text[at + f]) & 0xC0) == 0x80;
-    if (whole) {
-      length = follow + 1;
+    char32_t u;
+    const std::size_t n = DecodeUtf8At(text, at, u);
+    if (n > 1) {
+      length = n;
       return at;
     }
   }

@@ -29,8 +29,7 @@ std::string Utf8ToCp1252(std::string_view text);
 unsigned char Cp1252ToCp850(unsigned char c);
 
 // Where an editor that saved the text as UTF-8 gave itself away: the first
-// well-formed multi-byte sequence (a lead byte and its continuation bytes),
-// as its offset; npos when there is none.  `length` receives its bytes.
+// well-formed multi-byte sequence (as DecodeUtf8At reads one), as its offset; npos when there is none.  `length` receives its bytes.
 // Single-byte code pages rarely put such pairs in a row.
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length);
 // The well-formed UTF-8 sequence at `at` (no overlong forms, surrogates or
