@@ -5,6 +5,7 @@
 // editor's settings (initializationOptions and
 // workspace/didChangeConfiguration: quillon32.arguments, quillon32.project).
 // The program's main (Main.cpp) hands it standard input and output.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -308,6 +309,8 @@ json Server::Completion(const std::string& path, int line, int character) {
   if (kind != FileKind::Project) return items;
   const std::string first = UpperCase(words[0].text);
   const ProjectKeyword* keyword = LookupProjectKeyword(first);
+  if (keyword && keyword->kind == KeywordKind::Softkey && keyword->source != SOURCE_TX && index == 1)
+    return SourceFiles(path, first, typed, line, from, character);
   ProjectIndex project;
   auto names = [&](SymbolKind symbolKind, int itemKind, const std::string& prefix) {
     if (project.files.empty()) project = ws_.Index(path);
@@ -351,6 +354,50 @@ json Server::Completion(const std::string& path, int line, int character) {
   }
   if (first == "#IF" || first == "#IFDEF" || first == "#IFNDEF")
     for (const std::string& d : ws_.DefineNames()) add(d, kCompletionConstant, "define", d);
+  return items;
+}
+
+// The files a softkey line's source may name: those of its kind in the
+// project's folder (or the folder typed so far, "bmx\"), and the folders
+// there to go on into.
+json Server::SourceFiles(const std::string& path, const std::string& keyword, const std::string& typed, int line,
+                         int from, int character) {
+  struct Kinds {
+    std::string_view keyword;
+    std::string_view extensions[3];
+  };
+  static constexpr Kinds kSources[] = {{"BMP", {".bmp"}},
+                                       {"PCX", {".pcx"}},
+                                       {"DXF", {".dxf"}},
+                                       {"BPJ", {".bpj"}},
+                                       {"TXS", {".txs", ".txm", ".txb"}},
+                                       {"TXM", {".txs", ".txm", ".txb"}},
+                                       {"TXB", {".txs", ".txm", ".txb"}},
+                                       {"PIC", {".pic", ".sk", ".bmx"}},
+                                       {"SK", {".pic", ".sk", ".bmx"}},
+                                       {"SOFTKEY", {".pic", ".sk", ".bmx"}}};
+  json items = json::array();
+  const Kinds* kinds = nullptr;
+  for (const Kinds& k : kSources)
+    if (k.keyword == keyword) kinds = &k;
+  const std::string project = ws_.ProjectOf(path);
+  if (!kinds || typed.find('"') != std::string::npos) return items;
+  const std::size_t slash = typed.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : typed.substr(0, slash + 1);
+  const std::string base = HostParent(project.empty() ? path : project);
+  const std::string directory = folder.empty() ? base : ws_.FullPathOf(folder, base);
+  for (const DirectoryEntry& e : ws_.Entries(directory)) {
+    bool fits = e.isDirectory;
+    for (std::string_view extension : kinds->extensions)
+      fits = fits || (!extension.empty() && EndsWithIgnoringCase(e.name, extension));
+    if (!fits || e.name.find(' ') != std::string::npos) continue;
+    const std::string insert = folder + e.name + (e.isDirectory ? "\\" : "");
+    json item = {{"label", e.name + (e.isDirectory ? "\\" : "")},
+                 {"kind", e.isDirectory ? kCompletionFolder : kCompletionFile},
+                 {"filterText", insert},
+                 {"textEdit", {{"range", Range(line, from, line, character)}, {"newText", insert}}}};
+    items.push_back(item);
+  }
   return items;
 }
 
@@ -453,6 +500,43 @@ json Server::Symbols(const std::string& path) {
     bool inside = false;
     for (auto [a, b] : spans) inside = inside || (s.at.word.line > a && s.at.word.line < b);
     if (!inside) out.push_back(softkey(s));
+  }
+  for (json& included : IncludedMenus(path, index)) out.push_back(std::move(included));
+  return out;
+}
+
+// The menus of the files the document includes, each under its #INCLUDE
+// line: the outline is the document's, so they stand where the include does.
+json Server::IncludedMenus(const std::string& path, const ProjectIndex& index) {
+  json out = json::array();
+  for (const Symbol& include : index.symbols) {
+    if (include.kind != SymbolKind::File || include.at.file != path || include.name == path ||
+        std::find(index.files.begin(), index.files.end(), include.name) == index.files.end())
+      continue;
+    const json range = RangeOf(include.at.word);
+    json menus = json::array();
+    for (const OutlineMenu& m : index.menus) {
+      if (m.menu.at.file != include.name) continue;
+      json items = json::array();
+      for (const OutlineItem& item : m.items)
+        items.push_back({{"name", item.keyword + " " + item.detail.substr(0, item.detail.find(' '))},
+                         {"detail", item.detail},
+                         {"kind", kSymbolField},
+                         {"range", range},
+                         {"selectionRange", range}});
+      menus.push_back({{"name", m.menu.name},
+                       {"detail", "menu, line " + std::to_string(m.menu.at.word.line + 1)},
+                       {"kind", kSymbolModule},
+                       {"range", range},
+                       {"selectionRange", range},
+                       {"children", items}});
+    }
+    out.push_back({{"name", include.at.word.text},
+                   {"detail", "#INCLUDE"},
+                   {"kind", kSymbolFile},
+                   {"range", range},
+                   {"selectionRange", range},
+                   {"children", menus}});
   }
   return out;
 }

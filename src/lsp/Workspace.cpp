@@ -26,13 +26,19 @@ constexpr OptionId kEditorOptions[] = {OptionId::Model,       OptionId::PlcProje
                                        OptionId::Defines,     OptionId::LanguageDir, OptionId::IncLanguageDir,
                                        OptionId::NoFileCheck, OptionId::DestDir};
 
-// The bytes the generator reads for an editor's text: project files and
-// BMX projects in Windows-1252, text sources in code page 850.
+// The code page a file is read in, both ways: the editor's text goes back
+// to the bytes the generator reads, and a file not open is shown in it.
+// Text sources are code page 850, as the control reads them; project files
+// and BMX projects Windows-1252 (a UTF-8 project's bytes go through
+// unchanged, so the generator still recognises it).
+bool InCodePage850(const std::string& path) { return KindOfFile(path) == FileKind::TextSource; }
+
 std::string OnDiskForm(const std::string& path, const std::string& utf8) {
-  std::string bytes = Utf8ToCp1252(utf8);
-  if (KindOfFile(path) == FileKind::TextSource)
-    for (char& c : bytes) c = static_cast<char>(Cp1252ToCp850(static_cast<unsigned char>(c)));
-  return bytes;
+  return InCodePage850(path) ? Utf8ToCp850(utf8) : Utf8ToCp1252(utf8);
+}
+
+std::string EditorForm(const std::string& path, const std::string& bytes) {
+  return InCodePage850(path) ? Cp850ToUtf8(bytes) : Cp1252ToUtf8(bytes);
 }
 
 }  // namespace
@@ -109,6 +115,12 @@ std::string Workspace::FullPathOf(const std::string& name, const std::string& di
   return full;
 }
 
+std::vector<DirectoryEntry> Workspace::Entries(const std::string& directory) {
+  std::vector<DirectoryEntry> entries;
+  if (directory.empty() || !host_.FindFiles(directory, "*", entries)) entries.clear();
+  return entries;
+}
+
 bool Workspace::ReadUtf8(const std::string& fullPath, std::string& out) {
   if (const std::string* text = Text(fullPath)) {
     out = *text;
@@ -118,7 +130,7 @@ bool Workspace::ReadUtf8(const std::string& fullPath, std::string& out) {
   std::unique_ptr<File> file = host_.Open(fullPath, FileMode::ReadBinary);
   std::string bytes;
   if (!file || !file->ReadAll(bytes)) return false;
-  out = Cp1252ToUtf8(bytes);
+  out = EditorForm(fullPath, bytes);
   return true;
 }
 

@@ -80,6 +80,8 @@ class Workspace {
   // names of -r and -a.
   std::vector<std::string> PlcSymbols();
   std::vector<std::string> DefineNames();
+  // The entries of a folder (a full host path), in name order.
+  std::vector<DirectoryEntry> Entries(const std::string& directory);
   // The full path of a name relative to a directory (the root when empty).
   std::string FullPathOf(const std::string& name, const std::string& directory = {});
 
