@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "diag/MessageCodes.h"
@@ -67,6 +69,15 @@ struct Diagnostics {
   bool keepReports = false;
   std::function<std::string(std::string_view)> fullPath;
   std::vector<ReportRecord> reports;
+  // What each number's lookup in the catalogue found: its text, and the
+  // labels the lines before it set, in order; a project's thousand reports
+  // of one number read the catalogue once.
+  struct LookedUp {
+    bool found = false;
+    std::string text;
+    std::vector<std::pair<std::string Diagnostics::*, std::string>> labels;
+  };
+  std::unordered_map<int, LookedUp> lookedUp;
 };
 
 enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };

@@ -121,6 +121,13 @@ class Server {
   json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
   json ReportRange(const EditorReport& r);
   std::string LineText(const std::string& path, int line);
+  // The files LineText read while one message is handled (they do not
+  // change meanwhile): the text and where each line after the first starts.
+  struct FileLines {
+    std::string text;
+    std::vector<std::size_t> starts;
+  };
+  std::map<std::string, FileLines> lines_;
 
   json Initialize(const json& params);
   json Completion(const std::string& path, int line, int character);
@@ -134,6 +141,7 @@ class Server {
   enum class Phase { Starting, Running, ShutDown };
 
   void Close(const std::string& path);
+  std::vector<std::string> OpenDocumentsOf(const std::string& project);
   json SourceFiles(const std::string& path, const std::string& keyword, const std::string& typed, int line,
                    int from, int character);
   json IncludedMenus(const std::string& path, const ProjectIndex& index);
@@ -186,17 +194,16 @@ json Server::Initialize(const json& params) {
 }
 
 std::string Server::LineText(const std::string& path, int line) {
-  std::string text;
-  if (line < 0 || !ws_.ReadUtf8(path, text)) return {};
-  std::size_t start = 0;
-  for (int i = 0; i < line; ++i) {
-    start = text.find('\n', start);
-    if (start == std::string::npos) return {};
-    ++start;
-  }
-  std::size_t end = text.find('\n', start);
-  if (end == std::string::npos) end = text.size();
-  std::string out = text.substr(start, end - start);
+  auto [found, added] = lines_.try_emplace(path);
+  FileLines& file = found->second;
+  if (added && ws_.ReadUtf8(path, file.text))
+    for (std::size_t at = file.text.find('\n'); at != std::string::npos; at = file.text.find('\n', at + 1))
+      file.starts.push_back(at + 1);
+  if (line < 0 || static_cast<std::size_t>(line) > file.starts.size()) return {};
+  const std::size_t start = line == 0 ? 0 : file.starts[static_cast<std::size_t>(line) - 1];
+  std::size_t end = file.text.find('\n', start);
+  if (end == std::string::npos) end = file.text.size();
+  std::string out = file.text.substr(start, end - start);
   if (!out.empty() && out.back() == '\r') out.pop_back();
   return out;
 }
@@ -255,8 +262,7 @@ void Server::Publish(const std::string& path) {
   // Every file that had diagnostics, and every open document of the
   // project, gets its list, empty when the run found nothing there.
   for (const std::string& p : published_[result.project]) file(p);
-  for (const std::string& p : ws_.Index(result.project).files)
-    if (uris_.count(UpperCase(p))) file(p);
+  for (const std::string& p : OpenDocumentsOf(result.project)) file(p);
   file(path);
   std::set<std::string> now;
   for (const EditorReport& r : result.reports) {
@@ -542,6 +548,7 @@ json Server::IncludedMenus(const std::string& path, const ProjectIndex& index) {
 }
 
 bool Server::HandleBody(const std::string& body) {
+  lines_.clear();
   const json message = json::parse(body, nullptr, false);
   if (message.is_discarded()) {
     Refuse(nullptr, kParseError, "the message is no JSON");
@@ -649,6 +656,17 @@ bool Server::Handle(const json& message) {
     if (request) Refuse(id, kInvalidParams, e.what());
   }
   return true;
+}
+
+// The open documents a project's run checks: the project, its includes,
+// its sources, as ProjectOf finds their project.
+std::vector<std::string> Server::OpenDocumentsOf(const std::string& project) {
+  std::vector<std::string> open;
+  for (const auto& [key, uri] : uris_) {
+    const std::string path = PathOf(uri);
+    if (ws_.Text(path) && ws_.ProjectOf(path) == project) open.push_back(path);
+  }
+  return open;
 }
 
 // A document closed without saving goes back to its file: the project is

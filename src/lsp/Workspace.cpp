@@ -43,24 +43,29 @@ std::string EditorForm(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-std::shared_ptr<std::string> DocumentFileSystem::Find(std::string_view path) {
+const DocumentFileSystem::Document* DocumentFileSystem::Find(std::string_view path) {
   if (documents_.empty()) return nullptr;
   std::string full;
   if (!inner_.FullPath(path, full)) return nullptr;
   const auto it = documents_.find(UpperCase(full));
-  return it == documents_.end() ? nullptr : it->second;
+  return it == documents_.end() ? nullptr : &it->second;
 }
 
 void DocumentFileSystem::Put(const std::string& fullPath, std::string bytes) {
-  documents_[UpperCase(fullPath)] = std::make_shared<std::string>(std::move(bytes));
+  documents_[UpperCase(fullPath)] = {std::make_shared<std::string>(std::move(bytes)), ++versions_};
 }
 
 void DocumentFileSystem::Drop(const std::string& fullPath) { documents_.erase(UpperCase(fullPath)); }
 
+std::string DocumentFileSystem::FileVersion(std::string_view path) {
+  if (const Document* document = Find(path)) return "editor:" + std::to_string(document->version);
+  return inner_.FileVersion(path);
+}
+
 std::unique_ptr<File> DocumentFileSystem::Open(std::string_view path, FileMode mode) {
   if (mode == FileMode::ReadBinary || mode == FileMode::ReadText)
-    if (std::shared_ptr<std::string> bytes = Find(path))
-      return std::make_unique<MemoryFile>(bytes, mode == FileMode::ReadText, false);
+    if (const Document* document = Find(path))
+      return std::make_unique<MemoryFile>(document->bytes, mode == FileMode::ReadText, false);
   return inner_.Open(path, mode);
 }
 
@@ -92,6 +97,7 @@ void Workspace::SetOptions(std::vector<std::string> arguments, std::string proje
     defineList_ = settings.defineList;
   }
   project_ = std::move(project);
+  conversions_.Clear();
 }
 
 void Workspace::Put(const std::string& fullPath, const std::string& utf8Text) {
@@ -175,7 +181,9 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
     run.diag.keepReports = true;
+    run.conversions = &conversions_;
     result.status = RunGenerator(run, &collector);
+    conversions_.Sweep();
     for (const ReportRecord& r : run.diag.reports) {
       EditorReport report;
       report.file = r.file.empty() ? result.project : r.fullPath;
@@ -207,9 +215,10 @@ ProjectIndex Workspace::Index(const std::string& fullPath) {
     if (!ReadUtf8(project, text)) return {};
   }
   IndexReader read = [this](const std::string& name, const std::string& directory, std::string& full,
-                            std::string& utf8) {
+                            std::string* utf8) {
     full = FullPathOf(name, directory);
-    return !full.empty() && ReadUtf8(full, utf8);
+    if (full.empty()) return false;
+    return utf8 ? ReadUtf8(full, *utf8) : documents_.Exists(full) && !documents_.IsDirectory(full);
   };
   ProjectIndex index = IndexProject(project, text, HostParent(project), read);
   // A file the project does not include (yet): its own lines too.

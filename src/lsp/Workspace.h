@@ -16,6 +16,7 @@
 #include "diag/Diagnostics.h"
 #include "lsp/ProjectIndex.h"
 #include "platform/ForwardingFileSystem.h"
+#include "project/ConversionCache.h"
 
 namespace q32 {
 
@@ -30,10 +31,17 @@ class DocumentFileSystem final : public ForwardingFileSystem {
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
   bool Exists(std::string_view path) override;
+  // An open document's changes with each text the editor sends.
+  std::string FileVersion(std::string_view path) override;
 
  private:
-  std::shared_ptr<std::string> Find(std::string_view path);
-  std::map<std::string, std::shared_ptr<std::string>> documents_;  // by upper-case full path
+  struct Document {
+    std::shared_ptr<std::string> bytes;
+    unsigned long long version = 0;
+  };
+  const Document* Find(std::string_view path);
+  std::map<std::string, Document> documents_;  // by upper-case full path
+  unsigned long long versions_ = 0;
 };
 
 struct EditorReport {
@@ -93,6 +101,9 @@ class Workspace {
   std::string project_, pjFile_, cfgFile_;
   std::optional<std::string> defineList_;
   std::map<std::string, std::string> texts_;  // open documents, UTF-8
+  // The conversions of the runs so far: a change converts only the sources
+  // that changed since (the options may change any, and clear it).
+  ConversionCache conversions_;
 };
 
 }  // namespace q32
