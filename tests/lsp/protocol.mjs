@@ -1,10 +1,15 @@
 // The language server driven as an editor drives it, over its protocol:
-// the bundled example opened as the four-axis mill with its PLC symbols (no
-// diagnostics), a keyword misspelt (a diagnostic at that word with the
-// nearest keyword), completion of softkey and menu names in a NODE item, of
-// PLC symbols and defines, go to definition and references of a menu, hover
-// on a keyword, the outline, then shutdown.  Prints the median time from a
-// change to its diagnostics over 20 changes.
+// the protocol's lifecycle and error codes; the bundled example opened as
+// the four-axis mill with its PLC symbols (no diagnostics), a keyword
+// misspelt (a diagnostic at that word with the nearest keyword) and the
+// document closed unsaved (the saved file's diagnostics again), completion
+// of softkey and menu names in a NODE item, of PLC symbols and defines, of
+// source files after BMP and BPJ, go to definition and references of a
+// menu, hover on a keyword, the outline with the included file's menus; a
+// bitmap changed outside the editor is seen at the next change; a text
+// source open in the editor goes back to its code page 850 unchanged; then
+// shutdown.  Prints the median time from a change to its diagnostics over
+// 20 changes.
 //
 // usage: node protocol.mjs <Quillon32Lsp> <source dir> <work dir> <node dir>
 import { spawn } from 'node:child_process';
@@ -32,6 +37,24 @@ function check(ok, what, detail = '') {
   if (!ok) failures++;
 }
 const lineOf = (start) => lines.findIndex((l) => l.startsWith(start));
+
+// The lifecycle, in frames of the server's own: a request before
+// initialize, a message with an id and no method, and a request after
+// shutdown are refused with the protocol's codes.
+const raw = spawn(server, [], { stdio: ['pipe', 'pipe', 'inherit'] });
+let output = '';
+raw.stdout.on('data', (b) => { output += b.toString('latin1'); });
+for (const m of [{ id: 1, method: 'textDocument/hover', params: {} }, { id: 2 }, { id: 3, method: 'initialize', params: {} },
+                 { id: 4, method: 'shutdown' }, { id: 5, method: 'textDocument/hover', params: {} }, { method: 'exit' }]) {
+  const body = JSON.stringify({ jsonrpc: '2.0', ...m });
+  raw.stdin.write(`Content-Length: ${body.length}\r\n\r\n${body}`);
+}
+const rawStatus = await new Promise((resolve) => raw.on('exit', resolve));
+const codes = Object.fromEntries(output.split(/Content-Length: \d+\r\n\r\n/).filter((b) => b)
+  .map((b) => JSON.parse(b)).map((r) => [r.id, r.error ? r.error.code : 'result']));
+check(JSON.stringify(codes) === JSON.stringify({ 1: -32002, 2: -32600, 3: 'result', 4: 'result', 5: -32600 }) &&
+      rawStatus === 0, 'before initialize -32002, no method -32600, after shutdown -32600, exit 0',
+      JSON.stringify(codes) + ` status ${rawStatus}`);
 
 const child = spawn(server, [], { stdio: ['pipe', 'pipe', 'inherit'] });
 const connection = rpc.createMessageConnection(new rpc.StreamMessageReader(child.stdout),
@@ -72,8 +95,15 @@ const d = diagnostics.find((x) => x.range.start.line === next);
 console.log(`     ${d ? d.code + ': ' + d.message : 'none'}`);
 check(d && d.range.start.character === 0 && d.range.end.character === 8 && /did you mean SKNEXTDEF\?/.test(d.message),
       'a misspelt keyword is reported at its word with the keyword meant', JSON.stringify(diagnostics));
-diagnostics = await change(original);
-check(diagnostics.length === 0, 'the diagnostic goes when the keyword is right again', JSON.stringify(diagnostics));
+// Closed without saving: the saved file, which is clean, counts again.
+arrived = new Promise((resolve) => { waiting = resolve; });
+connection.sendNotification('textDocument/didClose', { textDocument: { uri } });
+diagnostics = await arrived;
+check(diagnostics.length === 0, 'closed unsaved, the document has the saved file\'s diagnostics', JSON.stringify(diagnostics));
+arrived = new Promise((resolve) => { waiting = resolve; });
+connection.sendNotification('textDocument/didOpen',
+  { textDocument: { uri, languageId: 'quillon32-project', version: ++version, text: original } });
+await arrived;
 
 // Completion in a NODE item being written: the softkeys, then the menus.
 const item = lineOf('CHECK CLAMP') + 1;
@@ -98,6 +128,19 @@ for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_RE
   const labels = (items.items ?? items).map((i) => i.label);
   check(labels.includes(expected), `completion after "${typed}" offers ${expected}`, labels.join(' '));
 }
+// Source files after a softkey keyword: those of its kind in the project's
+// folder (or the folder typed), and the folders.
+const kind = (folder, re) => fs.readdirSync(path.join(dir, folder), { withFileTypes: true })
+  .filter((e) => e.isDirectory() || re.test(e.name)).map((e) => e.name + (e.isDirectory() ? '\\' : '')).sort();
+for (const [typed, expected] of [['BMP ', kind('.', /\.bmp$/i)], ['BPJ bmx\\', kind('bmx', /\.bpj$/i)]]) {
+  const edited = [...lines];
+  edited.splice(item, 0, typed);
+  await change(edited.join('\n'));
+  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
+  const labels = (items.items ?? items).map((i) => i.label).sort();
+  check(JSON.stringify(labels) === JSON.stringify(expected) && expected.length > 1,
+        `completion after "${typed}" lists ${expected}`, labels.join(' '));
+}
 await change(original);
 
 // Go to definition of a menu named by a NODE item.
@@ -111,10 +154,15 @@ const references = await connection.sendRequest('textDocument/references',
   { ...at(node, lines[node].indexOf('COOLANTMENU') + 3), context: { includeDeclaration: true } });
 check(references.length === 2, 'references of the menu: its SKMENU line and the NODE item', JSON.stringify(references));
 
-// The outline: the menus, each with its items.
+// The outline: the menus, each with its items, then the included file's
+// menus under its #INCLUDE line.
 const outline = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri } });
-check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify(menus) &&
-      outline[0].children.some((c) => c.name === 'NODE SPINDLE'), 'the outline lists the menus with their items',
+const included = [...fs.readFileSync(path.join(dir, 'rotary.spi'), 'latin1').matchAll(/^SKMENU (\w+)/gm)].map((m) => m[1]);
+const include = outline.find((s) => s.name === 'rotary.spi');
+check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify([...menus, 'rotary.spi']) &&
+      outline[0].children.some((c) => c.name === 'NODE SPINDLE') && include.range.start.line === lineOf('#INCLUDE') &&
+      JSON.stringify(include.children.map((m) => m.name)) === JSON.stringify(included) && included.length > 0,
+      'the outline lists the menus with their items, and the included menus',
       JSON.stringify(outline.map((m) => [m.name, m.children.map((c) => c.name)])));
 
 // Hover on a keyword: its description.
@@ -134,6 +182,35 @@ for (let i = 0; i < 20; i++) {
 times.sort((a, b) => a - b);
 console.log(`diagnostics latency: median ${((times[9] + times[10]) / 2).toFixed(1)} ms over 20 changes ` +
             `(fastest ${times[0].toFixed(1)} ms, slowest ${times[19].toFixed(1)} ms)`);
+
+// A bitmap changed outside the editor (40 rows instead of 48) is seen at
+// the next change, and again when it is as it was.
+const bitmap = path.join(dir, 'rpm.bmp'), bytes = fs.readFileSync(bitmap);
+const shorter = Buffer.from(bytes);
+shorter.writeInt32LE(40, 22);
+fs.writeFileSync(bitmap, shorter);
+diagnostics = await change(original);
+check(diagnostics.some((x) => x.code === 'W8231' && x.message.includes('rpm.bmp')),
+      'a bitmap changed on disk is converted again', JSON.stringify(diagnostics));
+fs.writeFileSync(bitmap, bytes);
+diagnostics = await change(original);
+check(diagnostics.length === 0, 'and again when it is back', JSON.stringify(diagnostics));
+
+// A text source in code page 850 (its chart: 94 ö, E1 ß, C4 ─, D5 ı) open
+// in the editor gives the report its saved bytes give: the row cut to fit
+// quotes it.
+const source = path.join(dir, 'start.txs'), sourceUri = pathToFileURL(source).href;
+fs.writeFileSync(source, Buffer.from('Gr\x94\xE1e \xC4\xD5 abcdef\n', 'latin1'));
+const cut = async (notification, params) => {
+  arrived = new Promise((resolve) => { waiting = resolve; });
+  connection.sendNotification(notification, params);
+  return (await arrived).filter((x) => x.code === 'W8403').map((x) => x.message);
+};
+const open = await cut('textDocument/didOpen',
+  { textDocument: { uri: sourceUri, languageId: 'quillon32-text', version: 1, text: 'Größe ─ı abcdef\n' } });
+const saved = await cut('textDocument/didClose', { textDocument: { uri: sourceUri } });
+check(open.length === 1 && JSON.stringify(open) === JSON.stringify(saved),
+      'a text source open in the editor is the bytes of its saved file', `${open} / ${saved}`);
 
 await connection.sendRequest('shutdown');
 const exited = new Promise((resolve) => child.on('exit', resolve));
