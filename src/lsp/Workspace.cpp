@@ -116,8 +116,12 @@ const std::string* Workspace::Text(const std::string& fullPath) const {
 }
 
 std::string Workspace::FullPathOf(const std::string& name, const std::string& directory) {
+  // A relative name is joined to the folder and made full by the host, in
+  // its own form (a drive's on Windows).
+  const bool absolute = !name.empty() && (name[0] == '/' || name[0] == '\\' || HasForeignRoot(name));
   std::string full;
-  if (!FullHostPath(name, directory.empty() ? root_ : directory, full)) return {};
+  if (name.empty() || !host_.FullPath(absolute ? name : HostJoin(directory.empty() ? root_ : directory, name), full))
+    return {};
   return full;
 }
 

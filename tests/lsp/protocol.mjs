@@ -8,8 +8,7 @@
 // menu, hover on a keyword, the outline with the included file's menus; a
 // bitmap changed outside the editor is seen at the next change; a text
 // source open in the editor goes back to its code page 850 unchanged; then
-// shutdown.  Prints the median time from a change to its diagnostics over
-// 20 changes.
+// shutdown.  (The times of open and change: bench/LspBench.cpp.)
 //
 // usage: node protocol.mjs <Quillon32Lsp> <source dir> <work dir> <node dir>
 import { spawn } from 'node:child_process';
@@ -169,19 +168,6 @@ check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify([...menus, '
 const hover = await connection.sendRequest('textDocument/hover', at(lineOf('ROWDEF'), 2));
 check(hover && /slots a to b of a row/.test(hover.contents.value), 'hover on ROWDEF describes it',
       JSON.stringify(hover));
-
-// Diagnostics latency: the time from a change to its diagnostics.
-const times = [];
-for (let i = 0; i < 20; i++) {
-  const edited = [...lines];
-  edited[1] = `; change ${i}`;
-  const start = process.hrtime.bigint();
-  await change(edited.join('\n'));
-  times.push(Number(process.hrtime.bigint() - start) / 1e6);
-}
-times.sort((a, b) => a - b);
-console.log(`diagnostics latency: median ${((times[9] + times[10]) / 2).toFixed(1)} ms over 20 changes ` +
-            `(fastest ${times[0].toFixed(1)} ms, slowest ${times[19].toFixed(1)} ms)`);
 
 // A bitmap changed outside the editor (40 rows instead of 48) is seen at
 // the next change, and again when it is as it was.
