@@ -39,19 +39,15 @@ Utf8Count CountUtf8(std::string_view text) {
   Utf8Count count;
   for (std::size_t at = 0; at < text.size(); ++count.characters) {
     char32_t u;
-    const std::size_t length = DecodeUtf8At(text, at, u);
-    if (length > 0) {
+    if (const std::size_t length = DecodeUtf8At(text, at, u); length > 0) {
       at += length;
       continue;
     }
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t follow = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
-                               : lead >= 0xF0 && lead <= 0xF4                                 ? 3
-                                                                                              : 0;
+    const std::size_t wanted = Utf8SequenceLength(static_cast<unsigned char>(text[at]));
     std::size_t end = at + 1;
     while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-    if (end == text.size() && end - at <= follow) {
-      count.lacking = follow + 1 - (end - at);
+    if (end == text.size() && end - at < wanted) {
+      count.lacking = wanted - (end - at);
       ++count.characters;
       break;
     }
