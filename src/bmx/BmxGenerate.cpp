@@ -594,7 +594,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
     if (languages.untranslated) {
       const LanguageFileReport& first = languages.firstUntranslated;
       ReportMessage(run.diag, Msg::Untranslated, languages.untranslatedFile, static_cast<unsigned>(first.untranslatedLine),
-                    first.untranslated + " is not translated, its softkey shows the name instead");
+                    UntranslatedText(first));
     }
     if (project.imageCount > kMaxBmxImages) return Fail(run, Msg::NoMemory, projectPath);
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/Diagnostics.h"
@@ -218,15 +219,14 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::string line;
   unsigned lineNumber = 0;
   bool lineStart = true;
-  while (file->GetLine(line, kMaxConfigurationLine)) {
+  std::string missing;
+  while (ReadCodedLine(*file, coding, line, kMaxConfigurationLine, lineNumber == 0 && lineStart, missing)) {
     // A line longer than the buffer arrives in pieces; only the first piece
     // starts a new line number.
-    const bool pieceStartsLine = lineStart;
     if (lineStart) ++lineNumber;
     lineStart = !line.empty() && line.back() == '\n';
-    if (const std::string missing = ToControlCoding(coding, line, pieceStartsLine ? static_cast<int>(lineNumber) : 0);
-        !missing.empty())
-      ReportMessage(run.diag, Msg::NoCodePageForm, name, lineNumber, missing + " is read as \"?\"");
+    if (!missing.empty())
+      ReportMessage(run.diag, Msg::NoCodePageForm, name, lineNumber, std::exchange(missing, {}) + " is read as \"?\"");
     if (!StartsWithIgnoringCase(line, "DEFINE")) {
       if (run.observer) PointAtIgnoredLine(run, name, lineNumber, line);
       continue;

@@ -32,9 +32,11 @@ bool ContinuationAt(const std::string& line, std::size_t& backslash) {
 
 }  // namespace
 
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding,
+                     std::string* problem) {
+  std::string missing;
   line.clear();
-  if (!stream.GetLine(line, kMaxPhysicalLine)) return false;
+  if (!ReadCodedLine(stream, coding, line, kMaxPhysicalLine, lineCounter == 0, missing)) return false;
   ++lineCounter;
   DropCarriageReturn(line);
   std::size_t backslash;
@@ -43,11 +45,12 @@ bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
     // of the file the line simply ends without them.
     line.resize(backslash);
     std::string next;
-    if (!stream.GetLine(next, kMaxPhysicalLine + 1)) break;
+    if (!ReadCodedLine(stream, coding, next, kMaxPhysicalLine + 1, false, missing)) break;
     ++lineCounter;
     DropCarriageReturn(next);
     line += next;
   }
+  if (problem) *problem = std::move(missing);
   return true;
 }
 
@@ -75,18 +78,16 @@ void ProjectLines::Report(Msg code, std::string_view detail) {
 
 bool ProjectLines::Next() {
   for (;;) {
-    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_)) {
+    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
+    std::string missing;
+    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_, coding, &missing)) {
       // The end of an included file: reading goes on after its #INCLUDE.
       if (ReturnFromInclude(pre_, number_)) continue;
       return false;
     }
-    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
-    // A mark before a comment is no character of it.
-    if (number_ == 1 && coding.utf8 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
     if (IsProjectComment(text_)) continue;
     if (run_.observer && !coding.utf8) CheckUtf8(coding);
-    if (const std::string missing = ToControlCoding(coding, text_, number_); !missing.empty())
-      Report(Msg::NoCodePageForm, missing + " is read as \"?\"");
+    if (!missing.empty()) Report(Msg::NoCodePageForm, missing + " is read as \"?\"");
     if (SplitTokens(text_, tokens_, kMaxProjectTokens, false) != Split::Complete) {
       Report(Msg::TooManyTokens, "a project line holds at most 100 words");
       continue;

@@ -26,8 +26,12 @@ constexpr std::size_t kMaxContinuedLine = 768;
 
 // The next logical line of a project file (continuations joined, CR removed,
 // the line feed kept when the physical line had one); false at end of file.
-// lineCounter advances by one per physical line read.
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter);
+// lineCounter advances by one per physical line read.  The lines of a UTF-8
+// file are converted as they are read, so that their limits count the
+// characters the control reads; problem (when given) receives the first
+// character that has no Windows-1252 form (see ReadCodedLine).
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding = {},
+                     std::string* problem = nullptr);
 
 // A path setting must leave room for the backslash that may be appended.
 constexpr std::size_t kMaxSettingPath = 258;
