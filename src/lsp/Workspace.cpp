@@ -186,7 +186,10 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.diag.console = nullptr;
     run.diag.keepReports = true;
     run.conversions = &conversions_;
+    const std::size_t made = conversions_.made, taken = conversions_.taken;
     result.status = RunGenerator(run, &collector);
+    result.converted = conversions_.made - made;
+    result.taken = conversions_.taken - taken;
     conversions_.Sweep();
     for (const ReportRecord& r : run.diag.reports) {
       EditorReport report;
@@ -208,6 +211,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
                                   (host_.Exists(catalogue) ? "the project's folder cannot hold its log"
                                                            : "no message catalogue " + catalogue)});
   }
+  last_ = {result.project, {}, result.status, result.converted, result.taken};
   return result;
 }
 

@@ -55,6 +55,9 @@ struct CheckResult {
   std::string project;  // full host path; empty when the document belongs to none
   std::vector<EditorReport> reports;
   int status = 0;
+  // Of the sources the run converted: those converted now, and those taken
+  // unchanged from an earlier run.
+  std::size_t converted = 0, taken = 0;
 };
 
 class Workspace {
@@ -80,6 +83,8 @@ class Workspace {
   std::string ProjectOf(const std::string& fullPath);
   // Runs the generator with the -W checks on the project of a document.
   CheckResult Check(const std::string& fullPath);
+  // What the last run converted (CheckResult::converted, taken).
+  const CheckResult& LastRun() const { return last_; }
   // The index of the document's project (or of the document alone).
   ProjectIndex Index(const std::string& fullPath);
   // A file's text in UTF-8: the open document's, or the file's converted.
@@ -104,6 +109,7 @@ class Workspace {
   // The conversions of the runs so far: a change converts only the sources
   // that changed since (the options may change any, and clear it).
   ConversionCache conversions_;
+  CheckResult last_;
 };
 
 }  // namespace q32

@@ -62,6 +62,9 @@ let waiting = null;
 connection.onNotification('textDocument/publishDiagnostics', (p) => {
   if (p.uri === uri && waiting) { const w = waiting; waiting = null; w(p.diagnostics); }
 });
+let logWaiting = null;
+connection.onNotification('window/logMessage', (p) => { if (logWaiting) logWaiting(p.message); logWaiting = null; });
+const nextLog = () => new Promise((resolve) => { logWaiting = resolve; });
 connection.listen();
 let version = 1;
 function change(text) {
@@ -172,12 +175,23 @@ check(hover && /slots a to b of a row/.test(hover.contents.value), 'hover on ROW
 // A bitmap changed outside the editor (40 rows instead of 48) is seen at
 // the next change, and again when it is as it was.
 const bitmap = path.join(dir, 'rpm.bmp'), bytes = fs.readFileSync(bitmap);
+// The sources that a run converts: every picture, drawing and text source
+// at first, then only those that changed.
+const sources = original.match(/^(BMP|PCX|DXF|TXS|TXM|TXB) /gm).length;
+let logged = nextLog();
+diagnostics = await change(original);
+logged = await logged;
+check(logged === `mill.spm: 0 sources converted, ${sources} unchanged since the last run`,
+      'a change of the text converts no source again', logged);
 const shorter = Buffer.from(bytes);
 shorter.writeInt32LE(40, 22);
 fs.writeFileSync(bitmap, shorter);
+logged = nextLog();
 diagnostics = await change(original);
-check(diagnostics.some((x) => x.code === 'W8231' && x.message.includes('rpm.bmp')),
-      'a bitmap changed on disk is converted again', JSON.stringify(diagnostics));
+logged = await logged;
+check(diagnostics.some((x) => x.code === 'W8231' && x.message.includes('rpm.bmp')) &&
+      logged === `mill.spm: 1 sources converted, ${sources - 1} unchanged since the last run`,
+      'a bitmap changed on disk is converted again, and it alone', JSON.stringify(diagnostics) + logged);
 fs.writeFileSync(bitmap, bytes);
 diagnostics = await change(original);
 check(diagnostics.length === 0, 'and again when it is back', JSON.stringify(diagnostics));
@@ -197,6 +211,8 @@ const open = await cut('textDocument/didOpen',
 const saved = await cut('textDocument/didClose', { textDocument: { uri: sourceUri } });
 check(open.length === 1 && JSON.stringify(open) === JSON.stringify(saved),
       'a text source open in the editor is the bytes of its saved file', `${open} / ${saved}`);
+const again = (await change(original)).filter((x) => x.code === 'W8403').map((x) => x.message);
+check(JSON.stringify(again) === JSON.stringify(saved), 'the row cut is reported again from the last run', `${again}`);
 
 await connection.sendRequest('shutdown');
 const exited = new Promise((resolve) => child.on('exit', resolve));
