@@ -83,6 +83,7 @@ struct PoReader {
   std::string dropped;
   int line = 0;     // being read
   std::string why;  // of a failure
+  std::size_t column = 0, length = 0;  // of the word at fault (column 0: the line)
   PoCoding coding = PoCoding::Utf8;
   std::string charset;  // as the header names it
   // The first byte above 127 and its line: an ASCII catalogue must have none.
@@ -271,8 +272,11 @@ Msg ReadLine(PoReader& r, std::string_view line) {
     std::size_t end = i;
     while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
     PoField field = PoField::None;
-    if (!FindKeyword(line.substr(i, end - i), field))
+    if (!FindKeyword(line.substr(i, end - i), field)) {
+      r.column = i + 1;
+      r.length = end - i;
       return Fail(r, Msg::LanguageFileError, std::string(line.substr(i, end - i)) + " is no catalogue keyword");
+    }
     if (const Msg rc = StartField(r, field); rc != Msg::Ok) return rc;
     i = end;
   }
@@ -295,6 +299,8 @@ Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) 
   auto failed = [&](Msg rc) {
     report.line = r.line;
     report.why = r.why;
+    report.column = static_cast<unsigned>(r.column);
+    report.length = static_cast<unsigned>(r.length);
     return rc;
   };
   std::vector<char> buffer(kMaxCatalogueLine + 2);

@@ -150,7 +150,7 @@ int RunPreview(int argc, char** argv) {
   site.Write("index.html", ScreenPage(collector));
   site.Write("details.html", Page(collector, pc));
   if (!runReports)
-    for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
+    for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f).c_str());
   // The summary names the page only when the whole site was written.
   std::printf("Preview: %zu finding(s), %s%s%cindex.html\n", collector.findings.size(),
               site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), separator);

@@ -24,12 +24,12 @@ FileCoding RecogniseCoding(File& file) {
   return coding;
 }
 
-std::string ToControlCoding(const FileCoding& coding, std::string& line, int lineNumber) {
+std::string ToControlCoding(const FileCoding& coding, std::string& line, int lineNumber, std::size_t* where) {
   std::string problem;
   if (!coding.utf8) return problem;
   std::string_view text = line;
   if (lineNumber == 1 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
-  line = Utf8LineToCp1252(text, problem);
+  line = Utf8LineToCp1252(text, problem, where);
   return problem;
 }
 

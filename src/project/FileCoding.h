@@ -28,7 +28,9 @@ FileCoding RecogniseCoding(File& file);
 // Makes a line as read (lineNumber counts from 1 in its file) what the
 // control reads: a UTF-8 file's mark is dropped from its first line and the
 // line is converted.  Returns what has no Windows-1252 form, described for a
-// report ("U+2192 (E2 86 92)"), or empty.
-std::string ToControlCoding(const FileCoding& coding, std::string& line, int lineNumber);
+// report ("U+2192 (E2 86 92)"), or empty; where (when given) receives its
+// offset in the converted line.
+std::string ToControlCoding(const FileCoding& coding, std::string& line, int lineNumber,
+                            std::size_t* where = nullptr);
 
 }  // namespace q32
