@@ -248,15 +248,6 @@ std::string GccPlace(const SourceSpan& at, std::string_view tool = "Quillon32") 
   return out;
 }
 
-const char* SeverityWord(Severity s) {
-  switch (s) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: break;
-  }
-  return "note";
-}
-
 // What follows the place in a -diag:gcc line.
 std::string GccText(const Diagnostic& r) {
   std::string out = std::string(": ") + SeverityWord(r.severity) + ": " + r.text;
@@ -281,6 +272,15 @@ std::string KeyOf(const Diagnostic& r) {
 }
 
 }  // namespace
+
+const char* SeverityWord(Severity s) {
+  switch (s) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: break;
+  }
+  return "note";
+}
 
 void TakeNames(const Diagnostics& d, SourceSpan& at) {
   if (at.file.empty() || !at.shown.empty()) return;

@@ -94,6 +94,8 @@ std::string ClassicLine(const Diagnostics& d, const Diagnostic& r);
 std::string ClassicNoteLine(const Diagnostics& d, const RelatedSpan& note);
 std::string GccLine(const Diagnostic& r, std::string_view tool = "Quillon32");
 std::string GccNoteLine(const RelatedSpan& note);
+// "error", "warning" or "note": a severity as the gcc form and SARIF name it.
+const char* SeverityWord(Severity s);
 // The notes of a report as its forms show them: a note at the place of the
 // report it follows from, or one the report it repeats showed, is not shown
 // again.

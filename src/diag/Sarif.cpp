@@ -52,15 +52,6 @@ std::string Encoded(std::string_view utf8, bool drive) {
   return out;
 }
 
-const char* Level(Severity s) {
-  switch (s) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: break;
-  }
-  return "note";
-}
-
 // The catalogue's text of a tag's number, without the tag and the place of
 // the argument: the rule's description.
 std::string RuleText(Diagnostics& d, const std::string& tag) {
@@ -141,7 +132,7 @@ std::string SarifLog(Diagnostics& d, std::string_view toolName, std::string_view
     const Diagnostic& r = d.kept[n];
     const std::string& tag = r.tag.empty() ? std::string(kNoteRule) : r.tag;
     out += std::string(n ? "," : "") + "\n        {\"ruleId\": " + Json(tag) +
-           ", \"ruleIndex\": " + std::to_string(ruleIndex[tag]) + ", \"level\": \"" + Level(r.severity) +
+           ", \"ruleIndex\": " + std::to_string(ruleIndex[tag]) + ", \"level\": \"" + SeverityWord(r.severity) +
            "\", \"message\": {\"text\": " + Json(r.text) + "}";
     if (!r.at.file.empty()) out += ", \"locations\": [{" + w.Location(r.at) + "}]";
     std::vector<std::string> related;

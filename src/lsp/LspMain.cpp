@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "diag/Sarif.h"
 #include "lsp/Keywords.h"
 #include "lsp/ProjectIndex.h"
 #include "lsp/Workspace.h"
@@ -39,24 +40,8 @@ constexpr int kSymbolModule = 2, kSymbolField = 8, kSymbolConstant = 14;
 // ---------------------------------------------------------------------------
 // Paths and URIs.
 
-std::string UriOf(const std::string& path) {
-  std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  if (p.size() >= 2 && p[1] == ':') p = "/" + p;
-  std::string uri = "file://";
-  static const char* kHex = "0123456789ABCDEF";
-  for (unsigned char c : p) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 15];
-    }
-  }
-  return uri;
-}
+// A file's URI, as the SARIF log writes it.
+std::string UriOf(const std::string& path) { return FileUri(path); }
 
 std::string PathOf(const std::string& uri) {
   std::string rest = StartsWithIgnoringCase(uri, "file://") ? uri.substr(7) : uri;

@@ -36,7 +36,7 @@ constexpr const char* kUsage[] = {
     "  -t<model>  -pj<file>  -r<file>  -a<defines>  -l<directory>  -nofilecheck",
     "  -W  -Werror  -diag:gcc  -sarif:<file>",
     "",
-    "Findings: the checks of Quillon32 -W (printed as file:line: warning: text [W84nn] and listed",
+    "Findings: the checks of Quillon32 -W (printed as file:line:column: warning: text [W84nn], listed",
     "on the page; with -W the generating run reports them as its warnings instead): a missing",
     "#INCLUDE file; two softkey lines writing the same output file; a text cut to fit; a name cut",
     "to 24 characters; two menus with one number; a drawing beyond the softkey; skipped drawing",
