@@ -53,7 +53,7 @@ constexpr const char* kUsage[] = {
     "",
     "-W               : Checks for mistakes that pass silently (warnings W84xx)",
     "-Werror          : The same, reported as errors",
-    "-diag:gcc        : Reports as file:line: error: text [E8270] on stderr",
+    "-diag:gcc        : Reports as file:line:column: error: text [E8270] on stderr",
     "-sarif:<file>    : Reports also as a SARIF log",
     "-MF <file>       : Inputs and outputs of the run for make and ninja",
     "",

@@ -109,6 +109,14 @@ def main():
         region = physical.get("region", {})
         return os.path.relpath(path, work), region.get("startLine", 0), region.get("startColumn", 0)
 
+    # Each rule's description is the catalogue's text of its number (a
+    # warning's key is negative), without the place of the detail.
+    catalogue = dict(re.findall(r'^(-?\d+)\s+"[EWF]\d+: (.*?)(?:: %s| %s)?"$',
+                                open(os.path.join(source, "Quillon32.err"), encoding="latin-1").read(), re.M))
+    for rule in sarif_run["tool"]["driver"]["rules"]:
+        key = ("-" if rule["id"][0] == "W" else "") + rule["id"][1:]
+        if rule["id"] != "note" and catalogue.get(key) != rule["shortDescription"]["text"]:
+            failures.append(f"rule {rule['id']}: {rule['shortDescription']['text']!r}, not the catalogue's")
     results = sarif_run["results"]
     sarif_places = [location_place(r["locations"][0]) for r in results if r["level"] != "note"]
     for r in results:
