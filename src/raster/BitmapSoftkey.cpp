@@ -90,7 +90,7 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
   if ((run.observer || run.softkey.darkIsSet) && !ReadColourTable(run, *file, header, shown, invert))
     return fail(Msg::ReadFailed, shown);
   if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
-    ReportWrongSize(run, source, header.info.width, header.info.height);
+    ReportWrongSize(run, source, shown, header.info.width, header.info.height);
 
   std::int64_t stride = RowStride(header.info.width);
   if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes)

@@ -79,7 +79,7 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& det
 
   const std::int32_t width = header.Width(), height = header.Height();
   if (width != kSoftkeyWidth || height != kSoftkeyHeight)
-    ReportWrongSize(run, source, width, height);
+    ReportWrongSize(run, source, shown, width, height);
 
   // At most 48 lines are decoded; a picture with fewer (or an empty one)
   // leaves the rest blank.

@@ -7,12 +7,15 @@
 
 namespace q32 {
 
-void ReportWrongSize(RunContext& run, std::string_view source, std::int64_t width, std::int64_t height) {
+void ReportWrongSize(RunContext& run, std::string_view source, std::string_view shown, std::int64_t width,
+                     std::int64_t height) {
+  const std::string size = " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
   Diagnostic r;
   r.code = Msg::WrongSize;
   r.at = run.softkeyLine;
-  r.argument = std::string(source) + " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+  r.argument = std::string(source) + size;
   Report(run.diag, std::move(r));
+  if (run.observer) run.observer->Found(Msg::WrongSize, {}, std::string(shown) + size);
 }
 
 // Element 1 at x -2 with its block 16 bytes past its offset word (22), element
