@@ -614,8 +614,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
     if (languages.untranslated) {
       const LanguageFileReport& first = languages.firstUntranslated;
       ReportForSoftkey(run, At(Msg::Untranslated, languages.untranslatedFile,
-                               {static_cast<unsigned>(first.untranslatedLine), 0, 0},
-                               first.untranslated + " is not translated, its softkey shows the name instead"));
+                               {static_cast<unsigned>(first.untranslatedLine), 0, 0}, UntranslatedText(first)));
     }
     if (project.imageCount > kMaxBmxImages) return Fail(run, Msg::NoMemory, projectPath);
 

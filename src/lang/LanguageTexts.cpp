@@ -7,6 +7,7 @@
 
 #include "diag/MessageCodes.h"
 #include "lang/PoCatalogue.h"
+#include "paths/Paths.h"
 #include "text/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
@@ -193,6 +194,16 @@ bool AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_vi
   }
 }
 
+std::string UntranslatedText(const LanguageFileReport& report) {
+  // msgmerge marks the translation of a msgid it found changed as fuzzy: a
+  // guess, which gettext does not use either until someone checked it.
+  if (report.fuzzy)
+    return "the translation of " + report.untranslated +
+           " is marked fuzzy (a guess of msgmerge's), so its softkey shows the name until the translation is "
+           "checked and \"fuzzy\" is taken out of its \"#,\" line";
+  return report.untranslated + " is not translated, its softkey shows the name instead";
+}
+
 const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view name) {
   auto it = entry.byName.find(std::string(name));
   if (it == entry.byName.end() || it->second >= entry.texts.size()) return nullptr;
@@ -208,7 +219,7 @@ Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path
     return Msg::LanguageFileError;
   }
   try {
-    return IsPoFile(path) ? ReadCatalogue(*file, entry, report) : ReadIncFile(*file, entry, report);
+    return IsPoFile(path) ? ReadCatalogue(*file, FileNameOf(path), entry, report) : ReadIncFile(*file, entry, report);
   } catch (const std::bad_alloc&) {
     report.why = "no memory for its texts";
     return Msg::LanguageFileError;

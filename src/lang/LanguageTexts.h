@@ -50,7 +50,11 @@ struct LanguageFileReport {
   std::string why;           // why it failed
   std::string untranslated;  // the name of the first entry without a text
   int untranslatedLine = 0;
+  bool fuzzy = false;        // it has one, marked fuzzy
 };
+
+// What the warning about the first entry without a text says of it.
+std::string UntranslatedText(const LanguageFileReport& report);
 
 struct LanguageTable {
   std::string directory;       // where the language files are searched

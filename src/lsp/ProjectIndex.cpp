@@ -72,7 +72,7 @@ std::vector<LogicalLine> ReadLines(std::string_view text, int until = -1) {
   int counter = 0;
   std::vector<std::string> tokens;
   std::vector<TokenPlace> places;
-  while (ReadLogicalLine(file, line, counter, &map)) {
+  while (ReadLogicalLine(file, line, counter, {}, nullptr, &map)) {
     LogicalLine logical;
     // A line too long for the tokenizer's limit keeps the words it has.
     (void)SplitTokens(line, tokens, kMaxProjectTokens, false, &places);

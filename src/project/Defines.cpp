@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/Diagnostics.h"
@@ -221,20 +222,19 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::string line;
   unsigned lineNumber = 0;
   bool lineStart = true;
-  while (file->GetLine(line, kMaxConfigurationLine)) {
+  std::string missing;
+  std::size_t where = 0;
+  while (ReadCodedLine(*file, coding, line, kMaxConfigurationLine, lineNumber == 0 && lineStart, missing, &where)) {
     // A line longer than the buffer arrives in pieces; only the first piece
-    // starts a new line number.
+    // starts a new line number (and has the line's columns).
     const bool pieceStartsLine = lineStart;
     if (lineStart) ++lineNumber;
     lineStart = !line.empty() && line.back() == '\n';
-    std::size_t where = 0;
-    if (const std::string missing =
-            ToControlCoding(coding, line, pieceStartsLine ? static_cast<int>(lineNumber) : 0, &where);
-        !missing.empty()) {
+    if (!missing.empty()) {
       Diagnostic r;
       r.code = Msg::NoCodePageForm;
       r.at = SpanOf(name, lineNumber, pieceStartsLine ? static_cast<unsigned>(where + 1) : 0, 1);
-      r.argument = missing + " is read as \"?\"";
+      r.argument = std::exchange(missing, {}) + " is read as \"?\"";
       Report(run.diag, std::move(r));
     }
     if (!StartsWithIgnoringCase(line, "DEFINE")) {

@@ -57,24 +57,13 @@ WordPlace LineMap::Place(std::size_t begin, std::size_t end) const {
   return {p.line, p.column + static_cast<unsigned>(begin - p.from) + 1, static_cast<unsigned>(end > begin ? end - begin : 0)};
 }
 
-void CountCharacters(std::string_view utf8, std::size_t dropped, LineMap& map) {
-  std::size_t at = dropped, characters = 0;
-  for (LinePiece& p : map.pieces) {
-    const std::size_t target = std::max(p.from, dropped);
-    while (at < target && at < utf8.size()) {
-      char32_t u;
-      const std::size_t n = DecodeUtf8At(utf8, at, u);
-      at += n == 0 ? 1 : n;
-      ++characters;
-    }
-    p.from = characters;
-  }
-}
-
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, LineMap* map) {
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding,
+                     std::string* problem, LineMap* map, std::size_t* where) {
+  std::string missing;
+  std::size_t at = 0;
   line.clear();
   if (map) map->pieces.clear();
-  if (!stream.GetLine(line, kMaxPhysicalLine)) return false;
+  if (!ReadCodedLine(stream, coding, line, kMaxPhysicalLine, lineCounter == 0, missing, &at)) return false;
   ++lineCounter;
   NotePiece(map, 0, line);
   DropCarriageReturn(line);
@@ -84,15 +73,19 @@ bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, LineMap*
     // of the file the line simply ends without them.
     line.resize(backslash);
     std::string next;
-    if (!stream.GetLine(next, kMaxPhysicalLine + 1)) break;
+    const bool clean = missing.empty();
+    std::size_t nextAt = 0;
+    if (!ReadCodedLine(stream, coding, next, kMaxPhysicalLine + 1, false, missing, &nextAt)) break;
+    if (clean && !missing.empty()) at = line.size() + nextAt;
     ++lineCounter;
     NotePiece(map, line.size(), next);
     DropCarriageReturn(next);
     line += next;
   }
+  if (problem) *problem = std::move(missing);
+  if (where) *where = at;
   return true;
 }
-
 
 Msg SettingValue(const std::vector<std::string>& tokens, std::string& value) {
   if (tokens.size() < 2) return Msg::TooFewTokens;
@@ -166,23 +159,19 @@ void ProjectLines::PlaceTokens(const std::vector<TokenPlace>& tokenPlaces) {
 bool ProjectLines::Next() {
   std::vector<TokenPlace> tokenPlaces;
   for (;;) {
+    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
     LineMap& map = pre_.include ? includeMap_ : projectMap_;
-    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_, &map)) {
+    std::string missing;
+    std::size_t where = 0;
+    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_, coding, &missing, &map, &where)) {
       // The end of an included file: reading goes on after its #INCLUDE.
       if (ReturnFromInclude(pre_, number_)) continue;
       places_.clear();
       return false;
     }
-    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
-    // A mark before a comment is no character of it.  A UTF-8 line becomes
-    // one byte per character: so do the places in it.
-    const bool mark = number_ == 1 && coding.utf8 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (coding.utf8) CountCharacters(text_, mark ? 3 : 0, map);
-    if (mark) text_.erase(0, 3);
     if (IsProjectComment(text_)) continue;
     if (run_.observer && !coding.utf8) CheckUtf8(coding);
-    std::size_t where = 0;
-    if (const std::string missing = ToControlCoding(coding, text_, number_, &where); !missing.empty()) {
+    if (!missing.empty()) {
       Diagnostic r = At(Msg::NoCodePageForm, -1, missing + " is read as \"?\"");
       PlaceAt(r.at, where, where + 1);
       Report(std::move(r));

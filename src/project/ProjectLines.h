@@ -48,13 +48,14 @@ struct LineMap {
 
 // The next logical line of a project file (continuations joined, CR removed,
 // the line feed kept when the physical line had one); false at end of file.
-// lineCounter advances by one per physical line read.  map (when given)
-// receives where the pieces of the line stand.
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, LineMap* map = nullptr);
-// The pieces' offsets of a line read as UTF-8 counted in the characters its
-// conversion to Windows-1252 leaves (one per character or stray byte), after
-// the first `dropped` bytes (a byte-order mark) have gone.
-void CountCharacters(std::string_view utf8, std::size_t dropped, LineMap& map);
+// lineCounter advances by one per physical line read.  The lines of a UTF-8
+// file are converted as they are read, so that their limits count the
+// characters the control reads; problem (when given) receives the first
+// character that has no Windows-1252 form (see ReadCodedLine), and where its
+// offset in the line.  map (when given) receives where the pieces of the
+// line stand.
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding = {},
+                     std::string* problem = nullptr, LineMap* map = nullptr, std::size_t* where = nullptr);
 
 // A path setting must leave room for the backslash that may be appended.
 constexpr std::size_t kMaxSettingPath = 258;

@@ -438,9 +438,8 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
   const FileCoding coding = RecogniseCoding(*project);
   std::string header;
   int headerLine = 0;
-  const bool any = ReadLogicalLine(*project, header, headerLine);
   // The header is plain ASCII in either coding; a UTF-8 file's mark goes.
-  if (any) (void)ToControlCoding(coding, header, headerLine);
+  const bool any = ReadLogicalLine(*project, header, headerLine, coding);
   if (!any) {
     ReportMessage(run.diag, Msg::ProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {

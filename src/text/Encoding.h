@@ -32,6 +32,9 @@ unsigned char Cp1252ToCp850(unsigned char c);
 // well-formed multi-byte sequence (as DecodeUtf8At reads one), as its offset; npos when there is none.  `length` receives its bytes.
 // Single-byte code pages rarely put such pairs in a row.
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length);
+// The length of the UTF-8 sequence that a byte begins (1 for a byte below
+// 128), or 0 for a byte that begins none.
+std::size_t Utf8SequenceLength(unsigned char lead);
 // The well-formed UTF-8 sequence at `at` (no overlong forms, surrogates or
 // code points beyond U+10FFFF): its length, with its code point in `u`; 1
 // for a byte below 128; 0 when the bytes there are no UTF-8.

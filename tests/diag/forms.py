@@ -134,7 +134,7 @@ def main():
 
     validator = os.path.join(node, "node_modules/@microsoft/sarif-multitool-linux/Sarif.Multitool")
     if not os.path.isfile(validator):
-        print("skipped: the SARIF validator is not installed in " + node)
+        print(f"skipped: the SARIF validator is not installed in {node} (tools/setup.sh {os.path.dirname(node)} installs it)")
         return 77
     # npm leaves the executable bit to an install script it does not run.
     os.chmod(validator, os.stat(validator).st_mode | 0o100)
