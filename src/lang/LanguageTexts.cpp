@@ -54,13 +54,19 @@ bool IsPoFile(std::string_view path) {
 
 // One line of a ".inc" or ".txt" file that is not a comment.
 Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, LanguageFileReport& report) {
+  std::vector<TokenPlace> places;
+  // At the word at fault (the last one split).
   auto fail = [&](std::string why) {
     report.line = number;
     report.why = std::move(why);
+    if (!places.empty()) {
+      report.column = static_cast<unsigned>(places.back().begin + 1);
+      report.length = static_cast<unsigned>(places.back().end - places.back().begin);
+    }
     return Msg::LanguageFileError;
   };
   std::vector<std::string> tokens;
-  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete)
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true, &places) != Split::Complete)
     return fail("more than " + std::to_string(kMaxLanguageFileTokens) + " words");
   if (tokens.empty()) return Msg::Ok;  // separators only: nothing to take
   std::size_t nameIndex = 0;
@@ -74,7 +80,10 @@ Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, Languag
     report.untranslated = name;
     report.untranslatedLine = number;
   }
-  if (!AddLanguageText(entry, name, translated ? tokens[nameIndex + 1] : name)) return fail("no memory for its texts");
+  if (!AddLanguageText(entry, name, translated ? tokens[nameIndex + 1] : name)) {
+    places.clear();
+    return fail("no memory for its texts");
+  }
   return Msg::Ok;
 }
 

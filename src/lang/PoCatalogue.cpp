@@ -123,6 +123,7 @@ struct PoReader {
   std::string dropped;
   int line = 0;     // being read
   std::string why;  // of a failure
+  std::size_t column = 0, length = 0;  // of the word at fault (column 0: the line)
   PoCoding coding = PoCoding::Utf8;
   std::string charset;  // as the header names it
   int charsetLine = 0;  // 0: the header declares none
@@ -170,6 +171,8 @@ Msg CheckCoding(PoReader& r) {
                          : Format("the header declares charset=%s in line %d", r.charset.c_str(), r.charsetLine);
   if (r.coding == PoCoding::Utf8 && r.notUtf8.line != 0) {
     r.line = r.notUtf8.line;
+    r.column = r.notUtf8.column;
+    r.length = 1;
     return Fail(r, Msg::UnsupportedCoding,
                 Format("the %s %s in column %zu %s no UTF-8 character (%s); save the file in UTF-8, or "
                        "declare the coding it is saved in",
@@ -178,6 +181,8 @@ Msg CheckCoding(PoReader& r) {
   }
   if (r.coding == PoCoding::Ascii && r.eightBit.line != 0) {
     r.line = r.eightBit.line;
+    r.column = r.eightBit.column;
+    r.length = 1;
     // Most often an ASCII template from msginit, translated and saved as
     // UTF-8: the header then only has to say so.
     const bool utf8 = r.notUtf8.line == 0;
@@ -375,8 +380,11 @@ Msg ReadLine(PoReader& r, std::string_view line) {
     std::size_t end = i;
     while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
     PoField field = PoField::None;
-    if (!FindKeyword(line.substr(i, end - i), field))
+    if (!FindKeyword(line.substr(i, end - i), field)) {
+      r.column = i + 1;
+      r.length = end - i;
       return Fail(r, Msg::LanguageFileError, std::string(line.substr(i, end - i)) + " is no catalogue keyword");
+    }
     if (const Msg rc = StartField(r, field); rc != Msg::Ok) return rc;
     i = end;
   }
@@ -400,6 +408,8 @@ Msg ReadCatalogue(File& file, std::string_view name, LanguageEntry& entry, Langu
   auto failed = [&](Msg rc) {
     report.line = r.line;
     report.why = r.why;
+    report.column = static_cast<unsigned>(r.column);
+    report.length = static_cast<unsigned>(r.length);
     return rc;
   };
   // Its lines are not even lines of bytes in a coding of two or four bytes

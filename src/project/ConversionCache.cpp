@@ -13,21 +13,20 @@ struct ConversionCache::Entry {
     std::string path, version;
     bool opened = false;
   };
-  // What the conversion did, in order, besides its reports.
-  enum class Kind { Created, Removed, Found, TextCut, EntitySkipped };
+  // What the conversion did, in order.
+  enum class Kind { Created, Removed, Found, TextCut, EntitySkipped, Reported, Logged };
   struct Event {
     Kind kind = Kind::Created;
     std::string path, text, detail;
     int line = 0;
-    std::size_t kept = 0;
+    std::size_t kept = 0;  // TextCut: the characters kept; Reported: the report's index in reports
     Msg code = Msg::Ok;
+    SourceSpan at;  // Found
   };
   std::vector<Input> inputs;
   std::vector<Event> events;
   std::map<std::string, std::string> outputs;  // the bytes each file created holds at the end
-  std::vector<ReportRecord> reports;
-  int errors = 0, warnings = 0;
-  std::string log;
+  std::vector<Diagnostic> reports;             // as they were handed to Report
   Conversion result;
   bool used = true;
 };
@@ -36,10 +35,10 @@ namespace {
 
 using Entry = ConversionCache::Entry;
 
-// Watches one conversion: every file it reads and writes, every finding it
-// tells the run's observer (handed on at once), and whether it did anything
-// a later run could not take again.
-class Recorder final : public AccessWatcher, public RunObserver {
+// Watches one conversion: every file it reads and writes, every report and
+// log line it makes, every finding it tells the run's observer (handed on at
+// once), and whether it did anything a later run could not take again.
+class Recorder final : public AccessWatcher, public RunObserver, public DiagnosticsRecorder {
  public:
   Recorder(Entry& entry, FileSystem& fs, RunObserver* observer) : entry_(entry), fs_(fs), observer_(observer) {}
 
@@ -54,10 +53,20 @@ class Recorder final : public AccessWatcher, public RunObserver {
   void Removed(std::string_view path) override { Add(Entry::Kind::Removed, path); }
   void Searched(std::string_view) override { keep = false; }
 
-  void Found(Msg code, std::string_view file, int line, std::string_view detail) override {
-    Add(Entry::Kind::Found, file, {}, detail).code = code;
-    entry_.events.back().line = line;
-    observer_->Found(code, file, line, detail);
+  // A report that follows from another names that one by its place among
+  // the run's reports, which is another in a later run.
+  void Reported(const Diagnostic& handed) override {
+    if (handed.cause != kNoDiagnostic) keep = false;
+    Add(Entry::Kind::Reported, {}).kept = entry_.reports.size();
+    entry_.reports.push_back(handed);
+  }
+  void Logged(std::string_view line) override { Add(Entry::Kind::Logged, {}, line); }
+
+  void Found(Msg code, const SourceSpan& at, std::string_view detail) override {
+    Entry::Event& e = Add(Entry::Kind::Found, {}, {}, detail);
+    e.code = code;
+    e.at = at;
+    observer_->Found(code, at, detail);
   }
   void TextCut(std::string_view text, std::size_t kept) override {
     Add(Entry::Kind::TextCut, {}, text).kept = kept;
@@ -69,10 +78,10 @@ class Recorder final : public AccessWatcher, public RunObserver {
   }
   // What a conversion does not tell: handed on, and the conversion is not
   // kept.
-  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
-                const std::vector<std::string>& tokens) override {
+  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword, const std::vector<std::string>& tokens,
+                const std::vector<WordPlace>& places) override {
     keep = false;
-    observer_->LineRead(file, line, keyword, tokens);
+    observer_->LineRead(file, line, keyword, tokens, places);
   }
   void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override {
     keep = false;
@@ -86,14 +95,13 @@ class Recorder final : public AccessWatcher, public RunObserver {
     keep = false;
     observer_->ItemDone(code);
   }
-  void IncludeMissing(std::string_view file, int line, std::string_view included) override {
+  void IncludeMissing(const SourceSpan& at, std::string_view included) override {
     keep = false;
-    observer_->IncludeMissing(file, line, included);
+    observer_->IncludeMissing(at, included);
   }
-  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept,
-                std::string_view define) override {
+  void ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) override {
     keep = false;
-    observer_->ValueCut(file, line, text, kept, define);
+    observer_->ValueCut(at, text, kept, define);
   }
   void FileCreated(std::string_view path) override {
     keep = false;
@@ -117,20 +125,6 @@ class Recorder final : public AccessWatcher, public RunObserver {
   RunObserver* observer_;
 };
 
-// The run's log, with a copy of every line written to it.
-class LogCopy final : public ForwardingFile {
- public:
-  LogCopy(std::unique_ptr<File> log, std::string& copy) : ForwardingFile(std::move(log)), copy_(copy) {}
-  bool Write(const void* data, std::size_t n) override {
-    copy_.append(static_cast<const char*>(data), n);
-    return inner_->Write(data, n);
-  }
-  std::unique_ptr<File> Release() { return std::move(inner_); }
-
- private:
-  std::string& copy_;
-};
-
 // What a conversion depends on besides the files it reads.
 std::string KeyOf(RunContext& run) {
   const SoftkeyContext& k = run.softkey;
@@ -140,33 +134,22 @@ std::string KeyOf(RunContext& run) {
   key += k.darkIsSet ? 'D' : '-';
   key += run.settings.controlFamilyLE ? 'L' : '-';
   key += run.observer ? 'O' : '-';
-  key += run.diag.keepReports ? 'K' : '-';
   return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + k.source;
 }
 
 Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert, bool& keep) {
-  Diagnostics& d = run.diag;
   RunObserver* observer = run.observer;
   Recorder recorder(entry, run.fs, observer);
   if (observer) run.observer = &recorder;
   run.inputGuard.watcher = &recorder;
-  const int errors = d.errors, warnings = d.warnings;
-  const std::size_t reports = d.reports.size(), failures = run.inputGuard.FailureCount();
-  LogCopy* copy = nullptr;
-  if (d.log) {
-    auto log = std::make_unique<LogCopy>(std::move(d.log), entry.log);
-    copy = log.get();
-    d.log = std::move(log);
-  }
+  run.diag.recorder = &recorder;
+  const std::size_t failures = run.inputGuard.FailureCount();
 
   entry.result = convert();
 
-  if (copy) d.log = copy->Release();
+  run.diag.recorder = nullptr;
   run.inputGuard.watcher = nullptr;
   run.observer = observer;
-  entry.errors = d.errors - errors;
-  entry.warnings = d.warnings - warnings;
-  if (d.reports.size() >= reports) entry.reports.assign(d.reports.begin() + static_cast<std::ptrdiff_t>(reports), d.reports.end());
   keep = recorder.keep && run.inputGuard.FailureCount() == failures;
   for (const Entry::Event& e : entry.events) {
     if (e.kind != Entry::Kind::Created || entry.outputs.count(e.path)) continue;
@@ -211,7 +194,7 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
         run.fs.Remove(e.path);
         break;
       case Entry::Kind::Found:
-        run.observer->Found(e.code, e.path, e.line, e.detail);
+        run.observer->Found(e.code, e.at, e.detail);
         break;
       case Entry::Kind::TextCut:
         run.observer->TextCut(e.text, e.kept);
@@ -219,15 +202,15 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
       case Entry::Kind::EntitySkipped:
         run.observer->EntitySkipped(e.path, static_cast<std::uint32_t>(e.line), e.text);
         break;
+      case Entry::Kind::Reported:
+        // Told as anew: counted, written, and known as a repeat where the
+        // run told it before.
+        (void)Report(run.diag, entry.reports[e.kept]);
+        break;
+      case Entry::Kind::Logged:
+        LogLine(run.diag, "%s", e.text.c_str());
+        break;
     }
-  }
-  Diagnostics& d = run.diag;
-  d.errors += entry.errors;
-  d.warnings += entry.warnings;
-  if (d.keepReports) d.reports.insert(d.reports.end(), entry.reports.begin(), entry.reports.end());
-  if (d.log && !entry.log.empty()) {
-    d.log->WriteText(entry.log);
-    d.log->Flush();
   }
   return true;
 }
@@ -238,8 +221,8 @@ ConversionCache::ConversionCache() = default;
 ConversionCache::~ConversionCache() = default;
 
 Conversion ConversionCache::Convert(RunContext& run, const std::function<Conversion()>& convert) {
-  // A run that prints would print nothing of a conversion taken from here.
-  if (run.diag.console || run.diag.gccStream || run.inputGuard.watcher) return convert();
+  // Within a conversion watched already (none is now): no cache.
+  if (run.inputGuard.watcher || run.diag.recorder) return convert();
   const std::string key = KeyOf(run);
   std::string sourcePath;
   if (key.empty() || !run.fs.FullPath(run.softkey.source, sourcePath)) return convert();

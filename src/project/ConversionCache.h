@@ -9,9 +9,11 @@
 //
 // Only what a conversion depends on in the run is its key: the source type,
 // the line's source and flag words, the byte order, the directories a name
-// is found and shown from.  A conversion that searched a directory, read a
-// file the run wrote, or met a failed read or write is not kept.  Runs that
-// print (the generator's own) take nothing from a cache.
+// is found and shown from.  Its reports are told again as they were handed
+// to Report, so a run counts them, writes them and knows a repeat as it
+// would have.  A conversion that searched a directory, read a file the run
+// wrote, made a report that follows from another, or met a failed read or
+// write is not kept.
 #pragma once
 
 #include <cstddef>

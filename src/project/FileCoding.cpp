@@ -59,7 +59,7 @@ Utf8Count CountUtf8(std::string_view text) {
 }  // namespace
 
 bool ReadCodedLine(File& file, const FileCoding& coding, std::string& line, std::size_t maxChars, bool fileStart,
-                   std::string& problem) {
+                   std::string& problem, std::size_t* where) {
   if (!coding.utf8) return file.GetLine(line, maxChars);
   // Every byte read is a character of its own or one of at most four bytes
   // of a character, so the reads stop after at most 4 * maxChars bytes.
@@ -76,8 +76,12 @@ bool ReadCodedLine(File& file, const FileCoding& coding, std::string& line, std:
   }
   if (bytes.empty()) return false;
   std::string missing;
-  line = Utf8LineToCp1252(std::string_view(bytes).substr(skip), missing);
-  if (problem.empty()) problem = std::move(missing);
+  std::size_t at = 0;
+  line = Utf8LineToCp1252(std::string_view(bytes).substr(skip), missing, &at);
+  if (problem.empty() && !missing.empty()) {
+    problem = std::move(missing);
+    if (where) *where = at;
+  }
   return true;
 }
 

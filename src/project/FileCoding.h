@@ -31,8 +31,9 @@ FileCoding RecogniseCoding(File& file);
 // maxChars characters (a character's bytes whole), its mark is dropped at
 // the file's start and the piece is converted.  problem receives what has no
 // Windows-1252 form, described for a report ("U+2192 (E2 86 92)"), unless it
-// holds such a description already.  False at the end of the file.
+// holds such a description already, and where (when given) its offset in
+// the piece.  False at the end of the file.
 bool ReadCodedLine(File& file, const FileCoding& coding, std::string& line, std::size_t maxChars, bool fileStart,
-                   std::string& problem);
+                   std::string& problem, std::size_t* where = nullptr);
 
 }  // namespace q32

@@ -206,7 +206,7 @@ bool IsUtf8Text(std::string_view text, std::size_t& stray) {
   return text.substr(0, 3) == "\xEF\xBB\xBF" || (sequence && stray == std::string_view::npos);
 }
 
-std::string Utf8LineToCp1252(std::string_view line, std::string& problem) {
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem, std::size_t* where) {
   std::string out;
   out.reserve(line.size());
   for (std::size_t at = 0; at < line.size();) {
@@ -216,6 +216,7 @@ std::string Utf8LineToCp1252(std::string_view line, std::string& problem) {
     if (b >= 0) {
       out += static_cast<char>(b);
     } else {
+      if (problem.empty() && where) *where = out.size();
       out += '?';
       if (problem.empty())
         problem = length == 0 ? "the byte " + HexBytes(line.substr(at, 1))

@@ -55,8 +55,9 @@ bool IsUtf8Text(std::string_view text, std::size_t& stray);
 // A line of a UTF-8 text as Windows-1252.  A character that the code page
 // lacks, or a byte that is no UTF-8, becomes "?"; the first such is
 // described ("U+2192 (E2 86 92)", "the byte FC") in `problem`, which
-// stays empty when every character has its form.
-std::string Utf8LineToCp1252(std::string_view line, std::string& problem);
+// stays empty when every character has its form, and its offset in the
+// result in `where` (when given).
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem, std::size_t* where = nullptr);
 
 // The bytes of a piece as "C3 BC".
 std::string HexBytes(std::string_view bytes);
