@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "platform/ForwardingFileSystem.h"
 #include "run/RunContext.h"
 
 namespace q32 {
