@@ -14,7 +14,7 @@ corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 
-for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey bmx language; do
+for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey bmx language lsp; do
   mkdir -p "$corpus/$t"
 done
 
@@ -172,6 +172,53 @@ bmx_header="; BMX Project File - Version 2.0"
 casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
 cp examples/mill/bmx/lang/* "$corpus/language/"
 casefiles '\.(inc|txt|po)$' "$corpus/language" lang
+
+# The language server: an editor's session on the example (the fuzz
+# target serves it under /work/proj), and one that breaks the protocol's
+# rules.
+"$python" - "$corpus/lsp" <<'PY'
+import json, sys
+out = sys.argv[1]
+uri = "file:///work/proj/mill.spm"
+text = open("examples/mill/mill.spm", encoding="latin-1").read()
+lines = text.split("\n")
+def frames(messages):
+    b = b""
+    for n, m in enumerate(messages):
+        if "method" in m and not m["method"].startswith("textDocument/did") and m["method"] not in ("initialized", "exit"):
+            m = {"id": n, **m}
+        body = json.dumps({"jsonrpc": "2.0", **m}).encode()
+        b += b"Content-Length: %d\r\n\r\n" % len(body) + body
+    return b
+def at(line, character):
+    return {"textDocument": {"uri": uri}, "position": {"line": line, "character": character}}
+node = next(i for i, l in enumerate(lines) if l.startswith("NODE COOLANT"))
+session = [
+    {"method": "initialize", "params": {"rootUri": "file:///work/proj", "capabilities": {},
+                                        "initializationOptions": {"arguments": ["-pjmill.pj", "-rmill4.cfg"]}}},
+    {"method": "initialized", "params": {}},
+    {"method": "textDocument/didOpen", "params": {"textDocument": {"uri": uri, "languageId": "quillon32-project",
+                                                                   "version": 1, "text": text}}},
+    {"method": "textDocument/completion", "params": at(node, 5)},
+    {"method": "textDocument/completion", "params": at(node, 13)},
+    {"method": "textDocument/hover", "params": at(node, 15)},
+    {"method": "textDocument/definition", "params": at(node, 15)},
+    {"method": "textDocument/references", "params": {**at(node, 15), "context": {"includeDeclaration": True}}},
+    {"method": "textDocument/documentSymbol", "params": {"textDocument": {"uri": uri}}},
+    {"method": "textDocument/didChange", "params": {"textDocument": {"uri": uri, "version": 2},
+                                                    "contentChanges": [{"text": text.replace("SKNEXTDEF", "SKNEXDEF")}]}},
+    {"method": "textDocument/didClose", "params": {"textDocument": {"uri": uri}}},
+    {"method": "shutdown"},
+    {"method": "exit"},
+]
+open(out + "/session.lsp", "wb").write(frames(session))
+broken = frames([{"method": "textDocument/hover", "params": at(0, 0)}]) + b"Content-Length: 5\r\n\r\n{bad}" + \
+    b"Content-Length: 2\r\n\r\n[]" + frames([{"method": "initialize", "params": {}}, {"method": "initialize", "params": {}},
+                                             {"id": 9}, {"method": "no/such"}, {"method": "shutdown"},
+                                             {"method": "textDocument/hover", "params": at(0, 0)}]) + \
+    b"Content-Length: 99999999999\r\n\r\n"
+open(out + "/lifecycle.lsp", "wb").write(broken)
+PY
 
 # PLC project information files: the committed ones stay (small.pj is also
 # the fixed PLC file of the reader and condition targets); new ones come from
