@@ -71,7 +71,8 @@ bool ReadCodedLine(File& file, const FileCoding& coding, std::string& line, std:
     bytes += piece;
     if (fileStart && skip == 0 && bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
       skip = kByteOrderMark.size();
-    if (bytes.back() == '\n') break;
+    // A NUL byte ends the piece early, so a piece may be empty.
+    if (!bytes.empty() && bytes.back() == '\n') break;
     count = CountUtf8(std::string_view(bytes).substr(skip));
   }
   if (bytes.empty()) return false;
