@@ -65,7 +65,9 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
                        : code == KeywordCode::SkPrevDef ? "previous page: key"
                                                         : "next page: key";
     for (std::size_t t = 1; t < tokens.size(); ++t) text += (t == 2 ? " to " : " ") + tokens[t];
-    menus.back().layout.push_back(text);
+    Menu& m = menus.back();
+    m.layout.push_back(text);
+    if (code == KeywordCode::RowDef && ParseRowDefinition(tokens, m.rowFirst, m.rowLast) == Msg::Ok) m.hasRow = true;
     return;
   }
   Item item;

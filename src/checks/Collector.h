@@ -89,6 +89,9 @@ struct Menu {
   std::uint32_t number = 0;
   MenuAttributes attributes;
   std::vector<std::string> layout;  // row and paging lines
+  // The slots of a row the softkeys fill (the last valid ROWDEF); none: all.
+  bool hasRow = false;
+  std::uint32_t rowFirst = 0, rowLast = 0;
   std::vector<Item> items;
   bool popup = false;
 };

@@ -129,8 +129,13 @@ void CheckTextSources(Collector& c) {
   }
 }
 
+std::string Point(int x, int y) { return "(" + std::to_string(x) + "," + std::to_string(y) + ")"; }
+
 // Every vector softkey the run wrote, decoded: the reach of each language
-// variant that draws something.
+// variant that draws something, and the line of each of a drawing's texts,
+// its characters as wide as those of the control's font its record names
+// (how high the glyphs rise is the font's business).  Text softkeys lay
+// their rows out themselves, cut to fit (W8403).
 void CheckDrawings(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
@@ -141,12 +146,25 @@ void CheckDrawings(Collector& c) {
       if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
       std::string data;
       if (!ReadWholeSoftkeyData(bytes, data) || !LooksLikeVectorSoftkey(data)) continue;
-      for (const VectorVariant& e : DrawVectorSoftkey(data))
-        if (e.drawsSomething && (e.minX < 0 || e.minY < 0 || e.maxX > 76 || e.maxY > 47))
+      auto beyond = [](int x0, int y0, int x1, int y1) { return x0 < 0 || y0 < 0 || x1 > 76 || y1 > 47; };
+      for (const VectorVariant& e : DrawVectorSoftkey(data)) {
+        if (e.drawsSomething && beyond(e.minX, e.minY, e.maxX, e.maxY))
           c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
-                "from (" + std::to_string(e.minX) + "," + std::to_string(e.minY) + ") to (" + std::to_string(e.maxX) +
-                    "," + std::to_string(e.maxY) + "), beyond the softkey's 77 x 48 pixels",
+                "from " + Point(e.minX, e.minY) + " to " + Point(e.maxX, e.maxY) +
+                    ", beyond the softkey's 77 x 48 pixels",
                 "sk" + std::to_string(i));
+        for (const VectorShape& s : e.shapes) {
+          if (k.source != SOURCE_DXF || s.kind != VectorShapeKind::Text || s.text.empty()) continue;
+          const VectorTextCell cell = TextCell(s.sizeCode);
+          const int right = s.x1 + static_cast<int>(s.text.size()) * cell.width - 1;
+          if (beyond(s.x1, s.y1, right, s.y1))
+            c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
+                  "the text \"" + s.text + "\" in the " + cell.font + " font (" + std::to_string(cell.width) +
+                      " pixels a character) from " + Point(s.x1, s.y1) + " to " + Point(right, s.y1) +
+                      ", beyond the softkey's 77 x 48 pixels",
+                  "sk" + std::to_string(i));
+        }
+      }
     }
   }
 }
@@ -176,8 +194,11 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
       it = texts.emplace(f.code, std::move(text)).first;
     }
     f.message = WithArgument(it->second, f.detail);
-    // Named as the run names its files: from where it works now.
-    if (report) ReportCheck(d, f.code, f.file.empty() ? std::string() : Shown(f.file, current), f.line, f.detail);
+    // The size of a picture is the generation's own warning: listed, not
+    // reported twice.  Named as the run names its files: from where it
+    // works now.
+    if (report && f.code != Msg::WrongSize)
+      ReportCheck(d, f.code, f.file.empty() ? std::string() : Shown(f.file, current), f.line, f.detail);
   }
 }
 

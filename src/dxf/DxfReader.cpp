@@ -229,7 +229,8 @@ struct Conversion {
   explicit Conversion(File& input) : r(input) {}
   PairReader r;
   VectorOutput out;
-  // Told of entities read but not drawn (once, in the scan passes).
+  // Told of entities read but not drawn (once, in the scan passes; a call of
+  // a block that does not exist in a write pass).
   RunObserver* observer = nullptr;
   std::string source;
   std::string entity;  // the keyword of the entity being read, for the report of a failure
@@ -473,6 +474,10 @@ Msg ReadInsertEntity(Conversion& c, const EntityKind&) {
       // A call that cannot be deferred is left out; the drawing goes on.
       (void)EmitCall(c.out, *block);
       ListVectorLine(c.out, NumberedLine(c.out.entityLine, "INSERT", c.r.value));
+    } else if (c.observer && IsWritePass(c.out.pass)) {
+      // Only the write passes know every block; the call draws nothing.
+      c.observer->EntitySkipped(c.source, c.out.entityLine,
+                                "INSERT " + c.r.value + " (the drawing defines no block of that name)");
     }
   }
 }

@@ -347,6 +347,12 @@ class Walk {
 
 }  // namespace
 
+VectorTextCell TextCell(int sizeCode) {
+  if (sizeCode == 5) return {32, 36, "big"};
+  if (sizeCode == 3) return {16, 20, "medium"};
+  return {8, 12, "small"};
+}
+
 bool LooksLikeVectorSoftkey(std::string_view d) {
   if (IsDrawing(d)) return true;
   if (d.size() < 2) return false;

@@ -134,6 +134,17 @@ struct VectorShape {
   std::string text;
 };
 
+// The character cell of the control's font that a text record's size code
+// names, in softkey pixels: small (2) 8 x 12, medium (3) 16 x 20, big (5)
+// 32 x 36; any other code draws in the small font.  The widths are those the
+// text softkeys lay their rows out by; a text runs rightward from its
+// position, a cell a character.
+struct VectorTextCell {
+  int width = 0, height = 0;
+  const char* font = "";  // "small", "medium", "big"
+};
+[[nodiscard]] VectorTextCell TextCell(int sizeCode);
+
 enum class VectorWalkStop : std::uint8_t {
   None,                  // the walk reached the end word
   Loops,                 // more steps than any softkey takes

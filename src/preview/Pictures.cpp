@@ -42,9 +42,6 @@ const char* const RenderingChoices::kPalette[17] = {"#000000", "#0000aa", "#00aa
                                                     "#aa5500", "#aaaaaa", "#555555", "#101030", "#55ff55", "#55ffff",
                                                     "#ff5555", "#ff55ff", "#ffff55", "#ffffff", "#ff00ff"};
 
-int RenderingChoices::CharWidth(int sizeCode) { return sizeCode == 5 ? 32 : sizeCode == 3 ? 16 : 8; }
-int RenderingChoices::CharHeight(int sizeCode) { return sizeCode == 5 ? 36 : sizeCode == 3 ? 20 : 12; }
-
 namespace {
 
 constexpr int kWidth = 77, kHeight = 48;
@@ -103,7 +100,8 @@ std::string Svg(const VectorShape& s) {
       return Format("<circle cx=\"%g\" cy=\"%g\" r=\"0.8\"", X(s.x1), Y(s.y1)) + " fill=\"" + Colour(s.colour) +
              "\"/>\n";
     case VectorShapeKind::Text: {
-      const int cw = RenderingChoices::CharWidth(s.sizeCode), ch = RenderingChoices::CharHeight(s.sizeCode);
+      const VectorTextCell cell = TextCell(s.sizeCode);
+      const int cw = cell.width, ch = cell.height;
       const int n = static_cast<int>(s.text.size());
       if (n == 0) return {};
       return Format("<text x=\"%g\" y=\"%g\" font-size=\"%g\" textLength=\"%g\"", s.x1,

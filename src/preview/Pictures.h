@@ -27,9 +27,6 @@ struct RenderingChoices {
   static constexpr std::uint32_t kSetBit = 0x000000, kClearBit = 0xFFFFFF;
   // The vector softkey's background.
   static constexpr const char* kVectorBackground = "#d8d8d8";
-  // Text size codes: character cell width and height in softkey pixels.
-  static int CharWidth(int sizeCode);
-  static int CharHeight(int sizeCode);
 };
 
 // A picture of pixels, rows from the top, 0xRRGGBB.

@@ -12,6 +12,7 @@
 #include "dxf/VectorDecoder.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
+#include "plc/PlcOperands.h"
 #include "preview/OverlayFileSystem.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
@@ -380,7 +381,9 @@ namespace {
 // The screen view's script: it reads the menus from the page's hidden
 // elements and draws the one on top of the stack of opened menus; the bar is
 // the root's (horizontal along the bottom, vertical at the side), popups and
-// windows are drawn over the menu below them.  Eight slots to a page.
+// windows are drawn over the menu below them.  A row has eight slots; the
+// softkeys fill those of the menu's ROWDEF (all eight without one), a page
+// at a time, each menu keeping its page.
 constexpr const char* kScreenScript = R"(
 const menus = {};
 for (const m of document.querySelectorAll('#menus .menu')) menus[m.dataset.name] ??= m;
@@ -390,31 +393,34 @@ for (const i of document.querySelectorAll('#bits input')) {
   i.onchange = () => { bits[i.dataset.bit] = i.checked; show(); };
 }
 const first = document.querySelector('#menus .menu');
-let stack = [], page = 0;
+let stack = [], pages = {};
 const on = (b, kind) => b.dataset[kind] !== undefined && !!bits[b.dataset[kind]];
-function keys(menu, into, paged) {
-  const all = [...menu.querySelectorAll('.sk')], pages = Math.max(1, Math.ceil(all.length / 8));
-  if (paged) page = Math.min(page, pages - 1);
-  const shown = paged ? all.slice(page * 8, page * 8 + 8) : all;
-  into.replaceChildren(...shown.map((k) => {
+const slot = (className) => Object.assign(document.createElement('button'), { className, disabled: true });
+// A bar's free slots are drawn to its end; a popup's only up to its last key.
+function keys(menu, into, bar) {
+  const all = [...menu.querySelectorAll('.sk')];
+  const [from, to] = (menu.dataset.row ?? '0 7').split(' ').map((n) => Math.min(+n, 7));
+  const size = to - from + 1, count = Math.max(1, Math.ceil(all.length / size));
+  const page = pages[menu.dataset.name] = Math.min(pages[menu.dataset.name] ?? 0, count - 1);
+  const shown = all.slice(page * size, page * size + size).map((k) => {
     const b = k.cloneNode(true);
     b.disabled = b.classList.contains('blank') || (b.dataset.enable !== undefined && !on(b, 'enable'));
     b.classList.toggle('selected', on(b, 'status'));
     choose(b);
-    b.classList.toggle('hidden', on(b, 'hide'));
-    b.onclick = () => press(b.dataset);
+    // A hidden key is an empty slot: there is nothing to press.
+    if (on(b, 'hide')) b.classList.add('hidden'), b.disabled = true;
+    else b.onclick = () => press(b.dataset);
     return b;
-  }));
-  // The bar's slots the page leaves free stay empty.
-  for (let n = shown.length; paged && n < 8; ++n) into.append(Object.assign(document.createElement('button'),
-    { className: 'sk empty', disabled: true }));
-  if (paged && pages > 1)
+  });
+  const end = bar ? 8 : from + shown.length;
+  into.replaceChildren(...Array.from({ length: end }, (_, n) =>
+    n >= from && n - from < shown.length ? shown[n - from] : slot('sk empty')));
+  if (count > 1)
     for (const [text, step] of [['\u25c0', -1], ['\u25b6', 1]]) {
-      const p = document.createElement('button');
-      p.className = 'pager';
+      const p = slot('pager');
       p.textContent = text;
-      p.disabled = page + step < 0 || page + step >= pages;
-      p.onclick = () => { page += step; show(); };
+      p.disabled = page + step < 0 || page + step >= count;
+      p.onclick = () => { pages[menu.dataset.name] = page + step; show(); };
       step < 0 ? into.prepend(p) : into.append(p);
     }
 }
@@ -423,21 +429,21 @@ function keys(menu, into, paged) {
 const language = document.getElementById('language');
 language.onchange = () => show();
 function choose(b) {
-  const imgs = [...b.querySelectorAll('img')];
-  if (!imgs.length) return;
   const sb = b.dataset.statebits?.split(' ') ?? [];
   const state = Math.min(sb.reduce((v, bit, i) => v | (bits[bit] ? 1 << i : 0), 0), (+b.dataset.states || 1) - 1);
+  if (sb.length) b.dataset.state = state;
+  const imgs = [...b.querySelectorAll('img')];
+  if (!imgs.length) return;
   const score = (i) => (i.dataset.lang === language.value ? 8 : i.dataset.lang === '' ? 4 : 0) +
     (+i.dataset.state === state ? 2 : +i.dataset.state < 0 ? 1 : 0);
   const best = imgs.reduce((a, i) => (score(i) > score(a) ? i : a));
   for (const i of imgs) i.hidden = i !== best;
   best.src = best.dataset.src;
-  b.dataset.state = state;
 }
 function press(d) {
-  if (d.opens && menus[d.opens]) stack.push(d.opens), page = 0;
-  else if (d.kind === 'BACK' && stack.length > 1) stack.pop(), page = 0;
-  else if (d.kind === 'END') stack = stack.slice(0, 1), page = 0;
+  if (d.opens && menus[d.opens]) stack.push(d.opens), pages[d.opens] = 0;
+  else if (d.kind === 'BACK' && stack.length > 1) stack.pop();
+  else if (d.kind === 'END') stack = stack.slice(0, 1);
   show();
 }
 function show() {
@@ -461,6 +467,20 @@ stack = [menus[wanted] ? wanted : first?.dataset.name].filter(Boolean);
 if (stack.length) show();
 )";
 
+// What the screen view decides where the tree file leaves the control's
+// behaviour open, stated under the screen.
+constexpr const char* kScreenNotes =
+    "How the screen is drawn: a row has eight slots; a menu's softkeys fill the slots of its ROWDEF a b (all "
+    "eight without one, the last ROWDEF counting), the rest on further pages behind the paging keys; slots past the "
+    "eighth are not on the screen (ROWDEF 6 9 fills the slots 6 and 7, a row that begins past the eighth the last "
+    "slot). Each menu keeps its page while another is shown over it; a menu opened shows its first page. Popups "
+    "and windows are drawn over the menu below them, their keys as large as the bar's, up to their last key. A "
+    "BLANK that names a softkey shows it, and pressing it does nothing. A key whose HIDE: bit is on leaves its slot "
+    "empty, with nothing to press. A STATE item's state is read from its STATUS: bit and, for more than two "
+    "STATES:, the bits numbered on from it, the first the lowest (STATUS:M140 STATES:3 reads M140 and M141); the "
+    "page does not know where a PLC symbol lies, so the bits after one are switches named by their distance "
+    "(STATUS:LEVEL STATES:3 reads LEVEL and LEVEL+1). A state past the last shows the last.";
+
 // A window's title as the control shows it: without the quotes that let
 // the project write it with blanks.
 std::string Unquoted(const std::string& title) {
@@ -470,6 +490,8 @@ std::string Unquoted(const std::string& title) {
 // The bits a STATE item's state is read from: the STATUS operand and, for
 // more than two states, the operands of the same letters numbered on from
 // it (STATES:3 STATUS:M140 reads M140 and M141), the first the lowest bit.
+// The page does not know where a PLC symbol lies: the bits after it are
+// named by their distance (STATUS:LEVEL reads LEVEL and LEVEL+1).
 std::vector<std::string> StateBits(const Item& item) {
   std::string status;
   int states = 0;
@@ -482,15 +504,22 @@ std::vector<std::string> StateBits(const Item& item) {
   bits.push_back(status);
   std::size_t digits = status.size();
   while (digits > 0 && status[digits - 1] >= '0' && status[digits - 1] <= '9') --digits;
-  if (digits == status.size() || status.size() - digits > 6) return bits;
-  const long first = std::atol(status.c_str() + digits);
-  for (int n = 1; (1 << n) < states && n < 8; ++n) bits.push_back(status.substr(0, digits) + std::to_string(first + n));
+  // Without symbols, only a direct operand passes the operand check.
+  PlcSymbolTables none;
+  std::string operand = status;
+  OperandResult direct;
+  const bool numbered = CheckOperand(none, operand, direct) == Msg::Ok && status.size() - digits <= 6;
+  const long first = numbered ? std::atol(status.c_str() + digits) : 0;
+  for (int n = 1; (1 << n) < states && n < 8; ++n)
+    bits.push_back(numbered ? status.substr(0, digits) + std::to_string(first + n) : status + "+" + std::to_string(n));
   return bits;
 }
 
 std::string ScreenKey(const Item& item, const std::map<std::string, const SoftkeyLine*>& byName) {
   const MenuItemDef* def = FindMenuItemDef(item.kind);
-  std::string b = std::string("<button class=\"sk") + (item.kind == ITEM_BLANK ? " blank" : "") +
+  // A BLANK that names a softkey shows it; pressing it does nothing.
+  const bool empty = item.kind == ITEM_BLANK && item.tokens.size() < 2;
+  std::string b = std::string("<button class=\"sk") + (empty ? " blank" : "") +
                   "\" data-kind=\"" + (def ? def->keyword : "") + "\"";
   const std::vector<std::string> targets = Targets(item);
   if (!targets.empty()) b += " data-opens=\"" + Html(targets.back()) + "\"";
@@ -507,7 +536,7 @@ std::string ScreenKey(const Item& item, const std::map<std::string, const Softke
     b += " data-statebits=\"" + Html(list) + "\"";
   }
   b += ">";
-  if (item.kind == ITEM_BLANK || item.tokens.size() < 2) return b + "</button>";
+  if (item.tokens.size() < 2) return b + "</button>";
   const std::string name = CutName(item.tokens[1]);
   auto it = byName.find(name);
   const SoftkeyLine* k = it == byName.end() ? nullptr : it->second;
@@ -538,19 +567,22 @@ std::string ScreenPage(const Collector& c) {
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview: screen</title>\n"
       "<style>\nbody{font-family:sans-serif;margin:1em 2em;background:#ddd}\n"
-      "#screen{position:relative;width:1000px;height:620px;background:#123;display:flex;color:#eee;"
+      "#screen{position:relative;width:1000px;height:700px;background:#123;display:flex;color:#eee;"
       "border:6px solid #444}\n#screen.horizontal{flex-direction:column}\n"
       "#title{padding:.3em .6em;background:#246}\n#work{flex:1}\n"
       "#bar,.keys{display:flex;gap:3px;padding:3px;background:#555}\n"
       "#screen.horizontal #bar{flex-direction:row}\n#screen.vertical #bar{flex-direction:column;order:2}\n"
       "#screen.vertical #title{position:absolute;top:0;left:0}\n"
-      ".sk,.pager{width:110px;padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer}\n"
-      ".sk img{width:100%;height:auto;display:block;image-rendering:pixelated}\n.sk img[hidden]{display:none}\n"
+      // Every key of the bar, a popup or a window the same size, whatever
+      // it shows: a softkey's 77 x 48 pixels enlarged.
+      ".sk,.pager{padding:2px;background:#ccc;border:2px outset #eee;color:#000;cursor:pointer;flex:none}\n"
+      ".sk{width:104px;height:68px}\n"
+      ".sk img{width:100%;height:100%;display:block;image-rendering:pixelated}\n.sk img[hidden]{display:none}\n"
       ".sk:disabled{cursor:default}\n.sk:disabled>*{opacity:.35;filter:grayscale(1)}\n"
-      ".sk.blank,.sk.empty{background:#777;border-style:solid}\n"
+      ".sk.blank,.sk.empty,.sk.hidden{background:#777;border-style:solid}\n"
       ".sk.selected{border:2px inset #fc3;background:#fd8}\n.sk.hidden>*{visibility:hidden}\n"
-      "#bar .sk{min-height:70px}\n.pager{width:32px}\n"
-      "#popup{position:absolute;left:80px;top:80px;background:#335;border:2px solid #aac;padding:.5em}\n"
+      ".pager{width:32px}\n"
+      "#popup{position:absolute;left:24px;top:64px;background:#335;border:2px solid #aac;padding:.5em}\n"
       "#popup h2{font-size:100%;margin:0 0 .4em}\n#bits label{margin-right:1em;white-space:nowrap}\n</style>\n"
       "</head><body>\n<h1>Softkey preview</h1>\n"
       "<p><a id=\"details\" href=\"details.html\">Details of this menu</a> (menus, softkeys, findings)</p>\n"
@@ -589,7 +621,7 @@ std::string ScreenPage(const Collector& c) {
     h += "<label><input type=\"checkbox\" data-bit=\"" + Html(bit) + "\"" + (uses.count("enable") ? " checked" : "") +
          "> " + Html(bit) + " <small>(" + use + ")</small></label>\n";
   }
-  h += "</fieldset>\n<div id=\"menus\" hidden>\n";
+  h += "</fieldset>\n<p class=\"choices\">" + Html(kScreenNotes) + "</p>\n<div id=\"menus\" hidden>\n";
   // The screen opens on the first.
   for (const Menu* m : RootMenusFirst(c)) {
     const char kind = m->attributes.kind;
@@ -600,6 +632,7 @@ std::string ScreenPage(const Collector& c) {
                       : kind == 'W' || kind == 'L' || m->popup    ? "w"
                                                                   : "";
     h += "<div class=\"menu\" data-name=\"" + Html(m->name) + "\" data-bar=\"" + bar + "\"" +
+         (m->hasRow ? " data-row=\"" + std::to_string(m->rowFirst) + " " + std::to_string(m->rowLast) + "\"" : "") +
          (m->attributes.title != "-" ? " data-title=\"" + Html(Unquoted(m->attributes.title)) + "\"" : "") + ">\n";
     for (const Item& item : m->items)
       if (item.kind != ITEM_PRAGMA) h += ScreenKey(item, byName) + "\n";

@@ -89,8 +89,14 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
   bool invert = false;
   if ((run.observer || run.softkey.darkIsSet) && !ReadColourTable(run, *file, header, shown, invert))
     return fail(Msg::ReadFailed, shown);
-  if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
+  if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight) {
     ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
+    // Listed at the softkey line, and counted, by the checks.
+    if (run.observer)
+      run.observer->Found(Msg::WrongSize, {}, 0,
+                          shown + " (" + std::to_string(header.info.width) + " x " +
+                              std::to_string(header.info.height) + ")");
+  }
 
   std::int64_t stride = RowStride(header.info.width);
   if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes)

@@ -1,5 +1,6 @@
 # The browser test of the preview (CTest PreviewInBrowser): the example's
-# preview opened in headless Chromium by check-page.mjs.  The npm packages
+# preview and a panel of the screen's less common items opened in headless
+# Chromium by check-page.mjs.  The npm packages
 # live outside the source tree, in NODE_DIR (the build's node/):
 #   cp tools/node/package*.json NODE_DIR && cd NODE_DIR && npm ci
 # Skipped (status 77) when node, Chromium or the packages are missing.
@@ -16,4 +17,31 @@ rm -rf "$3" && mkdir -p "$3"
 cp -r "$2/examples/mill" "$3/mill"
 cd "$3/mill"
 "$1" mill.spm -o../site -pjmill.pj > ../preview.txt
-node "$4/check-page.mjs" ../site ../screenshot.png
+mkdir ../panel && cd ../panel
+cat > panel.spm <<'EOF'
+QUILLON Project File - Version 1.0
+SKMENU MAIN HROOT
+TX One ONE
+TX Two TWO
+TX Three THREE
+TX Level LEVEL
+TX Five FIVE
+TX Six SIX
+ROWDEF 2 4
+GOTO ONE SUB POPUPMENU:SUB
+BLANK TWO
+NODE THREE SUB HIDE:M7
+STATE LEVEL STATES:3 STATUS:LEVEL2
+ACTION FIVE
+ACTION SIX
+END ONE
+ENDSKMENU
+SKMENU SUB
+ROWDEF 6 9
+ACTION TWO
+ACTION FIVE
+BACK SIX
+ENDSKMENU
+EOF
+"$1" panel.spm ../panel-site > ../panel.txt
+node "$4/check-page.mjs" ../site ../screenshot.png ../panel-site
