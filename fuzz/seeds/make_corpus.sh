@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Rebuilds the seed corpora of fuzz/corpus/ from the tests' own inputs: the
+# Adds to the seed corpora of fuzz/corpus/ the tests' own inputs (seeds
+# written by hand, such as reader/menus.spm and catalogue/labels.err, stay): the
 # example project, the catalogue, the files the case tables set up (projects,
 # define files, catalogues, text sources, BMX projects, language files),
 # the drawings the DXF tests write with ezdxf, pictures written by netpbm and
@@ -13,10 +14,6 @@ cd "$(dirname "$0")/../.."
 corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
-
-for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey bmx language; do
-  mkdir -p "$corpus/$t"
-done
 
 # The files the case tables set up ("--- file" steps of tests/**/*.case)
 # whose names match a pattern, one seed each.  With a header, each seed
@@ -69,59 +66,10 @@ cp examples/mill/mill.spm "$corpus/reader/mill.spm"
 casefiles '\.(spm|spi|spj)$' "$corpus/tokenizer" tok
 project_header="QUILLON Project File - Version 1.0"
 casefiles '\.(spm|spj)$' "$corpus/reader" reader "$project_header"
-cat > "$corpus/reader/menus.spm" <<'SPM'
-QUILLON Project File - Version 1.0
-; A menu tree over the fixed sources of the fuzz target.
-#INCLUDE common.inc
-SKPATH PLC:\SOFTKEYS
-HELPFILE mill.hlp
-#IFDEF A
-SKMENU MAIN VROOT MENUNR:1 TITLE:Main IDENT:M1
-TXS start.txs START
-TXM feed.txm FEED
-DXF spindle.dxf SPINDLE
-BMP logo.bmp LOGO
-PCX logo.pcx LOGO2
-NODE SUB
-ACTION START FLAG
-ENDSKMENU
-#ELSE
-SKMENU OTHER HROOT
-BLANK
-ENDSKMENU
-#ENDIF
-#IF (B = $1F) AND (MACHINE = "Mill")
-SKMENU SUB HRMENU TITLE:"Sub menu"
-ROWDEF 2
-CHECK SPINDLE KSEVEN
-RADIO LOGO AXES[1].POS
-BACK
-ENDSKMENU
-#ENDIF
-SPM
-cat > "$corpus/reader/continued.spm" <<'SPM'
-QUILLON Project File - Version 1.0
-TREEFILE other.sys
-SKMENU MAIN \
-  VROOT \
-  MMODE
-#IFEXIST logo.bmp
-BMP logo.bmp LOGO
-#ENDIF
-#IFNDEF NOPE, A OR B AND NOT C
-TXS start.txs START
-#ENDIF
-ENDSKMENU
-SPM
-
 # The message catalogue.
 cp Quillon32.err "$corpus/catalogue/Quillon32.err"
 catalogue_header="QUILLON error messages file  Version 1.0"
 casefiles '\.err$' "$corpus/catalogue" cat "$catalogue_header"
-printf '%s\n' "QUILLON error messages file  Version 1.0" \
-  'LABEL_ERROR "Fehler"' 'LABEL_WARNING "Warnung"' '8220 "E8220: Error opening file %s"' \
-  '-8231 "W8231: %s is %d x %d %n %*d %.99999s"' '5 "Progress %s %s %ld %ld"' \
-  > "$corpus/catalogue/labels.err"
 
 # Configuration files and define lists.
 casefiles '\.cfg$' "$corpus/defines" def
