@@ -21,6 +21,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -241,7 +242,7 @@ void Bmx(std::string_view input) {
 void Catalogue(std::string_view input) {
   std::string text = q32::FormatMessageText(input, "a text", "b text", 12, -34);
   text = q32::FormatMessageText(input, "a", nullptr, 0, 0);
-  text = q32::FormatMessageText(input, nullptr, nullptr, 1L << 40, -1);
+  text = q32::FormatMessageText(input, nullptr, nullptr, std::numeric_limits<long>::max(), -1);
   MemoryFileSystem memory;
   memory.AddDirectory(kWorkDir);
   memory.AddFile(InWork("Quillon32.err"), std::string(input));
