@@ -4,9 +4,11 @@
 #   check_packages.sh deb <build dir> [program...]   the Debian package,
 #       unpacked with dpkg-deb -x into a temporary root: its /usr/bin/Quillon32
 #       runs the example project and finds its catalogue in /usr/lib/quillon32,
-#       and so do the preview and the language server
+#       and so do the preview and the language server; its
+#       /usr/bin/Quillon32PlcProject makes the example's PLC project file
 #   check_packages.sh zip <build dir> [program...]   the Windows zip holds
-#       exactly the programs, their catalogue, the README and the example
+#       exactly the programs, the helper Quillon32PlcProject.py, their
+#       catalogue, the README and the example
 # The programs the build packs: Quillon32 and Quillon32Preview unless named
 # (a build without stb has no preview).
 set -euo pipefail
@@ -32,7 +34,7 @@ deb)
   echo "package: $(basename "$deb")"
   dpkg-deb -x "$deb" "$work/root"
   root=$work/root
-  for p in "${programs[@]}"; do
+  for p in "${programs[@]}" Quillon32PlcProject; do
     [ -L "$root/usr/bin/$p" ] || fail "/usr/bin/$p is no link"
     [ -f "$root/usr/lib/quillon32/$p" ] || fail "no /usr/lib/quillon32/$p"
   done
@@ -56,6 +58,14 @@ deb)
   [ $status = 0 ] || fail "exit status $status"
   [ -f "$work/mill/QUILLONK.SYS" ] || fail "no QUILLONK.SYS written"
   echo "installed program ran the example: status 0"
+  # The installed helper gives its usage on standard output and makes the
+  # example's PLC project file from its list of symbols, byte for byte.
+  usage=$("$root/usr/bin/Quillon32PlcProject" --help 2>/dev/null) && grep -q "DESCRIPTION OUTPUT" <<<"$usage" ||
+    fail "Quillon32PlcProject --help gave no usage on standard output with status 0"
+  "$root/usr/bin/Quillon32PlcProject" "$work/mill/mill_plc.txt" "$work/mill.pj" &&
+    cmp "$work/mill.pj" "$root/usr/share/doc/quillon32/examples/mill/mill.pj" ||
+    fail "the installed Quillon32PlcProject did not make the example's mill.pj"
+  echo "installed helper made the example's PLC project file"
   # The installed preview finds the same catalogue and sees the example clean.
   if [ $preview = yes ]; then
     (cd "$work" && "$root/usr/bin/Quillon32Preview" mill/mill.spm -o"$work/site") >"$work/preview.txt" 2>&1 ||
@@ -87,6 +97,7 @@ zip)
   echo "package: $(basename "$zip")"
   top=$(basename "$zip" .zip)
   expected=$(printf '%s\n' $(for p in "${programs[@]}"; do echo "$top/$p.exe"; done) "$top/Quillon32.err" \
+             "$top/Quillon32PlcProject.py" \
              "$top/README.md" $(for f in $examples; do echo "$top/examples/$f"; done) | sort)
   listed=$(python3 -c 'import sys, zipfile
 for n in zipfile.ZipFile(sys.argv[1]).namelist():

@@ -4,10 +4,12 @@
 The real file comes from the PLC development tools; this helper makes one
 for the example project and for tests, in the same layout: a big-endian
 header with the section offsets, then little-endian module, structure and
-symbol records with their end records.
+symbol records with their end records.  The packages install it as
+Quillon32PlcProject (Quillon32PlcProject.py on Windows).
 
 Usage:
-    python3 tools/make_plc_project.py DESCRIPTION OUTPUT
+    %(prog)s DESCRIPTION OUTPUT
+    %(prog)s --help
 
 Description lines (blank lines and lines starting with '#' are ignored):
     MODULE  <number> <name>
@@ -22,6 +24,7 @@ text= takes the rest of the line.  The first symbol list is written in
 ascending byte order of the names, as the PLC tools write it.
 """
 
+import os
 import struct
 import sys
 
@@ -176,13 +179,17 @@ def build(modules, structures, first, second):
 
 
 def main(argv):
+    usage = __doc__ % {"prog": os.path.basename(argv[0])}
+    if len(argv) == 2 and argv[1] in ("-h", "--help"):
+        sys.stdout.write(usage)
+        return 0
     if len(argv) != 3:
-        sys.stderr.write(__doc__)
+        sys.stderr.write(usage)
         return 2
     try:
         data = build(*read_description(argv[1]))
     except (ValueError, IndexError, OSError) as error:
-        sys.stderr.write("make_plc_project: %s\n" % error)
+        sys.stderr.write("%s: %s\n" % (os.path.basename(argv[0]), error))
         return 1
     with open(argv[2], "wb") as out:
         out.write(data)

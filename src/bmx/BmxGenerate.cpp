@@ -246,9 +246,25 @@ struct VariantJob {
   std::string_view projectPath;
 };
 
+// A report of the generation: every one points, in a note, at the softkey
+// line that converts the project, where the project itself is named.
+void ReportForSoftkey(RunContext& run, Diagnostic r) {
+  if (!run.softkeyLine.file.empty())
+    r.notes.push_back({run.softkeyLine, "the BMX project is converted for this softkey line"});
+  Report(run.diag, std::move(r));
+}
+
+Diagnostic At(Msg code, std::string_view file, const WordPlace& place, std::string argument) {
+  Diagnostic r;
+  r.code = code;
+  r.at = SpanOf(file, place.line, place.column, place.length);
+  r.argument = std::move(argument);
+  return r;
+}
+
 // Reports a failure of the generation; false, the generator's answer.
 bool Fail(RunContext& run, Msg code, std::string_view file = {}, std::string_view argument = {}) {
-  ReportMessage(run.diag, code, file, 0, argument);
+  ReportForSoftkey(run, At(code, file, {}, std::string(argument)));
   return false;
 }
 
@@ -258,7 +274,9 @@ bool Fail(RunContext& run, Msg code, std::string_view file = {}, std::string_vie
 bool FailAt(const VariantJob& job, Msg code, const BmxImageElement& e, std::string_view why) {
   std::string detail = FileVariant(e.written, job.variant);
   if (!why.empty()) detail += " (" + std::string(why) + ")";
-  ReportMessage(job.run.diag, code, job.projectPath, static_cast<unsigned>(e.line), detail);
+  WordPlace at = e.fileAt;
+  if (at.line == 0) at.line = static_cast<unsigned>(e.line);
+  ReportForSoftkey(job.run, At(code, job.projectPath, at, detail));
   return false;
 }
 
@@ -287,7 +305,7 @@ std::string SizeText(const BmxBitmapInfo& info) {
 bool WriteFailed(VariantJob& job, File& out) {
   out.Close();
   job.run.inputGuard.ForgetFailedWrite(job.outputPath);
-  ReportFailedFile(job.run, Msg::BackgroundNotWritten, job.outputPath);
+  ReportForSoftkey(job.run, At(Msg::BackgroundNotWritten, job.outputPath, {}, job.run.fs.FailureReason()));
   return false;
 }
 
@@ -302,10 +320,7 @@ bool GenerateVariant(VariantJob& job) {
     run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
   MakeOutputDirectories(fs, job.outputPath);
   std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
-  if (!out) {
-    ReportFailedFile(run, Msg::OutputNotCreated, job.outputPath);
-    return false;
-  }
+  if (!out) return Fail(run, Msg::OutputNotCreated, job.outputPath, fs.FailureReason());
 
   // The background: the first layer element, written whole.
   std::string background;
@@ -569,18 +584,23 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, false);
     file->Close();
     if (rc != Msg::Ok) {
+      // Where the project's reading stopped: the word at fault, or the line.
+      WordPlace at = project.failureAt;
+      if (at.line == 0) at.line = static_cast<unsigned>(line);
       if ((rc == Msg::LanguageFileError || rc == Msg::UnsupportedCoding) && !languages.failedFile.empty()) {
         // At the language file's line, with why; the project's line that
         // had it read gets a note.
         // A file that could not be opened has no line of its own.
         if (languages.failure.line == 0) {
-          ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line),
-                        DisplayPath(run.paths, languages.failedFile) + " (" + languages.failure.why + ")");
+          ReportForSoftkey(run, At(rc, projectPath, at,
+                                   DisplayPath(run.paths, languages.failedFile) + " (" + languages.failure.why + ")"));
           return false;
         }
-        ReportMessage(run.diag, rc, languages.failedFile, static_cast<unsigned>(languages.failure.line),
-                      languages.failure.why);
-        ReportNote(run.diag, projectPath, static_cast<unsigned>(line), "the language file was read for this line");
+        const LanguageFileReport& failure = languages.failure;
+        Diagnostic r = At(rc, languages.failedFile,
+                          {static_cast<unsigned>(failure.line), failure.column, failure.length}, failure.why);
+        r.notes.push_back({SpanOf(projectPath, at.line, at.column, at.length), "the language file was read for this line"});
+        ReportForSoftkey(run, std::move(r));
         return false;
       }
       std::string detail = project.failure;
@@ -588,13 +608,13 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
         const std::string shown = DisplayPath(run.paths, project.failureFile);
         detail = detail.empty() ? shown : detail + " (" + shown + ")";
       }
-      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line), detail);
+      ReportForSoftkey(run, At(rc, projectPath, at, detail));
       return false;
     }
     if (languages.untranslated) {
       const LanguageFileReport& first = languages.firstUntranslated;
-      ReportMessage(run.diag, Msg::Untranslated, languages.untranslatedFile, static_cast<unsigned>(first.untranslatedLine),
-                    first.untranslated + " is not translated, its softkey shows the name instead");
+      ReportForSoftkey(run, At(Msg::Untranslated, languages.untranslatedFile,
+                               {static_cast<unsigned>(first.untranslatedLine), 0, 0}, UntranslatedText(first)));
     }
     if (project.imageCount > kMaxBmxImages) return Fail(run, Msg::NoMemory, projectPath);
 
@@ -643,7 +663,9 @@ bool ListBmxIncludes(RunContext& run, std::string_view projectPath, std::string_
     int line = 0;
     const Msg rc = ReadBmxProject(run.fs, *file, line, project, true);
     if (rc != Msg::Ok) {
-      ReportMessage(run.diag, rc, projectPath, static_cast<unsigned>(line), project.failure);
+      WordPlace at = project.failureAt;
+      if (at.line == 0) at.line = static_cast<unsigned>(line);
+      Report(run.diag, At(rc, projectPath, at, project.failure));
       return false;
     }
     for (std::size_t i = 0; i < project.imageCount; ++i) {

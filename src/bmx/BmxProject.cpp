@@ -95,6 +95,14 @@ struct BmxReader {
   std::vector<int> blocks;
   bool bmxRead = false;
   int line = 0;  // of the line being read
+  std::vector<TokenPlace> places;  // of its words
+
+  // Where a word of the line being read stands.
+  WordPlace At(std::size_t word) const {
+    if (word >= places.size()) return {static_cast<unsigned>(line), 0, 0};
+    return {static_cast<unsigned>(line), static_cast<unsigned>(places[word].begin + 1),
+            static_cast<unsigned>(places[word].end - places[word].begin)};
+  }
 };
 
 using Words = std::vector<std::string>;
@@ -275,6 +283,7 @@ Msg StartImage(BmxReader& r, const Words& w, int kind) {
   e.file = Cut(w[1], kMaxPathLength);
   e.written = e.file;
   e.line = r.line;
+  e.fileAt = r.At(1);
   return StorePrefixedAttributes(e.attributes, w);
 }
 Msg OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
@@ -349,6 +358,7 @@ Msg OnText(BmxReader& r, const Words& w) {
   e.font = kDefaultTextFont;
   e.verticalAlign = kDefaultVerticalAlign;
   e.lines[0] = Cut(w[1], kMaxBmxTextLine);
+  e.textAt = r.At(1);
   return StorePrefixedAttributes(e.attributes, w);
 }
 
@@ -444,13 +454,17 @@ Msg CloseLanguageText(BmxReader& r) {
   BmxProject& p = r.project;
   LanguageTable* table = p.languages;
   if (!table) return Msg::LanguageTextMissing;
+  // The TXT line that names the text: what its failures point at.
+  const WordPlace textAt = p.texts[p.textCount].textAt;
   if (p.listing) table->textsWanted = true;
   if (!p.listing && table->state == kLanguagesNotLoaded) {
     table->directory = p.languageDir;
     if (const Msg rc = LoadLanguages(r.fs, *table); rc != Msg::Ok) {
       // The directory is what a report about it names; a file's own
-      // failure is reported at the file.
+      // failure is reported at the file.  The texts were loaded for the
+      // TXT line that names one.
       if (rc != Msg::LanguageFileError && rc != Msg::UnsupportedCoding) p.failureFile = p.languageDir;
+      p.failureAt = textAt;
       return rc;
     }
   }
@@ -496,6 +510,8 @@ Msg CloseLanguageText(BmxReader& r) {
         if (!found[k]) {
           p.failure = Cut(ResolutionVariantName(name, k), kMaxLanguageTextName) + " in the language " + language.name;
           p.failureFile = language.file;
+          // At the TXT line that names the text, not at its ENDTXT.
+          p.failureAt = textAt;
           return Msg::LanguageTextMissing;
         }
       }
@@ -726,14 +742,20 @@ Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
     if (!file.GetLine(line, kMaxBmxLine)) return Msg::NotBmxProject;
     if (const Msg rc = ReadHeader(line, project); rc != Msg::Ok) return rc;
 
-    BmxReader reader{fs, project, {}, false};
+    BmxReader reader{fs, project, {}, false, 0, {}};
     Words words;
+    // A failure stands at the keyword of its line unless a handler placed it.
+    auto placed = [&](Msg rc) {
+      if (project.failureAt.line == 0) project.failureAt = reader.At(0);
+      return rc;
+    };
     while (file.GetLine(line, kMaxBmxLine)) {
       ++lineNumber;
       reader.line = lineNumber;
       if (line.empty() || line[0] == ';') continue;
-      if (SplitTokens(line, words, kMaxBmxTokens, false) != Split::Complete) {
+      if (SplitTokens(line, words, kMaxBmxTokens, false, &reader.places) != Split::Complete) {
         project.failure = "a line holds at most " + std::to_string(kMaxBmxTokens) + " words";
+        project.failureAt = reader.At(kMaxBmxTokens);
         return Msg::WrongWordCount;
       }
       if (words.empty()) continue;
@@ -750,12 +772,12 @@ Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
       }
       if (!entry) {
         project.failure = known ? words[0] + " (not in this block)" : UnknownBmxKeywordDetail(words[0]);
-        return known ? Msg::NotAllowedHere : Msg::UnknownWord;
+        return placed(known ? Msg::NotAllowedHere : Msg::UnknownWord);
       }
       // A handler that fails names at least the keyword of its line.
       auto failed = [&](Msg rc) {
         if (project.failure.empty() && project.failureFile.empty()) project.failure = words[0];
-        return rc;
+        return placed(rc);
       };
       if (entry->closesElement) {
         if (const Msg rc = CloseImage(reader); rc != Msg::Ok) return failed(rc);
@@ -770,6 +792,7 @@ Msg ReadBmxProject(FileSystem& fs, File& file, int& lineNumber, BmxProject& proj
     }
     if (reader.blocks.empty()) return Msg::Ok;
     project.failure = "the block " + BlockKeyword(reader.blocks.back()) + " is not closed";
+    project.failureAt = {static_cast<unsigned>(lineNumber), 0, 0};
     return Msg::BlockOpenAtEnd;
   } catch (const std::bad_alloc&) {
     return Msg::NoMemory;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 
 namespace q32 {
@@ -68,6 +69,7 @@ struct BmxImageElement {
   std::string file;     // as written, later made a full path; may hold %RES%
   std::string written;  // as written, for reports
   int line = 0;         // of the project, where the element was named
+  WordPlace fileAt;     // where its file is named
 };
 
 struct BmxTextElement {
@@ -82,6 +84,7 @@ struct BmxTextElement {
   int fontSize = 0;
   std::string name;          // language text name
   std::array<std::string, kBmxTextLines> lines;  // line k: resolution variant k
+  WordPlace textAt;          // where the TXT line names its text
   int encoding = BMX_LATIN1;
   bool colorGiven = false;
   std::uint32_t color = 0;
@@ -99,6 +102,10 @@ struct BmxProject {
   // fault and why.
   std::string failure;
   std::string failureFile;  // the language file the failure concerns, if any
+  // Where the failure stands: the word of its line at fault (the line's
+  // keyword unless a handler knows better), or a line read before (the TXT
+  // line of a text that no language has).
+  WordPlace failureAt;
   std::string outputLocation;
   std::string languageDirBase;
   std::string languageDir;

@@ -18,6 +18,19 @@ std::string Shown(const std::string& full, const std::string& startDir) {
 
 std::string CutName(const std::string& token) { return UpperCase(token.substr(0, kMaxNameLength)); }
 
+SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPlace>& places, int word) {
+  SourceSpan at;
+  at.file = file;
+  at.line = static_cast<unsigned>(line);
+  if (word >= 0 && static_cast<std::size_t>(word) < places.size() && places[static_cast<std::size_t>(word)].line != 0) {
+    const WordPlace& w = places[static_cast<std::size_t>(word)];
+    at.line = w.line;
+    at.column = w.column;
+    at.length = w.length;
+  }
+  return at;
+}
+
 std::vector<std::string> Targets(const Item& item) {
   std::vector<std::string> out;
   if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
@@ -31,13 +44,13 @@ std::vector<std::string> Targets(const Item& item) {
 Collector::Collector(FileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {}
 
 void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
-                         const std::vector<std::string>& tokens) {
+                         const std::vector<std::string>& tokens, const std::vector<WordPlace>& places) {
   current_ = -1;
   const std::string full = Full(file);
   const KeywordCode code = keyword.code;
   if (keyword.kind == KeywordKind::Softkey) {
     SoftkeyLine k;
-    k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens;
+    k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
     if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
     current_ = static_cast<int>(softkeys.size());
@@ -47,9 +60,11 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
   if (code == KeywordCode::SkMenu) {
     Menu m;
     m.file = full, m.line = line;
+    if (places.size() >= 2) m.nameAt = places[1];
     if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && tokens[1].size() > kMaxNameLength)
-      Add(Msg::NameCut, full, line, tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength), "menu-" + m.name);
+      Add(Msg::NameCut, WordSpan(full, line, places, 1), tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength),
+          "menu-" + m.name);
     menus.push_back(std::move(m));
     open_ = tokens.size() >= 2;
     return;
@@ -71,7 +86,7 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     return;
   }
   Item item;
-  item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens;
+  item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens, item.places = places;
   item.softkeysBefore = softkeys.size();
   menus.back().items.push_back(std::move(item));
 }
@@ -95,47 +110,62 @@ void Collector::ItemDone(Msg result) {
   if (!menus.empty() && !menus.back().items.empty()) menus.back().items.back().result = result;
 }
 
-void Collector::IncludeMissing(std::string_view file, int line, std::string_view included) {
-  Add(Msg::IncludeMissing, Full(file), line, std::string(included), "");
+void Collector::IncludeMissing(const SourceSpan& at, std::string_view included) {
+  Add(Msg::IncludeMissing, FullSpan(at), std::string(included), "");
 }
 
 void Collector::TextCut(std::string_view text, std::size_t kept) {
   if (current_ < 0) return;
   const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
-  Add(Msg::TextCut, k.file, k.line,
+  Add(Msg::TextCut, At(k, 1),
       Show(k.sourcePath) + ": \"" + std::string(text) + "\" keeps the " + std::to_string(kept) +
           " characters that fit, \"" + std::string(text.substr(0, kept)) + "\"",
       Anchor());
 }
 
-void Collector::ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept,
-                         std::string_view define) {
+void Collector::ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) {
   const std::string what = (define.empty() ? std::string() : "the value of " + std::string(define) + ", ") +
                            std::string(text) + " becomes " + std::string(text.substr(0, kept));
-  if (file.empty())
-    Add(Msg::NameCut, {}, 0, what + " (in the define list of -a)", "");
+  if (at.file.empty())
+    Add(Msg::NameCut, {}, what + " (in the define list of -a)", "");
   else
-    Add(Msg::NameCut, Full(file), line, what, "");
+    Add(Msg::NameCut, FullSpan(at), what, "");
 }
 
 void Collector::EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) {
   const std::string full = Full(drawing);
   if (!skipped_.insert({full, line}).second) return;
-  Add(Msg::EntityNotDrawn, full, static_cast<int>(line), std::string(entity), Anchor());
+  SourceSpan at;
+  at.file = full;
+  at.line = line;
+  Add(Msg::EntityNotDrawn, at, std::string(entity), Anchor());
 }
 
 void Collector::FileCreated(std::string_view path) { Created(Full(path)); }
 
-void Collector::Found(Msg code, std::string_view file, int line, std::string_view detail) {
-  if (!file.empty()) return Add(code, Full(file), line, std::string(detail), "");
+void Collector::Found(Msg code, const SourceSpan& at, std::string_view detail) {
+  if (!at.file.empty()) return Add(code, FullSpan(at), std::string(detail), "");
   if (current_ < 0) return;
-  const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
-  Add(code, k.file, k.line, std::string(detail), Anchor());
+  Add(code, At(softkeys[static_cast<std::size_t>(current_)], 1), std::string(detail), Anchor());
 }
 
-void Collector::Add(Msg code, const std::string& file, int line, const std::string& detail,
-                    const std::string& anchor) {
-  if (added_.emplace(file, line, detail).second) findings.push_back({code, file, line, detail, anchor, {}});
+void Collector::Add(Msg code, SourceSpan at, const std::string& detail, const std::string& anchor,
+                    std::vector<RelatedSpan> notes) {
+  if (!added_.emplace(at.file, static_cast<int>(at.line), detail).second) return;
+  Finding f;
+  f.report.code = code;
+  f.report.check = true;
+  f.report.at = std::move(at);
+  f.report.argument = detail;
+  f.report.notes = std::move(notes);
+  f.anchor = anchor;
+  findings.push_back(std::move(f));
+}
+
+SourceSpan Collector::FullSpan(const SourceSpan& at) {
+  SourceSpan full = at;
+  full.file = Full(at.file);
+  return full;
 }
 
 std::string Collector::Full(std::string_view path) {
@@ -151,7 +181,7 @@ void Collector::Created(const std::string& full) {
   auto [it, fresh] = creators_.emplace(full, current_);
   if (!fresh && it->second != current_) {
     SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
-    Add(Msg::SoftkeyWrittenTwice, k.file, k.line,
+    Add(Msg::SoftkeyWrittenTwice, At(k, 1),
         Show(full) + ", written before by the softkey line " + Where(first.file, first.line) +
             ", whose softkey is lost",
         Anchor());

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 #include "output/TreeFile.h"
 #include "run/RunObserver.h"
@@ -28,13 +29,13 @@ class FileSystem;
 // when it lies below.
 std::string Shown(const std::string& full, const std::string& startDir);
 
+// A finding: a report of the -W checks (its file by its full host path, none
+// for the command line; its argument what the message names: the word, file
+// or value), filled with its text by ReportFindings, and the page element it
+// concerns.
 struct Finding {
-  Msg code = Msg::Ok;
-  std::string file;  // full host path; empty for the command line
-  int line = 0;
-  std::string detail;   // what the message names: the word, file or value
-  std::string anchor;   // the page element it concerns
-  std::string message;  // the catalogue's text with the detail (ReportFindings)
+  Diagnostic report;
+  std::string anchor;
 };
 
 // A drawing's reach in softkey pixels (lines, circles, arcs and points).
@@ -64,6 +65,7 @@ struct SoftkeyLine {
   int line = 0;
   SourceType source = SOURCE_PCX;
   std::vector<std::string> tokens;
+  std::vector<WordPlace> places;  // of the tokens
   std::string name;        // upper case, cut as the generator cuts it
   std::string sourcePath;  // full host path of the source
   std::string targetPath;
@@ -78,6 +80,7 @@ struct Item {
   int line = 0;
   MenuItemKind kind = ITEM_BLANK;
   std::vector<std::string> tokens;
+  std::vector<WordPlace> places;
   Msg result = Msg::Ok;
   std::size_t softkeysBefore = 0;  // softkey lines read before it
 };
@@ -85,6 +88,7 @@ struct Item {
 struct Menu {
   std::string file;
   int line = 0;
+  WordPlace nameAt;
   std::string name;
   std::uint32_t number = 0;
   MenuAttributes attributes;
@@ -98,6 +102,9 @@ struct Menu {
 
 // The name as the generator keeps it: upper case, cut to kMaxNameLength.
 std::string CutName(const std::string& token);
+// The place of a word of a line the collector keeps (word -1, or a word it
+// has no place of: the line as a whole).
+SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPlace>& places, int word);
 // The menus an item opens: the target of GOTO and NODE, and POPUPMENU:.
 std::vector<std::string> Targets(const Item& item);
 
@@ -117,27 +124,32 @@ class Collector final : public RunObserver {
   std::string Show(const std::string& full) const { return Shown(full, startDir); }
   std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
 
-  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
-                const std::vector<std::string>& tokens) override;
+  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword, const std::vector<std::string>& tokens,
+                const std::vector<WordPlace>& places) override;
   void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override;
   void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override;
   void ItemDone(Msg result) override;
-  void IncludeMissing(std::string_view file, int line, std::string_view included) override;
+  void IncludeMissing(const SourceSpan& at, std::string_view included) override;
   void TextCut(std::string_view text, std::size_t kept) override;
-  void ValueCut(std::string_view file, int line, std::string_view text, std::size_t kept,
-                std::string_view define) override;
+  void ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) override;
   void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override;
   void FileCreated(std::string_view path) override;
-  void Found(Msg code, std::string_view file, int line, std::string_view detail) override;
+  void Found(Msg code, const SourceSpan& at, std::string_view detail) override;
 
-  // A finding, once each: the menu constant pass reads the includes too, and
-  // every language variant of a softkey is checked.
-  void Add(Msg code, const std::string& file, int line, const std::string& detail, const std::string& anchor);
+  // A finding (at a place whose file is a full host path), once each: the
+  // menu constant pass reads the includes too, and every language variant
+  // of a softkey is checked.
+  void Add(Msg code, SourceSpan at, const std::string& detail, const std::string& anchor,
+           std::vector<RelatedSpan> notes = {});
+  // The place of a softkey line's word.
+  SourceSpan At(const SoftkeyLine& k, int word) const { return WordSpan(k.file, k.line, k.places, word); }
   FileSystem& fs() { return fs_; }
 
  private:
   std::string Full(std::string_view path);
   std::string Anchor() const { return current_ < 0 ? std::string() : "sk" + std::to_string(current_); }
+  // A span of a file as the run named it, by its full path.
+  SourceSpan FullSpan(const SourceSpan& at);
   void Created(const std::string& full);
 
   FileSystem& fs_;

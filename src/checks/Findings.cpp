@@ -23,31 +23,43 @@ bool ReadWhole(FileSystem& fs, const std::string& path, std::string& out) {
   return file && file->ReadAll(out);
 }
 
+// The place of a menu's name.
+SourceSpan NameOf(const Menu& m) {
+  SourceSpan at = WordSpan(m.file, m.line, {}, -1);
+  if (m.nameAt.line != 0) {
+    at.line = m.nameAt.line;
+    at.column = m.nameAt.column;
+    at.length = m.nameAt.length;
+  }
+  return at;
+}
+
 void CheckNames(Collector& c) {
-  auto longName = [&](const std::string& file, int line, const std::string& token, const std::string& anchor) {
+  auto longName = [&](const SourceSpan& at, const std::string& token, const std::string& anchor) {
     if (token.size() > kMaxNameLength)
-      c.Add(Msg::NameCut, file, line, token + " becomes " + token.substr(0, kMaxNameLength), anchor);
+      c.Add(Msg::NameCut, at, token + " becomes " + token.substr(0, kMaxNameLength), anchor);
   };
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    if (k.tokens.size() >= 3) longName(k.file, k.line, k.tokens[2], "sk" + std::to_string(i));
+    if (k.tokens.size() >= 3) longName(c.At(k, 2), k.tokens[2], "sk" + std::to_string(i));
     if (k.tokens.size() >= 2 && k.tokens[1].size() > kMaxSourceLength)
-      c.Add(Msg::SourceNameCut, k.file, k.line, k.tokens[1].substr(0, 40) + "...", "sk" + std::to_string(i));
+      c.Add(Msg::SourceNameCut, c.At(k, 1), k.tokens[1].substr(0, 40) + "...", "sk" + std::to_string(i));
   }
   std::map<std::uint32_t, const Menu*> numbers;
   for (const Menu& m : c.menus) {
     const std::string anchor = "menu-" + m.name;
     if (m.name.empty()) continue;
-    // The name token: the menu's own name as written.
+    // At the later menu's name; the earlier one's is the second place.
     auto [it, fresh] = numbers.emplace(m.number, &m);
     if (!fresh)
-      c.Add(Msg::MenuNumberTwice, m.file, m.line,
+      c.Add(Msg::MenuNumberTwice, NameOf(m),
             std::to_string(m.number) + " of the menu " + m.name + " is the number of the menu " + it->second->name +
-                " (" + c.Where(it->second->file, it->second->line) + ") too",
-            anchor);
+                " too",
+            anchor, {{NameOf(*it->second), "the menu " + it->second->name + " has the number " + std::to_string(m.number)}});
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
-        if (item.tokens[t].find(':') == std::string::npos) longName(item.file, item.line, item.tokens[t], anchor);
+        if (item.tokens[t].find(':') == std::string::npos)
+          longName(WordSpan(item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
   }
 }
 
@@ -73,8 +85,7 @@ void CheckReach(Collector& c) {
           auto target = byName.find(CutName(item.tokens[t].substr(10)));
           if (target != byName.end()) target->second->popup = true;
         }
-    if (!m.name.empty() && !reached.count(m.name))
-      c.Add(Msg::MenuNotReached, m.file, m.line, m.name, "menu-" + m.name);
+    if (!m.name.empty() && !reached.count(m.name)) c.Add(Msg::MenuNotReached, NameOf(m), m.name, "menu-" + m.name);
   }
 }
 
@@ -91,7 +102,7 @@ void CheckSoftkeyUse(Collector& c) {
       auto it = defined.find(name);
       if (it != defined.end() && it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
-        c.Add(Msg::SoftkeyNamedBeforeDefined, item.file, item.line,
+        c.Add(Msg::SoftkeyNamedBeforeDefined, WordSpan(item.file, item.line, item.places, 1),
               name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)",
               "menu-" + m.name);
       }
@@ -99,10 +110,10 @@ void CheckSoftkeyUse(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     if (k.name.empty())
-      c.Add(Msg::SoftkeyNotShown, k.file, k.line, "the softkey line names no softkey, so no item can show it",
+      c.Add(Msg::SoftkeyNotShown, c.At(k, 0), "the softkey line names no softkey, so no item can show it",
             "sk" + std::to_string(i));
     else if (!shown.count(k.name))
-      c.Add(Msg::SoftkeyNotShown, k.file, k.line, k.name, "sk" + std::to_string(i));
+      c.Add(Msg::SoftkeyNotShown, c.At(k, 2), k.name, "sk" + std::to_string(i));
   }
 }
 
@@ -121,8 +132,14 @@ void CheckTextSources(Collector& c) {
     std::size_t length = 0;
     const std::size_t at = FindUtf8Sequence(bytes, length);
     if (at == std::string::npos) continue;
-    const int line = 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
-    c.Add(Msg::Utf8TextSource, k.sourcePath, line,
+    // A text source is code page 850: a character per byte.
+    const std::size_t lineStart = bytes.rfind('\n', at == 0 ? 0 : at - 1);
+    SourceSpan place;
+    place.file = k.sourcePath;
+    place.line = 1 + static_cast<unsigned>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    place.column = static_cast<unsigned>(at - (lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1)) + 1;
+    place.length = static_cast<unsigned>(length);
+    c.Add(Msg::Utf8TextSource, place,
           "the bytes " + HexBytes(std::string_view(bytes).substr(at, length)) + " of one character show as " +
               std::to_string(length) + " characters",
           "sk" + std::to_string(i));
@@ -149,8 +166,8 @@ void CheckDrawings(Collector& c) {
       auto beyond = [](int x0, int y0, int x1, int y1) { return x0 < 0 || y0 < 0 || x1 > 76 || y1 > 47; };
       for (const VectorVariant& e : DrawVectorSoftkey(data)) {
         if (e.drawsSomething && beyond(e.minX, e.minY, e.maxX, e.maxY))
-          c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
-                "from " + Point(e.minX, e.minY) + " to " + Point(e.maxX, e.maxY) +
+          c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
+                c.Show(k.sourcePath) + ": from " + Point(e.minX, e.minY) + " to " + Point(e.maxX, e.maxY) +
                     ", beyond the softkey's 77 x 48 pixels",
                 "sk" + std::to_string(i));
         for (const VectorShape& s : e.shapes) {
@@ -158,8 +175,8 @@ void CheckDrawings(Collector& c) {
           const VectorTextCell cell = TextCell(s.sizeCode);
           const int right = s.x1 + static_cast<int>(s.text.size()) * cell.width - 1;
           if (beyond(s.x1, s.y1, right, s.y1))
-            c.Add(Msg::DrawingBeyondSoftkey, k.file, k.line,
-                  "the text \"" + s.text + "\" in the " + cell.font + " font (" + std::to_string(cell.width) +
+            c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
+                  c.Show(k.sourcePath) + ": the text \"" + s.text + "\" in the " + cell.font + " font (" + std::to_string(cell.width) +
                       " pixels a character) from " + Point(s.x1, s.y1) + " to " + Point(right, s.y1) +
                       ", beyond the softkey's 77 x 48 pixels",
                   "sk" + std::to_string(i));
@@ -181,24 +198,21 @@ void FinishChecks(Collector& c) {
 }
 
 void ReportFindings(Collector& c, Diagnostics& d, bool report) {
-  std::string current;
-  d.fs->GetCurrentDir(current);
   // A large project's findings are thousands of a few kinds: each kind's
   // text is looked up in the catalogue once.
   std::map<Msg, std::string> texts;
   for (Finding& f : c.findings) {
-    auto it = texts.find(f.code);
+    const Msg code = f.report.code;
+    auto it = texts.find(code);
     if (it == texts.end()) {
       std::string text;
-      if (!LookupMessage(d, Number(f.code), text)) text = d.errorNoLabel + ": " + std::to_string(Number(f.code));
-      it = texts.emplace(f.code, std::move(text)).first;
+      if (!LookupMessage(d, Number(code), text)) text = d.errorNoLabel + ": " + std::to_string(Number(code));
+      it = texts.emplace(code, std::move(text)).first;
     }
-    f.message = WithArgument(it->second, f.detail);
+    Describe(d, f.report, &it->second);
     // The size of a picture is the generation's own warning: listed, not
-    // reported twice.  Named as the run names its files: from where it
-    // works now.
-    if (report && f.code != Msg::WrongSize)
-      ReportCheck(d, f.code, f.file.empty() ? std::string() : Shown(f.file, current), f.line, f.detail);
+    // reported twice.
+    if (report && code != Msg::WrongSize) Report(d, f.report);
   }
 }
 

@@ -226,67 +226,167 @@ void SplitTag(const std::string& message, int number, std::string& tag, std::str
 
 namespace {
 
-// One report, in every form the run writes it: the line of the log and the
-// console, the line of the -diag:gcc stream, the record of a SARIF log.
-void Emit(Diagnostics& d, Severity severity, const std::string& label, int number, std::string_view file,
-          unsigned line, const std::string& message) {
-  const std::string shown = file.empty() ? std::string() : d.showFile ? d.showFile(file) : std::string(file);
-  const std::string body = severity == Severity::Note ? "note: " + message : message;
-  std::string out;
-  if (!file.empty()) {
-    out = d.fileLabel + ": " + shown;
-    if (line != 0) out += "(" + std::to_string(line) + ")";
-    out += ": " + body;
-  } else {
-    out = (severity == Severity::Note ? std::string("Note") : label) + ": " + message;
-  }
-  if (d.log) {
-    d.log->WriteText(out);
-    d.log->WriteText("\n");
-    d.log->Flush();
-  }
-  ConsoleLine(d, out);
+// The words a report that repeats an earlier one adds to its argument.
+constexpr std::string_view kRepeatWords = " (the same fault as above)";
 
-  std::string tag, text;
-  SplitTag(message, number, tag, text);
-  if (d.gccStream) {
-    static constexpr const char* kSeverity[] = {"error", "warning", "note"};
-    std::string g = file.empty() ? std::string("Quillon32") : InHostForm(shown);
-    if (!file.empty() && line != 0) g += ":" + std::to_string(line);
-    g += std::string(": ") + kSeverity[static_cast<int>(severity)] + ": " + text;
-    if (!tag.empty()) g += " [" + tag + "]";
-    g = ConsoleText(g, d.embedded) + "\n";
-    std::fwrite(g.data(), 1, g.size(), d.gccStream);
-    std::fflush(d.gccStream);
+void LogLineOf(Diagnostics& d, const std::string& line) {
+  if (!d.log) return;
+  d.log->WriteText(line);
+  d.log->WriteText("\n");
+  d.log->Flush();
+}
+
+// The file part of a -diag:gcc line: "file", "file:line" or
+// "file:line:column" (the tool's name for a report of no file).
+std::string GccPlace(const SourceSpan& at, std::string_view tool = "Quillon32") {
+  if (at.file.empty()) return std::string(tool);
+  std::string out = InHostForm(at.shown.empty() ? at.file : at.shown);
+  if (at.line != 0) {
+    out += ":" + std::to_string(at.line);
+    if (at.column != 0) out += ":" + std::to_string(at.column);
   }
-  if (d.keepReports)
-    d.reports.push_back({severity, tag, std::string(file), d.fullPath ? d.fullPath(file) : std::string(file), line, text,
-                         severity == Severity::Note && number == 0});
+  return out;
+}
+
+// What follows the place in a -diag:gcc line.
+std::string GccText(const Diagnostic& r) {
+  std::string out = std::string(": ") + SeverityWord(r.severity) + ": " + r.text;
+  if (!r.tag.empty()) out += " [" + r.tag + "]";
+  return out;
+}
+
+// One line of the gcc stream: the place as the host names the file (a
+// POSIX host's names are its bytes, which the terminal shows as they are),
+// the rest as the console shows text.
+void GccStreamLine(Diagnostics& d, const SourceSpan& at, const std::string& rest) {
+  const std::string place = GccPlace(at);
+  const std::string line = (kWindowsHost ? ConsoleText(place, d.embedded) : place) + ConsoleText(rest, d.embedded) + "\n";
+  std::fwrite(line.data(), 1, line.size(), d.gccStream);
+  std::fflush(d.gccStream);
+}
+
+// What makes two reports the same fault: number, kind, place, argument.
+std::string KeyOf(const Diagnostic& r) {
+  return std::to_string(Number(r.code)) + (r.note ? "n" : "r") + '\x1f' + r.at.fullPath + '\x1f' +
+         std::to_string(r.at.line) + ':' + std::to_string(r.at.column) + '\x1f' + r.argument;
 }
 
 }  // namespace
 
-void ReportMessage(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
-  if (code == Msg::Ok && !argument.empty()) {
-    // A free text reported in the form of a warning, but not counted.
-    Emit(d, Severity::Warning, d.warningLabel, 0, file, line, std::string(argument));
-    return;
+const char* SeverityWord(Severity s) {
+  switch (s) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: break;
   }
-  const bool error = IsError(code);
-  ++(error ? d.errors : d.warnings);
-  Emit(d, error ? Severity::Error : Severity::Warning, error ? d.errorLabel : d.warningLabel, Number(code), file, line,
-       MessageText(d, Number(code), argument));
+  return "note";
 }
 
-void ReportNote(Diagnostics& d, std::string_view file, unsigned line, std::string_view text, Msg code) {
-  Emit(d, Severity::Note, {}, Number(code), file, line, std::string(text));
+void TakeNames(const Diagnostics& d, SourceSpan& at) {
+  if (at.file.empty() || !at.shown.empty()) return;
+  at.shown = d.showFile ? d.showFile(at.file) : at.file;
+  at.fullPath = d.fullPath ? d.fullPath(at.file) : at.file;
 }
 
-void ReportCheck(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
-  const bool error = d.checksAsErrors;
-  ++(error ? d.errors : d.warnings);
-  Emit(d, error ? Severity::Error : Severity::Warning, error ? d.errorLabel : d.warningLabel, Number(code), file, line,
-       MessageText(d, Number(code), argument));
+SourceSpan SpanOf(std::string_view file, unsigned line, unsigned column, unsigned length) {
+  SourceSpan at;
+  at.file.assign(file);
+  at.line = line;
+  at.column = column;
+  at.length = length;
+  return at;
+}
+
+void Describe(Diagnostics& d, Diagnostic& r, const std::string* catalogueText) {
+  TakeNames(d, r.at);
+  for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
+  const int number = Number(r.code);
+  if (r.note) r.severity = Severity::Note;
+  else if (r.check) r.severity = d.checksAsErrors ? Severity::Error : Severity::Warning;
+  else r.severity = IsError(r.code) ? Severity::Error : Severity::Warning;
+  const std::string argument = r.repeats != kNoDiagnostic ? r.argument + std::string(kRepeatWords) : r.argument;
+  if (r.code == Msg::Ok || r.note) r.message = r.argument;
+  else if (catalogueText) r.message = WithArgument(*catalogueText, argument);
+  else r.message = MessageText(d, number, argument);
+  SplitTag(r.message, r.note || r.code == Msg::Ok ? 0 : number, r.tag, r.text);
+}
+
+std::string ClassicLine(const Diagnostics& d, const Diagnostic& r) {
+  if (r.at.file.empty()) {
+    // An uncounted text takes the warning's label.
+    const std::string label = r.note ? std::string("Note")
+                              : r.severity == Severity::Error && r.code != Msg::Ok ? d.errorLabel
+                                                                                   : d.warningLabel;
+    return label + ": " + r.message;
+  }
+  std::string out = d.fileLabel + ": " + (r.at.shown.empty() ? r.at.file : r.at.shown);
+  if (r.ReportedLine() != 0) out += "(" + std::to_string(r.ReportedLine()) + ")";
+  return out + ": " + (r.note ? "note: " : "") + r.message;
+}
+
+std::string ClassicNoteLine(const Diagnostics& d, const RelatedSpan& note) {
+  if (note.at.file.empty()) return "Note: " + note.text;
+  std::string out = d.fileLabel + ": " + (note.at.shown.empty() ? note.at.file : note.at.shown);
+  if (note.at.line != 0) out += "(" + std::to_string(note.at.line) + ")";
+  return out + ": note: " + note.text;
+}
+
+std::string GccLine(const Diagnostic& r, std::string_view tool) { return GccPlace(r.at, tool) + GccText(r); }
+
+std::string GccNoteLine(const RelatedSpan& note) { return GccPlace(note.at) + ": note: " + note.text; }
+
+std::vector<const RelatedSpan*> ShownNotes(const Diagnostics& d, const Diagnostic& r) {
+  auto kept = [&d](DiagnosticId id) {
+    return id >= 0 && static_cast<std::size_t>(id) < d.kept.size() ? &d.kept[static_cast<std::size_t>(id)] : nullptr;
+  };
+  const Diagnostic* cause = kept(r.cause);
+  const Diagnostic* first = kept(r.repeats);
+  auto same = [](const SourceSpan& a, const SourceSpan& b) { return a.fullPath == b.fullPath && a.line == b.line; };
+  std::vector<const RelatedSpan*> out;
+  for (const RelatedSpan& note : r.notes) {
+    if (cause && same(note.at, cause->at)) continue;
+    // A repeat shows only what differs from the report it repeats.
+    bool told = false;
+    if (first)
+      for (const RelatedSpan& before : first->notes) told = told || (same(note.at, before.at) && note.text == before.text);
+    if (!told) out.push_back(&note);
+  }
+  return out;
+}
+
+DiagnosticId Report(Diagnostics& d, Diagnostic r) {
+  TakeNames(d, r.at);
+  for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
+  const std::string key = KeyOf(r);
+  if (const auto it = d.told.find(key); it != d.told.end()) {
+    if (r.note || r.dropRepeat) return it->second;
+    r.repeats = it->second;
+  }
+  Describe(d, r);
+  if (!r.note && (r.code != Msg::Ok || r.argument.empty())) ++(r.severity == Severity::Error ? d.errors : d.warnings);
+
+  const std::vector<const RelatedSpan*> notes = ShownNotes(d, r);
+  LogLineOf(d, ClassicLine(d, r));
+  for (const RelatedSpan* note : notes) LogLineOf(d, ClassicNoteLine(d, *note));
+  if (d.gccStream) {
+    GccStreamLine(d, r.at, GccText(r));
+    for (const RelatedSpan* note : notes) GccStreamLine(d, note->at, ": note: " + note->text);
+  } else {
+    ConsoleLine(d, ClassicLine(d, r));
+    for (const RelatedSpan* note : notes) ConsoleLine(d, ClassicNoteLine(d, *note));
+  }
+  const auto id = static_cast<DiagnosticId>(d.kept.size());
+  d.told.emplace(key, id);
+  d.kept.push_back(std::move(r));
+  return id;
+}
+
+DiagnosticId ReportMessage(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument) {
+  Diagnostic r;
+  r.code = code;
+  r.at = SpanOf(file, line);
+  r.argument.assign(argument);
+  return Report(d, std::move(r));
 }
 
 void ShowProgress(Diagnostics& d, Progress message, const char* text1, const char* text2, long number1,

@@ -4,11 +4,13 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 
 namespace q32 {
@@ -23,23 +25,6 @@ constexpr std::size_t kMaxCatalogueLine = 4095;
 // Labels that the catalogue may redefine hold at most this many characters.
 constexpr std::size_t kMaxLabelLength = 23;
 
-enum class Severity { Error, Warning, Note };
-
-// One report as the tools that read a run's reports take it: its severity,
-// its number's tag ("E8220"; empty for a note), the file it concerns (as the
-// run named it and as a full path; empty for none), the line (0 for none) and
-// its text without the tag.
-struct ReportRecord {
-  Severity severity = Severity::Error;
-  std::string tag;
-  std::string file, fullPath;
-  unsigned line = 0;
-  std::string text;
-  // A note that gives the report before it a second place (SARIF: a related
-  // location of that result).
-  bool related = false;
-};
-
 // The reporting state of one run, with its counts, which decide the run's
 // exit status.
 struct Diagnostics {
@@ -47,6 +32,8 @@ struct Diagnostics {
   // How a report shows a file's name (relative to where the run started);
   // the name as given when not set.
   std::function<std::string(std::string_view)> showFile;
+  // The host's full name of a file (the name as given when not set).
+  std::function<std::string(std::string_view)> fullPath;
   std::unique_ptr<File> catalogue;
   std::unique_ptr<File> log;
   int errors = 0, warnings = 0;
@@ -56,17 +43,21 @@ struct Diagnostics {
   std::string fileLabel = "File";
   bool embedded = false;         // console output without conversion
   std::FILE* console = stdout;   // where console lines go
-  // Every report also on this stream as "file:line: severity: text [number]"
-  // (-diag:gcc), the form editors' problem matchers and CI annotations read;
-  // none when null.
+  // -diag:gcc: the reports go to this stream as
+  // "file:line:column: severity: text [number]", the form editors' problem
+  // matchers and CI annotations read, instead of to the console (the log
+  // keeps its form); none when null.
   std::FILE* gccStream = nullptr;
   // -Werror: the checks' warnings count as errors.
   bool checksAsErrors = false;
-  // Every report of the run, kept for a SARIF log when one is asked for,
-  // with the full path of its file at the time of the report.
-  bool keepReports = false;
-  std::function<std::string(std::string_view)> fullPath;
-  std::vector<ReportRecord> reports;
+  // The host's full name of the directory the run started in: SARIF names
+  // the files below it relative to it.
+  std::string startDirectory;
+  // Every report of the run, in the order told (a dropped repeat is not
+  // kept again), for the SARIF log, the editor and the preview.
+  std::vector<Diagnostic> kept;
+  // Each report told, by its number, place and argument: a repeat is known.
+  std::map<std::string, DiagnosticId> told;
 };
 
 enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };
@@ -79,19 +70,41 @@ enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };
                                                  std::string_view logDirectory = {});
 // Looks a message number up (reading the catalogue from its start); true when found.
 bool LookupMessage(Diagnostics& d, int number, std::string& out);
-// Formats, counts (positive: error; zero or negative: warning) and outputs one
-// message to log and console.  An empty file means none; line 0 means none.
-// Msg::Ok with an argument reports the argument itself, uncounted.
-void ReportMessage(Diagnostics& d, Msg code, std::string_view file = {}, unsigned line = 0,
-                   std::string_view argument = {});
-// A note: a line in the report's line form with "note: " before the text,
-// counted as neither error nor warning.  Without a code it points at a
-// second place of the report before it; with one it is a finding of that
-// number's kind told without counting (a check without -W).
-void ReportNote(Diagnostics& d, std::string_view file, unsigned line, std::string_view text, Msg code = Msg::Ok);
-// A finding of the -W checks: a warning of its own number, or under -Werror
-// an error (the text keeps its number).
-void ReportCheck(Diagnostics& d, Msg code, std::string_view file, unsigned line, std::string_view argument);
+// Reports one diagnostic: takes its file's names, looks its text up, counts
+// it (positive: an error; zero or negative: a warning; a check by -Werror;
+// a note not at all), writes it and its notes to log and console (or the
+// gcc stream) and keeps it.  Returns its id (that of the report it repeats,
+// when a repeat is dropped).
+DiagnosticId Report(Diagnostics& d, Diagnostic diagnostic);
+// The same for a report of a file (empty: none) and line (0: none) as a
+// whole.  Msg::Ok with an argument reports the argument itself, uncounted.
+DiagnosticId ReportMessage(Diagnostics& d, Msg code, std::string_view file = {}, unsigned line = 0,
+                           std::string_view argument = {});
+// The place of a file (and line) as a report names it.
+SourceSpan SpanOf(std::string_view file, unsigned line = 0, unsigned column = 0, unsigned length = 0);
+// Takes the names of a span's file now, while the run is in the directory
+// the file was named from (Report does it for the spans it is given).
+void TakeNames(const Diagnostics& d, SourceSpan& at);
+
+// The forms a report is written in: the line of the console and the log
+// ("File: five.spm(14): E8270: text"), and the line of -diag:gcc and the
+// preview ("five.spm:14:6: error: text [E8270]"; a report of no file names
+// the tool instead), each for the report itself and for one of its notes.
+std::string ClassicLine(const Diagnostics& d, const Diagnostic& r);
+std::string ClassicNoteLine(const Diagnostics& d, const RelatedSpan& note);
+std::string GccLine(const Diagnostic& r, std::string_view tool = "Quillon32");
+std::string GccNoteLine(const RelatedSpan& note);
+// "error", "warning" or "note": a severity as the gcc form and SARIF name it.
+const char* SeverityWord(Severity s);
+// The notes of a report as its forms show them: a note at the place of the
+// report it follows from, or one the report it repeats showed, is not shown
+// again.
+std::vector<const RelatedSpan*> ShownNotes(const Diagnostics& d, const Diagnostic& r);
+// Takes the names of its files, looks its text up (or takes the catalogue
+// text given) and fills severity, message, tag and text, as Report does,
+// without telling it (the preview's findings).
+void Describe(Diagnostics& d, Diagnostic& r, const std::string* catalogueText = nullptr);
+
 // A numbered progress message on the console only.
 void ShowProgress(Diagnostics& d, Progress message, const char* text1 = nullptr, const char* text2 = nullptr,
                   long number1 = 0, long number2 = 0);

@@ -4,11 +4,15 @@
 #include <vector>
 
 #include "diag/Diagnostics.h"
+#include "platform/Host.h"
 #include "text/Encoding.h"
 #include "text/Format.h"
 
 namespace q32 {
 namespace {
+
+// The base the log names the start directory by.
+constexpr const char* kSourceRoot = "%SRCROOT%";
 
 // A JSON string of Windows-1252 text.
 std::string Json(std::string_view ansi) {
@@ -28,72 +32,86 @@ std::string Json(std::string_view ansi) {
   return out + "\"";
 }
 
-const char* Level(Severity s) {
-  switch (s) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: break;
+// A host name's characters in UTF-8: the wide name Windows keeps (the
+// program's Windows-1252 name converted), the bytes a POSIX host keeps.
+std::string HostUtf8(std::string_view hostName) {
+  return kWindowsHost ? Cp1252ToUtf8(hostName) : std::string(hostName);
+}
+
+// The UTF-8 bytes of a path percent-encoded, "/" between its names; a
+// drive's colon stays.
+std::string Encoded(std::string_view utf8, bool drive) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                       c == '_' || c == '.' || c == '~' || c == '/' || (drive && i == 1 && c == ':');
+    if (c == '\\') out += '/';
+    else out += plain ? std::string(1, static_cast<char>(c)) : Format("%%%02X", c);
   }
-  return "note";
+  return out;
 }
 
 // The catalogue's text of a tag's number, without the tag and the place of
 // the argument: the rule's description.
 std::string RuleText(Diagnostics& d, const std::string& tag) {
-  if (tag == "note") return "A further place of the report before it";
+  if (tag == "note") return "A note: a place the run points at without counting it";
   const int number = std::stoi(tag.substr(1)) * (tag[0] == 'W' ? -1 : 1);
   std::string text;
   if (!LookupMessage(d, number, text)) return tag;
   if (text.compare(0, tag.size() + 2, tag + ": ") == 0) text.erase(0, tag.size() + 2);
-  const std::size_t at = text.find("%s");
-  if (at != std::string::npos) {
-    std::size_t from = at >= 2 && text.compare(at - 2, 2, ": ") == 0 ? at - 2 : at;
-    text.erase(from, at + 2 - from);
-  }
-  return text;
+  return WithArgument(text, {});
 }
 
 // The rule of a note that stands on its own.
 constexpr const char* kNoteRule = "note";
 
-std::string PhysicalLocation(const ReportRecord& r) {
-  std::string out = "\"physicalLocation\": {\"artifactLocation\": {\"uri\": " + Json(FileUri(r.fullPath)) + "}";
-  if (r.line != 0) out += ", \"region\": {\"startLine\": " + std::to_string(r.line) + "}";
-  return out + "}";
-}
+class Writer {
+ public:
+  explicit Writer(const Diagnostics& d) {
+    base_ = d.startDirectory;
+    if (!base_.empty() && base_.back() != '/' && base_.back() != '\\') base_ += kWindowsHost ? '\\' : '/';
+  }
+
+  std::string BaseUri() const { return FileUri(base_); }
+
+  std::string Location(const SourceSpan& at) const {
+    std::string out = "\"physicalLocation\": {\"artifactLocation\": {";
+    const std::string& full = at.fullPath.empty() ? at.file : at.fullPath;
+    if (!base_.empty() && full.size() > base_.size() && full.compare(0, base_.size(), base_) == 0)
+      out += "\"uri\": " + Json(Encoded(HostUtf8(std::string_view(full).substr(base_.size())), false)) +
+             ", \"uriBaseId\": \"" + kSourceRoot + "\"}";
+    else
+      out += "\"uri\": " + Json(FileUri(full)) + "}";
+    if (at.line != 0) {
+      out += ", \"region\": {\"startLine\": " + std::to_string(at.line);
+      if (at.column != 0)
+        out += ", \"startColumn\": " + std::to_string(at.column) +
+               ", \"endColumn\": " + std::to_string(at.column + (at.length == 0 ? 1 : at.length));
+      out += "}";
+    }
+    return out + "}";
+  }
+
+ private:
+  std::string base_;
+};
 
 }  // namespace
 
-std::string FileUri(std::string_view fullPath) {
-  std::string path = Cp1252ToUtf8(fullPath);
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  std::string out = path.size() > 1 && path[1] == ':' ? "file:///" : path.rfind("//", 0) == 0 ? "file:" : "file://";
-  for (unsigned char c : path) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~' || c == ':';
-    out += plain ? std::string(1, static_cast<char>(c)) : Format("%%%02X", c);
-  }
-  return out;
+std::string FileUri(std::string_view hostName) {
+  const std::string path = HostUtf8(hostName);
+  const bool drive = path.size() > 1 && path[1] == ':';
+  const bool share = path.rfind("\\\\", 0) == 0 || path.rfind("//", 0) == 0;
+  return std::string(drive ? "file:///" : share ? "file:" : "file://") + Encoded(path, drive);
 }
 
 std::string SarifLog(Diagnostics& d, std::string_view toolName, std::string_view toolVersion) {
-  // A note that gives a report a second place becomes a related location of
-  // that report's result; every other report is a result of its own.
-  std::vector<std::size_t> results;
-  std::vector<std::vector<std::size_t>> related;
-  for (std::size_t i = 0; i < d.reports.size(); ++i) {
-    if (d.reports[i].related && !results.empty()) {
-      related.back().push_back(i);
-    } else {
-      results.push_back(i);
-      related.emplace_back();
-    }
-  }
+  const Writer w(d);
   std::map<std::string, std::size_t> ruleIndex;
   std::vector<std::string> rules;
-  for (std::size_t i : results) {
-    const std::string& tag = d.reports[i].tag.empty() ? std::string(kNoteRule) : d.reports[i].tag;
+  for (const Diagnostic& r : d.kept) {
+    const std::string& tag = r.tag.empty() ? std::string(kNoteRule) : r.tag;
     if (ruleIndex.emplace(tag, rules.size()).second) rules.push_back(tag);
   }
   std::string out = "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
@@ -104,26 +122,37 @@ std::string SarifLog(Diagnostics& d, std::string_view toolName, std::string_view
     out += std::string(i ? "," : "") + "\n            {\"id\": " + Json(rules[i]) +
            ", \"shortDescription\": {\"text\": " + Json(RuleText(d, rules[i])) + "}}";
   out += rules.empty() ? "]\n" : "\n          ]\n";
-  out += "        }\n      },\n      \"results\": [";
-  for (std::size_t n = 0; n < results.size(); ++n) {
-    const ReportRecord& r = d.reports[results[n]];
+  out += "        }\n      },\n";
+  // Columns count characters, as an editor shows them.
+  out += "      \"columnKind\": \"unicodeCodePoints\",\n";
+  if (!d.startDirectory.empty())
+    out += std::string("      \"originalUriBaseIds\": {\"") + kSourceRoot + "\": {\"uri\": " + Json(w.BaseUri()) + "}},\n";
+  out += "      \"results\": [";
+  for (std::size_t n = 0; n < d.kept.size(); ++n) {
+    const Diagnostic& r = d.kept[n];
     const std::string& tag = r.tag.empty() ? std::string(kNoteRule) : r.tag;
     out += std::string(n ? "," : "") + "\n        {\"ruleId\": " + Json(tag) +
-           ", \"ruleIndex\": " + std::to_string(ruleIndex[tag]) + ", \"level\": \"" + Level(r.severity) +
+           ", \"ruleIndex\": " + std::to_string(ruleIndex[tag]) + ", \"level\": \"" + SeverityWord(r.severity) +
            "\", \"message\": {\"text\": " + Json(r.text) + "}";
-    if (!r.file.empty()) out += ", \"locations\": [{" + PhysicalLocation(r) + "}]";
-    if (!related[n].empty()) {
+    if (!r.at.file.empty()) out += ", \"locations\": [{" + w.Location(r.at) + "}]";
+    std::vector<std::string> related;
+    for (const RelatedSpan* note : ShownNotes(d, r))
+      related.push_back("\"message\": {\"text\": " + Json(note->text) + "}" +
+                        (note->at.file.empty() ? "" : ", " + w.Location(note->at)));
+    if (r.cause >= 0 && static_cast<std::size_t>(r.cause) < d.kept.size()) {
+      const Diagnostic& cause = d.kept[static_cast<std::size_t>(r.cause)];
+      related.push_back("\"message\": {\"text\": " + Json("follows from: " + cause.text) + "}" +
+                        (cause.at.file.empty() ? "" : ", " + w.Location(cause.at)));
+    }
+    if (!related.empty()) {
       out += ", \"relatedLocations\": [";
-      for (std::size_t k = 0; k < related[n].size(); ++k) {
-        const ReportRecord& note = d.reports[related[n][k]];
-        out += std::string(k ? ", " : "") + "{\"id\": " + std::to_string(k) + ", \"message\": {\"text\": " +
-               Json(note.text) + "}" + (note.file.empty() ? "" : ", " + PhysicalLocation(note)) + "}";
-      }
+      for (std::size_t k = 0; k < related.size(); ++k)
+        out += std::string(k ? ", " : "") + "{\"id\": " + std::to_string(k) + ", " + related[k] + "}";
       out += "]";
     }
     out += "}";
   }
-  out += results.empty() ? "]\n" : "\n      ]\n";
+  out += d.kept.empty() ? "]\n" : "\n      ]\n";
   out += "    }\n  ]\n}\n";
   return out;
 }

@@ -53,7 +53,7 @@ constexpr const char* kUsage[] = {
     "",
     "-W               : Checks for mistakes that pass silently (warnings W84xx)",
     "-Werror          : The same, reported as errors",
-    "-diag:gcc        : Reports as file:line: error: text [E8270] on stderr",
+    "-diag:gcc        : Reports as file:line:column: error: text [E8270] on stderr",
     "-sarif:<file>    : Reports also as a SARIF log",
     "-MF <file>       : Inputs and outputs of the run for make and ninja",
     "",
@@ -84,12 +84,16 @@ struct ClosingFiles {
 void WriteSarif(RunContext& run, const std::string& sarifPath);
 void WriteDependencies(RunContext& run, const ClosingFiles& closing);
 
-// Writes the SARIF log and the dependency file asked for, closes what the
-// run still holds and frees the run's lists.
-void CleanUp(RunContext& run, std::unique_ptr<File>& project, const ClosingFiles& closing) {
+// Writes the SARIF log and the dependency file asked for (a run that ends
+// early writes them here; a run that reaches its totals has written them
+// before, so that their failures count), closes what the run still holds
+// and frees the run's lists.
+void CleanUp(RunContext& run, std::unique_ptr<File>& project, ClosingFiles& closing) {
   RunOutputs& o = run.outputs;
   WriteSarif(run, closing.sarif);
   WriteDependencies(run, closing);
+  closing.sarif.clear();
+  closing.dependencies.clear();
   CloseMessageCatalogue(run.diag);
   CloseStream(project);
   CloseStream(o.generatedProject);
@@ -174,10 +178,9 @@ int RunGenerator(RunContext& run, Collector* checks) {
   d.embedded = s.IsEmbedded();
   d.gccStream = s.gccDiagnostics ? stderr : nullptr;
   d.checksAsErrors = s.checksAsErrors;
-  // A SARIF log needs every report; so does an embedding program that set
-  // keepReports before the run (the language server).
-  d.keepReports = d.keepReports || !s.sarifFile.empty();
-  d.reports.clear();
+  d.kept.clear();
+  d.told.clear();
+  if (!run.fs.GetCurrentDir(d.startDirectory)) d.startDirectory.clear();
   ClosingFiles closing;
   std::string& sarifPath = closing.sarif;
   if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, sarifPath)) sarifPath = s.sarifFile;
@@ -212,13 +215,12 @@ int RunGenerator(RunContext& run, Collector* checks) {
   // 4. and 5. Configuration defines and the -a list.
   LoadRunDefines(run, s.cfgFile, s.defineList);
 
-  // 6. Work in the project's directory; show paths relative to the start.
+  // 6. Work in the project's directory; show paths relative to the start,
+  // every one alike (those a BMX project names, which its reading makes
+  // full, too).
   std::string dir = DirectoryOf(run.projectFile);
-  if (!dir.empty()) {
-    std::string start;
-    if (run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
-    if (run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
-  }
+  if (std::string start; run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
+  if (!dir.empty() && run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
 
   // 7. Output names.
   o.treeFile = run.projectFile;
@@ -289,11 +291,16 @@ int RunGenerator(RunContext& run, Collector* checks) {
     LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   }
 
-  // 16. Totals.
+  // 16. The SARIF log and the dependency file, then the totals, which count
+  // a failure to write them.
   if (s.mode == MODE_SCAN) {
     CleanUp(run, project, closing);
     return 0;
   }
+  WriteSarif(run, closing.sarif);
+  WriteDependencies(run, closing);
+  closing.sarif.clear();
+  closing.dependencies.clear();
   ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
   CleanUp(run, project, closing);

@@ -737,8 +737,12 @@ Msg ConvertDxfSoftkey(RunContext& run, std::string_view source, int format) {
   // Reported at the drawing and the line where reading stopped.
   if (headerResult != Msg::Ok)
     ReportMessage(run.diag, headerResult, source, c.r.lineCounter, "the HEADER section's $EXTMIN or $EXTMAX");
+  // An entity that lacks a group is found at the next one: it is reported
+  // at its own name.
   if (passesRan && result != Msg::Ok && result != Msg::NoEntities)
-    ReportMessage(run.diag, result, source, c.r.lineCounter, FailureDetail(c, result));
+    ReportMessage(run.diag, result, source,
+                  result == Msg::MissingGroup && !c.entity.empty() ? c.out.entityLine : c.r.lineCounter,
+                  FailureDetail(c, result));
   if (result != Msg::Ok) run.fs.Remove(output);
   return result;
 }

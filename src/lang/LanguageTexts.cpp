@@ -7,6 +7,7 @@
 
 #include "diag/MessageCodes.h"
 #include "lang/PoCatalogue.h"
+#include "paths/Paths.h"
 #include "text/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
@@ -53,13 +54,19 @@ bool IsPoFile(std::string_view path) {
 
 // One line of a ".inc" or ".txt" file that is not a comment.
 Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, LanguageFileReport& report) {
+  std::vector<TokenPlace> places;
+  // At the word at fault (the last one split).
   auto fail = [&](std::string why) {
     report.line = number;
     report.why = std::move(why);
+    if (!places.empty()) {
+      report.column = static_cast<unsigned>(places.back().begin + 1);
+      report.length = static_cast<unsigned>(places.back().end - places.back().begin);
+    }
     return Msg::LanguageFileError;
   };
   std::vector<std::string> tokens;
-  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true) != Split::Complete)
+  if (SplitTokens(line, tokens, kMaxLanguageFileTokens, true, &places) != Split::Complete)
     return fail("more than " + std::to_string(kMaxLanguageFileTokens) + " words");
   if (tokens.empty()) return Msg::Ok;  // separators only: nothing to take
   std::size_t nameIndex = 0;
@@ -73,7 +80,10 @@ Msg ReadIncLine(LanguageEntry& entry, std::string_view line, int number, Languag
     report.untranslated = name;
     report.untranslatedLine = number;
   }
-  if (!AddLanguageText(entry, name, translated ? tokens[nameIndex + 1] : name)) return fail("no memory for its texts");
+  if (!AddLanguageText(entry, name, translated ? tokens[nameIndex + 1] : name)) {
+    places.clear();
+    return fail("no memory for its texts");
+  }
   return Msg::Ok;
 }
 
@@ -184,6 +194,16 @@ bool AddLanguageText(LanguageEntry& entry, std::string_view name, std::string_vi
   }
 }
 
+std::string UntranslatedText(const LanguageFileReport& report) {
+  // msgmerge marks the translation of a msgid it found changed as fuzzy: a
+  // guess, which gettext does not use either until someone checked it.
+  if (report.fuzzy)
+    return "the translation of " + report.untranslated +
+           " is marked fuzzy (a guess of msgmerge's), so its softkey shows the name until the translation is "
+           "checked and \"fuzzy\" is taken out of its \"#,\" line";
+  return report.untranslated + " is not translated, its softkey shows the name instead";
+}
+
 const std::string* FindLanguageText(const LanguageEntry& entry, std::string_view name) {
   auto it = entry.byName.find(std::string(name));
   if (it == entry.byName.end() || it->second >= entry.texts.size()) return nullptr;
@@ -199,7 +219,7 @@ Msg ReadLanguageFile(FileSystem& fs, LanguageEntry& entry, std::string_view path
     return Msg::LanguageFileError;
   }
   try {
-    return IsPoFile(path) ? ReadCatalogue(*file, entry, report) : ReadIncFile(*file, entry, report);
+    return IsPoFile(path) ? ReadCatalogue(*file, FileNameOf(path), entry, report) : ReadIncFile(*file, entry, report);
   } catch (const std::bad_alloc&) {
     report.why = "no memory for its texts";
     return Msg::LanguageFileError;

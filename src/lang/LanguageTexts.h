@@ -46,10 +46,15 @@ struct LanguageEntry {
 // failed, and its first entry without a text.
 struct LanguageFileReport {
   int line = 0;              // where reading stopped (0: the file as a whole)
+  unsigned column = 0, length = 0;  // the word at fault in it (column 0: the line)
   std::string why;           // why it failed
   std::string untranslated;  // the name of the first entry without a text
   int untranslatedLine = 0;
+  bool fuzzy = false;        // it has one, marked fuzzy
 };
+
+// What the warning about the first entry without a text says of it.
+std::string UntranslatedText(const LanguageFileReport& report);
 
 struct LanguageTable {
   std::string directory;       // where the language files are searched

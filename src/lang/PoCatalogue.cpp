@@ -76,23 +76,125 @@ struct PoEntry {
   std::vector<std::pair<std::size_t, int>> textLines;
 };
 
+// Codings whose characters take two or four bytes, which a catalogue saved
+// by a Windows editor as "Unicode" may be in: recognised by the byte-order
+// mark, or without one by the zero bytes of the first character ("m" of
+// msgid, "#" of a comment).  Listed longest first.
+struct WideCoding {
+  std::string_view start;  // the first bytes; '?' stands for any byte but zero
+  const char* name;
+};
+constexpr std::array<WideCoding, 8> kWideCodings = {{
+    {std::string_view("\xFF\xFE\0\0", 4), "UTF-32 (little-endian, with a byte-order mark)"},
+    {std::string_view("\0\0\xFE\xFF", 4), "UTF-32 (big-endian, with a byte-order mark)"},
+    {std::string_view("?\0\0\0", 4), "UTF-32 (little-endian)"},
+    {std::string_view("\0\0\0?", 4), "UTF-32 (big-endian)"},
+    {"\xFF\xFE", "UTF-16 (little-endian, with a byte-order mark)"},
+    {"\xFE\xFF", "UTF-16 (big-endian, with a byte-order mark)"},
+    {std::string_view("?\0", 2), "UTF-16 (little-endian)"},
+    {std::string_view("\0?", 2), "UTF-16 (big-endian)"},
+}};
+
+// The coding of two or four bytes a file starts in, or null.
+const char* WideCodingOf(std::string_view start) {
+  for (const WideCoding& w : kWideCodings) {
+    if (start.size() < w.start.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < w.start.size() && same; ++i)
+      same = w.start[i] == '?' ? start[i] != '\0' : start[i] == w.start[i];
+    if (same) return w.name;
+  }
+  return nullptr;
+}
+
+// The first place of a byte that does not fit a coding: its line, column
+// and the bytes meant as one character.
+struct StrayBytes {
+  int line = 0;  // 0: none
+  std::size_t column = 0;
+  std::string bytes;
+};
+
 struct PoReader {
+  std::string name;  // of the file, for the commands that fix it
   std::vector<PoEntry> entries;  // complete entries with a msgid, in file order
   PoEntry current;
   PoField field = PoField::None;
   std::string dropped;
   int line = 0;     // being read
   std::string why;  // of a failure
+  std::size_t column = 0, length = 0;  // of the word at fault (column 0: the line)
   PoCoding coding = PoCoding::Utf8;
   std::string charset;  // as the header names it
-  // The first byte above 127 and its line: an ASCII catalogue must have none.
-  unsigned char eightBit = 0;
-  int eightBitLine = 0;
+  int charsetLine = 0;  // 0: the header declares none
+  // The first byte above 127, which an ASCII catalogue must not hold, and
+  // the first that is no UTF-8, which a UTF-8 one must not.
+  StrayBytes eightBit, notUtf8;
 };
 
 Msg Fail(PoReader& r, Msg code, std::string why) {
   r.why = std::move(why);
   return code;
+}
+
+// The command that makes the header declare a coding where it declares
+// another charset (as written there), run in the file's folder.
+std::string DeclareCoding(const PoReader& r, std::string_view charset, std::string_view coding) {
+  return "sed -i \"s/charset=" + std::string(charset) + "/charset=" + std::string(coding) + "/\" " + r.name;
+}
+
+// Notes the first byte of a line above 127 and the first that is no UTF-8
+// (with the continuation bytes after it, as one character), with the
+// column of the character they stand for.
+void NoteStrayBytes(PoReader& r, std::string_view line) {
+  std::size_t column = 1;
+  for (std::size_t at = 0; at < line.size() && r.notUtf8.line == 0; ++column) {
+    if (static_cast<unsigned char>(line[at]) >= 0x80 && r.eightBit.line == 0)
+      r.eightBit = {r.line, column, std::string(1, line[at])};
+    char32_t u;
+    const std::size_t length = DecodeUtf8At(line, at, u);
+    if (length > 0) {
+      at += length;
+      continue;
+    }
+    std::size_t end = at + 1;
+    while (end < line.size() && end - at < 4 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
+    r.notUtf8 = {r.line, column, std::string(line.substr(at, end - at))};
+  }
+}
+
+// A catalogue must hold what its header declares; gettext's own tools refuse
+// it too, so the file is not read by a guess.
+Msg CheckCoding(PoReader& r) {
+  const std::string declared =
+      r.charsetLine == 0 ? "a catalogue without a charset is read as UTF-8"
+                         : Format("the header declares charset=%s in line %d", r.charset.c_str(), r.charsetLine);
+  if (r.coding == PoCoding::Utf8 && r.notUtf8.line != 0) {
+    r.line = r.notUtf8.line;
+    r.column = r.notUtf8.column;
+    r.length = 1;
+    return Fail(r, Msg::UnsupportedCoding,
+                Format("the %s %s in column %zu %s no UTF-8 character (%s); save the file in UTF-8, or "
+                       "declare the coding it is saved in",
+                       r.notUtf8.bytes.size() == 1 ? "byte" : "bytes", HexBytes(r.notUtf8.bytes).c_str(),
+                       r.notUtf8.column, r.notUtf8.bytes.size() == 1 ? "is" : "are", declared.c_str()));
+  }
+  if (r.coding == PoCoding::Ascii && r.eightBit.line != 0) {
+    r.line = r.eightBit.line;
+    r.column = r.eightBit.column;
+    r.length = 1;
+    // Most often an ASCII template from msginit, translated and saved as
+    // UTF-8: the header then only has to say so.
+    const bool utf8 = r.notUtf8.line == 0;
+    return Fail(r, Msg::UnsupportedCoding,
+                Format("the byte %s in column %zu is no ASCII character (%s); ", HexBytes(r.eightBit.bytes).c_str(),
+                       r.eightBit.column, declared.c_str()) +
+                    (utf8 ? "the file is saved in UTF-8: make the header say so, in the file's folder: " +
+                                DeclareCoding(r, r.charset, "UTF-8")
+                          : "declare the coding the file is saved in, for Windows-1252 in the file's folder: " +
+                                DeclareCoding(r, r.charset, "CP1252")));
+  }
+  return Msg::Ok;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -132,12 +234,19 @@ Msg CheckHeader(PoReader& r, const PoEntry& entry) {
       if (!EqualsIgnoringCase(charset, known.name)) continue;
       r.coding = known.coding;
       r.charset = std::string(charset);
+      r.charsetLine = line;
       return Msg::Ok;
     }
     r.line = line;
+    // A template's placeholder names no coding that a tool could convert
+    // from: only the header can say what the file is saved in.
+    const std::string fix = EqualsIgnoringCase(charset, "CHARSET")
+                                ? "declare the coding the file is saved in, for UTF-8 in the file's folder: " +
+                                      DeclareCoding(r, charset, "UTF-8")
+                                : "convert the file, in its folder: msgconv --to-code=UTF-8 -o " + r.name + " " + r.name;
     return Fail(r, Msg::UnsupportedCoding,
                 "the header declares the charset " + std::string(charset) +
-                    "; UTF-8, ASCII, ISO-8859-1, ISO-8859-15 and Windows-1252 (CP1252) are read");
+                    "; UTF-8, ASCII, ISO-8859-1, ISO-8859-15 and Windows-1252 (CP1252) are read; " + fix);
   }
   return Msg::Ok;
 }
@@ -271,8 +380,11 @@ Msg ReadLine(PoReader& r, std::string_view line) {
     std::size_t end = i;
     while (end < line.size() && !IsBlank(line[end]) && line[end] != '"') ++end;
     PoField field = PoField::None;
-    if (!FindKeyword(line.substr(i, end - i), field))
+    if (!FindKeyword(line.substr(i, end - i), field)) {
+      r.column = i + 1;
+      r.length = end - i;
       return Fail(r, Msg::LanguageFileError, std::string(line.substr(i, end - i)) + " is no catalogue keyword");
+    }
     if (const Msg rc = StartField(r, field); rc != Msg::Ok) return rc;
     i = end;
   }
@@ -289,14 +401,30 @@ Msg ReadLine(PoReader& r, std::string_view line) {
 
 }  // namespace
 
-Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) {
+Msg ReadCatalogue(File& file, std::string_view name, LanguageEntry& entry, LanguageFileReport& report) {
   entry.utf8 = true;
   PoReader r;
+  r.name = std::string(name);
   auto failed = [&](Msg rc) {
     report.line = r.line;
     report.why = r.why;
+    report.column = static_cast<unsigned>(r.column);
+    report.length = static_cast<unsigned>(r.length);
     return rc;
   };
+  // Its lines are not even lines of bytes in a coding of two or four bytes
+  // to a character.
+  char start[4] = {};
+  const std::size_t got = file.Read(start, sizeof start);
+  if (const char* wide = WideCodingOf(std::string_view(start, got))) {
+    r.line = 1;
+    return failed(Fail(r, Msg::UnsupportedCoding,
+                       std::string("the file is coded in ") + wide + "; save it in UTF-8"));
+  }
+  if (!file.Seek(0)) {
+    report.why = "it cannot be read from its start";
+    return Msg::LanguageFileError;
+  }
   std::vector<char> buffer(kMaxCatalogueLine + 2);
   while (file.GetLine(buffer.data(), buffer.size())) {
     ++r.line;
@@ -304,22 +432,11 @@ Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) 
     if (line.size() > kMaxCatalogueLine && line.back() != '\n')
       return failed(Fail(r, Msg::LanguageFileError, "a line longer than 65536 bytes"));
     if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
-    if (r.eightBitLine == 0)
-      for (char c : line)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-          r.eightBit = static_cast<unsigned char>(c);
-          r.eightBitLine = r.line;
-          break;
-        }
+    NoteStrayBytes(r, line);
     if (const Msg rc = ReadLine(r, line); rc != Msg::Ok) return failed(rc);
   }
   if (const Msg rc = FinishEntry(r); rc != Msg::Ok) return failed(rc);
-  if (r.coding == PoCoding::Ascii && r.eightBitLine != 0) {
-    r.line = r.eightBitLine;
-    return failed(Fail(r, Msg::UnsupportedCoding,
-                       Format("the byte %02X is no %s character, as the header declares", r.eightBit,
-                              r.charset.c_str())));
-  }
+  if (const Msg rc = CheckCoding(r); rc != Msg::Ok) return failed(rc);
   if (r.coding == PoCoding::Latin1 || r.coding == PoCoding::Latin9 || r.coding == PoCoding::Windows1252) {
     const SingleByteCoding coding = r.coding == PoCoding::Latin1   ? SingleByteCoding::Latin1
                                     : r.coding == PoCoding::Latin9 ? SingleByteCoding::Latin9
@@ -342,6 +459,7 @@ Msg ReadCatalogue(File& file, LanguageEntry& entry, LanguageFileReport& report) 
     if (missing && report.untranslated.empty()) {
       report.untranslated = name;
       report.untranslatedLine = e.line;
+      report.fuzzy = !e.text.empty();
     }
     if (!AddLanguageText(entry, name, missing ? e.id : e.text)) {
       report.why = "no memory for its texts";

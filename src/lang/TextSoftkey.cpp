@@ -78,6 +78,7 @@ constexpr std::array<std::uint8_t, 256> kLatin1Map = MakeLatin1Map();
 struct TextLine {
   std::string text;        // at most kTextColumns characters, trimmed
   std::string languageId;  // empty: English
+  std::size_t languageAt = 0;  // its offset in the line
   int language = 0;
   unsigned line = 0;       // in the source file
 };
@@ -97,6 +98,7 @@ TextLine ParseTextLine(const char* line) {
   std::size_t start = i;
   while (i < length && !IsWordSeparator(line[i])) ++i;
   if (i > start) parsed.languageId.assign(line + start, i - start);
+  parsed.languageAt = start;
   return parsed;
 }
 
@@ -150,8 +152,15 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     input->Close();
     return Msg::OpenFailed;
   }
-  auto fail = [&](Msg report, unsigned line, Msg result, std::string_view detail = {}) {
-    ReportMessage(run.diag, report, source, line, detail);
+  // A report at the source's line (from a column on, for a length: a
+  // character is a byte of code page 850).
+  auto fail = [&](Msg report, unsigned line, Msg result, std::string_view detail = {}, std::size_t column = 0,
+                  std::size_t length = 0) {
+    Diagnostic r;
+    r.code = report;
+    r.at = SpanOf(source, line, static_cast<unsigned>(column), static_cast<unsigned>(length));
+    r.argument.assign(detail);
+    Report(run.diag, std::move(r));
     CloseSoftkeyRecords(writer);
     input->Close();
     return result;
@@ -181,7 +190,8 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     if (lines[i].language == -1)
       return fail(Msg::ReadFailed, lines[i].line, Msg::ReadFailed,
                   "\"" + lines[i].languageId + "\" from column " + std::to_string(kLanguageColumn) +
-                      " on is no language the control knows");
+                      " on is no language the control knows",
+                  lines[i].languageAt + 1, lines[i].languageId.size());
     if (lines[i].language == english) defaultLine = i;
   }
   // The English text is what the control shows when no test matched.
@@ -199,9 +209,18 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
   const TextLayout* layout = FindLayout(kindLetter);
   for (std::size_t i = 0; i < lines.size() && !out.failed; ++i) {
     std::vector<std::string> rows = SplitRows(lines[i].text);
-    if (!layout || layout->y[rows.size() - 1][0] == kNotAllowed)
+    if (!layout || layout->y[rows.size() - 1][0] == kNotAllowed) {
+      // The first row beyond those the size takes, where it stands.
+      std::size_t taken = 0;
+      while (layout && taken < kMaxTextRows && layout->y[taken][0] != kNotAllowed) ++taken;
+      std::size_t at = 0;
+      for (std::size_t k = 0; k < taken; ++k) at += rows[k].size() + 1;
       return fail(Msg::TooManyRows, lines[i].line, Msg::ReadFailed,
-                  std::to_string(rows.size()) + " rows (the size of this text softkey takes fewer)");
+                  std::to_string(rows.size()) + " rows (the size of this text softkey takes " +
+                      std::to_string(taken) + "): \"" + rows[taken] + "\" at column " + std::to_string(at + 1) +
+                      " is the first row that does not fit",
+                  at + 1, rows[taken].size());
+    }
 
     std::vector<std::vector<std::uint8_t>> records;
     std::size_t textBytes = 0;

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "diag/Sarif.h"
 #include "lsp/Keywords.h"
 #include "lsp/ProjectIndex.h"
 #include "lsp/Workspace.h"
@@ -39,24 +40,8 @@ constexpr int kSymbolModule = 2, kSymbolField = 8, kSymbolConstant = 14;
 // ---------------------------------------------------------------------------
 // Paths and URIs.
 
-std::string UriOf(const std::string& path) {
-  std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  if (p.size() >= 2 && p[1] == ':') p = "/" + p;
-  std::string uri = "file://";
-  static const char* kHex = "0123456789ABCDEF";
-  for (unsigned char c : p) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 15];
-    }
-  }
-  return uri;
-}
+// A file's URI, as the SARIF log writes it.
+std::string UriOf(const std::string& path) { return FileUri(path); }
 
 std::string PathOf(const std::string& uri) {
   std::string rest = StartsWithIgnoringCase(uri, "file://") ? uri.substr(7) : uri;
@@ -107,8 +92,10 @@ class Server {
     return it == uris_.end() ? UriOf(path) : it->second;
   }
   json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
-  json ReportRange(const EditorReport& r);
+  json RangeAt(const EditorPlace& p);
   std::string LineText(const std::string& path, int line);
+  // The words of the logical line that holds an editor line of a document.
+  std::vector<Word> WordsAt(const std::string& path, int line);
 
   json Initialize(const json& params);
   json Completion(const std::string& path, int line, int character);
@@ -182,41 +169,26 @@ std::string Server::LineText(const std::string& path, int line) {
   return out;
 }
 
-// Whether the report's text names the word (as a whole word).
-std::size_t NamedLength(const std::string& text, const std::string& word) {
-  if (word.empty()) return 0;
-  auto inWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#'; };
-  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
-    const bool before = at == 0 || !inWord(text[at - 1]);
-    const bool after = at + word.size() >= text.size() || !inWord(text[at + word.size()]);
-    if (before && after) return word.size();
-  }
-  return 0;
+std::vector<Word> Server::WordsAt(const std::string& path, int line) {
+  std::string text;
+  if (line < 0 || !ws_.ReadUtf8(path, text)) return {};
+  return LineAt(text, line).words;
 }
 
-// The report's line, narrowed to the word its text names where there is
-// one (the misspelt keyword, the unknown name, the file not found).
-json Server::ReportRange(const EditorReport& r) {
-  if (r.line <= 0) return Range(0, 0, 0, 0);
-  const int line = r.line - 1;
-  const std::vector<Word> words = LineWords(LineText(r.file, line), line);
-  if (words.empty()) return Range(line, 0, line, 0);
-  const Word* best = nullptr;
-  std::size_t bestLength = 0;
-  for (const Word& w : words) {
-    std::string word = w.text;
-    if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
-    std::size_t length = NamedLength(r.text, word);
-    const std::size_t colon = word.find(':');
-    if (colon != std::string::npos && colon + 1 < word.size())
-      length = std::max(length, NamedLength(r.text, word.substr(colon + 1)));
-    if (length > bestLength) {
-      best = &w;
-      bestLength = length;
-    }
+// The range of a report's place: its characters, or the line as a whole
+// from its first word on.
+json Server::RangeAt(const EditorPlace& p) {
+  if (p.line <= 0) return Range(0, 0, 0, 0);
+  const int line = p.line - 1;
+  const std::string text = LineText(p.file, line);
+  if (p.column <= 0) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    const int start = first == std::string::npos ? 0 : Utf16Column(text, first);
+    return Range(line, start, line, Utf16Column(text, text.size()));
   }
-  if (best) return RangeOf(*best);
-  return Range(line, words.front().start, line, words.back().end);
+  const std::size_t from = static_cast<std::size_t>(p.column - 1);
+  return Range(line, Utf16OfCharacters(text, from), line,
+               Utf16OfCharacters(text, from + static_cast<std::size_t>(std::max(p.length, 1))));
 }
 
 void Server::Publish(const std::string& path) {
@@ -244,10 +216,15 @@ void Server::Publish(const std::string& path) {
     const int severity = r.severity == Severity::Error     ? kSeverityError
                          : r.severity == Severity::Warning ? kSeverityWarning
                                                            : kSeverityInformation;
-    json d = {{"range", ReportRange(r)}, {"severity", severity}, {"source", "Quillon32"}, {"message", r.text}};
+    json d = {{"range", RangeAt(r.at)}, {"severity", severity}, {"source", "Quillon32"}, {"message", r.text}};
     if (!r.tag.empty()) d["code"] = r.tag;
-    file(r.file).push_back(d);
-    now.insert(r.file);
+    // The notes and the report this one follows from, at their places.
+    json related = json::array();
+    for (const auto& [at, text] : r.related)
+      related.push_back({{"location", {{"uri", Uri(at.file)}, {"range", RangeAt(at)}}}, {"message", text}});
+    if (!related.empty()) d["relatedInformation"] = related;
+    file(r.at.file).push_back(d);
+    now.insert(r.at.file);
   }
   for (auto& [key, list] : byFile) Notify("textDocument/publishDiagnostics", {{"uri", Uri(names[key])}, {"diagnostics", list}});
   published_[result.project] = now;
@@ -260,19 +237,21 @@ json Server::Completion(const std::string& path, int line, int character) {
   const std::string before = text.substr(0, ByteOffset(text, character));
   const std::size_t firstChar = before.find_first_not_of(" \t");
   if (firstChar != std::string::npos && before[firstChar] == ';') return items;
-  std::vector<Word> words = LineWords(before, line);
-  const bool partial = !words.empty() && words.back().end == character && before.find(';') == std::string::npos;
-  // A line that continues the one above (which ends in a lone "\") takes
-  // its words, so that a parameter on it is completed as the item's.
-  for (int above = line - 1; above >= 0; --above) {
-    std::vector<Word> previous = LineWords(LineText(path, above), above);
-    if (previous.empty() || previous.back().text != "\\") break;
-    previous.pop_back();
-    words.insert(words.begin(), previous.begin(), previous.end());
-  }
+  // The words of the logical line before the cursor (a line continued from
+  // the ones above takes their words); the word the cursor ends is being
+  // typed.
+  std::vector<Word> words;
+  for (const Word& w : WordsAt(path, line))
+    if (w.line < line || (w.line == line && w.start < character)) words.push_back(w);
+  const bool partial = !words.empty() && words.back().line == line && words.back().end >= character &&
+                       before.find(';') == std::string::npos;
   const std::size_t index = partial ? words.size() - 1 : words.size();
-  int from = partial ? words.back().start : character;
-  std::string typed = partial ? words.back().text : std::string();
+  int from = partial ? words.back().textStart : character;
+  std::string typed;
+  if (partial) {
+    const Word& w = words.back();
+    typed = w.text.substr(0, ByteOffset(w.text, std::max(character - w.textStart, 0)));
+  }
 
   auto add = [&](const std::string& label, int itemKind, std::string_view detail, const std::string& insert) {
     json item = {{"label", label},
@@ -338,10 +317,10 @@ json Server::Completion(const std::string& path, int line, int character) {
 
 json Server::Hover(const std::string& path, int line, int character) {
   const FileKind kind = KindOfFile(path);
-  const std::vector<Word> words = LineWords(LineText(path, line), line);
+  const std::vector<Word> words = WordsAt(path, line);
   for (std::size_t i = 0; i < words.size(); ++i) {
     const Word& w = words[i];
-    if (character < w.start || character > w.end) continue;
+    if (w.line != line || character < w.start || character > w.end) continue;
     std::string text;
     if (kind == FileKind::Project) {
       const ProjectIndex index = ws_.Index(path);

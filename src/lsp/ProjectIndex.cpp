@@ -4,8 +4,11 @@
 #include <set>
 
 #include "checks/Collector.h"
+#include "platform/MemoryFileSystem.h"
 #include "project/ProjectKeywords.h"
+#include "project/ProjectLines.h"
 #include "text/Ascii.h"
+#include "text/Tokenizer.h"
 
 namespace q32 {
 
@@ -31,48 +34,75 @@ std::size_t ByteOffset(std::string_view line, int utf16Column) {
   return i;
 }
 
-std::vector<Word> LineWords(std::string_view text, int line) {
-  std::vector<Word> words;
-  auto separator = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == '=' || c == '\r' || c == '\n'; };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (separator(text[i])) {
-      ++i;
-      continue;
-    }
-    if (text[i] == ';') break;
-    const std::size_t start = i;
-    bool quoted = false;
-    while (i < text.size()) {
-      const char c = text[i];
-      if (c == '"') quoted = !quoted;
-      else if (quoted && c == '\\' && i + 1 < text.size()) ++i;
-      else if (!quoted && (separator(c) || c == ';')) break;
-      ++i;
-    }
-    words.push_back({line, Utf16Column(text, start), Utf16Column(text, i), std::string(text.substr(start, i - start))});
+int Utf16OfCharacters(std::string_view line, std::size_t characters) {
+  int column = 0;
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < line.size() && seen < characters; ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if ((c & 0xC0) == 0x80) continue;
+    column += c >= 0xF0 ? 2 : 1;
+    ++seen;
   }
-  return words;
+  return column + static_cast<int>(characters - seen);
 }
 
-std::vector<LogicalLine> SplitLines(std::string_view text) {
-  std::vector<LogicalLine> lines;
-  bool continued = false;
-  int number = 0;
-  for (std::size_t start = 0; start <= text.size(); ++number) {
+namespace {
+
+// The editor's physical lines of a text (without their line ends).
+std::vector<std::string_view> PhysicalLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0;;) {
     std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::vector<Word> words = LineWords(text.substr(start, end - start), number);
-    const bool continues = !words.empty() && words.back().text == "\\";
-    if (continues) words.pop_back();
-    if (continued && !lines.empty())
-      lines.back().words.insert(lines.back().words.end(), words.begin(), words.end());
-    else
-      lines.push_back({std::move(words)});
-    continued = continues;
+    std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) return lines;
     start = end + 1;
   }
-  return lines;
+}
+
+// Every logical line of a text through the project's line reader and
+// tokenizer; `until` (an editor line) stops after the line that holds it.
+std::vector<LogicalLine> ReadLines(std::string_view text, int until = -1) {
+  std::vector<LogicalLine> out;
+  const std::vector<std::string_view> physical = PhysicalLines(text);
+  MemoryFile file(std::make_shared<std::string>(text), true, false);
+  LineMap map;
+  std::string line;
+  int counter = 0;
+  std::vector<std::string> tokens;
+  std::vector<TokenPlace> places;
+  while (ReadLogicalLine(file, line, counter, {}, nullptr, &map)) {
+    LogicalLine logical;
+    // A line too long for the tokenizer's limit keeps the words it has.
+    (void)SplitTokens(line, tokens, kMaxProjectTokens, false, &places);
+    for (std::size_t k = 0; k < tokens.size() && k < places.size(); ++k) {
+      const WordPlace at = map.Place(places[k].begin, places[k].end);
+      if (at.line == 0 || at.line > physical.size()) continue;
+      const std::string_view own = physical[at.line - 1];
+      const std::size_t from = at.column - 1;
+      const bool quoted = line[places[k].begin] == '"' || line[places[k].begin] == '\'';
+      Word w;
+      w.line = static_cast<int>(at.line) - 1;
+      w.start = Utf16Column(own, from);
+      w.end = Utf16Column(own, from + at.length);
+      w.textStart = Utf16Column(own, from + (quoted ? 1 : 0));
+      w.text = tokens[k];
+      logical.words.push_back(std::move(w));
+    }
+    out.push_back(std::move(logical));
+    if (until >= 0 && static_cast<int>(map.nextLine) > until + 1) break;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<LogicalLine> SplitLines(std::string_view text) { return ReadLines(text); }
+
+LogicalLine LineAt(std::string_view text, int line) {
+  std::vector<LogicalLine> lines = ReadLines(text, line);
+  return lines.empty() ? LogicalLine{} : std::move(lines.back());
 }
 
 namespace {
@@ -81,17 +111,12 @@ bool Covers(const Word& w, int line, int column) {
   return w.line == line && column >= w.start && column <= w.end;
 }
 
-std::string Unquoted(std::string_view word) {
-  if (word.size() >= 2 && word.front() == '"' && word.back() == '"') return std::string(word.substr(1, word.size() - 2));
-  return std::string(word);
-}
-
 // The part of a word after its parameter keyword ("TOOLTABLE" of
 // "POPUPMENU:TOOLTABLE"), as a word of its own.
 Word ValueOf(const Word& w, std::size_t keywordLength) {
   Word value = w;
   value.text = w.text.substr(keywordLength);
-  value.start = w.start + Utf16Column(w.text, keywordLength);
+  value.start = value.textStart = w.textStart + Utf16Column(w.text, keywordLength);
   return value;
 }
 
@@ -122,7 +147,7 @@ class Scanner {
       if (!k) continue;
       if (k->kind == KeywordKind::Directive && k->code == KeywordCode::Include && w.size() > 1 && !included) {
         std::string full, utf8;
-        if (read_(Unquoted(w[1].text), directory_, full, utf8)) {
+        if (read_(w[1].text, directory_, full, utf8)) {
           Add(SymbolKind::File, full, file, w[1], false);
           if (std::find(index_.files.begin(), index_.files.end(), full) == index_.files.end()) Scan(full, utf8, true);
         }

@@ -13,25 +13,30 @@
 namespace q32 {
 
 // One word of a line: 0-based line, columns in UTF-16 code units (as the
-// editor counts them), the word as written (quotes included).
+// editor counts them: from the opening quote of a quoted word to after its
+// closing one, and where its characters begin), the word as the project's
+// tokenizer gives it (without its quotes).
 struct Word {
   int line = 0;
   int start = 0, end = 0;
+  int textStart = 0;
   std::string text;
 };
 
-// The words of one logical line: a line ending in a lone "\" goes on in the
-// next.  Blanks, tabs, "," and "=" separate words, quotes group them and ";"
-// begins a comment, as the project reader splits them.
+// The words of one logical line, read and split as the generator reads the
+// project: continuation lines joined, blanks, tabs, "," and "=" separating,
+// quotes grouping, ";" beginning a comment.
 struct LogicalLine {
   std::vector<Word> words;
 };
 std::vector<LogicalLine> SplitLines(std::string_view utf8Text);
-// The words of one physical line.
-std::vector<Word> LineWords(std::string_view utf8Line, int line);
-// The UTF-16 column of a byte offset of a line, and back.
+// The logical line that holds an editor line (0-based).
+LogicalLine LineAt(std::string_view utf8Text, int line);
+// The UTF-16 column of a byte offset of a line, and back; the UTF-16 column
+// of a count of characters (code points) from the line's start.
 int Utf16Column(std::string_view utf8Line, std::size_t byte);
 std::size_t ByteOffset(std::string_view utf8Line, int utf16Column);
+int Utf16OfCharacters(std::string_view utf8Line, std::size_t characters);
 
 enum class SymbolKind { Menu, Softkey, File };
 

@@ -162,15 +162,24 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.observer = &collector;
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
-    run.diag.keepReports = true;
     result.status = RunGenerator(run, &collector);
-    for (const ReportRecord& r : run.diag.reports) {
+    const std::vector<Diagnostic>& kept = run.diag.kept;
+    auto place = [&result](const SourceSpan& at) {
+      return EditorPlace{at.file.empty() ? result.project : at.fullPath, static_cast<int>(at.line),
+                         static_cast<int>(at.column), static_cast<int>(at.length)};
+    };
+    for (const Diagnostic& r : kept) {
       EditorReport report;
-      report.file = r.file.empty() ? result.project : r.fullPath;
-      report.line = static_cast<int>(r.line);
+      report.at = place(r.at);
       report.severity = r.severity;
       report.tag = r.tag;
       report.text = Cp1252ToUtf8(r.text);
+      for (const RelatedSpan* note : ShownNotes(run.diag, r))
+        report.related.emplace_back(place(note->at), Cp1252ToUtf8(note->text));
+      if (r.cause >= 0 && static_cast<std::size_t>(r.cause) < kept.size()) {
+        const Diagnostic& cause = kept[static_cast<std::size_t>(r.cause)];
+        report.related.emplace_back(place(cause.at), "follows from: " + Cp1252ToUtf8(cause.text));
+      }
       result.reports.push_back(std::move(report));
     }
   }
@@ -179,10 +188,13 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   // reports nothing itself: say so at the project, not as a clean project.
   if (result.status == 3 && result.reports.empty()) {
     const std::string catalogue = programDir_ + kCatalogueName;
-    result.reports.push_back({result.project, 0, Severity::Error, {},
+    result.reports.push_back({{result.project},
+                              Severity::Error,
+                              {},
                               "Quillon32Lsp cannot run the generator: " +
                                   (host_.Exists(catalogue) ? "the project's folder cannot hold its log"
-                                                           : "no message catalogue " + catalogue)});
+                                                           : "no message catalogue " + catalogue),
+                              {}});
   }
   return result;
 }

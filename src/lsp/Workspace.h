@@ -36,11 +36,22 @@ class DocumentFileSystem final : public ForwardingFileSystem {
   std::map<std::string, std::shared_ptr<std::string>> documents_;  // by upper-case full path
 };
 
+// A place of a report as the editor gets it: the file by its full host path
+// (the project's for a report of no file), the line from 1 (0: none), the
+// column in characters from 1 (0: the line as a whole) and the length.
+struct EditorPlace {
+  std::string file;
+  int line = 0;
+  int column = 0, length = 0;
+};
+
+// A report of the run for the editor, its texts in UTF-8: its place, its
+// notes and, last, the report it follows from.
 struct EditorReport {
-  std::string file;  // full host path; the project's for reports of no file
-  int line = 0;      // 1-based; 0 for none
+  EditorPlace at;
   Severity severity = Severity::Error;
   std::string tag, text;
+  std::vector<std::pair<EditorPlace, std::string>> related;
 };
 
 struct CheckResult {

@@ -61,10 +61,13 @@ const ItemLayout* FindLayout(MenuItemKind kind) {
 // written; empty when the parameter is absent.
 struct ItemSlots {
   std::array<std::string, kItemParamCount> slot;
+  // The word each slot was taken from (its index in the line's tokens).
+  std::array<int, kItemParamCount> word{};
   // Where PYSCRIPT: places its script; PYPATH: changes it for this item only.
   std::string pythonPath;
 
   std::string& operator[](P param) { return slot[static_cast<std::size_t>(param)]; }
+  int& WordOf(P param) { return word[static_cast<std::size_t>(param)]; }
 };
 
 bool IsPythonParam(P param) {
@@ -125,23 +128,26 @@ bool NameKnown(const RunContext& run, std::string_view name) {
 
 // Enable, status and (where the item has one) hide conditions go through the
 // PLC operand check one after the other until one fails.
-Msg CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide, std::string& detail) {
+Msg CheckOperands(RunContext& run, PlcSymbolTables& plc, ItemSlots& slots, bool withHide, Fault& fault) {
   const P conditions[] = {P::Enable, P::Status, P::Hide};
   for (P condition : std::span<const P>(conditions, withHide ? 3 : 2)) {
     std::string& token = slots[condition];
     if (token.empty()) continue;
     const std::string written = token;
     if (const Msg code = RewriteOperandToken(plc, token, run.settings.postProcess); code != Msg::Ok) {
-      detail = OperandDetail(plc, written, code);
+      // The operand, after the parameter's keyword.
+      fault = {OperandDetail(plc, written, code), slots.WordOf(condition),
+               static_cast<unsigned>(written.size() - ItemParamValue(written, condition).size())};
       return code;
     }
   }
   return Msg::Ok;
 }
 
-// A name the item names that the run does not know.
-Msg UnknownName(const RunContext& run, std::string_view name, std::string& detail) {
-  detail = UnknownNameDetail(name, run.names.AllNames());
+// A name the item names that the run does not know: the word (from a
+// character on, after a parameter's keyword).
+Msg UnknownName(const RunContext& run, std::string_view name, Fault& fault, int word, std::size_t from = 0) {
+  fault = {UnknownNameDetail(name, run.names.AllNames()), word, static_cast<unsigned>(from)};
   return Msg::UnknownName;
 }
 
@@ -156,56 +162,67 @@ std::string Field(std::string_view token) {
 }
 
 // 0, or 8220 when the generated project cannot take the line.
-Msg WriteLine(RunContext& run, const std::string& line, std::string& detail) {
+Msg WriteLine(RunContext& run, const std::string& line, Fault& fault) {
   File* out = run.outputs.generatedProject.get();
   if (run.settings.mode != MODE_PROJECT || !out || out->WriteText(line)) return Msg::Ok;
-  detail = DisplayPath(run.paths, run.outputs.generatedProjectFile) + " (a line cannot be written)";
+  fault = {DisplayPath(run.paths, run.outputs.generatedProjectFile) + " (a line cannot be written)"};
   return Msg::OpenFailed;
 }
 
-Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens, std::string& detail) {
+Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens, Fault& fault) {
   // A -check run has nothing to look up for a blank slot.
   if (run.settings.mode == MODE_CHECK) return Msg::Ok;
   if (tokens.size() == 1) {
-    return WriteLine(run, Field(tokens[0]) + "\n", detail);
+    return WriteLine(run, Field(tokens[0]) + "\n", fault);
   }
-  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], detail);
+  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], fault, 1);
   // Only IDENT: counts; anything else on a blank slot is passed over.
   std::string ident;
   for (std::size_t i = FirstParamToken(def); i < tokens.size(); ++i)
     if (MatchItemParam(tokens[i], def.checkerParams) == P::Ident) ident = tokens[i];
-  return WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n", detail);
+  return WriteLine(run, Field(tokens[0]) + " " + Field(tokens[1]) + " " + Field(ident) + "\n", fault);
 }
 
 }  // namespace
 
 Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  bool active, std::string& detail) {
+                  bool active, Fault& fault) {
   const MenuItemDef* def = FindMenuItemDef(kind);
   if (!def) return Msg::Ok;
   if (tokens.size() < def->minTokens || tokens.size() > def->maxCheckerTokens) {
-    detail = WordCountDetail(*def, false);
-    return tokens.size() < def->minTokens ? Msg::TooFewTokens : Msg::TooManyTokens;
+    // Too few: the keyword; too many: the first word beyond the limit.
+    const bool few = tokens.size() < def->minTokens;
+    fault = {WordCountDetail(*def, false), few ? 0 : static_cast<int>(def->maxCheckerTokens)};
+    return few ? Msg::TooFewTokens : Msg::TooManyTokens;
   }
-  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens, detail);
+  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens, fault);
 
   const ItemLayout* layout = FindLayout(def->kind);
   if (!layout) return Msg::Ok;
 
-  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], detail);
-  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return UnknownName(run, tokens[2], detail);
+  if (!NameKnown(run, tokens[1])) return UnknownName(run, tokens[1], fault, 1);
+  if (def->hasTargetMenu && !NameKnown(run, tokens[2])) return UnknownName(run, tokens[2], fault, 2);
 
   ItemSlots slots;
   slots.pythonPath = run.project.pythonPath;
   for (std::size_t i = FirstParamToken(*def); i < tokens.size(); ++i) {
     const std::string& token = tokens[i];
+    const int word = static_cast<int>(i);
     std::optional<P> param = MatchItemParam(token, def->checkerParams);
     if (!param) {
-      detail = UnknownParameterDetail(*def, token, false);
+      fault = {UnknownParameterDetail(*def, token, false), word};
       return Msg::UnknownParameter;
     }
+    slots.WordOf(*param) = word;
     if (IsPythonParam(*param)) {
-      if (const Msg status = TakePythonParam(run, *param, token, slots, detail); status != Msg::Ok) return status;
+      std::string detail;
+      if (const Msg status = TakePythonParam(run, *param, token, slots, detail); status != Msg::Ok) {
+        // A script that is not there: its name, after PYSCRIPT:.
+        fault = {detail, word,
+                 status == Msg::SourceMissing ? static_cast<unsigned>(token.size() - ItemParamValue(token, *param).size())
+                                              : 0u};
+        return status;
+      }
       continue;
     }
     switch (*param) {
@@ -216,7 +233,8 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
         break;
       case P::PopupMenu:
         if (!NameKnown(run, ItemParamValue(token, P::PopupMenu)))
-          return UnknownName(run, ItemParamValue(token, P::PopupMenu), detail);
+          return UnknownName(run, ItemParamValue(token, P::PopupMenu), fault, word,
+                             token.size() - ItemParamValue(token, P::PopupMenu).size());
         slots[P::PopupMenu] = token;
         break;
       default:
@@ -227,10 +245,10 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
 
   // An operand of a switched-off section may name symbols of another machine
   // variant, so its faults are not the run's.
-  std::string operandDetail;
-  Msg result = CheckOperands(run, plc, slots, layout->pythonAndHide, operandDetail);
+  Fault operandFault;
+  Msg result = CheckOperands(run, plc, slots, layout->pythonAndHide, operandFault);
   if (!active) result = Msg::Ok;
-  if (result != Msg::Ok) detail = operandDetail;
+  if (result != Msg::Ok) fault = operandFault;
 
   // The line is written also after a failed operand check, so that the
   // generated project keeps the item.
@@ -247,9 +265,9 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     }
   }
   line += '\n';
-  std::string writeDetail;
-  const Msg written = WriteLine(run, line, writeDetail);
-  if (result == Msg::Ok) detail = writeDetail;
+  Fault writeFault;
+  const Msg written = WriteLine(run, line, writeFault);
+  if (result == Msg::Ok) fault = writeFault;
   return result != Msg::Ok ? result : written;
 }
 

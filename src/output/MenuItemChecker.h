@@ -10,6 +10,7 @@
 
 #include "output/MenuItems.h"
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 
 namespace q32 {
@@ -22,8 +23,9 @@ struct RunContext;
 // the codes of the PLC operand checks count only there.  In MODE_PROJECT the
 // normalised line goes to run.outputs.generatedProject when it is open.
 // Returns 0 or the message code that the project reader reports against the
-// line.  Codes that are not menu items (#PRAGMA) are passed over with 0.
+// line, at the word fault names.  Codes that are not menu items (#PRAGMA)
+// are passed over with 0.
 Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  bool active, std::string& detail);
+                  bool active, Fault& fault);
 
 }  // namespace q32

@@ -102,6 +102,8 @@ struct ItemFields {
   std::int32_t pythonMemory = 1;
   std::string pythonScript;
   std::string pythonParameter;
+  // The words of the enable, status and hide conditions (-1: none given).
+  int enableWord = -1, statusWord = -1, hideWord = -1;
 };
 
 // A flag parameter is switched off only by exactly ":0" or by ":FALSE" in
@@ -182,10 +184,11 @@ void AppendSoftkeyPart(const RunContext& run, std::string& line, std::uint32_t i
 // The enable, status and hide conditions of an item are PLC operands; with a
 // PLC project information file they are checked against its symbols.  The
 // first non-zero answer ends the checks; a warning is dropped.
-Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f, std::string& detail) {
+Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f, Fault& fault) {
   if (!run.settings.pjGiven) return Msg::Ok;
-  static constexpr const char* kConditions[] = {"ENABLE:", "STATUS:", "HIDE:"};
+  static constexpr std::string_view kConditions[] = {"ENABLE:", "STATUS:", "HIDE:"};
   const std::string* conditions[] = {&f.enable, &f.status, &f.hide};
+  const int words[] = {f.enableWord, f.statusWord, f.hideWord};
   for (int c = 0; c < 3; ++c) {
     if (*conditions[c] == "-") continue;
     std::string operand = *conditions[c];
@@ -193,7 +196,9 @@ Msg CheckItemOperands(RunContext& run, PlcSymbolTables& plc, const ItemFields& f
     Msg result = CheckOperand(plc, operand, found);
     if (result == Msg::Ok) continue;
     if (!IsError(result)) return Msg::Ok;
-    detail = OperandDetail(plc, kConditions[c] + *conditions[c], result);
+    // The operand, after the parameter's keyword.
+    fault = {OperandDetail(plc, std::string(kConditions[c]) + *conditions[c], result), words[c],
+             static_cast<unsigned>(kConditions[c].size())};
     return result;
   }
   return Msg::Ok;
@@ -289,7 +294,8 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
   static constexpr ModeRecord kModes[] = {{"MMODE", 'M'}, {"EMODE", 'E'}, {"OMODE", 'O'}};
 
   MenuAttributes menu;
-  for (const std::string& token : attributes) {
+  for (std::size_t i = 0; i < attributes.size(); ++i) {
+    const std::string& token = attributes[i];
     bool matched = false;
     for (const KindRecord& k : kKinds) {
       if (StartsWithIgnoringCase(token, k.keyword)) {
@@ -315,7 +321,7 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
       std::int32_t number = 0;
       menu.hasNumber = t.substr(0, 7) == "MENUNR:" && ScanDecimal(t.substr(7), number);
       if (menu.hasNumber) menu.number = number;
-      else menu.unreadableNumbers.push_back(token);
+      else menu.unreadableNumbers.push_back(i);
     } else if (StartsWithIgnoringCase(t, "TITLE:")) {
       // A title belongs to the kinds that show one, so it must follow them.
       if (menu.kind == 'W' || menu.kind == 'L') {
@@ -329,7 +335,7 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
     } else if (StartsWithIgnoringCase(t, "IDENT:")) {
       menu.ident.assign(t.substr(6));
     } else {
-      menu.unknown.push_back(token);
+      menu.unknown.push_back(i);
     }
   }
   return menu;
@@ -382,20 +388,24 @@ Msg WriteTreeLine(RunContext& run, std::string_view line) {
 }
 
 Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& line, std::string& detail) {
+                  std::string& line, Fault& fault) {
   line.clear();
   const MenuItemDef* def = FindMenuItemDef(kind);
   if (!def) return Msg::Ok;  // #PRAGMA and other lines write nothing
   const ItemLayout layout = LayoutOf(kind);
   const std::size_t count = tokens.size();
   if (count < def->minTokens || count > def->maxTreeTokens) {
-    detail = WordCountDetail(*def, true);
-    return count < def->minTokens ? Msg::TooFewTokens : Msg::TooManyTokens;
+    // Too few: the keyword; too many: the first word beyond the limit.
+    const bool few = count < def->minTokens;
+    fault = {WordCountDetail(*def, true), few ? 0 : static_cast<int>(def->maxTreeTokens)};
+    return few ? Msg::TooFewTokens : Msg::TooManyTokens;
   }
-  auto unknownName = [&](std::string_view name) {
-    detail = UnknownNameDetail(name, run.names.AllNames());
+  // A name the run does not know: the word (after a parameter's keyword).
+  auto unknownName = [&](std::string_view name, std::size_t word, std::size_t from = 0) {
+    fault = {UnknownNameDetail(name, run.names.AllNames()), static_cast<int>(word), static_cast<unsigned>(from)};
     return Msg::UnknownName;
   };
+  std::string& detail = fault.detail;
 
   line += static_cast<char>(kind);
   if (layout == ItemLayout::Blank && count == 1) {
@@ -403,17 +413,18 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     return Msg::Ok;
   }
   std::int64_t softkey = run.names.FindSoftkeyIndex(tokens[1]);
-  if (softkey < 0) return unknownName(tokens[1]);
+  if (softkey < 0) return unknownName(tokens[1], 1);
   AppendSoftkeyPart(run, line, static_cast<std::uint32_t>(softkey));
 
   ItemFields f;
   std::int64_t target = 0;
   if (def->hasTargetMenu) {
     target = run.names.FindSoftkeyIndex(tokens[2]);
-    if (target < 0) return unknownName(tokens[2]);
+    if (target < 0) return unknownName(tokens[2], 2);
   }
   for (std::size_t i = FirstParamToken(*def); i < count; ++i) {
     std::optional<ItemParam> param = MatchItemParam(tokens[i], def->treeParams);
+    fault.word = static_cast<int>(i);
     if (def->ignoresOtherParams) {
       // An empty slot only carries an ident; everything else is ignored.
       if (param == P::Ident) {
@@ -429,11 +440,17 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
       return Msg::UnknownParameter;
     }
     if (const Msg r = ApplyParameter(run, *param, ItemParamValue(tokens[i], *param), f); r != Msg::Ok) {
-      if (r == Msg::UnknownName) return unknownName(ItemParamValue(tokens[i], *param));
+      const std::string_view value = ItemParamValue(tokens[i], *param);
+      if (r == Msg::UnknownName) return unknownName(value, i, tokens[i].size() - value.size());
       detail = ValueDetail(run, *param, tokens[i]);
       return r;
     }
+    if (*param == P::Enable) f.enableWord = static_cast<int>(i);
+    if (*param == P::Status) f.statusWord = static_cast<int>(i);
+    if (*param == P::Hide) f.hideWord = static_cast<int>(i);
   }
+  // What is wrong from here on is the item's as a whole.
+  fault.word = -1;
 
   // A STATE item has no first-in-group flag; a blank keeps the columns.
   if (layout == ItemLayout::State) f.firstInGroup = ' ';
@@ -486,20 +503,20 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
       break;
   }
   line += '\n';
-  return CheckItemOperands(run, plc, f, detail);
+  return CheckItemOperands(run, plc, f, fault);
 }
 
 Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& detail) {
+                  Fault& fault) {
   if (!FindMenuItemDef(kind)) return Msg::Ok;
   if (!run.outputs.tree) {
-    detail = "no tree file is open";
+    fault = {"no tree file is open"};
     return Msg::OpenFailed;
   }
   std::string line;
-  if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line, detail); r != Msg::Ok) return r;
+  if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line, fault); r != Msg::Ok) return r;
   if (const Msg r = WriteTreeLine(run, line); r != Msg::Ok) {
-    detail = DisplayPath(run.paths, TreeFilePath(run)) + " (a line cannot be written)";
+    fault = {DisplayPath(run.paths, TreeFilePath(run)) + " (a line cannot be written)"};
     return r;
   }
   return Msg::Ok;

@@ -12,6 +12,7 @@
 
 #include "output/MenuItems.h"
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 
 namespace q32 {
@@ -52,8 +53,10 @@ struct MenuAttributes {
   bool root = false;
   bool hasNumber = false;  // the last MENUNR: given could be read
   std::int32_t number = 0;
-  std::vector<std::string> unreadableNumbers;  // MENUNR: words whose number could not be read
-  std::vector<std::string> unknown;  // words that are no attribute (passed over)
+  // Of the attribute words (by their index among them): the MENUNR: words
+  // whose number could not be read, and the words that are no attribute
+  // (passed over).
+  std::vector<std::size_t> unreadableNumbers, unknown;
 };
 
 // An unknown word of an SKMENU line as a report names it, with the attribute
@@ -78,14 +81,15 @@ Msg WriteTreeLine(RunContext& run, std::string_view line);
 
 // Builds the tree line of a menu item (item kind letter, tokens with the
 // keyword as token 0); 0 with the line (line feed included), or a message
-// code.  Kinds that are not menu items (#PRAGMA) give 0 and an empty line.
+// code with the word it stands at.  Kinds that are not menu items (#PRAGMA)
+// give 0 and an empty line.
 Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& line, std::string& detail);
+                  std::string& line, Fault& fault);
 // Builds the item line and writes it when it is complete: a rejected item
 // leaves nothing in the tree file.  0 or a message code (8220 without an open
 // tree file).
 Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, const std::vector<std::string>& tokens,
-                  std::string& detail);
+                  Fault& fault);
 
 // Reads a number as C's "%d" does after skipping blanks; false when no digit
 // follows.  Out-of-range values wrap to 32 bits.

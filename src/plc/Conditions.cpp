@@ -351,17 +351,20 @@ Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 }
 
 Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result,
-                      std::string* what) {
+                      Fault* fault) {
   result = false;
   auto whole = [&](Msg code) {
-    if (what) {
-      what->clear();
-      for (const std::string& t : tokens) *what += (what->empty() ? "" : " ") + t;
+    if (fault) {
+      fault->detail.clear();
+      for (const std::string& t : tokens) fault->detail += (fault->detail.empty() ? "" : " ") + t;
+      fault->word = -1;
     }
     return code;
   };
-  auto at = [&](Msg code, std::string_view word) {
-    if (what) *what = std::string(word);
+  auto at = [&](Msg code, std::string_view word, std::size_t t, std::size_t from) {
+    if (fault)
+      *fault = Fault{std::string(word), static_cast<int>(t), static_cast<unsigned>(from),
+                     static_cast<unsigned>(word.size())};
     return code;
   };
   if (tokens.size() > kMaxConditionTokens) return whole(Msg::IncompleteExpression);
@@ -393,7 +396,7 @@ Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
     if (!stripped[t].body.empty()) {
       bool tokenEnds = false;
       if (const Msg code = ActOnToken(scope, levels[current], stripped[t].body, tokenEnds); code != Msg::Ok)
-        return at(code, stripped[t].body);
+        return at(code, stripped[t].body, t, stripped[t].opens);
       if (tokenEnds) continue;
     }
     for (std::size_t k = 0; k < stripped[t].closes; ++k)

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
 
 namespace q32 {
@@ -38,10 +39,11 @@ Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 // Evaluates the tokens of a condition (the directive line upper-cased and
 // split, without its keyword).  0 with the result, or 3011, 3043, 3070,
 // 3073, 3084, 3091, 3507, 3509, 4010.
-// A failure names in what (when given) the word it stopped at, or the whole
-// condition where no single word is at fault.
+// A failure names in fault (when given) the word it stopped at (its index
+// in tokens, after the parentheses in front of it), or the whole condition
+// (word -1) where no single word is at fault.
 Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result,
-                      std::string* what = nullptr);
+                      Fault* fault = nullptr);
 
 enum SectionOperation : int {
   SECTION_PUSH = 0,    // #IF..., with its condition

@@ -102,7 +102,7 @@ void FindGeneratedSoftkeys(Collector& c, FileSystem& host, const std::string& pr
       };
       std::vector<std::string> shown;
       for (const std::string& place : beside) shown.push_back(Shown(place, projectDir));
-      c.Add(Msg::GeneratedSoftkeyNotFound, k.file, k.line,
+      c.Add(Msg::GeneratedSoftkeyNotFound, c.At(k, 1),
             "looked for " + list(shown) + " beside the project" +
                 (shown == names ? " and in its folders" : ", and for " + list(names) + " in its folders"),
             "sk" + std::to_string(i));

@@ -36,7 +36,7 @@ constexpr const char* kUsage[] = {
     "  -t<model>  -pj<file>  -r<file>  -a<defines>  -l<directory>  -nofilecheck",
     "  -W  -Werror  -diag:gcc  -sarif:<file>",
     "",
-    "Findings: the checks of Quillon32 -W (printed as file:line: warning: text [W84nn] and listed",
+    "Findings: the checks of Quillon32 -W (printed as file:line:column: warning: text [W84nn], listed",
     "on the page; with -W the generating run reports them as its warnings instead): a missing",
     "#INCLUDE file; two softkey lines writing the same output file; a text cut to fit; a name cut",
     "to 24 characters; two menus with one number; a drawing or a drawing's text beyond the softkey;",
@@ -152,7 +152,7 @@ int RunPreview(int argc, char** argv) {
   site.Write("index.html", ScreenPage(collector));
   site.Write("details.html", Page(collector, pc));
   if (!runReports)
-    for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f, startDir).c_str());
+    for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f).c_str());
   // The summary names the page only when the whole site was written.
   std::printf("Preview: %zu finding(s), %s%s%cindex.html\n", collector.findings.size(),
               site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), separator);

@@ -93,7 +93,7 @@ std::string LanguageName(int index) {
 // menu and softkey lists its own, and the page has thousands of both.
 using FindingsByAnchor = std::map<std::string, std::vector<const Finding*>>;
 
-std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor, const PageContext& pc);
+std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor);
 
 }  // namespace
 
@@ -205,22 +205,20 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
 }
 
 
-std::string FindingText(const Finding& f, const std::string& startDir) {
-  // A finding of the command line has no file.
-  std::string where = f.file.empty() ? "Quillon32Preview" : Shown(f.file, startDir);
-  if (f.line > 0) where += ":" + std::to_string(f.line);
-  std::string tag, text;
-  SplitTag(f.message, Number(f.code), tag, text);
-  return where + ": warning: " + text + " [" + tag + "]";
+std::string FindingText(const Finding& f) {
+  // The lines the run itself writes under -diag:gcc, with the notes.
+  std::string out = GccLine(f.report, "Quillon32Preview");
+  for (const RelatedSpan& note : f.report.notes) out += "\n" + GccNoteLine(note);
+  return out;
 }
 
 namespace {
 
-std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor, const PageContext& pc) {
+std::string FindingsHtml(const FindingsByAnchor& findings, const std::string& anchor) {
   std::string out;
   auto it = findings.find(anchor);
   if (it != findings.end())
-    for (const Finding* f : it->second) out += "<li class=\"finding\">" + Html(FindingText(*f, pc.startDir)) + "</li>\n";
+    for (const Finding* f : it->second) out += "<li class=\"finding\">" + Html(FindingText(*f)) + "</li>\n";
   return out.empty() ? out : "<ul class=\"findings\">\n" + out + "</ul>\n";
 }
 
@@ -289,7 +287,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
     for (const Finding& f : c.findings) {
       h += "<li class=\"finding\">";
       if (!f.anchor.empty()) h += "<a href=\"#" + Html(f.anchor) + "\">";
-      h += Html(FindingText(f, pc.startDir));
+      h += Html(FindingText(f));
       if (!f.anchor.empty()) h += "</a>";
       h += "</li>\n";
     }
@@ -316,7 +314,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
          " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + " — <a href=\"index.html#" +
          Html(m->name) + "\">on the screen</a></p>\n";
     for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
-    h += FindingsHtml(findingsOf, id, pc);
+    h += FindingsHtml(findingsOf, id);
     h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
          "<th>Other parameters</th></tr>\n";
     int slot = 0;
@@ -370,7 +368,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
                   (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
     h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
          std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
-         FindingsHtml(findingsOf, "sk" + std::to_string(i), pc) + "</td></tr>\n";
+         FindingsHtml(findingsOf, "sk" + std::to_string(i)) + "</td></tr>\n";
   }
   h += "</table>\n</body></html>\n";
   return h;

@@ -36,7 +36,8 @@ std::string Page(const Collector& c, const PageContext& pc);
 // index.html, the page the site opens on: each menu as the control shows it,
 // its softkeys pressed to open menus and go back, the PLC bits as switches.
 std::string ScreenPage(const Collector& c);
-// A finding as it is printed: "file:line: warning: text".
-std::string FindingText(const Finding& f, const std::string& startDir);
+// A finding as it is printed: the -diag:gcc form of the report
+// ("file:line:column: warning: text [W8404]") and of its notes.
+std::string FindingText(const Finding& f);
 
 }  // namespace q32

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/Diagnostics.h"
@@ -206,7 +207,10 @@ void PointAtIgnoredLine(RunContext& run, std::string_view file, unsigned lineNum
   static constexpr std::string_view kDefine[] = {"DEFINE"};
   std::string detail = "\"" + text + "\" (the file holds DEFINE lines and comments after \";\")";
   if (!NearestWord(word, kDefine).empty()) detail = "\"" + text + "\" (did you mean DEFINE?)";
-  run.observer->Found(Msg::ConfigurationLineIgnored, file, static_cast<int>(lineNumber), detail);
+  // At the line's first word.
+  run.observer->Found(Msg::ConfigurationLineIgnored,
+                      SpanOf(file, lineNumber, static_cast<unsigned>(start + 1), static_cast<unsigned>(word.size())),
+                      detail);
 }
 
 }  // namespace
@@ -218,15 +222,21 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
   std::string line;
   unsigned lineNumber = 0;
   bool lineStart = true;
-  while (file->GetLine(line, kMaxConfigurationLine)) {
+  std::string missing;
+  std::size_t where = 0;
+  while (ReadCodedLine(*file, coding, line, kMaxConfigurationLine, lineNumber == 0 && lineStart, missing, &where)) {
     // A line longer than the buffer arrives in pieces; only the first piece
-    // starts a new line number.
+    // starts a new line number (and has the line's columns).
     const bool pieceStartsLine = lineStart;
     if (lineStart) ++lineNumber;
     lineStart = !line.empty() && line.back() == '\n';
-    if (const std::string missing = ToControlCoding(coding, line, pieceStartsLine ? static_cast<int>(lineNumber) : 0);
-        !missing.empty())
-      ReportMessage(run.diag, Msg::NoCodePageForm, name, lineNumber, missing + " is read as \"?\"");
+    if (!missing.empty()) {
+      Diagnostic r;
+      r.code = Msg::NoCodePageForm;
+      r.at = SpanOf(name, lineNumber, pieceStartsLine ? static_cast<unsigned>(where + 1) : 0, 1);
+      r.argument = std::exchange(missing, {}) + " is read as \"?\"";
+      Report(run.diag, std::move(r));
+    }
     if (!StartsWithIgnoringCase(line, "DEFINE")) {
       if (run.observer) PointAtIgnoredLine(run, name, lineNumber, line);
       continue;
@@ -241,7 +251,7 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
     ReportDefineResult(run, code, name, lineNumber, rest);
     if (run.observer)
       for (const DefineCut& cut : summary.cut)
-        run.observer->ValueCut(name, static_cast<int>(lineNumber), cut.text, kMaxNameLength, cut.define);
+        run.observer->ValueCut(SpanOf(name, lineNumber), cut.text, kMaxNameLength, cut.define);
   }
   file->Close();
   return true;
@@ -262,7 +272,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
     return;
   }
   if (run.observer)
-    for (const DefineCut& cut : summary.cut) run.observer->ValueCut({}, 0, cut.text, kMaxNameLength, cut.define);
+    for (const DefineCut& cut : summary.cut) run.observer->ValueCut({}, cut.text, kMaxNameLength, cut.define);
   if (summary.badNumber) ReportDefineResult(run, Msg::BadNumber, {}, 0, text);
   if (summary.unquoted) ReportDefineResult(run, Msg::UnquotedString, {}, 0, text);
 }

@@ -25,10 +25,15 @@ struct FileCoding {
 // its lines then meets the failure).
 FileCoding RecogniseCoding(File& file);
 
-// Makes a line as read (lineNumber counts from 1 in its file) what the
-// control reads: a UTF-8 file's mark is dropped from its first line and the
-// line is converted.  Returns what has no Windows-1252 form, described for a
-// report ("U+2192 (E2 86 92)"), or empty.
-std::string ToControlCoding(const FileCoding& coding, std::string& line, int lineNumber);
+// Reads the next piece of a line, as File::GetLine does, and makes it what
+// the control reads.  The limit counts characters, so a UTF-8 file holds as
+// much on a line as the same file in Windows-1252: its bytes are read up to
+// maxChars characters (a character's bytes whole), its mark is dropped at
+// the file's start and the piece is converted.  problem receives what has no
+// Windows-1252 form, described for a report ("U+2192 (E2 86 92)"), unless it
+// holds such a description already, and where (when given) its offset in
+// the piece.  False at the end of the file.
+bool ReadCodedLine(File& file, const FileCoding& coding, std::string& line, std::size_t maxChars, bool fileStart,
+                   std::string& problem, std::size_t* where = nullptr);
 
 }  // namespace q32

@@ -5,6 +5,7 @@
 #include "paths/Paths.h"
 #include "plc/PlcOperands.h"
 #include "project/Defines.h"
+#include "project/ProjectLines.h"
 #include "run/RunContext.h"
 #include "text/Ascii.h"
 #include "text/Tokenizer.h"
@@ -14,8 +15,8 @@ namespace {
 // The words of an #IF line kept in the generated project.
 constexpr std::size_t kMaxWrittenWords = 100;
 
-void Report(const Preprocessor& p, Msg code, int line, std::string_view detail = {}) {
-  if (p.reports) ReportMessage(p.run.diag, code, p.run.projectFile, static_cast<unsigned>(line), detail);
+void Report(const Preprocessor& p, Diagnostic r) {
+  if (p.reports) Report(p.run.diag, std::move(r));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -27,20 +28,19 @@ bool WritesBack(const Preprocessor& p) {
   return p.reports && s.mode == MODE_PROJECT && !s.postProcess && p.run.outputs.generatedProject;
 }
 
-void WriteBack(const Preprocessor& p, const std::string& text, int line) {
+void WriteBack(const Preprocessor& p, const std::string& text, const ProjectLines& lines) {
   RunContext& run = p.run;
   if (WritesBack(p) && !run.outputs.generatedProject->WriteText(text))
-    ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, static_cast<unsigned>(line),
-                  run.outputs.generatedProjectFile);
+    Report(run.diag, lines.At(Msg::OpenFailed, -1, run.outputs.generatedProjectFile));
 }
 
 // The #IF condition of a line (upper-cased and split, without its keyword),
 // with the PLC symbols hidden unless the run post-processes: the generated
 // project must not depend on the PLC program.
-Msg EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result, std::string& what) {
+Msg EvaluateIfCondition(Preprocessor& p, const std::vector<std::string>& words, bool& result, Fault& fault) {
   std::vector<std::string> condition(words.begin() + (words.empty() ? 0 : 1), words.end());
   SymbolVisibilityScope visibility(p.plc, p.run.settings.postProcess);
-  return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result, &what);
+  return EvaluateCondition(ConditionScope{p.run.defines, p.plc}, condition, result, &fault);
 }
 
 // The #IF line as written, its words separated by single blanks.
@@ -79,71 +79,107 @@ DefineDirective SplitDefineDirective(std::string_view rawLine) {
   return d;
 }
 
+// The text of the note at a section left open.
+constexpr const char* kSectionLeftOpen = "the conditional section opened here is not closed";
+
 // Applies a section operation; on success the directive's text goes to the
 // generated project.
-void UpdateSections(Preprocessor& p, SectionOperation operation, bool condition, int line,
+void UpdateSections(Preprocessor& p, const ProjectLines& lines, SectionOperation operation, bool condition,
                     const std::string& written = std::string()) {
   bool active = p.active;
   Msg code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
   if (code != Msg::Ok) {
     if (operation == SECTION_FINAL) {
-      Report(p, code, line, "the end of the project is reached inside a conditional section");
-      // The lines that opened the sections left open.
-      if (p.reports)
-        for (const auto& [file, at] : p.opened)
-          ReportNote(p.run.diag, file, static_cast<unsigned>(at), "the conditional section opened here is not closed");
+      Diagnostic r = lines.At(code, -1, "the end of the project is reached inside a conditional section");
+      // The lines that opened the sections left open; the report follows
+      // from what left the innermost one open.
+      for (OpenSection& section : p.opened) {
+        r.cause = ReportSectionLeftOpen(p, section);
+        r.notes.push_back({section.at, kSectionLeftOpen});
+      }
+      Report(p, std::move(r));
       p.opened.clear();
       return;
     }
-    return Report(p, code, line,
-                  operation == SECTION_PUSH ? "more than 31 conditional sections are open"
-                                            : "no conditional section is open here");
+    // The directive that finds no section open, or one too many.
+    return Report(p, lines.At(code, 0,
+                              lines.tokens()[0] + (operation == SECTION_PUSH
+                                                       ? " (more than 31 conditional sections are open)"
+                                                       : " (no conditional section is open here)")));
   }
-  if (operation == SECTION_PUSH) p.opened.emplace_back(p.run.projectFile, line);
+  if (operation == SECTION_PUSH) p.opened.push_back({lines.Span(0)});
   if (operation == SECTION_POP && !p.opened.empty()) p.opened.pop_back();
-  if (!written.empty()) WriteBack(p, written, line);
+  if (!written.empty()) WriteBack(p, written, lines);
 }
 
 }  // namespace
 
-void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::vector<std::string>& tokens,
-                                std::string_view rawLine, int line) {
+DiagnosticId ReportSectionLeftOpen(Preprocessor& p, OpenSection& section) {
+  if (section.cause != kNoDiagnostic) return section.cause;
+  Diagnostic note;
+  note.note = true;
+  note.at = section.at;
+  note.argument = kSectionLeftOpen;
+  section.cause = Report(p.run.diag, std::move(note));
+  return section.cause;
+}
+
+void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
   RunContext& run = p.run;
+  const std::vector<std::string>& tokens = lines.tokens();
+  const std::string_view rawLine = lines.text();
+  const KeywordCode code = lines.keyword().code;
   switch (code) {
     case KeywordCode::IfDef:
     case KeywordCode::IfNDef: {
-      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, tokens[0] + " needs a condition");
+      if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, tokens[0] + " needs a condition"));
       bool value = false;
       const DefineDirective d = SplitDefineDirective(rawLine);
-      if (!EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value))
-        return Report(p, Msg::InstructionNotAllowed, line,
-                      d.condition + " (names joined by AND, OR and AND NOT, groups by commas)");
-      return UpdateSections(p, SECTION_PUSH, value, line, "\n" + d.keyword + " " + d.condition + "\n");
+      if (!EvaluateDefineCondition(run, p.plc, d.condition, code == KeywordCode::IfNDef, value)) {
+        // The condition from its first word to its last.
+        Diagnostic r = lines.At(Msg::InstructionNotAllowed, 1,
+                                d.condition + " (names joined by AND, OR and AND NOT, groups by commas)");
+        const WordPlace last = lines.places().back();
+        if (last.line == r.at.line && last.column >= r.at.column) r.at.length = last.column + last.length - r.at.column;
+        return Report(p, std::move(r));
+      }
+      return UpdateSections(p, lines, SECTION_PUSH, value, "\n" + d.keyword + " " + d.condition + "\n");
     }
     case KeywordCode::If: {
       std::vector<std::string> words;
-      if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens) != Split::Complete)
-        return Report(p, Msg::TooManyTokens, line, "an #IF line holds at most 100 words");
+      std::vector<TokenPlace> places;
+      if (SplitConditionTokens(UpperCase(rawLine), words, kMaxProjectTokens, &places) != Split::Complete)
+        return Report(p, lines.At(Msg::TooManyTokens, -1, "an #IF line holds at most 100 words"));
       bool value = false;
-      std::string what;
-      if (const Msg result = EvaluateIfCondition(p, words, value, what); result != Msg::Ok) {
+      Fault fault;
+      if (const Msg result = EvaluateIfCondition(p, words, value, fault); result != Msg::Ok) {
         // A scan lists files; what a condition gets wrong is not its concern.
-        if (run.settings.mode != MODE_SCAN) Report(p, result, line, what);
-        return;
+        if (run.settings.mode == MODE_SCAN) return;
+        // The word at fault, or the whole condition (the words after the
+        // keyword).
+        Diagnostic r = lines.At(result, -1, fault.detail);
+        const std::size_t word = static_cast<std::size_t>(fault.word + 1);
+        if (fault.word >= 0 && word < places.size()) {
+          const std::size_t begin = places[word].begin + fault.from;
+          lines.PlaceAt(r.at, begin, fault.length != 0 ? begin + fault.length : places[word].end);
+        } else if (places.size() > 1) {
+          lines.PlaceAt(r.at, places[1].begin, places.back().end);
+        }
+        return Report(p, std::move(r));
       }
-      return UpdateSections(p, SECTION_PUSH, value, line, IfLineWords(rawLine));
+      return UpdateSections(p, lines, SECTION_PUSH, value, IfLineWords(rawLine));
     }
     case KeywordCode::IfExist:
-      if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, "#IFEXIST needs a file");
-      return UpdateSections(p, SECTION_PUSH, FileExists(run.fs, tokens[1]), line,
+      if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#IFEXIST needs a file"));
+      return UpdateSections(p, lines, SECTION_PUSH, FileExists(run.fs, tokens[1]),
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
     case KeywordCode::Else:
-      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line, "#ELSE stands alone on its line");
-      return UpdateSections(p, SECTION_TOGGLE, false, line, tokens[0] + "\n");
+      if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ELSE stands alone on its line"));
+      return UpdateSections(p, lines, SECTION_TOGGLE, false, tokens[0] + "\n");
     case KeywordCode::EndIf:
-      if (tokens.size() != 1) return Report(p, Msg::TooManyTokens, line, "#ENDIF stands alone on its line");
-      return UpdateSections(p, SECTION_POP, false, line, tokens[0] + "\n\n");
+      if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ENDIF stands alone on its line"));
+      return UpdateSections(p, lines, SECTION_POP, false, tokens[0] + "\n\n");
     default:
       break;
   }
@@ -188,11 +224,13 @@ void SwitchOutputBack(Preprocessor& p) {
 
 }  // namespace
 
-void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line) {
+void HandleInclude(Preprocessor& p, const ProjectLines& lines, int& line) {
   RunContext& run = p.run;
   const RunSettings& s = run.settings;
-  if (p.include) return Report(p, Msg::KeywordNotAllowed, line, "#INCLUDE (an included file includes no further file)");
-  if (tokens.size() < 2) return Report(p, Msg::TooFewTokens, line, "#INCLUDE needs a file");
+  const std::vector<std::string>& tokens = lines.tokens();
+  if (p.include)
+    return Report(p, lines.At(Msg::KeywordNotAllowed, 0, "#INCLUDE (an included file includes no further file)"));
+  if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#INCLUDE needs a file"));
   const std::string& file = tokens[1];
   if (s.mode == MODE_SCAN && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
@@ -205,23 +243,23 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
     // The generated project includes the included file's generated project
     // from where it will lie on the control's side.
     if (tokens.size() < 3)
-      return Report(p, Msg::TooFewTokens, line,
-                    "#INCLUDE of a menu project names the directory of the included file's generated project");
+      return Report(p, lines.At(Msg::TooFewTokens, 1,
+                                "#INCLUDE of a menu project names the directory of the included file's generated project"));
     std::string generated = tokens[2] + "\\" + std::string(FileNameOf(file));
     ReplaceExtension(generated, ".spj");
-    WriteBack(p, tokens[0] + " " + generated + "\n", line);
+    WriteBack(p, tokens[0] + " " + generated + "\n", lines);
     SwitchOutputToInclude(p, file, tokens[2]);
   }
   // A variant may include a file that only some machines have.
   if (!FileExists(run.fs, file)) {
-    if (run.observer) run.observer->IncludeMissing(run.projectFile, line, file);
+    if (run.observer) run.observer->IncludeMissing(lines.Span(1), file);
     return SwitchOutputBack(p);
   }
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);
   if (!stream) {
     const std::string why = FailedFile(run, file);
     SwitchOutputBack(p);
-    return Report(p, Msg::ProjectNotOpened, line, why);
+    return Report(p, lines.At(Msg::ProjectNotOpened, 1, why));
   }
   p.include = std::move(stream);
   p.includingFile = run.projectFile;
@@ -240,6 +278,8 @@ bool ReturnFromInclude(Preprocessor& p, int& line) {
   return true;
 }
 
-void CheckSectionsClosed(Preprocessor& p, int line) { UpdateSections(p, SECTION_FINAL, false, line); }
+void CheckSectionsClosed(Preprocessor& p, const ProjectLines& lines) {
+  UpdateSections(p, lines, SECTION_FINAL, false);
+}
 
 }  // namespace q32

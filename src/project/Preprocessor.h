@@ -9,14 +9,24 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "plc/Conditions.h"
 #include "project/ProjectKeywords.h"
 
 namespace q32 {
 
 class File;
+class ProjectLines;
 struct PlcSymbolTables;
 struct RunContext;
+
+// An open conditional section: the word of the directive that opened it, and
+// the report of a directive-like word inside it that leaves it open (a
+// misspelt #ENDIF), which what follows from the open section follows from.
+struct OpenSection {
+  SourceSpan at;
+  DiagnosticId cause = kNoDiagnostic;
+};
 
 struct Preprocessor {
   Preprocessor(RunContext& r, PlcSymbolTables& symbols, bool reporting)
@@ -25,14 +35,16 @@ struct Preprocessor {
   RunContext& run;
   PlcSymbolTables& plc;  // what #IF conditions may ask for besides the defines
   // The main pass reports what is wrong with a directive; the menu constant
-  // pass reads the same lines silently, so that nothing is reported twice.
+  // pass reads the same lines silently, so that nothing is reported twice,
+  // but for the causes of later reports (a section left open), which it
+  // meets first and the main pass then meets again as repeats.
   const bool reports;
   SectionStack sections;
   // The lines that follow are acted on only while every open section is on.
   bool active = true;
-  // Where each open section began (file and line), so that a section left
-  // open can point at the line that opened it.
-  std::vector<std::pair<std::string, int>> opened;
+  // Where each open section began, so that a section left open can point at
+  // the line that opened it.
+  std::vector<OpenSection> opened;
   // The included file while one is read (includes do not nest), with the
   // name and line of the #INCLUDE that opened it.
   std::unique_ptr<File> include;
@@ -46,19 +58,18 @@ struct Preprocessor {
 };
 
 // A conditional directive (#IF, #IFDEF, #IFNDEF, #IFEXIST, #ELSE, #ENDIF),
-// in every mode and whether the line is active or not.  tokens are the
-// line's tokens, rawLine the line as read (continuations joined), line the
-// number reported.  Updates p.active.  A menu project without -post keeps
-// the directive in the generated project, so that every branch stays.
-void HandleConditionalDirective(Preprocessor& p, KeywordCode code, const std::vector<std::string>& tokens,
-                                std::string_view rawLine, int line);
+// the current line of lines, in every mode and whether the line is active
+// or not.  Updates p.active.  A menu project without -post keeps the
+// directive in the generated project, so that every branch stays.
+void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines);
 
-// #INCLUDE file [dir]: from the next line on the file is read in place of
-// the project, its lines counted from 1 (line is set to 0).  A missing file
-// is passed over silently.  A menu project without -post writes the
-// #INCLUDE of the generated file (dir names where it will lie) and writes
-// the included file's lines into a generated project of their own.
-void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int& line);
+// #INCLUDE file [dir], the current line of lines: from the next line on the
+// file is read in place of the project, its lines counted from 1 (line is
+// set to 0).  A missing file is passed over silently.  A menu project
+// without -post writes the #INCLUDE of the generated file (dir names where
+// it will lie) and writes the included file's lines into a generated
+// project of their own.
+void HandleInclude(Preprocessor& p, const ProjectLines& lines, int& line);
 
 // At the end of the included file: closes it (and its generated project),
 // and the including file's name, line number and generated project are in
@@ -67,7 +78,12 @@ void HandleInclude(Preprocessor& p, const std::vector<std::string>& tokens, int&
 bool ReturnFromInclude(Preprocessor& p, int& line);
 
 // At the end of the project: sections still open report 3300 (with the last
-// line) and the stack is emptied.
-void CheckSectionsClosed(Preprocessor& p, int line);
+// line of lines), each pointed at where it opened, and the stack is emptied.
+// The menu constant pass reports only the causes: a note at each section
+// left open that no misspelt directive inside it explains.
+void CheckSectionsClosed(Preprocessor& p, const ProjectLines& lines);
+
+// The note at a section left open: the cause of what follows from it.
+DiagnosticId ReportSectionLeftOpen(Preprocessor& p, OpenSection& section);
 
 }  // namespace q32

@@ -1,5 +1,7 @@
 #include "project/ProjectLines.h"
 
+#include <algorithm>
+
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
@@ -30,12 +32,40 @@ bool ContinuationAt(const std::string& line, std::size_t& backslash) {
   return true;
 }
 
+// A piece read at the map's place; the next one begins on the next line
+// when this one ended with its line, else further on the same line.
+void NotePiece(LineMap* map, std::size_t from, const std::string& piece) {
+  if (!map) return;
+  map->pieces.push_back({from, map->nextLine, map->nextColumn});
+  if (!piece.empty() && piece.back() == '\n') {
+    ++map->nextLine;
+    map->nextColumn = 0;
+  } else {
+    map->nextColumn += static_cast<unsigned>(piece.size());
+  }
+}
+
 }  // namespace
 
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
+WordPlace LineMap::Place(std::size_t begin, std::size_t end) const {
+  if (pieces.empty()) return {};
+  std::size_t k = 0;
+  while (k + 1 < pieces.size() && pieces[k + 1].from <= begin) ++k;
+  const std::size_t pieceEnd = k + 1 < pieces.size() ? pieces[k + 1].from : std::string::npos;
+  if (end > pieceEnd) end = pieceEnd;
+  const LinePiece& p = pieces[k];
+  return {p.line, p.column + static_cast<unsigned>(begin - p.from) + 1, static_cast<unsigned>(end > begin ? end - begin : 0)};
+}
+
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding,
+                     std::string* problem, LineMap* map, std::size_t* where) {
+  std::string missing;
+  std::size_t at = 0;
   line.clear();
-  if (!stream.GetLine(line, kMaxPhysicalLine)) return false;
+  if (map) map->pieces.clear();
+  if (!ReadCodedLine(stream, coding, line, kMaxPhysicalLine, lineCounter == 0, missing, &at)) return false;
   ++lineCounter;
+  NotePiece(map, 0, line);
   DropCarriageReturn(line);
   std::size_t backslash;
   while (ContinuationAt(line, backslash)) {
@@ -43,11 +73,17 @@ bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter) {
     // of the file the line simply ends without them.
     line.resize(backslash);
     std::string next;
-    if (!stream.GetLine(next, kMaxPhysicalLine + 1)) break;
+    const bool clean = missing.empty();
+    std::size_t nextAt = 0;
+    if (!ReadCodedLine(stream, coding, next, kMaxPhysicalLine + 1, false, missing, &nextAt)) break;
+    if (clean && !missing.empty()) at = line.size() + nextAt;
     ++lineCounter;
+    NotePiece(map, line.size(), next);
     DropCarriageReturn(next);
     line += next;
   }
+  if (problem) *problem = std::move(missing);
+  if (where) *where = at;
   return true;
 }
 
@@ -65,47 +101,116 @@ ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project,
       pre_(run, plc, reports),
       everyLine_(run.settings.mode == MODE_SCAN || (run.settings.mode == MODE_PROJECT && !run.settings.postProcess)),
       number_(lineNumber - 1),
-      projectCoding_(coding) {}
+      projectCoding_(coding) {
+  projectMap_.nextLine = static_cast<unsigned>(lineNumber);
+}
 
 ProjectLines::~ProjectLines() { LeaveInclude(); }
 
-void ProjectLines::Report(Msg code, std::string_view detail) {
-  if (pre_.reports) ReportMessage(run_.diag, code, run_.projectFile, static_cast<unsigned>(number_), detail);
+DiagnosticId ProjectLines::Report(Diagnostic r) {
+  return pre_.reports ? q32::Report(run_.diag, std::move(r)) : kNoDiagnostic;
+}
+
+SourceSpan ProjectLines::Span(int word, unsigned from, unsigned length) const {
+  SourceSpan at = SpanOf(run_.projectFile, static_cast<unsigned>(number_));
+  if (word < 0 || static_cast<std::size_t>(word) >= places_.size()) return at;
+  const WordPlace& w = places_[static_cast<std::size_t>(word)];
+  at.line = w.line;
+  from = std::min(from, w.length);
+  at.column = w.column + from;
+  at.length = length != 0 ? std::min(length, w.length - from) : w.length - from;
+  return at;
+}
+
+void ProjectLines::PlaceAt(SourceSpan& at, std::size_t begin, std::size_t end) const {
+  const LineMap& map = pre_.include ? includeMap_ : projectMap_;
+  const WordPlace w = map.Place(begin, end);
+  if (w.line == 0) return;
+  at.line = w.line;
+  at.column = w.column;
+  at.length = w.length;
+}
+
+Diagnostic ProjectLines::At(Msg code, int word, std::string argument, unsigned from) const {
+  Diagnostic r;
+  r.code = code;
+  r.at = Span(word, from);
+  r.reportedLine = static_cast<unsigned>(number_);
+  r.argument = std::move(argument);
+  return r;
+}
+
+Diagnostic ProjectLines::At(Msg code, const Fault& fault) const {
+  Diagnostic r = At(code, fault.word, fault.detail);
+  r.at = Span(fault.word, fault.from, fault.length);
+  return r;
+}
+
+void ProjectLines::NoteSectionsLeftOpen() {
+  for (OpenSection& section : pre_.opened) ReportSectionLeftOpen(pre_, section);
+}
+
+void ProjectLines::PlaceTokens(const std::vector<TokenPlace>& tokenPlaces) {
+  const LineMap& map = pre_.include ? includeMap_ : projectMap_;
+  places_.clear();
+  for (const TokenPlace& t : tokenPlaces) places_.push_back(map.Place(t.begin, t.end));
 }
 
 bool ProjectLines::Next() {
+  std::vector<TokenPlace> tokenPlaces;
   for (;;) {
-    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_)) {
+    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
+    LineMap& map = pre_.include ? includeMap_ : projectMap_;
+    std::string missing;
+    std::size_t where = 0;
+    if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_, coding, &missing, &map, &where)) {
       // The end of an included file: reading goes on after its #INCLUDE.
       if (ReturnFromInclude(pre_, number_)) continue;
+      places_.clear();
       return false;
     }
-    const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
-    // A mark before a comment is no character of it.
-    if (number_ == 1 && coding.utf8 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
     if (IsProjectComment(text_)) continue;
     if (run_.observer && !coding.utf8) CheckUtf8(coding);
-    if (const std::string missing = ToControlCoding(coding, text_, number_); !missing.empty())
-      Report(Msg::NoCodePageForm, missing + " is read as \"?\"");
-    if (SplitTokens(text_, tokens_, kMaxProjectTokens, false) != Split::Complete) {
-      Report(Msg::TooManyTokens, "a project line holds at most 100 words");
+    if (!missing.empty()) {
+      Diagnostic r = At(Msg::NoCodePageForm, -1, missing + " is read as \"?\"");
+      PlaceAt(r.at, where, where + 1);
+      Report(std::move(r));
+    }
+    if (SplitTokens(text_, tokens_, kMaxProjectTokens, false, &tokenPlaces) != Split::Complete) {
+      // From the first word beyond the limit on.
+      Diagnostic r = At(Msg::TooManyTokens, -1, "a project line holds at most 100 words");
+      PlaceAt(r.at, tokenPlaces.back().begin, text_.size());
+      Report(std::move(r));
       continue;
     }
+    PlaceTokens(tokenPlaces);
     if (tokens_.empty()) continue;
     keyword_ = LookupProjectKeyword(tokens_[0]);
     if (!keyword_) {
-      if (pre_.active) Report(Msg::KeywordNotAllowed, UnknownKeywordDetail(tokens_[0]));
-      else if (pre_.reports) PointAtMisspeltDirective();
+      if (pre_.active) {
+        const DiagnosticId id = Report(At(Msg::KeywordNotAllowed, 0, UnknownKeywordDetail(tokens_[0])));
+        // A misspelt #ENDIF in a section that is on leaves it open too.
+        if (!NearestDirective(tokens_[0]).empty() && !pre_.opened.empty() && pre_.opened.back().cause == kNoDiagnostic)
+          pre_.opened.back().cause = id;
+      } else {
+        PointAtMisspeltDirective();
+      }
       continue;
     }
     if (IsConditional(*keyword_)) {
-      HandleConditionalDirective(pre_, keyword_->code, tokens_, text_, number_);
+      HandleConditionalDirective(pre_, *this);
       continue;
     }
-    if (!pre_.active && !everyLine_) continue;
+    if (!pre_.active && !everyLine_) {
+      if (onPassedOver) onPassedOver(*this);
+      continue;
+    }
     if (keyword_->kind == KeywordKind::Directive) {
-      HandleInclude(pre_, tokens_, number_);
-      if (pre_.include) includeCoding_ = RecogniseCoding(*pre_.include);
+      HandleInclude(pre_, *this, number_);
+      if (pre_.include) {
+        includeCoding_ = RecogniseCoding(*pre_.include);
+        includeMap_ = LineMap{};
+      }
       continue;
     }
     return true;
@@ -123,7 +228,9 @@ void ProjectLines::CheckUtf8(const FileCoding& coding) {
   for (const std::string& file : utf8Files_)
     if (file == run_.projectFile) return;
   utf8Files_.push_back(run_.projectFile);
-  run_.observer->Found(Msg::Utf8ProjectFile, run_.projectFile, number_,
+  SourceSpan span = Span();
+  PlaceAt(span, at, at + length);
+  run_.observer->Found(Msg::Utf8ProjectFile, span,
                        "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
                            " of one character, which the control shows as " + std::to_string(length) +
                            " characters (the file is read as Windows-1252: line " + std::to_string(coding.strayLine) +
@@ -132,19 +239,24 @@ void ProjectLines::CheckUtf8(const FileCoding& coding) {
 
 // A switched-off section passes over every line, a misspelt #ENDIF too, and
 // the sections then end elsewhere than meant: the word is pointed at where it
-// stands, as a note, or under -W as a warning.
+// stands, as a note, or under -W as a warning.  Both passes meet it; the
+// menu constant pass tells it, before the reports that follow from it, and
+// the main pass finds it told.  It is what leaves the innermost open section
+// open.
 void ProjectLines::PointAtMisspeltDirective() {
   const std::string_view meant = NearestDirective(tokens_[0]);
   if (meant.empty()) return;
-  const std::string text = tokens_[0] + " in a switched-off section looks like a misspelt " + std::string(meant) +
-                           "; it is passed over, so the section does not end here";
-  if (run_.settings.checks)
-    ReportCheck(run_.diag, Msg::MisspeltDirective, run_.projectFile, static_cast<unsigned>(number_), text);
-  else
-    ReportNote(run_.diag, run_.projectFile, static_cast<unsigned>(number_), text);
+  Diagnostic r = At(run_.settings.checks ? Msg::MisspeltDirective : Msg::Ok, 0,
+                    tokens_[0] + " in a switched-off section looks like a misspelt " + std::string(meant) +
+                        "; it is passed over, so the section does not end here");
+  r.check = run_.settings.checks;
+  r.note = !r.check;
+  r.dropRepeat = true;
+  const DiagnosticId id = q32::Report(run_.diag, std::move(r));
+  if (!pre_.opened.empty() && pre_.opened.back().cause == kNoDiagnostic) pre_.opened.back().cause = id;
 }
 
-void ProjectLines::CheckSectionsClosed() { q32::CheckSectionsClosed(pre_, number_); }
+void ProjectLines::CheckSectionsClosed() { q32::CheckSectionsClosed(pre_, *this); }
 
 void ProjectLines::LeaveInclude() { ReturnFromInclude(pre_, number_); }
 

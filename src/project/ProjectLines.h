@@ -5,12 +5,15 @@
 // same lines, numbers and files and cannot disagree.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "diag/Diagnostic.h"
 #include "project/FileCoding.h"
 #include "project/Preprocessor.h"
 #include "project/ProjectKeywords.h"
+#include "text/Tokenizer.h"
 
 #include "diag/MessageCodes.h"
 
@@ -24,10 +27,35 @@ struct RunContext;
 constexpr std::size_t kMaxPhysicalLine = 254;
 constexpr std::size_t kMaxContinuedLine = 768;
 
+// Where the pieces of a logical line stand in their file.  A continued line
+// is joined from physical lines, an overlong physical line is read in
+// pieces, and a line counter counts pieces; a place in the joined line maps
+// back through these to the physical line and column an editor shows.
+struct LinePiece {
+  std::size_t from = 0;  // where the piece begins in the logical line
+  unsigned line = 0;     // its physical line, from 1
+  unsigned column = 0;   // characters of that line before it
+};
+struct LineMap {
+  std::vector<LinePiece> pieces;  // of the last logical line read
+  // Where the next read begins.
+  unsigned nextLine = 1, nextColumn = 0;
+  // The place of the logical line's bytes [begin, end): its physical line,
+  // column (from 1) and length; a place reaching into a further piece ends
+  // with the piece it begins in.
+  WordPlace Place(std::size_t begin, std::size_t end) const;
+};
+
 // The next logical line of a project file (continuations joined, CR removed,
 // the line feed kept when the physical line had one); false at end of file.
-// lineCounter advances by one per physical line read.
-bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter);
+// lineCounter advances by one per physical line read.  The lines of a UTF-8
+// file are converted as they are read, so that their limits count the
+// characters the control reads; problem (when given) receives the first
+// character that has no Windows-1252 form (see ReadCodedLine), and where its
+// offset in the line.  map (when given) receives where the pieces of the
+// line stand.
+bool ReadLogicalLine(File& stream, std::string& line, int& lineCounter, const FileCoding& coding = {},
+                     std::string* problem = nullptr, LineMap* map = nullptr, std::size_t* where = nullptr);
 
 // A path setting must leave room for the backslash that may be appended.
 constexpr std::size_t kMaxSettingPath = 258;
@@ -58,21 +86,47 @@ class ProjectLines {
 
   const std::string& text() const { return text_; }  // as read, continuations joined
   const std::vector<std::string>& tokens() const { return tokens_; }
+  // Where each token stands (its physical line and columns).
+  const std::vector<WordPlace>& places() const { return places_; }
   const ProjectKeyword& keyword() const { return *keyword_; }
   // The line's number in the file being read (run.projectFile).
   int number() const { return number_; }
   // Whether every open section is switched on.
   bool active() const { return pre_.active; }
+  // The run being read for.
+  RunContext& run() const { return run_; }
+
+  // The place of a word of the line (from a character of it on), or of the
+  // line as a whole (word -1), in the file being read.
+  SourceSpan Span(int word = -1, unsigned from = 0, unsigned length = 0) const;
+  // Sets the place of a span to the line's bytes [begin, end) (as the line
+  // stands in text()).
+  void PlaceAt(SourceSpan& at, std::size_t begin, std::size_t end) const;
+  // A report of the line at a word (or the line as a whole), or at what a
+  // check of its words found.
+  Diagnostic At(Msg code, int word = -1, std::string argument = {}, unsigned from = 0) const;
+  Diagnostic At(Msg code, const Fault& fault) const;
+  // The conditional sections open, outermost first, each with what leaves it
+  // open where that is known (a misspelt directive inside it).
+  const std::vector<OpenSection>& OpenSections() const { return pre_.opened; }
+  // At the end of the project: each section still open gets its cause (the
+  // note where it opened, unless a misspelt directive explains it).
+  void NoteSectionsLeftOpen();
 
   // At the end of the project: sections still open are reported.
   void CheckSectionsClosed();
   // Back in the project itself when a pass stops inside an included file.
   void LeaveInclude();
 
+  // Called for each line a switched-off section passes over (the menu
+  // constant pass notes the names it defines).
+  std::function<void(const ProjectLines&)> onPassedOver;
+
  private:
-  void Report(Msg code, std::string_view detail = {});
+  DiagnosticId Report(Diagnostic r);
   void PointAtMisspeltDirective();
   void CheckUtf8(const FileCoding& coding);
+  void PlaceTokens(const std::vector<TokenPlace>& tokenPlaces);
 
   RunContext& run_;
   File& project_;
@@ -80,6 +134,8 @@ class ProjectLines {
   const bool everyLine_;
   std::string text_;
   std::vector<std::string> tokens_;
+  std::vector<WordPlace> places_;
+  LineMap projectMap_, includeMap_;
   const ProjectKeyword* keyword_ = nullptr;
   int number_;
   const FileCoding projectCoding_;

@@ -32,16 +32,22 @@ constexpr std::string_view kDarkIsSet = "DARK";
 constexpr int kReportedConverterCodes = 8000;
 
 struct Reader {
-  Reader(RunContext& context, ProjectTables& t, ProjectLines& l) : run(context), tables(t), lines(l) {}
+  Reader(RunContext& context, ProjectTables& t, ProjectLines& l, const ProjectCauses& c)
+      : run(context), tables(t), lines(l), causes(c) {}
 
   RunContext& run;
   ProjectTables& tables;
   ProjectLines& lines;
+  const ProjectCauses& causes;
   std::string topProjectFile;
   bool inMenu = false;
   std::string menuName;  // of the open menu, with its file and line
   std::string menuFile;
   int menuLine = 0;
+  SourceSpan menuAt;  // its name
+  // What leaves the open menu open, when the menu constant pass found it
+  // left open.
+  DiagnosticId menuCause = kNoDiagnostic;
   int entries = -1;  // items of the current menu; -1 before the first menu
   std::uint32_t menuCounter = 0;
   std::uint32_t softkeyIndex = 0;
@@ -52,9 +58,18 @@ struct Reader {
 
   const std::vector<std::string>& tokens() const { return lines.tokens(); }
   unsigned line() const { return static_cast<unsigned>(lines.number()); }
-  void Report(Msg code, std::string_view detail = {}) { ReportMessage(run.diag, code, run.projectFile, line(), detail); }
-  // A keyword that stands where it may not, with why.
-  void NotHere(std::string_view why) { Report(Msg::KeywordNotAllowed, tokens()[0] + " (" + std::string(why) + ")"); }
+  // A report of the line, at one of its words (-1: the line as a whole).
+  void Report(Msg code, std::string_view detail = {}, int word = -1, DiagnosticId cause = kNoDiagnostic) {
+    Diagnostic r = lines.At(code, word, std::string(detail));
+    r.cause = cause;
+    q32::Report(run.diag, std::move(r));
+  }
+  // A keyword that stands where it may not, with why; what follows from the
+  // open menu follows from what left it open.
+  void NotHere(std::string_view why, bool aboutOpenMenu = false) {
+    Report(Msg::KeywordNotAllowed, tokens()[0] + " (" + std::string(why) + ")", 0,
+           aboutOpenMenu ? menuCause : kNoDiagnostic);
+  }
   // The menu still open where another keyword needs none.
   std::string OpenMenu() const { return "the menu " + menuName + " of line " + std::to_string(menuLine) + " is open"; }
   void ReportFile(Msg code, std::string_view file) { ReportFailedFile(run, code, file); }
@@ -63,7 +78,7 @@ struct Reader {
   void Write(std::string_view text) {
     RunOutputs& o = run.outputs;
     if (run.settings.mode == MODE_PROJECT && o.generatedProject && !o.generatedProject->WriteText(text))
-      ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, line(), o.generatedProjectFile);
+      Report(Msg::OpenFailed, o.generatedProjectFile);
   }
 };
 
@@ -101,11 +116,11 @@ void HandleSetting(Reader& r, KeywordCode code) {
     r.Write(t[0] + "\n");
     return;
   }
-  if (r.inMenu) return r.NotHere("settings stand outside menus: " + r.OpenMenu());
+  if (r.inMenu) return r.NotHere("settings stand outside menus: " + r.OpenMenu(), true);
   std::string value;
   if (const Msg result = SettingValue(t, value); result != Msg::Ok)
-    return r.Report(result, result == Msg::TooFewTokens ? t[0] + " needs a value"
-                                                         : t[0] + " longer than 258 characters");
+    return result == Msg::TooFewTokens ? r.Report(result, t[0] + " needs a value", 0)
+                                       : r.Report(result, t[0] + " longer than 258 characters", 1);
   switch (code) {
     case KeywordCode::LanguagePath:
       c.languagePath = value;
@@ -114,7 +129,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       EnsureBackslash(value);
       c.destPath = value;
       // The control's path cannot hold a blank; the drive may ("PLC:").
-      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "SKPATH " + value + " (a blank in the control's path)");
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "SKPATH " + value + " (a blank in the control's path)", 1);
       else r.Write("\nSKPATH " + value.substr(0, value.size() - 1) + "\n");
       break;
     case KeywordCode::MoPath:
@@ -131,7 +146,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       break;
     case KeywordCode::HelpFile:
       c.helpFile = value;
-      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "HELPFILE " + value + " (a blank in the control's path)");
+      if (HasBlankFrom(value, 4)) r.Report(Msg::ValueInvalid, "HELPFILE " + value + " (a blank in the control's path)", 1);
       else r.Write(t[0] + " " + value + "\n");
       break;
     case KeywordCode::DefFile:
@@ -145,7 +160,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
       o.treeFile = value;
       r.Write(t[0] + " " + value + "\n");
       if (NamesSystemList(value)) {
-        r.Report(Msg::TreeIsSystemList);
+        r.Report(Msg::TreeIsSystemList, {}, 1);
         r.abandon = true;
       }
       break;
@@ -157,7 +172,7 @@ void HandleSetting(Reader& r, KeywordCode code) {
 void OpenTreeForMenu(Reader& r) {
   RunContext& run = r.run;
   if (NamesSystemList(run.outputs.treeFile)) {
-    r.Report(Msg::TreeNamedLikeSystemList);
+    r.Report(Msg::TreeNamedLikeSystemList, {}, 0);
     r.abandon = true;
     return;
   }
@@ -174,8 +189,8 @@ void HandleMenu(Reader& r, KeywordCode code) {
   const bool gensys = run.settings.mode == MODE_GENSYS;
   const std::vector<std::string>& t = r.tokens();
   if (code == KeywordCode::SkMenu) {
-    if (r.inMenu) return r.NotHere(r.OpenMenu() + ": ENDSKMENU missing?");
-    if (t.size() < 2) return r.Report(Msg::TooFewTokens, "SKMENU needs the menu's name");
+    if (r.inMenu) return r.NotHere(r.OpenMenu() + ": ENDSKMENU missing?", true);
+    if (t.size() < 2) return r.Report(Msg::TooFewTokens, "SKMENU needs the menu's name", 0);
     std::string written = "\nSKMENU " + t[1];
     for (std::size_t i = 2; i < t.size(); ++i) written += " " + Quoted(t[i]);
     r.Write(written + "\n");
@@ -186,11 +201,12 @@ void HandleMenu(Reader& r, KeywordCode code) {
     const MenuAttributes menu = ParseMenuAttributes(std::span<const std::string>(t).subspan(2));
     // Reported at the line (the number is read after an upper-case MENUNR:
     // only, as the control reads it).
-    for (const std::string& word : menu.unreadableNumbers)
-      r.Report(Msg::UnknownParameter, word + " (a number behind MENUNR: in capitals)");
+    for (const std::size_t word : menu.unreadableNumbers)
+      r.Report(Msg::UnknownParameter, t[2 + word] + " (a number behind MENUNR: in capitals)", static_cast<int>(2 + word));
     if (run.observer)
-      for (const std::string& word : menu.unknown)
-        run.observer->Found(Msg::UnknownMenuAttribute, run.projectFile, r.lines.number(), MenuAttributeDetail(word));
+      for (const std::size_t word : menu.unknown)
+        run.observer->Found(Msg::UnknownMenuAttribute, r.lines.Span(static_cast<int>(2 + word)),
+                            MenuAttributeDetail(t[2 + word]));
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =
@@ -202,6 +218,9 @@ void HandleMenu(Reader& r, KeywordCode code) {
     r.menuName = t[1];
     r.menuFile = run.projectFile;
     r.menuLine = r.lines.number();
+    r.menuAt = r.lines.Span(1);
+    const auto left = r.causes.openMenus.find({r.menuFile, r.menuLine});
+    r.menuCause = left == r.causes.openMenus.end() ? kNoDiagnostic : left->second;
     r.anyMenu = true;
     r.entries = 0;
     if (menu.root) r.rootSeen = true;
@@ -212,24 +231,30 @@ void HandleMenu(Reader& r, KeywordCode code) {
   if (code == KeywordCode::EndSkMenu) {
     r.Write(t[0] + "\n\n");
     r.inMenu = false;
-    if (r.entries == 0) r.Report(Msg::MenuWithoutItems, r.menuName);
+    if (r.entries == 0) r.Report(Msg::MenuWithoutItems, r.menuName, 0);
     return;
   }
   std::string text;
   if (code == KeywordCode::RowDef) {
-    if (t.size() != 3) return r.Report(Msg::TooFewTokens, "ROWDEF takes the first and the last row");
+    if (t.size() != 3) return r.Report(Msg::TooFewTokens, "ROWDEF takes the first and the last row", 0);
     r.Write("ROWDEF " + t[1] + " " + t[2] + "\n");
     std::uint32_t first = 0, last = 0;
-    if (const Msg result = ParseRowDefinition(t, first, last); result != Msg::Ok)
-      return r.Report(result, "ROWDEF " + t[1] + " " + t[2] + " (two numbers, the first not above the last)");
+    if (const Msg result = ParseRowDefinition(t, first, last); result != Msg::Ok) {
+      // Both numbers.
+      Diagnostic d = r.lines.At(result, 1, "ROWDEF " + t[1] + " " + t[2] + " (two numbers, the first not above the last)");
+      const SourceSpan second = r.lines.Span(2);
+      if (second.line == d.at.line) d.at.length = second.column + second.length - d.at.column;
+      q32::Report(run.diag, std::move(d));
+      return;
+    }
     text = Format("r %u %u\n", first, last);
   } else {
     const bool previous = code == KeywordCode::SkPrevDef;
-    if (t.size() != 2) return r.Report(Msg::TooFewTokens, t[0] + " takes one key code");
+    if (t.size() != 2) return r.Report(Msg::TooFewTokens, t[0] + " takes one key code", 0);
     r.Write((previous ? "SKPREVDEF " : "SKNEXTDEF ") + t[1] + " \n");
     std::uint32_t value = 0;
     if (const Msg result = ParsePagingDefinition(t, value); result != Msg::Ok)
-      return r.Report(result, t[0] + " " + t[1] + " (a key code from 0 to 0xFFFF)");
+      return r.Report(result, t[0] + " " + t[1] + " (a key code from 0 to 0xFFFF)", 1);
     text = Format("%c 0x%X\n", previous ? 'p' : 'n', value);
   }
   if (gensys) {
@@ -258,11 +283,11 @@ void HandleSoftkey(Reader& r, SourceType type) {
   RunOutputs& o = run.outputs;
   const std::vector<std::string>& t = r.tokens();
   if (!r.inMenu) return r.NotHere("softkey lines stand inside a menu");
-  if (t.size() < 2) return r.Report(Msg::TooFewTokens, t[0] + " needs its source");
+  if (t.size() < 2) return r.Report(Msg::TooFewTokens, t[0] + " needs its source", 0);
   if (type != SOURCE_TX && t[1].find(' ') != std::string::npos)
-    return r.Report(Msg::ValueInvalid, "\"" + t[1] + "\" (a blank in a source name)");
+    return r.Report(Msg::ValueInvalid, "\"" + t[1] + "\" (a blank in a source name)", 1);
   if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
-    r.Report(Msg::TextNeedsMoPath);
+    r.Report(Msg::TextNeedsMoPath, t[1], 1);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
   run.softkey.darkIsSet = type == SOURCE_BMP && t.size() > 3 && EqualsIgnoringCase(t[3], kDarkIsSet);
   if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
@@ -276,7 +301,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
       case NameAdded::AlreadyThere:
         // The generated line stays without its name; the run has failed.
         r.Write("\n");
-        return r.Report(Msg::NameTwice, name);
+        return r.Report(Msg::NameTwice, name, 2);
       case NameAdded::NoMemory:
         r.Write("\n");
         r.Report(Msg::NoMemory);
@@ -288,8 +313,12 @@ void HandleSoftkey(Reader& r, SourceType type) {
 
   Conversion conversion;
   if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
+    // The converters' reports about the softkey point back at its source here.
+    run.softkeyLine = r.lines.Span(1);
+    TakeNames(run.diag, run.softkeyLine);
     conversion = DispatchSoftkey(run, r.tables.languages, r.tables.firstBmxProject);
-    if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code, conversion.detail);
+    run.softkeyLine = SourceSpan{};
+    if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code, conversion.detail, 1);
   }
   if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion.code, conversion.converted);
   if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX && conversion.converted) {
@@ -322,7 +351,7 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
   RunContext& run = r.run;
   const std::vector<std::string>& t = r.tokens();
   Msg result = Msg::Ok;
-  std::string detail;
+  Fault fault;
   switch (run.settings.mode) {
     case MODE_SCAN:
       for (std::size_t i = 1; i < t.size(); ++i) {
@@ -334,24 +363,34 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
       }
       break;
     case MODE_GENSYS:
-      result = WriteTreeItem(run, r.tables.plc, kind, t, detail);
+      result = WriteTreeItem(run, r.tables.plc, kind, t, fault);
       break;
     case MODE_PROJECT:
     case MODE_CHECK:
-      result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active(), detail);
+      result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active(), fault);
       break;
     default:
       break;
   }
   if (run.observer) run.observer->ItemDone(result);
-  if (result != Msg::Ok) r.Report(result, detail);
-  else ++r.entries;
+  if (result == Msg::Ok) {
+    ++r.entries;
+    return;
+  }
+  Diagnostic d = r.lines.At(result, fault);
+  // A name defined on a line that a misspelt directive switched off.
+  if (result == Msg::UnknownName && fault.word >= 0 && static_cast<std::size_t>(fault.word) < t.size()) {
+    const std::string name =
+        UpperCase(std::string_view(t[static_cast<std::size_t>(fault.word)]).substr(fault.from).substr(0, kMaxNameLength));
+    if (const auto it = r.causes.passedOverNames.find(name); it != r.causes.passedOverNames.end()) d.cause = it->second;
+  }
+  q32::Report(run.diag, std::move(d));
 }
 
 void ActOnLine(Reader& r) {
   const ProjectKeyword& keyword = r.lines.keyword();
   if (r.run.observer && keyword.kind != KeywordKind::Setting)
-    r.run.observer->LineRead(r.run.projectFile, r.lines.number(), keyword, r.tokens());
+    r.run.observer->LineRead(r.run.projectFile, r.lines.number(), keyword, r.tokens(), r.lines.places());
   switch (keyword.kind) {
     case KeywordKind::Directive:  // taken by the line source
       break;
@@ -378,8 +417,10 @@ void EndChecks(Reader& r) {
     if (r.anyMenu && !r.rootSeen) r.Report(Msg::NoRootMenu);
   }
   if (r.inMenu) {
-    r.Report(Msg::EndInsideMenu, r.menuName);
-    ReportNote(r.run.diag, r.menuFile, static_cast<unsigned>(r.menuLine), "the menu " + r.menuName + " opens here");
+    Diagnostic d = r.lines.At(Msg::EndInsideMenu, -1, r.menuName);
+    d.notes.push_back({r.menuAt, "the menu " + r.menuName + " opens here"});
+    d.cause = r.menuCause;
+    q32::Report(r.run.diag, std::move(d));
   }
   r.lines.CheckSectionsClosed();
 }
@@ -397,9 +438,8 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
   const FileCoding coding = RecogniseCoding(*project);
   std::string header;
   int headerLine = 0;
-  const bool any = ReadLogicalLine(*project, header, headerLine);
   // The header is plain ASCII in either coding; a UTF-8 file's mark goes.
-  if (any) (void)ToControlCoding(coding, header, headerLine);
+  const bool any = ReadLogicalLine(*project, header, headerLine, coding);
   if (!any) {
     ReportMessage(run.diag, Msg::ProjectEmpty, run.projectFile);
   } else if (header.compare(0, std::string_view(kProjectHeader).size(), kProjectHeader) != 0) {
@@ -409,9 +449,10 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
     if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
         !run.outputs.generatedProject->WriteText(header))
       ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
-    if (RunMenuConstantPass(run, tables.plc, *project, coding, headerLine + 1)) {
+    ProjectCauses causes;
+    if (RunMenuConstantPass(run, tables.plc, *project, coding, headerLine + 1, causes)) {
       ProjectLines lines(run, tables.plc, *project, coding, headerLine + 1, /*reports=*/true);
-      Reader r(run, tables, lines);
+      Reader r(run, tables, lines, causes);
       r.topProjectFile = topProjectFile;
       if (run.outputs.constants && !WriteConstantsHeading(run, false)) {
         r.ReportFile(Msg::OpenFailed, ConstantsFilePath(run));

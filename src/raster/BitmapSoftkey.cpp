@@ -56,7 +56,7 @@ bool ReadColourTable(RunContext& run, File& file, const BmpHeader& header, const
       if (run.softkey.darkIsSet)
         invert = true;
       else if (run.observer)
-        run.observer->Found(Msg::BitOneLighter, {}, 0,
+        run.observer->Found(Msg::BitOneLighter, {},
                             shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
                                 "; the softkey draws bit 1, so it shows the picture inverted (DARK after the "
                                 "softkey's name takes the colour table)");
@@ -89,14 +89,8 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
   bool invert = false;
   if ((run.observer || run.softkey.darkIsSet) && !ReadColourTable(run, *file, header, shown, invert))
     return fail(Msg::ReadFailed, shown);
-  if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight) {
-    ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
-    // Listed at the softkey line, and counted, by the checks.
-    if (run.observer)
-      run.observer->Found(Msg::WrongSize, {}, 0,
-                          shown + " (" + std::to_string(header.info.width) + " x " +
-                              std::to_string(header.info.height) + ")");
-  }
+  if (header.info.width != kSoftkeyWidth || header.info.height != kSoftkeyHeight)
+    ReportWrongSize(run, source, shown, header.info.width, header.info.height);
 
   std::int64_t stride = RowStride(header.info.width);
   if (stride < 0 || static_cast<std::uint64_t>(stride) > kMaxRasterLineBytes)

@@ -78,13 +78,8 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& det
   if (!file->Seek(kPcxHeaderBytes)) return fail(Msg::ReadFailed, shown);
 
   const std::int32_t width = header.Width(), height = header.Height();
-  if (width != kSoftkeyWidth || height != kSoftkeyHeight) {
-    ReportMessage(run.diag, Msg::WrongSize, {}, 0, source);
-    // Listed at the softkey line, and counted, by the checks.
-    if (run.observer)
-      run.observer->Found(Msg::WrongSize, {}, 0,
-                          shown + " (" + std::to_string(width) + " x " + std::to_string(height) + ")");
-  }
+  if (width != kSoftkeyWidth || height != kSoftkeyHeight)
+    ReportWrongSize(run, source, shown, width, height);
 
   // At most 48 lines are decoded; a picture with fewer (or an empty one)
   // leaves the rest blank.

@@ -1,9 +1,22 @@
 #include "raster/RasterSoftkey.h"
 
+#include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "paths/Paths.h"
+#include "run/RunContext.h"
 
 namespace q32 {
+
+void ReportWrongSize(RunContext& run, std::string_view source, std::string_view shown, std::int64_t width,
+                     std::int64_t height) {
+  const std::string size = " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+  Diagnostic r;
+  r.code = Msg::WrongSize;
+  r.at = run.softkeyLine;
+  r.argument = std::string(source) + size;
+  Report(run.diag, std::move(r));
+  if (run.observer) run.observer->Found(Msg::WrongSize, {}, std::string(shown) + size);
+}
 
 // Element 1 at x -2 with its block 16 bytes past its offset word (22), element
 // 2 at x 46 with its block 298 bytes past its offset word (314); FFFFh ends

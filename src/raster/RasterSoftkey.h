@@ -17,6 +17,14 @@
 namespace q32 {
 
 class FileSystem;
+struct RunContext;
+
+// The warning of a picture that is not 77 x 48 pixels (it is converted cut
+// or padded), at the softkey line that converts it, by the name written
+// there and its size; the checks list it too (by its shown name), and
+// count it.
+void ReportWrongSize(RunContext& run, std::string_view source, std::string_view shown, std::int64_t width,
+                     std::int64_t height);
 
 // A softkey picture is 77 x 48 pixels.
 

@@ -42,9 +42,11 @@ struct RunContext {
     paths.fs = &fs;
     diag.fs = &fs;
     diag.showFile = [this](std::string_view file) { return DisplayPath(paths, file, /*expand=*/false); };
+    // The name the host keeps (a POSIX host finds names without regard to
+    // case): what a SARIF log or an editor opens.
     diag.fullPath = [this](std::string_view file) {
       std::string full;
-      return fs.FullPath(file, full) ? full : std::string(file);
+      return fs.HostName(file, full) ? full : std::string(file);
     };
   }
   RunContext(const RunContext&) = delete;
@@ -60,6 +62,9 @@ struct RunContext {
   Diagnostics diag;
   ProjectSettings project;
   SoftkeyContext softkey;
+  // The source of the softkey line being converted: where its converters'
+  // reports about the softkey point back to (none between softkey lines).
+  SourceSpan softkeyLine;
   SoftkeyNameList names;
   DefineList defines;
   // Remembers what the run reads and refuses to create or delete it, so that

@@ -130,16 +130,22 @@ std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length) {
   return std::string_view::npos;
 }
 
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
 std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& u) {
   const auto b = static_cast<unsigned char>(text[at]);
   u = b;
-  if (b < 0x80) return 1;
-  std::size_t follow;
-  char32_t least;
-  if (b >= 0xC2 && b <= 0xDF) follow = 1, u = b & 0x1F, least = 0x80;
-  else if (b >= 0xE0 && b <= 0xEF) follow = 2, u = b & 0x0F, least = 0x800;
-  else if (b >= 0xF0 && b <= 0xF4) follow = 3, u = b & 0x07, least = 0x10000;
-  else return 0;
+  const std::size_t length = Utf8SequenceLength(b);
+  if (length <= 1) return length;
+  const std::size_t follow = length - 1;
+  const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  u = b & (0x7F >> length);
   if (at + follow >= text.size()) return 0;
   for (std::size_t f = 1; f <= follow; ++f) {
     const auto c = static_cast<unsigned char>(text[at + f]);
@@ -166,7 +172,7 @@ bool IsUtf8Text(std::string_view text, std::size_t& stray) {
   return text.substr(0, 3) == "\xEF\xBB\xBF" || (sequence && stray == std::string_view::npos);
 }
 
-std::string Utf8LineToCp1252(std::string_view line, std::string& problem) {
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem, std::size_t* where) {
   std::string out;
   out.reserve(line.size());
   for (std::size_t at = 0; at < line.size();) {
@@ -176,6 +182,7 @@ std::string Utf8LineToCp1252(std::string_view line, std::string& problem) {
     if (b >= 0) {
       out += static_cast<char>(b);
     } else {
+      if (problem.empty() && where) *where = out.size();
       out += '?';
       if (problem.empty())
         problem = length == 0 ? "the byte " + HexBytes(line.substr(at, 1))

@@ -32,6 +32,9 @@ unsigned char Cp1252ToCp850(unsigned char c);
 // well-formed multi-byte sequence (as DecodeUtf8At reads one), as its offset; npos when there is none.  `length` receives its bytes.
 // Single-byte code pages rarely put such pairs in a row.
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length);
+// The length of the UTF-8 sequence that a byte begins (1 for a byte below
+// 128), or 0 for a byte that begins none.
+std::size_t Utf8SequenceLength(unsigned char lead);
 // The well-formed UTF-8 sequence at `at` (no overlong forms, surrogates or
 // code points beyond U+10FFFF): its length, with its code point in `u`; 1
 // for a byte below 128; 0 when the bytes there are no UTF-8.
@@ -47,8 +50,9 @@ bool IsUtf8Text(std::string_view text, std::size_t& stray);
 // A line of a UTF-8 text as Windows-1252.  A character that the code page
 // lacks, or a byte that is no UTF-8, becomes "?"; the first such is
 // described ("U+2192 (E2 86 92)", "the byte FC") in `problem`, which
-// stays empty when every character has its form.
-std::string Utf8LineToCp1252(std::string_view line, std::string& problem);
+// stays empty when every character has its form, and its offset in the
+// result in `where` (when given).
+std::string Utf8LineToCp1252(std::string_view line, std::string& problem, std::size_t* where = nullptr);
 
 // The bytes of a piece as "C3 BC".
 std::string HexBytes(std::string_view bytes);

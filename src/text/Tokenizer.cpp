@@ -11,21 +11,29 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 struct TokenSink {
   std::vector<std::string>& tokens;
   std::size_t maximum;
+  std::vector<TokenPlace>* places;
 
-  // Opens a new token; false when the maximum is already reached.
-  bool Open() {
+  // Opens a new token at byte at; false when the maximum is already reached.
+  bool Open(std::size_t at) {
+    if (places) places->push_back({at, at});
     if (tokens.size() >= maximum) return false;
     tokens.emplace_back();
     return true;
   }
   std::string& Current() { return tokens.back(); }
+  // The open token reaches up to (not including) byte at.
+  void Reach(std::size_t at) {
+    if (places) places->back().end = at;
+  }
 };
 
 }  // namespace
 
-Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum, bool escapes) {
+Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum, bool escapes,
+                  std::vector<TokenPlace>* places) {
   tokens.clear();
-  TokenSink sink{tokens, maximum};
+  if (places) places->clear();
+  TokenSink sink{tokens, maximum, places};
   bool open = false;     // a token is being collected
   char quote = '\0';     // the quote character of an open quoted token
   for (std::size_t i = 0; i < line.size(); ++i) {
@@ -41,6 +49,7 @@ Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::
       } else {
         sink.Current() += c;
       }
+      sink.Reach(i + 1);
       continue;
     }
     if (c == ';') break;
@@ -50,30 +59,36 @@ Split SplitTokens(std::string_view line, std::vector<std::string>& tokens, std::
     }
     if (c == '"' || c == '\'') {
       // The quote starts a token of its own, even right behind another one.
-      if (!sink.Open()) return Split::TooManyTokens;
+      if (!sink.Open(i)) return Split::TooManyTokens;
+      sink.Reach(i + 1);
       quote = c;
       open = true;
       continue;
     }
     if (!open) {
-      if (!sink.Open()) return Split::TooManyTokens;
+      if (!sink.Open(i)) return Split::TooManyTokens;
       open = true;
     }
     sink.Current() += c;
+    sink.Reach(i + 1);
   }
   return Split::Complete;
 }
 
-Split SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum) {
+Split SplitConditionTokens(std::string_view line, std::vector<std::string>& tokens, std::size_t maximum,
+                           std::vector<TokenPlace>* places) {
   tokens.clear();
-  TokenSink sink{tokens, maximum};
+  if (places) places->clear();
+  TokenSink sink{tokens, maximum, places};
   bool open = false;
   bool quoted = false;
-  for (char c : line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
     // The line feed ends the line wherever it stands.
     if (c == '\n') break;
     if (quoted) {
       sink.Current() += c;
+      sink.Reach(i + 1);
       if (c == '"') quoted = false;
       continue;
     }
@@ -83,13 +98,14 @@ Split SplitConditionTokens(std::string_view line, std::vector<std::string>& toke
       continue;
     }
     if (!open) {
-      if (!sink.Open()) return Split::TooManyTokens;
+      if (!sink.Open(i)) return Split::TooManyTokens;
       open = true;
     }
     // The quotes stay in the token; the quoted part goes on to its closing
     // quote and the token to the next blank.
     if (c == '"') quoted = true;
     sink.Current() += c;
+    sink.Reach(i + 1);
   }
   return Split::Complete;
 }

@@ -21,7 +21,8 @@ REPORT = re.compile(r"^(File|Error|Warning): ", re.M)
 # A block that begins like a whole project must belong to an example.
 HEADERS = ("QUILLON Project File", "; BMX Project File")
 BUILD = ("cmake -S", "cmake --build", "cmake --install", "ctest", "cpack", "(cd build", "bash fuzz/",
-         "tools/compare_hosts.sh", "apt ", "mkdir -p build/node", "cp tools/node/", "npm ci", "tools/pack_vscode.sh")
+         "tools/compare_hosts.sh", "apt ", "mkdir -p build/node", "cp tools/node/", "npm ci", "tools/pack_vscode.sh",
+         "tools/setup.sh")
 
 
 def blocks(path):

@@ -6,8 +6,8 @@
 #
 # usage: sh run.sh SOURCE_DIR NODE_DIR
 set -e
-command -v node >/dev/null || { echo "skipped: node is not installed"; exit 77; }
-[ -x "$2/node_modules/.bin/vscode-tmgrammar-test" ] || { echo "skipped: no npm packages in $2"; exit 77; }
+command -v node >/dev/null || { echo "skipped: node is not installed (tools/setup.sh installs it)"; exit 77; }
+[ -x "$2/node_modules/.bin/vscode-tmgrammar-test" ] || { echo "skipped: no npm packages in $2 (tools/setup.sh $(dirname "$2") installs them)"; exit 77; }
 cd "$1"
 "$2/node_modules/.bin/vscode-tmgrammar-test" --config editors/vscode/package.json \
   'tests/editors/*.spm' 'tests/editors/*.bpj' 'tests/editors/*.txs'

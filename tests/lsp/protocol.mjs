@@ -1,10 +1,11 @@
 // The language server driven as an editor drives it, over its protocol:
 // the bundled example opened as the four-axis mill with its PLC symbols (no
-// diagnostics), a keyword misspelt (a diagnostic at that word with the
-// nearest keyword), completion of softkey and menu names in a NODE item, of
+// diagnostics), mistakes of every kind each underlined exactly at its word
+// (found by the test in the text, not by the server) with the notes as
+// related places, completion of softkey and menu names in a NODE item, of
 // PLC symbols and defines, go to definition and references of a menu, hover
-// on a keyword, the outline, then shutdown.  Prints the median time from a
-// change to its diagnostics over 20 changes.
+// on a keyword and on a quoted parameter, the outline, then shutdown.
+// Prints the median time from a change to its diagnostics over 20 changes.
 //
 // usage: node protocol.mjs <Quillon32Lsp> <source dir> <work dir> <node dir>
 import { spawn } from 'node:child_process';
@@ -37,7 +38,9 @@ const child = spawn(server, [], { stdio: ['pipe', 'pipe', 'inherit'] });
 const connection = rpc.createMessageConnection(new rpc.StreamMessageReader(child.stdout),
                                                new rpc.StreamMessageWriter(child.stdin));
 let waiting = null;
+const published = new Map();  // file name → its last diagnostics
 connection.onNotification('textDocument/publishDiagnostics', (p) => {
+  published.set(path.basename(decodeURIComponent(p.uri)), p.diagnostics);
   if (p.uri === uri && waiting) { const w = waiting; waiting = null; w(p.diagnostics); }
 });
 connection.listen();
@@ -63,17 +66,58 @@ connection.sendNotification('textDocument/didOpen',
 let diagnostics = await arrived;
 check(diagnostics.length === 0, 'the example opens without diagnostics', JSON.stringify(diagnostics));
 
-// A misspelt keyword: reported at its line and word, with the keyword meant.
-const next = lineOf('SKNEXTDEF');
-const misspelt = [...lines];
-misspelt[next] = misspelt[next].replace('SKNEXTDEF', 'SKNEXDEF');
-diagnostics = await change(misspelt.join('\n'));
-const d = diagnostics.find((x) => x.range.start.line === next);
-console.log(`     ${d ? d.code + ': ' + d.message : 'none'}`);
-check(d && d.range.start.character === 0 && d.range.end.character === 8 && /did you mean SKNEXTDEF\?/.test(d.message),
-      'a misspelt keyword is reported at its word with the keyword meant', JSON.stringify(diagnostics));
+// Mistakes of every kind, each at the word the test put it in: the range a
+// word of a file's line has, as the editor counts it.
+const rangeOf = (text, lineStart, word, after = 0) => {
+  const all = text.split('\n');
+  const line = all.findIndex((l) => l.startsWith(lineStart));
+  const character = all[line].indexOf(word, after);
+  return { start: { line, character }, end: { line, character: character + word.length } };
+};
+const spot = (r) => r && [r.start.line, r.start.character, r.end.line, r.end.character].join();
+const same = (a, b) => spot(a) === spot(b);
+const inMill = (file) => path.join(dir, file);
+const edit = (file, from, to) => fs.writeFileSync(inMill(file), fs.readFileSync(inMill(file), 'latin1').replace(from, to), 'latin1');
+edit('feed.txm', 'FEED|+ ', 'FE|E|D ');                   // three rows where TXM takes two
+edit('bmx/lang/fr.po', 'msgstr "Broche', 'msgtxt "Broche');  // no catalogue keyword
+const misspelt = original.replace('SKNEXTDEF', 'SKNEXDEF').replace('HROOT MMODE', 'HROOT MMDOE')
+  .replace('ENABLE:ROTARY_READY', 'ENABLE:ROTARY_READX').replace('NODE COOLANT ', 'NODE COOLANX ')
+  .replace('BMP stop.bmp', 'BMP stopp.bmp').replace('ROWDEF 0 7', '#IF NOSUCH = 1\nROWDEF 0 7');
+await change(misspelt);
+await connection.sendRequest('textDocument/hover', at(0, 0));  // every file's diagnostics have arrived
+const feed = fs.readFileSync(inMill('feed.txm'), 'latin1'), po = fs.readFileSync(inMill('bmx/lang/fr.po'), 'latin1');
+const bpj = fs.readFileSync(inMill('bmx/spindle.bpj'), 'latin1');
+for (const [file, code, range, what] of [
+  ['mill.spm', 'E8206', rangeOf(misspelt, 'SKNEXDEF', 'SKNEXDEF'), 'a misspelt keyword'],
+  ['mill.spm', 'W8412', rangeOf(misspelt, 'SKMENU MAIN', 'MMDOE'), 'a misspelt menu attribute'],
+  ['mill.spm', 'E3070', rangeOf(misspelt, 'NODE ROTARY', 'ROTARY_READX'), 'an unknown PLC operand of ENABLE:'],
+  ['mill.spm', 'E3070', rangeOf(misspelt, '#IF NOSUCH', 'NOSUCH'), 'an undefined name in #IF'],
+  ['mill.spm', 'E8270', rangeOf(misspelt, 'NODE COOLANX', 'COOLANX'), 'an unknown softkey name'],
+  ['mill.spm', 'E8220', rangeOf(misspelt, 'BMP stopp', 'stopp.bmp'), 'a missing bitmap'],
+  ['feed.txm', 'E8260', rangeOf(feed, 'FE|E|D', 'D'), 'the text row that does not fit'],
+  ['fr.po', 'E8306', rangeOf(po, 'msgtxt', 'msgtxt'), 'a line of a .po file'],
+]) {
+  const found = (published.get(file) ?? []).find((x) => x.code === code && same(x.range, range));
+  check(found, `${what} is underlined at its word (${code})`, JSON.stringify(published.get(file)));
+}
+// The notes of the .po report: the BMX project's TXT line that had it read,
+// the softkey line that converts the BMX project.
+const related = ((published.get('fr.po') ?? []).find((x) => x.code === 'E8306') ?? {}).relatedInformation ?? [];
+check(related.length === 2 && related[0].location.uri.endsWith('/bmx/spindle.bpj') &&
+      same(related[0].location.range, rangeOf(bpj, '  TXT @', '@SPINDLE')) && related[1].location.uri === uri &&
+      same(related[1].location.range, rangeOf(misspelt, 'BPJ ', 'bmx\\spindle.bpj')),
+      'the notes are related places of the report, at their words', JSON.stringify(related));
+edit('bmx/lang/fr.po', 'msgtxt "Broche', 'msgstr "Broche');
+edit('bmx/spindle.bpj', 'TXTEMPLATE', 'TXTEMPLAT');           // a BMX keyword misspelt
 diagnostics = await change(original);
-check(diagnostics.length === 0, 'the diagnostic goes when the keyword is right again', JSON.stringify(diagnostics));
+await connection.sendRequest('textDocument/hover', at(0, 0));
+const bmx = (published.get('spindle.bpj') ?? []).find((x) => x.code === 'E8312');
+check(bmx && same(bmx.range, rangeOf(fs.readFileSync(inMill('bmx/spindle.bpj'), 'latin1'), '    TXTEMPLAT', 'TXTEMPLAT')),
+      'a misspelt BMX keyword is underlined at its word (E8312)', JSON.stringify(published.get('spindle.bpj')));
+edit('bmx/spindle.bpj', 'TXTEMPLAT', 'TXTEMPLATE');
+edit('feed.txm', 'FE|E|D ', 'FEED|+ ');
+diagnostics = await change(original);
+check(diagnostics.length === 0, 'the diagnostics go when the mistakes are mended', JSON.stringify(diagnostics));
 
 // Completion in a NODE item being written: the softkeys, then the menus.
 const item = lineOf('CHECK CLAMP') + 1;
@@ -117,10 +161,16 @@ check(JSON.stringify(outline.map((m) => m.name)) === JSON.stringify(menus) &&
       outline[0].children.some((c) => c.name === 'NODE SPINDLE'), 'the outline lists the menus with their items',
       JSON.stringify(outline.map((m) => [m.name, m.children.map((c) => c.name)])));
 
-// Hover on a keyword: its description.
+// Hover on a keyword: its description; on a quoted parameter too, with the
+// quotes in its range.
 const hover = await connection.sendRequest('textDocument/hover', at(lineOf('ROWDEF'), 2));
 check(hover && /slots a to b of a row/.test(hover.contents.value), 'hover on ROWDEF describes it',
       JSON.stringify(hover));
+const titleLine = lineOf('SKMENU TOOLTABLE');
+const quoted = await connection.sendRequest('textDocument/hover', at(titleLine, lines[titleLine].indexOf('Tool table')));
+check(quoted && /^TITLE:/.test(quoted.contents.value) &&
+      same(quoted.range, rangeOf(original, 'SKMENU TOOLTABLE', '"TITLE:Tool table"')),
+      'hover on a quoted "TITLE:…" describes TITLE: over the quoted word', JSON.stringify(quoted));
 
 // Diagnostics latency: the time from a change to its diagnostics.
 const times = [];

@@ -478,7 +478,7 @@ void RunCase(const Case& c) {
   // The preview's tables run Quillon32Preview, which is built only where
   // stb is there.
   if (!QUILLON_PREVIEW && c.file.rfind("tests/preview/", 0) == 0)
-    GTEST_SKIP() << "Quillon32Preview is not built (no libstb-dev)";
+    GTEST_SKIP() << "Quillon32Preview is not built (no libstb-dev; tools/setup.sh installs it)";
   std::string python = "python3";
   for (const CaseStep& s : c.steps) {
 #ifdef _WIN32
@@ -494,9 +494,9 @@ void RunCase(const Case& c) {
         for (const char* candidate : {"/usr/bin/python3", "python3"})
           if (python.empty() && RunCommand(std::string(candidate) + " -c 'import " + tool.substr(8) + "'", ".").status == 0)
             python = candidate;
-        if (python.empty()) GTEST_SKIP() << "no python3 with " << tool.substr(8);
+        if (python.empty()) GTEST_SKIP() << "no python3 with " << tool.substr(8) << " (tools/setup.sh installs it)";
       } else if (!HaveTool(tool)) {
-        GTEST_SKIP() << tool << " is not installed";
+        GTEST_SKIP() << tool << " is not installed (tools/setup.sh installs it)";
       }
     }
   }

@@ -1,17 +1,16 @@
 # The browser test of the preview (CTest PreviewInBrowser): the example's
 # preview and a panel of the screen's less common items opened in headless
-# Chromium by check-page.mjs.  The npm packages
-# live outside the source tree, in NODE_DIR (the build's node/):
-#   cp tools/node/package*.json NODE_DIR && cd NODE_DIR && npm ci
+# Chromium by check-page.mjs.  The npm packages live outside the source
+# tree, in NODE_DIR (the build's node/), where tools/setup.sh installs them.
 # Skipped (status 77) when node, Chromium or the packages are missing.
 #
 # usage: sh run.sh QUILLON32PREVIEW SOURCE_DIR WORK_DIR NODE_DIR
 set -e
 here="$2/tests/preview/browser"
 for tool in node /usr/bin/chromium; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (tools/setup.sh installs it)"; exit 77; }
 done
-[ -d "$4/node_modules/puppeteer-core" ] || { echo "skipped: no npm packages in $4 (see $here/run.sh)"; exit 77; }
+[ -d "$4/node_modules/puppeteer-core" ] || { echo "skipped: no npm packages in $4 (tools/setup.sh $(dirname "$4") installs them)"; exit 77; }
 cp "$here/check-page.mjs" "$4/check-page.mjs"
 rm -rf "$3" && mkdir -p "$3"
 cp -r "$2/examples/mill" "$3/mill"
