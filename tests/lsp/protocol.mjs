@@ -135,7 +135,7 @@ for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SP
 }
 // An item's parameters, PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF: each once.
 for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ', 'HIDE:'], ['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'],
-                                 ['#IFDEF ', 'ROTARY_AXIS']]) {
+                                 ['NODE SPINDLE SPINDLEMENU ENABLE:ROT', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
   const edited = [...lines];
   edited.splice(item, 0, typed);
   await change(edited.join('\n'));
