@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -37,6 +38,10 @@
 #include "dxf/VectorDecoder.h"
 #include "lang/LanguageTexts.h"
 #include "lang/TextSoftkey.h"
+#ifdef Q32_FUZZ_LSP
+#include "lsp/Framing.h"
+#include "lsp/LanguageServer.h"
+#endif
 #include "paths/Paths.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
@@ -447,6 +452,23 @@ void Tokenizer(std::string_view input) {
   }
 }
 
+// The example project under /work/proj, and the catalogue beside the
+// program, where the run looks for it.
+const MemoryFileSystem& ExampleTree() {
+  static const MemoryFileSystem tree = [] {
+    MemoryFileSystem files = BaseFileSystem();
+    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, CatalogueBytes());
+    const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
+      const std::string relative = std::filesystem::relative(entry.path(), examples).string();
+      if (entry.is_directory()) files.AddDirectory("/work/proj/" + relative);
+      else files.AddFile("/work/proj/" + relative, SourceFile("examples/mill/" + relative));
+    }
+    return files;
+  }();
+  return tree;
+}
+
 // The whole program: the input is the project file of a -gensys run made
 // in-process, beside the example project's sources, a PCX picture, a PLC
 // project file and a file to include.  The status is one the program
@@ -455,15 +477,7 @@ void Tokenizer(std::string_view input) {
 void Reader(std::string_view input) {
   const std::string project = "/work/proj", projectFile = project + "/mill.spm";
   static const MemoryFileSystem tree = [&] {
-    MemoryFileSystem files = BaseFileSystem();
-    // The run looks for its catalogue beside the executable.
-    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, CatalogueBytes());
-    const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
-      const std::string relative = std::filesystem::relative(entry.path(), examples).string();
-      if (entry.is_directory()) files.AddDirectory(project + "/" + relative);
-      else if (relative != "mill.spm") files.AddFile(project + "/" + relative, SourceFile("examples/mill/" + relative));
-    }
+    MemoryFileSystem files = ExampleTree();
     files.AddFile(project + "/logo.pcx", SourceFile("fuzz/corpus/pcx/checker-77x48.pcx"));
     files.AddFile(project + "/machine.pj", SourceFile(kSmallPlcFile));
     files.AddFile(project + "/common.inc", "; shared softkeys\nBMP stop.bmp STOPKEY\n");
@@ -535,6 +549,51 @@ void Decoders(std::string_view input) {
   (void)q32::RasterListing(input), (void)q32::VectorListing(input), (void)q32::BmxListing(input);
 }
 
+#ifdef Q32_FUZZ_LSP
+// The language server as an editor's messages reach it: the input is the
+// byte stream of its standard input (frames of headers and JSON bodies),
+// served over the example project, so that opening and changing a document
+// runs the generator's checks.  Every frame the server wrote holds one
+// JSON-RPC object, and the project's files are as they were: the server
+// writes nothing.
+std::map<std::string, std::string> Contents(MemoryFileSystem& fs) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : fs.Names()) {
+    const std::string* bytes = fs.FileBytes(name);
+    files[name] = bytes ? *bytes : std::string("(directory)");
+  }
+  return files;
+}
+
+// Reads from the front of `bytes`, as a stream would.
+q32::FrameReader::ReadBytes StreamOf(std::string_view& bytes) {
+  return [&bytes](char* buffer, std::size_t n) {
+    n = std::min(n, bytes.size());
+    std::memcpy(buffer, bytes.data(), n);
+    bytes.remove_prefix(n);
+    return n;
+  };
+}
+
+void Lsp(std::string_view input) {
+  MemoryFileSystem memory = ExampleTree();
+  const std::map<std::string, std::string> before = Contents(memory);
+  std::string written;
+  const int status = q32::ServeLanguage(memory, q32::ProgramDirectory(nullptr), StreamOf(input),
+                                        [&written](std::string_view frame) { written += frame; }, [](std::string_view) {});
+  CHECK(status == 0 || status == 1);
+  std::string_view out = written;
+  q32::FrameReader frames(StreamOf(out));
+  std::string body, why;
+  q32::FrameReader::Frame frame;
+  while ((frame = frames.Next(body, why)) == q32::FrameReader::Frame::Message)
+    CHECK(body.size() > 2 && body.front() == '{' && body.back() == '}' &&
+          body.find("\"jsonrpc\":\"2.0\"") != std::string::npos);
+  CHECK(frame == q32::FrameReader::Frame::End);
+  CHECK(Contents(memory) == before);
+}
+#endif
+
 // The formats, by the names of their corpus folders (fuzz/corpus/<name>/).
 struct Target {
   const char* name;
@@ -545,6 +604,9 @@ constexpr Target kTargets[] = {
     {"decoders", Decoders},     {"defines", Defines}, {"dxf", Dxf},             {"language", Language},
     {"pcx", Pcx},               {"plcfile", PlcFile}, {"reader", Reader},       {"textsoftkey", TextSoftkey},
     {"tokenizer", Tokenizer},
+#ifdef Q32_FUZZ_LSP
+    {"lsp", Lsp},
+#endif
 };
 
 const Target* Find(const char* name) {

@@ -24,7 +24,7 @@ targets=("$@")
 # project of 2 KB already holds a hundred lines, each of which may convert a
 # source; longer ones would only slow the search down.  Others get 4096.
 declare -A max_len=([plcfile]=65536 [dxf]=16384 [catalogue]=16384 [bitmap]=8192 [pcx]=8192 [bmx]=8192
-                    [language]=8192 [reader]=2048)
+                    [language]=8192 [reader]=2048 [lsp]=16384)
 
 # Everything a run writes (corpus copies, logs, findings) lives in one
 # directory that goes at the end, whatever happened.  The targets themselves

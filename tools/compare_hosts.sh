@@ -4,7 +4,9 @@
 # byte for byte.  The Windows run is given Windows paths ("\" separators).
 # Where Quillon32Preview lies beside both programs, the example's preview too:
 # the same site, both pages and every picture, but for the separator of the
-# paths the page shows.
+# paths the page shows.  Where Quillon32Lsp does, a scripted editor session
+# of both servers on the example (tools/lsp_session.py): the same answers,
+# but for how each host writes the project's folder.
 #
 #   tools/compare_hosts.sh <linux Quillon32> <Quillon32.exe>
 set -euo pipefail
@@ -67,5 +69,22 @@ if [ -x "$(dirname "$linux")/Quillon32Preview" ] && [ -f "$(dirname "$windows")/
   workflow preview-four-axis "mill/mill.spm -osite -pjmill/mill.pj -rmill/mill4.cfg"
 else
   echo "no Quillon32Preview beside both programs: the sites are not compared"
+fi
+if [ -x "$(dirname "$linux")/Quillon32Lsp" ] && [ -f "$(dirname "$windows")/Quillon32Lsp.exe" ]; then
+  for host in linux windows; do
+    mkdir -p "$work/lsp/$host" && cp -r "$src/examples/mill" "$work/lsp/$host/mill"
+  done
+  python3 "$src/tools/lsp_session.py" "$work/lsp/linux/mill" "file://$work/lsp/linux/mill" \
+    "$(dirname "$linux")/Quillon32Lsp" >"$work/lsp/linux.answers"
+  python3 "$src/tools/lsp_session.py" "$work/lsp/windows/mill" "file:///Z:$work/lsp/windows/mill" \
+    "$wine" "$(dirname "$windows")/Quillon32Lsp.exe" >"$work/lsp/windows.answers"
+  if diff "$work/lsp/linux.answers" "$work/lsp/windows.answers"; then
+    echo "same answers: language server ($(wc -l <"$work/lsp/linux.answers") messages)"
+  else
+    echo "DIFFERENT answers: language server" >&2
+    failed=1
+  fi
+else
+  echo "no Quillon32Lsp beside both programs: the servers are not compared"
 fi
 exit $failed

@@ -21,7 +21,8 @@ listing=$(unzip -l "$work/quillon32.vsix")
 missing=0
 for entry in extension/package.json extension/extension.js extension/language-configuration.json \
              extension/syntaxes/quillon32-project.tmLanguage.json extension/syntaxes/quillon32-bmx.tmLanguage.json \
-             extension/syntaxes/quillon32-text.tmLanguage.json extension/node_modules/vscode-languageclient/package.json; do
+             extension/syntaxes/quillon32-text.tmLanguage.json extension/syntaxes/quillon32-config.tmLanguage.json \
+             extension/node_modules/vscode-languageclient/package.json; do
   grep -q " $entry\$" <<<"$listing" || { echo "missing in the .vsix: $entry"; missing=1; }
 done
 # The manifest as packed: the problem matcher, the task type and the

@@ -144,11 +144,21 @@ CatalogueLoad LoadMessageCatalogue(Diagnostics& d, std::string_view dir, std::st
 
   d.errors = 0;
   d.warnings = 0;
+  d.lookedUp.clear();
   return CatalogueLoad::Loaded;
 }
 
 bool LookupMessage(Diagnostics& d, int number, std::string& out) {
-  if (!d.catalogue || !d.catalogue->Seek(0)) return false;
+  if (!d.catalogue) return false;
+  // A number looked up before: the catalogue read again from its start
+  // would set the same labels on the way and find the same text.
+  if (const auto known = d.lookedUp.find(number); known != d.lookedUp.end()) {
+    for (const auto& [label, value] : known->second.labels) SetLabel(d.*label, value);
+    if (known->second.found) out = known->second.text;
+    return known->second.found;
+  }
+  if (!d.catalogue->Seek(0)) return false;
+  Diagnostics::LookedUp& seen = d.lookedUp[number];
   const std::string key = std::to_string(number);
   // Not cleared: GetLine terminates what it reads, and the sentinel below
   // is set before every read.
@@ -173,16 +183,19 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
     if (line.empty() || line[0] == ';' || line[0] == '\n' || !MayMatter(line, key)) continue;
     if (SplitTokens(line, tokens, 2, false) != Split::Complete || tokens.size() != 2) continue;
     const std::string& k = tokens[0];
-    if (EqualsIgnoringCase(k, "ERROR"))
-      SetLabel(d.errorLabel, tokens[1]);
-    else if (EqualsIgnoringCase(k, "WARNING"))
-      SetLabel(d.warningLabel, tokens[1]);
-    else if (EqualsIgnoringCase(k, "ERRORNO"))
-      SetLabel(d.errorNoLabel, tokens[1]);
-    else if (EqualsIgnoringCase(k, "FILE"))
-      SetLabel(d.fileLabel, tokens[1]);
+    std::string Diagnostics::*label = EqualsIgnoringCase(k, "ERROR")     ? &Diagnostics::errorLabel
+                                      : EqualsIgnoringCase(k, "WARNING") ? &Diagnostics::warningLabel
+                                      : EqualsIgnoringCase(k, "ERRORNO") ? &Diagnostics::errorNoLabel
+                                      : EqualsIgnoringCase(k, "FILE")    ? &Diagnostics::fileLabel
+                                                                         : nullptr;
+    if (label) {
+      SetLabel(d.*label, tokens[1]);
+      seen.labels.emplace_back(label, tokens[1]);
+    }
     if (EqualsIgnoringCase(k, key)) {
       out = tokens[1];
+      seen.found = true;
+      seen.text = out;
       return true;
     }
   }
@@ -355,6 +368,7 @@ std::vector<const RelatedSpan*> ShownNotes(const Diagnostics& d, const Diagnosti
 }
 
 DiagnosticId Report(Diagnostics& d, Diagnostic r) {
+  if (d.recorder) d.recorder->Reported(r);
   TakeNames(d, r.at);
   for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
   const std::string key = KeyOf(r);
@@ -403,6 +417,7 @@ void LogLine(Diagnostics& d, const char* format, const char* text1, const char* 
              long number1, long number2) {
   if (!d.log || !format) return;
   std::string line = FormatMessageText(format, text1, text2, number1, number2);
+  if (d.recorder) d.recorder->Logged(line);
   line += '\n';
   d.log->WriteText(line);
   d.log->Flush();

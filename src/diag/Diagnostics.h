@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "diag/Diagnostic.h"
@@ -24,6 +26,14 @@ constexpr const char* kCatalogueHeader = "QUILLON error messages file  Version 1
 constexpr std::size_t kMaxCatalogueLine = 4095;
 // Labels that the catalogue may redefine hold at most this many characters.
 constexpr std::size_t kMaxLabelLength = 23;
+
+// Told of the reports and log lines of a part of a run, in order.
+class DiagnosticsRecorder {
+ public:
+  virtual ~DiagnosticsRecorder() = default;
+  virtual void Reported(const Diagnostic& handed) = 0;
+  virtual void Logged(std::string_view line) = 0;  // without its line end
+};
 
 // The reporting state of one run, with its counts, which decide the run's
 // exit status.
@@ -58,6 +68,18 @@ struct Diagnostics {
   std::vector<Diagnostic> kept;
   // Each report told, by its number, place and argument: a repeat is known.
   std::map<std::string, DiagnosticId> told;
+  // What each number's lookup in the catalogue found: its text, and the
+  // labels the lines before it set, in order; a project's thousand reports
+  // of one number read the catalogue once.
+  struct LookedUp {
+    bool found = false;
+    std::string text;
+    std::vector<std::pair<std::string Diagnostics::*, std::string>> labels;
+  };
+  std::unordered_map<int, LookedUp> lookedUp;
+  // While set, told of every report as it is handed to Report and of every
+  // line LogLine writes: a conversion that a cache keeps makes them again.
+  DiagnosticsRecorder* recorder = nullptr;
 };
 
 enum class CatalogueLoad { Loaded, NotOpened, LogNotCreated, WrongHeader };

@@ -1,13 +1,14 @@
 // Quillon32Lsp: the language server of softkey projects.  It speaks the
-// Language Server Protocol over standard input and output: diagnostics of
-// the generator's checks (-W) on the editor's unsaved text, completion,
-// hover, go to definition and references, and the outline.  The options of
-// the runs come from the editor's settings (initializationOptions and
+// Language Server Protocol: diagnostics of the generator's checks (-W) on
+// the editor's unsaved text, completion, hover, go to definition and
+// references, and the outline.  The options of the runs come from the
+// editor's settings (initializationOptions and
 // workspace/didChangeConfiguration: quillon32.arguments, quillon32.project).
+// The program's main (Main.cpp) hands it standard input and output.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <map>
 #include <set>
 #include <string>
@@ -16,11 +17,12 @@
 #include <nlohmann/json.hpp>
 
 #include "diag/Sarif.h"
+#include "lsp/Framing.h"
 #include "lsp/Keywords.h"
+#include "lsp/LanguageServer.h"
 #include "lsp/ProjectIndex.h"
 #include "lsp/Workspace.h"
 #include "platform/FileSystem.h"
-#include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "project/ProjectKeywords.h"
 #include "run/RunSettings.h"
@@ -35,7 +37,13 @@ using json = nlohmann::json;
 constexpr int kSeverityError = 1, kSeverityWarning = 2, kSeverityInformation = 3;
 constexpr int kCompletionModule = 9, kCompletionProperty = 10, kCompletionKeyword = 14, kCompletionConstant = 21,
               kCompletionVariable = 6;
-constexpr int kSymbolModule = 2, kSymbolField = 8, kSymbolConstant = 14;
+constexpr int kSymbolFile = 1, kSymbolModule = 2, kSymbolField = 8, kSymbolConstant = 14;
+constexpr int kCompletionFile = 17, kCompletionFolder = 19;
+constexpr int kMessageLog = 4;
+// JSON-RPC's error codes, and the protocol's own for a server not yet
+// initialized.
+constexpr int kParseError = -32700, kInvalidRequest = -32600, kMethodNotFound = -32601, kInvalidParams = -32602,
+              kServerNotInitialized = -32002;
 
 // ---------------------------------------------------------------------------
 // Paths and URIs.
@@ -73,15 +81,20 @@ json RangeOf(const Word& w) { return Range(w.line, w.start, w.line, w.end); }
 
 class Server {
  public:
-  Server(FileSystem& host, std::string programDir) : ws_(host, std::move(programDir)) {}
+  Server(FileSystem& host, std::string programDir, MessageWriter write)
+      : ws_(host, std::move(programDir)), write_(std::move(write)) {}
 
-  // One message in; false after exit.
-  bool Handle(const json& message);
-  int ExitStatus() const { return shutdown_ ? 0 : 1; }
+  // One message's body in; false after exit.
+  bool HandleBody(const std::string& body);
+  int ExitStatus() const { return phase_ == Phase::ShutDown ? 0 : 1; }
 
  private:
+  bool Handle(const json& message);
   void Send(const json& message);
   void Reply(const json& id, const json& result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}); }
+  void Refuse(const json& id, int code, const std::string& why) {
+    Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", why}}}});
+  }
   void Notify(const std::string& method, const json& params) {
     Send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
   }
@@ -94,6 +107,13 @@ class Server {
   json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
   json RangeAt(const EditorPlace& p);
   std::string LineText(const std::string& path, int line);
+  // The files LineText read while one message is handled (they do not
+  // change meanwhile): the text and where each line after the first starts.
+  struct FileLines {
+    std::string text;
+    std::vector<std::size_t> starts;
+  };
+  std::map<std::string, FileLines> lines_;
   // The words of the logical line that holds an editor line of a document.
   std::vector<Word> WordsAt(const std::string& path, int line);
 
@@ -104,17 +124,26 @@ class Server {
   json References(const std::string& path, int line, int character, bool declaration);
   json Symbols(const std::string& path);
 
+  // Before initialize the server answers nothing but an error; after
+  // shutdown only exit counts.
+  enum class Phase { Starting, Running, ShutDown };
+
+  void Close(const std::string& path);
+  void LogRun();
+  std::vector<std::string> OpenDocumentsOf(const std::string& project);
+  json SourceFiles(const std::string& path, const std::string& keyword, const std::string& typed, int line,
+                   int from, int character);
+  json IncludedMenus(const std::string& path, const ProjectIndex& index);
+
   Workspace ws_;
-  bool shutdown_ = false;
-  std::map<std::string, std::string> uris_;                     // open documents: upper-case path → URI
+  MessageWriter write_;
+  Phase phase_ = Phase::Starting;
+  std::map<std::string, std::string> uris_;                     // documents the editor named: upper-case path → URI
   std::map<std::string, std::set<std::string>> published_;      // project → files with diagnostics
 };
 
 void Server::Send(const json& message) {
-  const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
-  std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-  std::fwrite(frame.data(), 1, frame.size(), stdout);
-  std::fflush(stdout);
+  write_(Framed(message.dump(-1, ' ', false, json::error_handler_t::replace)));
 }
 
 void Server::Configure(const json& settings) {
@@ -154,17 +183,16 @@ json Server::Initialize(const json& params) {
 }
 
 std::string Server::LineText(const std::string& path, int line) {
-  std::string text;
-  if (line < 0 || !ws_.ReadUtf8(path, text)) return {};
-  std::size_t start = 0;
-  for (int i = 0; i < line; ++i) {
-    start = text.find('\n', start);
-    if (start == std::string::npos) return {};
-    ++start;
-  }
-  std::size_t end = text.find('\n', start);
-  if (end == std::string::npos) end = text.size();
-  std::string out = text.substr(start, end - start);
+  auto [found, added] = lines_.try_emplace(path);
+  FileLines& file = found->second;
+  if (added && ws_.ReadUtf8(path, file.text))
+    for (std::size_t at = file.text.find('\n'); at != std::string::npos; at = file.text.find('\n', at + 1))
+      file.starts.push_back(at + 1);
+  if (line < 0 || static_cast<std::size_t>(line) > file.starts.size()) return {};
+  const std::size_t start = line == 0 ? 0 : file.starts[static_cast<std::size_t>(line) - 1];
+  std::size_t end = file.text.find('\n', start);
+  if (end == std::string::npos) end = file.text.size();
+  std::string out = file.text.substr(start, end - start);
   if (!out.empty() && out.back() == '\r') out.pop_back();
   return out;
 }
@@ -208,8 +236,7 @@ void Server::Publish(const std::string& path) {
   // Every file that had diagnostics, and every open document of the
   // project, gets its list, empty when the run found nothing there.
   for (const std::string& p : published_[result.project]) file(p);
-  for (const std::string& p : ws_.Index(result.project).files)
-    if (uris_.count(UpperCase(p))) file(p);
+  for (const std::string& p : OpenDocumentsOf(result.project)) file(p);
   file(path);
   std::set<std::string> now;
   for (const EditorReport& r : result.reports) {
@@ -269,6 +296,8 @@ json Server::Completion(const std::string& path, int line, int character) {
   if (kind != FileKind::Project) return items;
   const std::string first = UpperCase(words[0].text);
   const ProjectKeyword* keyword = LookupProjectKeyword(first);
+  if (keyword && keyword->kind == KeywordKind::Softkey && keyword->source != SOURCE_TX && index == 1)
+    return SourceFiles(path, first, typed, line, from, character);
   ProjectIndex project;
   auto names = [&](SymbolKind symbolKind, int itemKind, const std::string& prefix) {
     if (project.files.empty()) project = ws_.Index(path);
@@ -312,6 +341,50 @@ json Server::Completion(const std::string& path, int line, int character) {
   }
   if (first == "#IF" || first == "#IFDEF" || first == "#IFNDEF")
     for (const std::string& d : ws_.DefineNames()) add(d, kCompletionConstant, "define", d);
+  return items;
+}
+
+// The files a softkey line's source may name: those of its kind in the
+// project's folder (or the folder typed so far, "bmx\"), and the folders
+// there to go on into.
+json Server::SourceFiles(const std::string& path, const std::string& keyword, const std::string& typed, int line,
+                         int from, int character) {
+  struct Kinds {
+    std::string_view keyword;
+    std::string_view extensions[3];
+  };
+  static constexpr Kinds kSources[] = {{"BMP", {".bmp"}},
+                                       {"PCX", {".pcx"}},
+                                       {"DXF", {".dxf"}},
+                                       {"BPJ", {".bpj"}},
+                                       {"TXS", {".txs", ".txm", ".txb"}},
+                                       {"TXM", {".txs", ".txm", ".txb"}},
+                                       {"TXB", {".txs", ".txm", ".txb"}},
+                                       {"PIC", {".pic", ".sk", ".bmx"}},
+                                       {"SK", {".pic", ".sk", ".bmx"}},
+                                       {"SOFTKEY", {".pic", ".sk", ".bmx"}}};
+  json items = json::array();
+  const Kinds* kinds = nullptr;
+  for (const Kinds& k : kSources)
+    if (k.keyword == keyword) kinds = &k;
+  const std::string project = ws_.ProjectOf(path);
+  if (!kinds || typed.find('"') != std::string::npos) return items;
+  const std::size_t slash = typed.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : typed.substr(0, slash + 1);
+  const std::string base = HostParent(project.empty() ? path : project);
+  const std::string directory = folder.empty() ? base : ws_.FullPathOf(folder, base);
+  for (const DirectoryEntry& e : ws_.Entries(directory)) {
+    bool fits = e.isDirectory;
+    for (std::string_view extension : kinds->extensions)
+      fits = fits || (!extension.empty() && EndsWithIgnoringCase(e.name, extension));
+    if (!fits || e.name.find(' ') != std::string::npos) continue;
+    const std::string insert = folder + e.name + (e.isDirectory ? "\\" : "");
+    json item = {{"label", e.name + (e.isDirectory ? "\\" : "")},
+                 {"kind", e.isDirectory ? kCompletionFolder : kCompletionFile},
+                 {"filterText", insert},
+                 {"textEdit", {{"range", Range(line, from, line, character)}, {"newText", insert}}}};
+    items.push_back(item);
+  }
   return items;
 }
 
@@ -415,16 +488,93 @@ json Server::Symbols(const std::string& path) {
     for (auto [a, b] : spans) inside = inside || (s.at.word.line > a && s.at.word.line < b);
     if (!inside) out.push_back(softkey(s));
   }
+  for (json& included : IncludedMenus(path, index)) out.push_back(std::move(included));
   return out;
 }
 
+// The menus of the files the document includes, each under its #INCLUDE
+// line: the outline is the document's, so they stand where the include does.
+json Server::IncludedMenus(const std::string& path, const ProjectIndex& index) {
+  json out = json::array();
+  for (const Symbol& include : index.symbols) {
+    if (include.kind != SymbolKind::File || include.at.file != path || include.name == path ||
+        std::find(index.files.begin(), index.files.end(), include.name) == index.files.end())
+      continue;
+    const json range = RangeOf(include.at.word);
+    json menus = json::array();
+    for (const OutlineMenu& m : index.menus) {
+      if (m.menu.at.file != include.name) continue;
+      json items = json::array();
+      for (const OutlineItem& item : m.items)
+        items.push_back({{"name", item.keyword + " " + item.detail.substr(0, item.detail.find(' '))},
+                         {"detail", item.detail},
+                         {"kind", kSymbolField},
+                         {"range", range},
+                         {"selectionRange", range}});
+      menus.push_back({{"name", m.menu.name},
+                       {"detail", "menu, line " + std::to_string(m.menu.at.word.line + 1)},
+                       {"kind", kSymbolModule},
+                       {"range", range},
+                       {"selectionRange", range},
+                       {"children", items}});
+    }
+    out.push_back({{"name", include.at.word.text},
+                   {"detail", "#INCLUDE"},
+                   {"kind", kSymbolFile},
+                   {"range", range},
+                   {"selectionRange", range},
+                   {"children", menus}});
+  }
+  return out;
+}
+
+bool Server::HandleBody(const std::string& body) {
+  lines_.clear();
+  const json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    Refuse(nullptr, kParseError, "the message is no JSON");
+    return true;
+  }
+  return Handle(message);
+}
+
 bool Server::Handle(const json& message) {
-  const std::string method = message.contains("method") && message["method"].is_string()
-                                 ? message["method"].get<std::string>()
-                                 : std::string();
-  const json params = message.contains("params") ? message["params"] : json::object();
+  // What JSON-RPC takes for a message: an object whose id, where it has
+  // one, is a number, a string or null, and whose method is a string.  A
+  // message with a result or an error answers a request, and the server
+  // sends none.
+  if (!message.is_object()) {
+    Refuse(nullptr, kInvalidRequest, "a message is a JSON object");
+    return true;
+  }
   const bool request = message.contains("id");
   const json id = request ? message["id"] : json(nullptr);
+  if (request && !id.is_null() && !id.is_string() && !id.is_number_integer()) {
+    Refuse(nullptr, kInvalidRequest, "a request's id is a number or a string");
+    return true;
+  }
+  if (!message.contains("method")) {
+    if (!request || (!message.contains("result") && !message.contains("error")))
+      Refuse(id, kInvalidRequest, "a message without a method");
+    return true;
+  }
+  if (!message["method"].is_string()) {
+    Refuse(id, kInvalidRequest, "a message's method is a string");
+    return true;
+  }
+  const std::string method = message["method"].get<std::string>();
+  // The lifecycle: exit ends the server at any time; before initialize
+  // every request is refused and every notification dropped, after
+  // shutdown too.
+  if (method == "exit") return false;
+  if (phase_ != Phase::Running && !(phase_ == Phase::Starting && method == "initialize")) {
+    if (request)
+      Refuse(id, phase_ == Phase::Starting ? kServerNotInitialized : kInvalidRequest,
+             phase_ == Phase::Starting ? "the server is not initialized: initialize comes first"
+                                       : "the server has been shut down: only exit is taken");
+    return true;
+  }
+  const json params = message.contains("params") ? message["params"] : json::object();
   // at() throws on a missing member, which answers the request with an
   // error instead of reading past the message.
   auto document = [&]() { return PathOf(params.at("textDocument").at("uri").get<std::string>()); };
@@ -435,15 +585,20 @@ bool Server::Handle(const json& message) {
   int line = 0, character = 0;
   try {
     if (method == "initialize") {
+      if (!request) return true;
+      if (phase_ == Phase::Running) {
+        Refuse(id, kInvalidRequest, "initialize comes once");
+        return true;
+      }
       Reply(id, Initialize(params));
+      phase_ = Phase::Running;
     } else if (method == "shutdown") {
-      shutdown_ = true;
-      Reply(id, nullptr);
-    } else if (method == "exit") {
-      return false;
+      phase_ = Phase::ShutDown;
+      if (request) Reply(id, nullptr);
     } else if (method == "workspace/didChangeConfiguration") {
       Configure(params.value("settings", json::object()));
-      for (const auto& [key, uri] : uris_) Publish(PathOf(uri));
+      for (const auto& [key, uri] : uris_)
+        if (ws_.Text(PathOf(uri))) Publish(PathOf(uri));
     } else if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
       const std::string uri = params.at("textDocument").at("uri").get<std::string>();
       const std::string path = PathOf(uri);
@@ -456,12 +611,11 @@ bool Server::Handle(const json& message) {
       uris_[UpperCase(path)] = uri;
       ws_.Put(path, text);
       Publish(path);
+      LogRun();
     } else if (method == "textDocument/didSave") {
       Publish(document());
     } else if (method == "textDocument/didClose") {
-      const std::string path = document();
-      ws_.Drop(path);
-      uris_.erase(UpperCase(path));
+      Close(document());
     } else if (method == "textDocument/completion") {
       at(line, character);
       Reply(id, Completion(document(), line, character));
@@ -478,75 +632,68 @@ bool Server::Handle(const json& message) {
     } else if (method == "textDocument/documentSymbol") {
       Reply(id, Symbols(document()));
     } else if (request) {
-      Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", -32601}, {"message", "no method " + method}}}});
+      Refuse(id, kMethodNotFound, "no method " + method);
     }
   } catch (const json::exception& e) {
-    if (request)
-      Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", -32602}, {"message", std::string(e.what())}}}});
+    if (request) Refuse(id, kInvalidParams, e.what());
   }
   return true;
 }
 
-// The largest message the server takes: a project file the editor sends
-// whole is far smaller; a length beyond it is a broken frame, not text to
-// allocate room for.
-constexpr std::size_t kMaxMessageBytes = 64u << 20;
-constexpr std::size_t kMaxHeaderLine = 1024;
+// What the last run converted, in the server's log (the editor's output
+// of the server): a large project's check is as quick as the sources that
+// changed since the last one.
+void Server::LogRun() {
+  const CheckResult& run = ws_.LastRun();
+  if (run.project.empty()) return;
+  Notify("window/logMessage",
+         {{"type", kMessageLog},
+          {"message", run.project.substr(run.project.find_last_of("/\\") + 1) + ": " + std::to_string(run.converted) +
+                          " sources converted, " + std::to_string(run.taken) + " unchanged since the last run"}});
+}
 
-// One framed message from standard input; false at its end or at a frame
-// that cannot be read (said on standard error, which editors show in the
-// server's log).
-bool ReadMessage(std::string& body) {
-  std::size_t length = 0;
-  bool haveLength = false;
-  std::string header;
-  for (;;) {
-    header.clear();
-    int c;
-    while ((c = std::getchar()) != EOF && c != '\n')
-      if (header.size() < kMaxHeaderLine) header += static_cast<char>(c);
-    if (c == EOF) return false;
-    if (!header.empty() && header.back() == '\r') header.pop_back();
-    if (header.empty()) break;
-    if (StartsWithIgnoringCase(header, "Content-Length:")) {
-      length = std::strtoul(header.c_str() + 15, nullptr, 10);
-      haveLength = true;
-    }
+// The open documents a project's run checks: the project, its includes,
+// its sources, as ProjectOf finds their project.
+std::vector<std::string> Server::OpenDocumentsOf(const std::string& project) {
+  std::vector<std::string> open;
+  for (const auto& [key, uri] : uris_) {
+    const std::string path = PathOf(uri);
+    if (ws_.Text(path) && ws_.ProjectOf(path) == project) open.push_back(path);
   }
-  if (!haveLength) return false;
-  if (length > kMaxMessageBytes) {
-    std::fprintf(stderr, "Quillon32Lsp: a message of %zu bytes is more than the %zu taken; the server ends\n", length,
-                 kMaxMessageBytes);
-    return false;
-  }
-  body.resize(length);
-  return std::fread(body.data(), 1, length, stdin) == length;
+  return open;
+}
+
+// A document closed without saving goes back to its file: the project is
+// checked again on what is saved, so that the diagnostics of the unsaved
+// text do not stay.
+void Server::Close(const std::string& path) {
+  if (!ws_.Text(path)) return;
+  ws_.Drop(path);
+  Publish(path);
+  LogRun();
 }
 
 }  // namespace
 
-int RunLanguageServer(int argc, char** argv) {
-  const std::vector<std::string> words = CommandArguments(argc, argv);
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    if (words[i] == "--help" || words[i] == "-h") {
-      std::printf("Usage: Quillon32Lsp [--stdio]\n\n"
-                  "The language server of softkey projects: speaks the Language Server Protocol over\n"
-                  "standard input and output.  An editor starts it; see the manual's chapter Editing projects.\n");
-      return 0;
+int ServeLanguage(FileSystem& host, const std::string& programDir, FrameReader::ReadBytes read, MessageWriter write,
+                  MessageWriter log) {
+  Server server(host, programDir, std::move(write));
+  FrameReader frames(std::move(read));
+  std::string body, why;
+  for (;;) {
+    switch (frames.Next(body, why)) {
+      case FrameReader::Frame::Message:
+        if (!server.HandleBody(body)) return server.ExitStatus();
+        break;
+      case FrameReader::Frame::End:
+        return server.ExitStatus();
+      case FrameReader::Frame::Broken:
+        // Said where editors show the server's log; the stream cannot be
+        // followed past it.
+        log("Quillon32Lsp: " + why + "; the server ends\n");
+        return server.ExitStatus();
     }
   }
-  BinaryStandardStreams();
-  auto host = MakeHostFileSystem();
-  Server server(*host, ProgramDirectory(words.empty() ? nullptr : words[0].c_str()));
-  std::string body;
-  while (ReadMessage(body)) {
-    json message = json::parse(body, nullptr, false);
-    if (message.is_discarded() || !message.is_object()) continue;
-    if (!server.Handle(message)) return server.ExitStatus();
-  }
-  return server.ExitStatus();
 }
 
 }  // namespace q32
-
-int main(int argc, char** argv) { return q32::RunLanguageServer(argc, argv); }

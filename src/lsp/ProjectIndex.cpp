@@ -147,13 +147,13 @@ class Scanner {
       if (!k) continue;
       if (k->kind == KeywordKind::Directive && k->code == KeywordCode::Include && w.size() > 1 && !included) {
         std::string full, utf8;
-        if (read_(w[1].text, directory_, full, utf8)) {
+        if (read_(w[1].text, directory_, full, &utf8)) {
           Add(SymbolKind::File, full, file, w[1], false);
           if (std::find(index_.files.begin(), index_.files.end(), full) == index_.files.end()) Scan(full, utf8, true);
         }
       } else if (k->kind == KeywordKind::Softkey && w.size() > 1) {
-        std::string sourcePath, utf8;
-        if (k->source != SOURCE_TX && read_(w[1].text, directory_, sourcePath, utf8))
+        std::string sourcePath;
+        if (k->source != SOURCE_TX && read_(w[1].text, directory_, sourcePath, nullptr))
           Add(SymbolKind::File, sourcePath, file, w[1], false);
         if (w.size() > 2) {
           Symbol& s = Add(SymbolKind::Softkey, CutName(w[2].text), file, w[2], true);
@@ -171,8 +171,8 @@ class Scanner {
             Add(SymbolKind::Menu, CutName(value.text), file, value, false);
           } else if (StartsWithIgnoringCase(w[i].text, "PYSCRIPT:") && w[i].text.size() > 9) {
             const Word value = ValueOf(w[i], 9);
-            std::string full, utf8;
-            if (read_(value.text, directory_, full, utf8)) Add(SymbolKind::File, full, file, value, false);
+            std::string full;
+            if (read_(value.text, directory_, full, nullptr)) Add(SymbolKind::File, full, file, value, false);
           }
         }
         if (menu >= 0) {

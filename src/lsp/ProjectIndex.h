@@ -80,9 +80,10 @@ struct ProjectIndex {
 };
 
 // Reads a file for the index: a name relative to the directory given, as
-// full path and UTF-8 text; false when there is none.
+// full path and UTF-8 text (only where utf8 is not null: a source's text is
+// not needed, only that it is there); false when there is none.
 using IndexReader = std::function<bool(const std::string& name, const std::string& directory, std::string& full,
-                                       std::string& utf8)>;
+                                       std::string* utf8)>;
 
 // Scans a project file (or an included file on its own) and the files it
 // includes; `directory` is the project's, against which sources and

@@ -26,35 +26,46 @@ constexpr OptionId kEditorOptions[] = {OptionId::Model,       OptionId::PlcProje
                                        OptionId::Defines,     OptionId::LanguageDir, OptionId::IncLanguageDir,
                                        OptionId::NoFileCheck, OptionId::DestDir};
 
-// The bytes the generator reads for an editor's text: project files and
-// BMX projects in Windows-1252, text sources in code page 850.
+// The code page a file is read in, both ways: the editor's text goes back
+// to the bytes the generator reads, and a file not open is shown in it.
+// Text sources are code page 850, as the control reads them; project files
+// and BMX projects Windows-1252 (a UTF-8 project's bytes go through
+// unchanged, so the generator still recognises it).
+bool InCodePage850(const std::string& path) { return KindOfFile(path) == FileKind::TextSource; }
+
 std::string OnDiskForm(const std::string& path, const std::string& utf8) {
-  std::string bytes = Utf8ToCp1252(utf8);
-  if (KindOfFile(path) == FileKind::TextSource)
-    for (char& c : bytes) c = static_cast<char>(Cp1252ToCp850(static_cast<unsigned char>(c)));
-  return bytes;
+  return InCodePage850(path) ? Utf8ToCp850(utf8) : Utf8ToCp1252(utf8);
+}
+
+std::string EditorForm(const std::string& path, const std::string& bytes) {
+  return InCodePage850(path) ? Cp850ToUtf8(bytes) : Cp1252ToUtf8(bytes);
 }
 
 }  // namespace
 
-std::shared_ptr<std::string> DocumentFileSystem::Find(std::string_view path) {
+const DocumentFileSystem::Document* DocumentFileSystem::Find(std::string_view path) {
   if (documents_.empty()) return nullptr;
   std::string full;
   if (!inner_.FullPath(path, full)) return nullptr;
   const auto it = documents_.find(UpperCase(full));
-  return it == documents_.end() ? nullptr : it->second;
+  return it == documents_.end() ? nullptr : &it->second;
 }
 
 void DocumentFileSystem::Put(const std::string& fullPath, std::string bytes) {
-  documents_[UpperCase(fullPath)] = std::make_shared<std::string>(std::move(bytes));
+  documents_[UpperCase(fullPath)] = {std::make_shared<std::string>(std::move(bytes)), ++versions_};
 }
 
 void DocumentFileSystem::Drop(const std::string& fullPath) { documents_.erase(UpperCase(fullPath)); }
 
+std::string DocumentFileSystem::FileVersion(std::string_view path) {
+  if (const Document* document = Find(path)) return "editor:" + std::to_string(document->version);
+  return inner_.FileVersion(path);
+}
+
 std::unique_ptr<File> DocumentFileSystem::Open(std::string_view path, FileMode mode) {
   if (mode == FileMode::ReadBinary || mode == FileMode::ReadText)
-    if (std::shared_ptr<std::string> bytes = Find(path))
-      return std::make_unique<MemoryFile>(bytes, mode == FileMode::ReadText, false);
+    if (const Document* document = Find(path))
+      return std::make_unique<MemoryFile>(document->bytes, mode == FileMode::ReadText, false);
   return inner_.Open(path, mode);
 }
 
@@ -86,6 +97,7 @@ void Workspace::SetOptions(std::vector<std::string> arguments, std::string proje
     defineList_ = settings.defineList;
   }
   project_ = std::move(project);
+  conversions_.Clear();
 }
 
 void Workspace::Put(const std::string& fullPath, const std::string& utf8Text) {
@@ -104,9 +116,19 @@ const std::string* Workspace::Text(const std::string& fullPath) const {
 }
 
 std::string Workspace::FullPathOf(const std::string& name, const std::string& directory) {
+  // A relative name is joined to the folder and made full by the host, in
+  // its own form (a drive's on Windows).
+  const bool absolute = !name.empty() && (name[0] == '/' || name[0] == '\\' || HasForeignRoot(name));
   std::string full;
-  if (!FullHostPath(name, directory.empty() ? root_ : directory, full)) return {};
+  if (name.empty() || !host_.FullPath(absolute ? name : HostJoin(directory.empty() ? root_ : directory, name), full))
+    return {};
   return full;
+}
+
+std::vector<DirectoryEntry> Workspace::Entries(const std::string& directory) {
+  std::vector<DirectoryEntry> entries;
+  if (directory.empty() || !host_.FindFiles(directory, "*", entries)) entries.clear();
+  return entries;
 }
 
 bool Workspace::ReadUtf8(const std::string& fullPath, std::string& out) {
@@ -118,7 +140,7 @@ bool Workspace::ReadUtf8(const std::string& fullPath, std::string& out) {
   std::unique_ptr<File> file = host_.Open(fullPath, FileMode::ReadBinary);
   std::string bytes;
   if (!file || !file->ReadAll(bytes)) return false;
-  out = Cp1252ToUtf8(bytes);
+  out = EditorForm(fullPath, bytes);
   return true;
 }
 
@@ -162,7 +184,12 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.observer = &collector;
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
+    run.conversions = &conversions_;
+    const std::size_t made = conversions_.made, taken = conversions_.taken;
     result.status = RunGenerator(run, &collector);
+    result.converted = conversions_.made - made;
+    result.taken = conversions_.taken - taken;
+    conversions_.Sweep();
     const std::vector<Diagnostic>& kept = run.diag.kept;
     auto place = [&result](const SourceSpan& at) {
       return EditorPlace{at.file.empty() ? result.project : at.fullPath, static_cast<int>(at.line),
@@ -196,6 +223,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
                                                            : "no message catalogue " + catalogue),
                               {}});
   }
+  last_ = {result.project, {}, result.status, result.converted, result.taken};
   return result;
 }
 
@@ -207,9 +235,10 @@ ProjectIndex Workspace::Index(const std::string& fullPath) {
     if (!ReadUtf8(project, text)) return {};
   }
   IndexReader read = [this](const std::string& name, const std::string& directory, std::string& full,
-                            std::string& utf8) {
+                            std::string* utf8) {
     full = FullPathOf(name, directory);
-    return !full.empty() && ReadUtf8(full, utf8);
+    if (full.empty()) return false;
+    return utf8 ? ReadUtf8(full, *utf8) : documents_.Exists(full) && !documents_.IsDirectory(full);
   };
   ProjectIndex index = IndexProject(project, text, HostParent(project), read);
   // A file the project does not include (yet): its own lines too.

@@ -16,6 +16,7 @@
 #include "diag/Diagnostics.h"
 #include "lsp/ProjectIndex.h"
 #include "platform/ForwardingFileSystem.h"
+#include "project/ConversionCache.h"
 
 namespace q32 {
 
@@ -30,10 +31,17 @@ class DocumentFileSystem final : public ForwardingFileSystem {
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
   bool Exists(std::string_view path) override;
+  // An open document's changes with each text the editor sends.
+  std::string FileVersion(std::string_view path) override;
 
  private:
-  std::shared_ptr<std::string> Find(std::string_view path);
-  std::map<std::string, std::shared_ptr<std::string>> documents_;  // by upper-case full path
+  struct Document {
+    std::shared_ptr<std::string> bytes;
+    unsigned long long version = 0;
+  };
+  const Document* Find(std::string_view path);
+  std::map<std::string, Document> documents_;  // by upper-case full path
+  unsigned long long versions_ = 0;
 };
 
 // A place of a report as the editor gets it: the file by its full host path
@@ -58,6 +66,9 @@ struct CheckResult {
   std::string project;  // full host path; empty when the document belongs to none
   std::vector<EditorReport> reports;
   int status = 0;
+  // Of the sources the run converted: those converted now, and those taken
+  // unchanged from an earlier run.
+  std::size_t converted = 0, taken = 0;
 };
 
 class Workspace {
@@ -83,6 +94,8 @@ class Workspace {
   std::string ProjectOf(const std::string& fullPath);
   // Runs the generator with the -W checks on the project of a document.
   CheckResult Check(const std::string& fullPath);
+  // What the last run converted (CheckResult::converted, taken).
+  const CheckResult& LastRun() const { return last_; }
   // The index of the document's project (or of the document alone).
   ProjectIndex Index(const std::string& fullPath);
   // A file's text in UTF-8: the open document's, or the file's converted.
@@ -91,6 +104,8 @@ class Workspace {
   // names of -r and -a.
   std::vector<std::string> PlcSymbols();
   std::vector<std::string> DefineNames();
+  // The entries of a folder (a full host path), in name order.
+  std::vector<DirectoryEntry> Entries(const std::string& directory);
   // The full path of a name relative to a directory (the root when empty).
   std::string FullPathOf(const std::string& name, const std::string& directory = {});
 
@@ -102,6 +117,10 @@ class Workspace {
   std::string project_, pjFile_, cfgFile_;
   std::optional<std::string> defineList_;
   std::map<std::string, std::string> texts_;  // open documents, UTF-8
+  // The conversions of the runs so far: a change converts only the sources
+  // that changed since (the options may change any, and clear it).
+  ConversionCache conversions_;
+  CheckResult last_;
 };
 
 }  // namespace q32

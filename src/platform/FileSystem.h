@@ -96,12 +96,23 @@ class FileSystem {
     (void)path;
     return {};
   }
+  // What changes whenever the file does (where it is, its size, the time of
+  // its last change), cheap to ask, so that a run can see that a file is as
+  // an earlier run read it; kAbsentFile when there is no such file, empty
+  // when the file system cannot tell.
+  virtual std::string FileVersion(std::string_view path) {
+    (void)path;
+    return {};
+  }
   // The full path of a file in the host's own spelling: where names are
   // found without regard to case, the case the file was created with, so
   // that a build tool that compares names finds it.  Hosts whose names are
   // case-blind themselves give the full path.
   virtual bool HostName(std::string_view path, std::string& out) { return FullPath(path, out); }
 };
+
+// The version of a file that is not there.
+constexpr const char* kAbsentFile = "absent";
 
 // The real file system of the host.
 std::unique_ptr<FileSystem> MakeHostFileSystem();

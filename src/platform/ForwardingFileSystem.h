@@ -49,6 +49,7 @@ class ForwardingFileSystem : public FileSystem {
   }
   bool MakeDirectory(std::string_view path) override { return inner_.MakeDirectory(path); }
   std::string FileIdentity(std::string_view path) override { return inner_.FileIdentity(path); }
+  std::string FileVersion(std::string_view path) override { return inner_.FileVersion(path); }
   bool HostName(std::string_view path, std::string& out) override { return inner_.HostName(path, out); }
   std::string FailureReason() override { return inner_.FailureReason(); }
 

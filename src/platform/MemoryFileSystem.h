@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -146,6 +147,7 @@ class MemoryFileSystem final : public FileSystem {
     Entry& entry = Insert(full);
     entry.isDirectory = false;
     entry.bytes = std::make_shared<std::string>(std::move(bytes));
+    entry.version = ++versions_;
   }
   void AddDirectory(std::string_view path) { AddDirectories(Absolute(path)); }
   // The bytes of a file, or nullptr.
@@ -183,6 +185,7 @@ class MemoryFileSystem final : public FileSystem {
     Entry& entry = Insert(full);
     entry.isDirectory = false;
     entry.bytes = std::make_shared<std::string>();
+    entry.version = ++versions_;
     return std::make_unique<MemoryFile>(entry.bytes, text, true);
   }
   std::string FailureReason() override { return reason_; }
@@ -248,12 +251,22 @@ class MemoryFileSystem final : public FileSystem {
     std::string full;
     return Resolve(path, full) && entries_.count(full) ? full : std::string();
   }
+  // Renewed with every creation of the file, and its size.
+  std::string FileVersion(std::string_view path) override {
+    std::string full;
+    if (!Resolve(path, full)) return kAbsentFile;
+    const auto it = entries_.find(full);
+    if (it == entries_.end()) return kAbsentFile;
+    if (it->second.isDirectory) return "directory";
+    return std::to_string(it->second.version) + ":" + std::to_string(it->second.bytes->size());
+  }
 
  private:
   std::string reason_;  // why the last Open failed
   struct Entry {
     bool isDirectory = true;
     std::shared_ptr<std::string> bytes;
+    std::uint64_t version = 0;
   };
 
   static bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -346,6 +359,7 @@ class MemoryFileSystem final : public FileSystem {
   // thousands of outputs in one directory); the first in name order wins.
   std::map<std::string, std::set<std::string>> folded_;
   std::string cwd_ = "/";
+  std::uint64_t versions_ = 0;
 };
 
 }  // namespace q32

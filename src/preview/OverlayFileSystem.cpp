@@ -85,6 +85,12 @@ bool OverlayFileSystem::MakeDirectory(std::string_view path) {
   return true;
 }
 
+std::string OverlayFileSystem::FileVersion(std::string_view path) {
+  const std::string full = Full(path);
+  if (InMemory(full)) return {};
+  return Hidden(full) ? kAbsentFile : inner_.FileVersion(path);
+}
+
 std::string OverlayFileSystem::FileIdentity(std::string_view path) {
   const std::string full = Full(path);
   if (InMemory(full)) return "memory:" + full;

@@ -33,6 +33,9 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   bool FindFiles(std::string_view directory, std::string_view pattern, std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
   std::string FileIdentity(std::string_view path) override;
+  // The run's outputs have none: what a conversion read of them is no
+  // file an earlier run saw.
+  std::string FileVersion(std::string_view path) override;
 
  private:
   // The full host path of a name, or empty for names the host has no place

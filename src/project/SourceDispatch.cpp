@@ -9,6 +9,7 @@
 #include "lang/TextSoftkey.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
+#include "project/ConversionCache.h"
 #include "run/RunContext.h"
 #include "raster/BitmapSoftkey.h"
 #include "raster/PcxSoftkey.h"
@@ -58,6 +59,35 @@ Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& f
   return Conversion{Msg::Ok, generated};
 }
 
+// The converter of a picture source, a text source or a drawing: what it
+// does depends on its files and the line alone, so a run that is handed
+// the conversions of earlier runs may take it from there.
+Conversion ConvertSource(RunContext& run) {
+  SoftkeyContext& k = run.softkey;
+  switch (k.sourceType) {
+    case SOURCE_PCX:
+    case SOURCE_BMP: {
+      std::string detail;
+      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source, detail)
+                                              : ConvertBitmapSoftkey(run, k.source, detail);
+      return Conversion{result, detail};
+    }
+    case SOURCE_DXF:
+      // The drawing converter reports and logs for itself.
+      return Conversion{ConvertDxfSoftkey(run, k.source, 1), DisplayPath(run.paths, k.source)};
+    default: {
+      static constexpr char kKindLetter[] = {'S', 'M', 'B'};
+      Msg result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
+      return Conversion{result, DisplayPath(run.paths, k.source)};
+    }
+  }
+}
+
+Conversion Convert(RunContext& run) {
+  if (!run.conversions) return ConvertSource(run);
+  return run.conversions->Convert(run, [&run] { return ConvertSource(run); });
+}
+
 }  // namespace
 
 Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firstBmxProject) {
@@ -72,28 +102,24 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   switch (k.sourceType) {
     case SOURCE_PCX:
     case SOURCE_BMP: {
-      std::string detail;
-      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source, detail)
-                                              : ConvertBitmapSoftkey(run, k.source, detail);
-      if (result == Msg::Ok) {
+      Conversion result = Convert(run);
+      if (result.code == Msg::Ok) {
         // From here on the line names the generated softkey.
         ReplaceExtension(k.source, k.targetExt);
         LogSource(run, kGeneratingFormat);
       }
-      return Conversion{result, detail};
+      return result;
     }
     case SOURCE_BPJ:
       return DispatchBmxProject(run, languages, firstBmxProject);
     case SOURCE_DXF:
-      // The drawing converter reports and logs for itself.
-      return Conversion{ConvertDxfSoftkey(run, k.source, 1), DisplayPath(run.paths, k.source)};
+      return Convert(run);
     case SOURCE_TXS:
     case SOURCE_TXM:
     case SOURCE_TXB: {
-      static constexpr char kKindLetter[] = {'S', 'M', 'B'};
-      Msg result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
-      if (result == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
-      return Conversion{result, DisplayPath(run.paths, k.source)};
+      Conversion result = Convert(run);
+      if (result.code == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
+      return result;
     }
     case SOURCE_TX:
       // A text given in the line itself: nothing to convert or check.

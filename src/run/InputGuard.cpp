@@ -134,10 +134,13 @@ std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode
     refused_ = "it is an input of this run, which an output never replaces";
     return nullptr;
   }
+  std::string version = watcher && !create ? inner_.FileVersion(path) : std::string();
   std::unique_ptr<File> file = inner_.Open(path, mode);
+  if (watcher && !create) watcher->Consulted(path, std::move(version), file != nullptr);
   if (!file) return nullptr;
   if (create) {
     created_.Insert(NameKey(path));
+    if (watcher) watcher->Created(path);
     if (observer) observer->FileCreated(path);
   } else {
     RegisterInput(path);
@@ -145,8 +148,19 @@ std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
 }
 
+bool InputGuardFileSystem::Exists(std::string_view path) {
+  if (watcher) watcher->Consulted(path, inner_.FileVersion(path), false);
+  return inner_.Exists(path);
+}
+
+bool InputGuardFileSystem::IsDirectory(std::string_view path) {
+  if (watcher) watcher->Consulted(path, inner_.FileVersion(path), false);
+  return inner_.IsDirectory(path);
+}
+
 bool InputGuardFileSystem::FindFiles(std::string_view directory, std::string_view pattern,
                                      std::vector<DirectoryEntry>& out) {
+  if (watcher) watcher->Searched(directory);
   if (inner_.FindFiles(directory, pattern, out)) return true;
   std::string_view searched = directory.empty() ? std::string_view(".") : directory;
   if (inner_.IsDirectory(searched)) NoteFailedRead(std::string(searched));
@@ -154,8 +168,9 @@ bool InputGuardFileSystem::FindFiles(std::string_view directory, std::string_vie
 }
 
 bool InputGuardFileSystem::Remove(std::string_view path) {
-  if (IsInput(path)) return false;
-  return inner_.Remove(path);
+  if (IsInput(path) || !inner_.Remove(path)) return false;
+  if (watcher) watcher->Removed(path);
+  return true;
 }
 
 }  // namespace q32

@@ -29,6 +29,21 @@
 
 namespace q32 {
 
+// Told, while it watches, of every file a part of the run reads or asks
+// about, creates or removes: what a conversion depends on and leaves, so
+// that a later run can take it again unchanged.
+class AccessWatcher {
+ public:
+  virtual ~AccessWatcher() = default;
+  // A file opened for reading (opened: it was there) or asked about, with
+  // its version (FileSystem::FileVersion) before it was read.
+  virtual void Consulted(std::string_view path, std::string version, bool opened) = 0;
+  virtual void Created(std::string_view path) = 0;
+  virtual void Removed(std::string_view path) = 0;
+  // A directory searched: what its listing will be is no file's version.
+  virtual void Searched(std::string_view directory) = 0;
+};
+
 class InputGuardFileSystem final : public ForwardingFileSystem {
  public:
   explicit InputGuardFileSystem(FileSystem& inner) : ForwardingFileSystem(inner) {}
@@ -56,8 +71,14 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
 
   // Told of every file the run creates.
   RunObserver* observer = nullptr;
+  // Told of every access while one is set.
+  AccessWatcher* watcher = nullptr;
+  // How many reads and writes have failed in this run so far.
+  std::size_t FailureCount() const { return noted_.size(); }
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  bool Exists(std::string_view path) override;
+  bool IsDirectory(std::string_view path) override;
   std::string FailureReason() override { return refused_.empty() ? inner_.FailureReason() : refused_; }
   bool Remove(std::string_view path) override;
   // A search of a directory that is there and still fails counts as a

@@ -21,6 +21,8 @@
 
 namespace q32 {
 
+class ConversionCache;
+
 // The files a run writes besides the softkeys: their names as the run
 // decided them, the streams while they are open, and the files it created,
 // which a failed run deletes (and only those).
@@ -75,6 +77,10 @@ struct RunContext {
   // What the run read and wrote, for its dependency file (-MF); the file
   // system behind the input guard, or null without -MF.
   const RecordingFileSystem* accesses = nullptr;
+  // The conversions of earlier runs of the project
+  // (project/ConversionCache.h), from a program that runs it again and
+  // again; null in the generator's runs.
+  ConversionCache* conversions = nullptr;
 };
 
 // Reports a file the run could not open, create or write, named itself, with

@@ -24,6 +24,11 @@ std::string SingleByteToUtf8(std::string_view text, SingleByteCoding coding);
 // sequences, become "?".
 std::string Utf8ToCp1252(std::string_view text);
 
+// Code page 850, in which the control reads text softkey sources, and UTF-8;
+// characters that code page 850 lacks, and malformed sequences, become "?".
+std::string Cp850ToUtf8(std::string_view text);
+std::string Utf8ToCp850(std::string_view text);
+
 // The console conversion of one Windows-1252 byte to code page 850: 0xA0 to
 // 0xFF as ISO 8859-1, 0x80 to 0x9F by the fixed replacement table.
 unsigned char Cp1252ToCp850(unsigned char c);

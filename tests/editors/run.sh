@@ -10,5 +10,5 @@ command -v node >/dev/null || { echo "skipped: node is not installed (tools/setu
 [ -x "$2/node_modules/.bin/vscode-tmgrammar-test" ] || { echo "skipped: no npm packages in $2 (tools/setup.sh $(dirname "$2") installs them)"; exit 77; }
 cd "$1"
 "$2/node_modules/.bin/vscode-tmgrammar-test" --config editors/vscode/package.json \
-  'tests/editors/*.spm' 'tests/editors/*.bpj' 'tests/editors/*.txs'
+  'tests/editors/*.spm' 'tests/editors/*.bpj' 'tests/editors/*.txs' 'tests/editors/*.cfg'
 node tests/editors/scopes.mjs . "$2"

@@ -28,10 +28,10 @@ const registry = new tm.Registry({
 const files = [];
 for (const dir of ['examples/mill', 'examples/mill/bmx'])
   for (const name of fs.readdirSync(path.join(source, dir)))
-    if (/\.(spm|spi|bpj|txs|txm|txb)$/i.test(name)) files.push([`${dir}/${name}`, fs.readFileSync(path.join(source, dir, name), 'latin1')]);
+    if (/\.(spm|spi|bpj|txs|txm|txb|cfg)$/i.test(name)) files.push([`${dir}/${name}`, fs.readFileSync(path.join(source, dir, name), 'latin1')]);
 for (const chapter of fs.readdirSync(path.join(source, 'docs/manual')).filter((n) => n.endsWith('.md')))
   for (const m of fs.readFileSync(path.join(source, 'docs/manual', chapter), 'utf8')
-         .matchAll(/^```text example=\S+ file=(\S+\.(?:spm|spi|bpj|txs|txm|txb))\n([\s\S]*?)^```/gm))
+         .matchAll(/^```text example=\S+ file=(\S+\.(?:spm|spi|bpj|txs|txm|txb|cfg))\n([\s\S]*?)^```/gm))
     files.push([`${chapter}: ${m[1]}`, m[2]]);
 
 const words = (list) => new RegExp(`^(?:${list})$`, 'i');
@@ -53,7 +53,7 @@ const bmx = {
 
 let failures = 0, checked = 0;
 for (const [name, text] of files) {
-  const kind = /\.bpj$/i.test(name) ? 'bmx' : /\.tx[smb]$/i.test(name) ? 'text' : 'project';
+  const kind = /\.bpj$/i.test(name) ? 'bmx' : /\.tx[smb]$/i.test(name) ? 'text' : /\.cfg$/i.test(name) ? 'config' : 'project';
   const grammar = await registry.loadGrammar(`source.quillon32-${kind}`);
   let state = tm.INITIAL, continued = false;
   text.split(/\r?\n/).forEach((line, number) => {
@@ -67,6 +67,13 @@ for (const [name, text] of files) {
         console.log(`FAIL ${name}:${number + 1}: ${word} is ${scopeAt(column)}, not ${scope}`);
       }
     };
+    if (kind === 'config') {
+      // A DEFINE line's first name; every other line is not read.
+      const define = /^(define)[\s=]*([^\s=,;*"]*)/i.exec(line);
+      if (!define) { if (line.trim()) expect(0, 'comment.line', line); }
+      else if (define[2]) expect(define[0].length - define[2].length, 'variable.other.constant.define', define[2]);
+      return;
+    }
     if (kind === 'text') {
       if (line.startsWith(';')) expect(0, 'comment.line', line);
       else if (line.trim()) {

@@ -167,6 +167,17 @@ class HostFileSystem final : public FileSystem {
     return Resolve(path, place) && place.exists ? IdentityOf(place.st) : std::string();
   }
 
+  // The identity, the size and the time of the last change to content or
+  // inode, in nanoseconds.
+  std::string FileVersion(std::string_view path) override {
+    HostPlace place;
+    if (!Resolve(path, place) || !place.exists) return kAbsentFile;
+    const struct stat& st = place.st;
+    return IdentityOf(st) + ":" + std::to_string(static_cast<long long>(st.st_size)) + ":" +
+           std::to_string(static_cast<long long>(st.st_mtim.tv_sec)) + "." + std::to_string(st.st_mtim.tv_nsec) +
+           ":" + std::to_string(static_cast<long long>(st.st_ctim.tv_sec)) + "." + std::to_string(st.st_ctim.tv_nsec);
+  }
+
   bool HostName(std::string_view path, std::string& out) override {
     HostPlace place;
     std::string cwd;

@@ -105,6 +105,18 @@ class WindowsFileSystem final : public FileSystem {
     return Attributes(HostPath(path), data);
   }
 
+  // The size and the times of creation and last write, in 100 ns steps.
+  std::string FileVersion(std::string_view path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!Attributes(HostPath(path), data)) return kAbsentFile;
+    auto number = [](DWORD high, DWORD low) {
+      return std::to_string((static_cast<unsigned long long>(high) << 32) | low);
+    };
+    return number(data.nFileSizeHigh, data.nFileSizeLow) + ":" +
+           number(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime) + ":" +
+           number(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+  }
+
   bool IsDirectory(std::string_view path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
     return Attributes(HostPath(path), data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -1,0 +1,256 @@
+#include "project/ConversionCache.h"
+
+#include <utility>
+
+#include "run/RunContext.h"
+
+namespace q32 {
+
+struct ConversionCache::Entry {
+  // A file the conversion read or asked about, by its full path.
+  struct Input {
+    std::string path, version;
+    bool opened = false;
+  };
+  // What the conversion did, in order.
+  enum class Kind { Created, Removed, Found, TextCut, EntitySkipped, Reported, Logged };
+  struct Event {
+    Kind kind = Kind::Created;
+    std::string path, text, detail;
+    int line = 0;
+    std::size_t kept = 0;  // TextCut: the characters kept; Reported: the report's index in reports
+    Msg code = Msg::Ok;
+    SourceSpan at;  // Found
+  };
+  std::vector<Input> inputs;
+  std::vector<Event> events;
+  std::map<std::string, std::string> outputs;  // the bytes each file created holds at the end
+  std::vector<Diagnostic> reports;             // as they were handed to Report
+  Conversion result;
+  bool used = true;
+};
+
+namespace {
+
+using Entry = ConversionCache::Entry;
+
+// Watches one conversion: every file it reads and writes, every report and
+// log line it makes, every finding it tells the run's observer (handed on at
+// once), and whether it did anything a later run could not take again.
+class Recorder final : public AccessWatcher, public RunObserver, public DiagnosticsRecorder {
+ public:
+  Recorder(Entry& entry, FileSystem& fs, RunObserver* observer) : entry_(entry), fs_(fs), observer_(observer) {}
+
+  bool keep = true;
+
+  void Consulted(std::string_view path, std::string version, bool opened) override {
+    std::string full;
+    if (version.empty() || !fs_.FullPath(path, full)) keep = false;
+    entry_.inputs.push_back({std::move(full), std::move(version), opened});
+  }
+  void Created(std::string_view path) override { Add(Entry::Kind::Created, path); }
+  void Removed(std::string_view path) override { Add(Entry::Kind::Removed, path); }
+  void Searched(std::string_view) override { keep = false; }
+
+  // A report that follows from another names that one by its place among
+  // the run's reports, which is another in a later run.
+  void Reported(const Diagnostic& handed) override {
+    if (handed.cause != kNoDiagnostic) keep = false;
+    Add(Entry::Kind::Reported, {}).kept = entry_.reports.size();
+    entry_.reports.push_back(handed);
+  }
+  void Logged(std::string_view line) override { Add(Entry::Kind::Logged, {}, line); }
+
+  void Found(Msg code, const SourceSpan& at, std::string_view detail) override {
+    Entry::Event& e = Add(Entry::Kind::Found, {}, {}, detail);
+    e.code = code;
+    e.at = at;
+    observer_->Found(code, at, detail);
+  }
+  void TextCut(std::string_view text, std::size_t kept) override {
+    Add(Entry::Kind::TextCut, {}, text).kept = kept;
+    observer_->TextCut(text, kept);
+  }
+  void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override {
+    Add(Entry::Kind::EntitySkipped, drawing, entity).line = static_cast<int>(line);
+    observer_->EntitySkipped(drawing, line, entity);
+  }
+  // What a conversion does not tell: handed on, and the conversion is not
+  // kept.
+  void LineRead(std::string_view file, int line, const ProjectKeyword& keyword, const std::vector<std::string>& tokens,
+                const std::vector<WordPlace>& places) override {
+    keep = false;
+    observer_->LineRead(file, line, keyword, tokens, places);
+  }
+  void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override {
+    keep = false;
+    observer_->MenuNumbered(number, menu);
+  }
+  void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override {
+    keep = false;
+    observer_->SoftkeyDone(targetPath, code, converted);
+  }
+  void ItemDone(Msg code) override {
+    keep = false;
+    observer_->ItemDone(code);
+  }
+  void IncludeMissing(const SourceSpan& at, std::string_view included) override {
+    keep = false;
+    observer_->IncludeMissing(at, included);
+  }
+  void ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) override {
+    keep = false;
+    observer_->ValueCut(at, text, kept, define);
+  }
+  void FileCreated(std::string_view path) override {
+    keep = false;
+    observer_->FileCreated(path);
+  }
+
+ private:
+  Entry::Event& Add(Entry::Kind kind, std::string_view path, std::string_view text = {},
+                    std::string_view detail = {}) {
+    Entry::Event event;
+    event.kind = kind;
+    event.path = path;
+    event.text = text;
+    event.detail = detail;
+    entry_.events.push_back(std::move(event));
+    return entry_.events.back();
+  }
+
+  Entry& entry_;
+  FileSystem& fs_;
+  RunObserver* observer_;
+};
+
+// What a conversion depends on besides the files it reads.
+std::string KeyOf(RunContext& run) {
+  const SoftkeyContext& k = run.softkey;
+  std::string directory;
+  if (!run.fs.GetCurrentDir(directory)) return {};
+  std::string key = std::to_string(k.sourceType);
+  key += k.darkIsSet ? 'D' : '-';
+  key += run.settings.controlFamilyLE ? 'L' : '-';
+  key += run.observer ? 'O' : '-';
+  return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + k.source;
+}
+
+Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert, bool& keep) {
+  RunObserver* observer = run.observer;
+  Recorder recorder(entry, run.fs, observer);
+  if (observer) run.observer = &recorder;
+  run.inputGuard.watcher = &recorder;
+  run.diag.recorder = &recorder;
+  const std::size_t failures = run.inputGuard.FailureCount();
+
+  entry.result = convert();
+
+  run.diag.recorder = nullptr;
+  run.inputGuard.watcher = nullptr;
+  run.observer = observer;
+  keep = recorder.keep && run.inputGuard.FailureCount() == failures;
+  for (const Entry::Event& e : entry.events) {
+    if (e.kind != Entry::Kind::Created || entry.outputs.count(e.path)) continue;
+    std::unique_ptr<File> file = run.fs.Open(e.path, FileMode::ReadBinary);
+    std::string bytes;
+    if (file && file->ReadAll(bytes)) entry.outputs[e.path] = std::move(bytes);
+  }
+  return entry.result;
+}
+
+// Whether every file the conversion read is as it was.
+bool Unchanged(RunContext& run, const Entry& entry) {
+  for (const Entry::Input& input : entry.inputs)
+    if (run.fs.FileVersion(input.path) != input.version) return false;
+  return true;
+}
+
+// The conversion's outcome made again, or false when its first softkey file
+// cannot be created now (it has become an input of this run, which the run
+// refuses to write): then nothing has happened, and it is converted anew.
+// The files come first; what the observer is told does not depend on them.
+bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) {
+  bool first = true;
+  for (const Entry::Event& e : entry.events) {
+    if (e.kind != Entry::Kind::Created) continue;
+    std::unique_ptr<File> file = run.fs.Open(e.path, FileMode::WriteBinary);
+    if (!file && first) return false;
+    first = false;
+    if (!file) continue;
+    const auto bytes = entry.outputs.find(e.path);
+    if (bytes != entry.outputs.end()) file->WriteText(bytes->second);
+    file->Close();
+  }
+  // The dispatch registered the source itself.
+  for (const Entry::Input& input : entry.inputs)
+    if (input.opened && input.path != sourcePath) run.inputGuard.RegisterInput(input.path);
+  for (const Entry::Event& e : entry.events) {
+    switch (e.kind) {
+      case Entry::Kind::Created:
+        break;
+      case Entry::Kind::Removed:
+        run.fs.Remove(e.path);
+        break;
+      case Entry::Kind::Found:
+        run.observer->Found(e.code, e.at, e.detail);
+        break;
+      case Entry::Kind::TextCut:
+        run.observer->TextCut(e.text, e.kept);
+        break;
+      case Entry::Kind::EntitySkipped:
+        run.observer->EntitySkipped(e.path, static_cast<std::uint32_t>(e.line), e.text);
+        break;
+      case Entry::Kind::Reported:
+        // Told as anew: counted, written, and known as a repeat where the
+        // run told it before.
+        (void)Report(run.diag, entry.reports[e.kept]);
+        break;
+      case Entry::Kind::Logged:
+        LogLine(run.diag, "%s", e.text.c_str());
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+ConversionCache::ConversionCache() = default;
+ConversionCache::~ConversionCache() = default;
+
+Conversion ConversionCache::Convert(RunContext& run, const std::function<Conversion()>& convert) {
+  // Within a conversion watched already (none is now): no cache.
+  if (run.inputGuard.watcher || run.diag.recorder) return convert();
+  const std::string key = KeyOf(run);
+  std::string sourcePath;
+  if (key.empty() || !run.fs.FullPath(run.softkey.source, sourcePath)) return convert();
+  auto found = entries_.find(key);
+  if (found != entries_.end() && Unchanged(run, *found->second) && Replay(run, *found->second, sourcePath)) {
+    ++taken;
+    found->second->used = true;
+    return found->second->result;
+  }
+  ++made;
+  auto entry = std::make_unique<Entry>();
+  bool keep = false;
+  const Conversion result = Record(run, *entry, convert, keep);
+  if (keep) entries_[key] = std::move(entry);
+  else if (found != entries_.end()) entries_.erase(found);
+  return result;
+}
+
+void ConversionCache::Clear() { entries_.clear(); }
+
+void ConversionCache::Sweep() {
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    if (!it->second->used) {
+      it = entries_.erase(it);
+    } else {
+      it->second->used = false;
+      ++it;
+    }
+  }
+}
+
+}  // namespace q32
