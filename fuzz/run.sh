@@ -7,7 +7,7 @@
 # in build-fuzz/findings/<target>/ and the tail of the target's output shown.
 #
 # usage: fuzz/run.sh [seconds per target, default 20] [target ...]
-#   targets are the names after "fuzz_" (tokenizer, reader, ...); all by default.
+#   targets are the folders of fuzz/corpus/ (tokenizer, reader, ...); all by default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +18,7 @@ cmake -S . -B $build -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebI
       -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF >/dev/null
 cmake --build $build -j2 >/dev/null
 targets=("$@")
-[ $# -gt 0 ] || mapfile -t targets < <(cd fuzz && ls fuzz_*.cpp | sed 's/^fuzz_//; s/\.cpp$//')
+[ $# -gt 0 ] || mapfile -t targets < <(ls fuzz/corpus)
 
 # The longest input each target is given: enough for its largest seed.  A
 # project of 2 KB already holds a hundred lines, each of which may convert a
@@ -43,7 +43,7 @@ run_target() {
   local t=$1 status=0
   mkdir -p "$work/corpus/$t" "$work/artifacts/$t"
   if [ -d "fuzz/corpus/$t" ]; then cp -r "fuzz/corpus/$t/." "$work/corpus/$t/"; fi
-  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="${max_len[$t]:-4096}" -timeout=1 \
+  Q32_FUZZ_TARGET=$t "$build/fuzz/quillon_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="${max_len[$t]:-4096}" -timeout=1 \
     -print_final_stats=1 -artifact_prefix="$work/artifacts/$t/" "$work/corpus/$t" >"$work/$t.log" 2>&1 || status=$?
   echo "$status" >"$work/$t.status"
 }
@@ -68,7 +68,7 @@ for t in "${targets[@]}"; do
     failed+=("$t")
     mkdir -p "$build/findings/$t"
     cp "$work/artifacts/$t/"* "$build/findings/$t/" 2>/dev/null || true
-    echo "---- fuzz_$t failed (status $status); inputs in $build/findings/$t/" >&2
+    echo "---- fuzz target $t failed (status $status); inputs in $build/findings/$t/" >&2
     grep -vE '^#[0-9]+' "$work/$t.log" | tail -60 >&2
   fi
 done

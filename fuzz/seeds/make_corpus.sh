@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Rebuilds the seed corpora of fuzz/corpus/ from the tests' own inputs: the
+# Adds to the seed corpora of fuzz/corpus/ the tests' own inputs (seeds
+# written by hand, such as reader/menus.spm and catalogue/labels.err, stay): the
 # example project, the catalogue, the files the case tables set up (projects,
 # define files, catalogues, text sources, BMX projects, language files),
 # the drawings the DXF tests write with ezdxf, pictures written by netpbm and
@@ -13,10 +14,6 @@ cd "$(dirname "$0")/../.."
 corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
-
-for t in tokenizer reader catalogue defines conditions plcfile bitmap pcx dxf textsoftkey bmx language lsp; do
-  mkdir -p "$corpus/$t"
-done
 
 # The files the case tables set up ("--- file" steps of tests/**/*.case)
 # whose names match a pattern, one seed each.  With a header, each seed
@@ -69,59 +66,10 @@ cp examples/mill/mill.spm "$corpus/reader/mill.spm"
 casefiles '\.(spm|spi|spj)$' "$corpus/tokenizer" tok
 project_header="QUILLON Project File - Version 1.0"
 casefiles '\.(spm|spj)$' "$corpus/reader" reader "$project_header"
-cat > "$corpus/reader/menus.spm" <<'SPM'
-QUILLON Project File - Version 1.0
-; A menu tree over the fixed sources of the fuzz target.
-#INCLUDE common.inc
-SKPATH PLC:\SOFTKEYS
-HELPFILE mill.hlp
-#IFDEF A
-SKMENU MAIN VROOT MENUNR:1 TITLE:Main IDENT:M1
-TXS start.txs START
-TXM feed.txm FEED
-DXF spindle.dxf SPINDLE
-BMP logo.bmp LOGO
-PCX logo.pcx LOGO2
-NODE SUB
-ACTION START FLAG
-ENDSKMENU
-#ELSE
-SKMENU OTHER HROOT
-BLANK
-ENDSKMENU
-#ENDIF
-#IF (B = $1F) AND (MACHINE = "Mill")
-SKMENU SUB HRMENU TITLE:"Sub menu"
-ROWDEF 2
-CHECK SPINDLE KSEVEN
-RADIO LOGO AXES[1].POS
-BACK
-ENDSKMENU
-#ENDIF
-SPM
-cat > "$corpus/reader/continued.spm" <<'SPM'
-QUILLON Project File - Version 1.0
-TREEFILE other.sys
-SKMENU MAIN \
-  VROOT \
-  MMODE
-#IFEXIST logo.bmp
-BMP logo.bmp LOGO
-#ENDIF
-#IFNDEF NOPE, A OR B AND NOT C
-TXS start.txs START
-#ENDIF
-ENDSKMENU
-SPM
-
 # The message catalogue.
 cp Quillon32.err "$corpus/catalogue/Quillon32.err"
 catalogue_header="QUILLON error messages file  Version 1.0"
 casefiles '\.err$' "$corpus/catalogue" cat "$catalogue_header"
-printf '%s\n' "QUILLON error messages file  Version 1.0" \
-  'LABEL_ERROR "Fehler"' 'LABEL_WARNING "Warnung"' '8220 "E8220: Error opening file %s"' \
-  '-8231 "W8231: %s is %d x %d %n %*d %.99999s"' '5 "Progress %s %s %ld %ld"' \
-  > "$corpus/catalogue/labels.err"
 
 # Configuration files and define lists.
 casefiles '\.cfg$' "$corpus/defines" def
@@ -172,53 +120,6 @@ bmx_header="; BMX Project File - Version 2.0"
 casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
 cp examples/mill/bmx/lang/* "$corpus/language/"
 casefiles '\.(inc|txt|po)$' "$corpus/language" lang
-
-# The language server: an editor's session on the example (the fuzz
-# target serves it under /work/proj), and one that breaks the protocol's
-# rules.
-"$python" - "$corpus/lsp" <<'PY'
-import json, sys
-out = sys.argv[1]
-uri = "file:///work/proj/mill.spm"
-text = open("examples/mill/mill.spm", encoding="latin-1").read()
-lines = text.split("\n")
-def frames(messages):
-    b = b""
-    for n, m in enumerate(messages):
-        if "method" in m and not m["method"].startswith("textDocument/did") and m["method"] not in ("initialized", "exit"):
-            m = {"id": n, **m}
-        body = json.dumps({"jsonrpc": "2.0", **m}).encode()
-        b += b"Content-Length: %d\r\n\r\n" % len(body) + body
-    return b
-def at(line, character):
-    return {"textDocument": {"uri": uri}, "position": {"line": line, "character": character}}
-node = next(i for i, l in enumerate(lines) if l.startswith("NODE COOLANT"))
-session = [
-    {"method": "initialize", "params": {"rootUri": "file:///work/proj", "capabilities": {},
-                                        "initializationOptions": {"arguments": ["-pjmill.pj", "-rmill4.cfg"]}}},
-    {"method": "initialized", "params": {}},
-    {"method": "textDocument/didOpen", "params": {"textDocument": {"uri": uri, "languageId": "quillon32-project",
-                                                                   "version": 1, "text": text}}},
-    {"method": "textDocument/completion", "params": at(node, 5)},
-    {"method": "textDocument/completion", "params": at(node, 13)},
-    {"method": "textDocument/hover", "params": at(node, 15)},
-    {"method": "textDocument/definition", "params": at(node, 15)},
-    {"method": "textDocument/references", "params": {**at(node, 15), "context": {"includeDeclaration": True}}},
-    {"method": "textDocument/documentSymbol", "params": {"textDocument": {"uri": uri}}},
-    {"method": "textDocument/didChange", "params": {"textDocument": {"uri": uri, "version": 2},
-                                                    "contentChanges": [{"text": text.replace("SKNEXTDEF", "SKNEXDEF")}]}},
-    {"method": "textDocument/didClose", "params": {"textDocument": {"uri": uri}}},
-    {"method": "shutdown"},
-    {"method": "exit"},
-]
-open(out + "/session.lsp", "wb").write(frames(session))
-broken = frames([{"method": "textDocument/hover", "params": at(0, 0)}]) + b"Content-Length: 5\r\n\r\n{bad}" + \
-    b"Content-Length: 2\r\n\r\n[]" + frames([{"method": "initialize", "params": {}}, {"method": "initialize", "params": {}},
-                                             {"id": 9}, {"method": "no/such"}, {"method": "shutdown"},
-                                             {"method": "textDocument/hover", "params": at(0, 0)}]) + \
-    b"Content-Length: 99999999999\r\n\r\n"
-open(out + "/lifecycle.lsp", "wb").write(broken)
-PY
 
 # PLC project information files: the committed ones stay (small.pj is also
 # the fixed PLC file of the reader and condition targets); new ones come from

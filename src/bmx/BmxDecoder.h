@@ -170,4 +170,13 @@ struct BmxFile {
 
 [[nodiscard]] BmxFile DecodeBmxFile(std::string_view bytes);
 
+// A .bmx file as a listing: background, header, dictionary and every record,
+// each fault a "!!" line.  The preview's details view shows it.
+[[nodiscard]] std::string BmxListing(std::string_view bytes);
+// The units of a layer stream ("run", "skip", "literal", the first twelve
+// listed) and the pixel differences they stand for; false with the fault at
+// a malformed unit.
+[[nodiscard]] bool ListBmxLayerUnits(std::string_view stream, std::vector<std::uint32_t>& differences,
+                                     std::string& units, std::string& error);
+
 }  // namespace q32

@@ -54,6 +54,7 @@ struct Output {
   std::vector<std::string> languages;
   std::vector<int> states;
   std::vector<std::string> texts;
+  std::string listing;     // the site's text file that lists the file's records
   bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
   std::string replacedBy;  // the softkey line that wrote the file again
   bool onDisk = false;     // not written by the run: a softkey a generated project names, found on disk

@@ -111,6 +111,12 @@ struct VectorRecordList {
 // other on a record or at the end of the data.
 [[nodiscard]] bool LandsRight(const VectorRecord& record);
 
+// A vector softkey record file (its text) as a listing: what is wrong with
+// its lines, the byte order and size, every record with its offset, words
+// and where a relative operand lands, and whether the record list is clean.
+// The preview's details view shows it.
+[[nodiscard]] std::string VectorListing(std::string_view recordFile);
+
 // ---------------------------------------------------------------------------
 // The walk.
 

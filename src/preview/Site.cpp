@@ -129,7 +129,15 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       const std::string* bytes = o.onDisk ? (fs.ReadWhole(o.path, onDisk) ? &onDisk : nullptr) : fs.Output(o.path);
       if (!bytes) continue;  // removed by the run after a failure
       const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
-      if (EndsWithIgnoringCase(o.path, ".bmx")) {
+      // What the file holds, record by record, as the details view links it.
+      const bool bmx = EndsWithIgnoringCase(o.path, ".bmx");
+      std::string data;
+      const bool records = !bmx && ReadWholeSoftkeyData(*bytes, data);
+      const std::string listing = bmx ? BmxListing(*bytes)
+                                  : records && LooksLikeVectorSoftkey(data) ? VectorListing(*bytes)
+                                                                            : RasterListing(*bytes);
+      if (site.Write(stem + ".txt", listing)) o.listing = stem + ".txt";
+      if (bmx) {
         BmxPicture p = BmxPictures(DecodeBmxFile(*bytes), *bytes);
         if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
         const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
@@ -158,8 +166,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
         for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
         continue;
       }
-      std::string data;
-      if (!ReadWholeSoftkeyData(*bytes, data)) {
+      if (!records) {
         o.texts.push_back("not decoded: the file is not a valid softkey record file");
         continue;
       }
@@ -349,7 +356,8 @@ std::string Page(const Collector& c, const PageContext& pc) {
     for (std::size_t t = 0; t < k.tokens.size() && t < 2; ++t) source += (t ? " " : "") + Html(k.tokens[t]);
     std::string pictures = Pictures(k);
     for (const Output& o : k.outputs) {
-      pictures += "<div>" + Html(Shown(o.path, pc.startDir)) + "</div>";
+      pictures += "<div>" + Html(Shown(o.path, pc.startDir)) +
+                  (o.listing.empty() ? "" : " (<a href=\"" + Html(o.listing) + "\">records</a>)") + "</div>";
       if (!o.replacedBy.empty())
         pictures +=
             "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";

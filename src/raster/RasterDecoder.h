@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -59,5 +60,12 @@ struct RasterSoftkeyImage {
 // Whether the list is a whole softkey picture: it ends with its end word,
 // every block lies in the data and there are at most kMaxRasterElements.
 [[nodiscard]] bool IsWholeRasterSoftkey(const RasterSoftkeyImage& image);
+
+// A softkey record file (its text) as a listing: what is wrong with its
+// lines, the sizes of its data lines, every element with its block, and
+// the 77 x 48 picture the blocks draw, one text row per pixel row ('#' set,
+// '.' clear, '?' no block; after '|' the bits a row's last byte has left
+// over).  The preview's details view shows it.
+[[nodiscard]] std::string RasterListing(std::string_view recordFile);
 
 }  // namespace q32

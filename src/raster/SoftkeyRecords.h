@@ -97,4 +97,8 @@ struct SoftkeyRecordFile {
 // ends do not matter for that.
 [[nodiscard]] bool CarriesWholeData(const SoftkeyRecordFile& file);
 
+// What is wrong with each line ("line N: ..."), and a missing count line,
+// one listing line each.
+[[nodiscard]] std::string RecordFaultLines(const SoftkeyRecordFile& file);
+
 }  // namespace q32

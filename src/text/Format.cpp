@@ -40,4 +40,14 @@ void AppendFormat(std::string& out, const char* format, ...) {
   va_end(args);
 }
 
+std::string Quoted(std::string_view text, std::size_t limit, bool quote) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F && (c != '"' || !quote) && c != '\\') out += text[i];
+    else AppendFormat(out, "\\x%02X", c);
+  }
+  return out + (text.size() > limit ? "\"..." : "\"");
+}
+
 }  // namespace q32

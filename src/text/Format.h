@@ -3,11 +3,18 @@
 // own formatter, FormatMessageText, feeds only the arguments that exist.)
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace q32 {
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void AppendFormat(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Text as a quoted string for a listing: a backslash, the quote (when
+// `quote`) and bytes outside printable ASCII as \xNN, "..." after the first
+// `limit` bytes.
+std::string Quoted(std::string_view text, std::size_t limit = 80, bool quote = true);
 
 }  // namespace q32

@@ -1,4 +1,4 @@
-// The run-length coding of layers, read back by the tests' own .bmx reader:
+// The run-length coding of layers, read back by the .bmx decoder:
 // hand-worked differences for every choice between runs, skips and literals
 // and for the unit limits, and random layers that must decode to themselves.
 #include <gtest/gtest.h>
@@ -7,12 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "bmx/BmxDecoder.h"
 #include "bmx/BmxGenerate.h"
-
-namespace q32test {
-// In the .bmx decoder of the case tables (support/BmxDecoder.cpp).
-bool DecodeLayerUnits(const std::string& s, std::vector<std::uint32_t>& d, std::string& units, std::string& error);
-}  // namespace q32test
 
 namespace q32 {
 namespace {
@@ -33,7 +29,7 @@ std::string Units(const Diffs& d) {
   const std::string bytes = EncodeLayer(d);
   Diffs back;
   std::string units, error;
-  if (!q32test::DecodeLayerUnits(bytes, back, units, error)) return units + " !! " + error;
+  if (!ListBmxLayerUnits(bytes, back, units, error)) return units + " !! " + error;
   if (bytes.size() % 4 != 0 || back.size() > d.size()) return units + " !! not whole words or too long";
   back.resize(d.size(), 0);
   return back == d ? units : units + " !! other differences";

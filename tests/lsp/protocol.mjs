@@ -172,14 +172,16 @@ for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SP
   check(expected.length > 3 && missing.length === 0, `completion after "${typed}" lists every ${what} name`,
         `missing ${missing} in ${labels}`);
 }
-// PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF.
-for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
+// An item's parameters, PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF: each once.
+for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ', 'HIDE:'], ['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'],
+                                 ['NODE SPINDLE SPINDLEMENU ENABLE:ROT', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
   const edited = [...lines];
   edited.splice(item, 0, typed);
   await change(edited.join('\n'));
   const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
   const labels = (items.items ?? items).map((i) => i.label);
-  check(labels.includes(expected), `completion after "${typed}" offers ${expected}`, labels.join(' '));
+  check(labels.includes(expected) && new Set(labels).size === labels.length, `completion after "${typed}" offers ${expected}`,
+        labels.join(' '));
 }
 // Source files after a softkey keyword: those of its kind in the project's
 // folder (or the folder typed), and the folders.
@@ -228,6 +230,13 @@ const quoted = await connection.sendRequest('textDocument/hover', at(titleLine, 
 check(quoted && /^TITLE:/.test(quoted.contents.value) &&
       same(quoted.range, rangeOf(original, 'SKMENU TOOLTABLE', '"TITLE:Tool table"')),
       'hover on a quoted "TITLE:…" describes TITLE: over the quoted word', JSON.stringify(quoted));
+
+// Hover on a bitmap's name, and on a softkey an item names: its picture, for the editor to show.
+for (const [line, word, picture] of [[lineOf('BMP rpm.bmp'), 'rpm.bmp', 'rpm.bmp'], [lineOf('NODE COOLANT'), 'COOLANT', 'coolant.bmp']]) {
+  const h = await connection.sendRequest('textDocument/hover', at(line, lines[line].indexOf(word) + 1));
+  check(h && /!\[[^\]]*\]\(file:[^)]*\/mill\//.test(h.contents.value) && h.contents.value.endsWith(`${picture})`),
+        `hover on ${word} shows ${picture}`, JSON.stringify(h));
+}
 
 // A bitmap changed outside the editor (40 rows instead of 48) is seen at
 // the next change, and again when it is as it was.

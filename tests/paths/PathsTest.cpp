@@ -110,36 +110,5 @@ TEST(Paths, Operations) {
   EXPECT_EQ(context.baseDirectory.size(), kMaxPathLength);
 }
 
-// Shown paths are relative to the base directory; relative names are taken
-// against the current directory, which the run driver moves to the
-// project's directory.
-TEST(Paths, DisplayPathOnTheHost) {
-  q32test::TempDir temp;
-  q32test::WriteFile(temp / "proj/img/a.bmp", "x");
-  std::unique_ptr<FileSystem> fs = MakeHostFileSystem();
-  PathContext context;
-  context.fs = fs.get();
-  EXPECT_EQ(DisplayPath(context, "img/a.bmp"), "img/a.bmp");  // no base: as given
-  SetBaseDirectory(context, temp / "proj");
-  std::string start;
-  fs->GetCurrentDir(start);
-  fs->SetCurrentDir(temp / "proj/img");
-  const std::pair<std::string, std::string> rows[] = {
-      {temp / "proj/img/a.bmp", "img\\a.bmp"},
-      {temp / "other/b.bmp", "..\\other\\b.bmp"},
-      {temp / "proj/img/../img/a.bmp", "img\\a.bmp"},
-      {"a.bmp", "img\\a.bmp"},
-      {"..\\..\\other\\b.bmp", "..\\other\\b.bmp"},
-      {"sub\\new.PIC", "img\\sub\\new.PIC"},
-      {"PLC:\\SOFTKEYS\\a.PIC", "PLC:\\SOFTKEYS\\a.PIC"},
-      {temp / "proj/%Q32_DIR%/a.bmp", "%Q32_DIR%\\a.bmp"},
-  };
-  for (const auto& [in, out] : rows) EXPECT_EQ(DisplayPath(context, in, false), out) << in;
-  EXPECT_EQ(DisplayPath(context, temp / "proj/%Q32_SUB%/a.bmp", true), "%Q32_SUB%\\a.bmp");
-  q32test::SetEnvironment("Q32_SUB", "expanded");
-  EXPECT_EQ(DisplayPath(context, temp / "proj/%Q32_SUB%/a.bmp", true), "expanded\\a.bmp");
-  fs->SetCurrentDir(start);
-}
-
 }  // namespace
 }  // namespace q32

@@ -9,7 +9,9 @@
 #include <optional>
 #include <set>
 
-#include "support/Decoders.h"
+#include "bmx/BmxDecoder.h"
+#include "dxf/VectorDecoder.h"
+#include "raster/RasterDecoder.h"
 #include "support/TestSupport.h"
 
 namespace q32test {
@@ -364,7 +366,9 @@ void Update(const Case& c, const std::vector<Actual>& done) {
 
 std::map<std::string, CaseDecoder>& CaseDecoders() {
   static std::map<std::string, CaseDecoder> decoders = {
-      {"raster", DecodeRasterSoftkey}, {"vector", DecodeVectorSoftkey}, {"bmx", DecodeBmx}};
+      {"raster", [](const std::string& b) { return q32::RasterListing(b); }},
+      {"vector", [](const std::string& b) { return q32::VectorListing(b); }},
+      {"bmx", [](const std::string& b) { return q32::BmxListing(b); }}};
   return decoders;
 }
 

@@ -43,4 +43,6 @@ BACK SIX
 ENDSKMENU
 EOF
 "$1" panel.spm ../panel-site > ../panel.txt
+# SUB is linked from the menu list, the GOTO (whose POPUPMENU names it too) and the NODE.
+[ "$(grep -o 'class="menulink" href="#menu-SUB"' ../panel-site/details.html | wc -l)" = 3 ] || { echo "details: SUB not linked 3 times"; exit 1; }
 node "$4/check-page.mjs" ../site ../screenshot.png ../panel-site

@@ -1,0 +1,669 @@
+// The fuzz targets, one per input format the program reads, in one table.
+// Each target takes the bytes as that format and runs the library's reader
+// or converter on them over an in-memory file system that holds the real
+// message catalogue, so that nothing a fuzzed input names (tree files,
+// output locations, "..", absolute paths) reaches the disk.  Besides what
+// the sanitizers see, each checks the promises a sanitizer cannot see: a
+// result code outside its function's list, a file left where none should
+// be, an input changed.
+//
+// The libFuzzer build (fuzz/CMakeLists.txt, fuzz/run.sh) runs the target
+// named by Q32_FUZZ_TARGET; the test build links the same file as `replay`,
+// which runs the target named by its first argument once over every file
+// of the folders or files that follow (tests FuzzReplay.<target> over
+// fuzz/corpus/<target>/ and fuzz/regressions/<target>/), so that a finding
+// that comes back fails CTest with any compiler.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bmx/BmxDecoder.h"
+#include "bmx/BmxGenerate.h"
+#include "bmx/BmxProject.h"
+#include "diag/Diagnostics.h"
+#include "driver/RunDriver.h"
+#include "dxf/DxfReader.h"
+#include "dxf/VectorDecoder.h"
+#include "lang/LanguageTexts.h"
+#include "lang/TextSoftkey.h"
+#ifdef Q32_FUZZ_LSP
+#include "lsp/Framing.h"
+#include "lsp/LanguageServer.h"
+#endif
+#include "paths/Paths.h"
+#include "platform/FaultyFileSystem.h"
+#include "platform/FileSystem.h"
+#include "platform/Host.h"
+#include "platform/MemoryFileSystem.h"
+#include "plc/Conditions.h"
+#include "plc/PlcOperands.h"
+#include "plc/PlcProjectFile.h"
+#include "project/Defines.h"
+#include "project/ProjectLines.h"
+#include "raster/BitmapSoftkey.h"
+#include "raster/PcxSoftkey.h"
+#include "raster/RasterDecoder.h"
+#include "raster/SoftkeyRecords.h"
+#include "run/DefineList.h"
+#include "run/RunContext.h"
+#include "run/SoftkeyContext.h"
+#include "text/Ascii.h"
+#include "text/Tokenizer.h"
+
+namespace {
+
+using q32::MemoryFileSystem;
+
+// Stops the target the way a sanitizer would, so that libFuzzer keeps the
+// input.
+#define CHECK(condition)                                                                \
+  do {                                                                                  \
+    if (!(condition)) {                                                                 \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                     \
+    }                                                                                   \
+  } while (0)
+
+// Checks of promises whose breaking is known and reported are on only with
+// QUILLON_FUZZ_STRICT=1, so that CI shows new findings, not known ones.
+bool Strict() { return std::getenv("QUILLON_FUZZ_STRICT") && *std::getenv("QUILLON_FUZZ_STRICT") == '1'; }
+
+bool OneOf(int code, std::initializer_list<int> codes) {
+  if (std::find(codes.begin(), codes.end(), code) != codes.end()) return true;
+  std::fprintf(stderr, "unexpected result code %d\n", code);
+  return false;
+}
+
+// A file of the source tree (seeds, the example project, the catalogue).
+std::string SourceFile(const std::string& relative) {
+  std::ifstream in(std::string(QUILLON_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  CHECK(in.good());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The small PLC project information file: two modules, a structure type
+// with members, an array of structures, a flag, a constant, a text and a
+// local symbol, in both symbol lists.
+const std::string kSmallPlcFile = "fuzz/corpus/plcfile/small.pj";
+const std::string kCatalogueDir = "/program/", kWorkDir = "/work";
+std::string InWork(std::string_view name) { return kWorkDir + "/" + std::string(name); }
+
+const std::string& CatalogueBytes() {
+  static const std::string bytes = SourceFile(q32::kCatalogueName);
+  return bytes;
+}
+
+// The catalogue in its place and the work directory as the current one;
+// targets copy it for every input (the copy shares the files' bytes).
+const MemoryFileSystem& BaseFileSystem() {
+  static const MemoryFileSystem base = [] {
+    MemoryFileSystem memory;
+    memory.AddFile(kCatalogueDir + q32::kCatalogueName, CatalogueBytes());
+    memory.AddDirectory(kWorkDir);
+    CHECK(memory.SetCurrentDir(kWorkDir));
+    return memory;
+  }();
+  return base;
+}
+
+// Console lines of the runs go nowhere: a fuzzer prints millions of them.
+std::FILE* NullConsole() {
+  static std::FILE* console = std::fopen("/dev/null", "w");
+  return console;
+}
+
+// One run with the real catalogue and, when asked, a log in the work directory.
+struct QuietRun {
+  q32::FaultyFileSystem fs;
+  q32::RunContext run{fs, q32::RunSettings{}};
+  explicit QuietRun(MemoryFileSystem& memory, bool withLog = true) : fs(memory) {
+    run.diag.console = NullConsole();
+    CHECK(q32::LoadMessageCatalogue(run.diag, kCatalogueDir, q32::kCatalogueName, q32::kCatalogueHeader,
+                                    withLog ? InWork("run.log") : std::string()) == q32::CatalogueLoad::Loaded);
+  }
+  ~QuietRun() { q32::CloseMessageCatalogue(run.diag); }
+};
+
+// Runs one converter on the input stored as `source` in the work directory.
+// The code must be one of `codes`, a code of 0 must have left `output`, the
+// source must be unchanged and nothing new but the output and the log may
+// be there.  Returns whether the output exists.
+template <typename Convert>
+bool ConvertInScratch(std::string_view input, const std::string& source, const std::string& output,
+                      std::initializer_list<int> codes, Convert convert) {
+  MemoryFileSystem memory = BaseFileSystem();
+  memory.AddFile(InWork(source), std::string(input));
+  int code;
+  {
+    QuietRun quiet(memory);
+    code = q32::Number(convert(quiet.run, InWork(source)));
+  }
+  const bool written = memory.FileBytes(InWork(output)) != nullptr;
+  CHECK(OneOf(code, codes) && (code != 0 || written));
+  const std::set<std::string> expected = {"/program", kCatalogueDir + q32::kCatalogueName, kWorkDir,
+                                          InWork(source), InWork(output), InWork("run.log")};
+  for (const std::string& name : memory.Names())
+    if (!expected.count(name)) std::fprintf(stderr, "left behind: %s\n", name.c_str()), std::abort();
+  const std::string* after = memory.FileBytes(InWork(source));
+  CHECK(after && *after == input);
+  return written;
+}
+
+// Calls line(text) for each of the first `most` lines, without line ends.
+template <typename Line>
+void ForEachLine(std::string_view input, int most, Line line) {
+  for (std::size_t start = 0, end; most-- > 0 && start <= input.size(); start = end + 1) {
+    end = std::min(input.find('\n', start), input.size());
+    line(input.substr(start, end - start));
+  }
+}
+
+// One-bit bitmaps and PCX pictures, converted into raster softkeys beside them.
+void Bitmap(std::string_view input) {
+  ConvertInScratch(input, "icon.bmp", "icon.PIC", {0, 8222, 8225, 8230, 8232}, [](q32::RunContext& run, const auto& s) {
+    std::string detail;
+    return q32::ConvertBitmapSoftkey(run, s, detail);
+  });
+}
+
+void Pcx(std::string_view input) {
+  ConvertInScratch(input, "icon.pcx", "icon.PIC", {0, 8222, 8225, 8240}, [](q32::RunContext& run, const auto& s) {
+    std::string detail;
+    return q32::ConvertPcxSoftkey(run, s, detail);
+  });
+}
+
+// DXF drawings: only a converted drawing leaves its softkey.
+void Dxf(std::string_view input) {
+  int code = 0;
+  const bool written = ConvertInScratch(input, "spindle.dxf", "spindle.PIC", {0, 8250, 8251, 8252, 8253, 8254, 8255},
+                                        [&code](q32::RunContext& run, const auto& s) {
+                                          const q32::Msg rc = q32::ConvertDxfSoftkey(run, s, q32::kDxfFormatVector);
+                                          code = q32::Number(rc);
+                                          return rc;
+                                        });
+  CHECK(written == (code == 0));
+}
+
+// Text-softkey sources as a small, medium or big text (by the input's
+// length, so that every seed meets all three over a run).
+void TextSoftkey(std::string_view input) {
+  const char kind = "SMB"[input.size() % 3];
+  ConvertInScratch(input, std::string("start.tx") + static_cast<char>(kind | 0x20), "start.PIC", {0, 8222, 8260},
+                   [kind](q32::RunContext& run, const auto& path) { return q32::ConvertTextSoftkey(run, path, kind); });
+}
+
+// BMX projects generated into .bmx images and listed, beside the example's
+// bitmaps, SVG picture and language directory, in the project's directory.
+void Bmx(std::string_view input) {
+  const std::string project = "/work/bmx", projectFile = project + "/spindle.bpj";
+  static const std::map<std::string, std::string> fixed = [] {
+    std::map<std::string, std::string> files;
+    for (const char* name : {"spindle_bg.bmp", "spindle_on.bmp", "tool.svg", "lang/en.inc", "lang/de.txt", "lang/fr.po"})
+      files[name] = SourceFile(std::string("examples/mill/bmx/") + name);
+    // A small background and layer keep most executions short.
+    files["bg.bmp"] = files["layer.bmp"] = SourceFile("fuzz/corpus/bitmap/small-16x10-24bit.bmp");
+    return files;
+  }();
+  static const MemoryFileSystem files = [&] {
+    MemoryFileSystem memory = BaseFileSystem();
+    for (const auto& [name, bytes] : fixed) memory.AddFile(project + "/" + name, bytes);
+    return memory;
+  }();
+  MemoryFileSystem memory = files;
+  memory.AddFile(projectFile, std::string(input));
+  {
+    QuietRun quiet(memory);
+    q32::SetBaseDirectory(quiet.run.paths, project);
+    CHECK(quiet.fs.SetCurrentDir(project));
+    q32::LanguageTable languages;
+    (void)q32::GenerateBmxSoftkey(quiet.run, languages, projectFile, "PLC:\\SOFTKEYS\\", {}, {}, true);
+    q32::ListBmxIncludes(quiet.run, projectFile, {}, {});
+  }
+  // The project file is an input from the start; the files it uses become
+  // inputs only once read, so that they stay is checked only when strict.
+  const std::string* after = memory.FileBytes(projectFile);
+  CHECK(after && *after == input);
+  for (const auto& [name, bytes] : Strict() ? fixed : std::map<std::string, std::string>{}) {
+    const std::string* now = memory.FileBytes(project + "/" + name);
+    if (!now || *now != bytes) std::fprintf(stderr, "input %s was changed by the run\n", name.c_str()), std::abort();
+  }
+}
+
+// The message catalogue: loaded, looked up, reported with file, line and
+// argument, shown as progress and logged; the input is also a message text.
+void Catalogue(std::string_view input) {
+  std::string text = q32::FormatMessageText(input, "a text", "b text", 12, -34);
+  text = q32::FormatMessageText(input, "a", nullptr, 0, 0);
+  text = q32::FormatMessageText(input, nullptr, nullptr, std::numeric_limits<long>::max(), -1);
+  MemoryFileSystem memory;
+  memory.AddDirectory(kWorkDir);
+  memory.AddFile(InWork("Quillon32.err"), std::string(input));
+  q32::FaultyFileSystem fs{memory};
+  q32::PathContext paths;
+  paths.fs = &fs;
+  paths.baseDirectory = kWorkDir;
+  q32::Diagnostics d;
+  d.fs = &fs;
+  d.showFile = [&paths](std::string_view file) { return q32::DisplayPath(paths, file, false); };
+  d.console = NullConsole();
+  const q32::CatalogueLoad load =
+      q32::LoadMessageCatalogue(d, InWork(""), "Quillon32.err", q32::kCatalogueHeader, InWork("run.log"));
+  CHECK(load == q32::CatalogueLoad::Loaded || load == q32::CatalogueLoad::WrongHeader);
+  if (load == q32::CatalogueLoad::Loaded) {
+    std::string message;
+    q32::LookupMessage(d, 8220, message);
+    // A progress message, an error, a warning and a missing code (whose
+    // lookup reads every line); every lookup reads from the start.
+    for (int number : {5, 8220, -8231, 99999}) {
+      if (number == 5) q32::ShowProgress(d, q32::Progress::Softkeys, "text %s", "second", 5, 6);
+      else q32::ReportMessage(d, static_cast<q32::Msg>(number), InWork("project.spm"), 17, "argument %s %d %n");
+    }
+    q32::LogLine(d, "%s %s %ld %ld", "one", "two", 3, 4);
+    for (const std::string* label : {&d.errorLabel, &d.warningLabel, &d.errorNoLabel, &d.fileLabel})
+      CHECK(label->size() <= q32::kMaxLabelLength);
+  }
+  q32::CloseMessageCatalogue(d);
+}
+
+// #IF conditions: each line upper-cased, split and evaluated over a few
+// defines and a small PLC table, symbols visible and hidden; every token
+// also as an operand; the bytes drive the stack of conditional sections.
+void Conditions(std::string_view input) {
+  static const auto tables = [] {
+    std::pair<q32::DefineList, q32::PlcSymbolTables> t;
+    for (const q32::DefineEntry& e : std::initializer_list<q32::DefineEntry>{
+             {"A", true, 1, false, ""}, {"B", true, 2, false, ""}, {"NEG", true, -5, false, ""},
+             {"BIG", true, 0x7FFFFFFF, false, ""}, {"MACHINE", true, 0, true, "Mill"}, {"OPTION", false, 1, false, ""}})
+      t.first.Insert(e, false);
+    MemoryFileSystem fs;
+    fs.AddFile("P.PJ", SourceFile(kSmallPlcFile));
+    CHECK(q32::ReadPlcProjectFile(fs, "P.PJ", t.second) == q32::Msg::Ok);
+    return t;
+  }();
+  // The lookups keep state (the current module): each input starts afresh.
+  q32::PlcSymbolTables symbols = tables.second;
+  q32::ConditionScope scope{tables.first, symbols};
+  std::vector<std::string> tokens;
+  ForEachLine(input, 32, [&](std::string_view line) {
+    (void)q32::SplitConditionTokens(q32::UpperCase(line), tokens, q32::kMaxConditionTokens);
+    CHECK(tokens.size() <= q32::kMaxConditionTokens);
+    for (bool hidden : {false, true}) {
+      symbols.hidden = hidden;
+      bool result = false;
+      const int code = q32::Number(q32::EvaluateCondition(scope, tokens, result));
+      CHECK(OneOf(code, {0, 3011, 3043, 3070, 3073, 3084, 3091, 3507, 3509, 4010}));
+    }
+    for (std::size_t i = 0; i < tokens.size() && i < 8; ++i) {
+      std::int32_t value = 0;
+      std::string text, operand = tokens[i], rewritten = tokens[i];
+      (void)q32::EvaluateOperand(scope, tokens[i], value, text);
+      q32::OperandResult result;
+      (void)q32::CheckOperand(symbols, operand, result);
+      (void)q32::RewriteOperandToken(symbols, rewritten, (i & 1) != 0);
+    }
+  });
+  q32::SectionStack stack;
+  for (std::size_t i = 0; i < input.size() && i < 256; ++i) {
+    bool active = false;
+    const auto b = static_cast<unsigned char>(input[i]);
+    const int code =
+        q32::Number(q32::UpdateSectionStack(stack, static_cast<q32::SectionOperation>(b & 3), (b & 4) != 0, active));
+    CHECK((code == 0 || code == 3300 || code == 3301) && stack.depth >= 0 && stack.depth <= q32::kMaxSectionDepth);
+  }
+}
+
+// Configuration files and define lists: a -a list (replacing and not), a
+// file of DEFINE lines, and each line as #IFDEF/#IFNDEF over the defines.
+void Defines(std::string_view input) {
+  {
+    q32::DefineList defines;
+    q32::DefineParseSummary summary;
+    for (bool replace : {true, false})
+      CHECK(OneOf(q32::Number(q32::ParseDefines(defines, input, replace, replace ? &summary : nullptr)),
+                  {0, -1047, -1049, 3080, 3052}));
+    for (const auto& entry : defines.Entries()) {
+      std::int32_t value = 0;
+      std::string text;
+      CHECK(defines.LookupDefine(entry.name, value, &text) != q32::DefineKind::None);
+    }
+  }
+  MemoryFileSystem memory = BaseFileSystem();
+  memory.AddFile(InWork("machine.cfg"), std::string(input));
+  QuietRun quiet(memory, false);
+  q32::PlcSymbolTables plc;
+  CHECK(q32::ReadConfigurationFile(quiet.run, InWork("machine.cfg")));
+  // The -a list then wins over the file, as in a run.
+  q32::LoadRunDefines(quiet.run, {}, std::string(input.substr(0, 512)));
+  ForEachLine(input, 64, [&](std::string_view line) {
+    bool result = false;
+    for (bool negated : {false, true})
+      (void)q32::EvaluateDefineCondition(quiet.run, plc, q32::UpperCase(line), negated, result);
+  });
+}
+
+// Language files: read alone as ".inc", and named ".inc", ".txt" or ".po"
+// (by the input's length) loaded with an English file through a language
+// table's directory search; both code conversions with roomy and tight buffers.
+void Language(std::string_view input) {
+  for (std::size_t room : {std::size_t(0), std::size_t(1), std::size_t(8), input.size() / 2 + 1, 4 * input.size() + 1}) {
+    std::string out;
+    CHECK(room == 0 || q32::Utf8ToLatin1(input, &out, room) <= room);
+    CHECK(room == 0 || q32::Latin1ToUtf8(input, &out, room) <= room);
+  }
+  static const char* const kExtensions[] = {".inc", ".txt", ".po"};
+  MemoryFileSystem fs = BaseFileSystem();
+  const std::string dir = InWork("lang"), name = std::string("de") + kExtensions[input.size() % 3];
+  fs.AddFile(dir + "/" + name, std::string(input));
+  fs.AddFile(dir + "/en.inc", "OK \"Yes\"\nSPINDLE \"Spindle\"\n");
+  {
+    q32::LanguageEntry entry;
+    q32::LanguageFileReport report;
+    CHECK(OneOf(q32::Number(q32::ReadLanguageFile(fs, entry, dir + "/" + name, report)), {0, 8306, 8309}));
+    for (const q32::LanguageText& text : entry.texts)
+      CHECK(text.name.size() <= q32::kMaxLanguageTextName && text.text.size() <= q32::kMaxLanguageText &&
+            q32::FindLanguageText(entry, text.name) != nullptr);
+  }
+  q32::LanguageTable table;
+  CHECK(q32::PrepareLanguages(table) == q32::Msg::Ok);
+  table.directory = dir;
+  CHECK(OneOf(q32::Number(q32::LoadLanguages(fs, table)), {0, 8306, 8309, 8316, 8317}));
+  for (const q32::LanguageEntry& entry : table.entries)
+    for (const q32::LanguageText& text : entry.texts) CHECK(q32::FindLanguageText(entry, text.name) != nullptr);
+  q32::FreeLanguages(table);
+  const std::string* after = fs.FileBytes(dir + "/" + name);
+  CHECK(after && *after == input);
+}
+
+// The PLC project information file: read into the symbol tables, whose
+// names are looked up again and checked as operands, members and locals.
+void PlcFile(std::string_view input) {
+  MemoryFileSystem fs;
+  fs.AddFile("MACHINE.PJ", std::string(input));
+  q32::PlcSymbolTables tables;
+  const q32::Msg read = q32::ReadPlcProjectFile(fs, "MACHINE.PJ", tables);
+  CHECK(OneOf(q32::Number(read), {0, 8273, 6506, 3052}));
+  (void)q32::PlcReadReportCode(read);
+  std::size_t checked = 0;
+  q32::OperandResult result;
+  for (const q32::PlcSymbol& symbol : tables.symbols) {
+    if (++checked > 64) break;
+    q32::PlcSymbol found;
+    q32::LookUpSymbol(tables, symbol.name, &found);
+    std::string operand = symbol.name;
+    (void)q32::CheckOperand(tables, operand, result);
+    if (symbol.structure != q32::kNoStructure) {
+      CHECK(symbol.structure < tables.structures.size());
+      const q32::PlcStructure& structure = tables.structures[symbol.structure];
+      for (std::size_t m = 0; m < structure.members.size() && m < 4; ++m) {
+        std::string member = symbol.name + "[1]." + structure.members[m].name;
+        (void)q32::CheckOperand(tables, member, result);
+      }
+    }
+    if (!tables.modules.empty()) {
+      std::string local = tables.modules.front().name + "::" + symbol.name;
+      (void)q32::CheckOperand(tables, local, result);
+    }
+  }
+  q32::LookUpSymbol(tables, "NOSUCHSYMBOL");
+}
+
+// Project lines: the input through the three splitters and the path
+// handling of source tokens, whole and as the logical lines of a project
+// file (each of which consumes at least one physical line).
+void SplitEveryWay(std::string_view line) {
+  std::vector<std::string> tokens;
+  (void)q32::SplitTokens(line, tokens, q32::kMaxProjectTokens, true);
+  CHECK(tokens.size() <= q32::kMaxProjectTokens);
+  for (std::size_t i = 0; i < tokens.size() && i < 4; ++i) {
+    q32::SoftkeyContext context;
+    q32::SetSoftkeySource(context, q32::kDefaultDestPath, static_cast<q32::SourceType>(i), tokens[i], (i & 1) != 0);
+    std::string path = tokens[i], absolute = tokens[i];
+    q32::CollapseDotDot(path);
+    (void)q32::SplitPath(tokens[i]);
+    q32::MakeAbsolute(absolute, "C:\\PROJECT\\", false);
+    q32::MakeRelative("C:\\PROJECT\\", absolute, false);
+  }
+  (void)q32::SplitTokens(line, tokens, q32::kMaxBmxTokens, false);
+  CHECK(tokens.size() <= q32::kMaxBmxTokens);
+  (void)q32::SplitConditionTokens(line, tokens, q32::kMaxConditionTokens);
+  CHECK(tokens.size() <= q32::kMaxConditionTokens);
+}
+
+void Tokenizer(std::string_view input) {
+  SplitEveryWay(input);
+  q32::MemoryFile file{std::make_shared<std::string>(input), false, false};
+  std::string line;
+  for (int counter = 0, previous = 0; q32::ReadLogicalLine(file, line, counter); previous = counter) {
+    CHECK(counter > previous);
+    SplitEveryWay(line);
+  }
+}
+
+// The example project under /work/proj, and the catalogue beside the
+// program, where the run looks for it.
+const MemoryFileSystem& ExampleTree() {
+  static const MemoryFileSystem tree = [] {
+    MemoryFileSystem files = BaseFileSystem();
+    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, CatalogueBytes());
+    const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
+      const std::string relative = std::filesystem::relative(entry.path(), examples).string();
+      if (entry.is_directory()) files.AddDirectory("/work/proj/" + relative);
+      else files.AddFile("/work/proj/" + relative, SourceFile("examples/mill/" + relative));
+    }
+    return files;
+  }();
+  return tree;
+}
+
+// The whole program: the input is the project file of a -gensys run made
+// in-process, beside the example project's sources, a PCX picture, a PLC
+// project file and a file to include.  The status is one the program
+// documents, the project file is unchanged, and a failed run left neither
+// its system list nor its tree file.
+void Reader(std::string_view input) {
+  const std::string project = "/work/proj", projectFile = project + "/mill.spm";
+  static const MemoryFileSystem tree = [&] {
+    MemoryFileSystem files = ExampleTree();
+    files.AddFile(project + "/logo.pcx", SourceFile("fuzz/corpus/pcx/checker-77x48.pcx"));
+    files.AddFile(project + "/machine.pj", SourceFile(kSmallPlcFile));
+    files.AddFile(project + "/common.inc", "; shared softkeys\nBMP stop.bmp STOPKEY\n");
+    return files;
+  }();
+  MemoryFileSystem memory = tree;
+  memory.AddFile(projectFile, std::string(input));
+  const std::vector<std::string> args = {"Quillon32", projectFile, "-gensys", "-pj" + project + "/machine.pj",
+                                         "-aA=1,B=$1F,MACHINE=\"Mill\""};
+  q32::FaultyFileSystem fs{memory};
+  const int status = q32::RunCommandLine(args, fs);
+  CHECK(OneOf(status, {0, 1, 2}));
+  // No output may replace the project file; a project may name a source it
+  // has not read yet as its tree file, which each fresh tree makes good.
+  const std::string* after = memory.FileBytes(projectFile);
+  CHECK(after && *after == input);
+  CHECK(status != 2 || (!memory.Exists(project + "/QUILLONK.SYS") && !memory.Exists(project + "/mill.sys")));
+}
+
+// The library's decoders of generated files: the input as a record file,
+// its data and the input itself as raster and vector softkeys, and as a
+// .bmx image.  Every offset a decoder gives back lies within what it read,
+// pixels and differences keep the sizes their headers state, and the
+// preview's listings of every kind take the bytes too.
+void RasterData(const std::string& data) {
+  const q32::RasterSoftkeyImage image = q32::DecodeRasterSoftkey(data);
+  CHECK(image.endAt <= data.size());
+  for (const q32::RasterElement& e : image.elements) {
+    CHECK(e.at + 10 <= data.size());
+    CHECK(!e.blockInside || e.blockAt + 4 + e.rows * e.RowBytes() <= data.size());
+  }
+  CHECK(!q32::IsWholeRasterSoftkey(image) || image.end == q32::RasterListEnd::EndWord);
+}
+
+void VectorData(const std::string& data) {
+  const q32::VectorRecordList list = q32::ListVectorRecords(data);
+  std::size_t at = 0;
+  for (const q32::VectorRecord& r : list.records) {
+    CHECK(r.at == at && r.end > r.at && r.end <= data.size());
+    at = r.end;
+  }
+  CHECK(list.stopAt == at);
+  const std::vector<q32::VectorVariant> variants = q32::DrawVectorSoftkey(data);
+  // The default part and at most one variant per language index.
+  CHECK(!variants.empty() && variants.size() <= 257);
+  for (const q32::VectorVariant& v : variants) CHECK(v.calls >= 0);
+}
+
+void BmxData(std::string_view input) {
+  const q32::BmxFile f = q32::DecodeBmxFile(input);
+  const q32::BmxBackground& bg = f.background;
+  CHECK(!bg.inside || bg.pixels.size() == static_cast<std::size_t>(bg.header.info.width) * bg.header.info.Rows());
+  for (const q32::BmxRecord& r : f.records) {
+    CHECK(r.indexes.size() == f.keys.size());
+    if (r.nextOutside) continue;
+    CHECK(r.bodyAt + r.bodySize == r.next && r.next <= input.size());
+    if (!r.IsLayer() || r.bodyShort) continue;
+    const std::vector<std::uint32_t> d = q32::BmxLayerDifferences(r.Body(input).substr(4), r.units.units, bg.pixels.size());
+    CHECK(d.size() <= bg.pixels.size() && d.size() <= r.units.pixels);
+  }
+}
+
+void Decoders(std::string_view input) {
+  const q32::SoftkeyRecordFile records = q32::ReadSoftkeyRecordFile(input);
+  if (q32::CarriesWholeData(records))
+    for (const q32::SoftkeyRecordLine& line : records.lines) CHECK(!line.IsDataLine() || line.Address() == line.dataAt);
+  for (const std::string& bytes : {records.data, std::string(input)}) RasterData(bytes), VectorData(bytes);
+  BmxData(input);
+  (void)q32::RasterListing(input), (void)q32::VectorListing(input), (void)q32::BmxListing(input);
+}
+
+#ifdef Q32_FUZZ_LSP
+// The language server as an editor's messages reach it: the input is the
+// byte stream of its standard input (frames of headers and JSON bodies),
+// served over the example project, so that opening and changing a document
+// runs the generator's checks.  Every frame the server wrote holds one
+// JSON-RPC object, and the project's files are as they were: the server
+// writes nothing.
+std::map<std::string, std::string> Contents(MemoryFileSystem& fs) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : fs.Names()) {
+    const std::string* bytes = fs.FileBytes(name);
+    files[name] = bytes ? *bytes : std::string("(directory)");
+  }
+  return files;
+}
+
+// Reads from the front of `bytes`, as a stream would.
+q32::FrameReader::ReadBytes StreamOf(std::string_view& bytes) {
+  return [&bytes](char* buffer, std::size_t n) {
+    n = std::min(n, bytes.size());
+    std::memcpy(buffer, bytes.data(), n);
+    bytes.remove_prefix(n);
+    return n;
+  };
+}
+
+void Lsp(std::string_view input) {
+  MemoryFileSystem memory = ExampleTree();
+  const std::map<std::string, std::string> before = Contents(memory);
+  std::string written;
+  const int status = q32::ServeLanguage(memory, q32::ProgramDirectory(nullptr), StreamOf(input),
+                                        [&written](std::string_view frame) { written += frame; }, [](std::string_view) {});
+  CHECK(status == 0 || status == 1);
+  std::string_view out = written;
+  q32::FrameReader frames(StreamOf(out));
+  std::string body, why;
+  q32::FrameReader::Frame frame;
+  while ((frame = frames.Next(body, why)) == q32::FrameReader::Frame::Message)
+    CHECK(body.size() > 2 && body.front() == '{' && body.back() == '}' &&
+          body.find("\"jsonrpc\":\"2.0\"") != std::string::npos);
+  CHECK(frame == q32::FrameReader::Frame::End);
+  CHECK(Contents(memory) == before);
+}
+#endif
+
+// The formats, by the names of their corpus folders (fuzz/corpus/<name>/).
+struct Target {
+  const char* name;
+  void (*run)(std::string_view input);
+};
+constexpr Target kTargets[] = {
+    {"bitmap", Bitmap},         {"bmx", Bmx},         {"catalogue", Catalogue}, {"conditions", Conditions},
+    {"decoders", Decoders},     {"defines", Defines}, {"dxf", Dxf},             {"language", Language},
+    {"pcx", Pcx},               {"plcfile", PlcFile}, {"reader", Reader},       {"textsoftkey", TextSoftkey},
+    {"tokenizer", Tokenizer},
+#ifdef Q32_FUZZ_LSP
+    {"lsp", Lsp},
+#endif
+};
+
+const Target* Find(const char* name) {
+  for (const Target& t : kTargets)
+    if (name && std::string_view(name) == t.name) return &t;
+  std::fprintf(stderr, "no fuzz target named %s\n", name ? name : "(none: set Q32_FUZZ_TARGET)");
+  std::exit(2);
+}
+
+const Target* chosen = nullptr;
+
+void Choose(const char* name) {
+  chosen = Find(name);
+  // The whole program prints its banner on standard output; libFuzzer
+  // reports on standard error.
+  if (chosen->run == Reader && !std::freopen("/dev/null", "w", stdout)) std::perror("freopen");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  chosen->run(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
+
+#ifdef Q32_FUZZ_REPLAY
+// replay <target> <file or folder>...: a missing folder of regressions is no
+// failure (there are none yet).
+int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
+  Choose(argc > 1 ? argv[1] : nullptr);
+  std::vector<fs::path> inputs;
+  for (int i = 2; i < argc; ++i) {
+    std::error_code ec;
+    if (!fs::is_directory(argv[i], ec) && fs::exists(argv[i], ec)) inputs.push_back(argv[i]);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(argv[i], ec))
+      if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    inputs.insert(inputs.end(), files.begin(), files.end());
+  }
+  int failures = 0;
+  for (const fs::path& path : inputs) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "cannot read %s\n", path.string().c_str()), ++failures;
+      continue;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
+  std::fprintf(stderr, "%zu inputs replayed\n", inputs.size());
+  return failures == 0 ? 0 : 1;
+}
+#else
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Choose(std::getenv("Q32_FUZZ_TARGET"));
+  return 0;
+}
+#endif
