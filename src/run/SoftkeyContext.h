@@ -1,6 +1,5 @@
-// The records a project's lines fill as the reader acts on them: the
-// settings lines (paths, help file, text domain) and the softkey line being
-// converted.
+// The softkey line being converted: its source, its kind and the softkey it
+// makes on the control.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +13,6 @@ namespace q32 {
 
 // The token of a softkey line holds at most this many characters.
 constexpr std::size_t kMaxSourceLength = 255;
-constexpr const char* kDefaultPythonPath = "PLC:\\Python\\";
 
 enum SourceType : std::uint32_t {
   SOURCE_PCX = 0,
@@ -27,17 +25,6 @@ enum SourceType : std::uint32_t {
   SOURCE_TXB = 7,
   SOURCE_TX = 8,
   SOURCE_GENERATED = 9,  // PIC, SK, SOFTKEY
-};
-
-// What the settings lines of a project set, in force from their line on.
-struct ProjectSettings {
-  std::string helpFile;
-  std::string moPath;
-  std::string moDomain;
-  std::string destPath = kDefaultDestPath;  // SKPATH: where the softkeys lie on the control
-  std::string pythonPath = kDefaultPythonPath;
-  std::string languagePath;  // LANGUAGEPATH, else -i
-  bool txsSource = false;
 };
 
 // The softkey line being converted.
