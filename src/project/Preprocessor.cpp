@@ -25,7 +25,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // keeps its conditions for the -gensys run of the generated project.
 bool WritesBack(const Preprocessor& p) {
   const RunSettings& s = p.run.settings;
-  return p.reports && s.mode == MODE_PROJECT && !s.postProcess && p.run.outputs.generatedProject;
+  return p.reports && s.mode == RunMode::Project && !s.postProcess && p.run.outputs.generatedProject;
 }
 
 void WriteBack(const Preprocessor& p, const std::string& text, const ProjectLines& lines) {
@@ -155,7 +155,7 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
       Fault fault;
       if (const Msg result = EvaluateIfCondition(p, words, value, fault); result != Msg::Ok) {
         // A scan lists files; what a condition gets wrong is not its concern.
-        if (run.settings.mode == MODE_SCAN) return;
+        if (run.settings.mode == RunMode::Scan) return;
         // The word at fault, or the whole condition (the words after the
         // keyword).
         Diagnostic r = lines.At(result, -1, fault.detail);
@@ -232,7 +232,7 @@ void HandleInclude(Preprocessor& p, const ProjectLines& lines, int& line) {
     return Report(p, lines.At(Msg::KeywordNotAllowed, 0, "#INCLUDE (an included file includes no further file)"));
   if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#INCLUDE needs a file"));
   const std::string& file = tokens[1];
-  if (s.mode == MODE_SCAN && p.reports) {
+  if (s.mode == RunMode::Scan && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
     LogLine(run.diag, "File %s", shown.c_str());
   }

@@ -35,7 +35,7 @@ struct Output {
 struct SoftkeyLine {
   std::string file;
   int line = 0;
-  SourceType source = SOURCE_PCX;
+  SourceType source = SourceType::Pcx;
   std::vector<std::string> tokens;
   std::vector<WordPlace> places;  // of the tokens
   std::string name;        // upper case, cut as the generator cuts it
