@@ -90,7 +90,7 @@ void UpdateSections(Preprocessor& p, const ProjectLines& lines, SectionOperation
   Msg code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
   if (code != Msg::Ok) {
-    if (operation == SECTION_FINAL) {
+    if (operation == SectionOperation::Final) {
       Diagnostic r = lines.At(code, -1, "the end of the project is reached inside a conditional section");
       // The lines that opened the sections left open; the report follows
       // from what left the innermost one open.
@@ -104,12 +104,12 @@ void UpdateSections(Preprocessor& p, const ProjectLines& lines, SectionOperation
     }
     // The directive that finds no section open, or one too many.
     return Report(p, lines.At(code, 0,
-                              lines.tokens()[0] + (operation == SECTION_PUSH
+                              lines.tokens()[0] + (operation == SectionOperation::Push
                                                        ? " (more than 31 conditional sections are open)"
                                                        : " (no conditional section is open here)")));
   }
-  if (operation == SECTION_PUSH) p.opened.push_back({lines.Span(0)});
-  if (operation == SECTION_POP && !p.opened.empty()) p.opened.pop_back();
+  if (operation == SectionOperation::Push) p.opened.push_back({lines.Span(0)});
+  if (operation == SectionOperation::Pop && !p.opened.empty()) p.opened.pop_back();
   if (!written.empty()) WriteBack(p, written, lines);
 }
 
@@ -144,7 +144,7 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
         if (last.line == r.at.line && last.column >= r.at.column) r.at.length = last.column + last.length - r.at.column;
         return Report(p, std::move(r));
       }
-      return UpdateSections(p, lines, SECTION_PUSH, value, "\n" + d.keyword + " " + d.condition + "\n");
+      return UpdateSections(p, lines, SectionOperation::Push, value, "\n" + d.keyword + " " + d.condition + "\n");
     }
     case KeywordCode::If: {
       std::vector<std::string> words;
@@ -168,18 +168,18 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
         }
         return Report(p, std::move(r));
       }
-      return UpdateSections(p, lines, SECTION_PUSH, value, IfLineWords(rawLine));
+      return UpdateSections(p, lines, SectionOperation::Push, value, IfLineWords(rawLine));
     }
     case KeywordCode::IfExist:
       if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#IFEXIST needs a file"));
-      return UpdateSections(p, lines, SECTION_PUSH, FileExists(run.fs, tokens[1]),
+      return UpdateSections(p, lines, SectionOperation::Push, FileExists(run.fs, tokens[1]),
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
     case KeywordCode::Else:
       if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ELSE stands alone on its line"));
-      return UpdateSections(p, lines, SECTION_TOGGLE, false, tokens[0] + "\n");
+      return UpdateSections(p, lines, SectionOperation::Toggle, false, tokens[0] + "\n");
     case KeywordCode::EndIf:
       if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ENDIF stands alone on its line"));
-      return UpdateSections(p, lines, SECTION_POP, false, tokens[0] + "\n\n");
+      return UpdateSections(p, lines, SectionOperation::Pop, false, tokens[0] + "\n\n");
     default:
       break;
   }
@@ -279,7 +279,7 @@ bool ReturnFromInclude(Preprocessor& p, int& line) {
 }
 
 void CheckSectionsClosed(Preprocessor& p, const ProjectLines& lines) {
-  UpdateSections(p, lines, SECTION_FINAL, false);
+  UpdateSections(p, lines, SectionOperation::Final, false);
 }
 
 }  // namespace q32
