@@ -94,6 +94,16 @@ TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
   EXPECT_EQ(drawn, std::string(72, '.') + "#####" + std::string(47 * 77, '.'));
   EXPECT_TRUE(IsWholeRasterSoftkey(image));
   EXPECT_FALSE(IsWholeRasterSoftkey(DecodeRasterSoftkey(data.substr(0, 10))));  // no end word
+  // The listing draws the padding columns 77 to 79 too; the other 8 pixels lie outside.  The
+  // block is at 12, 6 on from its offset word at 6.
+  q32test::MemoryFileSystem memory;
+  auto writer = OpenSoftkeyRecords(memory, "k.PIC");
+  ASSERT_TRUE(writer && WriteSoftkeyRecords(*writer, reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+  CloseSoftkeyRecords(writer);
+  const std::string listing = RasterListing(*memory.FileBytes("k.PIC"));
+  EXPECT_NE(listing.find("block at 12: 1 rows of 16 pixels\n8 pixels of the block lie outside the picture\n" +
+                         std::string(72, '?') + "#####|###\n" + std::string(77, '?') + "|???\n"),
+            std::string::npos) << listing;
 }
 
 // Which code each failing file operation gives; a failed write keeps the
