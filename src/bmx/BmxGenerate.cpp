@@ -309,6 +309,110 @@ bool WriteFailed(VariantJob& job, File& out) {
   return false;
 }
 
+// Every picture of the variant but the background, read and prepared before
+// anything more is written: placed bitmaps without their file header,
+// layers as their differences from the background, SVG pictures as they are.
+bool LoadPictures(VariantJob& job, const std::string& background, const BmxBitmapInfo& backgroundInfo,
+                  std::vector<LoadedPicture>& pictures) {
+  const BmxProject& p = job.project;
+  FileSystem& fs = job.run.fs;
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BmxImageKind::Layer && e.kind != BmxImageKind::PlacedBitmap) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    std::string bytes;
+    if (!ReadWholeFile(fs, file, bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
+    if (e.kind == BmxImageKind::PlacedBitmap) {
+      if (bytes.size() < kBmpFileHeaderBytes) return FailAt(job, Msg::PictureNotRead, e, "no bitmap file header");
+      pictures[i].pixelOffset = ReadBmpHeader(bytes).pixelOffset - static_cast<std::uint32_t>(kBmpFileHeaderBytes);
+      pictures[i].bytes = bytes.substr(kBmpFileHeaderBytes);
+      continue;
+    }
+    BmxBitmapInfo info = ReadBitmapInfo(bytes);
+    if (!info.valid) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
+    if (info.width != backgroundInfo.width || info.height != backgroundInfo.height)
+      return FailAt(job, Msg::LayerSizeDiffers, e, SizeText(info) + ", the background " + SizeText(backgroundInfo));
+    if (!IsUncompressed24(info)) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
+    pictures[i].bytes = EncodeLayer(LayerDifferences(bytes, info, background, backgroundInfo));
+  }
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BmxImageKind::Svg && e.kind != BmxImageKind::PlacedSvg) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
+  }
+  return true;
+}
+
+// The head of an extended file: its colours, interval, size, coding and
+// flags.  Each variant takes its size afresh: PIXSIZE, overridden by the
+// entry of its own resolution, and where still 0 its own background's size.
+void PutExtendedHead(std::string& body, const VariantJob& job, const BmxBitmapInfo& backgroundInfo) {
+  const BmxProject& p = job.project;
+  body += "BXX3";
+  int width = p.pixWidth, height = p.pixHeight;
+  if (job.variants > 1) {
+    for (const BmxResolutionSize& entry : p.resolutionSizes) {
+      if (entry.name != ResolutionName(job.variant)) continue;
+      if (entry.width != 0) width = entry.width;
+      if (entry.height != 0) height = entry.height;
+    }
+  }
+  if (width == 0) width = backgroundInfo.width;
+  if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
+                       std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
+  AppendLe32(body, p.transparentColorGiven ? 1 : 0);
+  AppendLe32(body, p.transparentColor);
+  AppendLe32(body, p.backgroundColorGiven ? 1 : 0);
+  AppendLe32(body, p.backgroundColor);
+  AppendLe32(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
+  AppendLe32(body, static_cast<std::uint32_t>(width));
+  AppendLe32(body, static_cast<std::uint32_t>(height));
+  AppendLe32(body, static_cast<std::uint32_t>(p.coding));
+  AppendLe32(body, p.scalable ? kScalableFlag : 0);
+  AppendLe32(body, 0);
+}
+
+// The picture records: layers and placed bitmaps in the project's order,
+// then the SVG pictures.
+void PutPictureRecords(std::string& body, std::size_t base, const VariantJob& job,
+                       const std::vector<LoadedPicture>& pictures) {
+  const BmxProject& p = job.project;
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    const LoadedPicture& picture = pictures[i];
+    if (e.kind == BmxImageKind::Layer) {
+      PutRecordHead(body, base, kBmxRecordLayer, 4 + picture.bytes.size(), job.dictionary, e.attributes);
+      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      body += picture.bytes;
+    } else if (e.kind == BmxImageKind::PlacedBitmap) {
+      PutRecordHead(body, base, kBmxRecordPlacedBitmap, 20 + picture.bytes.size(), job.dictionary, e.attributes);
+      AppendLe32(body, static_cast<std::uint32_t>(e.positionUnit));
+      AppendLe32(body, static_cast<std::uint32_t>(e.x));
+      AppendLe32(body, static_cast<std::uint32_t>(e.y));
+      AppendLe32(body, picture.pixelOffset);
+      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
+      body += picture.bytes;
+    }
+  }
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BmxImageKind::Svg && e.kind != BmxImageKind::PlacedSvg) continue;
+    const LoadedPicture& picture = pictures[i];
+    bool placed = e.kind == BmxImageKind::PlacedSvg;
+    PutRecordHead(body, base, kBmxRecordSvg, 32 + picture.bytes.size(), job.dictionary, e.attributes);
+    AppendLe32(body, 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.x) : 0);
+    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.y) : 0);
+    AppendLe32(body, static_cast<std::uint32_t>(e.sizeUnit));
+    AppendLe32(body, static_cast<std::uint32_t>(e.width));
+    AppendLe32(body, static_cast<std::uint32_t>(e.height));
+    AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
+    body += picture.bytes;
+  }
+}
+
 bool GenerateVariant(VariantJob& job) {
   RunContext& run = job.run;
   const BmxProject& p = job.project;
@@ -327,7 +431,7 @@ bool GenerateVariant(VariantJob& job) {
   BmxBitmapInfo backgroundInfo;
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_LAYER) continue;
+    if (e.kind != BmxImageKind::Layer) continue;
     std::string file = FileVariant(e.file, job.variant);
     if (!ReadWholeFile(fs, file, background)) return FailAt(job, Msg::BackgroundNotOpened, e, ReadFailure(fs));
     backgroundInfo = ReadBitmapInfo(background);
@@ -336,104 +440,19 @@ bool GenerateVariant(VariantJob& job) {
     if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
     break;
   }
-
-  // Every picture of the variant, loaded and prepared before anything more
-  // is written.
   std::vector<LoadedPicture> pictures(p.imageCount);
-  for (std::size_t i = 0; i < p.imageCount; ++i) {
-    const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_LAYER && e.kind != BMX_PLACED_BITMAP) continue;
-    std::string file = FileVariant(e.file, job.variant);
-    std::string bytes;
-    if (!ReadWholeFile(fs, file, bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
-    if (e.kind == BMX_PLACED_BITMAP) {
-      if (bytes.size() < kBmpFileHeaderBytes) return FailAt(job, Msg::PictureNotRead, e, "no bitmap file header");
-      pictures[i].pixelOffset = ReadBmpHeader(bytes).pixelOffset - static_cast<std::uint32_t>(kBmpFileHeaderBytes);
-      pictures[i].bytes = bytes.substr(kBmpFileHeaderBytes);
-      continue;
-    }
-    BmxBitmapInfo info = ReadBitmapInfo(bytes);
-    if (!info.valid) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
-    if (info.width != backgroundInfo.width || info.height != backgroundInfo.height)
-      return FailAt(job, Msg::LayerSizeDiffers, e, SizeText(info) + ", the background " + SizeText(backgroundInfo));
-    if (!IsUncompressed24(info)) return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(info));
-    pictures[i].bytes = EncodeLayer(LayerDifferences(bytes, info, background, backgroundInfo));
-  }
-  for (std::size_t i = 0; i < p.imageCount; ++i) {
-    const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
-    std::string file = FileVariant(e.file, job.variant);
-    if (!ReadWholeFile(fs, file, pictures[i].bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
-  }
+  if (!LoadPictures(job, background, backgroundInfo, pictures)) return false;
 
   // Everything behind the background, with record positions counted from
   // the start of the file.
   const std::size_t base = background.size();
   std::string body;
-  if (job.extended) {
-    body += "BXX3";
-    // Each variant takes its size afresh: PIXSIZE, overridden by the entry of
-    // its own resolution, and where still 0 its own background's size.
-    int width = p.pixWidth, height = p.pixHeight;
-    if (job.variants > 1) {
-      for (const BmxResolutionSize& entry : p.resolutionSizes) {
-        if (entry.name != ResolutionName(job.variant)) continue;
-        if (entry.width != 0) width = entry.width;
-        if (entry.height != 0) height = entry.height;
-      }
-    }
-    if (width == 0) width = backgroundInfo.width;
-    if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
-                         std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
-    AppendLe32(body, p.transparentColorGiven ? 1 : 0);
-    AppendLe32(body, p.transparentColor);
-    AppendLe32(body, p.backgroundColorGiven ? 1 : 0);
-    AppendLe32(body, p.backgroundColor);
-    AppendLe32(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
-    AppendLe32(body, static_cast<std::uint32_t>(width));
-    AppendLe32(body, static_cast<std::uint32_t>(height));
-    AppendLe32(body, static_cast<std::uint32_t>(p.coding));
-    AppendLe32(body, p.scalable ? kScalableFlag : 0);
-    AppendLe32(body, 0);
-  } else {
-    body += "BMX2";
-  }
+  if (job.extended) PutExtendedHead(body, job, backgroundInfo);
+  else body += "BMX2";
   PutDictionary(body, job.dictionary);
   for (std::size_t i = 0; i < p.textCount; ++i)
     PutTextRecord(body, base, job.dictionary, p.texts[i], job.variant);
-  for (std::size_t i = 0; i < p.imageCount; ++i) {
-    const BmxImageElement& e = p.images[i];
-    const LoadedPicture& picture = pictures[i];
-    if (e.kind == BMX_LAYER) {
-      PutRecordHead(body, base, kBmxRecordLayer, 4 + picture.bytes.size(), job.dictionary, e.attributes);
-      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
-      body += picture.bytes;
-    } else if (e.kind == BMX_PLACED_BITMAP) {
-      PutRecordHead(body, base, kBmxRecordPlacedBitmap, 20 + picture.bytes.size(), job.dictionary, e.attributes);
-      AppendLe32(body, static_cast<std::uint32_t>(e.positionUnit));
-      AppendLe32(body, static_cast<std::uint32_t>(e.x));
-      AppendLe32(body, static_cast<std::uint32_t>(e.y));
-      AppendLe32(body, picture.pixelOffset);
-      AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
-      body += picture.bytes;
-    }
-  }
-  for (std::size_t i = 0; i < p.imageCount; ++i) {
-    const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
-    const LoadedPicture& picture = pictures[i];
-    bool placed = e.kind == BMX_PLACED_SVG;
-    PutRecordHead(body, base, kBmxRecordSvg, 32 + picture.bytes.size(), job.dictionary, e.attributes);
-    AppendLe32(body, 0);
-    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
-    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.x) : 0);
-    AppendLe32(body, placed ? static_cast<std::uint32_t>(e.y) : 0);
-    AppendLe32(body, static_cast<std::uint32_t>(e.sizeUnit));
-    AppendLe32(body, static_cast<std::uint32_t>(e.width));
-    AppendLe32(body, static_cast<std::uint32_t>(e.height));
-    AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
-    body += picture.bytes;
-  }
+  PutPictureRecords(body, base, job, pictures);
   AppendLe32(body, 0);
   if (!out->Write(body.data(), body.size()) || !out->Close()) return WriteFailed(job, *out);
   return true;
@@ -534,9 +553,9 @@ std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
 }
 
 void ApplyTextCoding(BmxProject& project) {
-  int coding = BMX_LATIN1;
+  BmxCoding coding = BmxCoding::Latin1;
   for (std::size_t i = 0; i < project.textCount; ++i)
-    if (project.texts[i].encoding == BMX_UTF8) coding = BMX_UTF8;
+    if (project.texts[i].encoding == BmxCoding::Utf8) coding = BmxCoding::Utf8;
   project.coding = coding;
   std::string converted;
   for (std::size_t i = 0; i < project.textCount; ++i) {
@@ -544,7 +563,7 @@ void ApplyTextCoding(BmxProject& project) {
     if (e.encoding == coding) continue;
     for (std::string& line : e.lines) {
       if (line.empty()) continue;
-      if (coding == BMX_UTF8) Latin1ToUtf8(line, &converted, kMaxBmxTextLine + 1);
+      if (coding == BmxCoding::Utf8) Latin1ToUtf8(line, &converted, kMaxBmxTextLine + 1);
       else Utf8ToLatin1(line, &converted, kMaxBmxTextLine + 1);
       line = converted;
     }
@@ -632,7 +651,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
 
     const bool extended = project.transparentColorGiven || project.backgroundColorGiven ||
                           project.animIntervalGiven || project.pixWidth != 0 || project.pixHeight != 0 ||
-                          project.scalable || project.coding == BMX_UTF8;
+                          project.scalable || project.coding == BmxCoding::Utf8;
     const Dictionary dictionary = BuildDictionary(project, extended);
 
     const std::size_t variants = ResolutionVariantCount(output);

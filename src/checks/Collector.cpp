@@ -33,7 +33,7 @@ SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPla
 
 std::vector<std::string> Targets(const Item& item) {
   std::vector<std::string> out;
-  if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
+  if ((item.kind == MenuItemKind::Goto || item.kind == MenuItemKind::Node) && item.tokens.size() >= 3)
     out.push_back(CutName(item.tokens[2]));
   for (std::size_t t = 2; t < item.tokens.size(); ++t)
     if (StartsWithIgnoringCase(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));
@@ -52,7 +52,7 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     SoftkeyLine k;
     k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
     if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
-    if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
+    if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
     current_ = static_cast<int>(softkeys.size());
     softkeys.push_back(std::move(k));
     return;

@@ -129,15 +129,15 @@ void WriteSarif(RunContext& run, const std::string& sarifPath) {
 // this, is among the targets from its creation on.
 void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
   if (closing.dependencies.empty() || !run.accesses) return;
-  if (run.diag.errors > 0 && run.settings.mode != MODE_SCAN) return;
+  if (run.diag.errors > 0 && run.settings.mode != RunMode::Scan) return;
   std::vector<std::string> targets = run.accesses->Outputs();
   // ninja, when it reads the file anew at each build (CMake's DEPFILE),
   // wants the build step's first output first: the run's main output.
   std::string main;
-  if (run.settings.mode == MODE_GENSYS && !run.outputs.createdTreeFiles.empty())
+  if (run.settings.mode == RunMode::Gensys && !run.outputs.createdTreeFiles.empty())
     main = run.outputs.createdTreeFiles.front();
-  else if (run.settings.mode == MODE_PROJECT) main = run.outputs.generatedProjectFile;
-  else if (run.settings.mode == MODE_GENDEF) main = ConstantsFilePath(run);
+  else if (run.settings.mode == RunMode::Project) main = run.outputs.generatedProjectFile;
+  else if (run.settings.mode == RunMode::Gendef) main = ConstantsFilePath(run);
   std::string mainName;
   if (!main.empty() && run.fs.HostName(main, mainName)) {
     auto at = std::find(targets.begin(), targets.end(), mainName);
@@ -154,27 +154,45 @@ void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
 // run goes on with what was read.
 void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
   const RunSettings& s = run.settings;
-  if (s.pjFile.empty() || s.mode == MODE_SCAN) return;
+  if (s.pjFile.empty() || s.mode == RunMode::Scan) return;
   Msg code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
-  if (code == Msg::Ok || s.mode == MODE_GENDEF) return;
+  if (code == Msg::Ok || s.mode == RunMode::Gendef) return;
   if (code == Msg::OpenFailed) ReportFailedFile(run, PlcReadReportCode(code), s.pjFile);
   else ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
 }
 
-}  // namespace
+// Whatever way a run ends once its catalogue is loaded, it writes the SARIF
+// log and the dependency file asked for and closes what it holds: at the end
+// of the scope, or earlier where the outputs of a failed run must go.
+class RunEnd {
+ public:
+  RunEnd(RunContext& run, ClosingFiles& closing) : run_(run), closing_(closing) {}
+  RunEnd(const RunEnd&) = delete;
+  RunEnd& operator=(const RunEnd&) = delete;
+  ~RunEnd() { Now(); }
+  void Now() {
+    if (done_) return;
+    done_ = true;
+    CleanUp(run_, project, closing_);
+  }
+  std::unique_ptr<File> project;
 
-int RunGenerator(RunContext& run, Collector* checks) {
+ private:
+  RunContext& run_;
+  ClosingFiles& closing_;
+  bool done_ = false;
+};
+
+// Step 1: a fresh run: empty defines and names, the names of this run's
+// files; the SARIF log and dependency file it closes with.
+ClosingFiles StartRun(RunContext& run) {
   const RunSettings& s = run.settings;
-  RunOutputs& o = run.outputs;
   Diagnostics& d = run.diag;
-  ProjectTables tables;
-
-  // 1. A fresh run: empty defines and names, the names of this run's files.
   run.defines.ClearDefines();
   run.names.ClearSoftkeyNames();
   run.projectFile = s.projectFile;
-  o.logFile = run.projectFile;
-  ReplaceExtension(o.logFile, ".log");
+  run.outputs.logFile = run.projectFile;
+  ReplaceExtension(run.outputs.logFile, ".log");
   d.embedded = s.IsEmbedded();
   d.gccStream = s.gccDiagnostics ? stderr : nullptr;
   d.checksAsErrors = s.checksAsErrors;
@@ -182,140 +200,157 @@ int RunGenerator(RunContext& run, Collector* checks) {
   d.told.clear();
   if (!run.fs.GetCurrentDir(d.startDirectory)) d.startDirectory.clear();
   ClosingFiles closing;
-  std::string& sarifPath = closing.sarif;
-  if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, sarifPath)) sarifPath = s.sarifFile;
+  if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, closing.sarif)) closing.sarif = s.sarifFile;
   if (!s.depFile.empty()) {
     if (!run.fs.FullPath(s.depFile, closing.dependencies)) closing.dependencies = s.depFile;
     run.fs.GetCurrentDir(closing.start);
   }
+  return closing;
+}
+
+// Steps 6 and 7: work in the project's directory, show paths relative to
+// the start, every one alike (those a BMX project names, which its reading
+// makes full, too), and name the outputs.
+void EnterProjectDirectory(RunContext& run) {
+  std::string dir = DirectoryOf(run.projectFile);
+  if (std::string start; run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
+  if (!dir.empty() && run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
+  RunOutputs& o = run.outputs;
+  o.treeFile = run.projectFile;
+  ReplaceExtension(o.treeFile, ".sys");
+  o.defFile = run.projectFile;
+  ReplaceExtension(o.defFile, run.settings.genHeader ? ".h" : ".def");
+}
+
+// Steps 8 to 11: the project file itself, and the generated project of a
+// default run.  The run's status when it cannot go on, else -1.
+int OpenProject(RunContext& run, std::unique_ptr<File>& project) {
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
+  if (!FileExists(run.fs, run.projectFile)) {
+    ReportMessage(run.diag, Msg::ProjectMissing, run.projectFile);
+    return 2;
+  }
+  if (s.mode == RunMode::Project && EndsWithIgnoringCase(run.projectFile, ".spj")) {
+    ReportMessage(run.diag, Msg::InputIsGenerated, run.projectFile);
+    return 2;
+  }
+  project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
+  if (!project) {
+    ReportFailedFile(run, Msg::ProjectNotOpened, run.projectFile);
+    return 2;
+  }
+  if (s.mode == RunMode::Project) {
+    o.generatedProjectFile = run.projectFile;
+    ReplaceExtension(o.generatedProjectFile, ".spj");
+    o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
+    if (!o.generatedProject) {
+      ReportFailedFile(run, Msg::OpenFailed, o.generatedProjectFile);
+      return 1;
+    }
+  }
+  return -1;
+}
+
+// Step 13: the system list; false when it cannot be created.
+bool StartSystemList(RunContext& run) {
+  if (!OpenSystemList(run)) {
+    ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
+    return false;
+  }
+  std::string shown = DisplayPath(run.paths, kSystemListName);
+  ShowProgress(run.diag, Progress::Menu);
+  ShowProgress(run.diag, Progress::Processing, shown.c_str());
+  LogLine(run.diag, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
+  return true;
+}
+
+// Step 15: close the outputs; the checks of the whole project read them.
+void FinishProject(RunContext& run, Collector* checks) {
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
+  CloseStream(o.generatedProject);
+  CloseStream(o.tree);
+  CloseStream(o.systemList);
+  ReportFileFailures(run);
+  if (checks && s.mode != RunMode::Scan) {
+    FinishChecks(*checks);
+    ReportFindings(*checks, run.diag, s.checks);
+  }
+  if (run.diag.errors == 0 && s.mode == RunMode::Project) {
+    std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
+    ShowProgress(run.diag, Progress::Processing, shown.c_str());
+    LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
+  }
+}
+
+// Step 17: a failed run leaves none of the outputs it created.
+int EndStatus(RunContext& run, bool wroteSystemList) {
+  const RunOutputs& o = run.outputs;
+  if (run.diag.errors > 0) {
+    if (run.settings.mode == RunMode::Project) {
+      run.fs.Remove(o.generatedProjectFile);
+      for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
+    }
+    for (const std::string& tree : o.createdTreeFiles) run.fs.Remove(tree);
+    if (wroteSystemList) run.fs.Remove(kSystemListName);
+    return 2;
+  }
+  return run.diag.warnings > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int RunGenerator(RunContext& run, Collector* checks) {
+  const RunSettings& s = run.settings;
+  Diagnostics& d = run.diag;
+  ProjectTables tables;
+  ClosingFiles closing = StartRun(run);
 
   // 2. Catalogue and log.  The log is created before any input is read, so
   // the inputs the command line names are made known first: a project whose
   // own name ends in ".log" (or a -pj or -r file named like the log) must
   // not be overwritten by it.  Such a run has no log; it reports the log as
   // a file that cannot be created and ends.
+  const std::string& log = run.outputs.logFile;
   run.inputGuard.Clear();
   for (std::string_view input : {std::string_view(run.projectFile), std::string_view(s.pjFile),
                                  std::string_view(s.cfgFile)})
     run.inputGuard.RegisterInput(input);
-  const bool logIsInput = run.inputGuard.IsInput(o.logFile);
-  if (LoadMessageCatalogue(d, s.programDir, kCatalogueName, kCatalogueHeader, logIsInput ? std::string() : o.logFile,
-                           DirectoryOf(o.logFile)) != CatalogueLoad::Loaded)
+  const bool logIsInput = run.inputGuard.IsInput(log);
+  if (LoadMessageCatalogue(d, s.programDir, kCatalogueName, kCatalogueHeader, logIsInput ? std::string() : log,
+                           DirectoryOf(log)) != CatalogueLoad::Loaded)
     return 3;
-  std::unique_ptr<File> project;
+  RunEnd end(run, closing);
   if (logIsInput) {
-    ReportMessage(d, Msg::OpenFailed, o.logFile, 0, "it is an input of this run");
-    CleanUp(run, project, closing);
+    ReportMessage(d, Msg::OpenFailed, log, 0, "it is an input of this run");
     return 2;
   }
 
-  // 3. PLC project information file.
+  // 3. to 5. PLC project information file, configuration defines and the -a list.
   LoadPlcProjectFile(run, tables.plc);
-
-  // 4. and 5. Configuration defines and the -a list.
   LoadRunDefines(run, s.cfgFile, s.defineList);
-
-  // 6. Work in the project's directory; show paths relative to the start,
-  // every one alike (those a BMX project names, which its reading makes
-  // full, too).
-  std::string dir = DirectoryOf(run.projectFile);
-  if (std::string start; run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
-  if (!dir.empty() && run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
-
-  // 7. Output names.
-  o.treeFile = run.projectFile;
-  ReplaceExtension(o.treeFile, ".sys");
-  o.defFile = run.projectFile;
-  ReplaceExtension(o.defFile, s.genHeader ? ".h" : ".def");
-
-  // 8. to 10. The project file itself.
-  if (!FileExists(run.fs, run.projectFile)) {
-    ReportMessage(d, Msg::ProjectMissing, run.projectFile);
-    CleanUp(run, project, closing);
-    return 2;
-  }
-  if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
-    ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
-    CleanUp(run, project, closing);
-    return 2;
-  }
-  project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
-  if (!project) {
-    ReportFailedFile(run, Msg::ProjectNotOpened, run.projectFile);
-    CleanUp(run, project, closing);
-    return 2;
-  }
-
-  // 11. The generated project of a default run.
-  if (s.mode == MODE_PROJECT) {
-    o.generatedProjectFile = run.projectFile;
-    ReplaceExtension(o.generatedProjectFile, ".spj");
-    o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
-    if (!o.generatedProject) {
-      ReportFailedFile(run, Msg::OpenFailed, o.generatedProjectFile);
-      CleanUp(run, project, closing);
-      return 1;
-    }
-  }
-
+  EnterProjectDirectory(run);
+  if (const int status = OpenProject(run, end.project); status >= 0) return status;
   // 12. (The control family follows from the model, see RunSettings.)
-  // 13. The system list.
-  bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
-  if (writesSystemList) {
-    if (!OpenSystemList(run)) {
-      ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
-      CleanUp(run, project, closing);
-      return 2;
-    }
-    std::string shown = DisplayPath(run.paths, kSystemListName);
-    ShowProgress(d, Progress::Menu);
-    ShowProgress(d, Progress::Processing, shown.c_str());
-    LogLine(d, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
-  }
+  const bool writesSystemList = s.mode == RunMode::Gensys && !s.menuOnly && !s.noGenSkSys;
+  if (writesSystemList && !StartSystemList(run)) return 2;
 
   // 14. The project.
-  ReadProject(run, tables, project);
-
-  // 15. Close the outputs; the checks of the whole project read them.
-  CloseStream(o.generatedProject);
-  CloseStream(o.tree);
-  CloseStream(o.systemList);
-  ReportFileFailures(run);
-  if (checks && s.mode != MODE_SCAN) {
-    FinishChecks(*checks);
-    ReportFindings(*checks, d, s.checks);
-  }
-  if (d.errors == 0 && s.mode == MODE_PROJECT) {
-    std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
-    ShowProgress(d, Progress::Processing, shown.c_str());
-    LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
-  }
+  ReadProject(run, tables, end.project);
+  FinishProject(run, checks);
 
   // 16. The SARIF log and the dependency file, then the totals, which count
   // a failure to write them.
-  if (s.mode == MODE_SCAN) {
-    CleanUp(run, project, closing);
-    return 0;
-  }
+  if (s.mode == RunMode::Scan) return 0;
   WriteSarif(run, closing.sarif);
   WriteDependencies(run, closing);
   closing.sarif.clear();
   closing.dependencies.clear();
   ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
-  CleanUp(run, project, closing);
-
-  // 17. A failed run leaves none of the outputs it created.
-  if (d.errors > 0) {
-    if (s.mode == MODE_PROJECT) {
-      run.fs.Remove(o.generatedProjectFile);
-      for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
-    }
-    for (const std::string& tree : o.createdTreeFiles) run.fs.Remove(tree);
-    if (writesSystemList) run.fs.Remove(kSystemListName);
-    return 2;
-  }
-  return d.warnings > 0 ? 1 : 0;
+  end.Now();
+  return EndStatus(run, writesSystemList);
 }
 
 int RunCommandLine(std::span<const std::string> words, FileSystem& fs) {

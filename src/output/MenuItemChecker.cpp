@@ -44,11 +44,11 @@ struct ItemLayout {
 };
 
 constexpr ItemLayout kLayouts[] = {
-    {ITEM_BACK, kLineBack, false},     {ITEM_END, kLineEnd, false},
-    {ITEM_GOTO, kLineGoto, true},      {ITEM_NODE, kLineGoto, true},
-    {ITEM_ACTION, kLineAction, true},  {ITEM_PULSE, kLineAction, true},
-    {ITEM_CHECK, kLineCheck, true},    {ITEM_RADIO, kLineCheck, true},
-    {ITEM_STATE, kLineCheck, true},
+    {MenuItemKind::Back, kLineBack, false},     {MenuItemKind::End, kLineEnd, false},
+    {MenuItemKind::Goto, kLineGoto, true},      {MenuItemKind::Node, kLineGoto, true},
+    {MenuItemKind::Action, kLineAction, true},  {MenuItemKind::Pulse, kLineAction, true},
+    {MenuItemKind::Check, kLineCheck, true},    {MenuItemKind::Radio, kLineCheck, true},
+    {MenuItemKind::State, kLineCheck, true},
 };
 
 const ItemLayout* FindLayout(MenuItemKind kind) {
@@ -164,14 +164,14 @@ std::string Field(std::string_view token) {
 // 0, or 8220 when the generated project cannot take the line.
 Msg WriteLine(RunContext& run, const std::string& line, Fault& fault) {
   File* out = run.outputs.generatedProject.get();
-  if (run.settings.mode != MODE_PROJECT || !out || out->WriteText(line)) return Msg::Ok;
+  if (run.settings.mode != RunMode::Project || !out || out->WriteText(line)) return Msg::Ok;
   fault = {DisplayPath(run.paths, run.outputs.generatedProjectFile) + " (a line cannot be written)"};
   return Msg::OpenFailed;
 }
 
 Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens, Fault& fault) {
   // A -check run has nothing to look up for a blank slot.
-  if (run.settings.mode == MODE_CHECK) return Msg::Ok;
+  if (run.settings.mode == RunMode::Check) return Msg::Ok;
   if (tokens.size() == 1) {
     return WriteLine(run, Field(tokens[0]) + "\n", fault);
   }
@@ -195,7 +195,7 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     fault = {WordCountDetail(*def, false), few ? 0 : static_cast<int>(def->maxCheckerTokens)};
     return few ? Msg::TooFewTokens : Msg::TooManyTokens;
   }
-  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens, fault);
+  if (def->kind == MenuItemKind::Blank) return CheckBlank(run, *def, tokens, fault);
 
   const ItemLayout* layout = FindLayout(def->kind);
   if (!layout) return Msg::Ok;

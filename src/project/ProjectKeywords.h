@@ -49,8 +49,8 @@ struct ProjectKeyword {
   std::string_view keyword;
   KeywordKind kind;
   KeywordCode code = KeywordCode::None;  // Directive, Pragma, Setting, Menu
-  SourceType source = SOURCE_PCX;        // Softkey
-  MenuItemKind item = ITEM_BLANK;        // MenuItem
+  SourceType source = SourceType::Pcx;        // Softkey
+  MenuItemKind item = MenuItemKind::Blank;        // MenuItem
 };
 
 constexpr std::size_t kProjectKeywordCount = 43;
