@@ -9,7 +9,7 @@
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
 #include "plc/PlcProjectFile.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "project/Defines.h"
 #include "run/CommandLine.h"
 #include "run/DefineList.h"

@@ -15,7 +15,7 @@
 #include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "preview/GeneratedSoftkeys.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "preview/Site.h"
 #include "run/CommandLine.h"
 #include "text/Ascii.h"

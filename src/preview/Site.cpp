@@ -13,7 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
 #include "plc/PlcOperands.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
