@@ -77,6 +77,21 @@ json Range(int line, int start, int endLine, int end) {
 }
 json RangeOf(const Word& w) { return Range(w.line, w.start, w.line, w.end); }
 
+// The diagnostics of a large project are written as text, not built as
+// objects first: ten thousand of them would be built, written and freed on
+// every change.  The text is the one the json library writes (keys in name
+// order, strings escaped as it escapes them).
+struct LineSpan {
+  int line = 0, start = 0, endLine = 0, end = 0;
+};
+
+std::string JsonText(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
+
+void AppendRange(std::string& out, const LineSpan& s) {
+  out += "{\"end\":{\"character\":" + std::to_string(s.end) + ",\"line\":" + std::to_string(s.endLine) +
+         "},\"start\":{\"character\":" + std::to_string(s.start) + ",\"line\":" + std::to_string(s.line) + "}}";
+}
+
 // ---------------------------------------------------------------------------
 
 class Server {
@@ -105,7 +120,11 @@ class Server {
     return it == uris_.end() ? UriOf(path) : it->second;
   }
   json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
-  json RangeAt(const EditorPlace& p);
+  LineSpan SpanAt(const EditorPlace& p);
+  json RangeAt(const EditorPlace& p) {
+    const LineSpan s = SpanAt(p);
+    return Range(s.line, s.start, s.endLine, s.end);
+  }
   std::string LineText(const std::string& path, int line);
   // The files LineText read while one message is handled (they do not
   // change meanwhile): the text and where each line after the first starts.
@@ -205,18 +224,18 @@ std::vector<Word> Server::WordsAt(const std::string& path, int line) {
 
 // The range of a report's place: its characters, or the line as a whole
 // from its first word on.
-json Server::RangeAt(const EditorPlace& p) {
-  if (p.line <= 0) return Range(0, 0, 0, 0);
+LineSpan Server::SpanAt(const EditorPlace& p) {
+  if (p.line <= 0) return {};
   const int line = p.line - 1;
   const std::string text = LineText(p.file, line);
   if (p.column <= 0) {
     const std::size_t first = text.find_first_not_of(" \t");
     const int start = first == std::string::npos ? 0 : Utf16Column(text, first);
-    return Range(line, start, line, Utf16Column(text, text.size()));
+    return {line, start, line, Utf16Column(text, text.size())};
   }
   const std::size_t from = static_cast<std::size_t>(p.column - 1);
-  return Range(line, Utf16OfCharacters(text, from), line,
-               Utf16OfCharacters(text, from + static_cast<std::size_t>(std::max(p.length, 1))));
+  return {line, Utf16OfCharacters(text, from), line,
+          Utf16OfCharacters(text, from + static_cast<std::size_t>(std::max(p.length, 1)))};
 }
 
 void Server::Publish(const std::string& path) {
@@ -225,13 +244,12 @@ void Server::Publish(const std::string& path) {
     Notify("textDocument/publishDiagnostics", {{"uri", Uri(path)}, {"diagnostics", json::array()}});
     return;
   }
-  std::map<std::string, json> byFile;  // upper-case path → diagnostics
+  std::map<std::string, std::string> byFile;  // upper-case path → diagnostics, as JSON text
   std::map<std::string, std::string> names;
-  auto file = [&](const std::string& p) -> json& {
+  auto file = [&](const std::string& p) -> std::string& {
     const std::string key = UpperCase(p);
     names.emplace(key, p);
-    auto [it, added] = byFile.emplace(key, json::array());
-    return it->second;
+    return byFile[key];
   };
   // Every file that had diagnostics, and every open document of the
   // project, gets its list, empty when the run found nothing there.
@@ -243,17 +261,28 @@ void Server::Publish(const std::string& path) {
     const int severity = r.severity == Severity::Error     ? kSeverityError
                          : r.severity == Severity::Warning ? kSeverityWarning
                                                            : kSeverityInformation;
-    json d = {{"range", RangeAt(r.at)}, {"severity", severity}, {"source", "Quillon32"}, {"message", r.text}};
-    if (!r.tag.empty()) d["code"] = r.tag;
+    std::string& d = file(r.at.file);
+    d += d.empty() ? "{" : ",{";
+    if (!r.tag.empty()) d += "\"code\":" + JsonText(r.tag) + ",";
+    d += "\"message\":" + JsonText(r.text) + ",\"range\":";
+    AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
-    json related = json::array();
-    for (const auto& [at, text] : r.related)
-      related.push_back({{"location", {{"uri", Uri(at.file)}, {"range", RangeAt(at)}}}, {"message", text}});
-    if (!related.empty()) d["relatedInformation"] = related;
-    file(r.at.file).push_back(d);
+    if (!r.related.empty()) {
+      d += ",\"relatedInformation\":[";
+      for (const auto& [at, text] : r.related) {
+        if (d.back() != '[') d += ',';
+        d += "{\"location\":{\"range\":";
+        AppendRange(d, SpanAt(at));
+        d += ",\"uri\":" + JsonText(Uri(at.file)) + "},\"message\":" + JsonText(text) + "}";
+      }
+      d += "]";
+    }
+    d += ",\"severity\":" + std::to_string(severity) + ",\"source\":\"Quillon32\"}";
     now.insert(r.at.file);
   }
-  for (auto& [key, list] : byFile) Notify("textDocument/publishDiagnostics", {{"uri", Uri(names[key])}, {"diagnostics", list}});
+  for (auto& [key, list] : byFile)
+    write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +
+                  list + "],\"uri\":" + JsonText(Uri(names[key])) + "}}"));
   published_[result.project] = now;
 }
 
