@@ -105,6 +105,8 @@ class Server {
 
  private:
   bool Handle(const json& message);
+  // A message the lifecycle admits: its method done, a request answered.
+  void Dispatch(const json& id, bool request, const std::string& method, const json& params);
   void Send(const json& message);
   void Reply(const json& id, const json& result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}); }
   void Refuse(const json& id, int code, const std::string& why) {
@@ -138,6 +140,18 @@ class Server {
 
   json Initialize(const json& params);
   json Completion(const std::string& path, int line, int character);
+  // The words of the logical line before the cursor (a line continued from
+  // the ones above takes their words), the index of the word being typed
+  // (the one the cursor ends, else a new one), where it starts and what of
+  // it is typed; in a comment, none.
+  struct CursorWords {
+    bool comment = false;
+    std::vector<Word> words;
+    std::size_t index = 0;
+    int from = 0;
+    std::string typed;
+  };
+  CursorWords WordsBefore(const std::string& path, int line, int character);
   json Hover(const std::string& path, int line, int character);
   json Definition(const std::string& path, int line, int character);
   json References(const std::string& path, int line, int character, bool declaration);
@@ -286,28 +300,37 @@ void Server::Publish(const std::string& path) {
   published_[result.project] = now;
 }
 
-json Server::Completion(const std::string& path, int line, int character) {
-  json items = json::array();
-  const FileKind kind = KindOfFile(path);
+Server::CursorWords Server::WordsBefore(const std::string& path, int line, int character) {
+  CursorWords c;
   const std::string text = LineText(path, line);
   const std::string before = text.substr(0, ByteOffset(text, character));
   const std::size_t firstChar = before.find_first_not_of(" \t");
-  if (firstChar != std::string::npos && before[firstChar] == ';') return items;
-  // The words of the logical line before the cursor (a line continued from
-  // the ones above takes their words); the word the cursor ends is being
-  // typed.
-  std::vector<Word> words;
-  for (const Word& w : WordsAt(path, line))
-    if (w.line < line || (w.line == line && w.start < character)) words.push_back(w);
-  const bool partial = !words.empty() && words.back().line == line && words.back().end >= character &&
-                       before.find(';') == std::string::npos;
-  const std::size_t index = partial ? words.size() - 1 : words.size();
-  int from = partial ? words.back().textStart : character;
-  std::string typed;
-  if (partial) {
-    const Word& w = words.back();
-    typed = w.text.substr(0, ByteOffset(w.text, std::max(character - w.textStart, 0)));
+  if (firstChar != std::string::npos && before[firstChar] == ';') {
+    c.comment = true;
+    return c;
   }
+  for (const Word& w : WordsAt(path, line))
+    if (w.line < line || (w.line == line && w.start < character)) c.words.push_back(w);
+  const bool partial = !c.words.empty() && c.words.back().line == line && c.words.back().end >= character &&
+                       before.find(';') == std::string::npos;
+  c.index = partial ? c.words.size() - 1 : c.words.size();
+  c.from = partial ? c.words.back().textStart : character;
+  if (partial) {
+    const Word& w = c.words.back();
+    c.typed = w.text.substr(0, ByteOffset(w.text, std::max(character - w.textStart, 0)));
+  }
+  return c;
+}
+
+json Server::Completion(const std::string& path, int line, int character) {
+  json items = json::array();
+  const FileKind kind = KindOfFile(path);
+  const CursorWords cursor = WordsBefore(path, line, character);
+  if (cursor.comment) return items;
+  const std::vector<Word>& words = cursor.words;
+  const std::size_t index = cursor.index;
+  int from = cursor.from;
+  const std::string& typed = cursor.typed;
 
   auto add = [&](const std::string& label, int itemKind, std::string_view detail, const std::string& insert) {
     json item = {{"label", label},
@@ -603,7 +626,11 @@ bool Server::Handle(const json& message) {
                                        : "the server has been shut down: only exit is taken");
     return true;
   }
-  const json params = message.contains("params") ? message["params"] : json::object();
+  Dispatch(id, request, method, message.contains("params") ? message["params"] : json::object());
+  return true;
+}
+
+void Server::Dispatch(const json& id, bool request, const std::string& method, const json& params) {
   // at() throws on a missing member, which answers the request with an
   // error instead of reading past the message.
   auto document = [&]() { return PathOf(params.at("textDocument").at("uri").get<std::string>()); };
@@ -614,10 +641,10 @@ bool Server::Handle(const json& message) {
   int line = 0, character = 0;
   try {
     if (method == "initialize") {
-      if (!request) return true;
+      if (!request) return;
       if (phase_ == Phase::Running) {
         Refuse(id, kInvalidRequest, "initialize comes once");
-        return true;
+        return;
       }
       Reply(id, Initialize(params));
       phase_ = Phase::Running;
@@ -632,7 +659,7 @@ bool Server::Handle(const json& message) {
       const std::string uri = params.at("textDocument").at("uri").get<std::string>();
       const std::string path = PathOf(uri);
       const json& changes = params.contains("contentChanges") ? params.at("contentChanges") : json::array();
-      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return true;
+      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return;
       // The server asks for whole texts (change 1): the last one is the text.
       const std::string text = method == "textDocument/didOpen"
                                    ? params.at("textDocument").at("text").get<std::string>()
@@ -666,7 +693,6 @@ bool Server::Handle(const json& message) {
   } catch (const json::exception& e) {
     if (request) Refuse(id, kInvalidParams, e.what());
   }
-  return true;
 }
 
 // What the last run converted, in the server's log (the editor's output
