@@ -26,8 +26,6 @@ namespace q32 {
 namespace {
 
 constexpr const char* kUsage[] = {
-    "Quillon Generator 5.91:",
-    "",
     "Quillon32 <project file> [-t<model>] [-pj<_PJ file>] [switch(es)]",
     "",
     "<project file>   : Softkey project file",
@@ -63,6 +61,7 @@ constexpr const char* kUsage[] = {
 constexpr const char* kBannerNotice = "  softkey generator for machine-tool PLCs";
 
 int PrintUsage() {
+  std::printf("Quillon Generator %s:\n\n", kVersion);
   for (const char* line : kUsage) std::printf("%s\n", line);
   std::fflush(stdout);
   return kUsageStatus;

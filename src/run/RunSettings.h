@@ -11,7 +11,8 @@
 
 namespace q32 {
 
-constexpr const char* kVersion = "5.91";
+// The version the build names (the project's version in CMakeLists.txt).
+constexpr const char* kVersion = QUILLON_VERSION;
 
 // Softkey, menu and define names are cut to this many characters.
 constexpr std::size_t kMaxNameLength = 24;
