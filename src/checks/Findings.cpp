@@ -12,11 +12,15 @@
 #include "dxf/VectorDecoder.h"
 #include "platform/FileSystem.h"
 #include "raster/SoftkeyRecords.h"
+#include "raster/SoftkeySize.h"
 #include "text/Ascii.h"
 #include "text/Encoding.h"
 
 namespace q32 {
 namespace {
+
+const std::string kSoftkeySize =
+    std::to_string(kSoftkeyWidth) + " x " + std::to_string(kSoftkeyHeight) + " pixels";
 
 bool ReadWhole(FileSystem& fs, const std::string& path, std::string& out) {
   std::unique_ptr<File> file = fs.Open(path, FileMode::ReadBinary);
@@ -163,12 +167,14 @@ void CheckDrawings(Collector& c) {
       if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
       std::string data;
       if (!ReadWholeSoftkeyData(bytes, data) || !LooksLikeVectorSoftkey(data)) continue;
-      auto beyond = [](int x0, int y0, int x1, int y1) { return x0 < 0 || y0 < 0 || x1 > 76 || y1 > 47; };
+      auto beyond = [](int x0, int y0, int x1, int y1) {
+        return x0 < 0 || y0 < 0 || x1 >= kSoftkeyWidth || y1 >= kSoftkeyHeight;
+      };
       for (const VectorVariant& e : DrawVectorSoftkey(data)) {
         if (e.drawsSomething && beyond(e.minX, e.minY, e.maxX, e.maxY))
           c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
                 c.Show(k.sourcePath) + ": from " + Point(e.minX, e.minY) + " to " + Point(e.maxX, e.maxY) +
-                    ", beyond the softkey's 77 x 48 pixels",
+                    ", beyond the softkey's " + kSoftkeySize,
                 "sk" + std::to_string(i));
         for (const VectorShape& s : e.shapes) {
           if (k.source != SourceType::Dxf || s.kind != VectorShapeKind::Text || s.text.empty()) continue;
@@ -178,7 +184,7 @@ void CheckDrawings(Collector& c) {
             c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
                   c.Show(k.sourcePath) + ": the text \"" + s.text + "\" in the " + cell.font + " font (" + std::to_string(cell.width) +
                       " pixels a character) from " + Point(s.x1, s.y1) + " to " + Point(right, s.y1) +
-                      ", beyond the softkey's 77 x 48 pixels",
+                      ", beyond the softkey's " + kSoftkeySize,
                   "sk" + std::to_string(i));
         }
       }

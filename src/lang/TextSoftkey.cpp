@@ -15,13 +15,14 @@
 #include "platform/LanguageLibrary.h"
 #include "run/RunContext.h"
 #include "raster/SoftkeyRecords.h"
+#include "raster/SoftkeySize.h"
 
 namespace q32 {
 namespace {
 
 constexpr const char* kSoftkeyExtension = ".PIC";
 constexpr const char* kDefaultLanguage = "en";
-constexpr int kTextSoftkeyWidth = 77;
+constexpr int kTextSoftkeyWidth = kSoftkeyWidth;
 constexpr char kRowSeparator = '|';
 
 // "REA": the language tests that follow pick one of the texts.

@@ -44,7 +44,7 @@ const char* const RenderingChoices::kPalette[17] = {"#000000", "#0000aa", "#00aa
 
 namespace {
 
-constexpr int kWidth = 77, kHeight = 48;
+constexpr int kWidth = kSoftkeyWidth, kHeight = kSoftkeyHeight;
 
 std::string Format(const char* format, double a = 0, double b = 0, double c = 0, double d = 0) {
   char text[200];
@@ -126,8 +126,10 @@ Pixels RasterPixels(const RasterSoftkeyImage& image) {
 
 std::string VectorSvg(const VectorVariant& variant) {
   std::string svg =
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 77 48\" width=\"231\" height=\"144\" "
-      "stroke-width=\"1\" stroke-linecap=\"square\">\n<rect width=\"77\" height=\"48\" fill=\"" +
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + std::to_string(kWidth) + " " + std::to_string(kHeight) +
+      "\" width=\"" + std::to_string(3 * kWidth) + "\" height=\"" + std::to_string(3 * kHeight) +
+      "\" stroke-width=\"1\" stroke-linecap=\"square\">\n<rect width=\"" + std::to_string(kWidth) + "\" height=\"" +
+      std::to_string(kHeight) + "\" fill=\"" +
       std::string(RenderingChoices::kVectorBackground) + "\"/>\n";
   for (const VectorShape& shape : variant.shapes) svg += Svg(shape);
   return svg + "</svg>\n";

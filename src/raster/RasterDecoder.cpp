@@ -61,10 +61,10 @@ RasterSoftkeyImage DecodeRasterSoftkey(std::string_view d) {
 
   // Only what falls on the softkey is read: a block may be far larger.
   for (const RasterElement& e : image.elements) {
-    if (!e.blockInside || e.y >= kRasterPictureHeight) continue;
+    if (!e.blockInside || e.y >= kSoftkeyHeight) continue;
     const int left = e.x + kColumnShift;
-    const int firstBit = std::max(0, -left), endBit = std::min<int>(e.width, kRasterPictureWidth - left);
-    const int rows = std::min<int>(e.rows, kRasterPictureHeight - e.y);
+    const int firstBit = std::max(0, -left), endBit = std::min<int>(e.width, kSoftkeyWidth - left);
+    const int rows = std::min<int>(e.rows, kSoftkeyHeight - e.y);
     for (int row = 0; row < rows; ++row) {
       // The row's bytes lie inside the data (blockInside).
       const char* bytes = d.data() + e.blockAt + kBlockHeaderBytes + static_cast<std::size_t>(row) * e.RowBytes();

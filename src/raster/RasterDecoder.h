@@ -14,9 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "raster/SoftkeySize.h"
+
 namespace q32 {
 
-constexpr int kRasterPictureWidth = 77, kRasterPictureHeight = 48;
 // More elements than this are no softkey picture (a converter writes two).
 constexpr std::size_t kMaxRasterElements = 65;
 
@@ -47,7 +48,7 @@ struct RasterSoftkeyImage {
   // The softkey's pixels, top row first: the set bits of every block inside
   // the data (each row's `width` pixels, not the padding), where they fall on
   // the softkey.
-  std::array<std::array<bool, kRasterPictureWidth>, kRasterPictureHeight> bits{};
+  std::array<std::array<bool, kSoftkeyWidth>, kSoftkeyHeight> bits{};
 };
 
 [[nodiscard]] RasterSoftkeyImage DecodeRasterSoftkey(std::string_view data);

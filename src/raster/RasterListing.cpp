@@ -43,7 +43,7 @@ std::string RasterListing(std::string_view text) {
   // left over.  A pixel no block covers stays '?'; a later block overwrites
   // an earlier one.  The control draws a block of an element at x -2 from
   // column 0 of the picture.
-  constexpr long long kColumns = 80, kLines = kRasterPictureHeight;
+  constexpr long long kColumns = 80, kLines = kSoftkeyHeight;
   std::vector<std::string> canvas(kLines, std::string(kColumns, '?'));
   const std::string& data = file.data;
   const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
@@ -69,7 +69,7 @@ std::string RasterListing(std::string_view text) {
   if (image.end == RasterListEnd::CutShort)
     out += "element list cut short at byte " + std::to_string(image.endAt) + "\n";
   if (image.end == RasterListEnd::NoEndWord) out += "no end of the element list\n";
-  for (const std::string& row : canvas) out += row.substr(0, 77) + "|" + row.substr(77) + "\n";
+  for (const std::string& row : canvas) out += row.substr(0, kSoftkeyWidth) + "|" + row.substr(kSoftkeyWidth) + "\n";
   return out;
 }
 

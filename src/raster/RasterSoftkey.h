@@ -13,6 +13,7 @@
 
 #include "diag/MessageCodes.h"
 #include "raster/SoftkeyRecords.h"
+#include "raster/SoftkeySize.h"
 
 namespace q32 {
 
@@ -26,10 +27,6 @@ struct RunContext;
 void ReportWrongSize(RunContext& run, std::string_view source, std::string_view shown, std::int64_t width,
                      std::int64_t height);
 
-// A softkey picture is 77 x 48 pixels.
-
-constexpr std::int32_t kSoftkeyWidth = 77;
-constexpr std::int32_t kSoftkeyHeight = 48;
 // Rows are kept as their first 10 bytes: 6 for the left block (pixels 0 to
 // 47), 4 for the right block (pixels 48 to 79).
 constexpr std::size_t kRasterRows = 48;
