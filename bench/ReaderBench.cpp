@@ -57,7 +57,7 @@ double TimeRun(q32::FileSystem& fs, const std::string& catalogueDir, const std::
   settings.fileCheck = false;
   settings.model = "Zeta300";
   settings.controlFamilyLE = false;
-  settings.mode = q32::MODE_GENSYS;
+  settings.mode = q32::RunMode::Gensys;
   settings.projectFile = project;
   q32::RunContext run(fs, settings);
   std::FILE* quiet = std::fopen("/dev/null", "w");

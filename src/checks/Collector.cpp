@@ -52,7 +52,7 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     SoftkeyLine k;
     k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
     if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
-    if (tokens.size() >= 2 && keyword.source != SOURCE_TX) k.sourcePath = Full(tokens[1]);
+    if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
     current_ = static_cast<int>(softkeys.size());
     softkeys.push_back(std::move(k));
     return;

@@ -17,9 +17,8 @@
 
 #include "diag/Diagnostic.h"
 #include "diag/MessageCodes.h"
-#include "output/TreeFile.h"
+#include "project/ProjectModel.h"
 #include "run/RunObserver.h"
-#include "run/SoftkeyContext.h"
 
 namespace q32 {
 
@@ -41,63 +40,6 @@ struct Finding {
 // A drawing's reach in softkey pixels (lines, circles, arcs and points).
 struct DrawingExtent {
   int minX = 0, minY = 0, maxX = 0, maxY = 0;
-};
-
-struct Output {
-  std::string path;                   // full host path
-  std::vector<std::string> pictures;  // picture files of the site
-  std::vector<std::string> captions;
-  std::vector<std::string> styles;  // a .bmx picture's own size, enlarged
-  // For each picture, what the screen view shows it for: a language (lower
-  // case; "" for the languages no other picture is drawn in, "-" for a part
-  // of a picture, not shown there) and a state (-1: in every state).
-  std::vector<std::string> languages;
-  std::vector<int> states;
-  std::vector<std::string> texts;
-  std::string listing;     // the site's text file that lists the file's records
-  bool utf8 = false;       // the texts are UTF-8 (a .bmx says so)
-  std::string replacedBy;  // the softkey line that wrote the file again
-  bool onDisk = false;     // not written by the run: a softkey a generated project names, found on disk
-};
-
-struct SoftkeyLine {
-  std::string file;
-  int line = 0;
-  SourceType source = SOURCE_PCX;
-  std::vector<std::string> tokens;
-  std::vector<WordPlace> places;  // of the tokens
-  std::string name;        // upper case, cut as the generator cuts it
-  std::string sourcePath;  // full host path of the source
-  std::string targetPath;
-  bool done = false;  // the line reached its converter (not refused before)
-  Msg code = Msg::Ok;
-  bool converted = false;
-  std::vector<Output> outputs;
-};
-
-struct Item {
-  std::string file;
-  int line = 0;
-  MenuItemKind kind = ITEM_BLANK;
-  std::vector<std::string> tokens;
-  std::vector<WordPlace> places;
-  Msg result = Msg::Ok;
-  std::size_t softkeysBefore = 0;  // softkey lines read before it
-};
-
-struct Menu {
-  std::string file;
-  int line = 0;
-  WordPlace nameAt;
-  std::string name;
-  std::uint32_t number = 0;
-  MenuAttributes attributes;
-  std::vector<std::string> layout;  // row and paging lines
-  // The slots of a row the softkeys fill (the last valid ROWDEF); none: all.
-  bool hasRow = false;
-  std::uint32_t rowFirst = 0, rowLast = 0;
-  std::vector<Item> items;
-  bool popup = false;
 };
 
 // The name as the generator keeps it: upper case, cut to kMaxNameLength.

@@ -124,7 +124,7 @@ void CheckTextSources(Collector& c) {
   std::set<std::string> checked;
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    if (k.source < SOURCE_TXS || k.source > SOURCE_TXB ||
+    if (k.source < SourceType::Txs || k.source > SourceType::Txb ||
         !checked.insert(k.sourcePath).second)
       continue;
     std::string bytes;
@@ -157,7 +157,7 @@ void CheckDrawings(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     // Bitmaps and PCX pictures become raster softkeys, never drawings.
-    if (k.source == SOURCE_BMP || k.source == SOURCE_PCX) continue;
+    if (k.source == SourceType::Bmp || k.source == SourceType::Pcx) continue;
     for (const Output& o : k.outputs) {
       std::string bytes;
       if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
@@ -171,7 +171,7 @@ void CheckDrawings(Collector& c) {
                     ", beyond the softkey's 77 x 48 pixels",
                 "sk" + std::to_string(i));
         for (const VectorShape& s : e.shapes) {
-          if (k.source != SOURCE_DXF || s.kind != VectorShapeKind::Text || s.text.empty()) continue;
+          if (k.source != SourceType::Dxf || s.kind != VectorShapeKind::Text || s.text.empty()) continue;
           const VectorTextCell cell = TextCell(s.sizeCode);
           const int right = s.x1 + static_cast<int>(s.text.size()) * cell.width - 1;
           if (beyond(s.x1, s.y1, right, s.y1))

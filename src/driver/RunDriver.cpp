@@ -129,15 +129,15 @@ void WriteSarif(RunContext& run, const std::string& sarifPath) {
 // this, is among the targets from its creation on.
 void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
   if (closing.dependencies.empty() || !run.accesses) return;
-  if (run.diag.errors > 0 && run.settings.mode != MODE_SCAN) return;
+  if (run.diag.errors > 0 && run.settings.mode != RunMode::Scan) return;
   std::vector<std::string> targets = run.accesses->Outputs();
   // ninja, when it reads the file anew at each build (CMake's DEPFILE),
   // wants the build step's first output first: the run's main output.
   std::string main;
-  if (run.settings.mode == MODE_GENSYS && !run.outputs.createdTreeFiles.empty())
+  if (run.settings.mode == RunMode::Gensys && !run.outputs.createdTreeFiles.empty())
     main = run.outputs.createdTreeFiles.front();
-  else if (run.settings.mode == MODE_PROJECT) main = run.outputs.generatedProjectFile;
-  else if (run.settings.mode == MODE_GENDEF) main = ConstantsFilePath(run);
+  else if (run.settings.mode == RunMode::Project) main = run.outputs.generatedProjectFile;
+  else if (run.settings.mode == RunMode::Gendef) main = ConstantsFilePath(run);
   std::string mainName;
   if (!main.empty() && run.fs.HostName(main, mainName)) {
     auto at = std::find(targets.begin(), targets.end(), mainName);
@@ -154,9 +154,9 @@ void WriteDependencies(RunContext& run, const ClosingFiles& closing) {
 // run goes on with what was read.
 void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
   const RunSettings& s = run.settings;
-  if (s.pjFile.empty() || s.mode == MODE_SCAN) return;
+  if (s.pjFile.empty() || s.mode == RunMode::Scan) return;
   Msg code = ReadPlcProjectFile(run.fs, s.pjFile, plc);
-  if (code == Msg::Ok || s.mode == MODE_GENDEF) return;
+  if (code == Msg::Ok || s.mode == RunMode::Gendef) return;
   if (code == Msg::OpenFailed) ReportFailedFile(run, PlcReadReportCode(code), s.pjFile);
   else ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
 }
@@ -234,7 +234,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
     CleanUp(run, project, closing);
     return 2;
   }
-  if (s.mode == MODE_PROJECT && EndsWithIgnoringCase(run.projectFile, ".spj")) {
+  if (s.mode == RunMode::Project && EndsWithIgnoringCase(run.projectFile, ".spj")) {
     ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
     CleanUp(run, project, closing);
     return 2;
@@ -247,7 +247,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
   }
 
   // 11. The generated project of a default run.
-  if (s.mode == MODE_PROJECT) {
+  if (s.mode == RunMode::Project) {
     o.generatedProjectFile = run.projectFile;
     ReplaceExtension(o.generatedProjectFile, ".spj");
     o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
@@ -260,7 +260,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
 
   // 12. (The control family follows from the model, see RunSettings.)
   // 13. The system list.
-  bool writesSystemList = s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys;
+  bool writesSystemList = s.mode == RunMode::Gensys && !s.menuOnly && !s.noGenSkSys;
   if (writesSystemList) {
     if (!OpenSystemList(run)) {
       ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
@@ -281,11 +281,11 @@ int RunGenerator(RunContext& run, Collector* checks) {
   CloseStream(o.tree);
   CloseStream(o.systemList);
   ReportFileFailures(run);
-  if (checks && s.mode != MODE_SCAN) {
+  if (checks && s.mode != RunMode::Scan) {
     FinishChecks(*checks);
     ReportFindings(*checks, d, s.checks);
   }
-  if (d.errors == 0 && s.mode == MODE_PROJECT) {
+  if (d.errors == 0 && s.mode == RunMode::Project) {
     std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
     ShowProgress(d, Progress::Processing, shown.c_str());
     LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
@@ -293,7 +293,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
 
   // 16. The SARIF log and the dependency file, then the totals, which count
   // a failure to write them.
-  if (s.mode == MODE_SCAN) {
+  if (s.mode == RunMode::Scan) {
     CleanUp(run, project, closing);
     return 0;
   }
@@ -307,7 +307,7 @@ int RunGenerator(RunContext& run, Collector* checks) {
 
   // 17. A failed run leaves none of the outputs it created.
   if (d.errors > 0) {
-    if (s.mode == MODE_PROJECT) {
+    if (s.mode == RunMode::Project) {
       run.fs.Remove(o.generatedProjectFile);
       for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
     }

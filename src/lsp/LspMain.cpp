@@ -296,7 +296,7 @@ json Server::Completion(const std::string& path, int line, int character) {
   if (kind != FileKind::Project) return items;
   const std::string first = UpperCase(words[0].text);
   const ProjectKeyword* keyword = LookupProjectKeyword(first);
-  if (keyword && keyword->kind == KeywordKind::Softkey && keyword->source != SOURCE_TX && index == 1)
+  if (keyword && keyword->kind == KeywordKind::Softkey && keyword->source != SourceType::Tx && index == 1)
     return SourceFiles(path, first, typed, line, from, character);
   ProjectIndex project;
   auto names = [&](SymbolKind symbolKind, int itemKind, const std::string& prefix) {

@@ -153,7 +153,7 @@ class Scanner {
         }
       } else if (k->kind == KeywordKind::Softkey && w.size() > 1) {
         std::string sourcePath;
-        if (k->source != SOURCE_TX && read_(w[1].text, directory_, sourcePath, nullptr))
+        if (k->source != SourceType::Tx && read_(w[1].text, directory_, sourcePath, nullptr))
           Add(SymbolKind::File, sourcePath, file, w[1], false);
         if (w.size() > 2) {
           Symbol& s = Add(SymbolKind::Softkey, CutName(w[2].text), file, w[2], true);

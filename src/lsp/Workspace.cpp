@@ -9,7 +9,7 @@
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
 #include "plc/PlcProjectFile.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "project/Defines.h"
 #include "run/CommandLine.h"
 #include "run/DefineList.h"
@@ -81,14 +81,14 @@ void Workspace::SetOptions(std::vector<std::string> arguments, std::string proje
   refused_.clear();
   for (std::string& word : arguments) {
     RunSettings probe;
-    probe.mode = MODE_GENSYS;
+    probe.mode = RunMode::Gensys;
     const std::string words[] = {word, "project.spm"};
     const CommandLine line = ParseCommandLine(words, probe, kEditorOptions);
     if (line.action == CommandLine::Action::Run && IsOptionWord(word)) arguments_.push_back(std::move(word));
     else refused_.push_back(std::move(word));
   }
   RunSettings settings;
-  settings.mode = MODE_GENSYS;
+  settings.mode = RunMode::Gensys;
   std::vector<std::string> words = arguments_;
   words.push_back("project.spm");
   if (ParseCommandLine(words, settings, kEditorOptions).action == CommandLine::Action::Run) {
@@ -165,7 +165,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   result.project = ProjectOf(fullPath);
   if (result.project.empty()) return result;
   RunSettings settings;
-  settings.mode = MODE_GENSYS;
+  settings.mode = RunMode::Gensys;
   settings.programDir = programDir_;
   std::vector<std::string> words = arguments_;
   words.push_back(result.project);

@@ -164,14 +164,14 @@ std::string Field(std::string_view token) {
 // 0, or 8220 when the generated project cannot take the line.
 Msg WriteLine(RunContext& run, const std::string& line, Fault& fault) {
   File* out = run.outputs.generatedProject.get();
-  if (run.settings.mode != MODE_PROJECT || !out || out->WriteText(line)) return Msg::Ok;
+  if (run.settings.mode != RunMode::Project || !out || out->WriteText(line)) return Msg::Ok;
   fault = {DisplayPath(run.paths, run.outputs.generatedProjectFile) + " (a line cannot be written)"};
   return Msg::OpenFailed;
 }
 
 Msg CheckBlank(RunContext& run, const MenuItemDef& def, const std::vector<std::string>& tokens, Fault& fault) {
   // A -check run has nothing to look up for a blank slot.
-  if (run.settings.mode == MODE_CHECK) return Msg::Ok;
+  if (run.settings.mode == RunMode::Check) return Msg::Ok;
   if (tokens.size() == 1) {
     return WriteLine(run, Field(tokens[0]) + "\n", fault);
   }

@@ -20,7 +20,7 @@ struct RunContext;
 
 // Checks one item line: code is its item letter (MenuItemKind), tokens[0] its
 // keyword.  active tells whether the line stands in a switched-on section;
-// the codes of the PLC operand checks count only there.  In MODE_PROJECT the
+// the codes of the PLC operand checks count only there.  In RunMode::Project the
 // normalised line goes to run.outputs.generatedProject when it is open.
 // Returns 0 or the message code that the project reader reports against the
 // line, at the word fault names.  Codes that are not menu items (#PRAGMA)

@@ -15,11 +15,11 @@ namespace {
 // nesting a hostile token could ask for.
 constexpr int kMaxOperandNesting = 16;
 
-enum OperatorClass { CLASS_ARITHMETIC = 0, CLASS_COMPARISON = 1, CLASS_LOGICAL = 2, CLASS_NOT = 3 };
-enum OperatorKind {
-  OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_BITAND, OP_BITOR,
-  OP_EQ, OP_NE, OP_LT, OP_GT, OP_LE, OP_GE,
-  OP_AND, OP_OR, OP_NOT,
+enum class OperatorClass { Arithmetic, Comparison, Logical, Not };
+enum class OperatorKind {
+  Add, Sub, Mul, Div, BitAnd, BitOr,
+  Eq, Ne, Lt, Gt, Le, Ge,
+  And, Or, Not,
 };
 
 struct OperatorEntry {
@@ -30,14 +30,14 @@ struct OperatorEntry {
 
 // Tokens are compared exactly: the caller has upper-cased the line.
 constexpr OperatorEntry kOperators[] = {
-    {"+", OP_ADD, CLASS_ARITHMETIC},     {"-", OP_SUB, CLASS_ARITHMETIC},
-    {"X", OP_MUL, CLASS_ARITHMETIC},     {"/", OP_DIV, CLASS_ARITHMETIC},
-    {"&", OP_BITAND, CLASS_ARITHMETIC},  {"|", OP_BITOR, CLASS_ARITHMETIC},
-    {"=", OP_EQ, CLASS_COMPARISON},      {"!", OP_NE, CLASS_COMPARISON},
-    {"<", OP_LT, CLASS_COMPARISON},      {">", OP_GT, CLASS_COMPARISON},
-    {"<=", OP_LE, CLASS_COMPARISON},     {">=", OP_GE, CLASS_COMPARISON},
-    {"AND", OP_AND, CLASS_LOGICAL},      {"OR", OP_OR, CLASS_LOGICAL},
-    {"NOT", OP_NOT, CLASS_NOT},
+    {"+", OperatorKind::Add, OperatorClass::Arithmetic},     {"-", OperatorKind::Sub, OperatorClass::Arithmetic},
+    {"X", OperatorKind::Mul, OperatorClass::Arithmetic},     {"/", OperatorKind::Div, OperatorClass::Arithmetic},
+    {"&", OperatorKind::BitAnd, OperatorClass::Arithmetic},  {"|", OperatorKind::BitOr, OperatorClass::Arithmetic},
+    {"=", OperatorKind::Eq, OperatorClass::Comparison},      {"!", OperatorKind::Ne, OperatorClass::Comparison},
+    {"<", OperatorKind::Lt, OperatorClass::Comparison},      {">", OperatorKind::Gt, OperatorClass::Comparison},
+    {"<=", OperatorKind::Le, OperatorClass::Comparison},     {">=", OperatorKind::Ge, OperatorClass::Comparison},
+    {"AND", OperatorKind::And, OperatorClass::Logical},      {"OR", OperatorKind::Or, OperatorClass::Logical},
+    {"NOT", OperatorKind::Not, OperatorClass::Not},
 };
 
 const OperatorEntry* FindOperator(std::string_view token) {
@@ -47,34 +47,34 @@ const OperatorEntry* FindOperator(std::string_view token) {
 }
 
 // The states of a parenthesis level.
-enum LevelState {
-  EXPECT_OPERAND = 0,
-  AFTER_NUMBER = 1,
-  AFTER_RESULT = 2,     // a number computed from an operation or a group
-  EXPECT_NUMBER = 3,
-  AFTER_COMPARISON = 4, // true or false
-  AFTER_LOGICAL = 5,
-  AFTER_STRING = 6,
-  EXPECT_STRING = 7,
+enum class LevelState {
+  ExpectOperand = 0,
+  AfterNumber = 1,
+  AfterResult = 2,     // a number computed from an operation or a group
+  ExpectNumber = 3,
+  AfterComparison = 4, // true or false
+  AfterLogical = 5,
+  AfterString = 6,
+  ExpectString = 7,
 };
 
 struct Level {
   bool negate = false;
   std::int32_t value = 0;
-  OperatorClass cls = CLASS_ARITHMETIC;
-  OperatorKind kind = OP_ADD;
-  LevelState state = EXPECT_OPERAND;
+  OperatorClass cls = OperatorClass::Arithmetic;
+  OperatorKind kind = OperatorKind::Add;
+  LevelState state = LevelState::ExpectOperand;
   std::string text;  // the left string of a string comparison
 };
 
 bool Compare(OperatorKind kind, int order) {
   switch (kind) {
-    case OP_EQ: return order == 0;
-    case OP_NE: return order != 0;
-    case OP_LT: return order < 0;
-    case OP_GT: return order > 0;
-    case OP_LE: return order <= 0;
-    default: return order >= 0;  // OP_GE
+    case OperatorKind::Eq: return order == 0;
+    case OperatorKind::Ne: return order != 0;
+    case OperatorKind::Lt: return order < 0;
+    case OperatorKind::Gt: return order > 0;
+    case OperatorKind::Le: return order <= 0;
+    default: return order >= 0;  // OperatorKind::Ge
   }
 }
 
@@ -84,15 +84,15 @@ bool Compare(OperatorKind kind, int order) {
 Msg Apply(OperatorKind kind, std::int32_t left, std::int32_t right, std::int32_t& out) {
   auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
   switch (kind) {
-    case OP_ADD: out = static_cast<std::int32_t>(u(left) + u(right)); return Msg::Ok;
-    case OP_SUB: out = static_cast<std::int32_t>(u(left) - u(right)); return Msg::Ok;
-    case OP_MUL: out = static_cast<std::int32_t>(u(left) * u(right)); return Msg::Ok;
-    case OP_DIV:
+    case OperatorKind::Add: out = static_cast<std::int32_t>(u(left) + u(right)); return Msg::Ok;
+    case OperatorKind::Sub: out = static_cast<std::int32_t>(u(left) - u(right)); return Msg::Ok;
+    case OperatorKind::Mul: out = static_cast<std::int32_t>(u(left) * u(right)); return Msg::Ok;
+    case OperatorKind::Div:
       if (right == 0 || (left == INT32_MIN && right == -1)) return Msg::InstructionNotAllowed;
       out = left / right;
       return Msg::Ok;
-    case OP_BITAND: out = left & right; return Msg::Ok;
-    case OP_BITOR: out = left | right; return Msg::Ok;
+    case OperatorKind::BitAnd: out = left & right; return Msg::Ok;
+    case OperatorKind::BitOr: out = left | right; return Msg::Ok;
     default:
       out = Compare(kind, left < right ? -1 : (left > right ? 1 : 0)) ? 1 : 0;
       return Msg::Ok;
@@ -236,35 +236,35 @@ Msg CloseLevel(std::array<Level, kMaxConditionLevels>& levels, std::size_t& curr
   const Level& inner = levels[current];
   Level& outer = levels[--current];
   std::int32_t result = inner.negate ? (inner.value == 0 ? 1 : 0) : inner.value;
-  if (inner.state == AFTER_RESULT) {
-    if (outer.state == EXPECT_OPERAND) {
+  if (inner.state == LevelState::AfterResult) {
+    if (outer.state == LevelState::ExpectOperand) {
       outer.value = result;
-      outer.state = AFTER_RESULT;
+      outer.state = LevelState::AfterResult;
       return Msg::Ok;
     }
-    if (outer.state == EXPECT_NUMBER) {
+    if (outer.state == LevelState::ExpectNumber) {
       if (const Msg code = Apply(outer.kind, outer.value, result, outer.value); code != Msg::Ok) return code;
-      outer.state = outer.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
+      outer.state = outer.cls == OperatorClass::Arithmetic ? LevelState::AfterResult : LevelState::AfterComparison;
       return Msg::Ok;
     }
     return Msg::InstructionNotAllowed;
   }
-  if (inner.state == AFTER_COMPARISON) {
-    if (outer.state == EXPECT_OPERAND) {
+  if (inner.state == LevelState::AfterComparison) {
+    if (outer.state == LevelState::ExpectOperand) {
       outer.value = outer.negate ? (result == 0 ? 1 : 0) : result;
       outer.negate = false;
-      outer.state = AFTER_COMPARISON;
+      outer.state = LevelState::AfterComparison;
       return Msg::Ok;
     }
-    if (outer.state == AFTER_LOGICAL) {
+    if (outer.state == LevelState::AfterLogical) {
       if (outer.negate) {
         result = result == 0 ? 1 : 0;
         outer.negate = false;
       }
-      if (outer.kind == OP_AND) outer.value = (outer.value != 0 && result != 0) ? 1 : 0;
-      else if (outer.kind == OP_OR) outer.value = (outer.value != 0 || result != 0) ? 1 : 0;
+      if (outer.kind == OperatorKind::And) outer.value = (outer.value != 0 && result != 0) ? 1 : 0;
+      else if (outer.kind == OperatorKind::Or) outer.value = (outer.value != 0 || result != 0) ? 1 : 0;
       // A pending NOT between two groups leaves the left one's value.
-      outer.state = AFTER_COMPARISON;
+      outer.state = LevelState::AfterComparison;
       return Msg::Ok;
     }
     return Msg::InstructionNotAllowed;
@@ -280,7 +280,7 @@ Msg ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
   std::string text;
   const OperatorEntry* op = nullptr;
   switch (level.state) {
-    case EXPECT_OPERAND: {
+    case LevelState::ExpectOperand: {
       if (token == "NOT") {
         level.negate = !level.negate;
         tokenEnds = true;
@@ -289,37 +289,37 @@ Msg ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
       Msg code = EvaluateOperandAt(scope, token, operand, text, 0);
       if (code == Msg::StringOperand) {
         level.text = std::move(text);
-        level.state = AFTER_STRING;
+        level.state = LevelState::AfterString;
         return Msg::Ok;
       }
       if (code != Msg::Ok) return code;
       level.value = operand;
-      level.state = AFTER_NUMBER;
+      level.state = LevelState::AfterNumber;
       return Msg::Ok;
     }
-    case AFTER_NUMBER:
-    case AFTER_RESULT:
+    case LevelState::AfterNumber:
+    case LevelState::AfterResult:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_ARITHMETIC && op->cls != CLASS_COMPARISON)) return Msg::InstructionNotAllowed;
+      if (!op || (op->cls != OperatorClass::Arithmetic && op->cls != OperatorClass::Comparison)) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
-      level.state = EXPECT_NUMBER;
+      level.state = LevelState::ExpectNumber;
       return Msg::Ok;
-    case EXPECT_NUMBER: {
+    case LevelState::ExpectNumber: {
       Msg code = EvaluateOperandAt(scope, token, operand, text, 0);
       if (code != Msg::Ok) return code;  // a string here is 3073 as well
       if (const Msg failed = Apply(level.kind, level.value, operand, level.value); failed != Msg::Ok) return failed;
-      level.state = level.cls == CLASS_ARITHMETIC ? AFTER_RESULT : AFTER_COMPARISON;
+      level.state = level.cls == OperatorClass::Arithmetic ? LevelState::AfterResult : LevelState::AfterComparison;
       return Msg::Ok;
     }
-    case AFTER_COMPARISON:
+    case LevelState::AfterComparison:
       op = FindOperator(token);
-      if (!op || (op->cls != CLASS_LOGICAL && op->cls != CLASS_NOT)) return Msg::InstructionNotAllowed;
+      if (!op || (op->cls != OperatorClass::Logical && op->cls != OperatorClass::Not)) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
-      level.state = AFTER_LOGICAL;
+      level.state = LevelState::AfterLogical;
       return Msg::Ok;
-    case AFTER_LOGICAL:
+    case LevelState::AfterLogical:
       // The right side of AND and OR is a group in parentheses; bare tokens
       // are passed over.
       if (token == "NOT") {
@@ -327,17 +327,17 @@ Msg ActOnToken(const ConditionScope& scope, Level& level, std::string_view token
         tokenEnds = true;
       }
       return Msg::Ok;
-    case AFTER_STRING:
+    case LevelState::AfterString:
       op = FindOperator(token);
-      if (!op || op->cls != CLASS_COMPARISON) return Msg::InstructionNotAllowed;
+      if (!op || op->cls != OperatorClass::Comparison) return Msg::InstructionNotAllowed;
       level.cls = op->cls;
       level.kind = op->kind;
-      level.state = EXPECT_STRING;
+      level.state = LevelState::ExpectString;
       return Msg::Ok;
-    case EXPECT_STRING:
+    case LevelState::ExpectString:
       if (EvaluateOperandAt(scope, token, operand, text, 0) != Msg::StringOperand) return Msg::InstructionNotAllowed;
       level.value = Compare(level.kind, CompareIgnoringCase(level.text, text)) ? 1 : 0;
-      level.state = AFTER_COMPARISON;
+      level.state = LevelState::AfterComparison;
       return Msg::Ok;
   }
   return Msg::InstructionNotAllowed;
@@ -402,7 +402,7 @@ Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
     for (std::size_t k = 0; k < stripped[t].closes; ++k)
       if (const Msg code = CloseLevel(levels, current); code != Msg::Ok) return whole(code);
   }
-  if (current != 0 || levels[0].state != AFTER_COMPARISON) return whole(Msg::IncompleteExpression);
+  if (current != 0 || levels[0].state != LevelState::AfterComparison) return whole(Msg::IncompleteExpression);
   // The negate flag of level 0 is never applied: NOT acts only on a group.
   result = levels[0].value != 0;
   return Msg::Ok;
@@ -411,7 +411,7 @@ Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string
 Msg UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool condition, bool& active) {
   Msg code = Msg::Ok;
   switch (operation) {
-    case SECTION_PUSH:
+    case SectionOperation::Push:
       if (stack.depth >= kMaxSectionDepth) {
         code = Msg::SectionsTooDeep;
         break;
@@ -420,7 +420,7 @@ Msg UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool con
       else stack.mask &= ~(1u << stack.depth);
       ++stack.depth;
       break;
-    case SECTION_POP:
+    case SectionOperation::Pop:
       if (stack.depth == 0) {
         code = Msg::OpenSection;
         break;
@@ -428,14 +428,14 @@ Msg UpdateSectionStack(SectionStack& stack, SectionOperation operation, bool con
       --stack.depth;
       stack.mask &= ~(1u << stack.depth);
       break;
-    case SECTION_TOGGLE:
+    case SectionOperation::Toggle:
       if (stack.depth == 0) {
         code = Msg::OpenSection;
         break;
       }
       stack.mask ^= 1u << (stack.depth - 1);
       break;
-    case SECTION_FINAL:
+    case SectionOperation::Final:
       if (stack.depth != 0) code = Msg::OpenSection;
       stack = SectionStack{};
       break;

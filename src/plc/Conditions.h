@@ -45,11 +45,11 @@ Msg EvaluateOperand(const ConditionScope& scope, std::string_view token, std::in
 Msg EvaluateCondition(const ConditionScope& scope, const std::vector<std::string>& tokens, bool& result,
                       Fault* fault = nullptr);
 
-enum SectionOperation : int {
-  SECTION_PUSH = 0,    // #IF..., with its condition
-  SECTION_POP = 1,     // #ENDIF
-  SECTION_TOGGLE = 2,  // #ELSE
-  SECTION_FINAL = 3,   // end of the project: every section must be closed
+enum class SectionOperation : int {
+  Push = 0,    // #IF..., with its condition
+  Pop = 1,     // #ENDIF
+  Toggle = 2,  // #ELSE
+  Final = 3,   // end of the project: every section must be closed
 };
 
 // Bit k tells whether section k (from the outermost) is switched on.

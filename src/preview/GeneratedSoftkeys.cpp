@@ -70,7 +70,7 @@ void FindGeneratedSoftkeys(Collector& c, FileSystem& host, const std::string& pr
   FolderIndex folders(host, projectDir);
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     SoftkeyLine& k = c.softkeys[i];
-    if (k.source != SOURCE_GENERATED || k.tokens.size() < 2 || !k.outputs.empty()) continue;
+    if (k.source != SourceType::Generated || k.tokens.size() < 2 || !k.outputs.empty()) continue;
     const std::string& named = k.tokens[1];
     // The names the default run may have given the file: the one the line
     // names, and, for a raster or vector softkey (.sk for one control family,

@@ -15,7 +15,7 @@
 #include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "preview/GeneratedSoftkeys.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "preview/Site.h"
 #include "run/CommandLine.h"
 #include "text/Ascii.h"
@@ -73,7 +73,7 @@ int RunPreview(int argc, char** argv) {
     if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?") return PrintUsage(0);
   }
   RunSettings settings;
-  settings.mode = MODE_GENSYS;
+  settings.mode = RunMode::Gensys;
   settings.programDir = ProgramDirectory(words.empty() ? nullptr : words[0].c_str());
   const std::span<const std::string> given = std::span<const std::string>(words).subspan(words.empty() ? 0 : 1);
   // The words that are no options: the project, then the site's directory.

@@ -13,7 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
 #include "plc/PlcOperands.h"
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "preview/Pictures.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
@@ -236,7 +236,7 @@ std::vector<const Menu*> RootMenusFirst(const Collector& c) {
 std::string Pictures(const SoftkeyLine& k) {
   std::string out;
   // A TX softkey has no picture file: the control writes its text.
-  if (k.source == SOURCE_TX && k.tokens.size() >= 2)
+  if (k.source == SourceType::Tx && k.tokens.size() >= 2)
     out += "<figure class=\"tx\">&ldquo;" + Html(k.tokens[1]) +
            "&rdquo;<figcaption>text written by the control</figcaption></figure>";
   for (const Output& o : k.outputs)
@@ -552,7 +552,7 @@ std::string ScreenKey(const Item& item, const std::map<std::string, const Softke
   if (!pictures.empty())
     b += pictures;
   else
-    b += "<span>" + Html(k && k->source == SOURCE_TX && k->tokens.size() >= 2 ? k->tokens[1] : name) + "</span>";
+    b += "<span>" + Html(k && k->source == SourceType::Tx && k->tokens.size() >= 2 ? k->tokens[1] : name) + "</span>";
   return b + "</button>";
 }
 

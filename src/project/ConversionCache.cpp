@@ -129,7 +129,7 @@ std::string KeyOf(RunContext& run) {
   const SoftkeyContext& k = run.softkey;
   std::string directory;
   if (!run.fs.GetCurrentDir(directory)) return {};
-  std::string key = std::to_string(k.sourceType);
+  std::string key = std::to_string(static_cast<std::uint32_t>(k.sourceType));
   key += k.darkIsSet ? 'D' : '-';
   key += run.settings.controlFamilyLE ? 'L' : '-';
   key += run.observer ? 'O' : '-';

@@ -261,7 +261,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
   // A scan reads it too: it lists the run's inputs, and this is one.
   if (!cfgFile.empty()) {
     if (!ReadConfigurationFile(run, cfgFile)) ReportFailedFile(run, Msg::DefinesFileNotOpened, cfgFile);
-    else if (run.settings.mode == MODE_SCAN) LogLine(run.diag, "File %s", DisplayPath(run.paths, cfgFile).c_str());
+    else if (run.settings.mode == RunMode::Scan) LogLine(run.diag, "File %s", DisplayPath(run.paths, cfgFile).c_str());
   }
   if (!defineList) return;
   std::string text = UpperCase(*defineList);

@@ -25,7 +25,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // keeps its conditions for the -gensys run of the generated project.
 bool WritesBack(const Preprocessor& p) {
   const RunSettings& s = p.run.settings;
-  return p.reports && s.mode == MODE_PROJECT && !s.postProcess && p.run.outputs.generatedProject;
+  return p.reports && s.mode == RunMode::Project && !s.postProcess && p.run.outputs.generatedProject;
 }
 
 void WriteBack(const Preprocessor& p, const std::string& text, const ProjectLines& lines) {
@@ -90,7 +90,7 @@ void UpdateSections(Preprocessor& p, const ProjectLines& lines, SectionOperation
   Msg code = UpdateSectionStack(p.sections, operation, condition, active);
   p.active = active;
   if (code != Msg::Ok) {
-    if (operation == SECTION_FINAL) {
+    if (operation == SectionOperation::Final) {
       Diagnostic r = lines.At(code, -1, "the end of the project is reached inside a conditional section");
       // The lines that opened the sections left open; the report follows
       // from what left the innermost one open.
@@ -104,12 +104,12 @@ void UpdateSections(Preprocessor& p, const ProjectLines& lines, SectionOperation
     }
     // The directive that finds no section open, or one too many.
     return Report(p, lines.At(code, 0,
-                              lines.tokens()[0] + (operation == SECTION_PUSH
+                              lines.tokens()[0] + (operation == SectionOperation::Push
                                                        ? " (more than 31 conditional sections are open)"
                                                        : " (no conditional section is open here)")));
   }
-  if (operation == SECTION_PUSH) p.opened.push_back({lines.Span(0)});
-  if (operation == SECTION_POP && !p.opened.empty()) p.opened.pop_back();
+  if (operation == SectionOperation::Push) p.opened.push_back({lines.Span(0)});
+  if (operation == SectionOperation::Pop && !p.opened.empty()) p.opened.pop_back();
   if (!written.empty()) WriteBack(p, written, lines);
 }
 
@@ -144,7 +144,7 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
         if (last.line == r.at.line && last.column >= r.at.column) r.at.length = last.column + last.length - r.at.column;
         return Report(p, std::move(r));
       }
-      return UpdateSections(p, lines, SECTION_PUSH, value, "\n" + d.keyword + " " + d.condition + "\n");
+      return UpdateSections(p, lines, SectionOperation::Push, value, "\n" + d.keyword + " " + d.condition + "\n");
     }
     case KeywordCode::If: {
       std::vector<std::string> words;
@@ -155,7 +155,7 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
       Fault fault;
       if (const Msg result = EvaluateIfCondition(p, words, value, fault); result != Msg::Ok) {
         // A scan lists files; what a condition gets wrong is not its concern.
-        if (run.settings.mode == MODE_SCAN) return;
+        if (run.settings.mode == RunMode::Scan) return;
         // The word at fault, or the whole condition (the words after the
         // keyword).
         Diagnostic r = lines.At(result, -1, fault.detail);
@@ -168,18 +168,18 @@ void HandleConditionalDirective(Preprocessor& p, const ProjectLines& lines) {
         }
         return Report(p, std::move(r));
       }
-      return UpdateSections(p, lines, SECTION_PUSH, value, IfLineWords(rawLine));
+      return UpdateSections(p, lines, SectionOperation::Push, value, IfLineWords(rawLine));
     }
     case KeywordCode::IfExist:
       if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#IFEXIST needs a file"));
-      return UpdateSections(p, lines, SECTION_PUSH, FileExists(run.fs, tokens[1]),
+      return UpdateSections(p, lines, SectionOperation::Push, FileExists(run.fs, tokens[1]),
                             "\n" + tokens[0] + " " + tokens[1] + "\n");
     case KeywordCode::Else:
       if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ELSE stands alone on its line"));
-      return UpdateSections(p, lines, SECTION_TOGGLE, false, tokens[0] + "\n");
+      return UpdateSections(p, lines, SectionOperation::Toggle, false, tokens[0] + "\n");
     case KeywordCode::EndIf:
       if (tokens.size() != 1) return Report(p, lines.At(Msg::TooManyTokens, 1, "#ENDIF stands alone on its line"));
-      return UpdateSections(p, lines, SECTION_POP, false, tokens[0] + "\n\n");
+      return UpdateSections(p, lines, SectionOperation::Pop, false, tokens[0] + "\n\n");
     default:
       break;
   }
@@ -232,7 +232,7 @@ void HandleInclude(Preprocessor& p, const ProjectLines& lines, int& line) {
     return Report(p, lines.At(Msg::KeywordNotAllowed, 0, "#INCLUDE (an included file includes no further file)"));
   if (tokens.size() < 2) return Report(p, lines.At(Msg::TooFewTokens, 0, "#INCLUDE needs a file"));
   const std::string& file = tokens[1];
-  if (s.mode == MODE_SCAN && p.reports) {
+  if (s.mode == RunMode::Scan && p.reports) {
     std::string shown = DisplayPath(run.paths, file);
     LogLine(run.diag, "File %s", shown.c_str());
   }
@@ -279,7 +279,7 @@ bool ReturnFromInclude(Preprocessor& p, int& line) {
 }
 
 void CheckSectionsClosed(Preprocessor& p, const ProjectLines& lines) {
-  UpdateSections(p, lines, SECTION_FINAL, false);
+  UpdateSections(p, lines, SectionOperation::Final, false);
 }
 
 }  // namespace q32

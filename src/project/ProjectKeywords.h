@@ -49,7 +49,7 @@ struct ProjectKeyword {
   std::string_view keyword;
   KeywordKind kind;
   KeywordCode code = KeywordCode::None;  // Directive, Pragma, Setting, Menu
-  SourceType source = SOURCE_PCX;        // Softkey
+  SourceType source = SourceType::Pcx;        // Softkey
   MenuItemKind item = ITEM_BLANK;        // MenuItem
 };
 

@@ -99,7 +99,7 @@ ProjectLines::ProjectLines(RunContext& run, PlcSymbolTables& plc, File& project,
     : run_(run),
       project_(project),
       pre_(run, plc, reports),
-      everyLine_(run.settings.mode == MODE_SCAN || (run.settings.mode == MODE_PROJECT && !run.settings.postProcess)),
+      everyLine_(run.settings.mode == RunMode::Scan || (run.settings.mode == RunMode::Project && !run.settings.postProcess)),
       number_(lineNumber - 1),
       projectCoding_(coding) {
   projectMap_.nextLine = static_cast<unsigned>(lineNumber);

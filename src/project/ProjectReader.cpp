@@ -77,7 +77,7 @@ struct Reader {
   // one is read); nothing in other modes.
   void Write(std::string_view text) {
     RunOutputs& o = run.outputs;
-    if (run.settings.mode == MODE_PROJECT && o.generatedProject && !o.generatedProject->WriteText(text))
+    if (run.settings.mode == RunMode::Project && o.generatedProject && !o.generatedProject->WriteText(text))
       Report(Msg::OpenFailed, o.generatedProjectFile);
   }
 };
@@ -92,10 +92,10 @@ std::string Quoted(std::string_view token) {
 void ShowStartProgress(RunContext& run) {
   const RunSettings& s = run.settings;
   Progress number = s.menuOnly ? Progress::Menu : Progress::Softkeys;
-  if (s.mode == MODE_SCAN) number = Progress::Scanning;
-  else if (s.mode == MODE_GENDEF) number = Progress::Definitions;
-  else if (s.mode == MODE_PROJECT && s.postProcess) number = Progress::PostProcessing;
-  else if (s.mode == MODE_CHECK) number = Progress::Checking;
+  if (s.mode == RunMode::Scan) number = Progress::Scanning;
+  else if (s.mode == RunMode::Gendef) number = Progress::Definitions;
+  else if (s.mode == RunMode::Project && s.postProcess) number = Progress::PostProcessing;
+  else if (s.mode == RunMode::Check) number = Progress::Checking;
   ShowProgress(run.diag, number);
 }
 
@@ -186,7 +186,7 @@ void OpenTreeForMenu(Reader& r) {
 
 void HandleMenu(Reader& r, KeywordCode code) {
   RunContext& run = r.run;
-  const bool gensys = run.settings.mode == MODE_GENSYS;
+  const bool gensys = run.settings.mode == RunMode::Gensys;
   const std::vector<std::string>& t = r.tokens();
   if (code == KeywordCode::SkMenu) {
     if (r.inMenu) return r.NotHere(r.OpenMenu() + ": ENDSKMENU missing?", true);
@@ -267,8 +267,8 @@ void HandleMenu(Reader& r, KeywordCode code) {
 void WriteGeneratedSoftkey(Reader& r, SourceType type) {
   RunContext& run = r.run;
   const SoftkeyContext& k = run.softkey;
-  if (type == SOURCE_TX) return r.Write("TX " + Quoted(k.source));
-  if (type != SOURCE_BPJ && type != SOURCE_GENERATED) {
+  if (type == SourceType::Tx) return r.Write("TX " + Quoted(k.source));
+  if (type != SourceType::Bpj && type != SourceType::Generated) {
     std::string shown = DisplayPath(run.paths, k.sourceName);
     LogLine(run.diag, "GeneratingSK \"%s\" %s", shown.c_str(), run.project.destPath.c_str());
   }
@@ -284,17 +284,17 @@ void HandleSoftkey(Reader& r, SourceType type) {
   const std::vector<std::string>& t = r.tokens();
   if (!r.inMenu) return r.NotHere("softkey lines stand inside a menu");
   if (t.size() < 2) return r.Report(Msg::TooFewTokens, t[0] + " needs its source", 0);
-  if (type != SOURCE_TX && t[1].find(' ') != std::string::npos)
+  if (type != SourceType::Tx && t[1].find(' ') != std::string::npos)
     return r.Report(Msg::ValueInvalid, "\"" + t[1] + "\" (a blank in a source name)", 1);
-  if (type == SOURCE_TX && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
+  if (type == SourceType::Tx && t[1].compare(0, 2, "#M") == 0 && run.project.moPath.empty())
     r.Report(Msg::TextNeedsMoPath, t[1], 1);
   SetSoftkeySource(run.softkey, run.project.destPath, type, t[1], s.controlFamilyLE);
-  run.softkey.darkIsSet = type == SOURCE_BMP && t.size() > 3 && EqualsIgnoringCase(t[3], kDarkIsSet);
-  if (s.mode == MODE_PROJECT) WriteGeneratedSoftkey(r, type);
+  run.softkey.darkIsSet = type == SourceType::Bmp && t.size() > 3 && EqualsIgnoringCase(t[3], kDarkIsSet);
+  if (s.mode == RunMode::Project) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
   const std::string name = named ? t[2].substr(0, kMaxNameLength) : std::string();
-  if (named && s.mode != MODE_SCAN) {
+  if (named && s.mode != RunMode::Scan) {
     switch (run.names.AddSoftkeyName(run.softkey.targetPath, name, r.softkeyIndex)) {
       case NameAdded::Added:
         break;
@@ -312,7 +312,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
   r.Write(named ? " " + name + "\n" : std::string("\n"));
 
   Conversion conversion;
-  if (!s.menuOnly && s.mode != MODE_GENDEF && s.mode != MODE_SCAN && type != SOURCE_TX) {
+  if (!s.menuOnly && s.mode != RunMode::Gendef && s.mode != RunMode::Scan && type != SourceType::Tx) {
     // The converters' reports about the softkey point back at its source here.
     run.softkeyLine = r.lines.Span(1);
     TakeNames(run.diag, run.softkeyLine);
@@ -321,11 +321,11 @@ void HandleSoftkey(Reader& r, SourceType type) {
     if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code, conversion.detail, 1);
   }
   if (run.observer) run.observer->SoftkeyDone(run.softkey.targetPath, conversion.code, conversion.converted);
-  if (s.mode == MODE_GENSYS && !s.menuOnly && !s.noGenSkSys && type != SOURCE_TX && conversion.converted) {
+  if (s.mode == RunMode::Gensys && !s.menuOnly && !s.noGenSkSys && type != SourceType::Tx && conversion.converted) {
     // A failed write has been reported; the softkey then takes no number.
     if (!AddSystemListEntry(run)) return;
   }
-  if (s.mode == MODE_SCAN) {
+  if (s.mode == RunMode::Scan) {
     LogScannedSource(run);
     return;
   }
@@ -353,7 +353,7 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
   Msg result = Msg::Ok;
   Fault fault;
   switch (run.settings.mode) {
-    case MODE_SCAN:
+    case RunMode::Scan:
       for (std::size_t i = 1; i < t.size(); ++i) {
         std::string_view token = t[i];
         if (StartsWithIgnoringCase(token, "PYSCRIPT:")) {
@@ -362,11 +362,11 @@ void HandleMenuItem(Reader& r, MenuItemKind kind) {
         }
       }
       break;
-    case MODE_GENSYS:
+    case RunMode::Gensys:
       result = WriteTreeItem(run, r.tables.plc, kind, t, fault);
       break;
-    case MODE_PROJECT:
-    case MODE_CHECK:
+    case RunMode::Project:
+    case RunMode::Check:
       result = CheckMenuItem(run, r.tables.plc, kind, t, r.lines.active(), fault);
       break;
     default:
@@ -411,7 +411,7 @@ void ActOnLine(Reader& r) {
 }
 
 void EndChecks(Reader& r) {
-  if (r.run.settings.mode == MODE_GENSYS) {
+  if (r.run.settings.mode == RunMode::Gensys) {
     // The last menu read, closed or not.
     if (r.entries == 0) r.Report(Msg::MenuWithoutItems, r.menuName);
     if (r.anyMenu && !r.rootSeen) r.Report(Msg::NoRootMenu);
@@ -446,7 +446,7 @@ void ReadProject(RunContext& run, ProjectTables& tables, std::unique_ptr<File>& 
     ReportMessage(run.diag, Msg::NoHeader, run.projectFile, 1,
                   std::string("the first line must read \"") + kProjectHeader + "\"");
   } else {
-    if (run.settings.mode == MODE_PROJECT && run.outputs.generatedProject &&
+    if (run.settings.mode == RunMode::Project && run.outputs.generatedProject &&
         !run.outputs.generatedProject->WriteText(header))
       ReportMessage(run.diag, Msg::OpenFailed, run.projectFile, 1, run.outputs.generatedProjectFile);
     ProjectCauses causes;

@@ -65,19 +65,20 @@ Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& f
 Conversion ConvertSource(RunContext& run) {
   SoftkeyContext& k = run.softkey;
   switch (k.sourceType) {
-    case SOURCE_PCX:
-    case SOURCE_BMP: {
+    case SourceType::Pcx:
+    case SourceType::Bmp: {
       std::string detail;
-      Msg result = k.sourceType == SOURCE_PCX ? ConvertPcxSoftkey(run, k.source, detail)
-                                              : ConvertBitmapSoftkey(run, k.source, detail);
+      Msg result = k.sourceType == SourceType::Pcx ? ConvertPcxSoftkey(run, k.source, detail)
+                                                   : ConvertBitmapSoftkey(run, k.source, detail);
       return Conversion{result, detail};
     }
-    case SOURCE_DXF:
+    case SourceType::Dxf:
       // The drawing converter reports and logs for itself.
       return Conversion{ConvertDxfSoftkey(run, k.source, 1), DisplayPath(run.paths, k.source)};
     default: {
-      static constexpr char kKindLetter[] = {'S', 'M', 'B'};
-      Msg result = ConvertTextSoftkey(run, k.source, kKindLetter[k.sourceType - SOURCE_TXS]);
+      // TXS, TXM and TXB: a text softkey of small, medium or big letters.
+      const char kind = k.sourceType == SourceType::Txs ? 'S' : k.sourceType == SourceType::Txm ? 'M' : 'B';
+      Msg result = ConvertTextSoftkey(run, k.source, kind);
       return Conversion{result, DisplayPath(run.paths, k.source)};
     }
   }
@@ -94,14 +95,14 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   SoftkeyContext& k = run.softkey;
   const RunSettings& s = run.settings;
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
-  if (s.mode == MODE_CHECK) return CheckSource(run);
+  if (s.mode == RunMode::Check) return CheckSource(run);
   // A converter may create its softkey before it opens the source; the
   // source is an input from here on, so a softkey named like it is refused.
-  if (k.sourceType != SOURCE_TX) run.inputGuard.RegisterInput(k.source);
+  if (k.sourceType != SourceType::Tx) run.inputGuard.RegisterInput(k.source);
 
   switch (k.sourceType) {
-    case SOURCE_PCX:
-    case SOURCE_BMP: {
+    case SourceType::Pcx:
+    case SourceType::Bmp: {
       Conversion result = Convert(run);
       if (result.code == Msg::Ok) {
         // From here on the line names the generated softkey.
@@ -110,18 +111,18 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
       }
       return result;
     }
-    case SOURCE_BPJ:
+    case SourceType::Bpj:
       return DispatchBmxProject(run, languages, firstBmxProject);
-    case SOURCE_DXF:
+    case SourceType::Dxf:
       return Convert(run);
-    case SOURCE_TXS:
-    case SOURCE_TXM:
-    case SOURCE_TXB: {
+    case SourceType::Txs:
+    case SourceType::Txm:
+    case SourceType::Txb: {
       Conversion result = Convert(run);
       if (result.code == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
       return result;
     }
-    case SOURCE_TX:
+    case SourceType::Tx:
       // A text given in the line itself: nothing to convert or check.
       return Conversion{};
     default: {
@@ -136,9 +137,9 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
 void LogScannedSource(RunContext& run) {
   SoftkeyContext& k = run.softkey;
   switch (k.sourceType) {
-    case SOURCE_TX:
+    case SourceType::Tx:
       return;  // the text stands in the line itself
-    case SOURCE_BPJ: {
+    case SourceType::Bpj: {
       LogSource(run, kScannedFormat);
       std::string remembered, fullPath;
       if (!run.fs.GetCurrentDir(remembered) || !run.fs.FullPath(k.source, fullPath) ||

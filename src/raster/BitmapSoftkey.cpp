@@ -105,10 +105,7 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
-  const std::string output = RasterOutputPath(source);
-  out.writer = OpenSoftkeyRecords(run.fs, output);
-  if (!out.writer) return fail(Msg::OpenFailed, FailedFile(run, output));
-  out.Write(kRasterElementList, sizeof kRasterElementList);
+  if (!out.Open(run.fs, source)) return fail(Msg::OpenFailed, FailedFile(run, out.path));
 
   // Exactly 48 rows whatever height the header states.  Bitmaps store the
   // bottom row first, so the last row read is the top of the picture.  A row
@@ -125,9 +122,7 @@ Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& 
       if (run.softkey.darkIsSet && beyond > 0) row[b] &= beyond >= 8 ? 0 : static_cast<std::uint8_t>(0xFF << beyond);
     }
   }
-  out.WriteBlocks(rows);
-  out.Close();
-  return out.failed ? fail(Msg::WriteFailed, DisplayPath(run.paths, output)) : Msg::Ok;
+  return out.Finish(rows) ? Msg::Ok : fail(Msg::WriteFailed, DisplayPath(run.paths, out.path));
 }
 
 }  // namespace q32

@@ -90,10 +90,7 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& det
   RasterOutput out;
   // A record file that cannot be created (also one that would overwrite an
   // input of the run) is reported by the project reader at the softkey line.
-  const std::string output = RasterOutputPath(source);
-  out.writer = OpenSoftkeyRecords(run.fs, output);
-  if (!out.writer) return fail(Msg::OpenFailed, FailedFile(run, output));
-  out.Write(kRasterElementList, sizeof kRasterElementList);
+  if (!out.Open(run.fs, source)) return fail(Msg::OpenFailed, FailedFile(run, out.path));
 
   // PCX stores the top row first: lines go into the blocks in file order.
   RasterRows decoded{};
@@ -109,9 +106,7 @@ Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& det
   // with the rest.
   for (auto& row : decoded)
     for (auto& byte : row) byte = static_cast<std::uint8_t>(~byte);
-  out.WriteBlocks(decoded);
-  out.Close();
-  return out.failed ? fail(Msg::WriteFailed, DisplayPath(run.paths, output)) : Msg::Ok;
+  return out.Finish(decoded) ? Msg::Ok : fail(Msg::WriteFailed, DisplayPath(run.paths, out.path));
 }
 
 }  // namespace q32

@@ -41,6 +41,20 @@ void RasterOutput::WriteBlocks(const RasterRows& rows) {
   for (const auto& row : rows) Write(row.data() + kLeftBlockBytes, kRightBlockBytes);
 }
 
+bool RasterOutput::Open(FileSystem& fs, std::string_view source) {
+  path = RasterOutputPath(source);
+  writer = OpenSoftkeyRecords(fs, path);
+  if (!writer) return false;
+  Write(kRasterElementList, sizeof kRasterElementList);
+  return true;
+}
+
+bool RasterOutput::Finish(const RasterRows& rows) {
+  WriteBlocks(rows);
+  Close();
+  return !failed;
+}
+
 std::string RasterOutputPath(std::string_view source) {
   std::string path(source);
   ReplaceExtension(path, ".PIC");

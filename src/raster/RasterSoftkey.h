@@ -59,6 +59,14 @@ extern const std::uint8_t kRightBlockHeader[kRasterBlockHeaderBytes];
 struct RasterOutput {
   std::unique_ptr<SoftkeyRecordWriter> writer;
   bool failed = false;
+  std::string path;  // the record file beside the source
+
+  // Creates the record file beside `source` and begins it with the element
+  // list; false when it cannot be created.
+  bool Open(FileSystem& fs, std::string_view source);
+  // Writes both blocks and the count line and closes the file; whether every
+  // record was written.
+  bool Finish(const RasterRows& rows);
 
   void Write(const std::uint8_t* bytes, std::size_t count);
   // Both block headers with their rows (left block, then right block).

@@ -67,17 +67,17 @@ const CommandLineOption* FindOption(std::string_view word) {
 // Takes one option into the settings.
 void ApplyOption(const CommandLineOption& option, std::string_view value, RunSettings& s) {
   switch (option.id) {
-    case O::Check: s.mode = MODE_CHECK; break;
+    case O::Check: s.mode = RunMode::Check; break;
     case O::GenHeader: s.genHeader = true; break;
-    case O::GenDef: s.mode = MODE_GENDEF; break;
-    case O::GenSys: s.mode = MODE_GENSYS; break;
+    case O::GenDef: s.mode = RunMode::Gendef; break;
+    case O::GenSys: s.mode = RunMode::Gensys; break;
     case O::Menu: s.menuOnly = true; break;
     case O::NoFileCheck: s.fileCheck = false; break;
     case O::NoGenDef: s.noGenDef = true; break;
     case O::NoGenSkSys: s.noGenSkSys = true; break;
     case O::Post: s.postProcess = true; break;
     case O::Scan:
-      s.mode = MODE_SCAN;
+      s.mode = RunMode::Scan;
       s.noGenDef = true;
       break;
     case O::Version: break;
@@ -168,7 +168,7 @@ CommandLine ParseCommandLine(std::span<const std::string> words, RunSettings& s,
     }
     ApplyOption(*option, value, s);
   }
-  if ((s.mode == MODE_PROJECT || s.mode == MODE_CHECK) && !s.pjGiven) return usage({});
+  if ((s.mode == RunMode::Project || s.mode == RunMode::Check) && !s.pjGiven) return usage({});
   if (s.projectFile.empty()) return usage({});
   s.controlFamilyLE = StartsWithIgnoringCase(s.model, "Orva");
   if (s.defineList) s.pyMemLimit = VariantMemoryLimit(*s.defineList);

@@ -15,6 +15,7 @@
 #include "run/DefineList.h"
 #include "run/InputGuard.h"
 #include "run/Names.h"
+#include "run/ProjectSettings.h"
 #include "run/RunObserver.h"
 #include "run/RunSettings.h"
 #include "run/SoftkeyContext.h"

@@ -22,16 +22,16 @@ constexpr const char* kDefaultDestPath = "PLC:\\SOFTKEYS\\";
 constexpr const char* kSystemListName = "QUILLONK.SYS";
 constexpr std::uint32_t kNotEmbedded = 0xFFFFFFFFu;
 
-enum RunMode : int {
-  MODE_GENSYS = 0,
-  MODE_GENDEF = 1,
-  MODE_SCAN = 3,
-  MODE_PROJECT = 4,
-  MODE_CHECK = 5,
+enum class RunMode : int {
+  Gensys = 0,
+  Gendef = 1,
+  Scan = 3,
+  Project = 4,
+  Check = 5,
 };
 
 struct RunSettings {
-  RunMode mode = MODE_PROJECT;
+  RunMode mode = RunMode::Project;
   bool menuOnly = false, postProcess = false, noGenDef = false, noGenSkSys = false, genHeader = false;
   bool fileCheck = true;
   std::uint32_t embedded = kNotEmbedded;

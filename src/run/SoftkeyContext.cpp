@@ -8,16 +8,16 @@ void SetSoftkeySource(SoftkeyContext& context, std::string_view destPath, Source
                       bool controlFamilyLE) {
   context.sourceType = type;
   context.source.assign(token.substr(0, kMaxSourceLength));
-  if (type == SOURCE_TX) {
+  if (type == SourceType::Tx) {
     context.targetPath = context.source;
     return;
   }
   context.sourceName.assign(FileNameOf(context.source));
   switch (type) {
-    case SOURCE_BPJ:
+    case SourceType::Bpj:
       context.targetExt = ".bmx";
       break;
-    case SOURCE_GENERATED: {
+    case SourceType::Generated: {
       std::size_t dot = context.source.rfind('.');
       context.targetExt = dot == std::string::npos ? std::string() : context.source.substr(dot);
       break;

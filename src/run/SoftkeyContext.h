@@ -1,6 +1,5 @@
-// The records a project's lines fill as the reader acts on them: the
-// settings lines (paths, help file, text domain) and the softkey line being
-// converted.
+// The softkey line being converted: its source, its kind and the softkey it
+// makes on the control.
 #pragma once
 
 #include <cstddef>
@@ -14,30 +13,18 @@ namespace q32 {
 
 // The token of a softkey line holds at most this many characters.
 constexpr std::size_t kMaxSourceLength = 255;
-constexpr const char* kDefaultPythonPath = "PLC:\\Python\\";
 
-enum SourceType : std::uint32_t {
-  SOURCE_PCX = 0,
-  SOURCE_BPJ = 1,
-  SOURCE_BMP = 2,
-  SOURCE_DXF = 3,
-  SOURCE_UNUSED = 4,
-  SOURCE_TXS = 5,
-  SOURCE_TXM = 6,
-  SOURCE_TXB = 7,
-  SOURCE_TX = 8,
-  SOURCE_GENERATED = 9,  // PIC, SK, SOFTKEY
-};
-
-// What the settings lines of a project set, in force from their line on.
-struct ProjectSettings {
-  std::string helpFile;
-  std::string moPath;
-  std::string moDomain;
-  std::string destPath = kDefaultDestPath;  // SKPATH: where the softkeys lie on the control
-  std::string pythonPath = kDefaultPythonPath;
-  std::string languagePath;  // LANGUAGEPATH, else -i
-  bool txsSource = false;
+enum class SourceType : std::uint32_t {
+  Pcx = 0,
+  Bpj = 1,
+  Bmp = 2,
+  Dxf = 3,
+  Unused = 4,
+  Txs = 5,
+  Txm = 6,
+  Txb = 7,
+  Tx = 8,
+  Generated = 9,  // PIC, SK, SOFTKEY
 };
 
 // The softkey line being converted.
@@ -46,7 +33,7 @@ struct SoftkeyContext {
   std::string sourceName;  // its file-name part
   std::string targetPath;  // the softkey on the control
   std::string targetExt;
-  SourceType sourceType = SOURCE_PCX;
+  SourceType sourceType = SourceType::Pcx;
   // A 1-bit bitmap is taken by its colour table (the word DARK on its line):
   // the darker colour's pixels are the softkey's set bits.
   bool darkIsSet = false;

@@ -169,10 +169,10 @@ TEST(Conditions, YieldTheirValueOrTheirCode) {
 TEST(Conditions, ThirtyOneSectionsNest) {
   SectionStack stack;
   bool active = false;
-  for (int i = 0; i < kMaxSectionDepth; ++i) ASSERT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), Msg::Ok);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_PUSH, true, active), Msg::SectionsTooDeep);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_TOGGLE, false, active) == Msg::Ok && !active, true);
-  EXPECT_EQ(UpdateSectionStack(stack, SECTION_POP, false, active) == Msg::Ok && active, true);
+  for (int i = 0; i < kMaxSectionDepth; ++i) ASSERT_EQ(UpdateSectionStack(stack, SectionOperation::Push, true, active), Msg::Ok);
+  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Push, true, active), Msg::SectionsTooDeep);
+  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Toggle, false, active) == Msg::Ok && !active, true);
+  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Pop, false, active) == Msg::Ok && active, true);
 }
 
 // A list in the tools' order is searched by halving, any other walked as the

@@ -1,4 +1,4 @@
-#include "preview/OverlayFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 
 #include <algorithm>
 
