@@ -327,7 +327,7 @@ bool GenerateVariant(VariantJob& job) {
   BmxBitmapInfo backgroundInfo;
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_LAYER) continue;
+    if (e.kind != BmxImageKind::Layer) continue;
     std::string file = FileVariant(e.file, job.variant);
     if (!ReadWholeFile(fs, file, background)) return FailAt(job, Msg::BackgroundNotOpened, e, ReadFailure(fs));
     backgroundInfo = ReadBitmapInfo(background);
@@ -342,11 +342,11 @@ bool GenerateVariant(VariantJob& job) {
   std::vector<LoadedPicture> pictures(p.imageCount);
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_LAYER && e.kind != BMX_PLACED_BITMAP) continue;
+    if (e.kind != BmxImageKind::Layer && e.kind != BmxImageKind::PlacedBitmap) continue;
     std::string file = FileVariant(e.file, job.variant);
     std::string bytes;
     if (!ReadWholeFile(fs, file, bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
-    if (e.kind == BMX_PLACED_BITMAP) {
+    if (e.kind == BmxImageKind::PlacedBitmap) {
       if (bytes.size() < kBmpFileHeaderBytes) return FailAt(job, Msg::PictureNotRead, e, "no bitmap file header");
       pictures[i].pixelOffset = ReadBmpHeader(bytes).pixelOffset - static_cast<std::uint32_t>(kBmpFileHeaderBytes);
       pictures[i].bytes = bytes.substr(kBmpFileHeaderBytes);
@@ -361,7 +361,7 @@ bool GenerateVariant(VariantJob& job) {
   }
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
+    if (e.kind != BmxImageKind::Svg && e.kind != BmxImageKind::PlacedSvg) continue;
     std::string file = FileVariant(e.file, job.variant);
     if (!ReadWholeFile(fs, file, pictures[i].bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
   }
@@ -404,11 +404,11 @@ bool GenerateVariant(VariantJob& job) {
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
     const LoadedPicture& picture = pictures[i];
-    if (e.kind == BMX_LAYER) {
+    if (e.kind == BmxImageKind::Layer) {
       PutRecordHead(body, base, kBmxRecordLayer, 4 + picture.bytes.size(), job.dictionary, e.attributes);
       AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
       body += picture.bytes;
-    } else if (e.kind == BMX_PLACED_BITMAP) {
+    } else if (e.kind == BmxImageKind::PlacedBitmap) {
       PutRecordHead(body, base, kBmxRecordPlacedBitmap, 20 + picture.bytes.size(), job.dictionary, e.attributes);
       AppendLe32(body, static_cast<std::uint32_t>(e.positionUnit));
       AppendLe32(body, static_cast<std::uint32_t>(e.x));
@@ -420,9 +420,9 @@ bool GenerateVariant(VariantJob& job) {
   }
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
-    if (e.kind != BMX_SVG && e.kind != BMX_PLACED_SVG) continue;
+    if (e.kind != BmxImageKind::Svg && e.kind != BmxImageKind::PlacedSvg) continue;
     const LoadedPicture& picture = pictures[i];
-    bool placed = e.kind == BMX_PLACED_SVG;
+    bool placed = e.kind == BmxImageKind::PlacedSvg;
     PutRecordHead(body, base, kBmxRecordSvg, 32 + picture.bytes.size(), job.dictionary, e.attributes);
     AppendLe32(body, 0);
     AppendLe32(body, placed ? static_cast<std::uint32_t>(e.positionUnit) : 0);
@@ -534,9 +534,9 @@ std::string EncodeLayer(const std::vector<std::uint32_t>& d) {
 }
 
 void ApplyTextCoding(BmxProject& project) {
-  int coding = BMX_LATIN1;
+  BmxCoding coding = BmxCoding::Latin1;
   for (std::size_t i = 0; i < project.textCount; ++i)
-    if (project.texts[i].encoding == BMX_UTF8) coding = BMX_UTF8;
+    if (project.texts[i].encoding == BmxCoding::Utf8) coding = BmxCoding::Utf8;
   project.coding = coding;
   std::string converted;
   for (std::size_t i = 0; i < project.textCount; ++i) {
@@ -544,7 +544,7 @@ void ApplyTextCoding(BmxProject& project) {
     if (e.encoding == coding) continue;
     for (std::string& line : e.lines) {
       if (line.empty()) continue;
-      if (coding == BMX_UTF8) Latin1ToUtf8(line, &converted, kMaxBmxTextLine + 1);
+      if (coding == BmxCoding::Utf8) Latin1ToUtf8(line, &converted, kMaxBmxTextLine + 1);
       else Utf8ToLatin1(line, &converted, kMaxBmxTextLine + 1);
       line = converted;
     }
@@ -632,7 +632,7 @@ bool GenerateBmxSoftkey(RunContext& run, LanguageTable& languages, std::string_v
 
     const bool extended = project.transparentColorGiven || project.backgroundColorGiven ||
                           project.animIntervalGiven || project.pixWidth != 0 || project.pixHeight != 0 ||
-                          project.scalable || project.coding == BMX_UTF8;
+                          project.scalable || project.coding == BmxCoding::Utf8;
     const Dictionary dictionary = BuildDictionary(project, extended);
 
     const std::size_t variants = ResolutionVariantCount(output);

@@ -210,8 +210,8 @@ Msg OnLanguageFile(BmxReader& r, const Words& w) {
 
 Msg OnCoding(BmxReader& r, const Words& w) {
   if (w.size() != 2) return Msg::WrongWordCount;
-  if (EqualsIgnoringCase(w[1], "LATIN-1")) r.project.coding = BMX_LATIN1;
-  else if (EqualsIgnoringCase(w[1], "UTF-8")) r.project.coding = BMX_UTF8;
+  if (EqualsIgnoringCase(w[1], "LATIN-1")) r.project.coding = BmxCoding::Latin1;
+  else if (EqualsIgnoringCase(w[1], "UTF-8")) r.project.coding = BmxCoding::Utf8;
   else return Msg::BadValue;
   return Msg::Ok;
 }
@@ -274,7 +274,7 @@ Msg OnAnimInterval(BmxReader& r, const Words& w) {
 
 // --- image elements --------------------------------------------------------
 
-Msg StartImage(BmxReader& r, const Words& w, int kind) {
+Msg StartImage(BmxReader& r, const Words& w, BmxImageKind kind) {
   if (w.size() < 2) return Msg::WrongWordCount;
   if (const Msg rc = EnsureEntry(r.project.images, r.project.imageCount); rc != Msg::Ok) return rc;
   BmxImageElement& e = CurrentImage(r);
@@ -286,8 +286,8 @@ Msg StartImage(BmxReader& r, const Words& w, int kind) {
   e.fileAt = r.At(1);
   return StorePrefixedAttributes(e.attributes, w);
 }
-Msg OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_LAYER); }
-Msg OnSvg(BmxReader& r, const Words& w) { return StartImage(r, w, BMX_SVG); }
+Msg OnBitmap(BmxReader& r, const Words& w) { return StartImage(r, w, BmxImageKind::Layer); }
+Msg OnSvg(BmxReader& r, const Words& w) { return StartImage(r, w, BmxImageKind::Svg); }
 Msg OnEndImage(BmxReader& r, const Words&) { return CloseImage(r); }
 
 Msg ImageAttribute(BmxReader& r, const Words& w, const char* key) {
@@ -299,7 +299,7 @@ Msg OnImageLan(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyL
 Msg OnImageAnim(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyAnim); }
 Msg OnImageOverlay(BmxReader& r, const Words& w) { return ImageAttribute(r, w, kKeyOverlay); }
 
-Msg ImagePosition(BmxReader& r, const Words& w, int kind, int unit) {
+Msg ImagePosition(BmxReader& r, const Words& w, BmxImageKind kind, int unit) {
   if (w.size() != 3) return Msg::WrongWordCount;
   BmxImageElement& e = CurrentImage(r);
   e.kind = kind;
@@ -308,10 +308,10 @@ Msg ImagePosition(BmxReader& r, const Words& w, int kind, int unit) {
   e.y = DecimalValue(w[2]);
   return Msg::Ok;
 }
-Msg OnBitmapPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitPixels); }
-Msg OnBitmapRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_BITMAP, kUnitRelative); }
-Msg OnSvgPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitPixels); }
-Msg OnSvgRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BMX_PLACED_SVG, kUnitRelative); }
+Msg OnBitmapPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BmxImageKind::PlacedBitmap, kUnitPixels); }
+Msg OnBitmapRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BmxImageKind::PlacedBitmap, kUnitRelative); }
+Msg OnSvgPixPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BmxImageKind::PlacedSvg, kUnitPixels); }
+Msg OnSvgRelPos(BmxReader& r, const Words& w) { return ImagePosition(r, w, BmxImageKind::PlacedSvg, kUnitRelative); }
 
 Msg SvgSize(BmxReader& r, const Words& w, int unit) {
   if (w.size() != 3) return Msg::WrongWordCount;
@@ -520,7 +520,7 @@ Msg CloseLanguageText(BmxReader& r) {
       e.attributes[languageSlot].key = kKeyLan;
       e.attributes[languageSlot].value = language.name;
       e.name = name;
-      e.encoding = language.utf8 ? BMX_UTF8 : BMX_LATIN1;
+      e.encoding = language.utf8 ? BmxCoding::Utf8 : BmxCoding::Latin1;
       for (std::size_t k = 0; k < variants; ++k) e.lines[k] = Cut(*found[k], kMaxBmxTextLine);
       ++p.textCount;
       ++made;

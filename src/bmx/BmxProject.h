@@ -40,18 +40,18 @@ constexpr int kBmxBlockBitmap = 13;
 constexpr int kBmxBlockText = 15;
 constexpr int kBmxBlockSvg = 33;
 
-enum BmxImageKind : int {
-  BMX_LAYER = 0,          // bitmap placed as a whole-softkey layer
-  BMX_PLACED_BITMAP = 1,  // bitmap at a position
-  BMX_SVG = 2,            // SVG picture without position
-  BMX_PLACED_SVG = 3,     // SVG picture at a position
+enum class BmxImageKind : int {
+  Layer = 0,         // bitmap placed as a whole-softkey layer
+  PlacedBitmap = 1,  // bitmap at a position
+  Svg = 2,           // SVG picture without position
+  PlacedSvg = 3,     // SVG picture at a position
 };
 
 // Position and size units.
 constexpr int kUnitPixels = 1;
 constexpr int kUnitRelative = 2;
 
-enum BmxCoding : int { BMX_LATIN1 = 0, BMX_UTF8 = 1 };
+enum class BmxCoding : int { Latin1 = 0, Utf8 = 1 };
 
 struct BmxAttribute {
   std::string key;    // PARA, LAN, ANIM or OVERLAY; empty for a free slot
@@ -61,7 +61,7 @@ using BmxAttributes = std::array<BmxAttribute, kBmxAttributeSlots>;
 
 struct BmxImageElement {
   BmxAttributes attributes;
-  int kind = BMX_LAYER;
+  BmxImageKind kind = BmxImageKind::Layer;
   int positionUnit = 0;
   int x = 0, y = 0;
   int sizeUnit = 0;
@@ -85,7 +85,7 @@ struct BmxTextElement {
   std::string name;          // language text name
   std::array<std::string, kBmxTextLines> lines;  // line k: resolution variant k
   WordPlace textAt;          // where the TXT line names its text
-  int encoding = BMX_LATIN1;
+  BmxCoding encoding = BmxCoding::Latin1;
   bool colorGiven = false;
   std::uint32_t color = 0;
   BmxAttributes attributes;
@@ -125,7 +125,7 @@ struct BmxProject {
   std::uint32_t transparentColor = 0;
   int pixWidth = 0, pixHeight = 0;
   std::array<BmxResolutionSize, kBmxResolutionEntries> resolutionSizes;
-  int coding = BMX_LATIN1;
+  BmxCoding coding = BmxCoding::Latin1;
   bool scalable = false;
 };
 

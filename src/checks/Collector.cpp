@@ -33,7 +33,7 @@ SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPla
 
 std::vector<std::string> Targets(const Item& item) {
   std::vector<std::string> out;
-  if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && item.tokens.size() >= 3)
+  if ((item.kind == MenuItemKind::Goto || item.kind == MenuItemKind::Node) && item.tokens.size() >= 3)
     out.push_back(CutName(item.tokens[2]));
   for (std::size_t t = 2; t < item.tokens.size(); ++t)
     if (StartsWithIgnoringCase(item.tokens[t], "POPUPMENU:")) out.push_back(CutName(item.tokens[t].substr(10)));

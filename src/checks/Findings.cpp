@@ -96,7 +96,7 @@ void CheckSoftkeyUse(Collector& c) {
   std::set<std::string> shown;
   for (const Menu& m : c.menus)
     for (const Item& item : m.items) {
-      if (item.kind == ITEM_PRAGMA || item.tokens.size() < 2) continue;
+      if (item.kind == MenuItemKind::Pragma || item.tokens.size() < 2) continue;
       const std::string name = CutName(item.tokens[1]);
       shown.insert(name);
       auto it = defined.find(name);

@@ -161,20 +161,38 @@ void LoadPlcProjectFile(RunContext& run, PlcSymbolTables& plc) {
   else ReportMessage(run.diag, PlcReadReportCode(code), s.pjFile);
 }
 
-}  // namespace
+// Whatever way a run ends once its catalogue is loaded, it writes the SARIF
+// log and the dependency file asked for and closes what it holds: at the end
+// of the scope, or earlier where the outputs of a failed run must go.
+class RunEnd {
+ public:
+  RunEnd(RunContext& run, ClosingFiles& closing) : run_(run), closing_(closing) {}
+  RunEnd(const RunEnd&) = delete;
+  RunEnd& operator=(const RunEnd&) = delete;
+  ~RunEnd() { Now(); }
+  void Now() {
+    if (done_) return;
+    done_ = true;
+    CleanUp(run_, project, closing_);
+  }
+  std::unique_ptr<File> project;
 
-int RunGenerator(RunContext& run, Collector* checks) {
+ private:
+  RunContext& run_;
+  ClosingFiles& closing_;
+  bool done_ = false;
+};
+
+// Step 1: a fresh run: empty defines and names, the names of this run's
+// files; the SARIF log and dependency file it closes with.
+ClosingFiles StartRun(RunContext& run) {
   const RunSettings& s = run.settings;
-  RunOutputs& o = run.outputs;
   Diagnostics& d = run.diag;
-  ProjectTables tables;
-
-  // 1. A fresh run: empty defines and names, the names of this run's files.
   run.defines.ClearDefines();
   run.names.ClearSoftkeyNames();
   run.projectFile = s.projectFile;
-  o.logFile = run.projectFile;
-  ReplaceExtension(o.logFile, ".log");
+  run.outputs.logFile = run.projectFile;
+  ReplaceExtension(run.outputs.logFile, ".log");
   d.embedded = s.IsEmbedded();
   d.gccStream = s.gccDiagnostics ? stderr : nullptr;
   d.checksAsErrors = s.checksAsErrors;
@@ -182,140 +200,157 @@ int RunGenerator(RunContext& run, Collector* checks) {
   d.told.clear();
   if (!run.fs.GetCurrentDir(d.startDirectory)) d.startDirectory.clear();
   ClosingFiles closing;
-  std::string& sarifPath = closing.sarif;
-  if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, sarifPath)) sarifPath = s.sarifFile;
+  if (!s.sarifFile.empty() && !run.fs.FullPath(s.sarifFile, closing.sarif)) closing.sarif = s.sarifFile;
   if (!s.depFile.empty()) {
     if (!run.fs.FullPath(s.depFile, closing.dependencies)) closing.dependencies = s.depFile;
     run.fs.GetCurrentDir(closing.start);
   }
+  return closing;
+}
 
-  // 2. Catalogue and log.  The log is created before any input is read, so
-  // the inputs the command line names are made known first: a project whose
-  // own name ends in ".log" (or a -pj or -r file named like the log) must
-  // not be overwritten by it.  Such a run has no log; it reports the log as
-  // a file that cannot be created and ends.
-  run.inputGuard.Clear();
-  for (std::string_view input : {std::string_view(run.projectFile), std::string_view(s.pjFile),
-                                 std::string_view(s.cfgFile)})
-    run.inputGuard.RegisterInput(input);
-  const bool logIsInput = run.inputGuard.IsInput(o.logFile);
-  if (LoadMessageCatalogue(d, s.programDir, kCatalogueName, kCatalogueHeader, logIsInput ? std::string() : o.logFile,
-                           DirectoryOf(o.logFile)) != CatalogueLoad::Loaded)
-    return 3;
-  std::unique_ptr<File> project;
-  if (logIsInput) {
-    ReportMessage(d, Msg::OpenFailed, o.logFile, 0, "it is an input of this run");
-    CleanUp(run, project, closing);
-    return 2;
-  }
-
-  // 3. PLC project information file.
-  LoadPlcProjectFile(run, tables.plc);
-
-  // 4. and 5. Configuration defines and the -a list.
-  LoadRunDefines(run, s.cfgFile, s.defineList);
-
-  // 6. Work in the project's directory; show paths relative to the start,
-  // every one alike (those a BMX project names, which its reading makes
-  // full, too).
+// Steps 6 and 7: work in the project's directory, show paths relative to
+// the start, every one alike (those a BMX project names, which its reading
+// makes full, too), and name the outputs.
+void EnterProjectDirectory(RunContext& run) {
   std::string dir = DirectoryOf(run.projectFile);
   if (std::string start; run.fs.GetCurrentDir(start)) SetBaseDirectory(run.paths, start);
   if (!dir.empty() && run.fs.SetCurrentDir(dir)) run.projectFile = std::string(FileNameOf(run.projectFile));
-
-  // 7. Output names.
+  RunOutputs& o = run.outputs;
   o.treeFile = run.projectFile;
   ReplaceExtension(o.treeFile, ".sys");
   o.defFile = run.projectFile;
-  ReplaceExtension(o.defFile, s.genHeader ? ".h" : ".def");
+  ReplaceExtension(o.defFile, run.settings.genHeader ? ".h" : ".def");
+}
 
-  // 8. to 10. The project file itself.
+// Steps 8 to 11: the project file itself, and the generated project of a
+// default run.  The run's status when it cannot go on, else -1.
+int OpenProject(RunContext& run, std::unique_ptr<File>& project) {
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
   if (!FileExists(run.fs, run.projectFile)) {
-    ReportMessage(d, Msg::ProjectMissing, run.projectFile);
-    CleanUp(run, project, closing);
+    ReportMessage(run.diag, Msg::ProjectMissing, run.projectFile);
     return 2;
   }
   if (s.mode == RunMode::Project && EndsWithIgnoringCase(run.projectFile, ".spj")) {
-    ReportMessage(d, Msg::InputIsGenerated, run.projectFile);
-    CleanUp(run, project, closing);
+    ReportMessage(run.diag, Msg::InputIsGenerated, run.projectFile);
     return 2;
   }
   project = run.fs.Open(run.projectFile, FileMode::ReadBinary);
   if (!project) {
     ReportFailedFile(run, Msg::ProjectNotOpened, run.projectFile);
-    CleanUp(run, project, closing);
     return 2;
   }
-
-  // 11. The generated project of a default run.
   if (s.mode == RunMode::Project) {
     o.generatedProjectFile = run.projectFile;
     ReplaceExtension(o.generatedProjectFile, ".spj");
     o.generatedProject = run.fs.Open(o.generatedProjectFile, FileMode::WriteText);
     if (!o.generatedProject) {
       ReportFailedFile(run, Msg::OpenFailed, o.generatedProjectFile);
-      CleanUp(run, project, closing);
       return 1;
     }
   }
+  return -1;
+}
 
-  // 12. (The control family follows from the model, see RunSettings.)
-  // 13. The system list.
-  bool writesSystemList = s.mode == RunMode::Gensys && !s.menuOnly && !s.noGenSkSys;
-  if (writesSystemList) {
-    if (!OpenSystemList(run)) {
-      ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
-      CleanUp(run, project, closing);
-      return 2;
-    }
-    std::string shown = DisplayPath(run.paths, kSystemListName);
-    ShowProgress(d, Progress::Menu);
-    ShowProgress(d, Progress::Processing, shown.c_str());
-    LogLine(d, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
+// Step 13: the system list; false when it cannot be created.
+bool StartSystemList(RunContext& run) {
+  if (!OpenSystemList(run)) {
+    ReportFailedFile(run, Msg::OpenFailed, kSystemListName);
+    return false;
   }
+  std::string shown = DisplayPath(run.paths, kSystemListName);
+  ShowProgress(run.diag, Progress::Menu);
+  ShowProgress(run.diag, Progress::Processing, shown.c_str());
+  LogLine(run.diag, "GeneratingSK \"%s\" PLC:\\", shown.c_str());
+  return true;
+}
 
-  // 14. The project.
-  ReadProject(run, tables, project);
-
-  // 15. Close the outputs; the checks of the whole project read them.
+// Step 15: close the outputs; the checks of the whole project read them.
+void FinishProject(RunContext& run, Collector* checks) {
+  const RunSettings& s = run.settings;
+  RunOutputs& o = run.outputs;
   CloseStream(o.generatedProject);
   CloseStream(o.tree);
   CloseStream(o.systemList);
   ReportFileFailures(run);
   if (checks && s.mode != RunMode::Scan) {
     FinishChecks(*checks);
-    ReportFindings(*checks, d, s.checks);
+    ReportFindings(*checks, run.diag, s.checks);
   }
-  if (d.errors == 0 && s.mode == RunMode::Project) {
+  if (run.diag.errors == 0 && s.mode == RunMode::Project) {
     std::string shown = DisplayPath(run.paths, o.generatedProjectFile);
-    ShowProgress(d, Progress::Processing, shown.c_str());
-    LogLine(d, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
+    ShowProgress(run.diag, Progress::Processing, shown.c_str());
+    LogLine(run.diag, "GeneratingMenu \"%s\" %s", shown.c_str(), s.destDir.c_str());
   }
+}
+
+// Step 17: a failed run leaves none of the outputs it created.
+int EndStatus(RunContext& run, bool wroteSystemList) {
+  const RunOutputs& o = run.outputs;
+  if (run.diag.errors > 0) {
+    if (run.settings.mode == RunMode::Project) {
+      run.fs.Remove(o.generatedProjectFile);
+      for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
+    }
+    for (const std::string& tree : o.createdTreeFiles) run.fs.Remove(tree);
+    if (wroteSystemList) run.fs.Remove(kSystemListName);
+    return 2;
+  }
+  return run.diag.warnings > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int RunGenerator(RunContext& run, Collector* checks) {
+  const RunSettings& s = run.settings;
+  Diagnostics& d = run.diag;
+  ProjectTables tables;
+  ClosingFiles closing = StartRun(run);
+
+  // 2. Catalogue and log.  The log is created before any input is read, so
+  // the inputs the command line names are made known first: a project whose
+  // own name ends in ".log" (or a -pj or -r file named like the log) must
+  // not be overwritten by it.  Such a run has no log; it reports the log as
+  // a file that cannot be created and ends.
+  const std::string& log = run.outputs.logFile;
+  run.inputGuard.Clear();
+  for (std::string_view input : {std::string_view(run.projectFile), std::string_view(s.pjFile),
+                                 std::string_view(s.cfgFile)})
+    run.inputGuard.RegisterInput(input);
+  const bool logIsInput = run.inputGuard.IsInput(log);
+  if (LoadMessageCatalogue(d, s.programDir, kCatalogueName, kCatalogueHeader, logIsInput ? std::string() : log,
+                           DirectoryOf(log)) != CatalogueLoad::Loaded)
+    return 3;
+  RunEnd end(run, closing);
+  if (logIsInput) {
+    ReportMessage(d, Msg::OpenFailed, log, 0, "it is an input of this run");
+    return 2;
+  }
+
+  // 3. to 5. PLC project information file, configuration defines and the -a list.
+  LoadPlcProjectFile(run, tables.plc);
+  LoadRunDefines(run, s.cfgFile, s.defineList);
+  EnterProjectDirectory(run);
+  if (const int status = OpenProject(run, end.project); status >= 0) return status;
+  // 12. (The control family follows from the model, see RunSettings.)
+  const bool writesSystemList = s.mode == RunMode::Gensys && !s.menuOnly && !s.noGenSkSys;
+  if (writesSystemList && !StartSystemList(run)) return 2;
+
+  // 14. The project.
+  ReadProject(run, tables, end.project);
+  FinishProject(run, checks);
 
   // 16. The SARIF log and the dependency file, then the totals, which count
   // a failure to write them.
-  if (s.mode == RunMode::Scan) {
-    CleanUp(run, project, closing);
-    return 0;
-  }
+  if (s.mode == RunMode::Scan) return 0;
   WriteSarif(run, closing.sarif);
   WriteDependencies(run, closing);
   closing.sarif.clear();
   closing.dependencies.clear();
   ShowProgress(d, Progress::Totals, nullptr, nullptr, d.errors, d.warnings);
   LogLine(d, "\n\n%d Error(s), %d Warning(s)\n", nullptr, nullptr, d.errors, d.warnings);
-  CleanUp(run, project, closing);
-
-  // 17. A failed run leaves none of the outputs it created.
-  if (d.errors > 0) {
-    if (s.mode == RunMode::Project) {
-      run.fs.Remove(o.generatedProjectFile);
-      for (const std::string& generated : o.createdProjectFiles) run.fs.Remove(generated);
-    }
-    for (const std::string& tree : o.createdTreeFiles) run.fs.Remove(tree);
-    if (writesSystemList) run.fs.Remove(kSystemListName);
-    return 2;
-  }
-  return d.warnings > 0 ? 1 : 0;
+  end.Now();
+  return EndStatus(run, writesSystemList);
 }
 
 int RunCommandLine(std::span<const std::string> words, FileSystem& fs) {

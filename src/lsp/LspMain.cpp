@@ -309,7 +309,7 @@ json Server::Completion(const std::string& path, int line, int character) {
     }
   };
   if (keyword && keyword->kind == KeywordKind::MenuItem) {
-    const bool target = keyword->item == ITEM_NODE || keyword->item == ITEM_GOTO;
+    const bool target = keyword->item == MenuItemKind::Node || keyword->item == MenuItemKind::Goto;
     if (index == 1) {
       names(SymbolKind::Softkey, kCompletionVariable, "");
       return items;

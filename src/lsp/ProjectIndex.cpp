@@ -163,7 +163,7 @@ class Scanner {
         }
       } else if (k->kind == KeywordKind::MenuItem) {
         if (w.size() > 1) Add(SymbolKind::Softkey, CutName(w[1].text), file, w[1], false);
-        const bool target = k->item == ITEM_NODE || k->item == ITEM_GOTO;
+        const bool target = k->item == MenuItemKind::Node || k->item == MenuItemKind::Goto;
         if (target && w.size() > 2) Add(SymbolKind::Menu, CutName(w[2].text), file, w[2], false);
         for (std::size_t i = target ? 3 : 2; i < w.size(); ++i) {
           if (StartsWithIgnoringCase(w[i].text, "POPUPMENU:") && w[i].text.size() > 10) {

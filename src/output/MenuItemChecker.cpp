@@ -44,11 +44,11 @@ struct ItemLayout {
 };
 
 constexpr ItemLayout kLayouts[] = {
-    {ITEM_BACK, kLineBack, false},     {ITEM_END, kLineEnd, false},
-    {ITEM_GOTO, kLineGoto, true},      {ITEM_NODE, kLineGoto, true},
-    {ITEM_ACTION, kLineAction, true},  {ITEM_PULSE, kLineAction, true},
-    {ITEM_CHECK, kLineCheck, true},    {ITEM_RADIO, kLineCheck, true},
-    {ITEM_STATE, kLineCheck, true},
+    {MenuItemKind::Back, kLineBack, false},     {MenuItemKind::End, kLineEnd, false},
+    {MenuItemKind::Goto, kLineGoto, true},      {MenuItemKind::Node, kLineGoto, true},
+    {MenuItemKind::Action, kLineAction, true},  {MenuItemKind::Pulse, kLineAction, true},
+    {MenuItemKind::Check, kLineCheck, true},    {MenuItemKind::Radio, kLineCheck, true},
+    {MenuItemKind::State, kLineCheck, true},
 };
 
 const ItemLayout* FindLayout(MenuItemKind kind) {
@@ -195,7 +195,7 @@ Msg CheckMenuItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     fault = {WordCountDetail(*def, false), few ? 0 : static_cast<int>(def->maxCheckerTokens)};
     return few ? Msg::TooFewTokens : Msg::TooManyTokens;
   }
-  if (def->kind == ITEM_BLANK) return CheckBlank(run, *def, tokens, fault);
+  if (def->kind == MenuItemKind::Blank) return CheckBlank(run, *def, tokens, fault);
 
   const ItemLayout* layout = FindLayout(def->kind);
   if (!layout) return Msg::Ok;

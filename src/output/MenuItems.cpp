@@ -97,16 +97,16 @@ constexpr P kTreeState[] = {P::Overlay,        P::Enable,    P::Status,    P::La
                             P::PyName,         P::PyMem,     P::PyScript,  P::PyPara};
 
 constexpr MenuItemDef kItemDefs[] = {
-    {ITEM_BLANK, "BLANK", 1, 3, 4, false, true, kCheckBlank, kTreeBlank},
-    {ITEM_NODE, "NODE", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
-    {ITEM_BACK, "BACK", 2, 9, 9, false, false, kCheckBack, kTreeBack},
-    {ITEM_END, "END", 2, 8, 8, false, false, kCheckEnd, kTreeEnd},
-    {ITEM_ACTION, "ACTION", 2, 14, 15, false, false, kCheckAction, kTreeAction},
-    {ITEM_PULSE, "PULSE", 2, 14, 15, false, false, kCheckAction, kTreeAction},
-    {ITEM_CHECK, "CHECK", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
-    {ITEM_RADIO, "RADIO", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
-    {ITEM_GOTO, "GOTO", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
-    {ITEM_STATE, "STATE", 2, 12, 13, false, false, kCheckState, kTreeState},
+    {MenuItemKind::Blank, "BLANK", 1, 3, 4, false, true, kCheckBlank, kTreeBlank},
+    {MenuItemKind::Node, "NODE", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {MenuItemKind::Back, "BACK", 2, 9, 9, false, false, kCheckBack, kTreeBack},
+    {MenuItemKind::End, "END", 2, 8, 8, false, false, kCheckEnd, kTreeEnd},
+    {MenuItemKind::Action, "ACTION", 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {MenuItemKind::Pulse, "PULSE", 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {MenuItemKind::Check, "CHECK", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {MenuItemKind::Radio, "RADIO", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {MenuItemKind::Goto, "GOTO", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {MenuItemKind::State, "STATE", 2, 12, 13, false, false, kCheckState, kTreeState},
 };
 
 }  // namespace

@@ -16,18 +16,18 @@
 namespace q32 {
 
 // The kinds of menu items; each is the letter the menu writers use for it.
-enum MenuItemKind : int {
-  ITEM_BLANK = '#',
-  ITEM_NODE = 'N',
-  ITEM_BACK = 'B',
-  ITEM_END = 'E',
-  ITEM_ACTION = 'S',
-  ITEM_PULSE = 'U',
-  ITEM_CHECK = 'C',
-  ITEM_RADIO = 'R',
-  ITEM_GOTO = 'G',
-  ITEM_STATE = 'T',
-  ITEM_PRAGMA = 17,  // a #PRAGMA line among the items: passed over by both writers
+enum class MenuItemKind : int {
+  Blank = '#',
+  Node = 'N',
+  Back = 'B',
+  End = 'E',
+  Action = 'S',
+  Pulse = 'U',
+  Check = 'C',
+  Radio = 'R',
+  Goto = 'G',
+  State = 'T',
+  Pragma = 17,  // a #PRAGMA line among the items: passed over by both writers
 };
 
 enum class ItemParam : std::uint8_t {

@@ -58,14 +58,14 @@ enum class ItemLayout { Blank, Back, End, Goto, Action, Check, State };
 
 ItemLayout LayoutOf(MenuItemKind kind) {
   switch (kind) {
-    case ITEM_BLANK: return ItemLayout::Blank;
-    case ITEM_BACK: return ItemLayout::Back;
-    case ITEM_END: return ItemLayout::End;
-    case ITEM_GOTO:
-    case ITEM_NODE: return ItemLayout::Goto;
-    case ITEM_ACTION:
-    case ITEM_PULSE: return ItemLayout::Action;
-    case ITEM_STATE: return ItemLayout::State;
+    case MenuItemKind::Blank: return ItemLayout::Blank;
+    case MenuItemKind::Back: return ItemLayout::Back;
+    case MenuItemKind::End: return ItemLayout::End;
+    case MenuItemKind::Goto:
+    case MenuItemKind::Node: return ItemLayout::Goto;
+    case MenuItemKind::Action:
+    case MenuItemKind::Pulse: return ItemLayout::Action;
+    case MenuItemKind::State: return ItemLayout::State;
     default: return ItemLayout::Check;
   }
 }

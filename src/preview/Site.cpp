@@ -319,7 +319,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
          "<th>Other parameters</th></tr>\n";
     int slot = 0;
     for (const Item& item : m->items) {
-      if (item.kind == ITEM_PRAGMA) continue;
+      if (item.kind == MenuItemKind::Pragma) continue;
       std::string softkey, opens, conditions, python, other;
       if (item.tokens.size() >= 2) {
         const std::string name = CutName(item.tokens[1]);
@@ -329,7 +329,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
       for (const std::string& t : Targets(item)) opens += (opens.empty() ? "" : "<br>") + menuLink(t);
       for (std::size_t t = 2; t < item.tokens.size(); ++t) {
         const std::string& p = item.tokens[t];
-        if ((item.kind == ITEM_GOTO || item.kind == ITEM_NODE) && t == 2) continue;
+        if ((item.kind == MenuItemKind::Goto || item.kind == MenuItemKind::Node) && t == 2) continue;
         if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
         if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") ||
             StartsWithIgnoringCase(p, "HIDE:"))
@@ -498,7 +498,7 @@ std::vector<std::string> StateBits(const Item& item) {
     if (StartsWithIgnoringCase(item.tokens[t], "STATES:")) states = std::atoi(item.tokens[t].c_str() + 7);
   }
   std::vector<std::string> bits;
-  if (item.kind != ITEM_STATE || status.empty()) return bits;
+  if (item.kind != MenuItemKind::State || status.empty()) return bits;
   bits.push_back(status);
   std::size_t digits = status.size();
   while (digits > 0 && status[digits - 1] >= '0' && status[digits - 1] <= '9') --digits;
@@ -516,7 +516,7 @@ std::vector<std::string> StateBits(const Item& item) {
 std::string ScreenKey(const Item& item, const std::map<std::string, const SoftkeyLine*>& byName) {
   const MenuItemDef* def = FindMenuItemDef(item.kind);
   // A BLANK that names a softkey shows it; pressing it does nothing.
-  const bool empty = item.kind == ITEM_BLANK && item.tokens.size() < 2;
+  const bool empty = item.kind == MenuItemKind::Blank && item.tokens.size() < 2;
   std::string b = std::string("<button class=\"sk") + (empty ? " blank" : "") +
                   "\" data-kind=\"" + (def ? def->keyword : "") + "\"";
   const std::vector<std::string> targets = Targets(item);
@@ -633,7 +633,7 @@ std::string ScreenPage(const Collector& c) {
          (m->hasRow ? " data-row=\"" + std::to_string(m->rowFirst) + " " + std::to_string(m->rowLast) + "\"" : "") +
          (m->attributes.title != "-" ? " data-title=\"" + Html(Unquoted(m->attributes.title)) + "\"" : "") + ">\n";
     for (const Item& item : m->items)
-      if (item.kind != ITEM_PRAGMA) h += ScreenKey(item, byName) + "\n";
+      if (item.kind != MenuItemKind::Pragma) h += ScreenKey(item, byName) + "\n";
     h += "</div>\n";
   }
   h += "</div>\n<script>" + std::string(kScreenScript) + "</script>\n</body></html>\n";

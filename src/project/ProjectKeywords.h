@@ -50,7 +50,7 @@ struct ProjectKeyword {
   KeywordKind kind;
   KeywordCode code = KeywordCode::None;  // Directive, Pragma, Setting, Menu
   SourceType source = SourceType::Pcx;        // Softkey
-  MenuItemKind item = ITEM_BLANK;        // MenuItem
+  MenuItemKind item = MenuItemKind::Blank;        // MenuItem
 };
 
 constexpr std::size_t kProjectKeywordCount = 43;

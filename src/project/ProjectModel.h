@@ -50,7 +50,7 @@ struct SoftkeyLine {
 struct Item {
   std::string file;
   int line = 0;
-  MenuItemKind kind = ITEM_BLANK;
+  MenuItemKind kind = MenuItemKind::Blank;
   std::vector<std::string> tokens;
   std::vector<WordPlace> places;
   Msg result = Msg::Ok;

@@ -32,7 +32,7 @@ def main():
     project = table(src, "src/project/ProjectKeywords.cpp", "kKeywords[]", r'\{"([^"]+)", K::(\w+)')
     bmx = table(src, "src/bmx/BmxProject.cpp", "kBmxKeywords[]", r'\{"([^"]+)", \d+,')
     params = table(src, "src/output/MenuItems.cpp", "kParamDefs{", r'\{P::\w+, "([^"]+)"\}')
-    items = table(src, "src/output/MenuItems.cpp", "kItemDefs[]", r'\{ITEM_\w+, "([^"]+)",')
+    items = table(src, "src/output/MenuItems.cpp", "kItemDefs[]", r'\{MenuItemKind::\w+, "([^"]+)",')
     options = table(src, "src/run/CommandLine.cpp", "kOptions[]", r'\{O::(\w+), "([^"]+)",')
     option_ids = re.findall(r"\b([A-Z]\w*)\b", table(src, "src/run/CommandLine.h", "enum class OptionId", r"[^{]+$")[0])
 
