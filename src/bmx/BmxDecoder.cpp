@@ -197,18 +197,15 @@ std::vector<std::uint32_t> BmxLayerDifferences(std::string_view s, std::span<con
   return d;
 }
 
-BmxFile DecodeBmxFile(std::string_view s) {
-  BmxFile f;
-  std::size_t at = 0;
-  if (s.substr(0, 2) == "BM" && s.substr(0, 4) != "BMX2") {
-    ReadBackground(s, f, at);
-    if (f.stop != BmxStop::FinalWord) return f;
-  }
+namespace {
 
+// The magic word and, in an extended file, its ten header words; false
+// when the file stops there.
+bool ReadHead(std::string_view s, BmxFile& f, std::size_t& at) {
   const std::string_view magic = s.substr(at, 4);
   if (magic != "BXX3" && magic != "BMX2") {
     Stop(f, BmxStop::NoHeader, BmxPart::Header, at);
-    return f;
+    return false;
   }
   at += 4;
   if (magic == "BXX3") {
@@ -216,30 +213,35 @@ BmxFile DecodeBmxFile(std::string_view s) {
     for (int k = 0; k < 10; ++k, at += kWord) {
       if (!Fits(s, at, kWord)) {
         Stop(f, BmxStop::EndsInsideWord, BmxPart::Header, at);
-        return f;
+        return false;
       }
       f.headerWords.push_back(ReadLe32(s, at));
     }
   }
+  return true;
+}
 
+// The attribute dictionary: each key's name, count and value names; false
+// when the file stops there.
+bool ReadDictionary(std::string_view s, BmxFile& f, std::size_t& at) {
   if (!Fits(s, at, kWord)) {
     Stop(f, BmxStop::EndsInsideWord, BmxPart::Dictionary, at);
-    return f;
+    return false;
   }
   f.keyCount = ReadLe32(s, at);
   if (f.keyCount > kMaxBmxKeys) {
     Stop(f, BmxStop::TooManyKeys, BmxPart::Dictionary, at);
-    return f;
+    return false;
   }
   at += kWord;
   for (std::uint32_t k = 0; k < f.keyCount; ++k) {
     if (!Fits(s, at, kNameBytes)) {
       Stop(f, BmxStop::EndsInsideName, BmxPart::Dictionary, at);
-      return f;
+      return false;
     }
     if (!Fits(s, at + kNameBytes, kWord)) {
       Stop(f, BmxStop::EndsInsideWord, BmxPart::Dictionary, at + kNameBytes);
-      return f;
+      return false;
     }
     BmxKey& key = f.keys.emplace_back();
     key.name = Name(s, at);
@@ -248,36 +250,40 @@ BmxFile DecodeBmxFile(std::string_view s) {
     for (at += kNameBytes + kWord; key.values.size() < key.count; at += kNameBytes) {
       if (!Fits(s, at, kNameBytes)) {
         Stop(f, BmxStop::EndsInsideName, BmxPart::Dictionary, at);
-        return f;
+        return false;
       }
       key.values.push_back(Name(s, at));
     }
   }
+  return true;
+}
 
+// The records up to the final word, each with its body decoded.
+void ReadRecords(std::string_view s, BmxFile& f, std::size_t at) {
   // Every record moves on by its head at least: the loop ends with the file.
   for (;;) {
     f.finalAt = at;
     if (!Fits(s, at, kWord)) {
       Stop(f, BmxStop::EndsInsideWord, BmxPart::Records, at);
-      return f;
+      return;
     }
     BmxRecord r;
     r.at = at;
     r.type = ReadLe32(s, at);
     if (r.type == 0) {
       f.trailing = s.size() - at - kWord;
-      return f;
+      return;
     }
     if (!Fits(s, at + kWord, kWord)) {
       Stop(f, BmxStop::EndsInsideWord, BmxPart::Records, at + kWord);
-      return f;
+      return;
     }
     r.next = ReadLe32(s, at + kWord);
     at += 2 * kWord;
     for (std::size_t k = 0; k < f.keys.size(); ++k, at += kWord) {
       if (!Fits(s, at, kWord)) {
         Stop(f, BmxStop::EndsInsideWord, BmxPart::Records, at);
-        return f;
+        return;
       }
       r.indexes.push_back(ReadLe32(s, at));
     }
@@ -286,13 +292,26 @@ BmxFile DecodeBmxFile(std::string_view s) {
       r.nextOutside = true;
       f.records.push_back(std::move(r));
       Stop(f, BmxStop::NextOutside, BmxPart::Records, at);
-      return f;
+      return;
     }
     r.bodySize = r.next - at;
     DecodeBody(s, r);
     at = r.next;
     f.records.push_back(std::move(r));
   }
+}
+
+}  // namespace
+
+BmxFile DecodeBmxFile(std::string_view s) {
+  BmxFile f;
+  std::size_t at = 0;
+  if (s.substr(0, 2) == "BM" && s.substr(0, 4) != "BMX2") {
+    ReadBackground(s, f, at);
+    if (f.stop != BmxStop::FinalWord) return f;
+  }
+  if (ReadHead(s, f, at) && ReadDictionary(s, f, at)) ReadRecords(s, f, at);
+  return f;
 }
 
 }  // namespace q32

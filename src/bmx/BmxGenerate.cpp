@@ -309,37 +309,13 @@ bool WriteFailed(VariantJob& job, File& out) {
   return false;
 }
 
-bool GenerateVariant(VariantJob& job) {
-  RunContext& run = job.run;
+// Every picture of the variant but the background, read and prepared before
+// anything more is written: placed bitmaps without their file header,
+// layers as their differences from the background, SVG pictures as they are.
+bool LoadPictures(VariantJob& job, const std::string& background, const BmxBitmapInfo& backgroundInfo,
+                  std::vector<LoadedPicture>& pictures) {
   const BmxProject& p = job.project;
-  FileSystem& fs = run.fs;
-
-  // The pictures are read only after the output is created: they are made
-  // inputs first, so that an output named like one of them is refused.
-  for (std::size_t i = 0; i < p.imageCount; ++i)
-    run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
-  MakeOutputDirectories(fs, job.outputPath);
-  std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
-  if (!out) return Fail(run, Msg::OutputNotCreated, job.outputPath, fs.FailureReason());
-
-  // The background: the first layer element, written whole.
-  std::string background;
-  BmxBitmapInfo backgroundInfo;
-  for (std::size_t i = 0; i < p.imageCount; ++i) {
-    const BmxImageElement& e = p.images[i];
-    if (e.kind != BmxImageKind::Layer) continue;
-    std::string file = FileVariant(e.file, job.variant);
-    if (!ReadWholeFile(fs, file, background)) return FailAt(job, Msg::BackgroundNotOpened, e, ReadFailure(fs));
-    backgroundInfo = ReadBitmapInfo(background);
-    if (!IsUncompressed24(backgroundInfo))
-      return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(backgroundInfo));
-    if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
-    break;
-  }
-
-  // Every picture of the variant, loaded and prepared before anything more
-  // is written.
-  std::vector<LoadedPicture> pictures(p.imageCount);
+  FileSystem& fs = job.run.fs;
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
     if (e.kind != BmxImageKind::Layer && e.kind != BmxImageKind::PlacedBitmap) continue;
@@ -365,42 +341,43 @@ bool GenerateVariant(VariantJob& job) {
     std::string file = FileVariant(e.file, job.variant);
     if (!ReadWholeFile(fs, file, pictures[i].bytes)) return FailAt(job, Msg::PictureNotRead, e, ReadFailure(fs));
   }
+  return true;
+}
 
-  // Everything behind the background, with record positions counted from
-  // the start of the file.
-  const std::size_t base = background.size();
-  std::string body;
-  if (job.extended) {
-    body += "BXX3";
-    // Each variant takes its size afresh: PIXSIZE, overridden by the entry of
-    // its own resolution, and where still 0 its own background's size.
-    int width = p.pixWidth, height = p.pixHeight;
-    if (job.variants > 1) {
-      for (const BmxResolutionSize& entry : p.resolutionSizes) {
-        if (entry.name != ResolutionName(job.variant)) continue;
-        if (entry.width != 0) width = entry.width;
-        if (entry.height != 0) height = entry.height;
-      }
+// The head of an extended file: its colours, interval, size, coding and
+// flags.  Each variant takes its size afresh: PIXSIZE, overridden by the
+// entry of its own resolution, and where still 0 its own background's size.
+void PutExtendedHead(std::string& body, const VariantJob& job, const BmxBitmapInfo& backgroundInfo) {
+  const BmxProject& p = job.project;
+  body += "BXX3";
+  int width = p.pixWidth, height = p.pixHeight;
+  if (job.variants > 1) {
+    for (const BmxResolutionSize& entry : p.resolutionSizes) {
+      if (entry.name != ResolutionName(job.variant)) continue;
+      if (entry.width != 0) width = entry.width;
+      if (entry.height != 0) height = entry.height;
     }
-    if (width == 0) width = backgroundInfo.width;
-    if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
-                         std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
-    AppendLe32(body, p.transparentColorGiven ? 1 : 0);
-    AppendLe32(body, p.transparentColor);
-    AppendLe32(body, p.backgroundColorGiven ? 1 : 0);
-    AppendLe32(body, p.backgroundColor);
-    AppendLe32(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
-    AppendLe32(body, static_cast<std::uint32_t>(width));
-    AppendLe32(body, static_cast<std::uint32_t>(height));
-    AppendLe32(body, static_cast<std::uint32_t>(p.coding));
-    AppendLe32(body, p.scalable ? kScalableFlag : 0);
-    AppendLe32(body, 0);
-  } else {
-    body += "BMX2";
   }
-  PutDictionary(body, job.dictionary);
-  for (std::size_t i = 0; i < p.textCount; ++i)
-    PutTextRecord(body, base, job.dictionary, p.texts[i], job.variant);
+  if (width == 0) width = backgroundInfo.width;
+  if (height == 0) height = static_cast<int>(std::min<std::int64_t>(
+                       std::abs(static_cast<std::int64_t>(backgroundInfo.height)), INT32_MAX));
+  AppendLe32(body, p.transparentColorGiven ? 1 : 0);
+  AppendLe32(body, p.transparentColor);
+  AppendLe32(body, p.backgroundColorGiven ? 1 : 0);
+  AppendLe32(body, p.backgroundColor);
+  AppendLe32(body, p.animIntervalGiven ? static_cast<std::uint32_t>(p.animInterval) : 0);
+  AppendLe32(body, static_cast<std::uint32_t>(width));
+  AppendLe32(body, static_cast<std::uint32_t>(height));
+  AppendLe32(body, static_cast<std::uint32_t>(p.coding));
+  AppendLe32(body, p.scalable ? kScalableFlag : 0);
+  AppendLe32(body, 0);
+}
+
+// The picture records: layers and placed bitmaps in the project's order,
+// then the SVG pictures.
+void PutPictureRecords(std::string& body, std::size_t base, const VariantJob& job,
+                       const std::vector<LoadedPicture>& pictures) {
+  const BmxProject& p = job.project;
   for (std::size_t i = 0; i < p.imageCount; ++i) {
     const BmxImageElement& e = p.images[i];
     const LoadedPicture& picture = pictures[i];
@@ -434,6 +411,48 @@ bool GenerateVariant(VariantJob& job) {
     AppendLe32(body, static_cast<std::uint32_t>(picture.bytes.size()));
     body += picture.bytes;
   }
+}
+
+bool GenerateVariant(VariantJob& job) {
+  RunContext& run = job.run;
+  const BmxProject& p = job.project;
+  FileSystem& fs = run.fs;
+
+  // The pictures are read only after the output is created: they are made
+  // inputs first, so that an output named like one of them is refused.
+  for (std::size_t i = 0; i < p.imageCount; ++i)
+    run.inputGuard.RegisterInput(FileVariant(p.images[i].file, job.variant));
+  MakeOutputDirectories(fs, job.outputPath);
+  std::unique_ptr<File> out = fs.Open(job.outputPath, FileMode::WriteBinary);
+  if (!out) return Fail(run, Msg::OutputNotCreated, job.outputPath, fs.FailureReason());
+
+  // The background: the first layer element, written whole.
+  std::string background;
+  BmxBitmapInfo backgroundInfo;
+  for (std::size_t i = 0; i < p.imageCount; ++i) {
+    const BmxImageElement& e = p.images[i];
+    if (e.kind != BmxImageKind::Layer) continue;
+    std::string file = FileVariant(e.file, job.variant);
+    if (!ReadWholeFile(fs, file, background)) return FailAt(job, Msg::BackgroundNotOpened, e, ReadFailure(fs));
+    backgroundInfo = ReadBitmapInfo(background);
+    if (!IsUncompressed24(backgroundInfo))
+      return FailAt(job, Msg::Not24BitBitmap, e, Not24Why(backgroundInfo));
+    if (!out->Write(background.data(), background.size())) return WriteFailed(job, *out);
+    break;
+  }
+  std::vector<LoadedPicture> pictures(p.imageCount);
+  if (!LoadPictures(job, background, backgroundInfo, pictures)) return false;
+
+  // Everything behind the background, with record positions counted from
+  // the start of the file.
+  const std::size_t base = background.size();
+  std::string body;
+  if (job.extended) PutExtendedHead(body, job, backgroundInfo);
+  else body += "BMX2";
+  PutDictionary(body, job.dictionary);
+  for (std::size_t i = 0; i < p.textCount; ++i)
+    PutTextRecord(body, base, job.dictionary, p.texts[i], job.variant);
+  PutPictureRecords(body, base, job, pictures);
   AppendLe32(body, 0);
   if (!out->Write(body.data(), body.size()) || !out->Close()) return WriteFailed(job, *out);
   return true;

@@ -99,6 +99,49 @@ bool ListUnits(std::string_view s, const BmxLayerUnits& layer, std::vector<std::
   }
 }
 
+// A record's body: a layer's units and the picture it makes of the
+// background, a text's words, a placed bitmap's or an SVG picture's place,
+// size and contents; "!!" where a size word does not match the body.
+std::string RecordBody(const BmxRecord& r, std::string_view b, const std::vector<std::uint32_t>& background, int width) {
+  std::string body;
+  if (r.IsLayer()) {
+    std::vector<std::uint32_t> d;
+    std::string units, error;
+    if (r.unitsSize != b.size() - 4) body += Format("!! units size word %d\n", static_cast<int>(r.unitsSize));
+    const bool ok = ListUnits(b.substr(4), r.units, d, units, error);
+    body += "    " + (units.empty() ? "no whole unit" : units) + "\n";
+    if (!ok) body += "!! " + error + "\n";
+    if (d.size() > background.size()) body += "!! more pixels than the background\n";
+    std::vector<std::uint32_t> picture = background;
+    for (std::size_t p = 0; ok && p < d.size() && p < picture.size(); ++p) picture[p] ^= d[p];
+    if (ok && d.size() <= picture.size()) body += Rows(picture, width, &background);
+  } else if (r.IsText()) {
+    const BmxTextRecord& t = r.text;
+    auto w = [&t](std::size_t k) { return static_cast<int>(t.words[k]); };
+    body += Format("    horizontal %d vertical %d, position %d %d %d, size given %d, font %d %d ", w(1), w(2), w(3),
+              w(4), w(5), w(6), w(7), w(8)) +
+            Quoted(t.font, 36) + Format(", colour %d %06X\n    ", w(18), w(19)) + Quoted(t.text) + "\n";
+    if (!t.asLaidOut) body += "!! text body not as laid out\n";
+  } else if (r.IsPlacedBitmap()) {
+    const BmxPlacedBitmap& p = r.bitmap;
+    auto w = [&p](std::size_t k) { return static_cast<int>(p.words[k]); };
+    const std::string why = Why(p.info, p.described, p.inside);
+    body += Format("    position %d %d %d, pixel offset %d, %d bytes, ", w(0), w(1), w(2), w(3), w(4)) +
+            (why.empty() ? Format("%d x %d pixels\n", p.info.width, p.info.height) + Rows(p.pixels, p.info.width)
+                         : why + "\n");
+    if (p.words[4] != b.size() - 20) body += "!! size word\n";
+  } else if (r.IsSvg()) {
+    auto w = [&r](std::size_t k) { return static_cast<int>(r.svg.words[k]); };
+    body += Format("    word %d, position %d %d %d, size %d %d %d, %d bytes ", w(0), w(1), w(2), w(3), w(4), w(5), w(6),
+              w(7)) +
+            Quoted(r.svg.svg, 60) + "\n";
+    if (r.svg.words[7] != b.size() - 32) body += "!! size word\n";
+  } else {
+    body += Format("    %lu bytes\n", U(b.size()));
+  }
+  return body;
+}
+
 }  // namespace
 
 bool ListBmxLayerUnits(std::string_view s, std::vector<std::uint32_t>& d, std::string& units, std::string& error) {
@@ -160,7 +203,7 @@ std::string BmxListing(std::string_view s) {
     const BmxRecord& r = f.records[i];
     const int record = static_cast<int>(i) + 1;
     static const char* kTypes[] = {"?", "layer", "text", "placed bitmap", "svg"};
-    std::string head = r.type < 5 ? kTypes[r.type] : Format("type %u", r.type), body;
+    std::string head = r.type < 5 ? kTypes[r.type] : Format("type %u", r.type);
     for (std::size_t k = 0; k < f.keys.size(); ++k) {
       const std::uint32_t index = r.indexes[k];
       const std::vector<BmxName>& values = f.keys[k].values;
@@ -170,41 +213,7 @@ std::string BmxListing(std::string_view s) {
     if (r.nextOutside) return out + Format("record %d: ", record) + head + Format("\n!! next at %u\n", r.next);
     const std::string_view b = r.Body(s);
     if (r.bodyShort) return out + EndsInsideWord(r.shortAt);
-    if (r.IsLayer()) {
-      std::vector<std::uint32_t> d;
-      std::string units, error;
-      if (r.unitsSize != b.size() - 4) body += Format("!! units size word %d\n", static_cast<int>(r.unitsSize));
-      const bool ok = ListUnits(b.substr(4), r.units, d, units, error);
-      body += "    " + (units.empty() ? "no whole unit" : units) + "\n";
-      if (!ok) body += "!! " + error + "\n";
-      if (d.size() > background.size()) body += "!! more pixels than the background\n";
-      std::vector<std::uint32_t> picture = background;
-      for (std::size_t p = 0; ok && p < d.size() && p < picture.size(); ++p) picture[p] ^= d[p];
-      if (ok && d.size() <= picture.size()) body += Rows(picture, width, &background);
-    } else if (r.IsText()) {
-      const BmxTextRecord& t = r.text;
-      auto w = [&t](std::size_t k) { return static_cast<int>(t.words[k]); };
-      body += Format("    horizontal %d vertical %d, position %d %d %d, size given %d, font %d %d ", w(1), w(2), w(3),
-                w(4), w(5), w(6), w(7), w(8)) +
-              Quoted(t.font, 36) + Format(", colour %d %06X\n    ", w(18), w(19)) + Quoted(t.text) + "\n";
-      if (!t.asLaidOut) body += "!! text body not as laid out\n";
-    } else if (r.IsPlacedBitmap()) {
-      const BmxPlacedBitmap& p = r.bitmap;
-      auto w = [&p](std::size_t k) { return static_cast<int>(p.words[k]); };
-      const std::string why = Why(p.info, p.described, p.inside);
-      body += Format("    position %d %d %d, pixel offset %d, %d bytes, ", w(0), w(1), w(2), w(3), w(4)) +
-              (why.empty() ? Format("%d x %d pixels\n", p.info.width, p.info.height) + Rows(p.pixels, p.info.width)
-                           : why + "\n");
-      if (p.words[4] != b.size() - 20) body += "!! size word\n";
-    } else if (r.IsSvg()) {
-      auto w = [&r](std::size_t k) { return static_cast<int>(r.svg.words[k]); };
-      body += Format("    word %d, position %d %d %d, size %d %d %d, %d bytes ", w(0), w(1), w(2), w(3), w(4), w(5), w(6),
-                w(7)) +
-              Quoted(r.svg.svg, 60) + "\n";
-      if (r.svg.words[7] != b.size() - 32) body += "!! size word\n";
-    } else {
-      body += Format("    %lu bytes\n", U(b.size()));
-    }
+    const std::string body = RecordBody(r, b, background, width);
     if (head == previousHead && body == previousBody) {
       ++same;
       continue;

@@ -201,7 +201,6 @@ class Walk {
       const int op = w_.Word(at);
       auto need = [&](std::size_t words) { return w_.Has(at, 2 + 2 * words); };
       auto word = [&](std::size_t k) { return w_.Word(at + 2 + 2 * k); };
-      auto coordinate = [&](std::size_t k) { return w_.Signed(at + 2 + 2 * k); };
       if (op == kOpEnd) return;
       if (op == kOpBlockEnd) {
         if (returns.empty()) return Stop(v, VectorWalkStop::BlockEndOutsideBlock, at);
@@ -250,67 +249,80 @@ class Walk {
         default:
           break;
       }
-      // Drawing records: para records carry one more word after the opcode.
-      const bool para = (op & 0x00FF) == 0x40;
-      const std::size_t o = para ? 1 : 0;
-      const int base = op & 0xFF00;
-      auto colourAt = [&](std::size_t k) { return para ? kParaColour : word(k); };
       VectorShape shape;
-      if (base == 0x1200) {
-        if (!need(o + 6)) return Stop(v, VectorWalkStop::CutOff, at);
-        shape = Shape(VectorShapeKind::Line, coordinate(o), coordinate(o + 1));
-        shape.x2 = coordinate(o + 2), shape.y2 = coordinate(o + 3);
-        shape.colour = colourAt(o + 5);
-        at += 2 + 2 * (o + 6);
-        // A para line carries its eight words twice: one line.
-        if (para && w_.Has(at, 16) && d_.substr(at, 16) == d_.substr(at - 16, 16)) at += 16;
-      } else if (base == 0x1A00) {
-        if (!need(o + 5)) return Stop(v, VectorWalkStop::CutOff, at);
-        shape = Shape(VectorShapeKind::Circle, coordinate(o), coordinate(o + 1));
-        shape.radius = word(o + 2);
-        shape.colour = colourAt(o + 4);
-        at += 2 + 2 * (o + 5);
-      } else if (base == 0x1C00) {
-        if (!need(o + 9)) return Stop(v, VectorWalkStop::CutOff, at);
-        shape = Shape(VectorShapeKind::Arc, coordinate(o), coordinate(o + 1));
-        shape.x2 = coordinate(o + 2), shape.y2 = coordinate(o + 3);
-        shape.cx = coordinate(o + 4), shape.cy = coordinate(o + 5);
-        shape.colour = colourAt(o + 8);
-        at += 2 + 2 * (o + 9);
-      } else if (base == 0x2200) {  // a fill point
-        if (!need(o + 4)) return Stop(v, VectorWalkStop::CutOff, at);
-        shape = Shape(VectorShapeKind::Dot, coordinate(o), coordinate(o + 1));
-        shape.colour = colourAt(o + 3);
-        at += 2 + 2 * (o + 4);
-      } else if (base == 0x1000) {
-        if (!need(o + 3)) return Stop(v, VectorWalkStop::CutOff, at);
-        shape = Shape(VectorShapeKind::Dot, coordinate(o), coordinate(o + 1));
-        shape.colour = colourAt(o + 2);
-        at += 2 + 2 * (o + 3);
-      } else if (base == 0x2A00) {
-        if (!need(o + 3)) return Stop(v, VectorWalkStop::CutOff, at);
-        const std::size_t n = static_cast<std::size_t>(word(o + 2));
-        const std::size_t textAt = at + 2 + 2 * (o + 3), textBytes = n + n % 2;
-        const std::size_t tail = para ? 4 : 2;  // size, colour (para: size, 1, 0800h, 000Ah)
-        if (!w_.Has(textAt, textBytes + 2 * tail)) return Stop(v, VectorWalkStop::TextCutOff, at);
-        shape = Shape(VectorShapeKind::Text, coordinate(o), coordinate(o + 1));
-        shape.sizeCode = w_.Word(textAt + textBytes);
-        shape.colour = para ? kParaColour : w_.Word(textAt + textBytes + 2);
-        shape.text = std::string(d_.substr(textAt, n));
-        at = textAt + textBytes + 2 * tail;
-      } else {
-        v.stopOpcode = static_cast<std::uint16_t>(op);
-        return Stop(v, VectorWalkStop::UnknownRecord, at);
-      }
+      if (!ReadShape(v, at, op, shape)) return;
       Extend(v, shape);
       v.shapes.push_back(std::move(shape));
     }
+  }
+
+  // A drawing record at `at`: its shape, and `at` past it; false when the
+  // walk stops there.  Para records carry one more word after the opcode.
+  bool ReadShape(VectorVariant& v, std::size_t& at, int op, VectorShape& shape) {
+    auto need = [&](std::size_t words) { return w_.Has(at, 2 + 2 * words); };
+    auto word = [&](std::size_t k) { return w_.Word(at + 2 + 2 * k); };
+    auto coordinate = [&](std::size_t k) { return w_.Signed(at + 2 + 2 * k); };
+    const bool para = (op & 0x00FF) == 0x40;
+    const std::size_t o = para ? 1 : 0;
+    const int base = op & 0xFF00;
+    auto colourAt = [&](std::size_t k) { return para ? kParaColour : word(k); };
+    if (base == 0x1200) {
+      if (!need(o + 6)) return Stopped(v, VectorWalkStop::CutOff, at);
+      shape = Shape(VectorShapeKind::Line, coordinate(o), coordinate(o + 1));
+      shape.x2 = coordinate(o + 2), shape.y2 = coordinate(o + 3);
+      shape.colour = colourAt(o + 5);
+      at += 2 + 2 * (o + 6);
+      // A para line carries its eight words twice: one line.
+      if (para && w_.Has(at, 16) && d_.substr(at, 16) == d_.substr(at - 16, 16)) at += 16;
+    } else if (base == 0x1A00) {
+      if (!need(o + 5)) return Stopped(v, VectorWalkStop::CutOff, at);
+      shape = Shape(VectorShapeKind::Circle, coordinate(o), coordinate(o + 1));
+      shape.radius = word(o + 2);
+      shape.colour = colourAt(o + 4);
+      at += 2 + 2 * (o + 5);
+    } else if (base == 0x1C00) {
+      if (!need(o + 9)) return Stopped(v, VectorWalkStop::CutOff, at);
+      shape = Shape(VectorShapeKind::Arc, coordinate(o), coordinate(o + 1));
+      shape.x2 = coordinate(o + 2), shape.y2 = coordinate(o + 3);
+      shape.cx = coordinate(o + 4), shape.cy = coordinate(o + 5);
+      shape.colour = colourAt(o + 8);
+      at += 2 + 2 * (o + 9);
+    } else if (base == 0x2200) {  // a fill point
+      if (!need(o + 4)) return Stopped(v, VectorWalkStop::CutOff, at);
+      shape = Shape(VectorShapeKind::Dot, coordinate(o), coordinate(o + 1));
+      shape.colour = colourAt(o + 3);
+      at += 2 + 2 * (o + 4);
+    } else if (base == 0x1000) {
+      if (!need(o + 3)) return Stopped(v, VectorWalkStop::CutOff, at);
+      shape = Shape(VectorShapeKind::Dot, coordinate(o), coordinate(o + 1));
+      shape.colour = colourAt(o + 2);
+      at += 2 + 2 * (o + 3);
+    } else if (base == 0x2A00) {
+      if (!need(o + 3)) return Stopped(v, VectorWalkStop::CutOff, at);
+      const std::size_t n = static_cast<std::size_t>(word(o + 2));
+      const std::size_t textAt = at + 2 + 2 * (o + 3), textBytes = n + n % 2;
+      const std::size_t tail = para ? 4 : 2;  // size, colour (para: size, 1, 0800h, 000Ah)
+      if (!w_.Has(textAt, textBytes + 2 * tail)) return Stopped(v, VectorWalkStop::TextCutOff, at);
+      shape = Shape(VectorShapeKind::Text, coordinate(o), coordinate(o + 1));
+      shape.sizeCode = w_.Word(textAt + textBytes);
+      shape.colour = para ? kParaColour : w_.Word(textAt + textBytes + 2);
+      shape.text = std::string(d_.substr(textAt, n));
+      at = textAt + textBytes + 2 * tail;
+    } else {
+      v.stopOpcode = static_cast<std::uint16_t>(op);
+      return Stopped(v, VectorWalkStop::UnknownRecord, at);
+    }
+    return true;
   }
 
  private:
   static void Stop(VectorVariant& v, VectorWalkStop why, std::size_t at) {
     v.stop = why;
     v.stopAt = at;
+  }
+  static bool Stopped(VectorVariant& v, VectorWalkStop why, std::size_t at) {
+    Stop(v, why, at);
+    return false;
   }
   static void Extend(VectorVariant& v, int x0, int y0, int x1, int y1) {
     if (!v.drawsSomething) v.minX = x0, v.minY = y0, v.maxX = x1, v.maxY = y1;

@@ -131,6 +131,70 @@ struct TextOutput {
   void Write(const std::vector<std::uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
 };
 
+// The text lines of a source: empty lines and comments do not count; a
+// longer line is read on as the next one.
+std::vector<TextLine> ReadTextLines(File& input) {
+  std::vector<TextLine> lines;
+  char buffer[kTextSourceLineLimit + 1];
+  unsigned physical = 0;  // the file's line a piece belongs to
+  bool lineStart = true;
+  while (lines.size() < kMaxTextSoftkeyLines && input.GetLine(buffer, sizeof buffer)) {
+    if (lineStart) ++physical;
+    const std::size_t n = std::strlen(buffer);
+    lineStart = n > 0 && buffer[n - 1] == '\n';
+    if (buffer[0] == '\n' || buffer[0] == ';') continue;
+    lines.push_back(ParseTextLine(buffer));
+    lines.back().line = physical;
+  }
+  return lines;
+}
+
+// Gives each line its language and moves the English text last: the control
+// shows it when no test matched.  The first line whose language the control
+// does not know, else lines.size().
+std::size_t SetLanguages(std::vector<TextLine>& lines) {
+  const int english = GetLanguageIndex(kDefaultLanguage);
+  std::size_t defaultLine = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    lines[i].language =
+        GetLanguageIndex(lines[i].languageId.empty() ? kDefaultLanguage : lines[i].languageId);
+    if (lines[i].language == -1) return i;
+    if (lines[i].language == english) defaultLine = i;
+  }
+  if (defaultLine + 1 < lines.size()) {
+    TextLine moved = std::move(lines[defaultLine]);
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(defaultLine));
+    moved.language = english;
+    lines.push_back(std::move(moved));
+  }
+  return lines.size();
+}
+
+// The records of one text's rows, each cut to what fits and centred; the
+// bytes they take.
+std::size_t RowRecords(RunContext& run, const TextLayout& layout, std::vector<std::string>& rows,
+                       std::vector<std::vector<std::uint8_t>>& records) {
+  std::size_t textBytes = 0;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    std::string& row = rows[k];
+    const std::size_t fits = static_cast<std::size_t>(kTextSoftkeyWidth / layout.charWidth);
+    if (row.size() > fits) {
+      if (run.observer) run.observer->TextCut(row, fits);
+      row.resize(fits);
+    }
+    const int width = static_cast<int>(row.size()) * layout.charWidth;
+    const int x = (kTextSoftkeyWidth - width) / 2 - 4;
+    for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));
+    std::vector<std::uint8_t> record;
+    AppendTextRecord(record, run.settings.controlFamilyLE, static_cast<std::uint16_t>(x),
+                     static_cast<std::uint16_t>(layout.y[rows.size() - 1][k]), row, TextSizeCode(layout.size),
+                     kVectorColour);
+    textBytes += kTextRecordBytes + (row.size() + 1) / 2 * 2;
+    records.push_back(std::move(record));
+  }
+  return textBytes;
+}
+
 }  // namespace
 
 unsigned char Cp850ToLatin1(unsigned char c) { return kLatin1Map[c]; }
@@ -166,41 +230,13 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     return result;
   };
 
-  // Empty lines and comments do not count; a longer line is read on as the
-  // next one.
-  std::vector<TextLine> lines;
-  char buffer[kTextSourceLineLimit + 1];
-  unsigned physical = 0;  // the file's line a piece belongs to
-  bool lineStart = true;
-  while (lines.size() < kMaxTextSoftkeyLines && input->GetLine(buffer, sizeof buffer)) {
-    if (lineStart) ++physical;
-    const std::size_t n = std::strlen(buffer);
-    lineStart = n > 0 && buffer[n - 1] == '\n';
-    if (buffer[0] == '\n' || buffer[0] == ';') continue;
-    lines.push_back(ParseTextLine(buffer));
-    lines.back().line = physical;
-  }
+  std::vector<TextLine> lines = ReadTextLines(*input);
   if (lines.empty()) return fail(Msg::ReadFailed, 1, Msg::ReadFailed, "the source holds no text");
-
-  const int english = GetLanguageIndex(kDefaultLanguage);
-  std::size_t defaultLine = lines.size();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    lines[i].language =
-        GetLanguageIndex(lines[i].languageId.empty() ? kDefaultLanguage : lines[i].languageId);
-    if (lines[i].language == -1)
-      return fail(Msg::ReadFailed, lines[i].line, Msg::ReadFailed,
-                  "\"" + lines[i].languageId + "\" from column " + std::to_string(kLanguageColumn) +
-                      " on is no language the control knows",
-                  lines[i].languageAt + 1, lines[i].languageId.size());
-    if (lines[i].language == english) defaultLine = i;
-  }
-  // The English text is what the control shows when no test matched.
-  if (defaultLine + 1 < lines.size()) {
-    TextLine moved = std::move(lines[defaultLine]);
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(defaultLine));
-    moved.language = english;
-    lines.push_back(std::move(moved));
-  }
+  if (const std::size_t i = SetLanguages(lines); i < lines.size())
+    return fail(Msg::ReadFailed, lines[i].line, Msg::ReadFailed,
+                "\"" + lines[i].languageId + "\" from column " + std::to_string(kLanguageColumn) +
+                    " on is no language the control knows",
+                lines[i].languageAt + 1, lines[i].languageId.size());
 
   TextOutput out;
   out.writer = writer.get();
@@ -223,24 +259,7 @@ Msg ConvertTextSoftkey(RunContext& run, std::string_view source, char kindLetter
     }
 
     std::vector<std::vector<std::uint8_t>> records;
-    std::size_t textBytes = 0;
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-      std::string& row = rows[k];
-      const std::size_t fits = static_cast<std::size_t>(kTextSoftkeyWidth / layout->charWidth);
-      if (row.size() > fits) {
-        if (run.observer) run.observer->TextCut(row, fits);
-        row.resize(fits);
-      }
-      const int width = static_cast<int>(row.size()) * layout->charWidth;
-      const int x = (kTextSoftkeyWidth - width) / 2 - 4;
-      for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));
-      std::vector<std::uint8_t> record;
-      AppendTextRecord(record, le, static_cast<std::uint16_t>(x),
-                       static_cast<std::uint16_t>(layout->y[rows.size() - 1][k]), row,
-                       TextSizeCode(layout->size), kVectorColour);
-      textBytes += kTextRecordBytes + (row.size() + 1) / 2 * 2;
-      records.push_back(std::move(record));
-    }
+    const std::size_t textBytes = RowRecords(run, *layout, rows, records);
 
     if (i + 1 < lines.size()) {
       std::uint8_t test[kLanguageTestBytes] = {0x3A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3C, 0x02, 0x00, 0x00};

@@ -163,6 +163,62 @@ int Scaled(std::uint32_t unit, std::uint32_t value, int side) {
   return unit == 2 ? v * side / 100 : v;
 }
 
+// A record's attributes as "KEY=value" words, in the dictionary's order.
+std::string RecordAttributes(const BmxFile& f, const BmxRecord& r) {
+  std::string attributes;
+  for (std::size_t k = 0; k < f.keys.size(); ++k) {
+    const std::uint32_t index = r.indexes[k];
+    const std::vector<BmxName>& values = f.keys[k].values;
+    if (index != kBmxNoValue && index < values.size())
+      attributes += (attributes.empty() ? "" : " ") + f.keys[k].name.name + "=" + values[index].name;
+  }
+  return attributes;
+}
+
+// A layer record's picture: the background with the layer's differences,
+// which apply to the stored rows (bottom-up unless the height is negative).
+// A layer that changes nothing is no picture of its own.
+void AddLayer(BmxPicture& out, const BmxFile& f, const BmxRecord& r, std::string_view bytes,
+              const std::string& attributes) {
+  constexpr std::size_t kMaxLayers = 8;
+  const BmpInfoHeader& info = f.background.header.info;
+  const int width = out.pixels.width, height = out.pixels.height;
+  // Units past the background's pixels are not looked at.
+  const std::size_t pixels = f.background.pixels.size();
+  const BmxLayerUnits& units = r.units;
+  if ((units.stop == BmxLayerStop::ZeroUnit || units.stop == BmxLayerStop::LiteralBeyond) && units.pixels <= pixels)
+    out.problem = "a broken layer";
+  const std::string_view stream = r.bodyShort ? std::string_view() : r.Body(bytes).substr(4);
+  const std::vector<std::uint32_t> diff = BmxLayerDifferences(stream, units.units, pixels);
+  Pixels layered = out.pixels;
+  bool changes = false;
+  for (std::size_t p = 0; p < diff.size(); ++p) {
+    const int y = static_cast<int>(p) / width, x = static_cast<int>(p) % width;
+    const int row = info.TopDown() ? y : height - 1 - y;
+    layered.rgb[static_cast<std::size_t>(row * width + x)] ^= diff[p];
+    changes = changes || diff[p] != 0;
+  }
+  if (changes && out.layers.size() < kMaxLayers) out.layers.emplace_back(attributes, std::move(layered));
+}
+
+// A placed bitmap record's picture, top row first, at its place and size.
+void AddPlacedBitmap(BmxPicture& out, const BmxRecord& r, const std::string& attributes) {
+  const BmpInfoHeader& bi = r.bitmap.info;
+  Pixels bitmap;
+  bitmap.width = bi.width;
+  bitmap.height = static_cast<int>(bi.Rows());
+  bitmap.rgb.resize(r.bitmap.pixels.size());
+  if (bitmap.rgb.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height) return;
+  for (int y = 0; y < bitmap.height; ++y)
+    for (int x = 0; x < bitmap.width; ++x)
+      bitmap.rgb[static_cast<std::size_t>(y) * bitmap.width + x] =
+          r.bitmap.pixels[static_cast<std::size_t>(bi.TopDown() ? y : bitmap.height - 1 - y) * bitmap.width + x];
+  const auto& w = r.bitmap.words;
+  const int width = out.pixels.width, height = out.pixels.height;
+  out.placed.push_back({attributes, Scaled(w[0], w[1], width), Scaled(w[0], w[2], height), bitmap.width,
+                        bitmap.height, "image/png", EncodePng(bitmap)});
+}
+
 }  // namespace
 
 BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
@@ -207,38 +263,15 @@ BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
   }
   // At most this many records are shown; the rest of the file is not looked at.
   constexpr std::size_t kMaxRecords = 10000;
-  constexpr std::size_t kMaxLayers = 8;
   for (std::size_t i = 0; i < f.records.size() && i < kMaxRecords; ++i) {
     const BmxRecord& r = f.records[i];
     if (r.nextOutside) {
       out.problem = "a record runs past the end";
       return out;
     }
-    std::string attributes;
-    for (std::size_t k = 0; k < f.keys.size(); ++k) {
-      const std::uint32_t index = r.indexes[k];
-      const std::vector<BmxName>& values = f.keys[k].values;
-      if (index != kBmxNoValue && index < values.size())
-        attributes += (attributes.empty() ? "" : " ") + f.keys[k].name.name + "=" + values[index].name;
-    }
+    const std::string attributes = RecordAttributes(f, r);
     if (r.IsLayer()) {
-      // Units past the background's pixels are not looked at.
-      const std::size_t pixels = background.pixels.size();
-      const BmxLayerUnits& units = r.units;
-      if ((units.stop == BmxLayerStop::ZeroUnit || units.stop == BmxLayerStop::LiteralBeyond) &&
-          units.pixels <= pixels)
-        out.problem = "a broken layer";
-      const std::string_view stream = r.bodyShort ? std::string_view() : r.Body(bytes).substr(4);
-      const std::vector<std::uint32_t> diff = BmxLayerDifferences(stream, units.units, pixels);
-      // The differences apply to the stored rows.
-      Pixels layered = out.pixels;
-      bool changes = false;
-      for (std::size_t p = 0; p < diff.size(); ++p) {
-        const int y = static_cast<int>(p) / width, x = static_cast<int>(p) % width;
-        layered.rgb[static_cast<std::size_t>(stored(y) * width + x)] ^= diff[p];
-        changes = changes || diff[p] != 0;
-      }
-      if (changes && out.layers.size() < kMaxLayers) out.layers.emplace_back(attributes, std::move(layered));
+      AddLayer(out, f, r, bytes, attributes);
     } else if (r.IsText() && r.text.textFits) {
       out.texts.push_back({attributes, r.text.text, r.text.words, r.text.font == "System"});
     } else if (r.IsSvg() && !r.bodyShort) {
@@ -246,20 +279,7 @@ BmxPicture BmxPictures(const BmxFile& f, std::string_view bytes) {
       out.placed.push_back({attributes, Scaled(w[1], w[2], width), Scaled(w[1], w[3], height),
                             Scaled(w[4], w[5], width), Scaled(w[4], w[6], height), "image/svg+xml", r.svg.svg});
     } else if (r.IsPlacedBitmap() && !r.bodyShort && r.bitmap.described && r.bitmap.inside) {
-      const BmpInfoHeader& bi = r.bitmap.info;
-      Pixels bitmap;
-      bitmap.width = bi.width;
-      bitmap.height = static_cast<int>(bi.Rows());
-      bitmap.rgb.resize(r.bitmap.pixels.size());
-      if (bitmap.rgb.size() == static_cast<std::size_t>(bitmap.width) * bitmap.height) {
-        for (int y = 0; y < bitmap.height; ++y)
-          for (int x = 0; x < bitmap.width; ++x)
-            bitmap.rgb[static_cast<std::size_t>(y) * bitmap.width + x] =
-                r.bitmap.pixels[static_cast<std::size_t>(bi.TopDown() ? y : bitmap.height - 1 - y) * bitmap.width + x];
-        const auto& w = r.bitmap.words;
-        out.placed.push_back({attributes, Scaled(w[0], w[1], width), Scaled(w[0], w[2], height), bitmap.width,
-                              bitmap.height, "image/png", EncodePng(bitmap)});
-      }
+      AddPlacedBitmap(out, r, attributes);
     }
   }
   if (f.records.size() >= kMaxRecords) return out;

@@ -64,15 +64,26 @@ constexpr OptionId kPreviewOptions[] = {
     OptionId::IncLanguageDir, OptionId::NoFileCheck, OptionId::Checks,       OptionId::ChecksAsErrors,
     OptionId::GccDiagnostics, OptionId::Sarif,      OptionId::OutputDir};
 
-}  // namespace
+// What the command line asks of the preview: the generating run's settings,
+// the site's directory and the options shown on the page as given.
+struct PreviewCommand {
+  RunSettings settings;
+  std::string outDir;
+  std::vector<std::string> options;
+};
 
-int RunPreview(int argc, char** argv) {
-  const std::vector<std::string> words = CommandArguments(argc, argv);
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "Quillon32Preview: %s\n", what.c_str());
+  return PrintUsage(3);
+}
+
+// Reads the command line; the program's status when it ends here, else -1.
+int ParsePreviewCommand(const std::vector<std::string>& words, PreviewCommand& command) {
   for (std::size_t i = 1; i < words.size(); ++i) {
     const std::string& arg = words[i];
     if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?") return PrintUsage(0);
   }
-  RunSettings settings;
+  RunSettings& settings = command.settings;
   settings.mode = RunMode::Gensys;
   settings.programDir = ProgramDirectory(words.empty() ? nullptr : words[0].c_str());
   const std::span<const std::string> given = std::span<const std::string>(words).subspan(words.empty() ? 0 : 1);
@@ -80,41 +91,48 @@ int RunPreview(int argc, char** argv) {
   std::vector<std::string> passed, bare;
   for (const std::string& word : given) (IsOptionWord(word) ? passed : bare).push_back(word);
   if (!bare.empty()) passed.push_back(bare.front());
-  auto usageError = [](const std::string& what) {
-    std::fprintf(stderr, "Quillon32Preview: %s\n", what.c_str());
-    return PrintUsage(3);
-  };
-  if (bare.size() > 2) return usageError("unexpected word " + bare[2] + " (the project is " + bare[0] + ", the site's directory " +
+  if (bare.size() > 2) return UsageError("unexpected word " + bare[2] + " (the project is " + bare[0] + ", the site's directory " +
                       bare[1] + ")");
   const CommandLine line = ParseCommandLine(passed, settings, kPreviewOptions);
   if (line.action != CommandLine::Action::Run) {
-    if (!line.unknownOption.empty()) return usageError("unknown option " + line.unknownOption);
-    return usageError(bare.empty() ? "no project named" : "unexpected word " + bare.front());
+    if (!line.unknownOption.empty()) return UsageError("unknown option " + line.unknownOption);
+    return UsageError(bare.empty() ? "no project named" : "unexpected word " + bare.front());
   }
   // The site's directory, not the outputs': those stay in memory.
-  std::string outDir = settings.outputDir;
+  command.outDir = settings.outputDir;
   settings.outputDir.clear();
   if (bare.size() == 2) {
-    if (!outDir.empty()) return usageError("two site directories: " + bare[1] + " and -o" + outDir);
-    outDir = bare[1];
+    if (!command.outDir.empty()) return UsageError("two site directories: " + bare[1] + " and -o" + command.outDir);
+    command.outDir = bare[1];
   }
-  if (outDir.empty()) return usageError("no site directory: name it after the project (or as -o<directory>)");
-  // The options of the generating run, shown on the page as given.
-  std::vector<std::string> options;
+  if (command.outDir.empty()) return UsageError("no site directory: name it after the project (or as -o<directory>)");
   for (const std::string& word : given)
     if (IsOptionWord(word) && !StartsWithIgnoringCase(word.substr(1), "o"))
-      options.push_back(word);
+      command.options.push_back(word);
+  return -1;
+}
+
+// The site's directory and the directories above it that are missing.
+bool MakeSiteDirectory(FileSystem& host, const std::string& outFull) {
+  const char separator = HostPathSeparator();
+  for (std::size_t slash = outFull.find(separator, HostRootLength(outFull)); slash != std::string::npos;
+       slash = outFull.find(separator, slash + 1))
+    if (!host.IsDirectory(outFull.substr(0, slash))) host.MakeDirectory(outFull.substr(0, slash));
+  return host.IsDirectory(outFull) || host.MakeDirectory(outFull);
+}
+
+}  // namespace
+
+int RunPreview(int argc, char** argv) {
+  PreviewCommand command;
+  if (const int status = ParsePreviewCommand(CommandArguments(argc, argv), command); status >= 0) return status;
+  RunSettings& settings = command.settings;
 
   auto host = MakeHostFileSystem();
   std::string startDir, outFull;
   host->GetCurrentDir(startDir);
-  if (!host->FullPath(outDir, outFull)) return PrintUsage(3);
-  // The output directory and the directories above it that are missing.
-  const char separator = HostPathSeparator();
-  for (std::size_t slash = outFull.find(separator, HostRootLength(outFull)); slash != std::string::npos;
-       slash = outFull.find(separator, slash + 1))
-    if (!host->IsDirectory(outFull.substr(0, slash))) host->MakeDirectory(outFull.substr(0, slash));
-  if (!host->IsDirectory(outFull) && !host->MakeDirectory(outFull)) {
+  if (!host->FullPath(command.outDir, outFull)) return PrintUsage(3);
+  if (!MakeSiteDirectory(*host, outFull)) {
     std::fprintf(stderr, "Quillon32Preview: cannot create %s\n", outFull.c_str());
     return 2;
   }
@@ -148,14 +166,14 @@ int RunPreview(int argc, char** argv) {
   Site site{*host, HostJoin(outFull, ""), {}};
   DecodeOutputs(collector, overlay, site);
 
-  PageContext pc{startDir, options, status};
+  PageContext pc{startDir, command.options, status};
   site.Write("index.html", ScreenPage(collector));
   site.Write("details.html", Page(collector, pc));
   if (!runReports)
     for (const Finding& f : collector.findings) std::printf("%s\n", FindingText(f).c_str());
   // The summary names the page only when the whole site was written.
   std::printf("Preview: %zu finding(s), %s%s%cindex.html\n", collector.findings.size(),
-              site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), separator);
+              site.failed.empty() ? "" : "no site written: ", Shown(outFull, startDir).c_str(), HostPathSeparator());
   if (!site.failed.empty()) {
     std::fprintf(stderr, "Quillon32Preview: cannot write %s\n", site.failed.c_str());
     return 2;

@@ -247,6 +247,85 @@ std::string Pictures(const SoftkeyLine& k) {
   return out;
 }
 
+// A link to a menu's section, or the name and that there is no such menu.
+std::string MenuLink(const std::set<std::string>& menuNames, const std::string& name) {
+  return menuNames.count(name) ? "<a class=\"menulink\" href=\"#menu-" + Html(name) + "\">" + Html(name) + "</a>"
+                               : Html(name) + " (no such menu)";
+}
+
+// The list of findings, each linked to the element it concerns.
+std::string FindingsList(const Collector& c) {
+  std::string h = "<h2 id=\"findings\">Findings</h2>\n";
+  if (c.findings.empty()) return h + "<p>None.</p>\n";
+  h += "<ul>\n";
+  for (const Finding& f : c.findings) {
+    h += "<li class=\"finding\">";
+    if (!f.anchor.empty()) h += "<a href=\"#" + Html(f.anchor) + "\">";
+    h += Html(FindingText(f));
+    if (!f.anchor.empty()) h += "</a>";
+    h += "</li>\n";
+  }
+  return h + "</ul>\n";
+}
+
+// A menu item's row: its slot, kind, softkey with its pictures, the menus
+// it opens, and its parameters sorted into conditions, Python and the rest.
+std::string ItemRow(const Item& item, int slot, const std::map<std::string, const SoftkeyLine*>& byName,
+                    const std::set<std::string>& menuNames) {
+  std::string softkey, opens, conditions, python, other;
+  if (item.tokens.size() >= 2) {
+    const std::string name = CutName(item.tokens[1]);
+    auto it = byName.find(name);
+    softkey = Html(name) + "<br>" + (it != byName.end() ? Pictures(*it->second) : "(no such softkey)");
+  }
+  for (const std::string& t : Targets(item)) opens += (opens.empty() ? "" : "<br>") + MenuLink(menuNames, t);
+  for (std::size_t t = 2; t < item.tokens.size(); ++t) {
+    const std::string& p = item.tokens[t];
+    if ((item.kind == MenuItemKind::Goto || item.kind == MenuItemKind::Node) && t == 2) continue;
+    if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
+    if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") ||
+        StartsWithIgnoringCase(p, "HIDE:"))
+      conditions += (conditions.empty() ? "" : "<br>") + Html(p);
+    else if (StartsWithIgnoringCase(p, "PY"))
+      python += (python.empty() ? "" : "<br>") + Html(p);
+    else
+      other += (other.empty() ? "" : "<br>") + Html(p);
+  }
+  return "<tr><td>" + std::to_string(slot) + "</td><td>" + ItemKindText(item.kind) +
+         (IsError(item.result)
+              ? " <span class=\"finding\">(refused: message " + std::to_string(Number(item.result)) + ")</span>"
+              : "") +
+         "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
+         other + "</td></tr>\n";
+}
+
+// The table of softkey lines: each line's source, pictures, written files
+// with their listings and texts, and its findings.
+std::string SoftkeysTable(const Collector& c, const PageContext& pc, const FindingsByAnchor& findingsOf) {
+  std::string h = "<h2>Softkeys</h2>\n<table>\n<tr><th>Line</th><th>Name</th><th>Source</th><th>Pictures</th></tr>\n";
+  for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
+    const SoftkeyLine& k = c.softkeys[i];
+    std::string source;
+    for (std::size_t t = 0; t < k.tokens.size() && t < 2; ++t) source += (t ? " " : "") + Html(k.tokens[t]);
+    std::string pictures = Pictures(k);
+    for (const Output& o : k.outputs) {
+      pictures += "<div>" + Html(Shown(o.path, pc.startDir)) +
+                  (o.listing.empty() ? "" : " (<a href=\"" + Html(o.listing) + "\">records</a>)") + "</div>";
+      if (!o.replacedBy.empty())
+        pictures +=
+            "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
+      for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
+    }
+    if (k.done && !k.converted)
+      pictures += "<div class=\"finding\">not converted" +
+                  (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
+    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
+         std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
+         FindingsHtml(findingsOf, "sk" + std::to_string(i)) + "</td></tr>\n";
+  }
+  return h + "</table>\n";
+}
+
 }  // namespace
 
 std::string Page(const Collector& c, const PageContext& pc) {
@@ -257,10 +336,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
   for (const Finding& f : c.findings) findingsOf[f.anchor].push_back(&f);
   std::set<std::string> menuNames;
   for (const Menu& m : c.menus) menuNames.insert(m.name);
-  auto menuLink = [&](const std::string& name) {
-    return menuNames.count(name) ? "<a class=\"menulink\" href=\"#menu-" + Html(name) + "\">" + Html(name) + "</a>"
-                                 : Html(name) + " (no such menu)";
-  };
+  auto menuLink = [&](const std::string& name) { return MenuLink(menuNames, name); };
 
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Softkey preview</title>\n"
@@ -279,20 +355,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
        std::to_string(c.findings.size()) + " findings.</p>\n";
   h += "<p class=\"choices\">How the pictures are drawn: " + Html(RenderingChoices::kText) + "</p>\n";
 
-  h += "<h2 id=\"findings\">Findings</h2>\n";
-  if (c.findings.empty())
-    h += "<p>None.</p>\n";
-  else {
-    h += "<ul>\n";
-    for (const Finding& f : c.findings) {
-      h += "<li class=\"finding\">";
-      if (!f.anchor.empty()) h += "<a href=\"#" + Html(f.anchor) + "\">";
-      h += Html(FindingText(f));
-      if (!f.anchor.empty()) h += "</a>";
-      h += "</li>\n";
-    }
-    h += "</ul>\n";
-  }
+  h += FindingsList(c);
 
   const std::vector<const Menu*> order = RootMenusFirst(c);
   h += "<h2>Menus</h2>\n<ul>\n";
@@ -318,59 +381,13 @@ std::string Page(const Collector& c, const PageContext& pc) {
     h += "<table>\n<tr><th>#</th><th>Item</th><th>Softkey</th><th>Opens</th><th>Conditions</th><th>Python</th>"
          "<th>Other parameters</th></tr>\n";
     int slot = 0;
-    for (const Item& item : m->items) {
-      if (item.kind == MenuItemKind::Pragma) continue;
-      std::string softkey, opens, conditions, python, other;
-      if (item.tokens.size() >= 2) {
-        const std::string name = CutName(item.tokens[1]);
-        auto it = byName.find(name);
-        softkey = Html(name) + "<br>" + (it != byName.end() ? Pictures(*it->second) : "(no such softkey)");
-      }
-      for (const std::string& t : Targets(item)) opens += (opens.empty() ? "" : "<br>") + menuLink(t);
-      for (std::size_t t = 2; t < item.tokens.size(); ++t) {
-        const std::string& p = item.tokens[t];
-        if ((item.kind == MenuItemKind::Goto || item.kind == MenuItemKind::Node) && t == 2) continue;
-        if (StartsWithIgnoringCase(p, "POPUPMENU:")) continue;
-        if (StartsWithIgnoringCase(p, "ENABLE:") || StartsWithIgnoringCase(p, "STATUS:") ||
-            StartsWithIgnoringCase(p, "HIDE:"))
-          conditions += (conditions.empty() ? "" : "<br>") + Html(p);
-        else if (StartsWithIgnoringCase(p, "PY"))
-          python += (python.empty() ? "" : "<br>") + Html(p);
-        else
-          other += (other.empty() ? "" : "<br>") + Html(p);
-      }
-      h += "<tr><td>" + std::to_string(slot++) + "</td><td>" + ItemKindText(item.kind) +
-           (IsError(item.result)
-                ? " <span class=\"finding\">(refused: message " + std::to_string(Number(item.result)) + ")</span>"
-                            : "") +
-           "</td><td>" + softkey + "</td><td>" + opens + "</td><td>" + conditions + "</td><td>" + python + "</td><td>" +
-           other + "</td></tr>\n";
-    }
+    for (const Item& item : m->items)
+      if (item.kind != MenuItemKind::Pragma) h += ItemRow(item, slot++, byName, menuNames);
     h += "</table>\n</section>\n";
   }
 
-  h += "<h2>Softkeys</h2>\n<table>\n<tr><th>Line</th><th>Name</th><th>Source</th><th>Pictures</th></tr>\n";
-  for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
-    const SoftkeyLine& k = c.softkeys[i];
-    std::string source;
-    for (std::size_t t = 0; t < k.tokens.size() && t < 2; ++t) source += (t ? " " : "") + Html(k.tokens[t]);
-    std::string pictures = Pictures(k);
-    for (const Output& o : k.outputs) {
-      pictures += "<div>" + Html(Shown(o.path, pc.startDir)) +
-                  (o.listing.empty() ? "" : " (<a href=\"" + Html(o.listing) + "\">records</a>)") + "</div>";
-      if (!o.replacedBy.empty())
-        pictures +=
-            "<div class=\"finding\">written again by " + Html(o.replacedBy) + ": this softkey shows that picture</div>";
-      for (const std::string& t : o.texts) pictures += "<div>" + Html(t, o.utf8) + "</div>";
-    }
-    if (k.done && !k.converted)
-      pictures += "<div class=\"finding\">not converted" +
-                  (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
-    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
-         std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
-         FindingsHtml(findingsOf, "sk" + std::to_string(i)) + "</td></tr>\n";
-  }
-  h += "</table>\n</body></html>\n";
+  h += SoftkeysTable(c, pc, findingsOf);
+  h += "</body></html>\n";
   return h;
 }
 
