@@ -448,6 +448,23 @@ Msg OnTextColor(BmxReader& r, const Words& w) {
   return OnColorOf(w, e.colorGiven, e.color);
 }
 
+// The language slot of a text: the one of the key LAN, whose list names the
+// wanted languages, or else the first free slot, and every language is
+// wanted.
+Msg FindLanguageSlot(const BmxAttributes& attributes, std::size_t& languageSlot, bool& haveList,
+                     std::vector<std::string>& wanted) {
+  for (std::size_t s = 0; s < kBmxAttributeSlots; ++s) {
+    if (attributes[s].key == kKeyLan) {
+      languageSlot = s;
+      haveList = true;
+      return ExpandValueList(attributes[s].value, wanted, kMaxBmxElements) ? Msg::Ok : Msg::NoMemory;
+    }
+  }
+  for (std::size_t s = 0; s < kBmxAttributeSlots && languageSlot == kBmxAttributeSlots; ++s)
+    if (attributes[s].key.empty()) languageSlot = s;
+  return languageSlot == kBmxAttributeSlots ? Msg::NotAllowedHere : Msg::Ok;  // no slot for LAN
+}
+
 // Multiplies a language text into one element per wanted language (or, in
 // listing runs, per item of its LAN list) and counts them.
 Msg CloseLanguageText(BmxReader& r) {
@@ -470,25 +487,11 @@ Msg CloseLanguageText(BmxReader& r) {
   }
   const std::string name = Cut(std::string_view(p.texts[p.textCount].lines[0]).substr(1), kMaxLanguageTextName);
 
-  // The language slot: the one of the key LAN, whose list names the wanted
-  // languages, or else the first free slot, and every language is wanted.
   std::size_t languageSlot = kBmxAttributeSlots;
   bool haveList = false;
   std::vector<std::string> wanted;
-  const BmxAttributes& attributes = p.texts[p.textCount].attributes;
-  for (std::size_t s = 0; s < kBmxAttributeSlots; ++s) {
-    if (attributes[s].key == kKeyLan) {
-      languageSlot = s;
-      haveList = true;
-      if (!ExpandValueList(attributes[s].value, wanted, kMaxBmxElements)) return Msg::NoMemory;
-      break;
-    }
-  }
-  if (!haveList) {
-    for (std::size_t s = 0; s < kBmxAttributeSlots && languageSlot == kBmxAttributeSlots; ++s)
-      if (attributes[s].key.empty()) languageSlot = s;
-    if (languageSlot == kBmxAttributeSlots) return Msg::NotAllowedHere;  // no slot for LAN
-  }
+  if (const Msg rc = FindLanguageSlot(p.texts[p.textCount].attributes, languageSlot, haveList, wanted); rc != Msg::Ok)
+    return rc;
 
   std::size_t made = 0;
   auto nextElement = [&]() -> Msg {

@@ -63,6 +63,41 @@ bool IsLanguageTest(std::string_view d, std::size_t at) {
   return p(0) == 0x3A && !p(1) && !p(2) && !p(3) && !p(4) && p(6) == 0x3C && p(7) == 2 && !p(8);
 }
 
+enum class LayoutMatch { Fits, Mismatch, Cut };
+
+// The record at `at` read by one layout of its opcode: it fits (and `r` is
+// the record), a fixed word of a strict layout differs, or the data ends
+// inside it.
+LayoutMatch MatchLayout(const Words& w, std::size_t at, const VectorRecordLayout& layout, VectorRecord& r) {
+  const std::string_view d = w.Data();
+  std::vector<std::uint16_t> words;
+  std::string text;
+  long target = -1;
+  std::size_t p = at + 2;
+  for (const char* c = layout.words; *c; ++c, p += 2) {
+    if (!w.Has(p, 2)) return LayoutMatch::Cut;
+    const auto v = static_cast<std::uint16_t>(w.Word(p));
+    words.push_back(v);
+    if (*c == 'L') {
+      target = static_cast<long>(p + v);
+    } else if (*c == 't') {
+      if (!w.Has(p + 2, std::size_t{v} + v % 2)) return LayoutMatch::Cut;
+      text = std::string(d.substr(p + 2, v));
+      p += std::size_t{v} + v % 2;
+    } else if (std::string_view("xyrcsP").find(*c) == std::string_view::npos && VectorFixedWord(*c) != v &&
+               layout.strict) {
+      return LayoutMatch::Mismatch;
+    }
+  }
+  r.kind = VectorRecordKind::Layout;
+  r.layout = &layout;
+  r.words = std::move(words);
+  r.text = std::move(text);
+  r.target = target;
+  r.end = p;
+  return LayoutMatch::Fits;
+}
+
 // The record at `at`, or false with the reason the list stops there.
 bool ReadRecord(const Words& w, std::size_t at, VectorRecord& r, VectorListStop& stop, std::uint16_t& stopOpcode) {
   const std::string_view d = w.Data();
@@ -112,41 +147,9 @@ bool ReadRecord(const Words& w, std::size_t at, VectorRecord& r, VectorListStop&
   bool cut = false;
   for (const VectorRecordLayout& layout : kLayouts) {
     if (layout.opcode != op) continue;
-    std::vector<std::uint16_t> words;
-    std::string text;
-    long target = -1;
-    std::size_t p = at + 2;
-    bool fits = true;
-    for (const char* c = layout.words; *c && fits; ++c, p += 2) {
-      if (!w.Has(p, 2)) {
-        cut = true;
-        fits = false;
-        break;
-      }
-      const auto v = static_cast<std::uint16_t>(w.Word(p));
-      words.push_back(v);
-      if (*c == 'L') {
-        target = static_cast<long>(p + v);
-      } else if (*c == 't') {
-        if (!w.Has(p + 2, std::size_t{v} + v % 2)) {
-          cut = true;
-          fits = false;
-          break;
-        }
-        text = std::string(d.substr(p + 2, v));
-        p += std::size_t{v} + v % 2;
-      } else if (std::string_view("xyrcsP").find(*c) == std::string_view::npos && VectorFixedWord(*c) != v) {
-        fits = !layout.strict;
-      }
-    }
-    if (!fits) continue;
-    r.kind = VectorRecordKind::Layout;
-    r.layout = &layout;
-    r.words = std::move(words);
-    r.text = std::move(text);
-    r.target = target;
-    r.end = p;
-    return true;
+    const LayoutMatch match = MatchLayout(w, at, layout, r);
+    if (match == LayoutMatch::Fits) return true;
+    cut = cut || match == LayoutMatch::Cut;
   }
   stop = cut ? VectorListStop::CutOff : VectorListStop::UnknownRecord;
   stopOpcode = op;

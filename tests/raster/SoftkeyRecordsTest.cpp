@@ -86,14 +86,28 @@ TEST(SoftkeyRecords, ReaderNamesWhatIsWrongWithEachLine) {
 TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
   // One element at x 70, its block one row of 16 pixels FF 00h: the first
   // five pixels fall on columns 72 to 76, the rest outside the picture.
-  const std::string data("\x26\x00\x00\x46\x00\x00\x00\x06\x00\x09\xFF\xFF\x00\x01\x00\x10\xFF\x00", 18);
+  // A second element at x -10 takes the same block: its last 8 pixels (00h) fall on columns 0 to 7.
+  const std::string data("\x26\x00\x00\x46\x00\x00\x00\x10\x00\x09\x26\x00\xFF\xF6\x00\x00\x00\x06\x00\x09"
+                         "\xFF\xFF\x00\x01\x00\x10\xFF\x00", 28);
   const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
   std::string drawn;
   for (const auto& row : image.bits)
     for (bool bit : row) drawn += bit ? '#' : '.';
   EXPECT_EQ(drawn, std::string(72, '.') + "#####" + std::string(47 * 77, '.'));
   EXPECT_TRUE(IsWholeRasterSoftkey(image));
-  EXPECT_FALSE(IsWholeRasterSoftkey(DecodeRasterSoftkey(data.substr(0, 10))));  // no end word
+  // No end word, though the element's block (0 rows, from its own offset word) lies in the data.
+  EXPECT_FALSE(IsWholeRasterSoftkey(DecodeRasterSoftkey(std::string("\x26\x00\x00\x46\x00\x00\x00\x00\x00\x09", 10))));
+  // The listing draws the padding columns 77 to 79 too; the other 8 pixels lie outside.  The
+  // block is at 22, 16 on from the first element's offset word at 6.
+  q32test::MemoryFileSystem memory;
+  auto writer = OpenSoftkeyRecords(memory, "k.PIC");
+  ASSERT_TRUE(writer && WriteSoftkeyRecords(*writer, reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+  CloseSoftkeyRecords(writer);
+  const std::string listing = RasterListing(*memory.FileBytes("k.PIC"));
+  const std::string placed = "block at 22: 1 rows of 16 pixels\n8 pixels of the block lie outside the picture\n";
+  EXPECT_NE(listing.find(placed + "element 2600 x -10 y 0 last word 0009, " + placed + std::string(8, '.') +
+                         std::string(64, '?') + "#####|###\n" + std::string(77, '?') + "|???\n"),
+            std::string::npos) << listing;
 }
 
 // Which code each failing file operation gives; a failed write keeps the
