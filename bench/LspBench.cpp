@@ -10,7 +10,10 @@
 // change (a shared machine disturbs it less than the wall clock), and KiB
 // its peak resident memory.
 //
-//   bench_LspBench [sizes...]      (default 1000 10000)
+//   bench_LspBench [--server PATH] [sizes...]      (default 1000 10000)
+//
+// --server times another build's server (an earlier commit's, to compare);
+// the default is the Quillon32Lsp beside this program.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,7 +142,13 @@ std::string Changed(std::string text, int k, int change) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string server = q32::ProgramDirectory(argv[0]) + "Quillon32Lsp";
+  std::string server = q32::ProgramDirectory(argv[0]) + "Quillon32Lsp";
+  if (argc > 2 && std::strcmp(argv[1], "--server") == 0) {
+    server = argv[2];
+    argv[2] = argv[0];
+    argc -= 2;
+    argv += 2;
+  }
   const fs::path root = bench::FreshRoot("lsp");
   if (root.empty()) return 1;
   for (int n : bench::Sizes(argc, argv)) {

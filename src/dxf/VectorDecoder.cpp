@@ -237,8 +237,6 @@ class Walk {
           continue;
         }
         case 0x3800:  // the language selection of a text softkey
-          at += 4;
-          continue;
         case 0x3C02:  // the skip of a para test: every para is drawn
         case 0x3C04:
           at += 4;

@@ -77,6 +77,21 @@ json Range(int line, int start, int endLine, int end) {
 }
 json RangeOf(const Word& w) { return Range(w.line, w.start, w.line, w.end); }
 
+// The diagnostics of a large project are written as text, not built as
+// objects first: ten thousand of them would be built, written and freed on
+// every change.  The text is the one the json library writes (keys in name
+// order, strings escaped as it escapes them).
+struct LineSpan {
+  int line = 0, start = 0, endLine = 0, end = 0;
+};
+
+std::string JsonText(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
+
+void AppendRange(std::string& out, const LineSpan& s) {
+  out += "{\"end\":{\"character\":" + std::to_string(s.end) + ",\"line\":" + std::to_string(s.endLine) +
+         "},\"start\":{\"character\":" + std::to_string(s.start) + ",\"line\":" + std::to_string(s.line) + "}}";
+}
+
 // ---------------------------------------------------------------------------
 
 class Server {
@@ -90,6 +105,8 @@ class Server {
 
  private:
   bool Handle(const json& message);
+  // A message the lifecycle admits: its method done, a request answered.
+  void Dispatch(const json& id, bool request, const std::string& method, const json& params);
   void Send(const json& message);
   void Reply(const json& id, const json& result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}); }
   void Refuse(const json& id, int code, const std::string& why) {
@@ -105,7 +122,11 @@ class Server {
     return it == uris_.end() ? UriOf(path) : it->second;
   }
   json Location(const Place& p) { return {{"uri", Uri(p.file)}, {"range", RangeOf(p.word)}}; }
-  json RangeAt(const EditorPlace& p);
+  LineSpan SpanAt(const EditorPlace& p);
+  json RangeAt(const EditorPlace& p) {
+    const LineSpan s = SpanAt(p);
+    return Range(s.line, s.start, s.endLine, s.end);
+  }
   std::string LineText(const std::string& path, int line);
   // The files LineText read while one message is handled (they do not
   // change meanwhile): the text and where each line after the first starts.
@@ -119,6 +140,18 @@ class Server {
 
   json Initialize(const json& params);
   json Completion(const std::string& path, int line, int character);
+  // The words of the logical line before the cursor (a line continued from
+  // the ones above takes their words), the index of the word being typed
+  // (the one the cursor ends, else a new one), where it starts and what of
+  // it is typed; in a comment, none.
+  struct CursorWords {
+    bool comment = false;
+    std::vector<Word> words;
+    std::size_t index = 0;
+    int from = 0;
+    std::string typed;
+  };
+  CursorWords WordsBefore(const std::string& path, int line, int character);
   json Hover(const std::string& path, int line, int character);
   json Definition(const std::string& path, int line, int character);
   json References(const std::string& path, int line, int character, bool declaration);
@@ -205,18 +238,18 @@ std::vector<Word> Server::WordsAt(const std::string& path, int line) {
 
 // The range of a report's place: its characters, or the line as a whole
 // from its first word on.
-json Server::RangeAt(const EditorPlace& p) {
-  if (p.line <= 0) return Range(0, 0, 0, 0);
+LineSpan Server::SpanAt(const EditorPlace& p) {
+  if (p.line <= 0) return {};
   const int line = p.line - 1;
   const std::string text = LineText(p.file, line);
   if (p.column <= 0) {
     const std::size_t first = text.find_first_not_of(" \t");
     const int start = first == std::string::npos ? 0 : Utf16Column(text, first);
-    return Range(line, start, line, Utf16Column(text, text.size()));
+    return {line, start, line, Utf16Column(text, text.size())};
   }
   const std::size_t from = static_cast<std::size_t>(p.column - 1);
-  return Range(line, Utf16OfCharacters(text, from), line,
-               Utf16OfCharacters(text, from + static_cast<std::size_t>(std::max(p.length, 1))));
+  return {line, Utf16OfCharacters(text, from), line,
+          Utf16OfCharacters(text, from + static_cast<std::size_t>(std::max(p.length, 1)))};
 }
 
 void Server::Publish(const std::string& path) {
@@ -225,13 +258,12 @@ void Server::Publish(const std::string& path) {
     Notify("textDocument/publishDiagnostics", {{"uri", Uri(path)}, {"diagnostics", json::array()}});
     return;
   }
-  std::map<std::string, json> byFile;  // upper-case path → diagnostics
+  std::map<std::string, std::string> byFile;  // upper-case path → diagnostics, as JSON text
   std::map<std::string, std::string> names;
-  auto file = [&](const std::string& p) -> json& {
+  auto file = [&](const std::string& p) -> std::string& {
     const std::string key = UpperCase(p);
     names.emplace(key, p);
-    auto [it, added] = byFile.emplace(key, json::array());
-    return it->second;
+    return byFile[key];
   };
   // Every file that had diagnostics, and every open document of the
   // project, gets its list, empty when the run found nothing there.
@@ -243,42 +275,62 @@ void Server::Publish(const std::string& path) {
     const int severity = r.severity == Severity::Error     ? kSeverityError
                          : r.severity == Severity::Warning ? kSeverityWarning
                                                            : kSeverityInformation;
-    json d = {{"range", RangeAt(r.at)}, {"severity", severity}, {"source", "Quillon32"}, {"message", r.text}};
-    if (!r.tag.empty()) d["code"] = r.tag;
+    std::string& d = file(r.at.file);
+    d += d.empty() ? "{" : ",{";
+    if (!r.tag.empty()) d += "\"code\":" + JsonText(r.tag) + ",";
+    d += "\"message\":" + JsonText(r.text) + ",\"range\":";
+    AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
-    json related = json::array();
-    for (const auto& [at, text] : r.related)
-      related.push_back({{"location", {{"uri", Uri(at.file)}, {"range", RangeAt(at)}}}, {"message", text}});
-    if (!related.empty()) d["relatedInformation"] = related;
-    file(r.at.file).push_back(d);
+    if (!r.related.empty()) {
+      d += ",\"relatedInformation\":[";
+      for (const auto& [at, text] : r.related) {
+        if (d.back() != '[') d += ',';
+        d += "{\"location\":{\"range\":";
+        AppendRange(d, SpanAt(at));
+        d += ",\"uri\":" + JsonText(Uri(at.file)) + "},\"message\":" + JsonText(text) + "}";
+      }
+      d += "]";
+    }
+    d += ",\"severity\":" + std::to_string(severity) + ",\"source\":\"Quillon32\"}";
     now.insert(r.at.file);
   }
-  for (auto& [key, list] : byFile) Notify("textDocument/publishDiagnostics", {{"uri", Uri(names[key])}, {"diagnostics", list}});
+  for (auto& [key, list] : byFile)
+    write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +
+                  list + "],\"uri\":" + JsonText(Uri(names[key])) + "}}"));
   published_[result.project] = now;
+}
+
+Server::CursorWords Server::WordsBefore(const std::string& path, int line, int character) {
+  CursorWords c;
+  const std::string text = LineText(path, line);
+  const std::string before = text.substr(0, ByteOffset(text, character));
+  const std::size_t firstChar = before.find_first_not_of(" \t");
+  if (firstChar != std::string::npos && before[firstChar] == ';') {
+    c.comment = true;
+    return c;
+  }
+  for (const Word& w : WordsAt(path, line))
+    if (w.line < line || (w.line == line && w.start < character)) c.words.push_back(w);
+  const bool partial = !c.words.empty() && c.words.back().line == line && c.words.back().end >= character &&
+                       before.find(';') == std::string::npos;
+  c.index = partial ? c.words.size() - 1 : c.words.size();
+  c.from = partial ? c.words.back().textStart : character;
+  if (partial) {
+    const Word& w = c.words.back();
+    c.typed = w.text.substr(0, ByteOffset(w.text, std::max(character - w.textStart, 0)));
+  }
+  return c;
 }
 
 json Server::Completion(const std::string& path, int line, int character) {
   json items = json::array();
   const FileKind kind = KindOfFile(path);
-  const std::string text = LineText(path, line);
-  const std::string before = text.substr(0, ByteOffset(text, character));
-  const std::size_t firstChar = before.find_first_not_of(" \t");
-  if (firstChar != std::string::npos && before[firstChar] == ';') return items;
-  // The words of the logical line before the cursor (a line continued from
-  // the ones above takes their words); the word the cursor ends is being
-  // typed.
-  std::vector<Word> words;
-  for (const Word& w : WordsAt(path, line))
-    if (w.line < line || (w.line == line && w.start < character)) words.push_back(w);
-  const bool partial = !words.empty() && words.back().line == line && words.back().end >= character &&
-                       before.find(';') == std::string::npos;
-  const std::size_t index = partial ? words.size() - 1 : words.size();
-  int from = partial ? words.back().textStart : character;
-  std::string typed;
-  if (partial) {
-    const Word& w = words.back();
-    typed = w.text.substr(0, ByteOffset(w.text, std::max(character - w.textStart, 0)));
-  }
+  const CursorWords cursor = WordsBefore(path, line, character);
+  if (cursor.comment) return items;
+  const std::vector<Word>& words = cursor.words;
+  const std::size_t index = cursor.index;
+  int from = cursor.from;
+  const std::string& typed = cursor.typed;
 
   auto add = [&](const std::string& label, int itemKind, std::string_view detail, const std::string& insert) {
     json item = {{"label", label},
@@ -574,7 +626,11 @@ bool Server::Handle(const json& message) {
                                        : "the server has been shut down: only exit is taken");
     return true;
   }
-  const json params = message.contains("params") ? message["params"] : json::object();
+  Dispatch(id, request, method, message.contains("params") ? message["params"] : json::object());
+  return true;
+}
+
+void Server::Dispatch(const json& id, bool request, const std::string& method, const json& params) {
   // at() throws on a missing member, which answers the request with an
   // error instead of reading past the message.
   auto document = [&]() { return PathOf(params.at("textDocument").at("uri").get<std::string>()); };
@@ -585,10 +641,10 @@ bool Server::Handle(const json& message) {
   int line = 0, character = 0;
   try {
     if (method == "initialize") {
-      if (!request) return true;
+      if (!request) return;
       if (phase_ == Phase::Running) {
         Refuse(id, kInvalidRequest, "initialize comes once");
-        return true;
+        return;
       }
       Reply(id, Initialize(params));
       phase_ = Phase::Running;
@@ -603,7 +659,7 @@ bool Server::Handle(const json& message) {
       const std::string uri = params.at("textDocument").at("uri").get<std::string>();
       const std::string path = PathOf(uri);
       const json& changes = params.contains("contentChanges") ? params.at("contentChanges") : json::array();
-      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return true;
+      if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return;
       // The server asks for whole texts (change 1): the last one is the text.
       const std::string text = method == "textDocument/didOpen"
                                    ? params.at("textDocument").at("text").get<std::string>()
@@ -637,7 +693,6 @@ bool Server::Handle(const json& message) {
   } catch (const json::exception& e) {
     if (request) Refuse(id, kInvalidParams, e.what());
   }
-  return true;
 }
 
 // What the last run converted, in the server's log (the editor's output

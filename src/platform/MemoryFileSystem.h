@@ -316,8 +316,11 @@ class MemoryFileSystem final : public FileSystem {
       out = full;
       return true;
     }
+    // Every stored name's directories are stored too: below a component
+    // that matches nothing, nothing can match, and is not looked up.
     std::string built;
     std::size_t start = 1;
+    bool stored = true;
     while (start <= full.size()) {
       std::size_t end = full.find('/', start);
       if (end == std::string::npos) end = full.size();
@@ -325,9 +328,10 @@ class MemoryFileSystem final : public FileSystem {
       start = end + 1;
       if (part.empty()) continue;
       std::string candidate = built + "/" + part;
-      if (!entries_.count(candidate)) {
+      if (stored && !entries_.count(candidate)) {
         auto found = folded_.find(built + "/" + UpperCase(part));
         if (found != folded_.end()) candidate = *found->second.begin();
+        else stored = false;
       }
       built = candidate;
     }

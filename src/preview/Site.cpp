@@ -117,6 +117,64 @@ void AddPicture(Output& o, std::string name, std::string caption, std::string st
   o.states.push_back(state);
 }
 
+// A .bmx: the whole picture in each language and state, then its parts
+// (background and layers), and its texts.
+void DrawBmxOutput(Output& o, const std::string& stem, const std::string& bytes, Site& site) {
+  BmxPicture p = BmxPictures(DecodeBmxFile(bytes), bytes);
+  if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
+  const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
+  const std::string style =
+      "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
+  // The whole picture in each language and state, then its parts.
+  if (p.pixels.width > 0)
+    for (const std::string& language : BmxLanguages(p))
+      for (int state : BmxStates(p)) {
+        const std::string name = stem + (language.empty() ? "" : "-" + LowerCase(language)) +
+                                 (state < 0 ? "" : "-state" + std::to_string(state)) + ".svg";
+        std::string caption = "whole";
+        if (!language.empty()) caption += ", LAN=" + language;
+        if (state >= 0) caption += ", state " + std::to_string(state);
+        if (site.Write(name, BmxComposite(p, language, state)))
+          AddPicture(o, name, caption + ", " + size, style, LowerCase(language), state);
+      }
+  if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels)))
+    AddPicture(o, stem + ".png", "background, " + size, style, "-");
+  for (std::size_t n = 0; n < p.layers.size(); ++n) {
+    const std::string name = stem + "-layer" + std::to_string(n) + ".png";
+    if (site.Write(name, EncodePng(p.layers[n].second)))
+      AddPicture(o, name, "layer " + p.layers[n].first + ", " + size, style, "-");
+  }
+  o.utf8 = p.utf8;
+  for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
+}
+
+// A vector softkey: each variant's picture, and why decoding stopped or how
+// many block calls it made.
+void DrawVectorOutput(Output& o, const std::string& stem, const std::string& data, Site& site) {
+  const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
+  // The first variant that stops says why; the calls are those of the
+  // variant that follows the most.
+  std::string problem;
+  int calls = 0;
+  for (const VectorVariant& var : variants) {
+    if (problem.empty()) problem = VectorStopText(var);
+    calls = std::max(calls, var.calls);
+  }
+  if (!problem.empty())
+    o.texts.push_back("decoding stopped: " + problem);
+  else if (calls > 0)
+    o.texts.push_back(std::to_string(calls) + " block call(s), each landing on a block");
+  for (std::size_t n = 0; n < variants.size(); ++n) {
+    const VectorVariant& var = variants[n];
+    const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
+    // The variant without a language test is the one every other
+    // language sees.
+    if (site.Write(name, VectorSvg(var)))
+      AddPicture(o, name, variants.size() > 1 ? LanguageName(var.language) : "vector", std::string(),
+                 var.language < 0 ? std::string() : LowerCase(GetLanguageId(var.language)));
+  }
+}
+
 }  // namespace
 
 void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
@@ -138,32 +196,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
                                                                             : RasterListing(*bytes);
       if (site.Write(stem + ".txt", listing)) o.listing = stem + ".txt";
       if (bmx) {
-        BmxPicture p = BmxPictures(DecodeBmxFile(*bytes), *bytes);
-        if (!p.problem.empty()) o.texts.push_back("not decoded: " + p.problem);
-        const std::string size = std::to_string(p.pixels.width) + " x " + std::to_string(p.pixels.height);
-        const std::string style =
-            "width:" + std::to_string(3 * p.pixels.width) + "px;height:" + std::to_string(3 * p.pixels.height) + "px";
-        // The whole picture in each language and state, then its parts.
-        if (p.pixels.width > 0)
-          for (const std::string& language : BmxLanguages(p))
-            for (int state : BmxStates(p)) {
-              const std::string name = stem + (language.empty() ? "" : "-" + LowerCase(language)) +
-                                       (state < 0 ? "" : "-state" + std::to_string(state)) + ".svg";
-              std::string caption = "whole";
-              if (!language.empty()) caption += ", LAN=" + language;
-              if (state >= 0) caption += ", state " + std::to_string(state);
-              if (site.Write(name, BmxComposite(p, language, state)))
-                AddPicture(o, name, caption + ", " + size, style, LowerCase(language), state);
-            }
-        if (p.pixels.width > 0 && site.Write(stem + ".png", EncodePng(p.pixels)))
-          AddPicture(o, stem + ".png", "background, " + size, style, "-");
-        for (std::size_t n = 0; n < p.layers.size(); ++n) {
-          const std::string name = stem + "-layer" + std::to_string(n) + ".png";
-          if (site.Write(name, EncodePng(p.layers[n].second)))
-            AddPicture(o, name, "layer " + p.layers[n].first + ", " + size, style, "-");
-        }
-        o.utf8 = p.utf8;
-        for (const BmxText& t : p.texts) o.texts.push_back((t.attributes.empty() ? "" : t.attributes + ": ") + t.text);
+        DrawBmxOutput(o, stem, *bytes, site);
         continue;
       }
       if (!records) {
@@ -178,28 +211,7 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
           AddPicture(o, stem + ".png", "raster");
         continue;
       }
-      const std::vector<VectorVariant> variants = DrawVectorSoftkey(data);
-      // The first variant that stops says why; the calls are those of the
-      // variant that follows the most.
-      std::string problem;
-      int calls = 0;
-      for (const VectorVariant& var : variants) {
-        if (problem.empty()) problem = VectorStopText(var);
-        calls = std::max(calls, var.calls);
-      }
-      if (!problem.empty())
-        o.texts.push_back("decoding stopped: " + problem);
-      else if (calls > 0)
-        o.texts.push_back(std::to_string(calls) + " block call(s), each landing on a block");
-      for (std::size_t n = 0; n < variants.size(); ++n) {
-        const VectorVariant& var = variants[n];
-        const std::string name = stem + (variants.size() > 1 ? "-" + std::to_string(n) : "") + ".svg";
-        // The variant without a language test is the one every other
-        // language sees.
-        if (site.Write(name, VectorSvg(var)))
-          AddPicture(o, name, variants.size() > 1 ? LanguageName(var.language) : "vector", std::string(),
-                     var.language < 0 ? std::string() : LowerCase(GetLanguageId(var.language)));
-      }
+      DrawVectorOutput(o, stem, data, site);
     }
   }
 }
@@ -575,6 +587,47 @@ std::string ScreenKey(const Item& item, const std::map<std::string, const Softke
 
 }  // namespace
 
+namespace {
+
+// The controls beside the screen: the control's language, and the PLC bits
+// the conditions name (those that enable start set).
+std::string ScreenControls(const Collector& c) {
+  std::map<std::string, std::set<std::string>> bits;
+  for (const Menu& m : c.menus)
+    for (const Item& item : m.items) {
+      const std::vector<std::string> stateBits = StateBits(item);
+      for (const std::string& bit : stateBits) bits[bit].insert("state");
+      for (std::size_t t = 2; t < item.tokens.size(); ++t)
+        for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
+          if (StartsWithIgnoringCase(item.tokens[t], condition) &&
+              !(!stateBits.empty() && std::strcmp(condition, "STATUS:") == 0))
+            bits[item.tokens[t].substr(std::strlen(condition))].insert(
+                LowerCase(std::string(condition, std::strlen(condition) - 1)));
+    }
+  // The languages the pictures are drawn in; the one every language sees is
+  // English's unless a picture of its own is there.
+  std::set<std::string> languages = {"en"};
+  for (const SoftkeyLine& k : c.softkeys)
+    for (const Output& o : k.outputs)
+      for (const std::string& language : o.languages)
+        if (!language.empty() && language != "-") languages.insert(language);
+  std::string h = "<p><label>Language of the control: <select id=\"language\">";
+  for (const std::string& language : languages)
+    h += "<option" + std::string(language == "en" ? " selected" : "") + ">" + Html(language) + "</option>";
+  h += "</select></label></p>\n";
+  h += "<fieldset id=\"bits\"><legend>PLC bits</legend>\n";
+  if (bits.empty()) h += "No item names a PLC bit.\n";
+  for (const auto& [bit, uses] : bits) {
+    std::string use;
+    for (const std::string& u : uses) use += (use.empty() ? "" : ", ") + u;
+    h += "<label><input type=\"checkbox\" data-bit=\"" + Html(bit) + "\"" + (uses.count("enable") ? " checked" : "") +
+         "> " + Html(bit) + " <small>(" + use + ")</small></label>\n";
+  }
+  return h;
+}
+
+}  // namespace
+
 std::string ScreenPage(const Collector& c) {
   std::map<std::string, const SoftkeyLine*> byName;
   for (const SoftkeyLine& k : c.softkeys)
@@ -604,38 +657,7 @@ std::string ScreenPage(const Collector& c) {
       "<div id=\"screen\" class=\"horizontal\"><div id=\"title\"></div><div id=\"work\"></div>"
       "<div id=\"popup\" hidden><h2></h2><div class=\"keys\"></div></div><div id=\"bar\"></div></div>\n";
 
-  // The PLC bits the conditions name; those that enable start set.
-  std::map<std::string, std::set<std::string>> bits;
-  for (const Menu& m : c.menus)
-    for (const Item& item : m.items) {
-      const std::vector<std::string> stateBits = StateBits(item);
-      for (const std::string& bit : stateBits) bits[bit].insert("state");
-      for (std::size_t t = 2; t < item.tokens.size(); ++t)
-        for (const char* condition : {"ENABLE:", "STATUS:", "HIDE:"})
-          if (StartsWithIgnoringCase(item.tokens[t], condition) &&
-              !(!stateBits.empty() && std::strcmp(condition, "STATUS:") == 0))
-            bits[item.tokens[t].substr(std::strlen(condition))].insert(
-                LowerCase(std::string(condition, std::strlen(condition) - 1)));
-    }
-  // The languages the pictures are drawn in; the one every language sees is
-  // English's unless a picture of its own is there.
-  std::set<std::string> languages = {"en"};
-  for (const SoftkeyLine& k : c.softkeys)
-    for (const Output& o : k.outputs)
-      for (const std::string& language : o.languages)
-        if (!language.empty() && language != "-") languages.insert(language);
-  h += "<p><label>Language of the control: <select id=\"language\">";
-  for (const std::string& language : languages)
-    h += "<option" + std::string(language == "en" ? " selected" : "") + ">" + Html(language) + "</option>";
-  h += "</select></label></p>\n";
-  h += "<fieldset id=\"bits\"><legend>PLC bits</legend>\n";
-  if (bits.empty()) h += "No item names a PLC bit.\n";
-  for (const auto& [bit, uses] : bits) {
-    std::string use;
-    for (const std::string& u : uses) use += (use.empty() ? "" : ", ") + u;
-    h += "<label><input type=\"checkbox\" data-bit=\"" + Html(bit) + "\"" + (uses.count("enable") ? " checked" : "") +
-         "> " + Html(bit) + " <small>(" + use + ")</small></label>\n";
-  }
+  h += ScreenControls(c);
   h += "</fieldset>\n<p class=\"choices\">" + Html(kScreenNotes) + "</p>\n<div id=\"menus\" hidden>\n";
   // The screen opens on the first.
   for (const Menu* m : RootMenusFirst(c)) {

@@ -47,9 +47,16 @@ struct RunContext {
     diag.showFile = [this](std::string_view file) { return DisplayPath(paths, file, /*expand=*/false); };
     // The name the host keeps (a POSIX host finds names without regard to
     // case): what a SARIF log or an editor opens.
+    // The reports and lines of a project mostly name the project itself, one
+    // after the other: the last name is asked of the host once.
     diag.fullPath = [this](std::string_view file) {
-      std::string full;
-      return fs.HostName(file, full) ? full : std::string(file);
+      std::string directory;
+      if (!fs.GetCurrentDir(directory)) directory.clear();
+      if (file != lastNamed_.file || directory != lastNamed_.directory) {
+        std::string full;
+        lastNamed_ = {std::string(file), std::move(directory), fs.HostName(file, full) ? full : std::string(file)};
+      }
+      return lastNamed_.hostName;
     };
   }
   RunContext(const RunContext&) = delete;
@@ -82,6 +89,12 @@ struct RunContext {
   // (project/ConversionCache.h), from a program that runs it again and
   // again; null in the generator's runs.
   ConversionCache* conversions = nullptr;
+
+ private:
+  struct Named {
+    std::string file, directory, hostName;
+  };
+  Named lastNamed_;  // diag.fullPath's last answer
 };
 
 // Reports a file the run could not open, create or write, named itself, with
