@@ -23,7 +23,7 @@
 //
 // After run, preview, check and decode come their results; a case states what
 // it is about and the rest goes unchecked:
-//   --- status N                     the exit status (always checked)
+//   --- status N                     the exit status (always checked: 0 unless stated)
 //   --- console [all]                what the run printed: its report lines
 //                                    ("File:", "Error:", "Warning:", "Fatal:"),
 //                                    with "all" every line (banner, progress,
@@ -42,9 +42,9 @@
 // the end), "esc" text (\\ is a backslash, \xNN a byte) or "hex".  Every run
 // has SOURCE_DATE_EPOCH=0; the case directory shows as $CASE.
 //
-// Q32_UPDATE_CASES=1 rewrites the results the case states (and the shared
-// files they name) from what the runs did (run the test program itself, not
-// ctest -j, so that one process writes each file).
+// What a case states comes from outside the program: a reading by another
+// tool, a value the format fixes, or what the manual promises; the runner
+// only compares.
 #pragma once
 
 #include <functional>
@@ -69,7 +69,6 @@ struct CaseStep {
   std::string body;                // decoded bytes of the body
   int line = 0;                    // line of the directive in the file
   std::vector<CaseResult> results;
-  int resultsBegin = 0, resultsEnd = 0;  // their line range (0-based, end exclusive)
 };
 
 struct Case {
@@ -98,6 +97,5 @@ std::map<std::string, CaseDecoder>& CaseDecoders();
 
 // The body forms, shared by inputs and results.
 std::string DecodeBody(const std::vector<std::string>& lines, const std::vector<std::string>& flags);
-std::string EncodeBody(const std::string& header, const std::string& bytes);
 
 }  // namespace q32test
