@@ -1,8 +1,8 @@
 -- The language server through Neovim's own client, set up with the
 -- manual's configuration (neovim.sh loads it), on the bundled example: a
--- misspelt keyword gets a diagnostic at its word, and go to definition of
--- a menu name lands on its SKMENU line (what the server completes is
--- protocol.mjs's).  Quits with status 1 when one of them fails.
+-- misspelt keyword gets a diagnostic at its word, completion after "NODE "
+-- offers the softkeys, and go to definition of a menu name lands on its
+-- SKMENU line.  Quits with status 1 when one of them fails.
 local failures = 0
 local function check(ok, what, detail)
   io.stdout:write((ok and 'ok   ' or 'FAIL ') .. what .. ((not ok and detail) and (': ' .. detail) or '') .. '\n')
@@ -41,6 +41,19 @@ check(d and d.col == 0 and d.end_col == 8 and d.message:find('did you mean SKNEX
       'a diagnostic at the misspelt keyword', vim.inspect(vim.diagnostic.get(buf)))
 vim.api.nvim_buf_set_lines(buf, next, next + 1, false, { lines[next + 1] })
 check(vim.wait(20000, function() return #vim.diagnostic.get(buf) == 0 end, 50), 'it goes when the keyword is right again')
+
+-- Completion in a NODE item being written: the project's softkeys.
+local item = lineOf('CHECK CLAMP') + 1
+vim.api.nvim_buf_set_lines(buf, item, item, false, { 'NODE ' })
+local answers = vim.lsp.buf_request_sync(buf, 'textDocument/completion',
+  { textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = item, character = 5 } }, 20000) or {}
+local labels = {}
+for _, answer in pairs(answers) do
+  for _, i in ipairs(answer.result and (answer.result.items or answer.result) or {}) do labels[i.label] = true end
+end
+check(labels.SPINDLE and labels.COOLANT and labels.BACKKEY and labels.SPINDLEBMX, 'completion after "NODE " offers the softkeys',
+      vim.inspect(vim.tbl_keys(labels)))
+vim.api.nvim_buf_set_lines(buf, item, item + 1, false, {})
 
 -- Go to definition on the menu of a NODE item.
 local node = lineOf('NODE COOLANT COOLANTMENU')
