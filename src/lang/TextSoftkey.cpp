@@ -178,6 +178,9 @@ std::size_t RowRecords(RunContext& run, const TextLayout& layout, std::vector<st
   std::size_t textBytes = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     std::string& row = rows[k];
+    // The source's code page 850 becomes the softkey's Latin-1 before a cut
+    // row is reported: reports carry the run's one code page.
+    for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));
     const std::size_t fits = static_cast<std::size_t>(kTextSoftkeyWidth / layout.charWidth);
     if (row.size() > fits) {
       if (run.observer) run.observer->TextCut(row, fits);
@@ -185,7 +188,6 @@ std::size_t RowRecords(RunContext& run, const TextLayout& layout, std::vector<st
     }
     const int width = static_cast<int>(row.size()) * layout.charWidth;
     const int x = (kTextSoftkeyWidth - width) / 2 - 4;
-    for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));
     std::vector<std::uint8_t> record;
     AppendTextRecord(record, run.settings.controlFamilyLE, static_cast<std::uint16_t>(x),
                      static_cast<std::uint16_t>(layout.y[rows.size() - 1][k]), row, TextSizeCode(layout.size),

@@ -292,7 +292,7 @@ const cut = async (notification, params) => {
 const open = await cut('textDocument/didOpen',
   { textDocument: { uri: sourceUri, languageId: 'quillon32-text', version: 1, text: 'Größe ─ı abcdef\n' } });
 const saved = await cut('textDocument/didClose', { textDocument: { uri: sourceUri } });
-check(open.length === 1 && JSON.stringify(open) === JSON.stringify(saved),
+check(open.length === 1 && open[0].includes('"Größe') && JSON.stringify(open) === JSON.stringify(saved),
       'a text source open in the editor is the bytes of its saved file', `${open} / ${saved}`);
 const again = (await change(original)).filter((x) => x.code === 'W8403').map((x) => x.message);
 check(JSON.stringify(again) === JSON.stringify(saved), 'the row cut is reported again from the last run', `${again}`);
