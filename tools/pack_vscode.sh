@@ -34,7 +34,8 @@ unzip -p "$work/quillon32.vsix" extension/package.json | node -e '
     "task type quillon32": m.taskDefinitions.some((t) => t.type === "quillon32"),
     "setting quillon32.server.path": "quillon32.server.path" in m.configuration.properties,
     "setting quillon32.arguments": "quillon32.arguments" in m.configuration.properties,
-    "three grammars": m.grammars.length === 3,
+    "a grammar for each language (project, BMX, text source, configuration)":
+      ["quillon32-project", "quillon32-bmx", "quillon32-text", "quillon32-config"].every((l) => m.grammars.some((g) => g.language === l)),
   };
   let bad = 0;
   for (const [what, ok] of Object.entries(need)) if (!ok) { console.log("missing in the manifest: " + what); bad = 1; }
