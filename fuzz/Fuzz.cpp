@@ -36,8 +36,8 @@
 #include "driver/RunDriver.h"
 #include "dxf/DxfReader.h"
 #include "dxf/VectorDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "lang/LanguageTexts.h"
-#include "lang/TextSoftkey.h"
 #ifdef Q32_FUZZ_LSP
 #include "lsp/Framing.h"
 #include "lsp/LanguageServer.h"
@@ -52,8 +52,6 @@
 #include "plc/PlcProjectFile.h"
 #include "project/Defines.h"
 #include "project/ProjectLines.h"
-#include "raster/BitmapSoftkey.h"
-#include "raster/PcxSoftkey.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
 #include "run/DefineList.h"
@@ -170,17 +168,23 @@ void ForEachLine(std::string_view input, int most, Line line) {
   }
 }
 
+// Sources converted by their source type's converter into a softkey beside
+// them, as the source dispatch hands them over.
+q32::Msg ConvertAs(q32::RunContext& run, const std::string& source, q32::SourceType type) {
+  run.softkey.source = source;
+  run.softkey.sourceType = type;
+  return q32::SourceFormatOf(type).convert(run).code;
+}
+
 // One-bit bitmaps and PCX pictures, converted into raster softkeys beside them.
 void Bitmap(std::string_view input) {
-  std::string detail;
   ConvertInScratch(input, "icon.bmp", "icon.PIC", {0, 8222, 8225, 8230, 8232},
-                   [&detail](q32::RunContext& run, const auto& s) { return q32::ConvertBitmapSoftkey(run, s, detail); });
+                   [](q32::RunContext& run, const auto& s) { return ConvertAs(run, s, q32::SourceType::Bmp); });
 }
 
 void Pcx(std::string_view input) {
-  std::string detail;
   ConvertInScratch(input, "icon.pcx", "icon.PIC", {0, 8222, 8225, 8240},
-                   [&detail](q32::RunContext& run, const auto& s) { return q32::ConvertPcxSoftkey(run, s, detail); });
+                   [](q32::RunContext& run, const auto& s) { return ConvertAs(run, s, q32::SourceType::Pcx); });
 }
 
 // DXF drawings: only a converted drawing leaves its softkey.
@@ -188,7 +192,7 @@ void Dxf(std::string_view input) {
   q32::Msg rc = q32::Msg::Ok;
   const bool written = ConvertInScratch(input, "spindle.dxf", "spindle.PIC", {0, 8250, 8251, 8252, 8253, 8254, 8255},
                                         [&rc](q32::RunContext& run, const auto& s) {
-                                          return rc = q32::ConvertDxfSoftkey(run, s, q32::kDxfFormatVector);
+                                          return rc = ConvertAs(run, s, q32::SourceType::Dxf);
                                         });
   CHECK(written == (rc == q32::Msg::Ok));
 }
@@ -196,9 +200,10 @@ void Dxf(std::string_view input) {
 // Text-softkey sources as a small, medium or big text (by the input's
 // length, so that every seed meets all three over a run).
 void TextSoftkey(std::string_view input) {
-  const char kind = "SMB"[input.size() % 3];
-  ConvertInScratch(input, std::string("start.tx") + static_cast<char>(kind | 0x20), "start.PIC", {0, 8222, 8260},
-                   [kind](q32::RunContext& run, const auto& path) { return q32::ConvertTextSoftkey(run, path, kind); });
+  const std::size_t size = input.size() % 3;
+  const q32::SourceType type = size == 0 ? q32::SourceType::Txs : size == 1 ? q32::SourceType::Txm : q32::SourceType::Txb;
+  ConvertInScratch(input, std::string("start.tx") + "smb"[size], "start.PIC", {0, 8222, 8260},
+                   [type](q32::RunContext& run, const auto& path) { return ConvertAs(run, path, type); });
 }
 
 // BMX projects generated into .bmx images and listed, beside the example's
@@ -537,7 +542,15 @@ void Decoders(std::string_view input) {
     for (const q32::SoftkeyRecordLine& line : records.lines) CHECK(!line.IsDataLine() || line.Address() == line.dataAt);
   for (const std::string& bytes : {records.data, std::string(input)}) RasterData(bytes), VectorData(bytes);
   BmxData(input);
-  (void)q32::RasterListing(input), (void)q32::VectorListing(input), (void)q32::BmxListing(input);
+  // Every format's listing and picture take any bytes, whatever the
+  // recognisers make of them.
+  for (const q32::OutputFormat* f : q32::OutputFormats()) {
+    (void)f->recognise("softkey.PIC", input);
+    (void)f->listing(input);
+    if (!f->draw) continue;
+    const q32::SoftkeyPicture p = f->draw(input);
+    CHECK(p.pixels.size() == static_cast<std::size_t>(p.width) * p.height);
+  }
 }
 
 #ifdef Q32_FUZZ_LSP

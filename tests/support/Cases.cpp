@@ -9,9 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "bmx/BmxDecoder.h"
-#include "dxf/VectorDecoder.h"
-#include "raster/RasterDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "support/TestSupport.h"
 
 namespace q32test {
@@ -302,10 +300,13 @@ void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
 }  // namespace
 
 std::map<std::string, CaseDecoder>& CaseDecoders() {
-  static std::map<std::string, CaseDecoder> decoders = {
-      {"raster", [](const std::string& b) { return q32::RasterListing(b); }},
-      {"vector", [](const std::string& b) { return q32::VectorListing(b); }},
-      {"bmx", [](const std::string& b) { return q32::BmxListing(b); }}};
+  // Each format's listing, by the format's name.
+  static std::map<std::string, CaseDecoder> decoders = [] {
+    std::map<std::string, CaseDecoder> all;
+    for (const q32::OutputFormat* f : q32::OutputFormats())
+      all.emplace(f->name, [f](const std::string& b) { return f->listing(b); });
+    return all;
+  }();
   return decoders;
 }
 
