@@ -34,7 +34,6 @@
 #include "bmx/BmxProject.h"
 #include "diag/Diagnostics.h"
 #include "driver/RunDriver.h"
-#include "dxf/DxfReader.h"
 #include "dxf/VectorDecoder.h"
 #include "formats/SoftkeyFormats.h"
 #include "lang/LanguageTexts.h"
@@ -168,42 +167,35 @@ void ForEachLine(std::string_view input, int most, Line line) {
   }
 }
 
-// Sources converted by their source type's converter into a softkey beside
-// them, as the source dispatch hands them over.
-q32::Msg ConvertAs(q32::RunContext& run, const std::string& source, q32::SourceType type) {
-  run.softkey.source = source;
-  run.softkey.sourceType = type;
-  return q32::SourceFormatOf(type).convert(run).code;
+// Sources converted by their source type's converter, as the source
+// dispatch hands them over, into a softkey beside them (name.PIC).
+bool ConvertAs(std::string_view input, q32::SourceType type, const std::string& source,
+               std::initializer_list<int> codes, q32::Msg* code = nullptr) {
+  return ConvertInScratch(input, source, source.substr(0, source.find('.')) + ".PIC", codes,
+                          [type, code](q32::RunContext& run, const std::string& path) {
+                            run.softkey.source = path, run.softkey.sourceType = type;
+                            const q32::Msg rc = q32::SourceFormatOf(type).convert(run).code;
+                            return code ? *code = rc : rc;
+                          });
 }
 
-// One-bit bitmaps and PCX pictures, converted into raster softkeys beside them.
-void Bitmap(std::string_view input) {
-  ConvertInScratch(input, "icon.bmp", "icon.PIC", {0, 8222, 8225, 8230, 8232},
-                   [](q32::RunContext& run, const auto& s) { return ConvertAs(run, s, q32::SourceType::Bmp); });
-}
-
-void Pcx(std::string_view input) {
-  ConvertInScratch(input, "icon.pcx", "icon.PIC", {0, 8222, 8225, 8240},
-                   [](q32::RunContext& run, const auto& s) { return ConvertAs(run, s, q32::SourceType::Pcx); });
-}
+// One-bit bitmaps and PCX pictures, converted into raster softkeys.
+void Bitmap(std::string_view input) { ConvertAs(input, q32::SourceType::Bmp, "icon.bmp", {0, 8222, 8225, 8230, 8232}); }
+void Pcx(std::string_view input) { ConvertAs(input, q32::SourceType::Pcx, "icon.pcx", {0, 8222, 8225, 8240}); }
 
 // DXF drawings: only a converted drawing leaves its softkey.
 void Dxf(std::string_view input) {
   q32::Msg rc = q32::Msg::Ok;
-  const bool written = ConvertInScratch(input, "spindle.dxf", "spindle.PIC", {0, 8250, 8251, 8252, 8253, 8254, 8255},
-                                        [&rc](q32::RunContext& run, const auto& s) {
-                                          return rc = ConvertAs(run, s, q32::SourceType::Dxf);
-                                        });
+  const bool written = ConvertAs(input, q32::SourceType::Dxf, "spindle.dxf", {0, 8250, 8251, 8252, 8253, 8254, 8255}, &rc);
   CHECK(written == (rc == q32::Msg::Ok));
 }
 
 // Text-softkey sources as a small, medium or big text (by the input's
 // length, so that every seed meets all three over a run).
 void TextSoftkey(std::string_view input) {
-  const std::size_t size = input.size() % 3;
-  const q32::SourceType type = size == 0 ? q32::SourceType::Txs : size == 1 ? q32::SourceType::Txm : q32::SourceType::Txb;
-  ConvertInScratch(input, std::string("start.tx") + "smb"[size], "start.PIC", {0, 8222, 8260},
-                   [type](q32::RunContext& run, const auto& path) { return ConvertAs(run, path, type); });
+  const std::size_t n = input.size() % 3;
+  const q32::SourceType type = n == 0 ? q32::SourceType::Txs : n == 1 ? q32::SourceType::Txm : q32::SourceType::Txb;
+  ConvertAs(input, type, std::string("start.tx") + "smb"[n], {0, 8222, 8260});
 }
 
 // BMX projects generated into .bmx images and listed, beside the example's
@@ -542,14 +534,9 @@ void Decoders(std::string_view input) {
     for (const q32::SoftkeyRecordLine& line : records.lines) CHECK(!line.IsDataLine() || line.Address() == line.dataAt);
   for (const std::string& bytes : {records.data, std::string(input)}) RasterData(bytes), VectorData(bytes);
   BmxData(input);
-  // Every format's listing and picture take any bytes, whatever the
-  // recognisers make of them.
   for (const q32::OutputFormat* f : q32::OutputFormats()) {
-    (void)f->recognise("softkey.PIC", input);
-    (void)f->listing(input);
-    if (!f->draw) continue;
-    const q32::SoftkeyPicture p = f->draw(input);
-    CHECK(p.pixels.size() == static_cast<std::size_t>(p.width) * p.height);
+    (void)f->recognise("k.PIC", input), (void)f->listing(input);
+    CHECK(!f->draw || f->draw(input).pixels.size() == std::size_t{q32::kSoftkeyWidth} * q32::kSoftkeyHeight);
   }
 }
 

@@ -300,12 +300,10 @@ void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
 }  // namespace
 
 std::map<std::string, CaseDecoder>& CaseDecoders() {
-  // Each format's listing, by the format's name.
   static std::map<std::string, CaseDecoder> decoders = [] {
-    std::map<std::string, CaseDecoder> all;
-    for (const q32::OutputFormat* f : q32::OutputFormats())
-      all.emplace(f->name, [f](const std::string& b) { return f->listing(b); });
-    return all;
+    std::map<std::string, CaseDecoder> listings;  // each format's, by its name
+    for (const q32::OutputFormat* f : q32::OutputFormats()) listings.emplace(f->name, f->listing);
+    return listings;
   }();
   return decoders;
 }
