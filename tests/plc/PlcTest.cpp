@@ -87,7 +87,7 @@ TEST(Operands, ResolveToTheirAddressOrTheirCode) {
       {"flag", "M100"}, {"M100", "M100"}, {"ib4", "IB4"}, {"OD8", "OD8"}, {"OW2", "OW2"}, {"K5", "K5"},
       // Arrays step by 2 for words, 4 for double words, 1 for the rest; a constant may index.
       {"WORDS[3]", "W506"}, {"DOUBLES[2]", "D608"}, {"BYTES[7]", "B407"}, {"INPUTS[3]", "IW46"}, {"OUTPUTS", "OD80"},
-      {"OUTPUTS[1]", "OD84"}, {"WORDS[KIDX]", "W504"}, {"WORDS[ 1]", "W502"}, {"KIDX", "K2"}, {"GREETING", "S0"},
+      {"OUTPUTS[1]", "OD84"}, {"WORDS[KIDX]", "W504"}, {"WORDS[ 1]", "W502"}, {"WORDS[+1]", "W502"}, {"KIDX", "K2"}, {"GREETING", "S0"},
       // Members: value + size x i + offset + 4 x j; a marker member is a double word.
       {"AXES.POS", "D2000"}, {"AXES.FLAGS", "D2004"}, {"AXES[2].LIMITS[1]", "W2052"}, {"axes[kidx].limits[kidx]", "W2056"},
       // A module prefix takes the module's local symbol, else the global one.
@@ -149,7 +149,7 @@ TEST(Conditions, YieldTheirValueOrTheirCode) {
       {"1 / 0 = 0", "3043"}, {"-2147483648 / -1 = 0", "3043"}, {"2 = (1 / 0)", "3043"}, {"(A) = 1", "3043"},
       {"MACHINE = 1", "3043"}, {"MACHINE + \"X\"", "3043"}, {"\"A\" = \"B", "3043"}, {"A 1", "3043"},
       {"A = 1 = 1", "3043"}, {"(A = 1) + (B = 2)", "3043"}, {"(A = 1) AND (B)", "3043"}, {"%102 = 5", "3070"},
-      {"$1G = 5", "3070"}, {"$ = 5", "3070"}, {"$NOPE$ = 5", "3070"}, {"$100000000 = 0", "3070"}, {"A+1 = 2", "3070"},
+      {"$1G = 5", "3070"}, {"$1@ = 25", "3070"}, {"$ = 5", "3070"}, {"$NOPE$ = 5", "3070"}, {"$100000000 = 0", "3070"}, {"A+1 = 2", "3070"},
       {"UNDEFINED = 1", "3070"}, {"--1 = 1", "3070"}, {"12AB = 1", "3070"}, {"\"A-B\" = \"C\"", "3070"},
       {"&NOPE = 1", "3070"}, {"&AXES[NOPE].POS = 1", "3070"}, {"FLAG = 100", "3070"},  // a marker has no value
       {"1 = MACHINE", "3073"}, {"A = $MACHINE$", "3073"}, {"\"OPEN", "3084"}, {"&FLAG.POS = 1", "3507"},
