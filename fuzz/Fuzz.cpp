@@ -34,10 +34,9 @@
 #include "bmx/BmxProject.h"
 #include "diag/Diagnostics.h"
 #include "driver/RunDriver.h"
-#include "dxf/DxfReader.h"
 #include "dxf/VectorDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "lang/LanguageTexts.h"
-#include "lang/TextSoftkey.h"
 #ifdef Q32_FUZZ_LSP
 #include "lsp/Framing.h"
 #include "lsp/LanguageServer.h"
@@ -52,8 +51,6 @@
 #include "plc/PlcProjectFile.h"
 #include "project/Defines.h"
 #include "project/ProjectLines.h"
-#include "raster/BitmapSoftkey.h"
-#include "raster/PcxSoftkey.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
 #include "run/DefineList.h"
@@ -170,35 +167,35 @@ void ForEachLine(std::string_view input, int most, Line line) {
   }
 }
 
-// One-bit bitmaps and PCX pictures, converted into raster softkeys beside them.
-void Bitmap(std::string_view input) {
-  std::string detail;
-  ConvertInScratch(input, "icon.bmp", "icon.PIC", {0, 8222, 8225, 8230, 8232},
-                   [&detail](q32::RunContext& run, const auto& s) { return q32::ConvertBitmapSoftkey(run, s, detail); });
+// Sources converted by their source type's converter, as the source
+// dispatch hands them over, into a softkey beside them (name.PIC).
+bool ConvertAs(std::string_view input, q32::SourceType type, const std::string& source,
+               std::initializer_list<int> codes, q32::Msg* code = nullptr) {
+  return ConvertInScratch(input, source, source.substr(0, source.find('.')) + ".PIC", codes,
+                          [type, code](q32::RunContext& run, const std::string& path) {
+                            run.softkey.source = path, run.softkey.sourceType = type;
+                            const q32::Msg rc = q32::SourceFormatOf(type).convert(run).code;
+                            return code ? *code = rc : rc;
+                          });
 }
 
-void Pcx(std::string_view input) {
-  std::string detail;
-  ConvertInScratch(input, "icon.pcx", "icon.PIC", {0, 8222, 8225, 8240},
-                   [&detail](q32::RunContext& run, const auto& s) { return q32::ConvertPcxSoftkey(run, s, detail); });
-}
+// One-bit bitmaps and PCX pictures, converted into raster softkeys.
+void Bitmap(std::string_view input) { ConvertAs(input, q32::SourceType::Bmp, "icon.bmp", {0, 8222, 8225, 8230, 8232}); }
+void Pcx(std::string_view input) { ConvertAs(input, q32::SourceType::Pcx, "icon.pcx", {0, 8222, 8225, 8240}); }
 
 // DXF drawings: only a converted drawing leaves its softkey.
 void Dxf(std::string_view input) {
   q32::Msg rc = q32::Msg::Ok;
-  const bool written = ConvertInScratch(input, "spindle.dxf", "spindle.PIC", {0, 8250, 8251, 8252, 8253, 8254, 8255},
-                                        [&rc](q32::RunContext& run, const auto& s) {
-                                          return rc = q32::ConvertDxfSoftkey(run, s, q32::kDxfFormatVector);
-                                        });
+  const bool written = ConvertAs(input, q32::SourceType::Dxf, "spindle.dxf", {0, 8250, 8251, 8252, 8253, 8254, 8255}, &rc);
   CHECK(written == (rc == q32::Msg::Ok));
 }
 
 // Text-softkey sources as a small, medium or big text (by the input's
 // length, so that every seed meets all three over a run).
 void TextSoftkey(std::string_view input) {
-  const char kind = "SMB"[input.size() % 3];
-  ConvertInScratch(input, std::string("start.tx") + static_cast<char>(kind | 0x20), "start.PIC", {0, 8222, 8260},
-                   [kind](q32::RunContext& run, const auto& path) { return q32::ConvertTextSoftkey(run, path, kind); });
+  const std::size_t n = input.size() % 3;
+  const q32::SourceType type = n == 0 ? q32::SourceType::Txs : n == 1 ? q32::SourceType::Txm : q32::SourceType::Txb;
+  ConvertAs(input, type, std::string("start.tx") + "smb"[n], {0, 8222, 8260});
 }
 
 // BMX projects generated into .bmx images and listed, beside the example's
@@ -537,7 +534,10 @@ void Decoders(std::string_view input) {
     for (const q32::SoftkeyRecordLine& line : records.lines) CHECK(!line.IsDataLine() || line.Address() == line.dataAt);
   for (const std::string& bytes : {records.data, std::string(input)}) RasterData(bytes), VectorData(bytes);
   BmxData(input);
-  (void)q32::RasterListing(input), (void)q32::VectorListing(input), (void)q32::BmxListing(input);
+  for (const q32::OutputFormat* f : q32::OutputFormats()) {
+    (void)f->recognise("k.PIC", input), (void)f->listing(input);
+    CHECK(!f->draw || f->draw(input).pixels.size() == std::size_t{q32::kSoftkeyWidth} * q32::kSoftkeyHeight);
+  }
 }
 
 #ifdef Q32_FUZZ_LSP

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/SoftkeyFormats.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "project/ProjectKeywords.h"
@@ -149,7 +150,7 @@ std::string Collector::Full(std::string_view path) {
 }
 
 void Collector::Created(const std::string& full) {
-  if (current_ < 0 || !(EndsWithIgnoringCase(full, ".pic") || EndsWithIgnoringCase(full, ".bmx"))) return;
+  if (current_ < 0 || !IsSoftkeyFileName(full)) return;
   SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
   for (const Output& o : k.outputs)
     if (o.path == full) return;

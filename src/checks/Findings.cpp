@@ -10,6 +10,7 @@
 #include "checks/Collector.h"
 #include "diag/Diagnostics.h"
 #include "dxf/VectorDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "platform/FileSystem.h"
 #include "raster/SoftkeyRecords.h"
 #include "raster/SoftkeySize.h"
@@ -166,13 +167,15 @@ std::string Point(int x, int y) { return "(" + std::to_string(x) + "," + std::to
 void CheckDrawings(Collector& c) {
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    // Bitmaps and PCX pictures become raster softkeys, never drawings.
-    if (k.source == SourceType::Bmp || k.source == SourceType::Pcx) continue;
+    // Only what may be a drawing: bitmaps and PCX pictures, say, never are.
+    const OutputFormat* made = SourceFormatOf(k.source).output;
+    if (made && made->picture != PictureKind::Drawing) continue;
     for (const Output& o : k.outputs) {
       std::string bytes;
       if (!o.replacedBy.empty() || !ReadWhole(c.fs(), o.path, bytes)) continue;
       std::string data;
-      if (!ReadWholeSoftkeyData(bytes, data) || !LooksLikeVectorSoftkey(data)) continue;
+      if (RecogniseOutput(o.path, bytes).picture != PictureKind::Drawing || !ReadWholeSoftkeyData(bytes, data))
+        continue;
       auto beyond = [](int x0, int y0, int x1, int y1) {
         return x0 < 0 || y0 < 0 || x1 >= kSoftkeyWidth || y1 >= kSoftkeyHeight;
       };

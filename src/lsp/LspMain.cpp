@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "diag/Sarif.h"
+#include "formats/SoftkeyFormats.h"
 #include "lsp/Framing.h"
 #include "lsp/Keywords.h"
 #include "lsp/LanguageServer.h"
@@ -401,24 +402,9 @@ json Server::Completion(const std::string& path, int line, int character) {
 // there to go on into.
 json Server::SourceFiles(const std::string& path, const std::string& keyword, const std::string& typed, int line,
                          int from, int character) {
-  struct Kinds {
-    std::string_view keyword;
-    std::string_view extensions[3];
-  };
-  static constexpr Kinds kSources[] = {{"BMP", {".bmp"}},
-                                       {"PCX", {".pcx"}},
-                                       {"DXF", {".dxf"}},
-                                       {"BPJ", {".bpj"}},
-                                       {"TXS", {".txs", ".txm", ".txb"}},
-                                       {"TXM", {".txs", ".txm", ".txb"}},
-                                       {"TXB", {".txs", ".txm", ".txb"}},
-                                       {"PIC", {".pic", ".sk", ".bmx"}},
-                                       {"SK", {".pic", ".sk", ".bmx"}},
-                                       {"SOFTKEY", {".pic", ".sk", ".bmx"}}};
   json items = json::array();
-  const Kinds* kinds = nullptr;
-  for (const Kinds& k : kSources)
-    if (k.keyword == keyword) kinds = &k;
+  const ProjectKeyword* word = LookupProjectKeyword(keyword);
+  const SourceFormat* kinds = word ? &SourceFormatOf(word->source) : nullptr;
   const std::string project = ws_.ProjectOf(path);
   if (!kinds || typed.find('"') != std::string::npos) return items;
   const std::size_t slash = typed.find_last_of("\\/");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "checks/Collector.h"
+#include "formats/SoftkeyFormats.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -79,8 +80,7 @@ void FindGeneratedSoftkeys(Collector& c, FileSystem& host, const std::string& pr
     const std::string fileName(FileNameOf(named));
     std::vector<std::string> names{fileName};
     std::string pic = fileName;
-    if (!EndsWithIgnoringCase(fileName, ".bmx") && !EndsWithIgnoringCase(fileName, ".pic") &&
-        !ReplaceExtension(pic, ".PIC").empty())
+    if (!IsSoftkeyFileName(fileName) && !ReplaceExtension(pic, ".PIC").empty())
       names.push_back(pic);
     // Beside the project: where the line's name leads from the project's
     // directory, then the same place with the other name.

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -12,7 +13,7 @@
 
 #include "bmx/BmxDecoder.h"
 #include "dxf/VectorDecoder.h"
-#include "raster/RasterDecoder.h"
+#include "raster/SoftkeyPicture.h"
 #include "text/Ascii.h"
 
 namespace q32 {
@@ -114,15 +115,6 @@ std::string Svg(const VectorShape& s) {
 }
 
 }  // namespace
-
-Pixels RasterPixels(const RasterSoftkeyImage& image) {
-  Pixels out{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight, RenderingChoices::kClearBit)};
-  for (int line = 0; line < kHeight; ++line)
-    for (int column = 0; column < kWidth; ++column)
-      if (image.bits[static_cast<std::size_t>(line)][static_cast<std::size_t>(column)])
-        out.rgb[static_cast<std::size_t>(line * kWidth + column)] = RenderingChoices::kSetBit;
-  return out;
-}
 
 std::string VectorSvg(const VectorVariant& variant) {
   std::string svg =
@@ -546,10 +538,13 @@ std::string TwoColourPng(const Pixels& p) {
 
 }  // namespace
 
-std::string RasterPng(const RasterSoftkeyImage& image) {
-  return OneBitPng(kWidth, kHeight, [&image](int x, int y) {
-    return image.bits[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ? 0 : 1;
-  });
+std::string PicturePng(const SoftkeyPicture& picture) {
+  if (picture.colours == PictureColours::Bits)
+    return OneBitPng(picture.width, picture.height, [&picture](int x, int y) { return picture.At(x, y) ? 0 : 1; });
+  Pixels p{picture.width, picture.height, {}};
+  for (std::uint8_t c : picture.pixels)
+    p.rgb.push_back(static_cast<std::uint32_t>(std::strtoul(Colour(c) + 1, nullptr, 16)));
+  return EncodePng(p);
 }
 
 std::string EncodePng(const Pixels& p) {

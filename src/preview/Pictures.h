@@ -15,7 +15,7 @@
 namespace q32 {
 
 struct BmxFile;
-struct RasterSoftkeyImage;
+struct SoftkeyPicture;
 struct VectorVariant;
 
 // The choices stated on the page beside the pictures.
@@ -35,8 +35,6 @@ struct Pixels {
   std::vector<std::uint32_t> rgb;
 };
 
-// A raster softkey's 77 x 48 pixels.
-Pixels RasterPixels(const RasterSoftkeyImage& image);
 // One variant of a vector softkey as a whole SVG document.
 std::string VectorSvg(const VectorVariant& variant);
 // Why the walk of a variant stopped, in words; empty when it reached the end
@@ -85,7 +83,8 @@ std::string BmxComposite(const BmxPicture& p, const std::string& language, int s
 // PNG bytes of a picture: two-colour pictures as 1-bit grey, others
 // through stb_image_write.
 std::string EncodePng(const Pixels& p);
-// A raster softkey's PNG, as EncodePng(RasterPixels(image)) gives it.
-std::string RasterPng(const RasterSoftkeyImage& image);
+// A softkey's pixels as PNG bytes: raster bits as 1-bit grey, a set bit
+// black; the control's colour numbers in the palette of the vector softkeys.
+std::string PicturePng(const SoftkeyPicture& picture);
 
 }  // namespace q32

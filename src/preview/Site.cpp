@@ -10,12 +10,12 @@
 #include "checks/Collector.h"
 #include "diag/Diagnostics.h"
 #include "dxf/VectorDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "platform/FileSystem.h"
 #include "platform/LanguageLibrary.h"
 #include "plc/PlcOperands.h"
 #include "platform/OverlayFileSystem.h"
 #include "preview/Pictures.h"
-#include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
 #include "text/Ascii.h"
 
@@ -188,30 +188,22 @@ void DecodeOutputs(Collector& c, OverlayFileSystem& fs, Site& site) {
       if (!bytes) continue;  // removed by the run after a failure
       const std::string stem = "sk" + std::to_string(i) + "-" + std::to_string(j);
       // What the file holds, record by record, as the details view links it.
-      const bool bmx = EndsWithIgnoringCase(o.path, ".bmx");
-      std::string data;
-      const bool records = !bmx && ReadWholeSoftkeyData(*bytes, data);
-      const std::string listing = bmx ? BmxListing(*bytes)
-                                  : records && LooksLikeVectorSoftkey(data) ? VectorListing(*bytes)
-                                                                            : RasterListing(*bytes);
-      if (site.Write(stem + ".txt", listing)) o.listing = stem + ".txt";
-      if (bmx) {
-        DrawBmxOutput(o, stem, *bytes, site);
-        continue;
+      const OutputFormat& format = RecogniseOutput(o.path, *bytes);
+      if (site.Write(stem + ".txt", format.listing(*bytes))) o.listing = stem + ".txt";
+      switch (format.picture) {
+        case PictureKind::BmxImage:
+          DrawBmxOutput(o, stem, *bytes, site);
+          break;
+        case PictureKind::Drawing:
+          if (std::string data; ReadWholeSoftkeyData(*bytes, data)) DrawVectorOutput(o, stem, data, site);
+          break;
+        case PictureKind::Pixels:
+          if (const SoftkeyPicture picture = format.draw(*bytes); !picture.problem.empty())
+            o.texts.push_back("not decoded: " + picture.problem);
+          else if (site.Write(stem + ".png", PicturePng(picture)))
+            AddPicture(o, stem + ".png", std::string(format.name));
+          break;
       }
-      if (!records) {
-        o.texts.push_back("not decoded: the file is not a valid softkey record file");
-        continue;
-      }
-      if (!LooksLikeVectorSoftkey(data)) {
-        const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
-        if (!IsWholeRasterSoftkey(image))
-          o.texts.push_back("not decoded: the element list is broken");
-        else if (site.Write(stem + ".png", RasterPng(image)))
-          AddPicture(o, stem + ".png", "raster");
-        continue;
-      }
-      DrawVectorOutput(o, stem, data, site);
     }
   }
 }

@@ -5,14 +5,11 @@
 #include "bmx/BmxGenerate.h"
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
-#include "dxf/DxfReader.h"
-#include "lang/TextSoftkey.h"
+#include "formats/SoftkeyFormats.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "project/ConversionCache.h"
 #include "run/RunContext.h"
-#include "raster/BitmapSoftkey.h"
-#include "raster/PcxSoftkey.h"
 
 namespace q32 {
 namespace {
@@ -59,34 +56,12 @@ Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& f
   return Conversion{Msg::Ok, generated};
 }
 
-// The converter of a picture source, a text source or a drawing: what it
-// does depends on its files and the line alone, so a run that is handed
-// the conversions of earlier runs may take it from there.
-Conversion ConvertSource(RunContext& run) {
-  SoftkeyContext& k = run.softkey;
-  switch (k.sourceType) {
-    case SourceType::Pcx:
-    case SourceType::Bmp: {
-      std::string detail;
-      Msg result = k.sourceType == SourceType::Pcx ? ConvertPcxSoftkey(run, k.source, detail)
-                                                   : ConvertBitmapSoftkey(run, k.source, detail);
-      return Conversion{result, detail};
-    }
-    case SourceType::Dxf:
-      // The drawing converter reports and logs for itself.
-      return Conversion{ConvertDxfSoftkey(run, k.source, 1), DisplayPath(run.paths, k.source)};
-    default: {
-      // TXS, TXM and TXB: a text softkey of small, medium or big letters.
-      const char kind = k.sourceType == SourceType::Txs ? 'S' : k.sourceType == SourceType::Txm ? 'M' : 'B';
-      Msg result = ConvertTextSoftkey(run, k.source, kind);
-      return Conversion{result, DisplayPath(run.paths, k.source)};
-    }
-  }
-}
-
-Conversion Convert(RunContext& run) {
-  if (!run.conversions) return ConvertSource(run);
-  return run.conversions->Convert(run, [&run] { return ConvertSource(run); });
+// A picture source, a text source or a drawing is converted from its files
+// and the line alone, so a run that is handed the conversions of earlier
+// runs may take it from there.
+Conversion Convert(RunContext& run, const SourceFormat& format) {
+  if (!run.conversions) return format.convert(run);
+  return run.conversions->Convert(run, [&run, &format] { return format.convert(run); });
 }
 
 }  // namespace
@@ -98,12 +73,12 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   if (s.mode == RunMode::Check) return CheckSource(run);
   // A converter may create its softkey before it opens the source; the
   // source is an input from here on, so a softkey named like it is refused.
-  if (k.sourceType != SourceType::Tx) run.inputGuard.RegisterInput(k.source);
+  if (SourceFormatOf(k.sourceType).role != SourceRole::InLineText) run.inputGuard.RegisterInput(k.source);
 
-  switch (k.sourceType) {
-    case SourceType::Pcx:
-    case SourceType::Bmp: {
-      Conversion result = Convert(run);
+  const SourceFormat& format = SourceFormatOf(k.sourceType);
+  switch (format.role) {
+    case SourceRole::Picture: {
+      Conversion result = Convert(run, format);
       if (result.code == Msg::Ok) {
         // From here on the line names the generated softkey.
         ReplaceExtension(k.source, k.targetExt);
@@ -111,35 +86,33 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
       }
       return result;
     }
-    case SourceType::Bpj:
+    case SourceRole::BmxProject:
       return DispatchBmxProject(run, languages, firstBmxProject);
-    case SourceType::Dxf:
-      return Convert(run);
-    case SourceType::Txs:
-    case SourceType::Txm:
-    case SourceType::Txb: {
-      Conversion result = Convert(run);
+    case SourceRole::Drawing:
+      return Convert(run, format);
+    case SourceRole::Text: {
+      Conversion result = Convert(run, format);
       if (result.code == Msg::Ok && run.project.txsSource) LogSource(run, kCheckingFormat);
       return result;
     }
-    case SourceType::Tx:
+    case SourceRole::InLineText:
       // A text given in the line itself: nothing to convert or check.
       return Conversion{};
-    default: {
-      // An already generated softkey keeps its own extension.
-      std::size_t dot = k.source.rfind('.');
-      if (dot != std::string::npos) k.targetExt = k.source.substr(dot);
-      return CheckSource(run);
-    }
+    case SourceRole::Softkey:
+      break;
   }
+  // An already generated softkey keeps its own extension.
+  std::size_t dot = k.source.rfind('.');
+  if (dot != std::string::npos) k.targetExt = k.source.substr(dot);
+  return CheckSource(run);
 }
 
 void LogScannedSource(RunContext& run) {
   SoftkeyContext& k = run.softkey;
-  switch (k.sourceType) {
-    case SourceType::Tx:
+  switch (SourceFormatOf(k.sourceType).role) {
+    case SourceRole::InLineText:
       return;  // the text stands in the line itself
-    case SourceType::Bpj: {
+    case SourceRole::BmxProject: {
       LogSource(run, kScannedFormat);
       std::string remembered, fullPath;
       if (!run.fs.GetCurrentDir(remembered) || !run.fs.FullPath(k.source, fullPath) ||

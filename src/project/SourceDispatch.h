@@ -4,22 +4,12 @@
 
 #include <string>
 
-#include "diag/MessageCodes.h"
+#include "formats/SoftkeyFormats.h"
 
 namespace q32 {
 
 struct LanguageTable;
 struct RunContext;
-
-// What became of a softkey line's source.
-struct Conversion {
-  Msg code = Msg::Ok;     // the converter's code; those above 8000 the caller reports at the line
-  bool converted = true;  // false also when the converter has reported its failure itself
-  std::string detail;     // what the report names: the file at fault and why
-  Conversion() = default;
-  explicit Conversion(Msg c, bool done) : code(c), converted(done) {}
-  explicit Conversion(Msg c, std::string what = {}) : code(c), converted(c == Msg::Ok), detail(std::move(what)) {}
-};
 
 // Converts (or only checks) the source in run.softkey.  BMX projects take
 // their language texts from languages: the first of a run (firstBmxProject,

@@ -69,12 +69,9 @@ bool ReadColourTable(RunContext& run, File& file, const BmpHeader& header, const
 
 Msg ConvertBitmapSoftkey(RunContext& run, std::string_view source, std::string& detail) {
   const std::string shown = DisplayPath(run.paths, source);
-  auto fail = [&detail](Msg code, std::string what) {
-    detail = std::move(what);
-    return code;
-  };
-  std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return fail(Msg::OpenFailed, FailedFile(run, source));
+  const RasterFailure fail{detail};
+  std::unique_ptr<File> file = OpenRasterSource(run, source, detail);
+  if (!file) return Msg::OpenFailed;
 
   BmpHeader header;
   if (!ReadBitmapHeader(*file, header)) return fail(Msg::NotABitmap, shown);

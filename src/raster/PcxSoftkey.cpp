@@ -63,12 +63,9 @@ bool DecodeLine(ByteReader& in, std::size_t lineSize, std::array<std::uint8_t, k
 
 Msg ConvertPcxSoftkey(RunContext& run, std::string_view source, std::string& detail) {
   const std::string shown = DisplayPath(run.paths, source);
-  auto fail = [&detail](Msg code, std::string what) {
-    detail = std::move(what);
-    return code;
-  };
-  std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
-  if (!file) return fail(Msg::OpenFailed, FailedFile(run, source));
+  const RasterFailure fail{detail};
+  std::unique_ptr<File> file = OpenRasterSource(run, source, detail);
+  if (!file) return Msg::OpenFailed;
 
   std::uint8_t bytes[kPcxHeaderBytes];
   if (!file->Seek(0) || file->Read(bytes, sizeof bytes) != sizeof bytes)

@@ -68,13 +68,10 @@ RasterSoftkeyImage DecodeRasterSoftkey(std::string_view d) {
     for (int row = 0; row < rows; ++row) {
       // The row's bytes lie inside the data (blockInside).
       const char* bytes = d.data() + e.blockAt + kBlockHeaderBytes + static_cast<std::size_t>(row) * e.RowBytes();
-      auto& line = image.bits[static_cast<std::size_t>(e.y + row)];
       // Without a branch per bit: a picture's bits follow no pattern a
       // processor could guess.
-      for (int bit = firstBit; bit < endBit; ++bit) {
-        bool& pixel = line[static_cast<std::size_t>(left + bit)];
-        pixel = pixel || ((static_cast<unsigned char>(bytes[bit / 8]) >> (7 - bit % 8)) & 1u) != 0;
-      }
+      for (int bit = firstBit; bit < endBit; ++bit)
+        image.picture.At(left + bit, e.y + row) |= (static_cast<unsigned char>(bytes[bit / 8]) >> (7 - bit % 8)) & 1u;
     }
   }
   return image;

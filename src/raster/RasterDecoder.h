@@ -7,14 +7,13 @@
 // what the list holds and where it ends.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "raster/SoftkeySize.h"
+#include "raster/SoftkeyPicture.h"
 
 namespace q32 {
 
@@ -45,10 +44,10 @@ struct RasterSoftkeyImage {
   std::vector<RasterElement> elements;  // every whole element before the end of the list
   RasterListEnd end = RasterListEnd::NoEndWord;
   std::size_t endAt = 0;
-  // The softkey's pixels, top row first: the set bits of every block inside
-  // the data (each row's `width` pixels, not the padding), where they fall on
-  // the softkey.
-  std::array<std::array<bool, kSoftkeyWidth>, kSoftkeyHeight> bits{};
+  // The softkey's pixels, top row first: 1 for the set bits of every block
+  // inside the data (each row's `width` pixels, not the padding), where they
+  // fall on the softkey.
+  SoftkeyPicture picture;
 };
 
 [[nodiscard]] RasterSoftkeyImage DecodeRasterSoftkey(std::string_view data);

@@ -55,6 +55,12 @@ bool RasterOutput::Finish(const RasterRows& rows) {
   return !failed;
 }
 
+std::unique_ptr<File> OpenRasterSource(RunContext& run, std::string_view source, std::string& detail) {
+  std::unique_ptr<File> file = run.fs.Open(source, FileMode::ReadBinary);
+  if (!file) detail = FailedFile(run, source);
+  return file;
+}
+
 std::string RasterOutputPath(std::string_view source) {
   std::string path(source);
   ReplaceExtension(path, ".PIC");

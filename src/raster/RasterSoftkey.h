@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "diag/MessageCodes.h"
 #include "raster/SoftkeyRecords.h"
@@ -17,6 +18,7 @@
 
 namespace q32 {
 
+class File;
 class FileSystem;
 struct RunContext;
 
@@ -71,6 +73,20 @@ struct RasterOutput {
   // Writes the count line and closes the file.
   void Close() { CloseSoftkeyRecords(writer); }
 };
+
+// How a picture converter fails: its code, and in detail the file at
+// fault and why.
+struct RasterFailure {
+  std::string& detail;
+  Msg operator()(Msg code, std::string what) const {
+    detail = std::move(what);
+    return code;
+  }
+};
+
+// Opens a picture source for reading; null when it cannot be opened, with
+// the file at fault in detail (8222).
+std::unique_ptr<File> OpenRasterSource(RunContext& run, std::string_view source, std::string& detail);
 
 // The record file beside a source: the source path with ".PIC".
 std::string RasterOutputPath(std::string_view source);

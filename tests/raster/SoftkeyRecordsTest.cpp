@@ -91,8 +91,7 @@ TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
                          "\xFF\xFF\x00\x01\x00\x10\xFF\x00", 28);
   const RasterSoftkeyImage image = DecodeRasterSoftkey(data);
   std::string drawn;
-  for (const auto& row : image.bits)
-    for (bool bit : row) drawn += bit ? '#' : '.';
+  for (std::uint8_t bit : image.picture.pixels) drawn += bit ? '#' : '.';
   EXPECT_EQ(drawn, std::string(72, '.') + "#####" + std::string(47 * 77, '.'));
   EXPECT_TRUE(IsWholeRasterSoftkey(image));
   // No end word, though the element's block (0 rows, from its own offset word) lies in the data.

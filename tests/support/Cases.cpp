@@ -9,9 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "bmx/BmxDecoder.h"
-#include "dxf/VectorDecoder.h"
-#include "raster/RasterDecoder.h"
+#include "formats/SoftkeyFormats.h"
 #include "support/TestSupport.h"
 
 namespace q32test {
@@ -302,10 +300,11 @@ void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
 }  // namespace
 
 std::map<std::string, CaseDecoder>& CaseDecoders() {
-  static std::map<std::string, CaseDecoder> decoders = {
-      {"raster", [](const std::string& b) { return q32::RasterListing(b); }},
-      {"vector", [](const std::string& b) { return q32::VectorListing(b); }},
-      {"bmx", [](const std::string& b) { return q32::BmxListing(b); }}};
+  static std::map<std::string, CaseDecoder> decoders = [] {
+    std::map<std::string, CaseDecoder> listings;  // each format's, by its name
+    for (const q32::OutputFormat* f : q32::OutputFormats()) listings.emplace(f->name, f->listing);
+    return listings;
+  }();
   return decoders;
 }
 
