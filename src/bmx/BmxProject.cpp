@@ -562,10 +562,11 @@ Msg OnEndText(BmxReader& r, const Words& w) {
 }
 
 // ---------------------------------------------------------------------------
+// The bmx keyword table, searched in this order: a record for each block
+// that takes the word, the word itself from the vocabulary.
+
 using V = WordKind;
 consteval std::string_view W(V kind, std::string_view word) { return VocabularyWord(kind, word); }
-
-// The bmx keyword table, searched in this order.
 
 constexpr BlockKind kNone = BlockKind::None;
 constexpr BlockKind kOpen = BlockKind::Open;

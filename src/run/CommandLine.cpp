@@ -31,21 +31,20 @@ consteval const VocabularyEntry& E(std::string_view word) { return VocabularyEnt
 // Whole words first, then the options that take the rest of the word as
 // their value, so that a word such as -checkx matches nothing.
 constexpr CommandLineOption kOptions[] = {
-    {O::Check, &E("check"), false},       {O::GenHeader, &E("genh"), false},
-    {O::GenDef, &E("gendef"), false},     {O::GenSys, &E("gensys"), false},
-    {O::Menu, &E("menu"), false},         {O::NoFileCheck, &E("nofilecheck"), false},
-    {O::NoGenDef, &E("nogendef"), false}, {O::NoGenSkSys, &E("nogensksys"), false},
-    {O::Post, &E("post"), false},         {O::Scan, &E("scan"), false},
-    {O::Version, &E("ver"), false},       {O::Checks, &E("W"), false},
+    {O::Check, &E("check"), false},          {O::GenHeader, &E("genh"), false},
+    {O::GenDef, &E("gendef"), false},        {O::GenSys, &E("gensys"), false},
+    {O::Menu, &E("menu"), false},            {O::NoFileCheck, &E("nofilecheck"), false},
+    {O::NoGenDef, &E("nogendef"), false},    {O::NoGenSkSys, &E("nogensksys"), false},
+    {O::Post, &E("post"), false},            {O::Scan, &E("scan"), false},
+    {O::Version, &E("ver"), false},          {O::Checks, &E("W"), false},
     {O::ChecksAsErrors, &E("Werror"), false}, {O::GccDiagnostics, &E("diag:gcc"), false},
-    {O::ConfigFile, &E("cfg"), false},     {O::Sarif, &E("sarif:"), false},
-    {O::DepFile, &E("MF"), false},
-    {O::DestDir, &E("dp"), false},
+    {O::ConfigFile, &E("cfg"), false},       {O::Sarif, &E("sarif:"), false},
+    {O::DepFile, &E("MF"), false},           {O::DestDir, &E("dp"), false},
     // The embedding program writes EMB in upper case; nothing else is taken.
-    {O::Embedded, &E("EMB"), true},        {O::PlcProject, &E("pj"), false},
-    {O::Defines, &E("a"), false},          {O::LanguageDir, &E("i"), false},
-    {O::IncLanguageDir, &E("l"), false},   {O::OutputDir, &E("o"), false},
-    {O::ConfigFile, &E("r"), false},       {O::Model, &E("t"), false},
+    {O::Embedded, &E("EMB"), true},          {O::PlcProject, &E("pj"), false},
+    {O::Defines, &E("a"), false},            {O::LanguageDir, &E("i"), false},
+    {O::IncLanguageDir, &E("l"), false},     {O::OutputDir, &E("o"), false},
+    {O::ConfigFile, &E("r"), false},         {O::Model, &E("t"), false},
 };
 static_assert(std::size(kOptions) == CountWords(WordKind::Option), "every option has its record");
 

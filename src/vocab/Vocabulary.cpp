@@ -1,6 +1,26 @@
 #include "vocab/Vocabulary.h"
 
 namespace q32 {
+namespace {
+
+constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A reader takes its words without regard to case (but for -EMB), so two
+// entries of one kind must differ in more than case.
+constexpr bool EachWordOnce() {
+  const auto words = Vocabulary();
+  for (std::size_t i = 0; i < words.size(); ++i)
+    for (std::size_t j = i + 1; j < words.size(); ++j) {
+      const std::string_view a = words[i].word, b = words[j].word;
+      bool same = words[i].kind == words[j].kind && a.size() == b.size();
+      for (std::size_t k = 0; same && k < a.size(); ++k) same = Upper(a[k]) == Upper(b[k]);
+      if (same) return false;
+    }
+  return true;
+}
+static_assert(EachWordOnce(), "a word of one kind stands once in the vocabulary");
+
+}  // namespace
 
 std::string Synopsis(const VocabularyEntry& e) {
   std::string text = e.kind == WordKind::Option ? "-" : "";

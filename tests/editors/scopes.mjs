@@ -1,10 +1,9 @@
 // Every line of the example's and the manual's projects, BMX projects and
-// text sources tokenized by the extension's grammars (with vscode-textmate,
-// as the editor does): each word must carry the scope of its kind: keyword,
-// directive, setting, menu or softkey name, parameter, attribute, string,
-// comment, text and language.
-//
-// and every word of the program's vocabulary, on a line of its own kind.
+// text sources, and a line for every word of the program's vocabulary,
+// tokenized by the extension's grammars (with vscode-textmate, as the editor
+// does): each word must carry the scope of its kind: keyword, directive,
+// setting, menu or softkey name, parameter, attribute, string, comment, text
+// and language.
 //
 // usage: node scopes.mjs <source dir> <node dir> <vocabulary printer>
 import fs from 'node:fs';
