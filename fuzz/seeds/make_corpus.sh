@@ -7,57 +7,27 @@
 # ImageMagick as the raster tests write them; the PLC project files stay as
 # committed.
 #
-# usage: fuzz/seeds/make_corpus.sh
+# usage: fuzz/seeds/make_corpus.sh [build directory with the tests, default build]
 # Needs python3 with ezdxf (Debian: python3-ezdxf), netpbm and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+build=${1:-build}
 corpus=fuzz/corpus
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 
-# The files the case tables set up ("--- file" steps of tests/**/*.case)
-# whose names match a pattern, one seed each.  With a header, each seed
-# starts with that line.
+# The files the case tables set up, as the case runner writes them: the
+# runner keeps its case directories, and each file whose name matches a
+# pattern becomes one seed (once).  With a header, each seed starts with it.
+cases=$(mktemp -d)
+trap 'rm -rf "$cases" "${tmp:-}"' EXIT
+Q32_KEEP_TEMP=1 TMPDIR="$cases" ctest --test-dir "$build" -R '^Cases\.' -j2 >/dev/null || true
 casefiles() {  # <name pattern> <corpus> <prefix> [header]
-  "$python" - "$@" <<'PY'
-import glob, hashlib, os, re, sys
-pattern, corpus, prefix = sys.argv[1:4]
-header = sys.argv[4].encode() + b"\n" if len(sys.argv) > 4 else b""
-def decode(lines, flags):
-    if "hex" in flags:
-        return bytes.fromhex("".join(lines))
-    out = b""
-    for i, line in enumerate(lines):
-        b = line.encode("latin-1")
-        if "esc" in flags:
-            b = re.sub(rb"\\\\|\\x([0-9A-Fa-f]{2})",
-                       lambda m: b"\\" if m.group(1) is None else bytes([int(m.group(1), 16)]), b)
-        out += b
-        if i + 1 < len(lines) or "nonl" not in flags:
-            out += b"\r\n" if "crlf" in flags else b"\n"
-    return out
-seen = set()
-for path in sorted(glob.glob("tests/**/*.case", recursive=True)):
-    lines = open(path, encoding="latin-1").read().split("\n")
-    i = 0
-    while i < len(lines):
-        if not lines[i].startswith("--- file "):
-            i += 1
-            continue
-        words = lines[i][9:].split()
-        j = i + 1
-        while j < len(lines) and not lines[j].startswith("--- "):
-            j += 1
-        if words and re.search(pattern, words[0]):
-            value = decode(lines[i + 1:j], words[1:])
-            if value and value not in seen:
-                seen.add(value)
-                if header and not value.startswith(header):
-                    value = header + value
-                name = "%s-%s" % (prefix, hashlib.sha1(value).hexdigest()[:10])
-                open(os.path.join(corpus, name), "wb").write(value)
-        i = j
-PY
+  find "$cases" -type f -size +0 -regextype posix-extended -regex ".*/[^/]*$1" | while read -r f; do
+    seed=$(mktemp)
+    { [ -n "${4:-}" ] && ! head -n1 "$f" | grep -qF "$4" && echo "$4"; cat "$f"; } >"$seed"
+    mv "$seed" "$2/$3-$(sha1sum "$seed" | cut -c1-10)"
+  done
 }
 
 # Project lines, the tokenizer and the whole reader.
@@ -82,7 +52,6 @@ casefiles '\.tx[smb]$' "$corpus/textsoftkey" text
 # DXF drawings: the example, and the drawings of the DXF tests.
 cp examples/mill/spindle.dxf "$corpus/dxf/"
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 "$python" tests/dxf/make_drawings.py "$tmp"
 for f in "$tmp"/*.dxf; do
   # Only the small ones: the fuzzer mutates better on short inputs.
@@ -119,7 +88,7 @@ cp examples/mill/bmx/spindle.bpj "$corpus/bmx/"
 bmx_header="; BMX Project File - Version 2.0"
 casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
 cp examples/mill/bmx/lang/* "$corpus/language/"
-casefiles '\.(inc|txt|po)$' "$corpus/language" lang
+casefiles '(\.inc|\.po|lang/[^/]*\.txt)$' "$corpus/language" lang
 
 # PLC project information files: the committed ones stay (small.pj is also
 # the fixed PLC file of the reader and condition targets); new ones come from

@@ -27,9 +27,11 @@ TempDir::TempDir() {
   }
 }
 
+// Q32_KEEP_TEMP=1 keeps the directories, so that the files the case tables
+// set up can seed the fuzz corpora (fuzz/seeds/make_corpus.sh).
 TempDir::~TempDir() {
   std::error_code ec;
-  fs::remove_all(path_, ec);
+  if (!std::getenv("Q32_KEEP_TEMP")) fs::remove_all(path_, ec);
 }
 
 std::string TempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
