@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "text/Ascii.h"
 #include "text/Tokenizer.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 namespace {
@@ -111,7 +112,7 @@ using BmxHandler = Msg (*)(BmxReader&, const Words&);
 enum class BlockKind { None, Open, Close };
 
 struct BmxKeyword {
-  const char* keyword;
+  std::string_view keyword;
   int id;
   int block;
   BlockKind kind;
@@ -561,63 +562,67 @@ Msg OnEndText(BmxReader& r, const Words& w) {
 }
 
 // ---------------------------------------------------------------------------
-// The bmx keyword table, searched in this order.
+// The bmx keyword table, searched in this order: a record for each block
+// that takes the word, the word itself from the vocabulary.
+
+using V = WordKind;
+consteval std::string_view W(V kind, std::string_view word) { return VocabularyWord(kind, word); }
 
 constexpr BlockKind kNone = BlockKind::None;
 constexpr BlockKind kOpen = BlockKind::Open;
 constexpr BlockKind kClose = BlockKind::Close;
 
 constexpr BmxKeyword kBmxKeywords[] = {
-    {"LANGUAGEPATH", 5, kBmxBlockTop, kNone, false, OnLanguagePath},
-    {"LANGUAGEFILE", 6, kBmxBlockTop, kNone, false, OnLanguageFile},
-    {"CODING", 9, kBmxBlockTop, kNone, false, OnCoding},
-    {"SCALABLE", 10, kBmxBlockTop, kNone, false, OnScalable},
-    {"BMX", 12, kBmxBlockTop, kOpen, false, OnBmx},
-    {"PIXSIZE", 1, kBmxBlockBmx, kNone, false, OnPixSize},
-    {"PIXSIZE_640x480", 2, kBmxBlockBmx, kNone, false, OnPixSize640},
-    {"PIXSIZE_800x600", 3, kBmxBlockBmx, kNone, false, OnPixSize800},
-    {"PIXSIZE_1024x768", 4, kBmxBlockBmx, kNone, false, OnPixSize1024},
-    {"BGRCOLOR", 7, kBmxBlockBmx, kNone, false, OnBackgroundColor},
-    {"TCOLOR", 8, kBmxBlockBmx, kNone, false, OnTransparentColor},
-    {"ANIMINTERVAL", 11, kBmxBlockBmx, kNone, false, OnAnimInterval},
-    {"ENDBMX", 18, kBmxBlockBmx, kClose, false, nullptr},
-    {"ENDBMX", 18, kBmxBlockBitmap, kClose, true, nullptr},
-    {"ENDBMX", 18, kBmxBlockSvg, kClose, true, nullptr},
-    {"BMP", 13, kBmxBlockBmx, kOpen, false, OnBitmap},
-    {"BMP", 13, kBmxBlockBitmap, kOpen, true, OnBitmap},
-    {"BMP", 13, kBmxBlockSvg, kOpen, true, OnBitmap},
-    {"ENDBMP", 14, kBmxBlockBitmap, kClose, false, OnEndImage},
-    {"SVG", 33, kBmxBlockBmx, kOpen, false, OnSvg},
-    {"SVG", 33, kBmxBlockBitmap, kOpen, true, OnSvg},
-    {"SVG", 33, kBmxBlockSvg, kOpen, true, OnSvg},
-    {"ENDSVG", 34, kBmxBlockSvg, kClose, false, OnEndImage},
-    {"TXT", 15, kBmxBlockBmx, kOpen, false, OnText},
-    {"TXT", 15, kBmxBlockBitmap, kOpen, true, OnText},
-    {"TXT", 15, kBmxBlockSvg, kOpen, true, OnText},
-    {"ENDTXT", 17, kBmxBlockText, kClose, false, OnEndText},
-    {"ATTR", 21, kBmxBlockText, kNone, false, OnTextPara},
-    {"ATTR", 21, kBmxBlockBitmap, kNone, false, OnImagePara},
-    {"LANG", 22, kBmxBlockText, kNone, false, OnTextLan},
-    {"LANG", 22, kBmxBlockBitmap, kNone, false, OnImageLan},
-    {"TXTEMPLATE", 16, kBmxBlockText, kNone, false, OnTextTemplate},
-    {"ALIGN", 25, kBmxBlockText, kNone, false, OnAlign},
-    {"RELFONTSIZE", 27, kBmxBlockText, kNone, false, OnRelFontSize},
-    {"RELPOS", 30, kBmxBlockText, kNone, false, OnTextRelPos},
-    {"PIXPOS", 31, kBmxBlockText, kNone, false, OnTextPixPos},
-    {"COLOR", 19, kBmxBlockText, kNone, false, OnTextColor},
-    {"RELPOS", 30, kBmxBlockBitmap, kNone, false, OnBitmapRelPos},
-    {"PIXPOS", 31, kBmxBlockBitmap, kNone, false, OnBitmapPixPos},
-    {"VERTALIGN", 26, kBmxBlockText, kNone, false, OnVerticalAlign},
-    {"ANIM", 23, kBmxBlockText, kNone, false, OnTextAnim},
-    {"ANIM", 23, kBmxBlockBitmap, kNone, false, OnImageAnim},
-    {"OVERLAY", 24, kBmxBlockText, kNone, false, OnTextOverlay},
-    {"OVERLAY", 24, kBmxBlockBitmap, kNone, false, OnImageOverlay},
-    {"PIXFONTSIZE", 28, kBmxBlockText, kNone, false, OnPixFontSize},
-    {"FONTTEMPLATE", 29, kBmxBlockText, kNone, false, OnFontTemplate},
-    {"PIXPOS", 31, kBmxBlockSvg, kNone, false, OnSvgPixPos},
-    {"PIXSIZE", 1, kBmxBlockSvg, kNone, false, OnSvgPixSize},
-    {"RELPOS", 30, kBmxBlockSvg, kNone, false, OnSvgRelPos},
-    {"RELSIZE", 32, kBmxBlockSvg, kNone, false, OnSvgRelSize},
+    {W(V::Bmx, "LANGUAGEPATH"), 5, kBmxBlockTop, kNone, false, OnLanguagePath},
+    {W(V::Bmx, "LANGUAGEFILE"), 6, kBmxBlockTop, kNone, false, OnLanguageFile},
+    {W(V::Bmx, "CODING"), 9, kBmxBlockTop, kNone, false, OnCoding},
+    {W(V::Bmx, "SCALABLE"), 10, kBmxBlockTop, kNone, false, OnScalable},
+    {W(V::Bmx, "BMX"), 12, kBmxBlockTop, kOpen, false, OnBmx},
+    {W(V::Bmx, "PIXSIZE"), 1, kBmxBlockBmx, kNone, false, OnPixSize},
+    {W(V::Bmx, "PIXSIZE_640x480"), 2, kBmxBlockBmx, kNone, false, OnPixSize640},
+    {W(V::Bmx, "PIXSIZE_800x600"), 3, kBmxBlockBmx, kNone, false, OnPixSize800},
+    {W(V::Bmx, "PIXSIZE_1024x768"), 4, kBmxBlockBmx, kNone, false, OnPixSize1024},
+    {W(V::Bmx, "BGRCOLOR"), 7, kBmxBlockBmx, kNone, false, OnBackgroundColor},
+    {W(V::Bmx, "TCOLOR"), 8, kBmxBlockBmx, kNone, false, OnTransparentColor},
+    {W(V::Bmx, "ANIMINTERVAL"), 11, kBmxBlockBmx, kNone, false, OnAnimInterval},
+    {W(V::Bmx, "ENDBMX"), 18, kBmxBlockBmx, kClose, false, nullptr},
+    {W(V::Bmx, "ENDBMX"), 18, kBmxBlockBitmap, kClose, true, nullptr},
+    {W(V::Bmx, "ENDBMX"), 18, kBmxBlockSvg, kClose, true, nullptr},
+    {W(V::Bmx, "BMP"), 13, kBmxBlockBmx, kOpen, false, OnBitmap},
+    {W(V::Bmx, "BMP"), 13, kBmxBlockBitmap, kOpen, true, OnBitmap},
+    {W(V::Bmx, "BMP"), 13, kBmxBlockSvg, kOpen, true, OnBitmap},
+    {W(V::Bmx, "ENDBMP"), 14, kBmxBlockBitmap, kClose, false, OnEndImage},
+    {W(V::Bmx, "SVG"), 33, kBmxBlockBmx, kOpen, false, OnSvg},
+    {W(V::Bmx, "SVG"), 33, kBmxBlockBitmap, kOpen, true, OnSvg},
+    {W(V::Bmx, "SVG"), 33, kBmxBlockSvg, kOpen, true, OnSvg},
+    {W(V::Bmx, "ENDSVG"), 34, kBmxBlockSvg, kClose, false, OnEndImage},
+    {W(V::Bmx, "TXT"), 15, kBmxBlockBmx, kOpen, false, OnText},
+    {W(V::Bmx, "TXT"), 15, kBmxBlockBitmap, kOpen, true, OnText},
+    {W(V::Bmx, "TXT"), 15, kBmxBlockSvg, kOpen, true, OnText},
+    {W(V::Bmx, "ENDTXT"), 17, kBmxBlockText, kClose, false, OnEndText},
+    {W(V::Bmx, "ATTR"), 21, kBmxBlockText, kNone, false, OnTextPara},
+    {W(V::Bmx, "ATTR"), 21, kBmxBlockBitmap, kNone, false, OnImagePara},
+    {W(V::Bmx, "LANG"), 22, kBmxBlockText, kNone, false, OnTextLan},
+    {W(V::Bmx, "LANG"), 22, kBmxBlockBitmap, kNone, false, OnImageLan},
+    {W(V::Bmx, "TXTEMPLATE"), 16, kBmxBlockText, kNone, false, OnTextTemplate},
+    {W(V::Bmx, "ALIGN"), 25, kBmxBlockText, kNone, false, OnAlign},
+    {W(V::Bmx, "RELFONTSIZE"), 27, kBmxBlockText, kNone, false, OnRelFontSize},
+    {W(V::Bmx, "RELPOS"), 30, kBmxBlockText, kNone, false, OnTextRelPos},
+    {W(V::Bmx, "PIXPOS"), 31, kBmxBlockText, kNone, false, OnTextPixPos},
+    {W(V::Bmx, "COLOR"), 19, kBmxBlockText, kNone, false, OnTextColor},
+    {W(V::Bmx, "RELPOS"), 30, kBmxBlockBitmap, kNone, false, OnBitmapRelPos},
+    {W(V::Bmx, "PIXPOS"), 31, kBmxBlockBitmap, kNone, false, OnBitmapPixPos},
+    {W(V::Bmx, "VERTALIGN"), 26, kBmxBlockText, kNone, false, OnVerticalAlign},
+    {W(V::Bmx, "ANIM"), 23, kBmxBlockText, kNone, false, OnTextAnim},
+    {W(V::Bmx, "ANIM"), 23, kBmxBlockBitmap, kNone, false, OnImageAnim},
+    {W(V::Bmx, "OVERLAY"), 24, kBmxBlockText, kNone, false, OnTextOverlay},
+    {W(V::Bmx, "OVERLAY"), 24, kBmxBlockBitmap, kNone, false, OnImageOverlay},
+    {W(V::Bmx, "PIXFONTSIZE"), 28, kBmxBlockText, kNone, false, OnPixFontSize},
+    {W(V::Bmx, "FONTTEMPLATE"), 29, kBmxBlockText, kNone, false, OnFontTemplate},
+    {W(V::Bmx, "PIXPOS"), 31, kBmxBlockSvg, kNone, false, OnSvgPixPos},
+    {W(V::Bmx, "PIXSIZE"), 1, kBmxBlockSvg, kNone, false, OnSvgPixSize},
+    {W(V::Bmx, "RELPOS"), 30, kBmxBlockSvg, kNone, false, OnSvgRelPos},
+    {W(V::Bmx, "RELSIZE"), 32, kBmxBlockSvg, kNone, false, OnSvgRelSize},
 };
 
 // An unknown word as a report names it, with the keyword it most likely
@@ -632,10 +637,23 @@ std::string UnknownBmxKeywordDetail(const std::string& word) {
 // The keyword that opens the block of an id.
 std::string BlockKeyword(int id) {
   for (const BmxKeyword& k : kBmxKeywords)
-    if (k.id == id && k.kind == kOpen) return k.keyword;
+    if (k.id == id && k.kind == kOpen) return std::string(k.keyword);
   return "?";
 }
 static_assert(std::size(kBmxKeywords) == 50, "the bmx keyword table has 50 entries");
+
+// Every BMX word of the vocabulary has at least one record (one per block
+// that takes it).
+constexpr bool TakesEveryBmxWord() {
+  for (const VocabularyEntry& e : Vocabulary()) {
+    if (e.kind != WordKind::Bmx) continue;
+    bool found = false;
+    for (const BmxKeyword& k : kBmxKeywords) found = found || k.keyword == e.word;
+    if (!found) return false;
+  }
+  return true;
+}
+static_assert(TakesEveryBmxWord(), "every BMX word of the vocabulary has its records");
 
 Msg ReadHeader(std::string_view line, BmxProject& project) {
   if (line.substr(0, kQuillonHeader.size()) == kQuillonHeader) {

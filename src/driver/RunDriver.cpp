@@ -21,48 +21,33 @@
 #include "run/CommandLine.h"
 #include "run/RunContext.h"
 #include "text/Ascii.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 namespace {
 
-constexpr const char* kUsage[] = {
-    "Quillon32 <project file> [-t<model>] [-pj<_PJ file>] [switch(es)]",
-    "",
-    "<project file>   : Softkey project file",
-    "-t<model>        : Control model (default: Orva710)",
-    "-pj<file>        : PLC project information file for post processing,",
-    "                   symbol checking and conditional generation",
-    "-r<cfg file>     : File with configuration defines",
-    "-a<defines>      : List with additional defines",
-    "-l<dir>          : Path of the .inc language files for BPJ conversion",
-    "-dp<dir>         : Destination path",
-    "Switch(es):",
-    "-gensys          : Generation of system files",
-    "-check           : Syntax check of SPJ file/file check",
-    "-scan            : Scan for sources (Result in .log file)",
-    "-gendef          : Only generation of soft-key constants definition",
-    "",
-    "-post            : Post processing of PLC symbols",
-    "-menu            : Only generation of soft-key menu",
-    "-nofilecheck     : Do not check existance of files",
-    "-nogendef        : No generation of soft-key constants definition",
-    "-nogensksys      : No generation of soft-key .sys list",
-    "-ver             : Displays version information",
-    "",
-    "-W               : Checks for mistakes that pass silently (warnings W84xx)",
-    "-Werror          : The same, reported as errors",
-    "-diag:gcc        : Reports as file:line:column: error: text [E8270] on stderr",
-    "-sarif:<file>    : Reports also as a SARIF log",
-    "-MF <file>       : Inputs and outputs of the run for make and ninja",
-    "",
-    "Example: Quillon32 project1.spm -menu",
-};
+// The options come from the vocabulary, in its groups; the rest is the
+// usage text's own.
+constexpr int kUsageGroups = 4;
 
 constexpr const char* kBannerNotice = "  softkey generator for machine-tool PLCs";
 
 int PrintUsage() {
   std::printf("Quillon Generator %s:\n\n", kVersion);
-  for (const char* line : kUsage) std::printf("%s\n", line);
+  std::printf("Quillon32 <project file> [-t<model>] [-pj<_PJ file>] [switch(es)]\n\n");
+  std::printf("%-17s: %s\n", "<project file>", "Softkey project file");
+  for (int group = 1; group <= kUsageGroups; ++group) {
+    std::printf("%s", group == 2 ? "Switch(es):\n" : group > 2 ? "\n" : "");
+    for (const VocabularyEntry& e : Vocabulary()) {
+      if (e.kind != WordKind::Option || e.usageGroup != group) continue;
+      std::string text(e.description);
+      // A description's further lines stand under its first.
+      for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        text.insert(at + 1, 19, ' ');
+      std::printf("%-17s: %s\n", Synopsis(e).c_str(), text.c_str());
+    }
+  }
+  std::printf("\nExample: Quillon32 project1.spm -menu\n");
   std::fflush(stdout);
   return kUsageStatus;
 }

@@ -341,9 +341,8 @@ json Server::Completion(const std::string& path, int line, int character) {
     items.push_back(item);
   };
   if (index == 0) {
-    for (const KeywordInfo& k : KeywordInfos(kind))
-      if (k.role != WordRole::MenuAttribute && k.role != WordRole::ItemParameter)
-        add(std::string(k.word), kCompletionKeyword, k.description, std::string(k.word));
+    for (const VocabularyEntry* k : WordsOf(kind))
+      if (BeginsLine(*k)) add(std::string(k->word), kCompletionKeyword, HelpLine(*k), std::string(k->word));
     return items;
   }
   if (kind != FileKind::Project) return items;
@@ -382,14 +381,14 @@ json Server::Completion(const std::string& path, int line, int character) {
       return items;
     }
     for (std::string_view p : ItemParameters(first)) {
-      const KeywordInfo* info = FindKeyword(kind, p, false);
-      add(std::string(p), kCompletionProperty, info ? info->description : std::string_view(), std::string(p));
+      const VocabularyEntry* info = FindKeyword(kind, p, false);
+      add(std::string(p), kCompletionProperty, info ? HelpLine(*info) : std::string(), std::string(p));
     }
     return items;
   }
   if (first == "SKMENU" && index >= 2) {
-    for (const KeywordInfo& k : KeywordInfos(kind))
-      if (k.role == WordRole::MenuAttribute) add(std::string(k.word), kCompletionProperty, k.description, std::string(k.word));
+    for (const VocabularyEntry* k : WordsOf(kind))
+      if (k->kind == WordKind::MenuAttribute) add(std::string(k->word), kCompletionProperty, HelpLine(*k), std::string(k->word));
     return items;
   }
   if (first == "#IF" || first == "#IFDEF" || first == "#IFNDEF")
@@ -459,7 +458,7 @@ json Server::Hover(const std::string& path, int line, int character) {
       }
     }
     if (text.empty())
-      if (const KeywordInfo* k = FindKeyword(kind, w.text, i == 0)) text = std::string(k->description);
+      if (const VocabularyEntry* k = FindKeyword(kind, w.text, i == 0)) text = HelpLine(*k);
     if (text.empty()) return nullptr;
     return {{"contents", {{"kind", "markdown"}, {"value", text}}}, {"range", RangeOf(w)}};
   }

@@ -11,32 +11,34 @@ namespace q32 {
 namespace {
 
 using P = ItemParam;
+using V = WordKind;
+consteval const char* W(V kind, std::string_view word) { return VocabularyCString(kind, word); }
 
 // Indexed by ItemParam.
 constexpr std::array<ItemParamDef, kItemParamCount> kParamDefs{{
-    {P::Enable, "ENABLE:"},
-    {P::Status, "STATUS:"},
-    {P::Hide, "HIDE:"},
-    {P::Overlay, "OVERLAY:"},
-    {P::Ident, "IDENT:"},
-    {P::HelpFile, "HELPFILE:"},
-    {P::HelpId, "HELPID:"},
-    {P::LargeWindow, "LARGEWINDOW:"},
-    {P::SmallWindow, "SMALLWINDOW:"},
-    {P::ClosePlcWindow, "CLOSEPLCWINDOW"},
-    {P::PopupMenu, "POPUPMENU:"},
-    {P::ClosePopupMenu, "CLOSEPOPUPMENU"},
-    {P::FirstInGroup, "FIRSTINGROUP"},
-    {P::RestorePlcWindow, "RESTOREPLCWINDOW"},
-    {P::PyRestart, "PYRESTART"},
-    {P::RepeatDelay, "REPEATDELAY:"},
-    {P::RepeatInterval, "REPEATINTERVAL:"},
-    {P::States, "STATES:"},
-    {P::PyName, "PYNAME:"},
-    {P::PyMem, "PYMEM:"},
-    {P::PyPath, "PYPATH:"},
-    {P::PyScript, "PYSCRIPT:"},
-    {P::PyPara, "PYPARA:"},
+    {P::Enable, W(V::ItemParameter, "ENABLE:")},
+    {P::Status, W(V::ItemParameter, "STATUS:")},
+    {P::Hide, W(V::ItemParameter, "HIDE:")},
+    {P::Overlay, W(V::ItemParameter, "OVERLAY:")},
+    {P::Ident, W(V::ItemParameter, "IDENT:")},
+    {P::HelpFile, W(V::ItemParameter, "HELPFILE:")},
+    {P::HelpId, W(V::ItemParameter, "HELPID:")},
+    {P::LargeWindow, W(V::ItemParameter, "LARGEWINDOW:")},
+    {P::SmallWindow, W(V::ItemParameter, "SMALLWINDOW:")},
+    {P::ClosePlcWindow, W(V::ItemParameter, "CLOSEPLCWINDOW")},
+    {P::PopupMenu, W(V::ItemParameter, "POPUPMENU:")},
+    {P::ClosePopupMenu, W(V::ItemParameter, "CLOSEPOPUPMENU")},
+    {P::FirstInGroup, W(V::ItemParameter, "FIRSTINGROUP")},
+    {P::RestorePlcWindow, W(V::ItemParameter, "RESTOREPLCWINDOW")},
+    {P::PyRestart, W(V::ItemParameter, "PYRESTART")},
+    {P::RepeatDelay, W(V::ItemParameter, "REPEATDELAY:")},
+    {P::RepeatInterval, W(V::ItemParameter, "REPEATINTERVAL:")},
+    {P::States, W(V::ItemParameter, "STATES:")},
+    {P::PyName, W(V::ItemParameter, "PYNAME:")},
+    {P::PyMem, W(V::ItemParameter, "PYMEM:")},
+    {P::PyPath, W(V::ItemParameter, "PYPATH:")},
+    {P::PyScript, W(V::ItemParameter, "PYSCRIPT:")},
+    {P::PyPara, W(V::ItemParameter, "PYPARA:")},
 }};
 
 constexpr bool ParamTableIsIndexed() {
@@ -45,6 +47,7 @@ constexpr bool ParamTableIsIndexed() {
   return true;
 }
 static_assert(ParamTableIsIndexed(), "the parameter table is indexed by ItemParam");
+static_assert(kParamDefs.size() == CountWords(WordKind::ItemParameter), "every item parameter has its record");
 
 // Parameters accepted by the menu item checker, in the order it tests them.
 constexpr P kCheckBlank[] = {P::Ident};
@@ -97,17 +100,18 @@ constexpr P kTreeState[] = {P::Overlay,        P::Enable,    P::Status,    P::La
                             P::PyName,         P::PyMem,     P::PyScript,  P::PyPara};
 
 constexpr MenuItemDef kItemDefs[] = {
-    {MenuItemKind::Blank, "BLANK", 1, 3, 4, false, true, kCheckBlank, kTreeBlank},
-    {MenuItemKind::Node, "NODE", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
-    {MenuItemKind::Back, "BACK", 2, 9, 9, false, false, kCheckBack, kTreeBack},
-    {MenuItemKind::End, "END", 2, 8, 8, false, false, kCheckEnd, kTreeEnd},
-    {MenuItemKind::Action, "ACTION", 2, 14, 15, false, false, kCheckAction, kTreeAction},
-    {MenuItemKind::Pulse, "PULSE", 2, 14, 15, false, false, kCheckAction, kTreeAction},
-    {MenuItemKind::Check, "CHECK", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
-    {MenuItemKind::Radio, "RADIO", 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
-    {MenuItemKind::Goto, "GOTO", 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
-    {MenuItemKind::State, "STATE", 2, 12, 13, false, false, kCheckState, kTreeState},
+    {MenuItemKind::Blank, W(V::Item, "BLANK"), 1, 3, 4, false, true, kCheckBlank, kTreeBlank},
+    {MenuItemKind::Node, W(V::Item, "NODE"), 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {MenuItemKind::Back, W(V::Item, "BACK"), 2, 9, 9, false, false, kCheckBack, kTreeBack},
+    {MenuItemKind::End, W(V::Item, "END"), 2, 8, 8, false, false, kCheckEnd, kTreeEnd},
+    {MenuItemKind::Action, W(V::Item, "ACTION"), 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {MenuItemKind::Pulse, W(V::Item, "PULSE"), 2, 14, 15, false, false, kCheckAction, kTreeAction},
+    {MenuItemKind::Check, W(V::Item, "CHECK"), 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {MenuItemKind::Radio, W(V::Item, "RADIO"), 2, 12, 13, false, false, kCheckCheck, kTreeCheck},
+    {MenuItemKind::Goto, W(V::Item, "GOTO"), 3, 12, 13, true, false, kCheckGoto, kTreeGoto},
+    {MenuItemKind::State, W(V::Item, "STATE"), 2, 12, 13, false, false, kCheckState, kTreeState},
 };
+static_assert(std::size(kItemDefs) == CountWords(WordKind::Item), "every item kind has its record");
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 
@@ -55,7 +56,7 @@ enum class ItemParam : std::uint8_t {
   PyScript,
   PyPara,
 };
-constexpr std::size_t kItemParamCount = 23;
+constexpr std::size_t kItemParamCount = CountWords(WordKind::ItemParameter);
 
 struct ItemParamDef {
   ItemParam param;

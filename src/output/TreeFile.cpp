@@ -14,6 +14,7 @@
 #include "run/RunContext.h"
 #include "text/Ascii.h"
 #include "text/Format.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 
@@ -277,21 +278,34 @@ void CloseTreeFile(RunContext& run) {
   }
 }
 
+namespace {
+using V = WordKind;
+consteval std::string_view W(V kind, std::string_view word) { return VocabularyWord(kind, word); }
+}  // namespace
+
 MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
   struct KindRecord {
-    const char* keyword;
+    std::string_view keyword;
     char kind;
     bool root;
   };
   static constexpr KindRecord kKinds[] = {
-      {"VROOT", 'V', true},   {"HROOT", 'H', true},   {"LROOT", 'l', true},  {"IHROOT", 'I', true},
-      {"IVROOT", 'i', true},  {"HRROOT", 'W', false}, {"HRMENU", 'L', false},
+      {W(V::MenuAttribute, "VROOT"), 'V', true},    {W(V::MenuAttribute, "HROOT"), 'H', true},
+      {W(V::MenuAttribute, "LROOT"), 'l', true},    {W(V::MenuAttribute, "IHROOT"), 'I', true},
+      {W(V::MenuAttribute, "IVROOT"), 'i', true},   {W(V::MenuAttribute, "HRROOT"), 'W', false},
+      {W(V::MenuAttribute, "HRMENU"), 'L', false},
   };
   struct ModeRecord {
-    const char* keyword;
+    std::string_view keyword;
     char mode;
   };
-  static constexpr ModeRecord kModes[] = {{"MMODE", 'M'}, {"EMODE", 'E'}, {"OMODE", 'O'}};
+  static constexpr ModeRecord kModes[] = {
+      {W(V::MenuAttribute, "MMODE"), 'M'}, {W(V::MenuAttribute, "EMODE"), 'E'}, {W(V::MenuAttribute, "OMODE"), 'O'}};
+  static constexpr std::string_view kMenuNumber = W(V::MenuAttribute, "MENUNR:");
+  static constexpr std::string_view kTitle = W(V::MenuAttribute, "TITLE:");
+  static constexpr std::string_view kIdent = W(V::MenuAttribute, "IDENT:");
+  static_assert(std::size(kKinds) + std::size(kModes) + 3 == CountWords(WordKind::MenuAttribute),
+                "every menu attribute has its reading");
 
   MenuAttributes menu;
   for (std::size_t i = 0; i < attributes.size(); ++i) {
@@ -315,25 +329,25 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
     }
     if (matched) continue;
     std::string_view t = token;
-    if (StartsWithIgnoringCase(t, "MENUNR:")) {
+    if (StartsWithIgnoringCase(t, kMenuNumber)) {
       // The number is read after the upper-case text only, so "menunr:5"
       // is recognised but cannot be read.
       std::int32_t number = 0;
-      menu.hasNumber = t.substr(0, 7) == "MENUNR:" && ScanDecimal(t.substr(7), number);
+      menu.hasNumber = t.substr(0, kMenuNumber.size()) == kMenuNumber && ScanDecimal(t.substr(kMenuNumber.size()), number);
       if (menu.hasNumber) menu.number = number;
       else menu.unreadableNumbers.push_back(i);
-    } else if (StartsWithIgnoringCase(t, "TITLE:")) {
+    } else if (StartsWithIgnoringCase(t, kTitle)) {
       // A title belongs to the kinds that show one, so it must follow them.
       if (menu.kind == 'W' || menu.kind == 'L') {
-        std::string_view title = t.substr(6);
+        std::string_view title = t.substr(kTitle.size());
         menu.title.assign(title);
         if (title.find(' ') != std::string_view::npos) {
           menu.title.insert(menu.title.begin(), '"');
           menu.title.push_back('"');
         }
       }
-    } else if (StartsWithIgnoringCase(t, "IDENT:")) {
-      menu.ident.assign(t.substr(6));
+    } else if (StartsWithIgnoringCase(t, kIdent)) {
+      menu.ident.assign(t.substr(kIdent.size()));
     } else {
       menu.unknown.push_back(i);
     }
@@ -342,12 +356,12 @@ MenuAttributes ParseMenuAttributes(std::span<const std::string> attributes) {
 }
 
 std::string MenuAttributeDetail(std::string_view word) {
-  static constexpr std::string_view kAttributes[] = {"VROOT",  "HROOT", "LROOT", "IHROOT", "IVROOT",
-                                                     "HRROOT", "HRMENU", "MMODE", "EMODE", "OMODE",
-                                                     "MENUNR:", "TITLE:", "IDENT:"};
+  std::vector<std::string_view> attributes;
+  for (const VocabularyEntry& e : Vocabulary())
+    if (e.kind == WordKind::MenuAttribute) attributes.push_back(e.word);
   const std::size_t colon = word.find(':');
   const std::string_view nearest =
-      NearestWord(colon == std::string_view::npos ? word : word.substr(0, colon + 1), kAttributes);
+      NearestWord(colon == std::string_view::npos ? word : word.substr(0, colon + 1), attributes);
   return std::string(word) + (nearest.empty() ? std::string() : " (did you mean " + std::string(nearest) + "?)");
 }
 

@@ -10,6 +10,7 @@
 
 #include "output/MenuItems.h"
 #include "run/SoftkeyContext.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 
@@ -53,7 +54,9 @@ struct ProjectKeyword {
   MenuItemKind item = MenuItemKind::Blank;        // MenuItem
 };
 
-constexpr std::size_t kProjectKeywordCount = 43;
+constexpr std::size_t kProjectKeywordCount = CountWords(WordKind::Directive) + CountWords(WordKind::Setting) +
+                                             CountWords(WordKind::Menu) + CountWords(WordKind::Softkey) +
+                                             CountWords(WordKind::Item);
 
 // The whole table, in lookup order.
 std::span<const ProjectKeyword> ProjectKeywords();

@@ -19,6 +19,7 @@
 #include "text/Ascii.h"
 #include "text/Format.h"
 #include "text/Tokenizer.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 
@@ -26,7 +27,7 @@ namespace {
 
 // The word after a bitmap softkey's name that takes the bitmap by its
 // colour table.
-constexpr std::string_view kDarkIsSet = "DARK";
+constexpr std::string_view kDarkIsSet = VocabularyWord(WordKind::SoftkeyOption, "DARK");
 
 // Converter codes above this one are reported against the softkey line.
 constexpr int kReportedConverterCodes = 8000;

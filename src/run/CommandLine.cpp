@@ -7,6 +7,7 @@
 #include "paths/Paths.h"
 #include "platform/Host.h"
 #include "text/Ascii.h"
+#include "vocab/Vocabulary.h"
 
 namespace q32 {
 namespace {
@@ -21,30 +22,31 @@ using O = OptionId;
 // does not matter unless caseSensitive is set.
 struct CommandLineOption {
   OptionId id;
-  const char* word;
-  bool takesValue;
+  const VocabularyEntry* entry;  // an option with a value form takes one
   bool caseSensitive;
 };
+
+consteval const VocabularyEntry& E(std::string_view word) { return VocabularyEntryOf(WordKind::Option, word); }
 
 // Whole words first, then the options that take the rest of the word as
 // their value, so that a word such as -checkx matches nothing.
 constexpr CommandLineOption kOptions[] = {
-    {O::Check, "check", false, false},       {O::GenHeader, "genh", false, false},
-    {O::GenDef, "gendef", false, false},     {O::GenSys, "gensys", false, false},
-    {O::Menu, "menu", false, false},         {O::NoFileCheck, "nofilecheck", false, false},
-    {O::NoGenDef, "nogendef", false, false}, {O::NoGenSkSys, "nogensksys", false, false},
-    {O::Post, "post", false, false},         {O::Scan, "scan", false, false},
-    {O::Version, "ver", false, false},       {O::Checks, "W", false, false},
-    {O::ChecksAsErrors, "Werror", false, false}, {O::GccDiagnostics, "diag:gcc", false, false},
-    {O::ConfigFile, "cfg", true, false},     {O::Sarif, "sarif:", true, false},
-    {O::DepFile, "MF", true, false},
-    {O::DestDir, "dp", true, false},
+    {O::Check, &E("check"), false},          {O::GenHeader, &E("genh"), false},
+    {O::GenDef, &E("gendef"), false},        {O::GenSys, &E("gensys"), false},
+    {O::Menu, &E("menu"), false},            {O::NoFileCheck, &E("nofilecheck"), false},
+    {O::NoGenDef, &E("nogendef"), false},    {O::NoGenSkSys, &E("nogensksys"), false},
+    {O::Post, &E("post"), false},            {O::Scan, &E("scan"), false},
+    {O::Version, &E("ver"), false},          {O::Checks, &E("W"), false},
+    {O::ChecksAsErrors, &E("Werror"), false}, {O::GccDiagnostics, &E("diag:gcc"), false},
+    {O::ConfigFile, &E("cfg"), false},       {O::Sarif, &E("sarif:"), false},
+    {O::DepFile, &E("MF"), false},           {O::DestDir, &E("dp"), false},
     // The embedding program writes EMB in upper case; nothing else is taken.
-    {O::Embedded, "EMB", true, true},        {O::PlcProject, "pj", true, false},
-    {O::Defines, "a", true, false},          {O::LanguageDir, "i", true, false},
-    {O::IncLanguageDir, "l", true, false},   {O::OutputDir, "o", true, false},
-    {O::ConfigFile, "r", true, false},       {O::Model, "t", true, false},
+    {O::Embedded, &E("EMB"), true},          {O::PlcProject, &E("pj"), false},
+    {O::Defines, &E("a"), false},            {O::LanguageDir, &E("i"), false},
+    {O::IncLanguageDir, &E("l"), false},     {O::OutputDir, &E("o"), false},
+    {O::ConfigFile, &E("r"), false},         {O::Model, &E("t"), false},
 };
+static_assert(std::size(kOptions) == CountWords(WordKind::Option), "every option has its record");
 
 constexpr OptionId kEveryOption[] = {
     O::Check,       O::GenHeader,  O::GenDef,   O::GenSys,     O::Menu,       O::NoFileCheck,    O::NoGenDef,
@@ -55,8 +57,8 @@ constexpr OptionId kEveryOption[] = {
 
 const CommandLineOption* FindOption(std::string_view word) {
   for (const CommandLineOption& o : kOptions) {
-    std::string_view name = o.word;
-    bool match = !o.takesValue      ? EqualsIgnoringCase(word, name)
+    std::string_view name = o.entry->word;
+    bool match = o.entry->form.empty()      ? EqualsIgnoringCase(word, name)
                  : o.caseSensitive ? word.substr(0, name.size()) == name
                                    : StartsWithIgnoringCase(word, name);
     if (match) return &o;
@@ -159,7 +161,7 @@ CommandLine ParseCommandLine(std::span<const std::string> words, RunSettings& s,
       result.action = CommandLine::Action::Version;
       return result;
     }
-    std::string_view value = arg.substr(1 + std::string_view(option->word).size());
+    std::string_view value = arg.substr(1 + option->entry->word.size());
     // The dependency file is written as compilers take it, also as the next
     // word (-MF p.d), which build files put together from separate words.
     if (option->id == O::DepFile && value.empty()) {

@@ -1,15 +1,17 @@
 // Every line of the example's and the manual's projects, BMX projects and
-// text sources tokenized by the extension's grammars (with vscode-textmate,
-// as the editor does): each word must carry the scope of its kind: keyword,
-// directive, setting, menu or softkey name, parameter, attribute, string,
-// comment, text and language.
+// text sources, and a line for every word of the program's vocabulary,
+// tokenized by the extension's grammars (with vscode-textmate, as the editor
+// does): each word must carry the scope of its kind: keyword, directive,
+// setting, menu or softkey name, parameter, attribute, string, comment, text
+// and language.
 //
-// usage: node scopes.mjs <source dir> <node dir>
+// usage: node scopes.mjs <source dir> <node dir> <vocabulary printer>
 import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
+import { execFileSync } from 'node:child_process';
 
-const [source, nodeDir] = process.argv.slice(2);
+const [source, nodeDir, printer] = process.argv.slice(2);
 const require = createRequire(path.resolve(nodeDir, 'node_modules', 'x.js'));
 const tm = require('vscode-textmate');
 const onig = require('vscode-oniguruma');
@@ -34,22 +36,25 @@ for (const chapter of fs.readdirSync(path.join(source, 'docs/manual')).filter((n
          .matchAll(/^```text example=\S+ file=(\S+\.(?:spm|spi|bpj|txs|txm|txb|cfg))\n([\s\S]*?)^```/gm))
     files.push([`${chapter}: ${m[1]}`, m[2]]);
 
-const words = (list) => new RegExp(`^(?:${list})$`, 'i');
-const project = {
-  'keyword.control.directive': words('#INCLUDE|#IF|#IFDEF|#IFNDEF|#IFEXIST|#ELSE|#ENDIF|#PRAGMA'),
-  'keyword.other.setting': words('LANGUAGEPATH|SKPATH|MOPATH|MODOMAIN|PYPATH|DEFFILE|TREEFILE|HELPFILE'),
-  'keyword.other.menu': words('SKMENU|ENDSKMENU|ROWDEF|SKPREVDEF|SKNEXTDEF|TXSSOURCE'),
-  'keyword.other.softkey': words('BMP|PCX|DXF|TXS|TXM|TXB|BPJ|TX|PIC|SK|SOFTKEY'),
-  'keyword.control.item': words('BLANK|NODE|BACK|END|ACTION|PULSE|CHECK|RADIO|GOTO|STATE'),
+// The program's vocabulary (kind, word, scope), grouped by scope: words with
+// a joined value match as a prefix, the others whole.
+const vocabulary = execFileSync(printer, { encoding: 'latin1' }).trim().split('\n').map((l) => l.split('\t'));
+const escape = (w) => w.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+const byScope = (kinds) => {
+  const groups = {};
+  for (const [kind, word, scope] of vocabulary) if (kinds.includes(kind)) (groups[scope] ??= []).push(escape(word));
+  return Object.fromEntries(Object.entries(groups).map(([scope, list]) => {
+    const joined = list.filter((w) => w.endsWith(':')), whole = list.filter((w) => !w.endsWith(':'));
+    return [scope, new RegExp([joined.length && `^"?(?:${joined.join('|')})`, whole.length && `^(?:${whole.join('|')})$`].filter(Boolean).join('|'), 'i')];
+  }));
 };
-const later = {
-  'variable.parameter': /^"?(?:ENABLE|STATUS|HIDE|OVERLAY|HELPFILE|HELPID|SMALLWINDOW|LARGEWINDOW|POPUPMENU|REPEATDELAY|REPEATINTERVAL|STATES|PYNAME|PYMEM|PYSCRIPT|PYPARA|PYPATH|IDENT|MENUNR|TITLE):|^(?:CLOSEPLCWINDOW|CLOSEPOPUPMENU|RESTOREPLCWINDOW|PYRESTART|FIRSTINGROUP|DARK)$/i,
-  'storage.modifier.menu': words('VROOT|HROOT|LROOT|IHROOT|IVROOT|HRROOT|HRMENU|MMODE|EMODE|OMODE'),
-};
-const bmx = {
-  'keyword.control.block': words('BMX|ENDBMX|BMP|ENDBMP|SVG|ENDSVG|TXT|ENDTXT|LANGUAGEPATH|LANGUAGEFILE'),
-  'keyword.other': words('CODING|SCALABLE|PIXSIZE(?:_\\w+)?|BGRCOLOR|TCOLOR|ANIMINTERVAL|TXTEMPLATE|PIXPOS|RELPOS|RELSIZE|ALIGN|VERTALIGN|FONTTEMPLATE|PIXFONTSIZE|RELFONTSIZE|COLOR|ATTR|LANG|ANIM|OVERLAY'),
-};
+const project = byScope(['directive', 'setting', 'menu', 'softkey', 'item']);
+const later = byScope(['attribute', 'parameter', 'softkey-option']);
+const bmx = byScope(['bmx']);
+const lineOf = { attribute: (w) => `SKMENU m ${w}`, parameter: (w) => `ACTION k ${w}`, 'softkey-option': (w) => `BMP a.bmp k ${w}` };
+files.push(['vocabulary.spm', vocabulary.filter(([k]) => k !== 'bmx' && k !== 'option')
+  .map(([k, w]) => (lineOf[k] ? lineOf[k](w.endsWith(':') ? `${w}1` : w) : `${w} a b`)).join('\n')]);
+files.push(['vocabulary.bpj', vocabulary.filter(([k]) => k === 'bmx').map(([, w]) => w).join('\n')]);
 
 let failures = 0, checked = 0;
 for (const [name, text] of files) {
