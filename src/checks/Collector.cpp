@@ -63,8 +63,9 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     if (places.size() >= 2) m.nameAt = places[1];
     if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && tokens[1].size() > kMaxNameLength)
-      Add(Msg::NameCut, WordSpan(full, line, places, 1), tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength),
-          "menu-" + m.name);
+      Found(CheckFinding(Msg::NameCut, WordSpan(full, line, places, 1),
+                         tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength)),
+            "menu-" + m.name);
     menus.push_back(std::move(m));
     open_ = tokens.size() >= 2;
     return;
@@ -110,54 +111,28 @@ void Collector::ItemDone(Msg result) {
   if (!menus.empty() && !menus.back().items.empty()) menus.back().items.back().result = result;
 }
 
-void Collector::IncludeMissing(const SourceSpan& at, std::string_view included) {
-  Add(Msg::IncludeMissing, FullSpan(at), std::string(included), "");
-}
-
-void Collector::TextCut(std::string_view text, std::size_t kept) {
-  if (current_ < 0) return;
-  const SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
-  Add(Msg::TextCut, At(k, 1),
-      Show(k.sourcePath) + ": \"" + std::string(text) + "\" keeps the " + std::to_string(kept) +
-          " characters that fit, \"" + std::string(text.substr(0, kept)) + "\"",
-      Anchor());
-}
-
-void Collector::ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) {
-  const std::string what = (define.empty() ? std::string() : "the value of " + std::string(define) + ", ") +
-                           std::string(text) + " becomes " + std::string(text.substr(0, kept));
-  if (at.file.empty())
-    Add(Msg::NameCut, {}, what + " (in the define list of -a)", "");
-  else
-    Add(Msg::NameCut, FullSpan(at), what, "");
-}
-
-void Collector::EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) {
-  const std::string full = Full(drawing);
-  if (!skipped_.insert({full, line}).second) return;
-  SourceSpan at;
-  at.file = full;
-  at.line = line;
-  Add(Msg::EntityNotDrawn, at, std::string(entity), Anchor());
-}
-
 void Collector::FileCreated(std::string_view path) { Created(Full(path)); }
 
-void Collector::Found(Msg code, const SourceSpan& at, std::string_view detail) {
-  if (!at.file.empty()) return Add(code, FullSpan(at), std::string(detail), "");
-  if (current_ < 0) return;
-  Add(code, At(softkeys[static_cast<std::size_t>(current_)], 1), std::string(detail), Anchor());
+void Collector::Found(const Diagnostic& finding) {
+  Diagnostic f = finding;
+  const SoftkeyLine* k = current_ < 0 ? nullptr : &softkeys[static_cast<std::size_t>(current_)];
+  if (f.at.file.empty()) {
+    // At the softkey line being converted; before any, the command line.
+    if (k) f.at = At(*k, 1);
+    return Found(std::move(f), Anchor());
+  }
+  f.at = FullSpan(f.at);
+  const bool inSource = k && f.at.file == k->sourcePath;
+  Found(std::move(f), inSource ? Anchor() : std::string());
 }
 
-void Collector::Add(Msg code, SourceSpan at, const std::string& detail, const std::string& anchor,
-                    std::vector<RelatedSpan> notes) {
-  if (!added_.emplace(at.file, static_cast<int>(at.line), detail).second) return;
+// Once each: the menu constant pass reads the includes too, and every
+// language variant of a softkey is checked.
+void Collector::Found(Diagnostic finding, const std::string& anchor) {
+  if (!added_.emplace(finding.at.file, static_cast<int>(finding.at.line), finding.argument).second) return;
   Finding f;
-  f.report.code = code;
+  f.report = std::move(finding);
   f.report.check = true;
-  f.report.at = std::move(at);
-  f.report.argument = detail;
-  f.report.notes = std::move(notes);
   f.anchor = anchor;
   findings.push_back(std::move(f));
 }
@@ -181,10 +156,10 @@ void Collector::Created(const std::string& full) {
   auto [it, fresh] = creators_.emplace(full, current_);
   if (!fresh && it->second != current_) {
     SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
-    Add(Msg::SoftkeyWrittenTwice, At(k, 1),
-        Show(full) + ", written before by the softkey line " + Where(first.file, first.line) +
-            ", whose softkey is lost",
-        Anchor());
+    Found(CheckFinding(Msg::SoftkeyWrittenTwice, At(k, 1),
+                       Show(full) + ", written before by the softkey line " + Where(first.file, first.line) +
+                           ", whose softkey is lost"),
+          Anchor());
     // Both softkeys show what the later line wrote: the control loads the
     // file by its name.
     for (Output& o : first.outputs)

@@ -71,18 +71,13 @@ class Collector final : public RunObserver {
   void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override;
   void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override;
   void ItemDone(Msg result) override;
-  void IncludeMissing(const SourceSpan& at, std::string_view included) override;
-  void TextCut(std::string_view text, std::size_t kept) override;
-  void ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) override;
-  void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override;
   void FileCreated(std::string_view path) override;
-  void Found(Msg code, const SourceSpan& at, std::string_view detail) override;
-
-  // A finding (at a place whose file is a full host path), once each: the
-  // menu constant pass reads the includes too, and every language variant
-  // of a softkey is checked.
-  void Add(Msg code, SourceSpan at, const std::string& detail, const std::string& anchor,
-           std::vector<RelatedSpan> notes = {});
+  // A finding of the run.  A finding in the source of the softkey being
+  // converted, or at its line, belongs to that softkey on the page.
+  void Found(const Diagnostic& finding) override;
+  // A finding of a check of the whole project, at a place whose file is a
+  // full host path, and the page element it concerns.
+  void Found(Diagnostic finding, const std::string& anchor);
   // The place of a softkey line's word.
   SourceSpan At(const SoftkeyLine& k, int word) const { return WordSpan(k.file, k.line, k.places, word); }
   FileSystem& fs() { return fs_; }
@@ -98,7 +93,6 @@ class Collector final : public RunObserver {
   int current_ = -1;
   bool open_ = false;
   std::map<std::string, int> creators_;
-  std::set<std::pair<std::string, std::uint32_t>> skipped_;
   std::set<std::tuple<std::string, int, std::string>> added_;
 };
 

@@ -41,13 +41,14 @@ SourceSpan NameOf(const Menu& m) {
 void CheckNames(Collector& c) {
   auto longName = [&](const SourceSpan& at, const std::string& token, const std::string& anchor) {
     if (token.size() > kMaxNameLength)
-      c.Add(Msg::NameCut, at, token + " becomes " + token.substr(0, kMaxNameLength), anchor);
+      c.Found(CheckFinding(Msg::NameCut, at, token + " becomes " + token.substr(0, kMaxNameLength)), anchor);
   };
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     if (k.tokens.size() >= 3) longName(c.At(k, 2), k.tokens[2], "sk" + std::to_string(i));
     if (k.tokens.size() >= 2 && k.tokens[1].size() > kMaxSourceLength)
-      c.Add(Msg::SourceNameCut, c.At(k, 1), k.tokens[1].substr(0, 40) + "...", "sk" + std::to_string(i));
+      c.Found(CheckFinding(Msg::SourceNameCut, c.At(k, 1), k.tokens[1].substr(0, 40) + "..."),
+              "sk" + std::to_string(i));
   }
   std::map<std::uint32_t, const Menu*> numbers;
   for (const Menu& m : c.menus) {
@@ -56,10 +57,12 @@ void CheckNames(Collector& c) {
     // At the later menu's name; the earlier one's is the second place.
     auto [it, fresh] = numbers.emplace(m.number, &m);
     if (!fresh)
-      c.Add(Msg::MenuNumberTwice, NameOf(m),
-            std::to_string(m.number) + " of the menu " + m.name + " is the number of the menu " + it->second->name +
-                " too",
-            anchor, {{NameOf(*it->second), "the menu " + it->second->name + " has the number " + std::to_string(m.number)}});
+      c.Found(CheckFinding(Msg::MenuNumberTwice, NameOf(m),
+                           std::to_string(m.number) + " of the menu " + m.name + " is the number of the menu " +
+                               it->second->name + " too",
+                           {{NameOf(*it->second),
+                             "the menu " + it->second->name + " has the number " + std::to_string(m.number)}}),
+              anchor);
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
         if (item.tokens[t].find(':') == std::string::npos)
@@ -89,7 +92,8 @@ void CheckReach(Collector& c) {
           auto target = byName.find(CutName(item.tokens[t].substr(10)));
           if (target != byName.end()) target->second->popup = true;
         }
-    if (!m.name.empty() && !reached.count(m.name)) c.Add(Msg::MenuNotReached, NameOf(m), m.name, "menu-" + m.name);
+    if (!m.name.empty() && !reached.count(m.name))
+      c.Found(CheckFinding(Msg::MenuNotReached, NameOf(m), m.name), "menu-" + m.name);
   }
 }
 
@@ -106,18 +110,20 @@ void CheckSoftkeyUse(Collector& c) {
       auto it = defined.find(name);
       if (it != defined.end() && it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
-        c.Add(Msg::SoftkeyNamedBeforeDefined, WordSpan(item.file, item.line, item.places, 1),
-              name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)",
-              "menu-" + m.name);
+        c.Found(CheckFinding(
+                    Msg::SoftkeyNamedBeforeDefined, WordSpan(item.file, item.line, item.places, 1),
+                    name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)"),
+                "menu-" + m.name);
       }
     }
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
     if (k.name.empty())
-      c.Add(Msg::SoftkeyNotShown, c.At(k, 0), "the softkey line names no softkey, so no item can show it",
-            "sk" + std::to_string(i));
+      c.Found(
+          CheckFinding(Msg::SoftkeyNotShown, c.At(k, 0), "the softkey line names no softkey, so no item can show it"),
+          "sk" + std::to_string(i));
     else if (!shown.count(k.name))
-      c.Add(Msg::SoftkeyNotShown, c.At(k, 2), k.name, "sk" + std::to_string(i));
+      c.Found(CheckFinding(Msg::SoftkeyNotShown, c.At(k, 2), k.name), "sk" + std::to_string(i));
   }
 }
 
@@ -143,10 +149,10 @@ void CheckTextSources(Collector& c) {
     place.line = 1 + static_cast<unsigned>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
     place.column = static_cast<unsigned>(at - (lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1)) + 1;
     place.length = static_cast<unsigned>(length);
-    c.Add(Msg::Utf8TextSource, place,
-          "the bytes " + HexBytes(std::string_view(bytes).substr(at, length)) + " of one character show as " +
-              std::to_string(length) + " characters",
-          "sk" + std::to_string(i));
+    c.Found(CheckFinding(Msg::Utf8TextSource, place,
+                         "the bytes " + HexBytes(std::string_view(bytes).substr(at, length)) +
+                             " of one character show as " + std::to_string(length) + " characters"),
+            "sk" + std::to_string(i));
   }
 }
 
@@ -172,20 +178,21 @@ void CheckDrawings(Collector& c) {
       };
       for (const VectorVariant& e : DrawVectorSoftkey(data)) {
         if (e.drawsSomething && beyond(e.minX, e.minY, e.maxX, e.maxY))
-          c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
-                c.Show(k.sourcePath) + ": from " + Point(e.minX, e.minY) + " to " + Point(e.maxX, e.maxY) +
-                    ", beyond the softkey's " + kSoftkeySize,
-                "sk" + std::to_string(i));
+          c.Found(CheckFinding(Msg::DrawingBeyondSoftkey, c.At(k, 1),
+                               c.Show(k.sourcePath) + ": from " + Point(e.minX, e.minY) + " to " +
+                                   Point(e.maxX, e.maxY) + ", beyond the softkey's " + kSoftkeySize),
+                  "sk" + std::to_string(i));
         for (const VectorShape& s : e.shapes) {
           if (k.source != SourceType::Dxf || s.kind != VectorShapeKind::Text || s.text.empty()) continue;
           const VectorTextCell cell = TextCell(s.sizeCode);
           const int right = s.x1 + static_cast<int>(s.text.size()) * cell.width - 1;
           if (beyond(s.x1, s.y1, right, s.y1))
-            c.Add(Msg::DrawingBeyondSoftkey, c.At(k, 1),
-                  c.Show(k.sourcePath) + ": the text \"" + s.text + "\" in the " + cell.font + " font (" + std::to_string(cell.width) +
-                      " pixels a character) from " + Point(s.x1, s.y1) + " to " + Point(right, s.y1) +
-                      ", beyond the softkey's " + kSoftkeySize,
-                  "sk" + std::to_string(i));
+            c.Found(
+                CheckFinding(Msg::DrawingBeyondSoftkey, c.At(k, 1),
+                             c.Show(k.sourcePath) + ": the text \"" + s.text + "\" in the " + cell.font + " font (" +
+                                 std::to_string(cell.width) + " pixels a character) from " + Point(s.x1, s.y1) +
+                                 " to " + Point(right, s.y1) + ", beyond the softkey's " + kSoftkeySize),
+                "sk" + std::to_string(i));
         }
       }
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/MessageCodes.h"
@@ -78,6 +79,26 @@ struct Diagnostic {
 
   unsigned ReportedLine() const { return reportedLine != 0 ? reportedLine : at.line; }
 };
+
+// A finding of the checks (-W and the preview): its number, its place and
+// what it names, with the further places that explain it.
+inline Diagnostic CheckFinding(Msg code, SourceSpan at, std::string argument, std::vector<RelatedSpan> notes = {}) {
+  Diagnostic finding;
+  finding.code = code;
+  finding.check = true;
+  finding.at = std::move(at);
+  finding.argument = std::move(argument);
+  finding.notes = std::move(notes);
+  return finding;
+}
+
+// A place in a file: a line of it, or the file as a whole (line 0).
+inline SourceSpan LineSpan(std::string file, unsigned line) {
+  SourceSpan at;
+  at.file = std::move(file);
+  at.line = line;
+  return at;
+}
 
 // What a check of a line of words finds wrong: the detail a report names,
 // and the word it stands at (its index in the line's tokens; -1 for the line

@@ -476,8 +476,8 @@ Msg ReadInsertEntity(Conversion& c, const EntityKind&) {
       ListVectorLine(c.out, NumberedLine(c.out.entityLine, "INSERT", c.r.value));
     } else if (c.observer && IsWritePass(c.out.pass)) {
       // Only the write passes know every block; the call draws nothing.
-      c.observer->EntitySkipped(c.source, c.out.entityLine,
-                                "INSERT " + c.r.value + " (the drawing defines no block of that name)");
+      c.observer->Found(CheckFinding(Msg::EntityNotDrawn, LineSpan(std::string(c.source), c.out.entityLine),
+                                     "INSERT " + c.r.value + " (the drawing defines no block of that name)"));
     }
   }
 }
@@ -566,7 +566,8 @@ Msg ProcessSection(Conversion& c) {
     if (const Msg rc = CheckPlace(c.out, kind->place); rc != Msg::Ok) return rc;
     const bool drawn = kind->reader && kind->reader != ReadHatchEntity;
     if (c.observer && !drawn && kind->place != kSectionEnd && !kind->extents && !IsWritePass(c.out.pass))
-      c.observer->EntitySkipped(c.source, c.r.lineCounter, kind->keyword);
+      c.observer->Found(CheckFinding(Msg::EntityNotDrawn, LineSpan(std::string(c.source), c.r.lineCounter),
+                                     std::string(kind->keyword)));
     if (kind->reader)
       if (const Msg rc = kind->reader(c, *kind); rc != Msg::Ok) return rc;
     if (kind->place == kSectionEnd) return Msg::Ok;

@@ -183,7 +183,11 @@ std::size_t RowRecords(RunContext& run, const TextLayout& layout, std::vector<st
     for (char& ch : row) ch = static_cast<char>(Cp850ToLatin1(static_cast<unsigned char>(ch)));
     const std::size_t fits = static_cast<std::size_t>(kTextSoftkeyWidth / layout.charWidth);
     if (row.size() > fits) {
-      if (run.observer) run.observer->TextCut(row, fits);
+      if (run.observer)
+        run.observer->Found(CheckFinding(Msg::TextCut, {},
+                                         DisplayPath(run.paths, run.softkey.source) + ": \"" + row + "\" keeps the " +
+                                             std::to_string(fits) + " characters that fit, \"" + row.substr(0, fits) +
+                                             "\""));
       row.resize(fits);
     }
     const int width = static_cast<int>(row.size()) * layout.charWidth;

@@ -102,10 +102,11 @@ void FindGeneratedSoftkeys(Collector& c, FileSystem& host, const std::string& pr
       };
       std::vector<std::string> shown;
       for (const std::string& place : beside) shown.push_back(Shown(place, projectDir));
-      c.Add(Msg::GeneratedSoftkeyNotFound, c.At(k, 1),
-            "looked for " + list(shown) + " beside the project" +
-                (shown == names ? " and in its folders" : ", and for " + list(names) + " in its folders"),
-            "sk" + std::to_string(i));
+      c.Found(
+          CheckFinding(Msg::GeneratedSoftkeyNotFound, c.At(k, 1),
+                       "looked for " + list(shown) + " beside the project" +
+                           (shown == names ? " and in its folders" : ", and for " + list(names) + " in its folders")),
+          "sk" + std::to_string(i));
       continue;
     }
     // The name as the host spells it, where names are found without regard

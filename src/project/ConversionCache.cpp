@@ -13,14 +13,12 @@ struct ConversionCache::Entry {
     bool opened = false;
   };
   // What the conversion did, in order.
-  enum class Kind { Created, Removed, Found, TextCut, EntitySkipped, Reported, Logged };
+  enum class Kind { Created, Removed, Found, Reported, Logged };
   struct Event {
     Kind kind = Kind::Created;
-    std::string path, text, detail;
-    int line = 0;
-    std::size_t kept = 0;  // TextCut: the characters kept; Reported: the report's index in reports
-    Msg code = Msg::Ok;
-    SourceSpan at;  // Found
+    std::string path, text;
+    std::size_t kept = 0;  // Reported: the report's index in reports
+    Diagnostic finding;    // Found
   };
   std::vector<Input> inputs;
   std::vector<Event> events;
@@ -61,19 +59,9 @@ class Recorder final : public AccessWatcher, public RunObserver, public Diagnost
   }
   void Logged(std::string_view line) override { Add(Entry::Kind::Logged, {}, line); }
 
-  void Found(Msg code, const SourceSpan& at, std::string_view detail) override {
-    Entry::Event& e = Add(Entry::Kind::Found, {}, {}, detail);
-    e.code = code;
-    e.at = at;
-    observer_->Found(code, at, detail);
-  }
-  void TextCut(std::string_view text, std::size_t kept) override {
-    Add(Entry::Kind::TextCut, {}, text).kept = kept;
-    observer_->TextCut(text, kept);
-  }
-  void EntitySkipped(std::string_view drawing, std::uint32_t line, std::string_view entity) override {
-    Add(Entry::Kind::EntitySkipped, drawing, entity).line = static_cast<int>(line);
-    observer_->EntitySkipped(drawing, line, entity);
+  void Found(const Diagnostic& finding) override {
+    Add(Entry::Kind::Found, {}).finding = finding;
+    observer_->Found(finding);
   }
   // What a conversion does not tell: handed on, and the conversion is not
   // kept.
@@ -94,27 +82,17 @@ class Recorder final : public AccessWatcher, public RunObserver, public Diagnost
     keep = false;
     observer_->ItemDone(code);
   }
-  void IncludeMissing(const SourceSpan& at, std::string_view included) override {
-    keep = false;
-    observer_->IncludeMissing(at, included);
-  }
-  void ValueCut(const SourceSpan& at, std::string_view text, std::size_t kept, std::string_view define) override {
-    keep = false;
-    observer_->ValueCut(at, text, kept, define);
-  }
   void FileCreated(std::string_view path) override {
     keep = false;
     observer_->FileCreated(path);
   }
 
  private:
-  Entry::Event& Add(Entry::Kind kind, std::string_view path, std::string_view text = {},
-                    std::string_view detail = {}) {
+  Entry::Event& Add(Entry::Kind kind, std::string_view path, std::string_view text = {}) {
     Entry::Event event;
     event.kind = kind;
     event.path = path;
     event.text = text;
-    event.detail = detail;
     entry_.events.push_back(std::move(event));
     return entry_.events.back();
   }
@@ -193,13 +171,7 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
         run.fs.Remove(e.path);
         break;
       case Entry::Kind::Found:
-        run.observer->Found(e.code, e.at, e.detail);
-        break;
-      case Entry::Kind::TextCut:
-        run.observer->TextCut(e.text, e.kept);
-        break;
-      case Entry::Kind::EntitySkipped:
-        run.observer->EntitySkipped(e.path, static_cast<std::uint32_t>(e.line), e.text);
+        run.observer->Found(e.finding);
         break;
       case Entry::Kind::Reported:
         // Told as anew: counted, written, and known as a repeat where the

@@ -208,9 +208,16 @@ void PointAtIgnoredLine(RunContext& run, std::string_view file, unsigned lineNum
   std::string detail = "\"" + text + "\" (the file holds DEFINE lines and comments after \";\")";
   if (!NearestWord(word, kDefine).empty()) detail = "\"" + text + "\" (did you mean DEFINE?)";
   // At the line's first word.
-  run.observer->Found(Msg::ConfigurationLineIgnored,
-                      SpanOf(file, lineNumber, static_cast<unsigned>(start + 1), static_cast<unsigned>(word.size())),
-                      detail);
+  run.observer->Found(CheckFinding(
+      Msg::ConfigurationLineIgnored,
+      SpanOf(file, lineNumber, static_cast<unsigned>(start + 1), static_cast<unsigned>(word.size())), detail));
+}
+
+// A define name or value cut to the characters the run keeps.
+Diagnostic CutFinding(const DefineCut& cut, SourceSpan at, std::string_view where = {}) {
+  const std::string value = cut.define.empty() ? std::string() : "the value of " + cut.define + ", ";
+  return CheckFinding(Msg::NameCut, std::move(at),
+                      value + cut.text + " becomes " + cut.text.substr(0, kMaxNameLength) + std::string(where));
 }
 
 }  // namespace
@@ -250,8 +257,7 @@ bool ReadConfigurationFile(RunContext& run, std::string_view name) {
     Msg code = ParseDefines(run.defines, rest, false, &summary);
     ReportDefineResult(run, code, name, lineNumber, rest);
     if (run.observer)
-      for (const DefineCut& cut : summary.cut)
-        run.observer->ValueCut(SpanOf(name, lineNumber), cut.text, kMaxNameLength, cut.define);
+      for (const DefineCut& cut : summary.cut) run.observer->Found(CutFinding(cut, SpanOf(name, lineNumber)));
   }
   file->Close();
   return true;
@@ -272,7 +278,7 @@ void LoadRunDefines(RunContext& run, std::string_view cfgFile, const std::option
     return;
   }
   if (run.observer)
-    for (const DefineCut& cut : summary.cut) run.observer->ValueCut({}, cut.text, kMaxNameLength, cut.define);
+    for (const DefineCut& cut : summary.cut) run.observer->Found(CutFinding(cut, {}, " (in the define list of -a)"));
   if (summary.badNumber) ReportDefineResult(run, Msg::BadNumber, {}, 0, text);
   if (summary.unquoted) ReportDefineResult(run, Msg::UnquotedString, {}, 0, text);
 }

@@ -252,7 +252,7 @@ void HandleInclude(Preprocessor& p, const ProjectLines& lines, int& line) {
   }
   // A variant may include a file that only some machines have.
   if (!FileExists(run.fs, file)) {
-    if (run.observer) run.observer->IncludeMissing(lines.Span(1), file);
+    if (run.observer) run.observer->Found(CheckFinding(Msg::IncludeMissing, lines.Span(1), std::string(file)));
     return SwitchOutputBack(p);
   }
   std::unique_ptr<File> stream = run.fs.Open(file, FileMode::ReadBinary);

@@ -230,11 +230,11 @@ void ProjectLines::CheckUtf8(const FileCoding& coding) {
   utf8Files_.push_back(run_.projectFile);
   SourceSpan span = Span();
   PlaceAt(span, at, at + length);
-  run_.observer->Found(Msg::Utf8ProjectFile, span,
-                       "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
-                           " of one character, which the control shows as " + std::to_string(length) +
-                           " characters (the file is read as Windows-1252: line " + std::to_string(coding.strayLine) +
-                           " holds bytes that are no UTF-8)");
+  run_.observer->Found(CheckFinding(Msg::Utf8ProjectFile, span,
+                                    "the bytes " + HexBytes(std::string_view(text_).substr(at, length)) +
+                                        " of one character, which the control shows as " + std::to_string(length) +
+                                        " characters (the file is read as Windows-1252: line " +
+                                        std::to_string(coding.strayLine) + " holds bytes that are no UTF-8)"));
 }
 
 // A switched-off section passes over every line, a misspelt #ENDIF too, and

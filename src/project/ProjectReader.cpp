@@ -205,8 +205,8 @@ void HandleMenu(Reader& r, KeywordCode code) {
       r.Report(Msg::UnknownParameter, t[2 + word] + " (a number behind MENUNR: in capitals)", static_cast<int>(2 + word));
     if (run.observer)
       for (const std::size_t word : menu.unknown)
-        run.observer->Found(Msg::UnknownMenuAttribute, r.lines.Span(static_cast<int>(2 + word)),
-                            MenuAttributeDetail(t[2 + word]));
+        run.observer->Found(CheckFinding(Msg::UnknownMenuAttribute, r.lines.Span(static_cast<int>(2 + word)),
+                                         MenuAttributeDetail(t[2 + word])));
     // Only menus without a number of their own take the counter, exactly as
     // in the menu constant pass, so both give a menu the same number.
     const std::uint32_t number =

@@ -56,10 +56,10 @@ bool ReadColourTable(RunContext& run, File& file, const BmpHeader& header, const
       if (run.softkey.darkIsSet)
         invert = true;
       else if (run.observer)
-        run.observer->Found(Msg::BitOneLighter, {},
-                            shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
-                                "; the softkey draws bit 1, so it shows the picture inverted (DARK after the "
-                                "softkey's name takes the colour table)");
+        run.observer->Found(CheckFinding(Msg::BitOneLighter, {},
+                                         shown + " has bit 0 " + colour(0) + " and bit 1 " + colour(1) +
+                                             "; the softkey draws bit 1, so it shows the picture inverted (DARK after "
+                                             "the softkey's name takes the colour table)"));
     }
   }
   return file.Seek(header.pixelOffset);

@@ -15,7 +15,7 @@ void ReportWrongSize(RunContext& run, std::string_view source, std::string_view 
   r.at = run.softkeyLine;
   r.argument = std::string(source) + size;
   Report(run.diag, std::move(r));
-  if (run.observer) run.observer->Found(Msg::WrongSize, {}, std::string(shown) + size);
+  if (run.observer) run.observer->Found(CheckFinding(Msg::WrongSize, {}, std::string(shown) + size));
 }
 
 // Element 1 at x -2 with its block 16 bytes past its offset word (22), element

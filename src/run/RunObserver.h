@@ -31,23 +31,14 @@ class RunObserver {
   virtual void SoftkeyDone(std::string_view /*targetPath*/, Msg /*code*/, bool /*converted*/) {}
   // The outcome of the last menu item line (Msg::Ok: accepted).
   virtual void ItemDone(Msg /*code*/) {}
-  // An #INCLUDE whose file does not exist (at its name): the run reads on
-  // without it.
-  virtual void IncludeMissing(const SourceSpan& /*at*/, std::string_view /*included*/) {}
-  // A define name or value (of the define named) of a configuration file line
-  // (no file: the -a list) cut to the characters kept.
-  virtual void ValueCut(const SourceSpan& /*at*/, std::string_view /*text*/, std::size_t /*kept*/,
-                        std::string_view /*define*/) {}
-  // A row of a text softkey cut to the characters that fit.
-  virtual void TextCut(std::string_view /*text*/, std::size_t /*kept*/) {}
-  // An entity of a drawing that is read but not drawn.
-  virtual void EntitySkipped(std::string_view /*drawing*/, std::uint32_t /*line*/, std::string_view /*entity*/) {}
   // A file the run created (every output: softkeys, tree, log, ...).
   virtual void FileCreated(std::string_view /*path*/) {}
-  // A check's finding made where the run sees it, with its message number,
-  // its place and what it names; no file means the softkey line being
-  // converted.
-  virtual void Found(Msg /*code*/, const SourceSpan& /*at*/, std::string_view /*detail*/) {}
+  // A finding of the checks, made where the run sees it: its message number,
+  // its place and what it names.  A place without a file is the softkey
+  // line whose source is being converted (the finding of a converter, which
+  // a later run may take again for another line), or, before the project is
+  // read, the command line.
+  virtual void Found(const Diagnostic& /*finding*/) {}
 };
 
 }  // namespace q32
