@@ -380,13 +380,16 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r) {
   if (!r.note && (r.code != Msg::Ok || r.argument.empty())) ++(r.severity == Severity::Error ? d.errors : d.warnings);
 
   const std::vector<const RelatedSpan*> notes = ShownNotes(d, r);
-  LogLineOf(d, ClassicLine(d, r));
+  // The log and the console show the same line, made once (a language
+  // server's runs, which have no console, report thousands).
+  const std::string line = ClassicLine(d, r);
+  LogLineOf(d, line);
   for (const RelatedSpan* note : notes) LogLineOf(d, ClassicNoteLine(d, *note));
   if (d.gccStream) {
     GccStreamLine(d, r.at, GccText(r));
     for (const RelatedSpan* note : notes) GccStreamLine(d, note->at, ": note: " + note->text);
-  } else {
-    ConsoleLine(d, ClassicLine(d, r));
+  } else if (d.console) {
+    ConsoleLine(d, line);
     for (const RelatedSpan* note : notes) ConsoleLine(d, ClassicNoteLine(d, *note));
   }
   const auto id = static_cast<DiagnosticId>(d.kept.size());

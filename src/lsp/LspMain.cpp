@@ -86,7 +86,37 @@ struct LineSpan {
   int line = 0, start = 0, endLine = 0, end = 0;
 };
 
-std::string JsonText(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
+// A JSON string.  A run's diagnostics are thousands of such texts, nearly
+// all plain ASCII: those are escaped here at once; the library handles the
+// rest (and mends a broken UTF-8 sequence).
+std::string JsonText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (byte < 0x20) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[byte >> 4];
+          out += kHex[byte & 0xF];
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + '"';
+}
 
 void AppendRange(std::string& out, const LineSpan& s) {
   out += "{\"end\":{\"character\":" + std::to_string(s.end) + ",\"line\":" + std::to_string(s.endLine) +

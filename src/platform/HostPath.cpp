@@ -5,6 +5,17 @@
 #include <vector>
 
 namespace q32 {
+namespace {
+
+// Where the next separator of either kind lies from `at` on (the path's
+// size when none): one pass over the characters, where find_first_of would
+// search the set of separators once for every character.
+std::size_t NextSeparator(std::string_view path, std::size_t at) {
+  while (at < path.size() && path[at] != '/' && path[at] != '\\') ++at;
+  return at;
+}
+
+}  // namespace
 
 std::vector<std::string> PathComponents(std::string_view path) {
   std::vector<std::string> parts;
@@ -24,8 +35,7 @@ std::vector<std::string> PathComponents(std::string_view path) {
 bool HasForeignRoot(std::string_view path) {
   if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
     return true;
-  std::size_t end = path.find_first_of("\\/");
-  std::string_view first = path.substr(0, end);
+  std::string_view first = path.substr(0, NextSeparator(path, 0));
   return first.find(':') != std::string_view::npos;
 }
 
@@ -33,47 +43,41 @@ bool FullHostPath(std::string_view path, const std::string& cwd, std::string& ou
   if (path.empty()) return false;
   const bool drive = HasForeignRoot(path);
   const char sep = drive ? '\\' : '/';
-  std::string joined;
   const bool absolute = path[0] == '/' || path[0] == '\\';
-  if (!drive && !absolute) {
-    joined.reserve(cwd.size() + 1 + path.size());
-    joined = cwd;
-    joined += '/';
-  }
-  joined.append(path);
-  const bool trailing = joined.back() == '/' || joined.back() == '\\';
-  // The components as views of the joined path, "." and ".." resolved in
-  // place: every file a run opens passes here, some of them several times.
-  std::vector<std::string_view> stack;
-  std::string prefix;
-  bool first = true;
-  for (std::size_t at = 0; at < joined.size();) {
-    const std::size_t end = std::min(joined.find_first_of("\\/", at), joined.size());
-    const std::string_view part(joined.data() + at, end - at);
-    at = end + 1;
-    if (part.empty()) continue;
-    if (drive && first) {
-      first = false;
-      // \\server, or C: or PLC:
-      prefix = joined.size() >= 2 && (joined[1] == '\\' || joined[1] == '/') ? "\\\\" + std::string(part)
-                                                                             : std::string(part);
-      continue;
+  const bool trailing = path.back() == '/' || path.back() == '\\';
+  // The components appended as they come, "." and ".." resolved in place:
+  // every file a run opens passes here, some of them several times.  The
+  // path may be a view of out: the result is made apart.
+  std::string full;
+  full.reserve(cwd.size() + 1 + path.size());
+  std::size_t root = 0;  // \\server, or C: or PLC:, which ".." does not climb above
+  bool first = drive;
+  auto take = [&](std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = NextSeparator(text, at);
+      const std::string_view part = text.substr(at, end - at);
+      at = end + 1;
+      if (part.empty()) continue;
+      if (first) {
+        first = false;
+        if (text.size() >= 2 && (text[1] == '\\' || text[1] == '/')) full = "\\\\";
+        full += part;
+        root = full.size();
+        continue;
+      }
+      if (part == ".") continue;
+      if (part == "..") {
+        if (full.size() > root) full.resize(full.rfind(sep));
+        continue;
+      }
+      full += sep;
+      full += part;
     }
-    first = false;
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!stack.empty()) stack.pop_back();
-      continue;
-    }
-    stack.push_back(part);
-  }
-  out = drive ? prefix : std::string();
-  for (const std::string_view p : stack) {
-    out += sep;
-    out += p;
-  }
-  if (out.empty() || out == prefix) out += sep;
-  else if (trailing) out += sep;
+  };
+  if (!drive && !absolute) take(cwd);
+  take(path);
+  if (full.size() == root || trailing) full += sep;
+  out = std::move(full);
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <string_view>
 #include <vector>
 
@@ -153,7 +154,7 @@ class MemoryFileSystem final : public FileSystem {
   // The bytes of a file, or nullptr.
   const std::string* FileBytes(std::string_view path) {
     std::string full;
-    if (!Resolve(path, full)) return nullptr;
+    if (!MayBeStored(path) || !Resolve(path, full)) return nullptr;
     auto it = entries_.find(full);
     return it == entries_.end() || it->second.isDirectory ? nullptr : it->second.bytes.get();
   }
@@ -171,8 +172,9 @@ class MemoryFileSystem final : public FileSystem {
       reason_ = why;
       return nullptr;
     };
-    if (!Resolve(path, full)) return fail("no such directory");
     bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
+    if (!write && !MayBeStored(path)) return fail(Resolvable(path) ? "no such file" : "no such directory");
+    if (!Resolve(path, full)) return fail("no such directory");
     bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
     auto it = entries_.find(full);
     if (it != entries_.end() && it->second.isDirectory) return fail("it is a directory");
@@ -191,11 +193,11 @@ class MemoryFileSystem final : public FileSystem {
   std::string FailureReason() override { return reason_; }
   bool Exists(std::string_view path) override {
     std::string full;
-    return Resolve(path, full) && entries_.count(full) != 0;
+    return MayBeStored(path) && Resolve(path, full) && entries_.count(full) != 0;
   }
   bool IsDirectory(std::string_view path) override {
     std::string full;
-    if (!Resolve(path, full)) return false;
+    if (!MayBeStored(path) || !Resolve(path, full)) return false;
     auto it = entries_.find(full);
     return it != entries_.end() && it->second.isDirectory;
   }
@@ -249,12 +251,12 @@ class MemoryFileSystem final : public FileSystem {
   }
   std::string FileIdentity(std::string_view path) override {
     std::string full;
-    return Resolve(path, full) && entries_.count(full) ? full : std::string();
+    return MayBeStored(path) && Resolve(path, full) && entries_.count(full) ? full : std::string();
   }
   // Renewed with every creation of the file, and its size.
   std::string FileVersion(std::string_view path) override {
     std::string full;
-    if (!Resolve(path, full)) return kAbsentFile;
+    if (!MayBeStored(path) || !Resolve(path, full)) return kAbsentFile;
     const auto it = entries_.find(full);
     if (it == entries_.end()) return kAbsentFile;
     if (it->second.isDirectory) return "directory";
@@ -299,19 +301,37 @@ class MemoryFileSystem final : public FileSystem {
     auto it = entries_.lower_bound(dir + "/");
     return it != entries_.end() && StartsWith(it->first, dir + "/");
   }
+  // Whether a path can name an entry: its whole name without regard to case
+  // is that of one stored now or before.  The overlay asks about every file
+  // of the host a run reads, which are nearly all not here: they are known
+  // so without a look-up per component of their paths.
+  bool MayBeStored(std::string_view path) {
+    std::string full;
+    if (!Joined(path, full)) return false;
+    while (full.size() > 1 && full.back() == '/') full.pop_back();
+    return everStored_.count(UpperCase(full)) != 0;
+  }
+  bool Resolvable(std::string_view path) {
+    std::string full;
+    return Joined(path, full);
+  }
+  // The path taken against the current directory, as Resolve takes it.
+  bool Joined(std::string_view path, std::string& full) {
+    if (path.empty() || HasForeignRoot(path)) return false;
+    if (Plain(path)) {
+      if (path[0] != '/') full = cwd_ == "/" ? "/" : cwd_ + "/";
+      full.append(path);
+      return true;
+    }
+    return FullHostPath(path, cwd_, full) && !full.empty() && full[0] == '/';
+  }
   // The stored name of a path: exact when it exists, else found component
   // by component without regard to case (the first match in name order);
   // components that match nothing stay as written.
   bool Resolve(std::string_view path, std::string& out) {
-    if (path.empty() || HasForeignRoot(path)) return false;
+    // Most names are plain already: no need to split and join them.
     std::string full;
-    if (Plain(path)) {
-      // Most names are plain already: no need to split and join them.
-      if (path[0] != '/') full = cwd_ == "/" ? "/" : cwd_ + "/";
-      full.append(path);
-    } else if (!FullHostPath(path, cwd_, full) || full.empty() || full[0] != '/') {
-      return false;
-    }
+    if (!Joined(path, full)) return false;
     if (entries_.count(full)) {
       out = full;
       return true;
@@ -343,6 +363,7 @@ class MemoryFileSystem final : public FileSystem {
   // directory's path, "/", the name in upper case.
   Entry& Insert(const std::string& full) {
     auto [it, fresh] = entries_.try_emplace(full);
+    if (fresh) everStored_.insert(UpperCase(full));
     if (fresh && full != "/") folded_[FoldedKey(full)].insert(full);
     return it->second;
   }
@@ -362,6 +383,9 @@ class MemoryFileSystem final : public FileSystem {
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
   std::map<std::string, std::set<std::string>> folded_;
+  // Every name ever stored, in upper case: a superset of what is stored now
+  // (removals leave their names), which is all MayBeStored needs.
+  std::unordered_set<std::string> everStored_;
   std::string cwd_ = "/";
   std::uint64_t versions_ = 0;
 };

@@ -44,7 +44,16 @@ struct RunContext {
       : fs(inputGuard), settings(std::move(runSettings)), inputGuard(fileSystem) {
     paths.fs = &fs;
     diag.fs = &fs;
-    diag.showFile = [this](std::string_view file) { return DisplayPath(paths, file, /*expand=*/false); };
+    // A name as shown depends on the directories it is taken from and shown
+    // from: the last one is made once for the reports that follow it.
+    diag.showFile = [this](std::string_view file) {
+      std::string directories;
+      if (!fs.GetCurrentDir(directories)) directories.clear();
+      directories += '\n' + paths.baseDirectory;
+      if (file != lastShown_.file || directories != lastShown_.directory)
+        lastShown_ = {std::string(file), std::move(directories), DisplayPath(paths, file, /*expand=*/false)};
+      return lastShown_.hostName;
+    };
     // The name the host keeps (a POSIX host finds names without regard to
     // case): what a SARIF log or an editor opens.
     // The reports and lines of a project mostly name the project itself, one
@@ -95,6 +104,7 @@ struct RunContext {
     std::string file, directory, hostName;
   };
   Named lastNamed_;  // diag.fullPath's last answer
+  Named lastShown_;  // diag.showFile's, the shown name in hostName
 };
 
 // Reports a file the run could not open, create or write, named itself, with

@@ -1,5 +1,7 @@
 #include "text/Encoding.h"
 
+#include <algorithm>
+
 #include "text/Format.h"
 
 namespace q32 {
@@ -79,6 +81,9 @@ int UnicodeToCp1252(char32_t u) {
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {
+  // Plain ASCII, as nearly every message and path is, is its own UTF-8.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (char c : text) AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(c)));

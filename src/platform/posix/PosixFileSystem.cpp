@@ -126,9 +126,13 @@ class HostFileSystem final : public FileSystem {
   }
 
   bool FullPath(std::string_view path, std::string& out) override {
-    std::string cwd;
-    if (!GetCurrentDir(cwd)) return false;
-    return FullHostPath(path, cwd, out);
+    // Every file a run opens or asks about passes here: the directory is
+    // read where it is kept, not copied.
+    if (cwd_.empty()) {
+      std::string cwd;
+      if (!GetCurrentDir(cwd)) return false;
+    }
+    return FullHostPath(path, cwd_, out);
   }
 
   bool FindFiles(std::string_view directory, std::string_view pattern,
