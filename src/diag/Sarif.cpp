@@ -15,22 +15,7 @@ namespace {
 constexpr const char* kSourceRoot = "%SRCROOT%";
 
 // A JSON string of Windows-1252 text.
-std::string Json(std::string_view ansi) {
-  std::string out = "\"";
-  for (unsigned char c : Cp1252ToUtf8(ansi)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) out += Format("\\u%04x", c);
-        else out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
+std::string Json(std::string_view ansi) { return JsonString(Cp1252ToUtf8(ansi)); }
 
 // A host name's characters in UTF-8: the wide name Windows keeps (the
 // program's Windows-1252 name converted), the bytes a POSIX host keeps.

@@ -28,6 +28,7 @@
 #include "project/ProjectKeywords.h"
 #include "run/RunSettings.h"
 #include "text/Ascii.h"
+#include "text/Format.h"
 
 namespace q32 {
 namespace {
@@ -90,32 +91,9 @@ struct LineSpan {
 // all plain ASCII: those are escaped here at once; the library handles the
 // rest (and mends a broken UTF-8 sequence).
 std::string JsonText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80) return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (byte < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[byte >> 4];
-          out += kHex[byte & 0xF];
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + '"';
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+  return JsonString(text);
 }
 
 void AppendRange(std::string& out, const LineSpan& s) {

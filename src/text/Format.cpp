@@ -50,4 +50,22 @@ std::string Quoted(std::string_view text, std::size_t limit, bool quote) {
   return out + (text.size() > limit ? "\"..." : "\"");
 }
 
+std::string JsonString(std::string_view utf8) {
+  std::string out = "\"";
+  out.reserve(utf8.size() + 2);
+  for (const char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) AppendFormat(out, "\\u%04x", static_cast<unsigned char>(c));
+        else out += c;
+    }
+  }
+  return out + "\"";
+}
+
 }  // namespace q32

@@ -17,4 +17,8 @@ void AppendFormat(std::string& out, const char* format, ...) __attribute__((form
 // `limit` bytes.
 std::string Quoted(std::string_view text, std::size_t limit = 80, bool quote = true);
 
+// A JSON string of UTF-8 text, quotes included: quote and backslash escaped,
+// a control character as \n, \r, \t or \u00XX, every other byte as it is.
+std::string JsonString(std::string_view utf8);
+
 }  // namespace q32
