@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
-"""usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
-A five-axis project with errors, -W warnings and notes, in a folder whose name
-holds blanks and characters beyond ASCII (UTF-8 on disk), runs with -diag:gcc
-and -sarif from the folder above it.  Standard output keeps no "File:" report
-line; every stderr line must match the manual's VS Code problem matcher (the
-extension's $quillon32 is the same), its column stand at a word its message
-names; the SARIF log names the same places, every URI resolved against its
-base names an existing file, and @microsoft/sarif-multitool's validator finds
-no error (77: not installed)."""
+# usage: forms.py QUILLON32 SOURCE_DIR WORK_DIR NODE_DIR
+# A five-axis project with errors, -W warnings and notes, in a folder whose name
+# holds blanks and characters beyond ASCII (UTF-8 on disk), runs with -diag:gcc
+# and -sarif from the folder above it.  Standard output keeps no "File:" report
+# line; every stderr line must match the manual's VS Code problem matcher (the
+# extension's $quillon32 is the same), its column stand at a word its message
+# names; the SARIF log names the same places, every URI resolved against its
+# base names an existing file, and @microsoft/sarif-multitool's validator finds
+# no error (77: not installed).
 
 import json
 import os
@@ -22,7 +22,7 @@ FOLDER = "Größe Kühl€"
 
 
 def problem_matcher(manual):
-    """The pattern of the first problem matcher in the manual's JSON blocks."""
+    # The pattern of the first problem matcher in the manual's JSON blocks.
     for block in re.findall(r"```json\n(.*?)```", open(manual, encoding="utf-8").read(), re.S):
         data = json.loads(block)
         for task in data.get("tasks", []):
@@ -97,7 +97,7 @@ def main():
         failures.append("the columns are not counted in characters")
 
     def location_place(location):
-        """The file (relative to the work folder), line and column a location names."""
+        # The file (relative to the work folder), line and column a location names.
         physical = location["physicalLocation"]
         artifact = physical["artifactLocation"]
         uri = artifact["uri"]

@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""usage: check_manual_coverage.py <source directory> <vocabulary printer>
-
-Fails when a word of the program's vocabulary (as the printer, a program
-linked with it, lists them) or a key of Quillon32.err is not written as code
-in the manual: `NAME`, or `NAME` going on with no word character
-(`ENABLE:M100`, `-t<model>`).
-"""
+# usage: check_manual_coverage.py <source directory> <vocabulary printer>
+#
+# Fails when a word of the program's vocabulary (as the printer, a program
+# linked with it, lists them) or a key of Quillon32.err is not written as code
+# in the manual: `NAME`, or `NAME` going on with no word character
+# (`ENABLE:M100`, `-t<model>`).
 
 import glob
 import os

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""usage: run_manual_examples.py <manual directory> <Quillon32 executable> <README>
-
-Runs the blocks marked example=NAME of the manual and the README, in manual
-order, one fresh directory per NAME: file=PATH blocks are written, sh blocks
-run, and an expect block judges the last command before it ("status:",
-"messages:", "files:", "absent:", "contains:", "lacks:", "prints:"); every
-other command must succeed.  Parts of command lines that build, test or pack
-the project (BUILD) are left out, and the preview's when it is not built."""
+# usage: run_manual_examples.py <manual directory> <Quillon32 executable> <README>
+#
+# Runs the blocks marked example=NAME of the manual and the README, in manual
+# order, one fresh directory per NAME: file=PATH blocks are written, sh blocks
+# run, and an expect block judges the last command before it ("status:",
+# "messages:", "files:", "absent:", "contains:", "lacks:", "prints:"); every
+# other command must succeed.  Parts of command lines that build, test or pack
+# the project (BUILD) are left out, and the preview's when it is not built.
 
 import os
 import re

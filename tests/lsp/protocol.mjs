@@ -72,12 +72,13 @@ connection.onNotification('window/logMessage', (p) => { if (logWaiting) logWaiti
 const nextLog = () => new Promise((resolve) => { logWaiting = resolve; });
 connection.listen();
 let version = 1;
-function change(text) {
+// A notification, and the project's diagnostics that follow it.
+function notify(method, params) {
   const arrived = new Promise((resolve) => { waiting = resolve; });
-  connection.sendNotification('textDocument/didChange',
-    { textDocument: { uri, version: ++version }, contentChanges: [{ text }] });
+  connection.sendNotification(method, params);
   return arrived;
 }
+const change = (text) => notify('textDocument/didChange', { textDocument: { uri, version: ++version }, contentChanges: [{ text }] });
 const at = (line, character) => ({ textDocument: { uri }, position: { line, character } });
 const settings = { arguments: ['-pjmill.pj', '-rmill4.cfg'] };
 // The project's diagnostics from a server that has run nothing before: what
@@ -103,10 +104,8 @@ check(init.capabilities.completionProvider && init.capabilities.definitionProvid
       'initialize: completion, definition and hover offered');
 connection.sendNotification('initialized', {});
 
-let arrived = new Promise((resolve) => { waiting = resolve; });
-connection.sendNotification('textDocument/didOpen',
+let diagnostics = await notify('textDocument/didOpen',
   { textDocument: { uri, languageId: 'quillon32-project', version, text: original } });
-let diagnostics = await arrived;
 check(diagnostics.length === 0, 'the example opens without diagnostics', JSON.stringify(diagnostics));
 
 // Mistakes of every kind, each at the word the test put it in: the range a
@@ -165,25 +164,24 @@ check(diagnostics.length === 0, 'the diagnostics go when the mistakes are mended
 // Closed without saving: the saved file, which is clean, counts again.
 diagnostics = await change(misspelt);
 check(diagnostics.length > 0, 'the mistakes are back in the editor', JSON.stringify(diagnostics));
-arrived = new Promise((resolve) => { waiting = resolve; });
-connection.sendNotification('textDocument/didClose', { textDocument: { uri } });
-diagnostics = await arrived;
+diagnostics = await notify('textDocument/didClose', { textDocument: { uri } });
 check(diagnostics.length === 0, 'closed unsaved, the document has the saved file\'s diagnostics', JSON.stringify(diagnostics));
-arrived = new Promise((resolve) => { waiting = resolve; });
-connection.sendNotification('textDocument/didOpen',
-  { textDocument: { uri, languageId: 'quillon32-project', version: ++version, text: original } });
-await arrived;
+await notify('textDocument/didOpen', { textDocument: { uri, languageId: 'quillon32-project', version: ++version, text: original } });
 
 // Completion in a NODE item being written: the softkeys, then the menus.
 const item = lineOf('CHECK CLAMP') + 1;
-const softkeys = lines.filter((l) => /^(BMP|PCX|DXF|TXS|TXM|TXB|BPJ|TX) /.test(l)).map((l) => l.trim().split(/\s+/).pop());
-const menus = [...original.matchAll(/^SKMENU (\w+)/gm)].map((m) => m[1]);
-for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SPINDLE ', menus, 'menu']]) {
+// The labels offered where the text typed on a new line ends.
+async function complete(typed) {
   const edited = [...lines];
   edited.splice(item, 0, typed);
   await change(edited.join('\n'));
   const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
-  const labels = (items.items ?? items).map((i) => i.label);
+  return (items.items ?? items).map((i) => i.label);
+}
+const softkeys = lines.filter((l) => /^(BMP|PCX|DXF|TXS|TXM|TXB|BPJ|TX) /.test(l)).map((l) => l.trim().split(/\s+/).pop());
+const menus = [...original.matchAll(/^SKMENU (\w+)/gm)].map((m) => m[1]);
+for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SPINDLE ', menus, 'menu']]) {
+  const labels = await complete(typed);
   const missing = expected.filter((n) => !labels.includes(n));
   check(expected.length > 3 && missing.length === 0, `completion after "${typed}" lists every ${what} name`,
         `missing ${missing} in ${labels}`);
@@ -191,11 +189,7 @@ for (const [typed, expected, what] of [['NODE ', softkeys, 'softkey'], ['NODE SP
 // An item's parameters, PLC symbols of -pj after ENABLE:, the defines of -r after #IFDEF: each once.
 for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ', 'HIDE:'], ['NODE SPINDLE SPINDLEMENU ENABLE:', 'ROTARY_READY'],
                                  ['NODE SPINDLE SPINDLEMENU ENABLE:ROT', 'ROTARY_READY'], ['#IFDEF ', 'ROTARY_AXIS']]) {
-  const edited = [...lines];
-  edited.splice(item, 0, typed);
-  await change(edited.join('\n'));
-  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
-  const labels = (items.items ?? items).map((i) => i.label);
+  const labels = await complete(typed);
   check(labels.includes(expected) && new Set(labels).size === labels.length, `completion after "${typed}" offers ${expected}`,
         labels.join(' '));
 }
@@ -204,11 +198,7 @@ for (const [typed, expected] of [['NODE SPINDLE SPINDLEMENU ', 'HIDE:'], ['NODE 
 const kind = (folder, re) => fs.readdirSync(path.join(dir, folder), { withFileTypes: true })
   .filter((e) => e.isDirectory() || re.test(e.name)).map((e) => e.name + (e.isDirectory() ? '\\' : '')).sort();
 for (const [typed, expected] of [['BMP ', kind('.', /\.bmp$/i)], ['BPJ bmx\\', kind('bmx', /\.bpj$/i)]]) {
-  const edited = [...lines];
-  edited.splice(item, 0, typed);
-  await change(edited.join('\n'));
-  const items = await connection.sendRequest('textDocument/completion', at(item, typed.length));
-  const labels = (items.items ?? items).map((i) => i.label).sort();
+  const labels = (await complete(typed)).sort();
   check(JSON.stringify(labels) === JSON.stringify(expected) && expected.length > 1,
         `completion after "${typed}" lists ${expected}`, labels.join(' '));
 }
@@ -284,11 +274,7 @@ check(diagnostics.length === 0 && (await fresh(original)).length === 0, 'and aga
 // quotes it.
 const source = path.join(dir, 'start.txs'), sourceUri = pathToFileURL(source).href;
 fs.writeFileSync(source, Buffer.from('Gr\x94\xE1e \xC4\xD5 abcdef\n', 'latin1'));
-const cut = async (notification, params) => {
-  arrived = new Promise((resolve) => { waiting = resolve; });
-  connection.sendNotification(notification, params);
-  return (await arrived).filter((x) => x.code === 'W8403').map((x) => x.message);
-};
+const cut = async (notification, params) => (await notify(notification, params)).filter((x) => x.code === 'W8403').map((x) => x.message);
 const open = await cut('textDocument/didOpen',
   { textDocument: { uri: sourceUri, languageId: 'quillon32-text', version: 1, text: 'Größe ─ı abcdef\n' } });
 const saved = await cut('textDocument/didClose', { textDocument: { uri: sourceUri } });
