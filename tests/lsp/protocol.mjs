@@ -269,14 +269,14 @@ fs.writeFileSync(bitmap, bytes);
 diagnostics = await change(original);
 check(diagnostics.length === 0 && (await fresh(original)).length === 0, 'and again when it is back', JSON.stringify(diagnostics));
 
-// A text source in code page 850 (its chart: 94 ö, E1 ß, C4 ─, D5 ı) open
-// in the editor gives the report its saved bytes give: the row cut to fit
-// quotes it.
+// A text source in code page 850 (its chart: 94 ö, E1 ß, C4 ─, D5 ı) with
+// Windows line ends open in the editor gives the report its saved bytes
+// give: the row cut to fit quotes it.
 const source = path.join(dir, 'start.txs'), sourceUri = pathToFileURL(source).href;
-fs.writeFileSync(source, Buffer.from('Gr\x94\xE1e \xC4\xD5 abcdef\n', 'latin1'));
+fs.writeFileSync(source, Buffer.from('Gr\x94\xE1e \xC4\xD5 abcdef\r\n', 'latin1'));
 const cut = async (notification, params) => (await notify(notification, params)).filter((x) => x.code === 'W8403').map((x) => x.message);
 const open = await cut('textDocument/didOpen',
-  { textDocument: { uri: sourceUri, languageId: 'quillon32-text', version: 1, text: 'Größe ─ı abcdef\n' } });
+  { textDocument: { uri: sourceUri, languageId: 'quillon32-text', version: 1, text: 'Größe ─ı abcdef\r\n' } });
 const saved = await cut('textDocument/didClose', { textDocument: { uri: sourceUri } });
 check(open.length === 1 && open[0].includes('"Größe') && JSON.stringify(open) === JSON.stringify(saved),
       'a text source open in the editor is the bytes of its saved file', `${open} / ${saved}`);
