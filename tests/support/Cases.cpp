@@ -363,6 +363,7 @@ Snapshot TakeSnapshot(const std::string& dir) {
 Case FindCase(const std::string& file, const std::string& name) {
   for (const Case& c : ParseCaseFile(file))
     if (c.name == name) return c;
+  ADD_FAILURE() << file << " holds no case named " << name;
   return {};
 }
 
