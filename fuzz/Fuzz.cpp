@@ -65,13 +65,12 @@ using q32::MemoryFileSystem;
 
 // Stops the target the way a sanitizer would, so that libFuzzer keeps the
 // input.
-#define CHECK(condition)                                                                \
-  do {                                                                                  \
-    if (!(condition)) {                                                                 \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                     \
-    }                                                                                   \
-  } while (0)
+void Check(bool ok, int line, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, line, what);
+  std::abort();
+}
+#define CHECK(condition) Check((condition), __LINE__, #condition)
 
 // Checks of promises whose breaking is known and reported are on only with
 // QUILLON_FUZZ_STRICT=1, so that CI shows new findings, not known ones.
@@ -83,11 +82,20 @@ bool OneOf(int code, std::initializer_list<int> codes) {
   return false;
 }
 
-// A file of the source tree (seeds, the example project, the catalogue).
-std::string SourceFile(const std::string& relative) {
-  std::ifstream in(std::string(QUILLON_SOURCE_DIR) + "/" + relative, std::ios::binary);
+// A whole file, and a file of the source tree (seeds, the example project,
+// the catalogue).
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   CHECK(in.good());
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+std::string SourceFile(const std::string& relative) { return ReadAll(std::string(QUILLON_SOURCE_DIR) + "/" + relative); }
+
+// Whether the file system holds the file with these bytes: an input the
+// target read must be as it was.
+bool Holds(MemoryFileSystem& memory, const std::string& path, std::string_view bytes) {
+  const std::string* now = memory.FileBytes(path);
+  return now && *now == bytes;
 }
 
 // The small PLC project information file: two modules, a structure type
@@ -97,17 +105,12 @@ const std::string kSmallPlcFile = "fuzz/corpus/plcfile/small.pj";
 const std::string kCatalogueDir = "/program/", kWorkDir = "/work";
 std::string InWork(std::string_view name) { return kWorkDir + "/" + std::string(name); }
 
-const std::string& CatalogueBytes() {
-  static const std::string bytes = SourceFile(q32::kCatalogueName);
-  return bytes;
-}
-
 // The catalogue in its place and the work directory as the current one;
 // targets copy it for every input (the copy shares the files' bytes).
 const MemoryFileSystem& BaseFileSystem() {
   static const MemoryFileSystem base = [] {
     MemoryFileSystem memory;
-    memory.AddFile(kCatalogueDir + q32::kCatalogueName, CatalogueBytes());
+    memory.AddFile(kCatalogueDir + q32::kCatalogueName, SourceFile(q32::kCatalogueName));
     memory.AddDirectory(kWorkDir);
     CHECK(memory.SetCurrentDir(kWorkDir));
     return memory;
@@ -133,31 +136,6 @@ struct QuietRun {
   ~QuietRun() { q32::CloseMessageCatalogue(run.diag); }
 };
 
-// Runs one converter on the input stored as `source` in the work directory.
-// The code must be one of `codes`, a code of 0 must have left `output`, the
-// source must be unchanged and nothing new but the output and the log may
-// be there.  Returns whether the output exists.
-template <typename Convert>
-bool ConvertInScratch(std::string_view input, const std::string& source, const std::string& output,
-                      std::initializer_list<int> codes, Convert convert) {
-  MemoryFileSystem memory = BaseFileSystem();
-  memory.AddFile(InWork(source), std::string(input));
-  int code;
-  {
-    QuietRun quiet(memory);
-    code = q32::Number(convert(quiet.run, InWork(source)));
-  }
-  const bool written = memory.FileBytes(InWork(output)) != nullptr;
-  CHECK(OneOf(code, codes) && (code != 0 || written));
-  const std::set<std::string> expected = {"/program", kCatalogueDir + q32::kCatalogueName, kWorkDir,
-                                          InWork(source), InWork(output), InWork("run.log")};
-  for (const std::string& name : memory.Names())
-    if (!expected.count(name)) std::fprintf(stderr, "left behind: %s\n", name.c_str()), std::abort();
-  const std::string* after = memory.FileBytes(InWork(source));
-  CHECK(after && *after == input);
-  return written;
-}
-
 // Calls line(text) for each of the first `most` lines, without line ends.
 template <typename Line>
 void ForEachLine(std::string_view input, int most, Line line) {
@@ -168,15 +146,30 @@ void ForEachLine(std::string_view input, int most, Line line) {
 }
 
 // Sources converted by their source type's converter, as the source
-// dispatch hands them over, into a softkey beside them (name.PIC).
+// dispatch hands them over, into a softkey beside them (name.PIC).  The
+// code must be one of `codes`, a code of 0 must have left the softkey, the
+// source must be unchanged and nothing new but the softkey and the log may
+// be there.  Returns whether the softkey exists.
 bool ConvertAs(std::string_view input, q32::SourceType type, const std::string& source,
-               std::initializer_list<int> codes, q32::Msg* code = nullptr) {
-  return ConvertInScratch(input, source, source.substr(0, source.find('.')) + ".PIC", codes,
-                          [type, code](q32::RunContext& run, const std::string& path) {
-                            run.softkey.source = path, run.softkey.sourceType = type;
-                            const q32::Msg rc = q32::SourceFormatOf(type).convert(run).code;
-                            return code ? *code = rc : rc;
-                          });
+               std::initializer_list<int> codes, q32::Msg* rc = nullptr) {
+  const std::string output = source.substr(0, source.find('.')) + ".PIC";
+  MemoryFileSystem memory = BaseFileSystem();
+  memory.AddFile(InWork(source), std::string(input));
+  q32::Msg code;
+  {
+    QuietRun quiet(memory);
+    quiet.run.softkey.source = InWork(source), quiet.run.softkey.sourceType = type;
+    code = q32::SourceFormatOf(type).convert(quiet.run).code;
+  }
+  if (rc) *rc = code;
+  const bool written = memory.FileBytes(InWork(output)) != nullptr;
+  CHECK(OneOf(q32::Number(code), codes) && (code != q32::Msg::Ok || written));
+  const std::set<std::string> expected = {"/program", kCatalogueDir + q32::kCatalogueName, kWorkDir,
+                                          InWork(source), InWork(output), InWork("run.log")};
+  for (const std::string& name : memory.Names())
+    if (!expected.count(name)) std::fprintf(stderr, "left behind: %s\n", name.c_str()), std::abort();
+  CHECK(Holds(memory, InWork(source), input));
+  return written;
 }
 
 // One-bit bitmaps and PCX pictures, converted into raster softkeys.
@@ -227,10 +220,9 @@ void Bmx(std::string_view input) {
   }
   // The project file is an input from the start; the files it uses become
   // inputs only once read, so that they stay is checked only when strict.
-  const std::string* after = memory.FileBytes(projectFile);
-  CHECK(after && *after == input);
+  CHECK(Holds(memory, projectFile, input));
   for (const auto& [name, bytes] : Strict() ? fixed : std::map<std::string, std::string>{})
-    CHECK(memory.FileBytes(project + "/" + name) && *memory.FileBytes(project + "/" + name) == bytes);
+    CHECK(Holds(memory, project + "/" + name, bytes));
 }
 
 // The message catalogue: loaded, looked up, reported with file, line and
@@ -241,13 +233,9 @@ void Catalogue(std::string_view input) {
   MemoryFileSystem memory;
   memory.AddDirectory(kWorkDir);
   memory.AddFile(InWork("Quillon32.err"), std::string(input));
-  q32::FaultyFileSystem fs{memory};
-  q32::PathContext paths;
-  paths.fs = &fs;
-  paths.baseDirectory = kWorkDir;
-  q32::Diagnostics d;
-  d.fs = &fs;
-  d.showFile = [&paths](std::string_view file) { return q32::DisplayPath(paths, file, false); };
+  q32::RunContext run{memory, q32::RunSettings{}};
+  run.paths.baseDirectory = kWorkDir;
+  q32::Diagnostics& d = run.diag;
   d.console = NullConsole();
   const q32::CatalogueLoad load =
       q32::LoadMessageCatalogue(d, InWork(""), "Quillon32.err", q32::kCatalogueHeader, InWork("run.log"));
@@ -371,8 +359,7 @@ void Language(std::string_view input) {
   for (const q32::LanguageEntry& entry : table.entries)
     for (const q32::LanguageText& text : entry.texts) CHECK(q32::FindLanguageText(entry, text.name) != nullptr);
   q32::FreeLanguages(table);
-  const std::string* after = fs.FileBytes(dir + "/" + name);
-  CHECK(after && *after == input);
+  CHECK(Holds(fs, dir + "/" + name, input));
 }
 
 // The PLC project information file: read into the symbol tables, whose
@@ -445,7 +432,7 @@ void Tokenizer(std::string_view input) {
 const MemoryFileSystem& ExampleTree() {
   static const MemoryFileSystem tree = [] {
     MemoryFileSystem files = BaseFileSystem();
-    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, CatalogueBytes());
+    files.AddFile(q32::ProgramDirectory(nullptr) + q32::kCatalogueName, SourceFile(q32::kCatalogueName));
     const std::filesystem::path examples = std::string(QUILLON_SOURCE_DIR) + "/examples/mill";
     for (const auto& entry : std::filesystem::recursive_directory_iterator(examples)) {
       const std::string relative = std::filesystem::relative(entry.path(), examples).string();
@@ -480,8 +467,7 @@ void Reader(std::string_view input) {
   CHECK(OneOf(status, {0, 1, 2}));
   // No output may replace the project file; a project may name a source it
   // has not read yet as its tree file, which each fresh tree makes good.
-  const std::string* after = memory.FileBytes(projectFile);
-  CHECK(after && *after == input);
+  CHECK(Holds(memory, projectFile, input));
   CHECK(status != 2 || (!memory.Exists(project + "/QUILLONK.SYS") && !memory.Exists(project + "/mill.sys")));
 }
 
@@ -600,17 +586,12 @@ constexpr Target kTargets[] = {
 #endif
 };
 
-const Target* Find(const char* name) {
-  for (const Target& t : kTargets)
-    if (name && std::string_view(name) == t.name) return &t;
-  std::fprintf(stderr, "no fuzz target named %s\n", name ? name : "(none: set Q32_FUZZ_TARGET)");
-  std::exit(2);
-}
-
 const Target* chosen = nullptr;
 
 void Choose(const char* name) {
-  chosen = Find(name);
+  for (const Target& t : kTargets)
+    if (name && std::string_view(name) == t.name) chosen = &t;
+  if (!chosen) std::fprintf(stderr, "no fuzz target named %s\n", name ? name : "(none: set Q32_FUZZ_TARGET)"), std::exit(2);
   // The whole program prints its banner on standard output; libFuzzer
   // reports on standard error.
   if (chosen->run == Reader && !std::freopen("/dev/null", "w", stdout)) std::perror("freopen");
@@ -640,9 +621,7 @@ int main(int argc, char** argv) {
     inputs.insert(inputs.end(), files.begin(), files.end());
   }
   for (const fs::path& path : inputs) {
-    std::ifstream in(path, std::ios::binary);
-    CHECK(in.good());
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = ReadAll(path.string());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   std::fprintf(stderr, "%zu inputs replayed\n", inputs.size());

@@ -48,14 +48,9 @@ run_target() {
   echo "$status" >"$work/$t.status"
 }
 
-running=0
 for t in "${targets[@]}"; do
-  if [ "$running" -ge "$(nproc)" ]; then
-    wait -n || true
-    running=$((running - 1))
-  fi
+  while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
   run_target "$t" &
-  running=$((running + 1))
 done
 wait || true
 

@@ -58,28 +58,14 @@ for f in "$tmp"/*.dxf; do
   [ "$(stat -c %s "$f")" -le 65536 ] && cp "$f" "$corpus/dxf/"
 done
 
-# Pictures as the raster tests make them.
-"$python" - "$tmp" <<'PY'
-import sys
-d = sys.argv[1]
-def pbm(name, w, h, pixel):
-    rows = bytearray()
-    for y in range(h):
-        row = bytearray((w + 7) // 8)
-        for x in range(w):
-            if pixel(x, y):
-                row[x // 8] |= 0x80 >> (x % 8)
-        rows += row
-    open("%s/%s.pbm" % (d, name), "wb").write(b"P4\n%d %d\n" % (w, h) + bytes(rows))
-pbm("checker-77x48", 77, 48, lambda x, y: (x // 4 + y // 4) % 2)
-pbm("frame-77x48", 77, 48, lambda x, y: x in (0, 76) or y in (0, 47))
-pbm("small-16x10", 16, 10, lambda x, y: x == y)
-pbm("tall-77x60", 77, 60, lambda x, y: (x * y) % 7 == 0)
-PY
-for p in "$tmp"/*.pbm; do
-  n=$(basename "$p" .pbm)
-  convert "$p" -type bilevel "BMP3:$corpus/bitmap/$n.bmp"
-  ppmtopcx "$p" > "$corpus/pcx/$n.pcx" 2>/dev/null
+# Pictures as the raster tests make them: name, size, and which pixels are
+# black (ImageMagick's -fx over column i and row j).
+for spec in "checker-77x48 77x48 (floor(i/4)+floor(j/4))%2" "frame-77x48 77x48 i==0||i==76||j==0||j==47" \
+            "small-16x10 16x10 i==j" "tall-77x60 77x60 (i*j)%7==0"; do
+  read -r n size black <<<"$spec"
+  convert -size "$size" xc: -fx "1-($black)" -type bilevel "$tmp/$n.pbm"
+  convert "$tmp/$n.pbm" -type bilevel "BMP3:$corpus/bitmap/$n.bmp"
+  ppmtopcx "$tmp/$n.pbm" > "$corpus/pcx/$n.pcx" 2>/dev/null
 done
 convert "$tmp/small-16x10.pbm" "BMP3:$corpus/bitmap/small-16x10-24bit.bmp"
 

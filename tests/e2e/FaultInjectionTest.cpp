@@ -10,7 +10,6 @@
 // swept.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +21,7 @@
 #include "driver/RunDriver.h"
 #include "platform/FaultyFileSystem.h"
 #include "platform/FileSystem.h"
+#include "text/Ascii.h"
 #include "support/Cases.h"
 #include "support/TestSupport.h"
 
@@ -42,10 +42,6 @@ struct Outcome {
 };
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // One run of the whole program in this process, started in root, with its
 // console captured.  The current directory is restored afterwards.
@@ -136,7 +132,7 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
       while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
       name = name.substr(name.find_last_of(" /\\") + 1);
       if (!Has(o.failed, "directory") && o.failed != "open sub.spi")
-        EXPECT_TRUE(Has(Upper(o.console), Upper(name))) << "the report does not name " << name;
+        EXPECT_TRUE(Has(q32::UpperCase(o.console), q32::UpperCase(name))) << "the report does not name " << name;
     }
     fs::remove_all(root);
     // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.

@@ -12,12 +12,12 @@
 namespace q32 {
 namespace {
 
+// What the case tables and fault sweeps do not reach: a trailing separator,
+// a server or drive root that ".." does not climb, wildcards at their edges.
 TEST(HostPath, FullPathsAndWildcards) {
   const struct {
     const char *path, *cwd, *full;
   } paths[] = {
-      {"a\\..\\b/./c.txt", "/work/x", "/work/x/b/c.txt"},
-      {"/abs/../y", "/work", "/y"},
       {"..\\..\\..\\..", "/a", "/"},
       {"PLC:\\SOFTKEYS\\..\\a.PIC", "/work", "PLC:\\a.PIC"},
       {"sub\\", "/w", "/w/sub/"},

@@ -165,16 +165,6 @@ TEST(Conditions, YieldTheirValueOrTheirCode) {
   }
 }
 
-// 31 sections nest, and the #ELSE of the 31st still switches; a 32nd is 3301.
-TEST(Conditions, ThirtyOneSectionsNest) {
-  SectionStack stack;
-  bool active = false;
-  for (int i = 0; i < kMaxSectionDepth; ++i) ASSERT_EQ(UpdateSectionStack(stack, SectionOperation::Push, true, active), Msg::Ok);
-  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Push, true, active), Msg::SectionsTooDeep);
-  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Toggle, false, active) == Msg::Ok && !active, true);
-  EXPECT_EQ(UpdateSectionStack(stack, SectionOperation::Pop, false, active) == Msg::Ok && active, true);
-}
-
 // A list in the tools' order is searched by halving, any other walked as the
 // control's skip index leads: from the last block start (every 50 records)
 // whose name is smaller.  unsorted.pj holds Y00 to Y49, then X50 to X59: Y20

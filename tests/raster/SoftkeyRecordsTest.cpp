@@ -52,7 +52,7 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
     CloseSoftkeyRecords(writer);
     EXPECT_EQ(results, c.results);
     const std::string* file = memory.FileBytes("k.PIC");
-    const std::string expected = q32test::Crlf(c.file), got = file ? *file : "(none)";
+    const std::string expected = q32test::Replace(c.file, "\n", "\r\n"), got = file ? *file : "(none)";
     EXPECT_EQ(c.times > 1 ? got.substr(got.size() - std::min(got.size(), expected.size())) : got, expected);
   }
 }

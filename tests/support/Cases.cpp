@@ -33,20 +33,16 @@ std::string First(const std::vector<std::string>& words) { return words.empty() 
 // The words of a directive: blanks separate, "..." keeps blanks together.
 std::vector<std::string> Words(const std::string& text) {
   std::vector<std::string> words;
-  std::string word;
-  bool quoted = false, any = false;
+  bool quoted = false, inWord = false;
   for (char c : text) {
     if (c == ' ' && !quoted) {
-      if (any) words.push_back(word);
-      word.clear();
-      any = false;
+      inWord = false;
       continue;
     }
+    if (!inWord) words.emplace_back(), inWord = true;
     if (c == '"') quoted = !quoted;
-    else word += c;
-    any = true;
+    else words.back() += c;
   }
-  if (any) words.push_back(word);
   return words;
 }
 
@@ -100,6 +96,18 @@ std::string InSlashForm(std::string text) {
       if (text[at] == '\\') text[at] = '/';
 #endif
   return text;
+}
+
+// Writes the file of a "file" or "copy" step under dir; false for the other steps.
+bool SetUpFile(const CaseStep& s, const std::string& dir) {
+  const fs::path to = fs::path(dir) / First(s.words);
+  if (s.kind == "file") WriteFile(to.string(), s.body);
+  if (s.kind != "copy") return s.kind == "file";
+  std::error_code ec;
+  fs::create_directories(to.parent_path(), ec);
+  fs::copy(SourcePath(s.words.at(1)), to, fs::copy_options::recursive, ec);
+  EXPECT_FALSE(ec) << ec.message();
+  return true;
 }
 
 // What a step did.
@@ -188,14 +196,8 @@ class CaseRun {
 
   std::optional<Actual> Do(const CaseStep& s) {
     const std::string& k = s.kind;
-    std::error_code ec;
     if (k == "needs") return std::nullopt;  // decided before the case runs
-    if (k == "file") {
-      WriteFile(Path(s.words.at(0)), s.body);
-    } else if (k == "copy") {
-      fs::create_directories(fs::path(Path(s.words.at(0))).parent_path(), ec);
-      fs::copy(SourcePath(s.words.at(1)), Path(s.words.at(0)), fs::copy_options::recursive, ec);
-      EXPECT_FALSE(ec) << ec.message();
+    if (SetUpFile(s, dir_.path())) {
     } else if (k == "dir") {
       fs::create_directories(Path(s.words.at(0)));
     } else if (k == "remove") {
@@ -361,18 +363,12 @@ Snapshot TakeSnapshot(const std::string& dir) {
 Case FindCase(const std::string& file, const std::string& name) {
   for (const Case& c : ParseCaseFile(file))
     if (c.name == name) return c;
+  ADD_FAILURE() << file << " holds no case named " << name;
   return {};
 }
 
 void WriteCaseFiles(const Case& c, const std::string& dir) {
-  for (const CaseStep& s : c.steps) {
-    const fs::path to = fs::path(dir) / First(s.words);
-    if (s.kind == "file") WriteFile(to.string(), s.body);
-    if (s.kind == "copy" && s.words.size() > 1) {
-      fs::create_directories(to.parent_path());
-      fs::copy(SourcePath(s.words[1]), to, fs::copy_options::recursive);
-    }
-  }
+  for (const CaseStep& s : c.steps) SetUpFile(s, dir);
 }
 
 void RunCase(const Case& c) {

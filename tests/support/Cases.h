@@ -83,7 +83,7 @@ inline void PrintTo(const Case& c, std::ostream* os) { *os << c.file << ": " << 
 std::vector<Case> LoadCases();
 // Runs a case; a result that differs is a gtest failure.
 void RunCase(const Case& c);
-// The case of that file and name (an empty case when there is none).
+// The case of that file and name (a failure and an empty case when there is none).
 Case FindCase(const std::string& file, const std::string& name);
 // Every file under dir, by its path relative to dir ("/" separators).
 using Snapshot = std::map<std::string, std::string>;

@@ -48,8 +48,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Crlf(const std::string& text) { return Replace(text, "\n", "\r\n"); }
-
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
     text.replace(at, from.size(), to);

@@ -26,8 +26,6 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 // Writes bytes exactly as given (creating parent directories).
 void WriteFile(const std::string& path, const std::string& bytes);
-// Replaces every LF of the text by CR LF (expected generated text files).
-std::string Crlf(const std::string& text);
 // Every occurrence of from replaced by to.
 std::string Replace(std::string text, const std::string& from, const std::string& to);
 // A word for the POSIX shell, in single quotes.
