@@ -60,9 +60,9 @@ done
 
 # Pictures as the raster tests make them: name, size, and which pixels are
 # black (ImageMagick's -fx over column i and row j).
-for spec in "checker-77x48 77x48 (floor(i/4)+floor(j/4))%2" "frame-77x48 77x48 i==0||i==76||j==0||j==47" \
+for picture in "checker-77x48 77x48 (floor(i/4)+floor(j/4))%2" "frame-77x48 77x48 i==0||i==76||j==0||j==47" \
             "small-16x10 16x10 i==j" "tall-77x60 77x60 (i*j)%7==0"; do
-  read -r n size black <<<"$spec"
+  read -r n size black <<<"$picture"
   convert -size "$size" xc: -fx "1-($black)" -type bilevel "$tmp/$n.pbm"
   convert "$tmp/$n.pbm" -type bilevel "BMP3:$corpus/bitmap/$n.bmp"
   ppmtopcx "$tmp/$n.pbm" > "$corpus/pcx/$n.pcx" 2>/dev/null
