@@ -131,8 +131,9 @@ void Sweep(const std::vector<std::string>& options, std::set<std::string> output
       std::string name = o.failed;
       while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
       name = name.substr(name.find_last_of(" /\\") + 1);
-      if (!Has(o.failed, "directory") && o.failed != "open sub.spi")
+      if (!Has(o.failed, "directory") && o.failed != "open sub.spi") {
         EXPECT_TRUE(Has(q32::UpperCase(o.console), q32::UpperCase(name))) << "the report does not name " << name;
+      }
     }
     fs::remove_all(root);
     // The first failing k is enough to go on; Q32_SWEEP_ALL lists them all.

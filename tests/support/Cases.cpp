@@ -280,8 +280,9 @@ std::optional<std::string> Observed(const CaseResult& r, const Actual& a, const 
 void Compare(const CaseStep& step, const Actual& a, const std::string& where) {
   std::set<std::string> stated;
   bool nothingElse = false;
-  if (std::none_of(step.results.begin(), step.results.end(), [](const CaseResult& r) { return r.kind == "status"; }))
+  if (std::none_of(step.results.begin(), step.results.end(), [](const CaseResult& r) { return r.kind == "status"; })) {
     EXPECT_EQ(a.status, 0) << where << ": exit status";
+  }
   for (const CaseResult& r : step.results) {
     const std::string what = r.kind + (r.words.empty() ? "" : " " + r.words[0]);
     if (r.kind == "nothing") nothingElse = true;
