@@ -196,9 +196,9 @@ class CaseRun {
 
   std::optional<Actual> Do(const CaseStep& s) {
     const std::string& k = s.kind;
-    if (k == "needs") return std::nullopt;  // decided before the case runs
-    if (SetUpFile(s, dir_.path())) {
-    } else if (k == "dir") {
+    // "needs" is decided before the case runs; "file" and "copy" only set up.
+    if (k == "needs" || SetUpFile(s, dir_.path())) return std::nullopt;
+    if (k == "dir") {
       fs::create_directories(Path(s.words.at(0)));
     } else if (k == "remove") {
       fs::remove_all(Path(s.words.at(0)));
