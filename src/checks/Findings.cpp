@@ -228,7 +228,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
     Describe(d, f.report, &it->second);
     // The size of a picture is the generation's own warning: listed, not
     // reported twice.
-    if (report && code != Msg::WrongSize) Report(d, f.report);
+    if (report && code != Msg::WrongSize) Report(d, f.report, &it->second);
   }
 }
 

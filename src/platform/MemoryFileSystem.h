@@ -336,6 +336,15 @@ class MemoryFileSystem final : public FileSystem {
       out = full;
       return true;
     }
+    // A new file in a stored directory (every output a run writes): its
+    // directories are as written, only its own name is looked up.
+    // (A stored directory's own directories are stored too.)
+    if (const std::size_t slash = full.rfind('/');
+        slash != 0 && slash != std::string::npos && slash + 1 < full.size() && entries_.count(full.substr(0, slash))) {
+      const auto found = folded_.find(FoldedKey(full));
+      out = found != folded_.end() ? *found->second.begin() : full;
+      return true;
+    }
     // Every stored name's directories are stored too: below a component
     // that matches nothing, nothing can match, and is not looked up.
     std::string built;
