@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <string_view>
 #include <vector>
@@ -391,7 +392,7 @@ class MemoryFileSystem final : public FileSystem {
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
-  std::map<std::string, std::set<std::string>> folded_;
+  std::unordered_map<std::string, std::set<std::string>> folded_;
   // Every name ever stored, in upper case: a superset of what is stored now
   // (removals leave their names), which is all MayBeStored needs.
   std::unordered_set<std::string> everStored_;
