@@ -3,7 +3,9 @@
 // to its diagnostics, and the median time from a change of the text to the
 // change's diagnostics.  Each change renames the softkey of one line and the
 // item that shows it (a different line each time), the edit a user makes.
-// Not a test: it prints one line per size,
+// Not a test, but it fails (status 1) when the diagnostics of an edit differ
+// from those a fresh server gives the edited text.  It prints one line per
+// size,
 //   "<N> softkeys: open <s> s, change median <ms> ms (fastest <ms>, slowest <ms>) over <k> changes,
 //    cpu <ms> ms a change, <KiB> KiB"
 // where cpu is the server's user and system time over the changes, by
@@ -71,7 +73,9 @@ class Server {
     std::fflush(to_);
   }
 
-  // Reads messages until one holds every piece; false at the server's end.
+  // Reads messages until one holds every piece (kept in last); false at
+  // the server's end.
+  std::string last;
   bool WaitFor(const std::vector<std::string>& pieces) {
     for (;;) {
       std::size_t length = 0;
@@ -85,7 +89,10 @@ class Server {
       if (std::fread(body.data(), 1, length, from_) != length) return false;
       bool all = true;
       for (const std::string& p : pieces) all = all && body.find(p) != std::string::npos;
-      if (all) return true;
+      if (all) {
+        last = std::move(body);
+        return true;
+      }
     }
   }
 
@@ -139,6 +146,24 @@ std::string Changed(std::string text, int k, int change) {
   return text;
 }
 
+// The server started on the project in dir and its text opened; false when
+// the server ends first.
+bool Open(Server& s, const fs::path& dir, const std::string& uri, const std::string& text) {
+  s.Send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"rootUri":"file://)" + dir.string() +
+         R"(","capabilities":{}}})");
+  if (!s.WaitFor({"\"id\":1"})) return false;
+  s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":")" + uri +
+         R"(","languageId":"quillon32-project","version":1,"text":)" + JsonString(text) + "}}}");
+  return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
+}
+
+// The project's text changed to text, up to the diagnostics of the change.
+bool Change(Server& s, const std::string& uri, int version, const std::string& text) {
+  s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri +
+         R"(","version":)" + std::to_string(version) + R"(},"contentChanges":[{"text":)" + JsonString(text) + "}]}}");
+  return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,29 +188,38 @@ int main(int argc, char** argv) {
       if (f) std::fclose(f);
     }
     const std::string uri = "file://" + (dir / "p.spm").string();
-    const std::vector<std::string> diagnostics = {"publishDiagnostics", "\"uri\":\"" + uri + "\""};
 
     Server s(server);
-    s.Send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"rootUri":"file://)" + dir.string() +
-           R"(","capabilities":{}}})");
-    if (!s.WaitFor({"\"id\":1"})) return 1;
     auto start = std::chrono::steady_clock::now();
-    s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":")" + uri +
-           R"(","languageId":"quillon32-project","version":1,"text":)" + JsonString(text) + "}}}");
-    if (!s.WaitFor(diagnostics)) return 1;
+    if (!Open(s, dir, uri, text)) return 1;
     const double open = Since(start);
     std::vector<double> changes;
     const double cpu = s.Cpu();
     for (int c = 0; c < kChanges; ++c) {
-      const std::string edited = Changed(text, (c * 7919 + 13) % n, c);
       start = std::chrono::steady_clock::now();
-      s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri +
-             R"(","version":)" + std::to_string(c + 2) + R"(},"contentChanges":[{"text":)" + JsonString(edited) +
-             "}]}}");
-      if (!s.WaitFor(diagnostics)) return 1;
+      if (!Change(s, uri, c + 2, Changed(text, (c * 7919 + 13) % n, c))) return 1;
       changes.push_back(Since(start) * 1000);
     }
     const double changeCpu = (s.Cpu() - cpu) / kChanges * 1000;
+    // Not timed: the diagnostics of a change are those a fresh server gives
+    // the same text, for an error made (a softkey renamed away from its
+    // item), taken back, and a condition that switches a softkey line off.
+    const std::string line = "BMP img\\sk" + std::to_string(n / 2) + ".bmp SK" + std::to_string(n / 2) + "\n";
+    const std::size_t at = text.find(line);
+    auto with = [&](const std::string& by) { return std::string(text).replace(at, line.size(), by); };
+    int version = kChanges + 2;
+    for (const std::string& edited : {with(line.substr(0, line.size() - 1) + "X\n"), text,
+                                      with("#IF 1\n" + line + "#ENDIF\n"), with("#IF 0\n" + line + "#ENDIF\n")}) {
+      Server fresh(server);
+      if (!Change(s, uri, version++, edited) || !Open(fresh, dir, uri, edited)) return 1;
+      const bool same = s.last == fresh.last;
+      fresh.End();
+      if (!same) {
+        std::fprintf(stderr, "%d softkeys: the diagnostics of change %d differ from a fresh server's:\n%s\n%s\n", n,
+                     version - kChanges - 2, s.last.substr(0, 300).c_str(), fresh.last.substr(0, 300).c_str());
+        return 1;
+      }
+    }
     const long peak = s.End();
     std::sort(changes.begin(), changes.end());
     std::printf("%d softkeys: open %.3f s, change median %.1f ms (fastest %.1f, slowest %.1f) over %d changes, "

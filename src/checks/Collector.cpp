@@ -130,7 +130,12 @@ void Collector::Found(const Diagnostic& finding) {
 // Once each: the menu constant pass reads the includes too, and every
 // language variant of a softkey is checked.
 void Collector::Found(Diagnostic finding, const std::string& anchor) {
-  if (!added_.emplace(finding.at.file, static_cast<int>(finding.at.line), finding.argument).second) return;
+  std::string key = finding.at.file;
+  key += '\0';
+  key += std::to_string(finding.at.line);
+  key += '\0';
+  key += finding.argument;
+  if (!added_.insert(std::move(key)).second) return;
   Finding f;
   f.report = std::move(finding);
   f.report.check = true;

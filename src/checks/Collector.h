@@ -8,11 +8,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "diag/Diagnostic.h"
@@ -92,8 +91,10 @@ class Collector final : public RunObserver {
   FileSystem& fs_;
   int current_ = -1;
   bool open_ = false;
-  std::map<std::string, int> creators_;
-  std::set<std::tuple<std::string, int, std::string>> added_;
+  // The line that wrote each softkey file, and the findings told (file,
+  // line and argument, joined): a project's thousands, by their hash.
+  std::unordered_map<std::string, int> creators_;
+  std::unordered_set<std::string> added_;
 };
 
 }  // namespace q32

@@ -5,6 +5,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "checks/Collector.h"
@@ -51,7 +53,7 @@ void CheckNames(Collector& c) {
       c.Found(CheckFinding(Msg::SourceNameCut, c.At(k, 1), k.tokens[1].substr(0, 40) + "..."),
               "sk" + std::to_string(i));
   }
-  std::map<std::uint32_t, const Menu*> numbers;
+  std::unordered_map<std::uint32_t, const Menu*> numbers;
   for (const Menu& m : c.menus) {
     const std::string anchor = "menu-" + m.name;
     if (m.name.empty()) continue;
@@ -72,9 +74,9 @@ void CheckNames(Collector& c) {
 }
 
 void CheckReach(Collector& c) {
-  std::map<std::string, Menu*> byName;
+  std::unordered_map<std::string, Menu*> byName;
   for (Menu& m : c.menus) byName.emplace(m.name, &m);
-  std::set<std::string> reached;
+  std::unordered_set<std::string> reached;
   std::vector<std::string> todo;
   for (const Menu& m : c.menus)
     if (m.attributes.root && reached.insert(m.name).second) todo.push_back(m.name);
@@ -99,10 +101,11 @@ void CheckReach(Collector& c) {
 }
 
 void CheckSoftkeyUse(Collector& c) {
-  std::map<std::string, std::size_t> defined;  // name -> softkey line
+  // A project's thousands of names: looked up by their hash.
+  std::unordered_map<std::string, std::size_t> defined;  // name -> softkey line
   for (std::size_t i = 0; i < c.softkeys.size(); ++i)
     if (!c.softkeys[i].name.empty()) defined.emplace(c.softkeys[i].name, i);
-  std::set<std::string> shown;
+  std::unordered_set<std::string> shown;
   for (const Menu& m : c.menus)
     for (const Item& item : m.items) {
       if (item.kind == MenuItemKind::Pragma || item.tokens.size() < 2) continue;
@@ -228,7 +231,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
     Describe(d, f.report, &it->second);
     // The size of a picture is the generation's own warning: listed, not
     // reported twice.
-    if (report && code != Msg::WrongSize) Report(d, f.report);
+    if (report && code != Msg::WrongSize) Report(d, f.report, &it->second);
   }
 }
 

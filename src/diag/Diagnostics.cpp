@@ -367,7 +367,7 @@ std::vector<const RelatedSpan*> ShownNotes(const Diagnostics& d, const Diagnosti
   return out;
 }
 
-DiagnosticId Report(Diagnostics& d, Diagnostic r) {
+DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueText) {
   if (d.recorder) d.recorder->Reported(r);
   TakeNames(d, r.at);
   for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
@@ -376,7 +376,7 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r) {
     if (r.note || r.dropRepeat) return it->second;
     r.repeats = it->second;
   }
-  Describe(d, r);
+  Describe(d, r, catalogueText);
   if (!r.note && (r.code != Msg::Ok || r.argument.empty())) ++(r.severity == Severity::Error ? d.errors : d.warnings);
 
   const std::vector<const RelatedSpan*> notes = ShownNotes(d, r);

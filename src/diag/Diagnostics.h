@@ -96,8 +96,9 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out);
 // it (positive: an error; zero or negative: a warning; a check by -Werror;
 // a note not at all), writes it and its notes to log and console (or the
 // gcc stream) and keeps it.  Returns its id (that of the report it repeats,
-// when a repeat is dropped).
-DiagnosticId Report(Diagnostics& d, Diagnostic diagnostic);
+// when a repeat is dropped).  catalogueText, when given, is the
+// catalogue's text of its number, looked up once for many reports.
+DiagnosticId Report(Diagnostics& d, Diagnostic diagnostic, const std::string* catalogueText = nullptr);
 // The same for a report of a file (empty: none) and line (0: none) as a
 // whole.  Msg::Ok with an argument reports the argument itself, uncounted.
 DiagnosticId ReportMessage(Diagnostics& d, Msg code, std::string_view file = {}, unsigned line = 0,

@@ -136,7 +136,7 @@ class Server {
     const LineSpan s = SpanAt(p);
     return Range(s.line, s.start, s.endLine, s.end);
   }
-  std::string LineText(const std::string& path, int line);
+  std::string_view LineText(const std::string& path, int line);
   // The files LineText read while one message is handled (they do not
   // change meanwhile): the text and where each line after the first starts.
   struct FileLines {
@@ -224,7 +224,7 @@ json Server::Initialize(const json& params) {
           {"serverInfo", {{"name", "Quillon32Lsp"}, {"version", kVersion}}}};
 }
 
-std::string Server::LineText(const std::string& path, int line) {
+std::string_view Server::LineText(const std::string& path, int line) {
   auto [found, added] = lines_.try_emplace(path);
   FileLines& file = found->second;
   if (added && ws_.ReadUtf8(path, file.text))
@@ -234,8 +234,8 @@ std::string Server::LineText(const std::string& path, int line) {
   const std::size_t start = line == 0 ? 0 : file.starts[static_cast<std::size_t>(line) - 1];
   std::size_t end = file.text.find('\n', start);
   if (end == std::string::npos) end = file.text.size();
-  std::string out = file.text.substr(start, end - start);
-  if (!out.empty() && out.back() == '\r') out.pop_back();
+  std::string_view out = std::string_view(file.text).substr(start, end - start);
+  if (!out.empty() && out.back() == '\r') out.remove_suffix(1);
   return out;
 }
 
@@ -250,7 +250,7 @@ std::vector<Word> Server::WordsAt(const std::string& path, int line) {
 LineSpan Server::SpanAt(const EditorPlace& p) {
   if (p.line <= 0) return {};
   const int line = p.line - 1;
-  const std::string text = LineText(p.file, line);
+  const std::string_view text = LineText(p.file, line);
   if (p.column <= 0) {
     const std::size_t first = text.find_first_not_of(" \t");
     const int start = first == std::string::npos ? 0 : Utf16Column(text, first);
@@ -280,11 +280,19 @@ void Server::Publish(const std::string& path) {
   for (const std::string& p : OpenDocumentsOf(result.project)) file(p);
   file(path);
   std::set<std::string> now;
+  // Most reports name the file the one before named.
+  std::string* list = nullptr;
+  const std::string* listFile = nullptr;
   for (const EditorReport& r : result.reports) {
     const int severity = r.severity == Severity::Error     ? kSeverityError
                          : r.severity == Severity::Warning ? kSeverityWarning
                                                            : kSeverityInformation;
-    std::string& d = file(r.at.file);
+    if (!listFile || *listFile != r.at.file) {
+      list = &file(r.at.file);
+      listFile = &r.at.file;
+      now.insert(r.at.file);
+    }
+    std::string& d = *list;
     d += d.empty() ? "{" : ",{";
     if (!r.tag.empty()) d += "\"code\":" + JsonText(r.tag) + ",";
     d += "\"message\":" + JsonText(r.text) + ",\"range\":";
@@ -301,7 +309,6 @@ void Server::Publish(const std::string& path) {
       d += "]";
     }
     d += ",\"severity\":" + std::to_string(severity) + ",\"source\":\"Quillon32\"}";
-    now.insert(r.at.file);
   }
   for (auto& [key, list] : byFile)
     write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +
@@ -311,7 +318,7 @@ void Server::Publish(const std::string& path) {
 
 Server::CursorWords Server::WordsBefore(const std::string& path, int line, int character) {
   CursorWords c;
-  const std::string text = LineText(path, line);
+  const std::string text(LineText(path, line));
   const std::string before = text.substr(0, ByteOffset(text, character));
   const std::size_t firstChar = before.find_first_not_of(" \t");
   if (firstChar != std::string::npos && before[firstChar] == ';') {

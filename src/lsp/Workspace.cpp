@@ -185,11 +185,13 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
     run.conversions = &conversions_;
+    run.lineWords = &lineWords_;
     const std::size_t made = conversions_.made, taken = conversions_.taken;
     result.status = RunGenerator(run, &collector);
     result.converted = conversions_.made - made;
     result.taken = conversions_.taken - taken;
     conversions_.Sweep();
+    lineWords_.Sweep();
     const std::vector<Diagnostic>& kept = run.diag.kept;
     auto place = [&result](const SourceSpan& at) {
       return EditorPlace{at.file.empty() ? result.project : at.fullPath, static_cast<int>(at.line),

@@ -17,6 +17,7 @@
 #include "lsp/ProjectIndex.h"
 #include "platform/ForwardingFileSystem.h"
 #include "project/ConversionCache.h"
+#include "project/LineWordsCache.h"
 
 namespace q32 {
 
@@ -120,6 +121,9 @@ class Workspace {
   // The conversions of the runs so far: a change converts only the sources
   // that changed since (the options may change any, and clear it).
   ConversionCache conversions_;
+  // The words of the project's lines: a change splits only the lines it
+  // made.
+  LineWordsCache lineWords_;
   CheckResult last_;
 };
 

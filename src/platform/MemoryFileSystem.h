@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <string_view>
 #include <vector>
@@ -336,6 +337,15 @@ class MemoryFileSystem final : public FileSystem {
       out = full;
       return true;
     }
+    // A new file in a stored directory (every output a run writes): its
+    // directories are as written, only its own name is looked up.
+    // (A stored directory's own directories are stored too.)
+    if (const std::size_t slash = full.rfind('/');
+        slash != 0 && slash != std::string::npos && slash + 1 < full.size() && entries_.count(full.substr(0, slash))) {
+      const auto found = folded_.find(FoldedKey(full));
+      out = found != folded_.end() ? *found->second.begin() : full;
+      return true;
+    }
     // Every stored name's directories are stored too: below a component
     // that matches nothing, nothing can match, and is not looked up.
     std::string built;
@@ -382,7 +392,7 @@ class MemoryFileSystem final : public FileSystem {
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
-  std::map<std::string, std::set<std::string>> folded_;
+  std::unordered_map<std::string, std::set<std::string>> folded_;
   // Every name ever stored, in upper case: a superset of what is stored now
   // (removals leave their names), which is all MayBeStored needs.
   std::unordered_set<std::string> everStored_;

@@ -27,10 +27,15 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
     if (full.empty()) return nullptr;
     // The folder of an earlier output is known to be there; only a folder
     // written into for the first time is looked up on the host.
-    const std::string parent = HostParent(full), parentInMemory = InMemoryForm(parent);
-    if (!memory_.IsDirectory(parentInMemory)) {
-      if (!IsDirectory(parent)) return nullptr;
-      memory_.AddDirectory(parentInMemory);
+    // Most outputs go into the folder of the one before.
+    const std::string parent = HostParent(full);
+    if (parent != lastFolder_) {
+      const std::string parentInMemory = InMemoryForm(parent);
+      if (!memory_.IsDirectory(parentInMemory)) {
+        if (!IsDirectory(parent)) return nullptr;
+        memory_.AddDirectory(parentInMemory);
+      }
+      lastFolder_ = parent;
     }
     std::unique_ptr<File> file = memory_.Open(InMemoryForm(full), mode);
     if (file) removed_.erase(full);
@@ -55,6 +60,7 @@ bool OverlayFileSystem::IsDirectory(std::string_view path) {
 bool OverlayFileSystem::Remove(std::string_view path) {
   // The host's files stay where they are: a removal only hides them.
   const std::string full = Full(path);
+  lastFolder_.clear();
   if (InMemory(full)) return memory_.Remove(InMemoryForm(full));
   if (full.empty() || Hidden(full) || !inner_.Exists(path)) return false;
   removed_.insert(full);

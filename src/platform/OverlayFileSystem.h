@@ -47,6 +47,7 @@ class OverlayFileSystem final : public ForwardingFileSystem {
 
   MemoryFileSystem memory_;
   std::set<std::string> removed_;  // host files the run deleted (kept on disk)
+  std::string lastFolder_;         // the full path of the folder written into last
 };
 
 }  // namespace q32

@@ -111,7 +111,9 @@ std::string KeyOf(RunContext& run) {
   key += k.darkIsSet ? 'D' : '-';
   key += run.settings.controlFamilyLE ? 'L' : '-';
   key += run.observer ? 'O' : '-';
-  return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + k.source;
+  // The softkeys' path on the control, which the log line of a picture's
+  // conversion names.
+  return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + run.project.destPath + "\n" + k.source;
 }
 
 Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert, bool& keep) {

@@ -9,7 +9,8 @@
 //
 // Only what a conversion depends on in the run is its key: the source type,
 // the line's source and flag words, the byte order, the directories a name
-// is found and shown from.  Its reports are told again as they were handed
+// is found and shown from, the softkeys' path on the control (which a
+// picture's log line names).  Its reports are told again as they were handed
 // to Report, so a run counts them, writes them and knows a repeat as it
 // would have.  A conversion that searched a directory, read a file the run
 // wrote, made a report that follows from another, or met a failed read or

@@ -5,6 +5,7 @@
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "platform/FileSystem.h"
+#include "project/LineWordsCache.h"
 #include "run/RunContext.h"
 #include "text/Encoding.h"
 #include "text/Tokenizer.h"
@@ -150,6 +151,19 @@ void ProjectLines::NoteSectionsLeftOpen() {
   for (OpenSection& section : pre_.opened) ReportSectionLeftOpen(pre_, section);
 }
 
+Split ProjectLines::SplitLine(std::vector<TokenPlace>& tokenPlaces) {
+  if (LineWordsCache* cache = run_.lineWords) {
+    const LineWordsCache::Words& words = cache->Of(text_);
+    tokens_ = words.tokens;
+    tokenPlaces = words.places;
+    lineKeyword_ = words.keyword;
+    return words.split;
+  }
+  const Split split = SplitTokens(text_, tokens_, kMaxProjectTokens, false, &tokenPlaces);
+  lineKeyword_ = split == Split::Complete && !tokens_.empty() ? LookupProjectKeyword(tokens_[0]) : nullptr;
+  return split;
+}
+
 void ProjectLines::PlaceTokens(const std::vector<TokenPlace>& tokenPlaces) {
   const LineMap& map = pre_.include ? includeMap_ : projectMap_;
   places_.clear();
@@ -176,7 +190,7 @@ bool ProjectLines::Next() {
       PlaceAt(r.at, where, where + 1);
       Report(std::move(r));
     }
-    if (SplitTokens(text_, tokens_, kMaxProjectTokens, false, &tokenPlaces) != Split::Complete) {
+    if (SplitLine(tokenPlaces) != Split::Complete) {
       // From the first word beyond the limit on.
       Diagnostic r = At(Msg::TooManyTokens, -1, "a project line holds at most 100 words");
       PlaceAt(r.at, tokenPlaces.back().begin, text_.size());
@@ -185,7 +199,7 @@ bool ProjectLines::Next() {
     }
     PlaceTokens(tokenPlaces);
     if (tokens_.empty()) continue;
-    keyword_ = LookupProjectKeyword(tokens_[0]);
+    keyword_ = lineKeyword_;
     if (!keyword_) {
       if (pre_.active) {
         const DiagnosticId id = Report(At(Msg::KeywordNotAllowed, 0, UnknownKeywordDetail(tokens_[0])));

@@ -127,6 +127,10 @@ class ProjectLines {
   void PointAtMisspeltDirective();
   void CheckUtf8(const FileCoding& coding);
   void PlaceTokens(const std::vector<TokenPlace>& tokenPlaces);
+  // Splits text_ into tokens_ and the places of its words, and looks the
+  // keyword of a complete line's first word up (lineKeyword_): once for a
+  // text the runs have met before, when the run is handed their words.
+  Split SplitLine(std::vector<TokenPlace>& tokenPlaces);
 
   RunContext& run_;
   File& project_;
@@ -137,6 +141,7 @@ class ProjectLines {
   std::vector<WordPlace> places_;
   LineMap projectMap_, includeMap_;
   const ProjectKeyword* keyword_ = nullptr;
+  const ProjectKeyword* lineKeyword_ = nullptr;  // of the line split last
   int number_;
   const FileCoding projectCoding_;
   FileCoding includeCoding_;

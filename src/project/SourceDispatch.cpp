@@ -18,10 +18,12 @@ constexpr const char* kGeneratingFormat = "GeneratingSK \"%s\" %s";
 constexpr const char* kCheckingFormat = "CheckingSK \"%s\" %s";
 constexpr const char* kScannedFormat = "File %s";
 
-void LogSource(RunContext& run, const char* format) {
-  std::string shown = DisplayPath(run.paths, run.softkey.source);
+void LogSource(RunContext& run, const char* format, std::string_view source) {
+  std::string shown = DisplayPath(run.paths, source);
   LogLine(run.diag, format, shown.c_str(), run.project.destPath.c_str());
 }
+
+void LogSource(RunContext& run, const char* format) { LogSource(run, format, run.softkey.source); }
 
 // Checking runs, and softkeys that are already generated, only need the
 // source to be there.
@@ -58,10 +60,20 @@ Conversion DispatchBmxProject(RunContext& run, LanguageTable& languages, bool& f
 
 // A picture source, a text source or a drawing is converted from its files
 // and the line alone, so a run that is handed the conversions of earlier
-// runs may take it from there.
-Conversion Convert(RunContext& run, const SourceFormat& format) {
-  if (!run.conversions) return format.convert(run);
-  return run.conversions->Convert(run, [&run, &format] { return format.convert(run); });
+// runs may take it from there.  A picture's log line, which names the
+// generated softkey, is made with its conversion and taken with it.
+Conversion Convert(RunContext& run, const SourceFormat& format, const char* logFormat = nullptr) {
+  auto convert = [&run, &format, logFormat] {
+    Conversion result = format.convert(run);
+    if (result.code == Msg::Ok && logFormat) {
+      std::string generated = run.softkey.source;
+      ReplaceExtension(generated, run.softkey.targetExt);
+      LogSource(run, logFormat, generated);
+    }
+    return result;
+  };
+  if (!run.conversions) return convert();
+  return run.conversions->Convert(run, convert);
 }
 
 }  // namespace
@@ -78,12 +90,9 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   const SourceFormat& format = SourceFormatOf(k.sourceType);
   switch (format.role) {
     case SourceRole::Picture: {
-      Conversion result = Convert(run, format);
-      if (result.code == Msg::Ok) {
-        // From here on the line names the generated softkey.
-        ReplaceExtension(k.source, k.targetExt);
-        LogSource(run, kGeneratingFormat);
-      }
+      Conversion result = Convert(run, format, kGeneratingFormat);
+      // From here on the line names the generated softkey.
+      if (result.code == Msg::Ok) ReplaceExtension(k.source, k.targetExt);
       return result;
     }
     case SourceRole::BmxProject:

@@ -110,7 +110,12 @@ void InputGuardFileSystem::RegisterInput(std::string_view path) {
 
 bool InputGuardFileSystem::IsInput(std::string_view path) {
   if (path.empty() || (names_.Empty() && identities_.Empty())) return false;
-  if (names_.Find(NameKey(path))) return true;
+  return IsInput(path, NameKey(path));
+}
+
+bool InputGuardFileSystem::IsInput(std::string_view path, const std::string& key) {
+  if (path.empty() || (names_.Empty() && identities_.Empty())) return false;
+  if (names_.Find(key)) return true;
   if (identities_.Empty()) return false;
   std::string identity = inner_.FileIdentity(path);
   return !identity.empty() && identities_.Find(identity);
@@ -130,7 +135,9 @@ void InputGuardFileSystem::Clear() {
 std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode mode) {
   const bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   refused_.clear();
-  if (create && IsInput(path)) {
+  // A file created is known by its name key from here on.
+  const std::string key = create ? NameKey(path) : std::string();
+  if (create && IsInput(path, key)) {
     refused_ = "it is an input of this run, which an output never replaces";
     return nullptr;
   }
@@ -139,7 +146,7 @@ std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode
   if (watcher && !create) watcher->Consulted(path, std::move(version), file != nullptr);
   if (!file) return nullptr;
   if (create) {
-    created_.Insert(NameKey(path));
+    created_.Insert(key);
     if (watcher) watcher->Created(path);
     if (observer) observer->FileCreated(path);
   } else {

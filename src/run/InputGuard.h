@@ -90,6 +90,8 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // The full path with "\" as separator and ASCII letters in lower case;
   // the directory the run started in stands as a single NUL at its front.
   std::string NameKey(std::string_view path);
+  // IsInput of a path whose name key is made already.
+  bool IsInput(std::string_view path, const std::string& key);
 
   NameSet names_;
   NameSet identities_;

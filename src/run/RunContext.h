@@ -23,6 +23,7 @@
 namespace q32 {
 
 class ConversionCache;
+class LineWordsCache;
 
 // The files a run writes besides the softkeys: their names as the run
 // decided them, the streams while they are open, and the files it created,
@@ -98,6 +99,9 @@ struct RunContext {
   // (project/ConversionCache.h), from a program that runs it again and
   // again; null in the generator's runs.
   ConversionCache* conversions = nullptr;
+  // The words of the lines of earlier runs (project/LineWordsCache.h), from
+  // the same programs; null in the generator's runs.
+  LineWordsCache* lineWords = nullptr;
 
  private:
   struct Named {

@@ -122,17 +122,28 @@ class HostFileSystem final : public FileSystem {
     HostPlace place;
     if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
     cwd_.clear();
+    fullPaths_.clear();
     return true;
   }
 
   bool FullPath(std::string_view path, std::string& out) override {
-    // Every file a run opens or asks about passes here: the directory is
-    // read where it is kept, not copied.
+    // Every file a run opens or asks about passes here, most of them many
+    // times (a softkey's source and output at each layer of the run's file
+    // system): a name is made full once for the current directory, which
+    // is all a full path depends on.
     if (cwd_.empty()) {
       std::string cwd;
       if (!GetCurrentDir(cwd)) return false;
     }
-    return FullHostPath(path, cwd_, out);
+    auto it = fullPaths_.find(path);
+    if (it == fullPaths_.end()) {
+      std::string full;
+      if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+      it = fullPaths_.emplace(std::string(path), std::move(full)).first;
+    }
+    if (it->second == kNoFullPath) return false;
+    out = it->second;
+    return true;
   }
 
   bool FindFiles(std::string_view directory, std::string_view pattern,
@@ -312,7 +323,16 @@ class HostFileSystem final : public FileSystem {
     return true;
   }
 
+  // What a name's full path cannot be: a name that has none.
+  static constexpr std::string_view kNoFullPath{"\0", 1};
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
   std::string cwd_;
+  // The full path of each name asked for since the current directory was
+  // set (kNoFullPath for a name that has none).
+  std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> fullPaths_;
   std::unordered_map<std::string, Listing> listings_;
 };
 
