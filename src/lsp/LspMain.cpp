@@ -97,8 +97,16 @@ std::string JsonText(const std::string& text) {
 }
 
 void AppendRange(std::string& out, const LineSpan& s) {
-  out += "{\"end\":{\"character\":" + std::to_string(s.end) + ",\"line\":" + std::to_string(s.endLine) +
-         "},\"start\":{\"character\":" + std::to_string(s.start) + ",\"line\":" + std::to_string(s.line) + "}}";
+  // Appended piece by piece: a project's thousands of reports each have one.
+  out += "{\"end\":{\"character\":";
+  out += std::to_string(s.end);
+  out += ",\"line\":";
+  out += std::to_string(s.endLine);
+  out += "},\"start\":{\"character\":";
+  out += std::to_string(s.start);
+  out += ",\"line\":";
+  out += std::to_string(s.line);
+  out += "}}";
 }
 
 // ---------------------------------------------------------------------------

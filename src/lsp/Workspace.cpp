@@ -177,6 +177,9 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   std::string start;
   host_.GetCurrentDir(start);
   host_.SetCurrentDir(root_);
+  // The run writes nothing to the host: each file it reads or asks about is
+  // looked at once, the next run looks again.
+  host_.HoldStill(true);
   OverlayFileSystem overlay(documents_);
   Collector collector(overlay, root_);
   {
@@ -212,6 +215,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
       result.reports.push_back(std::move(report));
     }
   }
+  host_.HoldStill(false);
   host_.SetCurrentDir(start);
   // A run that could not begin (no catalogue beside the server, no log)
   // reports nothing itself: say so at the project, not as a clean project.

@@ -109,6 +109,11 @@ class FileSystem {
   // that a build tool that compares names finds it.  Hosts whose names are
   // case-blind themselves give the full path.
   virtual bool HostName(std::string_view path, std::string& out) { return FullPath(path, out); }
+  // While held still, nothing but this program changes the files (a run of
+  // the language server, which writes nothing to the host): a host may look
+  // at each name once and answer again what it saw.  Letting go forgets it
+  // all, so the next run sees what changed meanwhile.
+  virtual void HoldStill(bool still) { (void)still; }
 };
 
 // The version of a file that is not there.

@@ -52,6 +52,7 @@ class ForwardingFileSystem : public FileSystem {
   std::string FileVersion(std::string_view path) override { return inner_.FileVersion(path); }
   bool HostName(std::string_view path, std::string& out) override { return inner_.HostName(path, out); }
   std::string FailureReason() override { return inner_.FailureReason(); }
+  void HoldStill(bool still) override { inner_.HoldStill(still); }
 
  protected:
   FileSystem& inner_;

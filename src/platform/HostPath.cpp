@@ -104,12 +104,22 @@ std::string HostJoin(std::string_view directory, std::string_view name) {
 }
 
 std::string InMemoryForm(std::string_view full) {
+  // Every file an overlaid run opens or asks about passes here, some of them
+  // several times: the characters between separators go in a run at a time.
   std::string out;
+  out.reserve(full.size() + 4);
   if (full.size() >= 2 && IsSeparator(full[0]) && IsSeparator(full[1])) out = "/UNC";
   else if (full.empty() || !IsSeparator(full[0])) out = "/";
-  for (char c : full) {
-    const char d = IsSeparator(c) ? '/' : c;
-    if (!(d == '/' && !out.empty() && out.back() == '/')) out += d;
+  for (std::size_t at = 0; at < full.size();) {
+    if (IsSeparator(full[at])) {
+      if (out.empty() || out.back() != '/') out += '/';
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < full.size() && !IsSeparator(full[end])) ++end;
+    out.append(full, at, end - at);
+    at = end;
   }
   if (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;

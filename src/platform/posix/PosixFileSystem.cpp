@@ -83,6 +83,7 @@ class HostFileSystem final : public FileSystem {
       std::unique_ptr<File> file = ReadWhole(place.path, place.st, text);
       return file ? std::move(file) : fail(HostReason(errno));
     }
+    if (write) Moved();
     std::FILE* f = std::fopen(place.path.c_str(), write ? "wb" : "rb");
     if (!f) return fail(HostReason(errno));
     if (write && !place.exists) NoteCreated(place.path);
@@ -101,6 +102,7 @@ class HostFileSystem final : public FileSystem {
 
   bool Remove(std::string_view path) override {
     HostPlace place;
+    Moved();
     if (!Resolve(path, place) || std::remove(place.path.c_str()) != 0) return false;
     ForgetListing(place.path);
     return true;
@@ -122,7 +124,8 @@ class HostFileSystem final : public FileSystem {
     HostPlace place;
     if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
     cwd_.clear();
-    fullPaths_.clear();
+    fullPaths_ = nullptr;
+    LetGo();
     return true;
   }
 
@@ -131,15 +134,18 @@ class HostFileSystem final : public FileSystem {
     // times (a softkey's source and output at each layer of the run's file
     // system): a name is made full once for the current directory, which
     // is all a full path depends on.
-    if (cwd_.empty()) {
+    if (!fullPaths_) {
       std::string cwd;
       if (!GetCurrentDir(cwd)) return false;
+      // A full path is the directory's and the name's alone: those of a
+      // directory the program was in before are good again.
+      fullPaths_ = &fullPathsIn_[cwd];
     }
-    auto it = fullPaths_.find(path);
-    if (it == fullPaths_.end()) {
+    auto it = fullPaths_->find(path);
+    if (it == fullPaths_->end()) {
       std::string full;
       if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-      it = fullPaths_.emplace(std::string(path), std::move(full)).first;
+      it = fullPaths_->emplace(std::string(path), std::move(full)).first;
     }
     if (it->second == kNoFullPath) return false;
     out = it->second;
@@ -172,6 +178,7 @@ class HostFileSystem final : public FileSystem {
 
   bool MakeDirectory(std::string_view path) override {
     HostPlace place;
+    Moved();
     if (!Resolve(path, place) || mkdir(place.path.c_str(), 0777) != 0) return false;
     ForgetListing(place.path);
     return true;
@@ -191,6 +198,11 @@ class HostFileSystem final : public FileSystem {
     return IdentityOf(st) + ":" + std::to_string(static_cast<long long>(st.st_size)) + ":" +
            std::to_string(static_cast<long long>(st.st_mtim.tv_sec)) + "." + std::to_string(st.st_mtim.tv_nsec) +
            ":" + std::to_string(static_cast<long long>(st.st_ctim.tv_sec)) + "." + std::to_string(st.st_ctim.tv_nsec);
+  }
+
+  void HoldStill(bool still) override {
+    LetGo();
+    still_ = still;
   }
 
   bool HostName(std::string_view path, std::string& out) override {
@@ -214,6 +226,8 @@ class HostFileSystem final : public FileSystem {
   // the thousandth softkey of a directory costs what the first did.
   const Listing* ListingOf(const std::string& dir) {
     const std::string at = dir.empty() ? "." : dir;
+    if (still_)
+      if (const auto seen = seenListings_.find(at); seen != seenListings_.end()) return seen->second;
     struct stat st;
     if (stat(at.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
     auto [it, fresh] = listings_.try_emplace(IdentityOf(st));
@@ -230,6 +244,7 @@ class HostFileSystem final : public FileSystem {
       while (dirent* e = readdir(d)) Enter(listing, e->d_name);
       closedir(d);
     }
+    if (still_) seenListings_.emplace(at, &listing);
     return &listing;
   }
 
@@ -277,9 +292,37 @@ class HostFileSystem final : public FileSystem {
   // first match in name order wins), and components that match nothing are
   // kept as written.  False for paths that cannot exist on this host.
   bool Resolve(std::string_view path, HostPlace& place) {
+    if (!still_) return Look(path, place);
+    // Held still: each file once, whatever name the run gives it (a
+    // softkey's source is asked for by its name in the project and by its
+    // full path); a name that climbs with ".." by itself, as a link it
+    // passes through may lead elsewhere than its full path.
+    std::string key;
+    if (path.find("..") != std::string_view::npos || !FullPath(path, key)) key = "\n" + std::string(path);
+    auto [it, fresh] = places_.try_emplace(std::move(key));
+    if (fresh) it->second.found = Look(path, it->second.place);
+    place = it->second.place;
+    return it->second.found;
+  }
+
+  // What that resolution finds on the host.
+  bool Look(std::string_view path, HostPlace& place) {
     if (path.empty() || HasForeignRoot(path)) return false;
     std::string direct(path);
     std::replace(direct.begin(), direct.end(), '\\', '/');
+    // Held still, a name its directory's listing lacks is not there: an
+    // output not yet made costs no look of its own.
+    if (still_) {
+      const std::size_t slash = direct.find_last_of('/');
+      const auto seen = seenListings_.find(slash == std::string::npos ? std::string(".") : direct.substr(0, slash + 1));
+      const std::string last = direct.substr(slash == std::string::npos ? 0 : slash + 1);
+      if (seen != seenListings_.end() && !last.empty() && last != "." && last != ".." &&
+          !seen->second->names.Find(last, nullptr)) {
+        place.path = direct;
+        place.exists = false;
+        return true;
+      }
+    }
     if (stat(direct.c_str(), &place.st) == 0) {
       place.path = direct;
       place.exists = true;
@@ -329,11 +372,33 @@ class HostFileSystem final : public FileSystem {
     using is_transparent = void;
     std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
   };
+  // Forgets what was seen while held still.
+  void LetGo() {
+    places_.clear();
+    seenListings_.clear();
+  }
+  // This program changes the host: it no longer holds still.
+  void Moved() {
+    LetGo();
+    still_ = false;
+  }
+
   std::string cwd_;
-  // The full path of each name asked for since the current directory was
-  // set (kNoFullPath for a name that has none).
-  std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> fullPaths_;
+  // The full path of each name asked for in each current directory so far
+  // (kNoFullPath for a name that has none), and those of the current one.
+  using FullPaths = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
+  std::unordered_map<std::string, FullPaths> fullPathsIn_;
+  FullPaths* fullPaths_ = nullptr;
   std::unordered_map<std::string, Listing> listings_;
+  // While held still: each place resolved (by full path), and each
+  // directory listed (as the lookup names it).
+  struct Seen {
+    HostPlace place;
+    bool found = false;
+  };
+  bool still_ = false;
+  std::unordered_map<std::string, Seen> places_;
+  std::unordered_map<std::string, const Listing*> seenListings_;
 };
 
 }  // namespace
