@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "platform/FaultyFileSystem.h"
+#include "platform/MemoryFileSystem.h"
 #include "raster/BitmapSoftkey.h"
 #include "raster/PcxSoftkey.h"
 #include "raster/RasterDecoder.h"
 #include "raster/SoftkeyRecords.h"
 #include "run/RunContext.h"
-#include "support/MemoryFileSystem.h"
 #include "support/TestSupport.h"
 
 namespace q32 {
@@ -41,7 +41,7 @@ TEST(SoftkeyRecords, FilesMatchHandComputedRecords) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
-    q32test::MemoryFileSystem memory;
+    MemoryFileSystem memory;
     FaultyFileSystem fs(memory);
     fs.failAt = c.failAt;
     auto writer = OpenSoftkeyRecords(fs, "k.PIC");
@@ -98,7 +98,7 @@ TEST(RasterDecoder, DrawsTheBlocksWhereTheirElementsPlaceThem) {
   EXPECT_FALSE(IsWholeRasterSoftkey(DecodeRasterSoftkey(std::string("\x26\x00\x00\x46\x00\x00\x00\x00\x00\x09", 10))));
   // The listing draws the padding columns 77 to 79 too; the other 8 pixels lie outside.  The
   // block is at 22, 16 on from the first element's offset word at 6.
-  q32test::MemoryFileSystem memory;
+  MemoryFileSystem memory;
   auto writer = OpenSoftkeyRecords(memory, "k.PIC");
   ASSERT_TRUE(writer && WriteSoftkeyRecords(*writer, reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
   CloseSoftkeyRecords(writer);
@@ -117,7 +117,7 @@ TEST(RasterConverters, FailingFileOperationsGiveTheirCodes) {
       {"key.bmp", FileOp::Write, 60, 8223}, {"key.pcx", FileOp::Write, 60, 8223}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.nth));
-    q32test::MemoryFileSystem memory;
+    MemoryFileSystem memory;
     memory.AddFile(c.source, q32test::ReadFile(q32test::SourcePath("tests/data/raster/" + std::string(c.source))));
     FaultyFileSystem fs(memory);
     RunContext run(fs, RunSettings{});
