@@ -147,48 +147,41 @@ void ForEachLine(std::string_view input, int most, Line line) {
 
 // Sources converted by their source type's converter, as the source
 // dispatch hands them over, into a softkey beside them (name.PIC).  The
-// code must be one of `codes`, a code of 0 must have left the softkey, the
-// source must be unchanged and nothing new but the softkey and the log may
-// be there.  Returns whether the softkey exists.
-bool ConvertAs(std::string_view input, q32::SourceType type, const std::string& source,
-               std::initializer_list<int> codes, q32::Msg* rc = nullptr) {
+// code must be one of `codes`, a code of 0 must have left the softkey (and,
+// where only a conversion may leave one, no other code), the source must be
+// unchanged and nothing new but the softkey and the log may be there.
+void ConvertAs(std::string_view input, q32::SourceType type, const std::string& source,
+               std::initializer_list<int> codes, bool onlyConvertedWrites = false) {
   const std::string output = source.substr(0, source.find('.')) + ".PIC";
   MemoryFileSystem memory = BaseFileSystem();
   memory.AddFile(InWork(source), std::string(input));
-  q32::Msg code;
-  {
+  const q32::Msg code = [&] {
     QuietRun quiet(memory);
     quiet.run.softkey.source = InWork(source), quiet.run.softkey.sourceType = type;
-    code = q32::SourceFormatOf(type).convert(quiet.run).code;
-  }
-  if (rc) *rc = code;
+    return q32::SourceFormatOf(type).convert(quiet.run).code;
+  }();
   const bool written = memory.FileBytes(InWork(output)) != nullptr;
-  CHECK(OneOf(q32::Number(code), codes) && (code != q32::Msg::Ok || written));
+  CHECK(OneOf(q32::Number(code), codes) && (code == q32::Msg::Ok ? written : !(onlyConvertedWrites && written)));
   const std::set<std::string> expected = {"/program", kCatalogueDir + q32::kCatalogueName, kWorkDir,
                                           InWork(source), InWork(output), InWork("run.log")};
   for (const std::string& name : memory.Names())
     if (!expected.count(name)) std::fprintf(stderr, "left behind: %s\n", name.c_str()), std::abort();
   CHECK(Holds(memory, InWork(source), input));
-  return written;
 }
 
-// One-bit bitmaps and PCX pictures, converted into raster softkeys.
+// One-bit bitmaps and PCX pictures, converted into raster softkeys; DXF
+// drawings, of which only a converted one leaves its softkey.
 void Bitmap(std::string_view input) { ConvertAs(input, q32::SourceType::Bmp, "icon.bmp", {0, 8222, 8225, 8230, 8232}); }
 void Pcx(std::string_view input) { ConvertAs(input, q32::SourceType::Pcx, "icon.pcx", {0, 8222, 8225, 8240}); }
-
-// DXF drawings: only a converted drawing leaves its softkey.
 void Dxf(std::string_view input) {
-  q32::Msg rc = q32::Msg::Ok;
-  const bool written = ConvertAs(input, q32::SourceType::Dxf, "spindle.dxf", {0, 8250, 8251, 8252, 8253, 8254, 8255}, &rc);
-  CHECK(written == (rc == q32::Msg::Ok));
+  ConvertAs(input, q32::SourceType::Dxf, "spindle.dxf", {0, 8250, 8251, 8252, 8253, 8254, 8255}, true);
 }
 
 // Text-softkey sources as a small, medium or big text (by the input's
 // length, so that every seed meets all three over a run).
 void TextSoftkey(std::string_view input) {
-  const std::size_t n = input.size() % 3;
-  const q32::SourceType type = n == 0 ? q32::SourceType::Txs : n == 1 ? q32::SourceType::Txm : q32::SourceType::Txb;
-  ConvertAs(input, type, std::string("start.tx") + "smb"[n], {0, 8222, 8260});
+  const q32::SourceType types[] = {q32::SourceType::Txs, q32::SourceType::Txm, q32::SourceType::Txb};
+  ConvertAs(input, types[input.size() % 3], std::string("start.tx") + "smb"[input.size() % 3], {0, 8222, 8260});
 }
 
 // BMX projects generated into .bmx images and listed, beside the example's
@@ -613,13 +606,11 @@ int main(int argc, char** argv) {
   std::vector<fs::path> inputs;
   for (int i = 2; i < argc; ++i) {
     std::error_code ec;
-    if (!fs::is_directory(argv[i], ec) && fs::exists(argv[i], ec)) inputs.push_back(argv[i]);
-    std::vector<fs::path> files;
+    if (fs::is_regular_file(argv[i], ec)) inputs.push_back(argv[i]);
     for (const auto& entry : fs::directory_iterator(argv[i], ec))
-      if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    inputs.insert(inputs.end(), files.begin(), files.end());
+      if (entry.is_regular_file()) inputs.push_back(entry.path());
   }
+  std::sort(inputs.begin(), inputs.end());
   for (const fs::path& path : inputs) {
     const std::string bytes = ReadAll(path.string());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
