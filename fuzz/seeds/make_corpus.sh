@@ -31,15 +31,12 @@ casefiles() {  # <name pattern> <corpus> <prefix> [header]
 }
 
 # Project lines, the tokenizer and the whole reader.
-cp examples/mill/mill.spm "$corpus/tokenizer/mill.spm"
-cp examples/mill/mill.spm "$corpus/reader/mill.spm"
+for target in tokenizer reader; do cp examples/mill/mill.spm "$corpus/$target/mill.spm"; done
 casefiles '\.(spm|spi|spj)$' "$corpus/tokenizer" tok
-project_header="QUILLON Project File - Version 1.0"
-casefiles '\.(spm|spj)$' "$corpus/reader" reader "$project_header"
+casefiles '\.(spm|spj)$' "$corpus/reader" reader "QUILLON Project File - Version 1.0"
 # The message catalogue.
 cp Quillon32.err "$corpus/catalogue/Quillon32.err"
-catalogue_header="QUILLON error messages file  Version 1.0"
-casefiles '\.err$' "$corpus/catalogue" cat "$catalogue_header"
+casefiles '\.err$' "$corpus/catalogue" cat "QUILLON error messages file  Version 1.0"
 
 # Configuration files and define lists.
 casefiles '\.cfg$' "$corpus/defines" def
@@ -53,10 +50,8 @@ casefiles '\.tx[smb]$' "$corpus/textsoftkey" text
 cp examples/mill/spindle.dxf "$corpus/dxf/"
 tmp=$(mktemp -d)
 "$python" tests/dxf/make_drawings.py "$tmp"
-for f in "$tmp"/*.dxf; do
-  # Only the small ones: the fuzzer mutates better on short inputs.
-  [ "$(stat -c %s "$f")" -le 65536 ] && cp "$f" "$corpus/dxf/"
-done
+# Only the small ones (64 KiB at most): the fuzzer mutates better on short inputs.
+find "$tmp" -name '*.dxf' -size -65537c -exec cp {} "$corpus/dxf/" \;
 
 # Pictures as the raster tests make them: name, size, and which pixels are
 # black (ImageMagick's -fx over column i and row j).
@@ -71,8 +66,7 @@ convert "$tmp/small-16x10.pbm" "BMP3:$corpus/bitmap/small-16x10-24bit.bmp"
 
 # BMX projects and language files: the example's, and the tests' texts.
 cp examples/mill/bmx/spindle.bpj "$corpus/bmx/"
-bmx_header="; BMX Project File - Version 2.0"
-casefiles '\.bpj$' "$corpus/bmx" project "$bmx_header"
+casefiles '\.bpj$' "$corpus/bmx" project "; BMX Project File - Version 2.0"
 cp examples/mill/bmx/lang/* "$corpus/language/"
 casefiles '(\.inc|\.po|lang/[^/]*\.txt)$' "$corpus/language" lang
 
