@@ -124,14 +124,17 @@ std::FILE* NullConsole() {
   return console;
 }
 
-// One run with the real catalogue and, when asked, a log in the work directory.
+// One run with the catalogue beside the program (the real one must load)
+// and, when asked, a log in the work directory.
 struct QuietRun {
   q32::FaultyFileSystem fs;
   q32::RunContext run{fs, q32::RunSettings{}};
-  explicit QuietRun(MemoryFileSystem& memory, bool withLog = true) : fs(memory) {
+  q32::CatalogueLoad load;
+  explicit QuietRun(MemoryFileSystem& memory, bool withLog = true, bool realCatalogue = true) : fs(memory) {
     run.diag.console = NullConsole();
-    CHECK(q32::LoadMessageCatalogue(run.diag, kCatalogueDir, q32::kCatalogueName, q32::kCatalogueHeader,
-                                    withLog ? InWork("run.log") : std::string()) == q32::CatalogueLoad::Loaded);
+    load = q32::LoadMessageCatalogue(run.diag, kCatalogueDir, q32::kCatalogueName, q32::kCatalogueHeader,
+                                     withLog ? InWork("run.log") : std::string());
+    CHECK(load == q32::CatalogueLoad::Loaded || (!realCatalogue && load == q32::CatalogueLoad::WrongHeader));
   }
   ~QuietRun() { q32::CloseMessageCatalogue(run.diag); }
 };
@@ -188,17 +191,13 @@ void TextSoftkey(std::string_view input) {
 // bitmaps, SVG picture and language directory, in the project's directory.
 void Bmx(std::string_view input) {
   const std::string project = "/work/bmx", projectFile = project + "/spindle.bpj";
-  static const std::map<std::string, std::string> fixed = [] {
-    std::map<std::string, std::string> files;
-    for (const char* name : {"spindle_bg.bmp", "spindle_on.bmp", "tool.svg", "lang/en.inc", "lang/de.txt", "lang/fr.po"})
-      files[name] = SourceFile(std::string("examples/mill/bmx/") + name);
-    // A small background and layer keep most executions short.
-    files["bg.bmp"] = files["layer.bmp"] = SourceFile("fuzz/corpus/bitmap/small-16x10-24bit.bmp");
-    return files;
-  }();
-  static const MemoryFileSystem files = [&] {
+  static MemoryFileSystem files = [&] {
     MemoryFileSystem memory = BaseFileSystem();
-    for (const auto& [name, bytes] : fixed) memory.AddFile(project + "/" + name, bytes);
+    for (const char* name : {"spindle_bg.bmp", "spindle_on.bmp", "tool.svg", "lang/en.inc", "lang/de.txt", "lang/fr.po"})
+      memory.AddFile(project + "/" + name, SourceFile(std::string("examples/mill/bmx/") + name));
+    // A small background and layer keep most executions short.
+    for (const char* name : {"/bg.bmp", "/layer.bmp"})
+      memory.AddFile(project + name, SourceFile("fuzz/corpus/bitmap/small-16x10-24bit.bmp"));
     return memory;
   }();
   MemoryFileSystem memory = files;
@@ -214,8 +213,8 @@ void Bmx(std::string_view input) {
   // The project file is an input from the start; the files it uses become
   // inputs only once read, so that they stay is checked only when strict.
   CHECK(Holds(memory, projectFile, input));
-  for (const auto& [name, bytes] : Strict() ? fixed : std::map<std::string, std::string>{})
-    CHECK(Holds(memory, project + "/" + name, bytes));
+  for (const std::string& name : Strict() ? files.Names() : std::vector<std::string>{})
+    if (const std::string* bytes = files.FileBytes(name)) CHECK(Holds(memory, name, *bytes));
 }
 
 // The message catalogue: loaded, looked up, reported with file, line and
@@ -223,17 +222,12 @@ void Bmx(std::string_view input) {
 void Catalogue(std::string_view input) {
   (void)q32::FormatMessageText(input, "a text", "b text", 12, -34);
   (void)q32::FormatMessageText(input, nullptr, nullptr, std::numeric_limits<long>::max(), -1);
-  MemoryFileSystem memory;
-  memory.AddDirectory(kWorkDir);
-  memory.AddFile(InWork("Quillon32.err"), std::string(input));
-  q32::RunContext run{memory, q32::RunSettings{}};
-  run.paths.baseDirectory = kWorkDir;
-  q32::Diagnostics& d = run.diag;
-  d.console = NullConsole();
-  const q32::CatalogueLoad load =
-      q32::LoadMessageCatalogue(d, InWork(""), "Quillon32.err", q32::kCatalogueHeader, InWork("run.log"));
-  CHECK(load == q32::CatalogueLoad::Loaded || load == q32::CatalogueLoad::WrongHeader);
-  if (load == q32::CatalogueLoad::Loaded) {
+  MemoryFileSystem memory = BaseFileSystem();
+  memory.AddFile(kCatalogueDir + q32::kCatalogueName, std::string(input));
+  QuietRun quiet(memory, true, false);
+  quiet.run.paths.baseDirectory = kWorkDir;
+  q32::Diagnostics& d = quiet.run.diag;
+  if (quiet.load == q32::CatalogueLoad::Loaded) {
     std::string message;
     q32::LookupMessage(d, 8220, message);
     // A progress message, an error, a warning and a missing code (whose
@@ -246,7 +240,6 @@ void Catalogue(std::string_view input) {
     for (const std::string* label : {&d.errorLabel, &d.warningLabel, &d.errorNoLabel, &d.fileLabel})
       CHECK(label->size() <= q32::kMaxLabelLength);
   }
-  q32::CloseMessageCatalogue(d);
 }
 
 // #IF conditions: each line upper-cased, split and evaluated over a few
