@@ -17,25 +17,22 @@ namespace {
 
 using Op = std::function<std::string(std::string, std::string)>;
 
-const std::map<std::string, Op>& Ops() {
-  static const std::map<std::string, Op> ops = {
-      {"ext", [](std::string p, std::string e) { return ReplaceExtension(p, e), p; }},
-      {"dir", [](std::string p, std::string) { return DirectoryOf(p); }},
-      {"drive", [](std::string p, std::string) { return std::string(DriveOf(p)); }},
-      {"name", [](std::string p, std::string) { return std::string(FileNameOf(p)); }},
-      {"split", [](std::string p, std::string) {
-         PathParts s = SplitPath(p);
-         return s.drive + "|" + s.dir + "|" + s.name + "|" + s.ext;
-       }},
-      {"expand", [](std::string p, std::string) { return ExpandVariables(p); }},
-      {"collapse", [](std::string p, std::string) { return CollapseDotDot(p), p; }},
-      {"abs", [](std::string p, std::string b) { return MakeAbsolute(p, b, false), p; }},
-      {"abs%", [](std::string p, std::string b) { return MakeAbsolute(p, b, true), p; }},
-      {"rel", [](std::string p, std::string b) { return MakeRelative(b, p, false), p; }},
-      {"rel%", [](std::string p, std::string b) { return MakeRelative(b, p, true), p; }},
-  };
-  return ops;
-}
+const std::map<std::string, Op> kOps = {
+    {"ext", [](std::string p, std::string e) { return ReplaceExtension(p, e), p; }},
+    {"dir", [](std::string p, std::string) { return DirectoryOf(p); }},
+    {"drive", [](std::string p, std::string) { return std::string(DriveOf(p)); }},
+    {"name", [](std::string p, std::string) { return std::string(FileNameOf(p)); }},
+    {"split", [](std::string p, std::string) {
+       PathParts s = SplitPath(p);
+       return s.drive + "|" + s.dir + "|" + s.name + "|" + s.ext;
+     }},
+    {"expand", [](std::string p, std::string) { return ExpandVariables(p); }},
+    {"collapse", [](std::string p, std::string) { return CollapseDotDot(p), p; }},
+    {"abs", [](std::string p, std::string b) { return MakeAbsolute(p, b, false), p; }},
+    {"abs%", [](std::string p, std::string b) { return MakeAbsolute(p, b, true), p; }},
+    {"rel", [](std::string p, std::string b) { return MakeRelative(b, p, false), p; }},
+    {"rel%", [](std::string p, std::string b) { return MakeRelative(b, p, true), p; }},
+};
 
 TEST(Paths, Operations) {
   q32test::SetEnvironment("Q32_DIR", "C:\\data");
@@ -102,7 +99,7 @@ TEST(Paths, Operations) {
       {"rel", other, deep, ""},  // beyond the buffer
       {"rel", other, shallow, up + other.substr(1)},
   };
-  for (const auto& r : rows) EXPECT_EQ(Ops().at(r.op)(r.in, r.base), r.out) << r.op << " " << r.in << " " << r.base;
+  for (const auto& r : rows) EXPECT_EQ(kOps.at(r.op)(r.in, r.base), r.out) << r.op << " " << r.in << " " << r.base;
   EXPECT_EQ(ExpandVariables("%Q32_BIG%", 251), std::string(250, 'v'));
   EXPECT_EQ(ExpandVariables("%Q32_BIG%", 250), "");
   PathContext context;

@@ -40,11 +40,8 @@ try {
   const broken = images.filter((i) => !i.ok);
   for (const b of broken) console.log(`broken picture: ${b.src}`);
   const links = await page.$$eval('a.menulink', (all) =>
-    all.map((a) => {
-      const id = decodeURIComponent(a.getAttribute('href').slice(1));
-      const target = document.getElementById(id);
-      return { id, ok: !!target && target.matches('section.menu') };
-    }));
+    all.map((a) => decodeURIComponent(a.getAttribute('href').slice(1)))
+      .map((id) => ({ id, ok: !!document.getElementById(id)?.matches('section.menu') })));
   const dangling = links.filter((l) => !l.ok);
   for (const d of dangling) console.log(`menu link to nothing: #${d.id}`);
   const menus = await page.$$eval('section.menu', (all) => all.length);
