@@ -117,20 +117,16 @@ const MemoryFileSystem& BaseFileSystem() {
   return base;
 }
 
-// Console lines of the runs go nowhere: a fuzzer prints millions of them.
-std::FILE* NullConsole() {
-  static std::FILE* console = std::fopen("/dev/null", "w");
-  return console;
-}
-
 // One run with the catalogue beside the program (the real one must load)
-// and, when asked, a log in the work directory.
+// and, when asked, a log in the work directory.  Its console lines go
+// nowhere: a fuzzer prints millions of them.
 struct QuietRun {
   q32::FaultyFileSystem fs;
   q32::RunContext run{fs, q32::RunSettings{}};
   q32::CatalogueLoad load;
   explicit QuietRun(MemoryFileSystem& memory, bool withLog = true, bool realCatalogue = true) : fs(memory) {
-    run.diag.console = NullConsole();
+    static std::FILE* const console = std::fopen("/dev/null", "w");
+    run.diag.console = console;
     load = q32::LoadMessageCatalogue(run.diag, kCatalogueDir, q32::kCatalogueName, q32::kCatalogueHeader,
                                      withLog ? InWork("run.log") : std::string());
     CHECK(load == q32::CatalogueLoad::Loaded || (!realCatalogue && load == q32::CatalogueLoad::WrongHeader));
