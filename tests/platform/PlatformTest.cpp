@@ -1,7 +1,7 @@
-// The host layer and the program's path operations.  The in-memory file
-// system that fuzz targets and benchmarks run on must answer as the host
-// file system does, or a fuzzer explores a program that never runs: each
-// case drives both with the same operations and compares.  The pure
+// The host layer, the program's path operations and its code conversions.  The
+// in-memory file system that fuzz targets and benchmarks run on must answer
+// as the host file system does, or a fuzzer explores a program that never
+// runs: each case drives both with the same operations and compares.  The pure
 // conversions: Windows names mapped to full host paths, wildcard patterns of
 // directory searches, the code pages of the console and the language files,
 // and the language table.  Path operations on the program's Windows-style
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/LanguageTexts.h"
 #include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
@@ -170,6 +171,33 @@ TEST(Encoding, CodePagesRoundTripAndReplaceWhatIsMissing) {
     EXPECT_EQ(one, Utf8ToCp1252(Cp1252ToUtf8(one))) << c;
   }
 }
+
+// The size-bounded conversions of BMX texts between Windows-1252 and UTF-8:
+// the size they return (terminator included, 0 when the text does not fit),
+// the whole characters they keep when the room is short, and what becomes
+// "?" on the way to Windows-1252.
+TEST(LanguageCoding, SizesAndCutsAtWholeCharacters) {
+  const char* const latin = "a\x80\x9C\xA0\xFF";
+  const char* const utf8 = "a\xE2\x82\xAC\xC3\xA4\xC3\xBF\xC2\x80";  // U+0080 is not in Windows-1252
+  // Room 0 only measures ("-": out is not touched).
+  const struct { bool toUtf8; const char* in; std::size_t room, size; const char* out; } cases[] = {
+      {true, "", 0, 1, "-"}, {false, "", 0, 1, "-"}, {false, "", 1, 1, ""}, {true, latin, 0, 11, "-"},
+      {true, latin, 11, 11, "a\xE2\x82\xAC\xC5\x93\xC2\xA0\xC3\xBF"}, {true, "a\x80", 4, 0, "a"},
+      {true, "\x80", 2, 0, ""}, {true, "\xE4\xE4", 4, 0, "\xC3\xA4"}, {false, utf8, 0, 6, "-"},
+      {false, utf8, 6, 6, "a\x80\xE4\xFF?"}, {false, utf8, 3, 0, "a\x80"},
+      // A CJK character and an emoji, a stray continuation byte, malformed and cut-short sequences.
+      {false, "\xE4\xB8\xAD\xF0\x9F\x98\x80\x80\xC3\xFF\xE2\x82x\xC3", 20, 9, "??????x?"},
+  };
+  for (const auto& c : cases) {
+    std::string out = "-";
+    const std::size_t size = c.toUtf8 ? Latin1ToUtf8(c.in, &out, c.room) : Utf8ToLatin1(c.in, &out, c.room);
+    EXPECT_EQ(c.size, size) << c.in << " in " << c.room;
+    EXPECT_EQ(c.out, out) << c.in << " in " << c.room;
+  }
+  EXPECT_EQ(0u, Latin1ToUtf8("a", nullptr, 5));
+  EXPECT_EQ(0u, Utf8ToLatin1("a", nullptr, 5));
+}
+
 
 TEST(LanguageLibrary, KnowsItsTwentySixLanguages) {
   EXPECT_EQ(15, GetLanguageIndex("zh-tw")); EXPECT_EQ(25, GetLanguageIndex("Ja"));
