@@ -56,12 +56,13 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 // The lines of a "project" step's file: a softkey project of one menu (the
-// step's second word, else ROOT) holding the body's lines, then an ACTION
-// item for each softkey made from a picture file (a line, not a directive,
-// whose second word has a dot and whose third word names the softkey).
+// step's words after the path, else ROOT HROOT) holding the body's lines, then
+// an ACTION item for each softkey made from a picture file (a line, not a
+// directive, whose second word has a dot and whose third word names the softkey).
 std::vector<std::string> OneMenuProject(const std::vector<std::string>& body, const std::vector<std::string>& words) {
-  std::vector<std::string> lines = {"QUILLON Project File - Version 1.0",
-                                    "SKMENU " + (words.size() > 1 ? words[1] : "ROOT") + " HROOT"};
+  std::string menu = words.size() > 1 ? "SKMENU" : "SKMENU ROOT HROOT";
+  for (std::size_t i = 1; i < words.size(); ++i) menu += " " + words[i];
+  std::vector<std::string> lines = {"QUILLON Project File - Version 1.0", menu};
   lines.insert(lines.end(), body.begin(), body.end());
   for (const std::string& line : body)
     if (const std::vector<std::string> w = Words(line); w.size() > 2 && line[0] != '#' && w[1].find('.') != std::string::npos)
