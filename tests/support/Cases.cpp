@@ -55,6 +55,22 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// The lines of a "project" step's file: a softkey project of one menu (the
+// step's words after the path, else ROOT HROOT) holding the body's lines, then
+// an ACTION item for each softkey made from a picture file (a line, not a
+// directive, whose second word has a dot and whose third word names the softkey).
+std::vector<std::string> OneMenuProject(const std::vector<std::string>& body, const std::vector<std::string>& words) {
+  std::string menu = words.size() > 1 ? "SKMENU" : "SKMENU ROOT HROOT";
+  for (std::size_t i = 1; i < words.size(); ++i) menu += " " + words[i];
+  std::vector<std::string> lines = {"QUILLON Project File - Version 1.0", menu};
+  lines.insert(lines.end(), body.begin(), body.end());
+  for (const std::string& line : body)
+    if (const std::vector<std::string> w = Words(line); w.size() > 2 && line[0] != '#' && w[1].find('.') != std::string::npos)
+      lines.push_back("ACTION " + w[2]);
+  lines.push_back("ENDSKMENU");
+  return lines;
+}
+
 std::vector<Case> ParseCaseFile(const std::string& relative) {
   const std::vector<std::string> lines = SplitLines(ReadFile(SourcePath(relative)));
   std::vector<Case> cases;
@@ -76,7 +92,11 @@ std::vector<Case> ParseCaseFile(const std::string& relative) {
       owner->results.push_back({kind, words, body, shared ? body[0].substr(1) : ""});
     } else {
       if (cases.empty()) throw std::runtime_error(where + ": a step before the first case");
-      cases.back().steps.push_back({kind, words, DecodeBody(body, words), static_cast<int>(i) + 1, {}});
+      // A project is written as a file step, so that whatever writes a case's files writes it too.
+      const bool project = kind == "project";
+      cases.back().steps.push_back({project ? "file" : kind, words,
+                                    DecodeBody(project ? OneMenuProject(body, words) : body, words),
+                                    static_cast<int>(i) + 1, {}});
       owner = kStepsWithResults.count(kind) ? &cases.back().steps.back() : nullptr;
     }
   }

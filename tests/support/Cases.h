@@ -7,6 +7,11 @@
 //   --- case <name>                  a new case; its body is free text
 //   --- needs <tool>...              skipped unless every tool is on PATH
 //   --- file <path> [flags]          the body is the file's bytes
+//   --- project <path> [<menu>...]   a softkey project of one menu: the header,
+//                                    SKMENU and the words given (ROOT HROOT), the body,
+//                                    an ACTION item for each body line that makes a
+//                                    softkey of a file ("BMP a.bmp KEY": a dot in
+//                                    the second word, a third word), ENDSKMENU
 //   --- copy <path> <source path>    a file or folder of the source tree
 //   --- dir <path>  --- remove <path>  --- symlink <path> <target>  --- hardlink <path> <file>
 //   --- env NAME=value | NAME        set or unset for the later runs
