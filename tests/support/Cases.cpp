@@ -286,12 +286,13 @@ std::string Expected(const CaseResult& r) {
 // nullopt when the step did nothing of the kind (no such file).
 std::optional<std::string> Observed(const CaseResult& r, const Actual& a, const std::string& expected) {
   if (r.kind == "status") return std::to_string(a.status);
-  if (r.kind == "console") return Has(r.words, "all") ? a.printed : ReportLines(a.printed);
+  const auto tail = [&](const std::string& b) { return b.substr(b.size() - std::min(b.size(), expected.size())); };
+  if (r.kind == "console") return Has(r.words, "all") ? a.printed : Has(r.words, "tail") ? tail(a.printed) : ReportLines(a.printed);
   if (r.kind == "output") return a.printed;
   auto it = a.changes.find(First(r.words));
   if (it == a.changes.end() || it->second.kind != r.kind) return std::nullopt;
   const std::string mode = ModeOf(r), &bytes = it->second.bytes;
-  if (mode == "tail") return bytes.substr(bytes.size() - std::min(bytes.size(), expected.size()));
+  if (mode == "tail") return tail(bytes);
   if (mode == "exists") return std::string();
   return mode.empty() ? bytes : CaseDecoders().at(mode)(bytes);
 }

@@ -29,10 +29,10 @@
 // After run, preview, check and decode come their results; a case states what
 // it is about and the rest goes unchecked:
 //   --- status N                     the exit status (always checked: 0 unless stated)
-//   --- console [all]                what the run printed: its report lines
+//   --- console [all|tail]           what the run printed: its report lines
 //                                    ("File:", "Error:", "Warning:", "Fatal:"),
 //                                    with "all" every line (banner, progress,
-//                                    listings)
+//                                    listings), with "tail" its last lines
 //   --- output                       what a check printed, or a decoder's listing
 //   --- new|changed <path> [mode]    a file the run created or changed; mode:
 //        (none) the whole file, "tail" its last lines, "raster", "vector" or
