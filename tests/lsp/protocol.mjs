@@ -69,7 +69,6 @@ connection.onNotification('textDocument/publishDiagnostics', (p) => {
 });
 let logWaiting = null;
 connection.onNotification('window/logMessage', (p) => { if (logWaiting) logWaiting(p.message); logWaiting = null; });
-const nextLog = () => new Promise((resolve) => { logWaiting = resolve; });
 connection.listen();
 let version = 1;
 // A notification, and the project's diagnostics that follow it.
@@ -79,8 +78,11 @@ function notify(method, params) {
   return arrived;
 }
 const change = (text) => notify('textDocument/didChange', { textDocument: { uri, version: ++version }, contentChanges: [{ text }] });
+// The unchanged text again: its diagnostics, and the message its run logged.
+const logged = async (log = new Promise((resolve) => { logWaiting = resolve; })) => [await change(original), await log];
 const at = (line, character) => ({ textDocument: { uri }, position: { line, character } });
-const settings = { arguments: ['-pjmill.pj', '-rmill4.cfg'] };
+// What an editor opening the project's folder sends: the run's settings.
+const initialize = { rootUri: pathToFileURL(dir).href, capabilities: {}, initializationOptions: { arguments: ['-pjmill.pj', '-rmill4.cfg'] } };
 // The project's diagnostics from a server that has run nothing before: what
 // a change's run, which takes what did not change from earlier runs, gives.
 async function fresh(text) {
@@ -89,7 +91,7 @@ async function fresh(text) {
   const got = new Promise((resolve) => other.onNotification('textDocument/publishDiagnostics',
                                                             (p) => { if (p.uri === uri) resolve(p.diagnostics); }));
   other.listen();
-  await other.sendRequest('initialize', { rootUri: pathToFileURL(dir).href, capabilities: {}, initializationOptions: settings });
+  await other.sendRequest('initialize', initialize);
   other.sendNotification('textDocument/didOpen', { textDocument: { uri, languageId: 'quillon32-project', version: 1, text } });
   const diagnostics = await got;
   await other.sendRequest('shutdown');
@@ -97,9 +99,7 @@ async function fresh(text) {
   return diagnostics;
 }
 
-const init = await connection.sendRequest('initialize',
-  { processId: process.pid, rootUri: pathToFileURL(dir).href, capabilities: {},
-    initializationOptions: settings });
+const init = await connection.sendRequest('initialize', { processId: process.pid, ...initialize });
 check(init.capabilities.completionProvider && init.capabilities.definitionProvider && init.capabilities.hoverProvider,
       'initialize: completion, definition and hover offered');
 connection.sendNotification('initialized', {});
@@ -245,21 +245,17 @@ const bitmap = path.join(dir, 'rpm.bmp'), bytes = fs.readFileSync(bitmap);
 // The sources that a run converts: every picture, drawing and text source
 // at first, then only those that changed.
 const sources = original.match(/^(BMP|PCX|DXF|TXS|TXM|TXB) /gm).length;
-let logged = nextLog();
-diagnostics = await change(original);
-logged = await logged;
-check(logged === `mill.spm: 0 sources converted, ${sources} unchanged since the last run`,
-      'a change of the text converts no source again', logged);
+let [, log] = await logged();
+check(log === `mill.spm: 0 sources converted, ${sources} unchanged since the last run`,
+      'a change of the text converts no source again', log);
 const shorter = Buffer.from(bytes);
 shorter.writeInt32LE(40, 22);
 fs.writeFileSync(bitmap, shorter);
-logged = nextLog();
-diagnostics = await change(original);
-logged = await logged;
+[diagnostics, log] = await logged();
 check(diagnostics.some((x) => x.code === 'W8231' && x.message.includes('rpm.bmp')) &&
-      logged === `mill.spm: 1 sources converted, ${sources - 1} unchanged since the last run` &&
+      log === `mill.spm: 1 sources converted, ${sources - 1} unchanged since the last run` &&
       JSON.stringify(diagnostics) === JSON.stringify(await fresh(original)),
-      'a bitmap changed on disk is converted again, and it alone, as a first run reports it', JSON.stringify(diagnostics) + logged);
+      'a bitmap changed on disk is converted again, and it alone, as a first run reports it', JSON.stringify(diagnostics) + log);
 fs.writeFileSync(bitmap, bytes);
 diagnostics = await change(original);
 check(diagnostics.length === 0 && (await fresh(original)).length === 0, 'and again when it is back', JSON.stringify(diagnostics));
