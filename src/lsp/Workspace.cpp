@@ -187,6 +187,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.observer = &collector;
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
+    run.diag.logWritten = false;
     run.conversions = &conversions_;
     run.lineWords = &lineWords_;
     const std::size_t made = conversions_.made, taken = conversions_.taken;
