@@ -203,18 +203,44 @@ int main(int argc, char** argv) {
     const double changeCpu = (s.Cpu() - cpu) / kChanges * 1000;
     // Not timed: the diagnostics of a change are those a fresh server gives
     // the same text, for an error made (a softkey renamed away from its
-    // item), taken back, a condition that switches a softkey line off, and
-    // a source spoilt outside the editor between two changes.
+    // item), taken back, a condition that switches a softkey line off, a
+    // source spoilt outside the editor between two changes, the softkeys'
+    // path on the control set, a line that a file's coming into being
+    // switches on (the edit outside the editor changes no word of it), and
+    // a softkey moved into the next menu (every index after it moves).
+    int version = kChanges + 2;
     const std::string line = "BMP img\\sk" + std::to_string(n / 2) + ".bmp SK" + std::to_string(n / 2) + "\n";
     const std::size_t at = text.find(line);
     auto with = [&](const std::string& by) { return std::string(text).replace(at, line.size(), by); };
-    int version = kChanges + 2;
-    const std::string edits[] = {with(line.substr(0, line.size() - 1) + "X\n"), text,
-                                 with("#IF 1\n" + line + "#ENDIF\n"), with("#IF 0\n" + line + "#ENDIF\n"), text};
-    for (const std::string& edited : edits) {
-      if (&edited == &edits[4]) bench::Write(dir / "img" / ("sk" + std::to_string(n / 2 + 1) + ".bmp"), "BM");
+    std::string skPath = text;
+    skPath.insert(text.find('\n') + 1, "SKPATH PLC:\\OTHER\\\n");
+    std::string moved = with("");
+    const int menus = (n + 99) / 100;
+    const std::size_t next = moved.find("SKMENU M" + std::to_string((n / 2 / 100 + 1) % menus) + " ");
+    moved.insert(moved.find('\n', next) + 1, line);
+    const std::string gated = with("#IFEXIST img\\flag.txt\n" + line + "#ENDIF\n");
+    struct Edit {
+      std::string text;
+      fs::path spoilt;  // a file written on disk before the change
+      std::string bytes;
+    };
+    const fs::path img = dir / "img";
+    auto edit = [](std::string edited, fs::path spoilt = {}, std::string bytes = {}) {
+      return Edit{std::move(edited), std::move(spoilt), std::move(bytes)};
+    };
+    const Edit edits[] = {edit(with(line.substr(0, line.size() - 1) + "X\n")),
+                          edit(text),
+                          edit(with("#IF 1\n" + line + "#ENDIF\n")),
+                          edit(with("#IF 0\n" + line + "#ENDIF\n")),
+                          edit(text, img / ("sk" + std::to_string(n / 2 + 1) + ".bmp"), "BM"),
+                          edit(skPath),
+                          edit(gated),
+                          edit(gated, img / "flag.txt", "on"),
+                          edit(moved)};
+    for (const Edit& e : edits) {
+      if (!e.spoilt.empty()) bench::Write(e.spoilt, e.bytes);
       Server fresh(server);
-      if (!Change(s, uri, version++, edited) || !Open(fresh, dir, uri, edited)) return 1;
+      if (!Change(s, uri, version++, e.text) || !Open(fresh, dir, uri, e.text)) return 1;
       const bool same = s.last == fresh.last;
       fresh.End();
       if (!same) {

@@ -228,10 +228,25 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
       if (!LookupMessage(d, Number(code), text)) text = d.errorNoLabel + ": " + std::to_string(Number(code));
       it = texts.emplace(code, std::move(text)).first;
     }
-    Describe(d, f.report, &it->second);
     // The size of a picture is the generation's own warning: listed, not
     // reported twice.
-    if (report && code != Msg::WrongSize) Report(d, f.report, &it->second);
+    if (report && code != Msg::WrongSize) {
+      // The finding takes the texts its report was told with, made once; a
+      // repeat's say so, which the finding's own do not.
+      const std::size_t told = d.kept.size();
+      Report(d, f.report, &it->second);
+      if (d.kept.size() == told + 1 && d.kept.back().repeats == kNoDiagnostic) {
+        const Diagnostic& r = d.kept.back();
+        f.report.at = r.at;
+        f.report.notes = r.notes;
+        f.report.severity = r.severity;
+        f.report.message = r.message;
+        f.report.tag = r.tag;
+        f.report.text = r.text;
+        continue;
+      }
+    }
+    Describe(d, f.report, &it->second);
   }
 }
 

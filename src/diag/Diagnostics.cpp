@@ -382,9 +382,12 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueTe
   const std::vector<const RelatedSpan*> notes = ShownNotes(d, r);
   // The log and the console show the same line, made once (a language
   // server's runs, which have no console, report thousands).
-  const std::string line = ClassicLine(d, r);
-  LogLineOf(d, line);
-  for (const RelatedSpan* note : notes) LogLineOf(d, ClassicNoteLine(d, *note));
+  const bool logged = d.log && d.logWritten;
+  const std::string line = logged || (!d.gccStream && d.console) ? ClassicLine(d, r) : std::string();
+  if (logged) {
+    LogLineOf(d, line);
+    for (const RelatedSpan* note : notes) LogLineOf(d, ClassicNoteLine(d, *note));
+  }
   if (d.gccStream) {
     GccStreamLine(d, r.at, GccText(r));
     for (const RelatedSpan* note : notes) GccStreamLine(d, note->at, ": note: " + note->text);
@@ -418,7 +421,7 @@ void ShowProgress(Diagnostics& d, Progress message, const char* text1, const cha
 
 void LogLine(Diagnostics& d, const char* format, const char* text1, const char* text2,
              long number1, long number2) {
-  if (!d.log || !format) return;
+  if (!d.log || !d.logWritten || !format) return;
   std::string line = FormatMessageText(format, text1, text2, number1, number2);
   if (d.recorder) d.recorder->Logged(line);
   line += '\n';

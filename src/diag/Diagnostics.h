@@ -46,6 +46,10 @@ struct Diagnostics {
   std::function<std::string(std::string_view)> fullPath;
   std::unique_ptr<File> catalogue;
   std::unique_ptr<File> log;
+  // False: the log is created (a folder that cannot hold it still fails the
+  // run) but no line goes into it, and none is made: a language server's
+  // runs, thousands of lines each change, whose log nobody reads.
+  bool logWritten = true;
   int errors = 0, warnings = 0;
   std::string errorLabel = "Error";
   std::string warningLabel = "Warning";

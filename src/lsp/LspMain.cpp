@@ -300,10 +300,18 @@ void Server::Publish(const std::string& path) {
       listFile = &r.at.file;
       now.insert(r.at.file);
     }
+    // Appended piece by piece: a project's thousands of reports each make
+    // one.
     std::string& d = *list;
     d += d.empty() ? "{" : ",{";
-    if (!r.tag.empty()) d += "\"code\":" + JsonText(r.tag) + ",";
-    d += "\"message\":" + JsonText(r.text) + ",\"range\":";
+    if (!r.tag.empty()) {
+      d += "\"code\":";
+      d += JsonText(r.tag);
+      d += ',';
+    }
+    d += "\"message\":";
+    d += JsonText(r.text);
+    d += ",\"range\":";
     AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
     if (!r.related.empty()) {
@@ -312,11 +320,17 @@ void Server::Publish(const std::string& path) {
         if (d.back() != '[') d += ',';
         d += "{\"location\":{\"range\":";
         AppendRange(d, SpanAt(at));
-        d += ",\"uri\":" + JsonText(Uri(at.file)) + "},\"message\":" + JsonText(text) + "}";
+        d += ",\"uri\":";
+        d += JsonText(Uri(at.file));
+        d += "},\"message\":";
+        d += JsonText(text);
+        d += '}';
       }
-      d += "]";
+      d += ']';
     }
-    d += ",\"severity\":" + std::to_string(severity) + ",\"source\":\"Quillon32\"}";
+    d += ",\"severity\":";
+    d += std::to_string(severity);
+    d += ",\"source\":\"Quillon32\"}";
   }
   for (auto& [key, list] : byFile)
     write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +

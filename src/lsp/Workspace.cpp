@@ -41,10 +41,27 @@ std::string EditorForm(const std::string& path, const std::string& bytes) {
   return InCodePage850(path) ? Cp850ToUtf8(bytes) : Cp1252ToUtf8(bytes);
 }
 
+// The last name of a path ("" for a path that ends in a separator, "." or
+// "..", whose full path names another).
+std::string_view LastName(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  return last == "." || last == ".." ? std::string_view() : last;
+}
+
 }  // namespace
 
 const DocumentFileSystem::Document* DocumentFileSystem::Find(std::string_view path) {
   if (documents_.empty()) return nullptr;
+  // Every file a run reads or asks about passes here, thousands of sources
+  // beside the few documents open: a name none of them ends in is none of
+  // them, without making its full path.
+  if (const std::string_view last = LastName(path); !last.empty()) {
+    bool any = false;
+    for (const auto& [key, document] : documents_)
+      any = any || EqualsIgnoringCase(LastName(key), last);
+    if (!any) return nullptr;
+  }
   std::string full;
   if (!inner_.FullPath(path, full)) return nullptr;
   const auto it = documents_.find(UpperCase(full));
@@ -187,6 +204,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     run.observer = &collector;
     run.inputGuard.observer = &collector;
     run.diag.console = nullptr;
+    run.diag.logWritten = false;
     run.conversions = &conversions_;
     run.lineWords = &lineWords_;
     const std::size_t made = conversions_.made, taken = conversions_.taken;
