@@ -75,7 +75,10 @@ void DocumentFileSystem::Put(const std::string& fullPath, std::string bytes) {
 void DocumentFileSystem::Drop(const std::string& fullPath) { documents_.erase(UpperCase(fullPath)); }
 
 std::string DocumentFileSystem::FileVersion(std::string_view path) {
-  if (const Document* document = Find(path)) return "editor:" + std::to_string(document->version);
+  // With the file's own under it, whose identity a run takes along with an
+  // unchanged version.
+  if (const Document* document = Find(path))
+    return "editor:" + std::to_string(document->version) + ":" + inner_.FileVersion(path);
   return inner_.FileVersion(path);
 }
 

@@ -63,6 +63,10 @@ struct DirectoryEntry {
   bool isDirectory = false;
 };
 
+// What became of a PutShared: the file holds the bytes, it could not be created
+// (nothing changed), or it was created and writing to it failed.
+enum class PutResult { Written, NotCreated, WriteFailed };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -114,6 +118,16 @@ class FileSystem {
   // at each name once and answer again what it saw.  Letting go forgets it
   // all, so the next run sees what changed meanwhile.
   virtual void HoldStill(bool still) { (void)still; }
+  // Creates a file holding bytes, as opening it for writing, writing them
+  // and closing it would.  A file system that keeps files in memory keeps
+  // the bytes themselves, which nobody changes afterwards: the language
+  // server puts a softkey converted in an earlier run without a copy.
+  virtual PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
+    std::unique_ptr<File> file = Open(path, FileMode::WriteBinary);
+    if (!file) return PutResult::NotCreated;
+    const bool written = file->WriteText(*bytes);
+    return file->Close() && written ? PutResult::Written : PutResult::WriteFailed;
+  }
 };
 
 // The version of a file that is not there.

@@ -185,11 +185,19 @@ class MemoryFileSystem final : public FileSystem {
     }
     auto parent = entries_.find(ParentOf(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return fail("no such directory");
-    Entry& entry = Insert(full);
-    entry.isDirectory = false;
-    entry.bytes = std::make_shared<std::string>();
-    entry.version = ++versions_;
-    return std::make_unique<MemoryFile>(entry.bytes, text, true);
+    return std::make_unique<MemoryFile>(Created(full, std::make_shared<std::string>()), text, true);
+  }
+  // The bytes are kept as they are: a file opened for writing later gets
+  // bytes of its own.
+  PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override {
+    std::string full;
+    if (!Resolve(path, full)) return PutResult::NotCreated;
+    auto it = entries_.find(full);
+    auto parent = entries_.find(ParentOf(full));
+    if ((it != entries_.end() && it->second.isDirectory) || parent == entries_.end() || !parent->second.isDirectory)
+      return PutResult::NotCreated;
+    Created(full, std::move(bytes));
+    return PutResult::Written;
   }
   std::string FailureReason() override { return reason_; }
   bool Exists(std::string_view path) override {
@@ -369,6 +377,14 @@ class MemoryFileSystem final : public FileSystem {
     return true;
   }
 
+  // A file made anew with its bytes.
+  const std::shared_ptr<std::string>& Created(const std::string& full, std::shared_ptr<std::string> bytes) {
+    Entry& entry = Insert(full);
+    entry.isDirectory = false;
+    entry.bytes = std::move(bytes);
+    entry.version = ++versions_;
+    return entry.bytes;
+  }
   // The stored entry of a name, and its key without regard to case: the
   // directory's path, "/", the name in upper case.
   Entry& Insert(const std::string& full) {

@@ -15,6 +15,59 @@ std::string OverlayFileSystem::Full(std::string_view path) {
   return full;
 }
 
+namespace {
+
+// Whether a full path is in memory form already (a POSIX host's full paths
+// mostly are), so that it need not be made again.
+bool InMemoryFormAlready(std::string_view full) {
+  return !full.empty() && full[0] == '/' && full.find('\\') == std::string_view::npos &&
+         full.find("//") == std::string_view::npos && (full.size() == 1 || full.back() != '/');
+}
+
+}  // namespace
+
+bool OverlayFileSystem::InMemory(const std::string& full) {
+  if (full.empty()) return false;
+  if (InMemoryFormAlready(full)) return stored_.Find(full) && memory_.Exists(full);
+  const std::string inMemory = InMemoryForm(full);
+  return stored_.Find(inMemory) && memory_.Exists(inMemory);
+}
+
+void OverlayFileSystem::Stored(std::string_view inMemory) {
+  for (std::size_t end = inMemory.size(); end > 0 && end != std::string_view::npos; end = inMemory.rfind('/', end - 1))
+    if (!stored_.Insert(inMemory.substr(0, end))) break;
+}
+
+bool OverlayFileSystem::FolderThere(const std::string& full) {
+  if (full.empty()) return false;
+  // The folder of an earlier output is known to be there; only a folder
+  // written into for the first time is looked up on the host.
+  // Most outputs go into the folder of the one before.
+  const std::string parent = HostParent(full);
+  if (parent != lastFolder_) {
+    const std::string parentInMemory = InMemoryForm(parent);
+    if (!memory_.IsDirectory(parentInMemory)) {
+      if (!IsDirectory(parent)) return false;
+      memory_.AddDirectory(parentInMemory);
+      Stored(parentInMemory);
+    }
+    lastFolder_ = parent;
+  }
+  return true;
+}
+
+PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
+  const std::string full = Full(path);
+  if (!FolderThere(full)) return PutResult::NotCreated;
+  const std::string inMemory = InMemoryForm(full);
+  const PutResult result = memory_.PutShared(inMemory, std::move(bytes));
+  if (result == PutResult::Written) {
+    Stored(inMemory);
+    removed_.erase(full);
+  }
+  return result;
+}
+
 bool OverlayFileSystem::ReadWhole(std::string_view path, std::string& out) {
   std::unique_ptr<File> file = Open(path, FileMode::ReadBinary);
   return file && file->ReadAll(out);
@@ -24,21 +77,13 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
   const std::string full = Full(path);
   const bool write = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   if (write) {
-    if (full.empty()) return nullptr;
-    // The folder of an earlier output is known to be there; only a folder
-    // written into for the first time is looked up on the host.
-    // Most outputs go into the folder of the one before.
-    const std::string parent = HostParent(full);
-    if (parent != lastFolder_) {
-      const std::string parentInMemory = InMemoryForm(parent);
-      if (!memory_.IsDirectory(parentInMemory)) {
-        if (!IsDirectory(parent)) return nullptr;
-        memory_.AddDirectory(parentInMemory);
-      }
-      lastFolder_ = parent;
+    if (!FolderThere(full)) return nullptr;
+    const std::string inMemory = InMemoryForm(full);
+    std::unique_ptr<File> file = memory_.Open(inMemory, mode);
+    if (file) {
+      Stored(inMemory);
+      removed_.erase(full);
     }
-    std::unique_ptr<File> file = memory_.Open(InMemoryForm(full), mode);
-    if (file) removed_.erase(full);
     return file;
   }
   if (InMemory(full)) return memory_.Open(InMemoryForm(full), mode);
@@ -87,7 +132,9 @@ bool OverlayFileSystem::FindFiles(std::string_view directory, std::string_view p
 bool OverlayFileSystem::MakeDirectory(std::string_view path) {
   const std::string full = Full(path);
   if (full.empty() || Exists(path) || !IsDirectory(HostParent(full))) return false;
-  memory_.AddDirectory(InMemoryForm(full));
+  const std::string inMemory = InMemoryForm(full);
+  memory_.AddDirectory(inMemory);
+  Stored(inMemory);
   return true;
 }
 

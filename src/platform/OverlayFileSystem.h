@@ -12,6 +12,7 @@
 #include "platform/ForwardingFileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
+#include "platform/NameSet.h"
 
 namespace q32 {
 
@@ -19,7 +20,7 @@ namespace q32 {
 // directory and takes full paths as the host makes them.
 class OverlayFileSystem final : public ForwardingFileSystem {
  public:
-  explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
+  explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) { stored_.Insert("/"); }
 
   // The bytes the run left in a file it created (full host path), or null.
   const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(InMemoryForm(fullPath)); }
@@ -32,6 +33,8 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   bool Remove(std::string_view path) override;
   bool FindFiles(std::string_view directory, std::string_view pattern, std::vector<DirectoryEntry>& out) override;
   bool MakeDirectory(std::string_view path) override;
+  // The bytes are kept in memory as they are.
+  PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override;
   std::string FileIdentity(std::string_view path) override;
   // The run's outputs have none: what a conversion read of them is no
   // file an earlier run saw.
@@ -42,10 +45,18 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   // for (the control's partitions, and drives on POSIX).  The memory keeps
   // each output under the full path's in-memory form.
   std::string Full(std::string_view path);
-  bool InMemory(const std::string& full) { return !full.empty() && memory_.Exists(InMemoryForm(full)); }
+  bool InMemory(const std::string& full);
+  // Notes a name the memory holds now, and the folders above it.
+  void Stored(std::string_view inMemory);
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
+  // Whether a file can be created at a full path: its folder is there.
+  bool FolderThere(const std::string& full);
 
   MemoryFileSystem memory_;
+  // Every name the memory has held (in memory form, without regard to
+  // case): a run asks about thousands of the host's files, which are nearly
+  // all not there, known so at one look.
+  NameSet stored_{true};
   std::set<std::string> removed_;  // host files the run deleted (kept on disk)
   std::string lastFolder_;         // the full path of the folder written into last
 };

@@ -1,5 +1,7 @@
 #include "project/ConversionCache.h"
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "run/RunContext.h"
@@ -19,11 +21,13 @@ struct ConversionCache::Entry {
     std::string path, text;
     std::size_t kept = 0;  // Reported: the report's index in reports
     Diagnostic finding;    // Found
+    // Created: the bytes the file holds at the end, put there as they are.
+    std::shared_ptr<std::string> bytes;
   };
+  InputGuardFileSystem::InputName source;  // the line's source as the run's inputs know it
   std::vector<Input> inputs;
   std::vector<Event> events;
-  std::map<std::string, std::string> outputs;  // the bytes each file created holds at the end
-  std::vector<Diagnostic> reports;             // as they were handed to Report
+  std::vector<Diagnostic> reports;  // as they were handed to Report
   Conversion result;
   bool used = true;
 };
@@ -116,7 +120,14 @@ std::string KeyOf(RunContext& run) {
   return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + run.project.destPath + "\n" + k.source;
 }
 
-Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert, bool& keep) {
+Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert,
+                  const std::string& sourcePath, bool& keep) {
+  const std::string& source = run.softkey.source;
+  entry.source = run.inputGuard.NameOf(source);
+  run.inputGuard.RegisterInput(source, entry.source);
+  // The source's name stands for the file only as long as its version does,
+  // whether the converter looked at it or not.
+  std::string sourceVersion = run.fs.FileVersion(source);
   RunObserver* observer = run.observer;
   Recorder recorder(entry, run.fs, observer);
   if (observer) run.observer = &recorder;
@@ -129,12 +140,20 @@ Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion(
   run.diag.recorder = nullptr;
   run.inputGuard.watcher = nullptr;
   run.observer = observer;
-  keep = recorder.keep && run.inputGuard.FailureCount() == failures;
-  for (const Entry::Event& e : entry.events) {
-    if (e.kind != Entry::Kind::Created || entry.outputs.count(e.path)) continue;
-    std::unique_ptr<File> file = run.fs.Open(e.path, FileMode::ReadBinary);
-    std::string bytes;
-    if (file && file->ReadAll(bytes)) entry.outputs[e.path] = std::move(bytes);
+  keep = recorder.keep && run.inputGuard.FailureCount() == failures && !sourceVersion.empty();
+  if (std::none_of(entry.inputs.begin(), entry.inputs.end(),
+                   [&sourcePath](const Entry::Input& input) { return input.path == sourcePath; }))
+    entry.inputs.push_back({sourcePath, std::move(sourceVersion), false});
+  std::map<std::string_view, std::shared_ptr<std::string>> outputs;
+  for (Entry::Event& e : entry.events) {
+    if (e.kind != Entry::Kind::Created) continue;
+    std::shared_ptr<std::string>& bytes = outputs[e.path];
+    if (!bytes) {
+      bytes = std::make_shared<std::string>();
+      std::unique_ptr<File> file = run.fs.Open(e.path, FileMode::ReadBinary);
+      if (file) (void)file->ReadAll(*bytes);
+    }
+    e.bytes = bytes;
   }
   return entry.result;
 }
@@ -154,15 +173,10 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
   bool first = true;
   for (const Entry::Event& e : entry.events) {
     if (e.kind != Entry::Kind::Created) continue;
-    std::unique_ptr<File> file = run.fs.Open(e.path, FileMode::WriteBinary);
-    if (!file && first) return false;
+    if (run.fs.PutShared(e.path, e.bytes) == PutResult::NotCreated && first) return false;
     first = false;
-    if (!file) continue;
-    const auto bytes = entry.outputs.find(e.path);
-    if (bytes != entry.outputs.end()) file->WriteText(bytes->second);
-    file->Close();
   }
-  // The dispatch registered the source itself.
+  // The source is registered already.
   for (const Entry::Input& input : entry.inputs)
     if (input.opened && input.path != sourcePath) run.inputGuard.RegisterInput(input.path);
   for (const Entry::Event& e : entry.events) {
@@ -194,21 +208,29 @@ ConversionCache::ConversionCache() = default;
 ConversionCache::~ConversionCache() = default;
 
 Conversion ConversionCache::Convert(RunContext& run, const std::function<Conversion()>& convert) {
+  const std::string& source = run.softkey.source;
+  auto uncached = [&run, &convert, &source] {
+    run.inputGuard.RegisterInput(source);
+    return convert();
+  };
   // Within a conversion watched already (none is now): no cache.
-  if (run.inputGuard.watcher || run.diag.recorder) return convert();
+  if (run.inputGuard.watcher || run.diag.recorder) return uncached();
   const std::string key = KeyOf(run);
   std::string sourcePath;
-  if (key.empty() || !run.fs.FullPath(run.softkey.source, sourcePath)) return convert();
+  if (key.empty() || !run.fs.FullPath(source, sourcePath)) return uncached();
   auto found = entries_.find(key);
-  if (found != entries_.end() && Unchanged(run, *found->second) && Replay(run, *found->second, sourcePath)) {
-    ++taken;
-    found->second->used = true;
-    return found->second->result;
+  if (found != entries_.end() && Unchanged(run, *found->second)) {
+    run.inputGuard.RegisterInput(source, found->second->source);
+    if (Replay(run, *found->second, sourcePath)) {
+      ++taken;
+      found->second->used = true;
+      return found->second->result;
+    }
   }
   ++made;
   auto entry = std::make_unique<Entry>();
   bool keep = false;
-  const Conversion result = Record(run, *entry, convert, keep);
+  const Conversion result = Record(run, *entry, convert, sourcePath, keep);
   if (keep) entries_[key] = std::move(entry);
   else if (found != entries_.end()) entries_.erase(found);
   return result;

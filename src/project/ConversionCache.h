@@ -40,7 +40,8 @@ class ConversionCache {
   ConversionCache& operator=(const ConversionCache&) = delete;
 
   // The conversion of the softkey line in run.softkey: convert() run and
-  // kept, or its outcome taken from an earlier run.
+  // kept, or its outcome taken from an earlier run.  Either way the line's
+  // source is an input of the run first.
   Conversion Convert(RunContext& run, const std::function<Conversion()>& convert);
   // Forgets the conversions no run asked for since the last call: sources a
   // project no longer names.

@@ -72,8 +72,9 @@ Conversion Convert(RunContext& run, const SourceFormat& format, const char* logF
     }
     return result;
   };
-  if (!run.conversions) return convert();
-  return run.conversions->Convert(run, convert);
+  if (run.conversions) return run.conversions->Convert(run, convert);
+  run.inputGuard.RegisterInput(run.softkey.source);
+  return convert();
 }
 
 }  // namespace
@@ -84,10 +85,11 @@ Conversion DispatchSoftkey(RunContext& run, LanguageTable& languages, bool& firs
   k.targetExt = s.controlFamilyLE ? ".sk" : ".PIC";
   if (s.mode == RunMode::Check) return CheckSource(run);
   // A converter may create its softkey before it opens the source; the
-  // source is an input from here on, so a softkey named like it is refused.
-  if (SourceFormatOf(k.sourceType).role != SourceRole::InLineText) run.inputGuard.RegisterInput(k.source);
-
+  // source is an input from here on, so a softkey named like it is refused
+  // (a conversion registers it itself, with the name an earlier run made).
   const SourceFormat& format = SourceFormatOf(k.sourceType);
+  if (format.role == SourceRole::BmxProject || format.role == SourceRole::Softkey)
+    run.inputGuard.RegisterInput(k.source);
   switch (format.role) {
     case SourceRole::Picture: {
       Conversion result = Convert(run, format, kGeneratingFormat);

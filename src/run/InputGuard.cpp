@@ -87,6 +87,13 @@ std::string InputGuardFileSystem::NameKey(std::string_view path) {
   FoldKey(full);
   // Most files of a run lie below the directory it started in: that part of
   // every key is kept once, so a softkey's key is little more than its name.
+  const std::string& home = Home();
+  if (!home.empty() && full.size() > home.size() && full.compare(0, home.size(), home) == 0)
+    full.replace(0, home.size(), 1, '\0');
+  return full;
+}
+
+const std::string& InputGuardFileSystem::Home() {
   if (!homeKnown_) {
     homeKnown_ = true;
     if (inner_.GetCurrentDir(home_)) {
@@ -94,18 +101,28 @@ std::string InputGuardFileSystem::NameKey(std::string_view path) {
       if (!home_.empty() && home_.back() != '\\') home_ += '\\';
     }
   }
-  if (!home_.empty() && full.size() > home_.size() && full.compare(0, home_.size(), home_) == 0)
-    full.replace(0, home_.size(), 1, '\0');
-  return full;
+  return home_;
+}
+
+InputGuardFileSystem::InputName InputGuardFileSystem::NameOf(std::string_view path) {
+  InputName name;
+  if (path.empty()) return name;
+  name.key = NameKey(path);
+  name.home = home_;
+  name.identity = inner_.FileIdentity(path);
+  return name;
+}
+
+void InputGuardFileSystem::RegisterInput(std::string_view path, const InputName& known) {
+  if (path.empty()) return;
+  if (known.key.empty() || known.home != Home()) return RegisterInput(path);
+  if (created_.Find(known.key)) return;
+  names_.Insert(known.key);
+  if (!known.identity.empty()) identities_.Insert(known.identity);
 }
 
 void InputGuardFileSystem::RegisterInput(std::string_view path) {
-  if (path.empty()) return;
-  std::string key = NameKey(path);
-  if (created_.Find(key)) return;
-  names_.Insert(key);
-  std::string identity = inner_.FileIdentity(path);
-  if (!identity.empty()) identities_.Insert(identity);
+  if (!path.empty()) RegisterInput(path, NameOf(path));
 }
 
 bool InputGuardFileSystem::IsInput(std::string_view path) {
@@ -132,27 +149,42 @@ void InputGuardFileSystem::Clear() {
   noted_.clear();
 }
 
+bool InputGuardFileSystem::MayCreate(std::string_view path, const std::string& key) {
+  refused_.clear();
+  if (!IsInput(path, key)) return true;
+  refused_ = "it is an input of this run, which an output never replaces";
+  return false;
+}
+
+// A file created is known by its name key from here on.
+void InputGuardFileSystem::NoteCreated(std::string_view path, const std::string& key) {
+  created_.Insert(key);
+  if (watcher) watcher->Created(path);
+  if (observer) observer->FileCreated(path);
+}
+
 std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode mode) {
   const bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   refused_.clear();
-  // A file created is known by its name key from here on.
   const std::string key = create ? NameKey(path) : std::string();
-  if (create && IsInput(path, key)) {
-    refused_ = "it is an input of this run, which an output never replaces";
-    return nullptr;
-  }
+  if (create && !MayCreate(path, key)) return nullptr;
   std::string version = watcher && !create ? inner_.FileVersion(path) : std::string();
   std::unique_ptr<File> file = inner_.Open(path, mode);
   if (watcher && !create) watcher->Consulted(path, std::move(version), file != nullptr);
   if (!file) return nullptr;
-  if (create) {
-    created_.Insert(key);
-    if (watcher) watcher->Created(path);
-    if (observer) observer->FileCreated(path);
-  } else {
-    RegisterInput(path);
-  }
+  if (create) NoteCreated(path, key);
+  else RegisterInput(path);
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
+}
+
+PutResult InputGuardFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
+  const std::string key = NameKey(path);
+  if (!MayCreate(path, key)) return PutResult::NotCreated;
+  const PutResult result = inner_.PutShared(path, std::move(bytes));
+  if (result == PutResult::NotCreated) return result;
+  NoteCreated(path, key);
+  if (result == PutResult::WriteFailed) NoteFailedWrite(std::string(path));
+  return result;
 }
 
 bool InputGuardFileSystem::Exists(std::string_view path) {

@@ -53,6 +53,16 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // back (a project may name its tree file as a source): the run may write
   // it again, and delete it when the run fails.
   void RegisterInput(std::string_view path);
+  // What registering a name remembers of it, for whoever registers the same
+  // file run after run (a conversion taken from an earlier run): good again
+  // while the file's version is as it was when the name was made, in a run
+  // started in the same directory.
+  struct InputName {
+    std::string home, key, identity;
+  };
+  InputName NameOf(std::string_view path);
+  // RegisterInput with what an earlier run made of the path.
+  void RegisterInput(std::string_view path, const InputName& known);
   // True when the path names a file remembered as an input.
   bool IsInput(std::string_view path);
   // Forgets every input and failure (a new run).
@@ -77,6 +87,7 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   std::size_t FailureCount() const { return noted_.size(); }
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
+  PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override;
   bool Exists(std::string_view path) override;
   bool IsDirectory(std::string_view path) override;
   std::string FailureReason() override { return refused_.empty() ? inner_.FailureReason() : refused_; }
@@ -90,8 +101,14 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // The full path with "\" as separator and ASCII letters in lower case;
   // the directory the run started in stands as a single NUL at its front.
   std::string NameKey(std::string_view path);
+  // The key of the run's first current directory (made at the first use).
+  const std::string& Home();
   // IsInput of a path whose name key is made already.
   bool IsInput(std::string_view path, const std::string& key);
+  // Whether a file may be created at path (else why not is kept), and what
+  // its creation makes known.
+  bool MayCreate(std::string_view path, const std::string& key);
+  void NoteCreated(std::string_view path, const std::string& key);
 
   NameSet names_;
   NameSet identities_;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <initializer_list>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -50,9 +52,20 @@ struct HostPlace {
   struct stat st {};
 };
 
+// Numbers written one after the other, each after a colon but the first,
+// into one string: a run asks for the identity and version of every file.
+std::string NumbersText(std::initializer_list<long long> numbers) {
+  char text[8 * 21];
+  char* at = text;
+  for (long long n : numbers) {
+    if (at != text) *at++ = ':';
+    at = std::to_chars(at, text + sizeof text, n).ptr;
+  }
+  return std::string(text, at);
+}
+
 std::string IdentityOf(const struct stat& st) {
-  return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ":" +
-         std::to_string(static_cast<unsigned long long>(st.st_ino));
+  return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino)});
 }
 
 // The host's words for an error number, as a report's reason.
@@ -185,19 +198,22 @@ class HostFileSystem final : public FileSystem {
   }
 
   std::string FileIdentity(std::string_view path) override {
-    HostPlace place;
-    return Resolve(path, place) && place.exists ? IdentityOf(place.st) : std::string();
+    HostPlace scratch;
+    const HostPlace* place = PlaceOf(path, scratch);
+    return place && place->exists ? IdentityOf(place->st) : std::string();
   }
 
   // The identity, the size and the time of the last change to content or
-  // inode, in nanoseconds.
+  // inode (seconds and nanoseconds).
   std::string FileVersion(std::string_view path) override {
-    HostPlace place;
-    if (!Resolve(path, place) || !place.exists) return kAbsentFile;
-    const struct stat& st = place.st;
-    return IdentityOf(st) + ":" + std::to_string(static_cast<long long>(st.st_size)) + ":" +
-           std::to_string(static_cast<long long>(st.st_mtim.tv_sec)) + "." + std::to_string(st.st_mtim.tv_nsec) +
-           ":" + std::to_string(static_cast<long long>(st.st_ctim.tv_sec)) + "." + std::to_string(st.st_ctim.tv_nsec);
+    HostPlace scratch;
+    const HostPlace* place = PlaceOf(path, scratch);
+    if (!place || !place->exists) return kAbsentFile;
+    const struct stat& st = place->st;
+    return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
+                        static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+                        static_cast<long long>(st.st_mtim.tv_nsec), static_cast<long long>(st.st_ctim.tv_sec),
+                        static_cast<long long>(st.st_ctim.tv_nsec)});
   }
 
   void HoldStill(bool still) override {
@@ -292,7 +308,15 @@ class HostFileSystem final : public FileSystem {
   // first match in name order wins), and components that match nothing are
   // kept as written.  False for paths that cannot exist on this host.
   bool Resolve(std::string_view path, HostPlace& place) {
-    if (!still_) return Look(path, place);
+    const HostPlace* found = PlaceOf(path, place);
+    if (found && found != &place) place = *found;
+    return found != nullptr;
+  }
+
+  // Resolve without a copy: the place seen while held still, else the one
+  // looked up into scratch; null where Resolve is false.
+  const HostPlace* PlaceOf(std::string_view path, HostPlace& scratch) {
+    if (!still_) return Look(path, scratch) ? &scratch : nullptr;
     // Held still: each file once, whatever name the run gives it (a
     // softkey's source is asked for by its name in the project and by its
     // full path); a name that climbs with ".." by itself, as a link it
@@ -301,8 +325,7 @@ class HostFileSystem final : public FileSystem {
     if (path.find("..") != std::string_view::npos || !FullPath(path, key)) key = "\n" + std::string(path);
     auto [it, fresh] = places_.try_emplace(std::move(key));
     if (fresh) it->second.found = Look(path, it->second.place);
-    place = it->second.place;
-    return it->second.found;
+    return it->second.found ? &it->second.place : nullptr;
   }
 
   // What that resolution finds on the host.
