@@ -191,11 +191,35 @@ class MemoryFileSystem final : public FileSystem {
   // bytes of its own.
   PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override {
     std::string full;
+    if (!Joined(path, full)) return PutResult::NotCreated;
+    // Mostly a new file in a stored folder, named as written: one descent
+    // finds where it goes.
+    const auto at = entries_.lower_bound(full);
+    const std::size_t slash = full.rfind('/');
+    if ((at == entries_.end() || at->first != full) && slash != 0 && slash != std::string::npos &&
+        slash + 1 < full.size()) {
+      const auto parent = entries_.find(std::string_view(full).substr(0, slash));
+      std::string folded = FoldedKey(full);
+      if (parent != entries_.end() && parent->second.isDirectory && !folded_.count(folded)) {
+        const auto it = entries_.emplace_hint(at, full, Entry{});
+        Noted(full, std::move(folded));
+        it->second.isDirectory = false;
+        it->second.bytes = std::move(bytes);
+        it->second.version = ++versions_;
+        return PutResult::Written;
+      }
+    }
     if (!Resolve(path, full)) return PutResult::NotCreated;
     auto it = entries_.find(full);
-    auto parent = entries_.find(ParentOf(full));
-    if ((it != entries_.end() && it->second.isDirectory) || parent == entries_.end() || !parent->second.isDirectory)
-      return PutResult::NotCreated;
+    if (it != entries_.end()) {
+      // A file written again (Resolve found it, so its folder is there).
+      if (it->second.isDirectory) return PutResult::NotCreated;
+      it->second.bytes = std::move(bytes);
+      it->second.version = ++versions_;
+      return PutResult::Written;
+    }
+    const auto parent = entries_.find(ParentView(full));
+    if (parent == entries_.end() || !parent->second.isDirectory) return PutResult::NotCreated;
     Created(full, std::move(bytes));
     return PutResult::Written;
   }
@@ -283,7 +307,8 @@ class MemoryFileSystem final : public FileSystem {
   static bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
   }
-  static std::string ParentOf(const std::string& full) {
+  static std::string ParentOf(const std::string& full) { return std::string(ParentView(full)); }
+  static std::string_view ParentView(std::string_view full) {
     std::size_t slash = full.rfind('/');
     return slash == 0 || slash == std::string::npos ? "/" : full.substr(0, slash);
   }
@@ -349,7 +374,8 @@ class MemoryFileSystem final : public FileSystem {
     // directories are as written, only its own name is looked up.
     // (A stored directory's own directories are stored too.)
     if (const std::size_t slash = full.rfind('/');
-        slash != 0 && slash != std::string::npos && slash + 1 < full.size() && entries_.count(full.substr(0, slash))) {
+        slash != 0 && slash != std::string::npos && slash + 1 < full.size() &&
+        entries_.count(std::string_view(full).substr(0, slash))) {
       const auto found = folded_.find(FoldedKey(full));
       out = found != folded_.end() ? *found->second.begin() : full;
       return true;
@@ -389,11 +415,16 @@ class MemoryFileSystem final : public FileSystem {
   // directory's path, "/", the name in upper case.
   Entry& Insert(const std::string& full) {
     auto [it, fresh] = entries_.try_emplace(full);
-    if (fresh) everStored_.insert(UpperCase(full));
-    if (fresh && full != "/") folded_[FoldedKey(full)].insert(full);
+    if (fresh) Noted(full, full != "/" ? FoldedKey(full) : std::string());
     return it->second;
   }
-  void Erase(std::map<std::string, Entry>::iterator it) {
+  // A name stored anew, under its keys without regard to case (the root
+  // has no folded key).
+  void Noted(const std::string& full, std::string folded) {
+    everStored_.insert(UpperCase(full));
+    if (!folded.empty()) folded_[std::move(folded)].insert(full);
+  }
+  void Erase(std::map<std::string, Entry, std::less<>>::iterator it) {
     auto folded = folded_.find(FoldedKey(it->first));
     if (folded != folded_.end() && folded->second.erase(it->first) && folded->second.empty()) folded_.erase(folded);
     entries_.erase(it);
@@ -403,7 +434,7 @@ class MemoryFileSystem final : public FileSystem {
     return full.substr(0, slash + 1) + UpperCase(std::string_view(full).substr(slash + 1));
   }
 
-  std::map<std::string, Entry> entries_;
+  std::map<std::string, Entry, std::less<>> entries_;
   // Every stored name under its key without regard to case, so that a name
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps

@@ -6,10 +6,41 @@
 
 namespace q32 {
 
+namespace {
+
+// The eight bytes of a word with ASCII capitals made small, all at once
+// (as LowerAscii does one by one; other bytes stay).
+std::uint64_t FoldWord(std::uint64_t w) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const std::uint64_t low7 = w & ~kHigh;
+  const std::uint64_t fromA = low7 + 0x3f3f3f3f3f3f3f3full;   // high bit where the byte is 'A' or above
+  const std::uint64_t pastZ = low7 + 0x2525252525252525ull;   // high bit where it is above 'Z'
+  const std::uint64_t capital = (fromA ^ pastZ) & ~w & kHigh;
+  return w | (capital >> 2);
+}
+
+}  // namespace
+
+// Eight bytes at a time: a run hashes the full path of every file it reads
+// or writes, most of them sixty characters long and more.
 std::uint32_t NameSet::Hash(std::string_view name) const {
-  std::uint32_t h = 2166136261u;
-  for (char c : name) h = (h ^ static_cast<unsigned char>(fold_ ? LowerAscii(c) : c)) * 16777619u;
-  return h;
+  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
+  auto mix = [this, &h](std::uint64_t w) { h = (h ^ (fold_ ? FoldWord(w) : w)) * 0x100000001b3ull; };
+  std::size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, name.data() + at, 8);
+    mix(w);
+  }
+  if (at < name.size()) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, name.data() + at, name.size() - at);
+    mix(w);
+  }
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return static_cast<std::uint32_t>(h);
 }
 
 bool NameSet::Same(std::string_view a, std::string_view b) const {
@@ -46,20 +77,26 @@ void NameSet::Grow() {
     if (slot != 0) slots_[SlotOf(At(slot))] = slot;
 }
 
-void NameSet::Replace(std::string_view name) {
+std::size_t NameSet::SlotFor(std::string_view name) {
   // The table stays at most half full, so that a probe ends soon.
   if (2 * (count_ + 1) > slots_.size()) Grow();
-  const std::size_t i = SlotOf(name);
-  if (slots_[i] == 0) ++count_;
+  return SlotOf(name);
+}
+
+void NameSet::Place(std::size_t slot, std::string_view name) {
+  if (slots_[slot] == 0) ++count_;
   const auto length = static_cast<std::uint32_t>(name.size());
-  slots_[i] = static_cast<std::uint32_t>(text_.size() + 1);
+  slots_[slot] = static_cast<std::uint32_t>(text_.size() + 1);
   text_.append(reinterpret_cast<const char*>(&length), sizeof length);
   text_.append(name);
 }
 
+void NameSet::Replace(std::string_view name) { Place(SlotFor(name), name); }
+
 bool NameSet::Insert(std::string_view name) {
-  if (Find(name)) return false;
-  Replace(name);
+  const std::size_t slot = SlotFor(name);
+  if (slots_[slot] != 0) return false;
+  Place(slot, name);
   return true;
 }
 

@@ -33,6 +33,9 @@ class NameSet {
   std::string_view At(std::uint32_t slot) const;
   // The slot holding name's equal, or the empty slot where it would go.
   std::size_t SlotOf(std::string_view name) const;
+  // SlotOf, with room made for one more name first.
+  std::size_t SlotFor(std::string_view name);
+  void Place(std::size_t slot, std::string_view name);
   void Grow();
 
   bool fold_;

@@ -62,7 +62,7 @@ PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<st
   const std::string inMemory = InMemoryForm(full);
   const PutResult result = memory_.PutShared(inMemory, std::move(bytes));
   if (result == PutResult::Written) {
-    Stored(inMemory);
+    stored_.Insert(inMemory);  // its folder is known already
     removed_.erase(full);
   }
   return result;
@@ -81,7 +81,7 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
     const std::string inMemory = InMemoryForm(full);
     std::unique_ptr<File> file = memory_.Open(inMemory, mode);
     if (file) {
-      Stored(inMemory);
+      stored_.Insert(inMemory);
       removed_.erase(full);
     }
     return file;

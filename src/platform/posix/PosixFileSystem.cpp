@@ -337,8 +337,9 @@ class HostFileSystem final : public FileSystem {
     // output not yet made costs no look of its own.
     if (still_) {
       const std::size_t slash = direct.find_last_of('/');
-      const auto seen = seenListings_.find(slash == std::string::npos ? std::string(".") : direct.substr(0, slash + 1));
-      const std::string last = direct.substr(slash == std::string::npos ? 0 : slash + 1);
+      const std::string_view view = direct;
+      const auto seen = seenListings_.find(slash == std::string::npos ? std::string_view(".") : view.substr(0, slash + 1));
+      const std::string_view last = view.substr(slash == std::string::npos ? 0 : slash + 1);
       if (seen != seenListings_.end() && !last.empty() && last != "." && last != ".." &&
           !seen->second->names.Find(last, nullptr)) {
         place.path = direct;
@@ -421,7 +422,7 @@ class HostFileSystem final : public FileSystem {
   };
   bool still_ = false;
   std::unordered_map<std::string, Seen> places_;
-  std::unordered_map<std::string, const Listing*> seenListings_;
+  std::unordered_map<std::string, const Listing*, NameHash, std::equal_to<>> seenListings_;
 };
 
 }  // namespace
