@@ -23,6 +23,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
+#include "platform/NameSet.h"
 #include "text/Ascii.h"
 
 namespace q32 {
@@ -343,7 +344,7 @@ class MemoryFileSystem final : public FileSystem {
     std::string full;
     if (!Joined(path, full)) return false;
     while (full.size() > 1 && full.back() == '/') full.pop_back();
-    return everStored_.count(UpperCase(full)) != 0;
+    return everStored_.Find(full);
   }
   bool Resolvable(std::string_view path) {
     std::string full;
@@ -421,7 +422,7 @@ class MemoryFileSystem final : public FileSystem {
   // A name stored anew, under its keys without regard to case (the root
   // has no folded key).
   void Noted(const std::string& full, std::string folded) {
-    everStored_.insert(UpperCase(full));
+    everStored_.Insert(full);
     if (!folded.empty()) folded_[std::move(folded)].insert(full);
   }
   void Erase(std::map<std::string, Entry, std::less<>>::iterator it) {
@@ -440,9 +441,9 @@ class MemoryFileSystem final : public FileSystem {
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
   std::unordered_map<std::string, std::set<std::string>> folded_;
-  // Every name ever stored, in upper case: a superset of what is stored now
-  // (removals leave their names), which is all MayBeStored needs.
-  std::unordered_set<std::string> everStored_;
+  // Every name ever stored, without regard to case: a superset of what is
+  // stored now (removals leave their names), which is all MayBeStored needs.
+  NameSet everStored_{true};
   std::string cwd_ = "/";
   std::uint64_t versions_ = 0;
 };

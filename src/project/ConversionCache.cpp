@@ -111,13 +111,18 @@ std::string KeyOf(RunContext& run) {
   const SoftkeyContext& k = run.softkey;
   std::string directory;
   if (!run.fs.GetCurrentDir(directory)) return {};
+  // The softkeys' path on the control, which the log line of a picture's
+  // conversion names.
+  const std::string_view parts[] = {directory, run.paths.baseDirectory, run.project.destPath, k.source};
   std::string key = std::to_string(static_cast<std::uint32_t>(k.sourceType));
+  std::size_t size = key.size() + 3;
+  for (std::string_view part : parts) size += 1 + part.size();
+  key.reserve(size);
   key += k.darkIsSet ? 'D' : '-';
   key += run.settings.controlFamilyLE ? 'L' : '-';
   key += run.observer ? 'O' : '-';
-  // The softkeys' path on the control, which the log line of a picture's
-  // conversion names.
-  return key + "\n" + directory + "\n" + run.paths.baseDirectory + "\n" + run.project.destPath + "\n" + k.source;
+  for (std::string_view part : parts) (key += '\n') += part;
+  return key;
 }
 
 Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert,

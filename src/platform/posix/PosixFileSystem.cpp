@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -143,26 +144,9 @@ class HostFileSystem final : public FileSystem {
   }
 
   bool FullPath(std::string_view path, std::string& out) override {
-    // Every file a run opens or asks about passes here, most of them many
-    // times (a softkey's source and output at each layer of the run's file
-    // system): a name is made full once for the current directory, which
-    // is all a full path depends on.
-    if (!fullPaths_) {
-      std::string cwd;
-      if (!GetCurrentDir(cwd)) return false;
-      // A full path is the directory's and the name's alone: those of a
-      // directory the program was in before are good again.
-      fullPaths_ = &fullPathsIn_[cwd];
-    }
-    auto it = fullPaths_->find(path);
-    if (it == fullPaths_->end()) {
-      std::string full;
-      if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-      it = fullPaths_->emplace(std::string(path), std::move(full)).first;
-    }
-    if (it->second == kNoFullPath) return false;
-    out = it->second;
-    return true;
+    const std::string* full = FullPathOf(path);
+    if (full) out = *full;
+    return full != nullptr;
   }
 
   bool FindFiles(std::string_view directory, std::string_view pattern,
@@ -313,6 +297,28 @@ class HostFileSystem final : public FileSystem {
     return found != nullptr;
   }
 
+  // FullPath without a copy, or null.
+  const std::string* FullPathOf(std::string_view path) {
+    // Every file a run opens or asks about passes here, most of them many
+    // times (a softkey's source and output at each layer of the run's file
+    // system): a name is made full once for the current directory, which
+    // is all a full path depends on.
+    if (!fullPaths_) {
+      std::string cwd;
+      if (!GetCurrentDir(cwd)) return nullptr;
+      // A full path is the directory's and the name's alone: those of a
+      // directory the program was in before are good again.
+      fullPaths_ = &fullPathsIn_[cwd];
+    }
+    auto it = fullPaths_->find(path);
+    if (it == fullPaths_->end()) {
+      std::string full;
+      if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+      it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+    }
+    return it->second == kNoFullPath ? nullptr : &it->second;
+  }
+
   // Resolve without a copy: the place seen while held still, else the one
   // looked up into scratch; null where Resolve is false.
   const HostPlace* PlaceOf(std::string_view path, HostPlace& scratch) {
@@ -321,10 +327,13 @@ class HostFileSystem final : public FileSystem {
     // softkey's source is asked for by its name in the project and by its
     // full path); a name that climbs with ".." by itself, as a link it
     // passes through may lead elsewhere than its full path.
-    std::string key;
-    if (path.find("..") != std::string_view::npos || !FullPath(path, key)) key = "\n" + std::string(path);
-    auto [it, fresh] = places_.try_emplace(std::move(key));
-    if (fresh) it->second.found = Look(path, it->second.place);
+    const std::string* full = path.find("..") == std::string_view::npos ? FullPathOf(path) : nullptr;
+    auto it = full ? places_.find(*full) : places_.end();
+    if (it == places_.end()) {
+      bool fresh;
+      std::tie(it, fresh) = places_.try_emplace(full ? *full : "\n" + std::string(path));
+      if (fresh) it->second.found = Look(path, it->second.place);
+    }
     return it->second.found ? &it->second.place : nullptr;
   }
 
