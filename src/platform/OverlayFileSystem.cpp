@@ -42,7 +42,13 @@ bool OverlayFileSystem::FolderThere(const std::string& full) {
   if (full.empty()) return false;
   // The folder of an earlier output is known to be there; only a folder
   // written into for the first time is looked up on the host.
-  // Most outputs go into the folder of the one before.
+  // Most outputs go into the folder of the one before: seen so without
+  // making the folder's name.
+  const std::size_t last = lastFolder_.size();
+  if (last > 0 && full.size() > last + 1 && full.compare(0, last, lastFolder_) == 0 &&
+      (full[last] == '/' || full[last] == '\\') &&
+      full.find_first_of("/\\", last + 1) == std::string::npos)
+    return true;
   const std::string parent = HostParent(full);
   if (parent != lastFolder_) {
     const std::string parentInMemory = InMemoryForm(parent);
@@ -59,7 +65,7 @@ bool OverlayFileSystem::FolderThere(const std::string& full) {
 PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
   const std::string full = Full(path);
   if (!FolderThere(full)) return PutResult::NotCreated;
-  const std::string inMemory = InMemoryForm(full);
+  const std::string inMemory = InMemoryFormAlready(full) ? full : InMemoryForm(full);
   const PutResult result = memory_.PutShared(inMemory, std::move(bytes));
   if (result == PutResult::Written) {
     stored_.Insert(inMemory);  // its folder is known already

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -328,12 +327,8 @@ class HostFileSystem final : public FileSystem {
     // full path); a name that climbs with ".." by itself, as a link it
     // passes through may lead elsewhere than its full path.
     const std::string* full = path.find("..") == std::string_view::npos ? FullPathOf(path) : nullptr;
-    auto it = full ? places_.find(*full) : places_.end();
-    if (it == places_.end()) {
-      bool fresh;
-      std::tie(it, fresh) = places_.try_emplace(full ? *full : "\n" + std::string(path));
-      if (fresh) it->second.found = Look(path, it->second.place);
-    }
+    auto [it, fresh] = full ? places_.try_emplace(*full) : places_.try_emplace("\n" + std::string(path));
+    if (fresh) it->second.found = Look(path, it->second.place);
     return it->second.found ? &it->second.place : nullptr;
   }
 
