@@ -202,8 +202,8 @@ class MemoryFileSystem final : public FileSystem {
       const auto parent = entries_.find(std::string_view(full).substr(0, slash));
       std::string folded = FoldedKey(full);
       if (parent != entries_.end() && parent->second.isDirectory && !folded_.count(folded)) {
-        const auto it = entries_.emplace_hint(at, full, Entry{});
-        Noted(full, std::move(folded));
+        const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
+        Noted(it->first, std::move(folded));
         it->second.isDirectory = false;
         it->second.bytes = std::move(bytes);
         it->second.version = ++versions_;
@@ -432,7 +432,10 @@ class MemoryFileSystem final : public FileSystem {
   }
   static std::string FoldedKey(const std::string& full) {
     const std::size_t slash = full.rfind('/');
-    return full.substr(0, slash + 1) + UpperCase(std::string_view(full).substr(slash + 1));
+    std::string key(full, 0, slash + 1);
+    key.reserve(full.size());
+    for (std::size_t at = slash + 1; at < full.size(); ++at) key += UpperAscii(full[at]);
+    return key;
   }
 
   std::map<std::string, Entry, std::less<>> entries_;
