@@ -346,13 +346,13 @@ class HostFileSystem final : public FileSystem {
       const std::string_view last = view.substr(slash == std::string::npos ? 0 : slash + 1);
       if (seen != seenListings_.end() && !last.empty() && last != "." && last != ".." &&
           !seen->second->names.Find(last, nullptr)) {
-        place.path = direct;
+        place.path = std::move(direct);
         place.exists = false;
         return true;
       }
     }
     if (stat(direct.c_str(), &place.st) == 0) {
-      place.path = direct;
+      place.path = std::move(direct);
       place.exists = true;
       return true;
     }
