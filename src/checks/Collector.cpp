@@ -47,7 +47,7 @@ Collector::Collector(FileSystem& fs, std::string startDir) : startDir(std::move(
 void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
                          const std::vector<std::string>& tokens, const std::vector<WordPlace>& places) {
   current_ = -1;
-  const std::string full = Full(file);
+  const std::string& full = LineFile(file);
   const KeywordCode code = keyword.code;
   if (keyword.kind == KeywordKind::Softkey) {
     SoftkeyLine k;
@@ -147,6 +147,16 @@ SourceSpan Collector::FullSpan(const SourceSpan& at) {
   SourceSpan full = at;
   full.file = Full(at.file);
   return full;
+}
+
+const std::string& Collector::LineFile(std::string_view file) {
+  if (!fs_.GetCurrentDir(directory_)) directory_.clear();
+  if (file != lineFile_ || directory_ != lineDirectory_) {
+    lineFile_.assign(file);
+    lineDirectory_ = directory_;
+    lineFull_ = Full(file);
+  }
+  return lineFull_;
 }
 
 std::string Collector::Full(std::string_view path) {

@@ -61,6 +61,10 @@ class Collector final : public RunObserver {
   // generated project names, so that a missing one is reported with the
   // other findings.
   std::function<void(Collector&)> beforeChecks;
+  // Whether the findings are read after the run (the preview's pages), with
+  // the texts their reports were told with.  The editor reads the run's
+  // reports alone: each finding goes into its report as it is.
+  bool findingsRead = true;
 
   std::string Show(const std::string& full) const { return Shown(full, startDir); }
   std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
@@ -95,6 +99,10 @@ class Collector final : public RunObserver {
   // line and argument, joined): a project's thousands, by their hash.
   std::unordered_map<std::string, int> creators_;
   std::unordered_set<std::string> added_;
+  // The full path of the file whose lines are being read, asked of the
+  // file system once for its lines (while the directory stays).
+  const std::string& LineFile(std::string_view file);
+  std::string lineFile_, lineDirectory_, lineFull_, directory_;
 };
 
 }  // namespace q32

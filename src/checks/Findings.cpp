@@ -231,6 +231,10 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
     // The size of a picture is the generation's own warning: listed, not
     // reported twice.
     if (report && code != Msg::WrongSize) {
+      if (!c.findingsRead) {
+        Report(d, std::move(f.report), &it->second);
+        continue;
+      }
       // The finding takes the texts its report was told with, made once; a
       // repeat's say so, which the finding's own do not.
       const std::size_t told = d.kept.size();
@@ -246,7 +250,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
         continue;
       }
     }
-    Describe(d, f.report, &it->second);
+    if (c.findingsRead) Describe(d, f.report, &it->second);
   }
 }
 

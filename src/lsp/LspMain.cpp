@@ -7,6 +7,7 @@
 // The program's main (Main.cpp) hands it standard input and output.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -28,6 +29,7 @@
 #include "project/ProjectKeywords.h"
 #include "run/RunSettings.h"
 #include "text/Ascii.h"
+#include "text/Encoding.h"
 #include "text/Format.h"
 
 namespace q32 {
@@ -90,22 +92,27 @@ struct LineSpan {
 // A JSON string.  A run's diagnostics are thousands of such texts, nearly
 // all plain ASCII: those are escaped here at once; the library handles the
 // rest (and mends a broken UTF-8 sequence).
-std::string JsonText(const std::string& text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
-  return JsonString(text);
+void AppendJsonText(std::string& out, const std::string& text) {
+  if (IsAscii(text)) AppendJsonString(out, text);
+  else out += json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+void AppendNumber(std::string& out, int n) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  out.append(digits, end);
 }
 
 void AppendRange(std::string& out, const LineSpan& s) {
   // Appended piece by piece: a project's thousands of reports each have one.
   out += "{\"end\":{\"character\":";
-  out += std::to_string(s.end);
+  AppendNumber(out, s.end);
   out += ",\"line\":";
-  out += std::to_string(s.endLine);
+  AppendNumber(out, s.endLine);
   out += "},\"start\":{\"character\":";
-  out += std::to_string(s.start);
+  AppendNumber(out, s.start);
   out += ",\"line\":";
-  out += std::to_string(s.line);
+  AppendNumber(out, s.line);
   out += "}}";
 }
 
@@ -306,11 +313,11 @@ void Server::Publish(const std::string& path) {
     d += d.empty() ? "{" : ",{";
     if (!r.tag.empty()) {
       d += "\"code\":";
-      d += JsonText(r.tag);
+      AppendJsonText(d, r.tag);
       d += ',';
     }
     d += "\"message\":";
-    d += JsonText(r.text);
+    AppendJsonText(d, r.text);
     d += ",\"range\":";
     AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
@@ -321,20 +328,26 @@ void Server::Publish(const std::string& path) {
         d += "{\"location\":{\"range\":";
         AppendRange(d, SpanAt(at));
         d += ",\"uri\":";
-        d += JsonText(Uri(at.file));
+        AppendJsonText(d, Uri(at.file));
         d += "},\"message\":";
-        d += JsonText(text);
+        AppendJsonText(d, text);
         d += '}';
       }
       d += ']';
     }
     d += ",\"severity\":";
-    d += std::to_string(severity);
+    AppendNumber(d, severity);
     d += ",\"source\":\"Quillon32\"}";
   }
-  for (auto& [key, list] : byFile)
-    write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +
-                  list + "],\"uri\":" + JsonText(Uri(names[key])) + "}}"));
+  std::string message;
+  for (auto& [key, list] : byFile) {
+    message = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[";
+    message += list;
+    message += "],\"uri\":";
+    AppendJsonText(message, Uri(names[key]));
+    message += "}}";
+    write_(Framed(message));
+  }
   published_[result.project] = now;
 }
 

@@ -199,6 +199,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   host_.HoldStill(true);
   OverlayFileSystem overlay(documents_);
   Collector collector(overlay, root_);
+  collector.findingsRead = false;
   {
     RunContext run(overlay, std::move(settings));
     run.observer = &collector;
@@ -214,6 +215,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     conversions_.Sweep();
     lineWords_.Sweep();
     const std::vector<Diagnostic>& kept = run.diag.kept;
+    result.reports.reserve(kept.size());
     auto place = [&result](const SourceSpan& at) {
       return EditorPlace{at.file.empty() ? result.project : at.fullPath, static_cast<int>(at.line),
                          static_cast<int>(at.column), static_cast<int>(at.length)};
