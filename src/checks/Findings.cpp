@@ -220,6 +220,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
   // A large project's findings are thousands of a few kinds: each kind's
   // text is looked up in the catalogue once.
   std::map<Msg, std::string> texts;
+  if (report) d.kept.reserve(d.kept.size() + c.findings.size());
   for (Finding& f : c.findings) {
     const Msg code = f.report.code;
     auto it = texts.find(code);

@@ -1,6 +1,7 @@
 #include "diag/Diagnostics.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -290,11 +291,16 @@ void GccStreamLine(Diagnostics& d, const SourceSpan& at, const std::string& rest
 // Made in one buffer: every report of a run makes one.
 std::string KeyOf(const Diagnostic& r) {
   char numbers[48];
-  const int n = std::snprintf(numbers, sizeof numbers, "%d%c\x1f%u:%u\x1f", Number(r.code), r.note ? 'n' : 'r',
-                              r.at.line, r.at.column);
+  char* at = std::to_chars(numbers, numbers + 12, Number(r.code)).ptr;
+  *at++ = r.note ? 'n' : 'r';
+  *at++ = '\x1f';
+  at = std::to_chars(at, at + 10, r.at.line).ptr;
+  *at++ = ':';
+  at = std::to_chars(at, at + 10, r.at.column).ptr;
+  *at++ = '\x1f';
   std::string key;
-  key.reserve(static_cast<std::size_t>(n) + r.at.fullPath.size() + 1 + r.argument.size());
-  key.append(numbers, static_cast<std::size_t>(n));
+  key.reserve(static_cast<std::size_t>(at - numbers) + r.at.fullPath.size() + 1 + r.argument.size());
+  key.append(numbers, at);
   key += r.at.fullPath;
   key += '\x1f';
   key += r.argument;
@@ -390,8 +396,10 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueTe
   if (d.recorder) d.recorder->Reported(r);
   TakeNames(d, r.at);
   for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
-  const std::string key = KeyOf(r);
-  if (const auto it = d.told.find(key); it != d.told.end()) {
+  // Its id, unless it is the same as one told before (the key's hash made
+  // once).
+  const auto id = static_cast<DiagnosticId>(d.kept.size());
+  if (const auto [it, fresh] = d.told.try_emplace(KeyOf(r), id); !fresh) {
     if (r.note || r.dropRepeat) return it->second;
     r.repeats = it->second;
   }
@@ -414,8 +422,6 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueTe
     ConsoleLine(d, line);
     for (const RelatedSpan* note : notes) ConsoleLine(d, ClassicNoteLine(d, *note));
   }
-  const auto id = static_cast<DiagnosticId>(d.kept.size());
-  d.told.emplace(key, id);
   d.kept.push_back(std::move(r));
   return id;
 }

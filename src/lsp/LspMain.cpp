@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -197,6 +198,14 @@ class Server {
   Phase phase_ = Phase::Starting;
   std::map<std::string, std::string> uris_;                     // documents the editor named: upper-case path → URI
   std::map<std::string, std::set<std::string>> published_;      // project → files with diagnostics
+  // The JSON form of each report's text the last publication sent: a
+  // change reports nearly all of them again, each then a look-up.
+  struct TextJson {
+    std::string json;
+    unsigned long long used = 0;
+  };
+  std::unordered_map<std::string, TextJson> textJson_;
+  unsigned long long publications_ = 0;
 };
 
 void Server::Send(const json& message) {
@@ -295,6 +304,7 @@ void Server::Publish(const std::string& path) {
   for (const std::string& p : OpenDocumentsOf(result.project)) file(p);
   file(path);
   std::set<std::string> now;
+  ++publications_;
   // Most reports name the file the one before named.
   std::string* list = nullptr;
   const std::string* listFile = nullptr;
@@ -317,7 +327,10 @@ void Server::Publish(const std::string& path) {
       d += ',';
     }
     d += "\"message\":";
-    AppendJsonText(d, r.text);
+    auto [text, fresh] = textJson_.try_emplace(r.text);
+    if (fresh) AppendJsonText(text->second.json, r.text);
+    text->second.used = publications_;
+    d += text->second.json;
     d += ",\"range\":";
     AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
@@ -349,6 +362,7 @@ void Server::Publish(const std::string& path) {
     write_(Framed(message));
   }
   published_[result.project] = now;
+  std::erase_if(textJson_, [this](const auto& entry) { return entry.second.used != publications_; });
 }
 
 Server::CursorWords Server::WordsBefore(const std::string& path, int line, int character) {
