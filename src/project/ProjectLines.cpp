@@ -171,7 +171,7 @@ void ProjectLines::PlaceTokens(const std::vector<TokenPlace>& tokenPlaces) {
 }
 
 bool ProjectLines::Next() {
-  std::vector<TokenPlace> tokenPlaces;
+  std::vector<TokenPlace>& tokenPlaces = tokenPlaces_;
   for (;;) {
     const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
     LineMap& map = pre_.include ? includeMap_ : projectMap_;

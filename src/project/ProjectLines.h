@@ -139,6 +139,9 @@ class ProjectLines {
   std::string text_;
   std::vector<std::string> tokens_;
   std::vector<WordPlace> places_;
+  // Where the words of the line split last stand in its text (kept from
+  // line to line with the other buffers: a project has thousands).
+  std::vector<TokenPlace> tokenPlaces_;
   LineMap projectMap_, includeMap_;
   const ProjectKeyword* keyword_ = nullptr;
   const ProjectKeyword* lineKeyword_ = nullptr;  // of the line split last
