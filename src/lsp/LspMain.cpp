@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -257,20 +256,14 @@ std::string_view Server::LineText(const std::string& path, int line) {
   if (added) {
     if (const std::string* open = ws_.Text(path)) file.text = *open;
     else if (ws_.ReadUtf8(path, file.read)) file.text = file.read;
-    // A line end at a time, as the C library finds them fastest.
-    const char* const begin = file.text.data();
-    const char* const end = begin + file.text.size();
-    for (const char* at = begin; at < end;) {
-      const auto* feed = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
-      if (!feed) break;
-      file.starts.push_back(static_cast<std::size_t>(feed - begin) + 1);
-      at = feed + 1;
-    }
+    for (std::size_t at = file.text.find('\n'); at != std::string_view::npos; at = file.text.find('\n', at + 1))
+      file.starts.push_back(at + 1);
   }
   if (line < 0 || static_cast<std::size_t>(line) > file.starts.size()) return {};
   const std::size_t start = line == 0 ? 0 : file.starts[static_cast<std::size_t>(line) - 1];
-  std::size_t end = file.text.find('\n', start);
-  if (end == std::string::npos) end = file.text.size();
+  // The line ends where the next one starts, its line feed before.
+  const std::size_t end =
+      static_cast<std::size_t>(line) < file.starts.size() ? file.starts[static_cast<std::size_t>(line)] - 1 : file.text.size();
   std::string_view out = file.text.substr(start, end - start);
   if (!out.empty() && out.back() == '\r') out.remove_suffix(1);
   return out;
