@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -358,14 +359,22 @@ void Server::Publish(const std::string& path) {
     AppendNumber(d, severity);
     d += ",\"source\":\"Quillon32\"}";
   }
-  std::string message;
+  // Each file's message framed as it is made: its list copied once.
+  constexpr std::string_view kBefore =
+      "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[";
+  constexpr std::string_view kUri = "],\"uri\":", kAfter = "}}";
   for (auto& [key, list] : byFile) {
-    message = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[";
-    message += list;
-    message += "],\"uri\":";
-    AppendJsonText(message, Uri(names[key]));
-    message += "}}";
-    write_(Framed(message));
+    std::string uri;
+    AppendJsonText(uri, Uri(names[key]));
+    const std::size_t length = kBefore.size() + list.size() + kUri.size() + uri.size() + kAfter.size();
+    std::string frame = FrameHeader(length);
+    frame.reserve(frame.size() + length);
+    frame += kBefore;
+    frame += list;
+    frame += kUri;
+    frame += uri;
+    frame += kAfter;
+    write_(frame);
   }
   published_[result.project] = now;
   std::erase_if(textJson_, [this](const auto& entry) { return entry.second.used != publications_; });
