@@ -42,12 +42,25 @@ std::vector<std::string> Targets(const Item& item) {
   return out;
 }
 
-Collector::Collector(FileSystem& fs, std::string startDir) : startDir(std::move(startDir)), fs_(fs) {}
+Collector::Collector(FileSystem& fs, std::string startDir)
+    : startDir(std::move(startDir)), fs_(fs), added_(0, FindingHash{&findings}, SameFinding{&findings}) {}
+
+std::size_t Collector::FindingHash::operator()(std::size_t i) const {
+  const SourceSpan& at = (*findings)[i].report.at;
+  const std::hash<std::string_view> hash;
+  return hash(at.file) ^ (hash((*findings)[i].report.argument) * 31) ^ (std::size_t{at.line} * 0x9E3779B97F4A7C15ULL);
+}
+
+bool Collector::SameFinding::operator()(std::size_t a, std::size_t b) const {
+  const Diagnostic& x = (*findings)[a].report;
+  const Diagnostic& y = (*findings)[b].report;
+  return x.at.line == y.at.line && x.at.file == y.at.file && x.argument == y.argument;
+}
 
 void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
                          const std::vector<std::string>& tokens, const std::vector<WordPlace>& places) {
   current_ = -1;
-  const std::string full = Full(file);
+  const std::string& full = LineFile(file);
   const KeywordCode code = keyword.code;
   if (keyword.kind == KeywordKind::Softkey) {
     SoftkeyLine k;
@@ -122,7 +135,7 @@ void Collector::Found(const Diagnostic& finding) {
     if (k) f.at = At(*k, 1);
     return Found(std::move(f), Anchor());
   }
-  f.at = FullSpan(f.at);
+  f.at.file = Full(f.at.file);
   const bool inSource = k && f.at.file == k->sourcePath;
   Found(std::move(f), inSource ? Anchor() : std::string());
 }
@@ -130,23 +143,21 @@ void Collector::Found(const Diagnostic& finding) {
 // Once each: the menu constant pass reads the includes too, and every
 // language variant of a softkey is checked.
 void Collector::Found(Diagnostic finding, const std::string& anchor) {
-  std::string key = finding.at.file;
-  key += '\0';
-  key += std::to_string(finding.at.line);
-  key += '\0';
-  key += finding.argument;
-  if (!added_.insert(std::move(key)).second) return;
-  Finding f;
+  Finding& f = findings.emplace_back();
   f.report = std::move(finding);
   f.report.check = true;
   f.anchor = anchor;
-  findings.push_back(std::move(f));
+  if (!added_.insert(findings.size() - 1).second) findings.pop_back();
 }
 
-SourceSpan Collector::FullSpan(const SourceSpan& at) {
-  SourceSpan full = at;
-  full.file = Full(at.file);
-  return full;
+const std::string& Collector::LineFile(std::string_view file) {
+  if (!fs_.GetCurrentDir(directory_)) directory_.clear();
+  if (file != lineFile_ || directory_ != lineDirectory_) {
+    lineFile_.assign(file);
+    lineDirectory_ = directory_;
+    lineFull_ = Full(file);
+  }
+  return lineFull_;
 }
 
 std::string Collector::Full(std::string_view path) {

@@ -52,6 +52,8 @@ std::vector<std::string> Targets(const Item& item);
 class Collector final : public RunObserver {
  public:
   Collector(FileSystem& fs, std::string startDir);
+  Collector(const Collector&) = delete;
+  Collector& operator=(const Collector&) = delete;
 
   const std::string startDir;
   std::vector<SoftkeyLine> softkeys;
@@ -61,6 +63,10 @@ class Collector final : public RunObserver {
   // generated project names, so that a missing one is reported with the
   // other findings.
   std::function<void(Collector&)> beforeChecks;
+  // Whether the findings are read after the run (the preview's pages), with
+  // the texts their reports were told with.  The editor reads the run's
+  // reports alone: each finding goes into its report as it is.
+  bool findingsRead = true;
 
   std::string Show(const std::string& full) const { return Shown(full, startDir); }
   std::string Where(const std::string& full, int line) const { return Show(full) + ":" + std::to_string(line); }
@@ -84,17 +90,27 @@ class Collector final : public RunObserver {
  private:
   std::string Full(std::string_view path);
   std::string Anchor() const { return current_ < 0 ? std::string() : "sk" + std::to_string(current_); }
-  // A span of a file as the run named it, by its full path.
-  SourceSpan FullSpan(const SourceSpan& at);
   void Created(const std::string& full);
 
   FileSystem& fs_;
   int current_ = -1;
   bool open_ = false;
-  // The line that wrote each softkey file, and the findings told (file,
-  // line and argument, joined): a project's thousands, by their hash.
+  // The line that wrote each softkey file, and the findings told (by file,
+  // line and argument): a project's thousands, by their hash.
   std::unordered_map<std::string, int> creators_;
-  std::unordered_set<std::string> added_;
+  struct FindingHash {
+    const std::vector<Finding>* findings;
+    std::size_t operator()(std::size_t i) const;
+  };
+  struct SameFinding {
+    const std::vector<Finding>* findings;
+    bool operator()(std::size_t a, std::size_t b) const;
+  };
+  std::unordered_set<std::size_t, FindingHash, SameFinding> added_;
+  // The full path of the file whose lines are being read, asked of the
+  // file system once for its lines (while the directory stays).
+  const std::string& LineFile(std::string_view file);
+  std::string lineFile_, lineDirectory_, lineFull_, directory_;
 };
 
 }  // namespace q32

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -42,13 +43,15 @@ SourceSpan NameOf(const Menu& m) {
 }
 
 void CheckNames(Collector& c) {
+  // A name longer than kMaxNameLength, at its place (made only for such a
+  // name: a project has thousands of softkeys and items).
   auto longName = [&](const SourceSpan& at, const std::string& token, const std::string& anchor) {
-    if (token.size() > kMaxNameLength)
-      c.Found(CheckFinding(Msg::NameCut, at, token + " becomes " + token.substr(0, kMaxNameLength)), anchor);
+    c.Found(CheckFinding(Msg::NameCut, at, token + " becomes " + token.substr(0, kMaxNameLength)), anchor);
   };
   for (std::size_t i = 0; i < c.softkeys.size(); ++i) {
     const SoftkeyLine& k = c.softkeys[i];
-    if (k.tokens.size() >= 3) longName(c.At(k, 2), k.tokens[2], "sk" + std::to_string(i));
+    if (k.tokens.size() >= 3 && k.tokens[2].size() > kMaxNameLength)
+      longName(c.At(k, 2), k.tokens[2], "sk" + std::to_string(i));
     if (k.tokens.size() >= 2 && k.tokens[1].size() > kMaxSourceLength)
       c.Found(CheckFinding(Msg::SourceNameCut, c.At(k, 1), k.tokens[1].substr(0, 40) + "..."),
               "sk" + std::to_string(i));
@@ -68,7 +71,7 @@ void CheckNames(Collector& c) {
               anchor);
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
-        if (item.tokens[t].find(':') == std::string::npos)
+        if (item.tokens[t].size() > kMaxNameLength && item.tokens[t].find(':') == std::string::npos)
           longName(WordSpan(item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
   }
 }
@@ -101,11 +104,14 @@ void CheckReach(Collector& c) {
 }
 
 void CheckSoftkeyUse(Collector& c) {
-  // A project's thousands of names: looked up by their hash.
-  std::unordered_map<std::string, std::size_t> defined;  // name -> softkey line
+  // A project's thousands of names: looked up by their hash (the softkey
+  // lines' own names, which stay where they are meanwhile).
+  std::unordered_map<std::string_view, std::size_t> defined;  // name -> softkey line
+  defined.reserve(c.softkeys.size());
   for (std::size_t i = 0; i < c.softkeys.size(); ++i)
     if (!c.softkeys[i].name.empty()) defined.emplace(c.softkeys[i].name, i);
   std::unordered_set<std::string> shown;
+  shown.reserve(c.softkeys.size());
   for (const Menu& m : c.menus)
     for (const Item& item : m.items) {
       if (item.kind == MenuItemKind::Pragma || item.tokens.size() < 2) continue;
@@ -220,6 +226,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
   // A large project's findings are thousands of a few kinds: each kind's
   // text is looked up in the catalogue once.
   std::map<Msg, std::string> texts;
+  if (report) d.kept.reserve(d.kept.size() + c.findings.size());
   for (Finding& f : c.findings) {
     const Msg code = f.report.code;
     auto it = texts.find(code);
@@ -231,6 +238,10 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
     // The size of a picture is the generation's own warning: listed, not
     // reported twice.
     if (report && code != Msg::WrongSize) {
+      if (!c.findingsRead) {
+        Report(d, std::move(f.report), &it->second);
+        continue;
+      }
       // The finding takes the texts its report was told with, made once; a
       // repeat's say so, which the finding's own do not.
       const std::size_t told = d.kept.size();
@@ -246,7 +257,7 @@ void ReportFindings(Collector& c, Diagnostics& d, bool report) {
         continue;
       }
     }
-    Describe(d, f.report, &it->second);
+    if (c.findingsRead) Describe(d, f.report, &it->second);
   }
 }
 

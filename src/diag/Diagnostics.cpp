@@ -1,6 +1,7 @@
 #include "diag/Diagnostics.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -206,17 +207,25 @@ bool LookupMessage(Diagnostics& d, int number, std::string& out) {
 std::string MessageText(Diagnostics& d, int number, std::string_view argument) {
   std::string text;
   if (!LookupMessage(d, number, text)) return d.errorNoLabel + ": " + std::to_string(number);
-  return WithArgument(std::move(text), argument);
+  return WithArgument(text, argument);
 }
 
-std::string WithArgument(std::string text, std::string_view argument) {
+std::string WithArgument(std::string_view text, std::string_view argument) {
   const std::size_t at = text.find("%s");
-  if (at == std::string::npos) return text;
-  if (!argument.empty()) return text.replace(at, 2, argument);
+  if (at == std::string_view::npos) return std::string(text);
   std::size_t from = at;
-  if (from >= 2 && text.compare(from - 2, 2, ": ") == 0) from -= 2;
-  else if (from >= 1 && text[from - 1] == ' ') from -= 1;
-  return text.erase(from, at + 2 - from);
+  if (argument.empty()) {
+    if (from >= 2 && text.substr(from - 2, 2) == ": ") from -= 2;
+    else if (from >= 1 && text[from - 1] == ' ') from -= 1;
+  }
+  // Made in one piece: a project's thousands of reports of one number
+  // each make their text.
+  std::string out;
+  out.reserve(text.size() - (at + 2 - from) + argument.size());
+  out.append(text, 0, from);
+  out.append(argument);
+  out.append(text, at + 2);
+  return out;
 }
 
 // "E8220: Error opening file" as the number's tag "E8220" and the text after
@@ -226,8 +235,8 @@ void SplitTag(const std::string& message, int number, std::string& tag, std::str
   while (digits < message.size() && message[digits] >= '0' && message[digits] <= '9') ++digits;
   if (message.size() > digits + 1 && digits > 1 && message[0] >= 'A' && message[0] <= 'Z' &&
       message.compare(digits, 2, ": ") == 0) {
-    tag = message.substr(0, digits);
-    text = message.substr(digits + 2);
+    tag.assign(message, 0, digits);
+    text.assign(message, digits + 2);
     return;
   }
   text = message;
@@ -279,9 +288,23 @@ void GccStreamLine(Diagnostics& d, const SourceSpan& at, const std::string& rest
 }
 
 // What makes two reports the same fault: number, kind, place, argument.
+// Made in one buffer: every report of a run makes one.
 std::string KeyOf(const Diagnostic& r) {
-  return std::to_string(Number(r.code)) + (r.note ? "n" : "r") + '\x1f' + r.at.fullPath + '\x1f' +
-         std::to_string(r.at.line) + ':' + std::to_string(r.at.column) + '\x1f' + r.argument;
+  char numbers[48];
+  char* at = std::to_chars(numbers, numbers + 12, Number(r.code)).ptr;
+  *at++ = r.note ? 'n' : 'r';
+  *at++ = '\x1f';
+  at = std::to_chars(at, at + 10, r.at.line).ptr;
+  *at++ = ':';
+  at = std::to_chars(at, at + 10, r.at.column).ptr;
+  *at++ = '\x1f';
+  std::string key;
+  key.reserve(static_cast<std::size_t>(at - numbers) + r.at.fullPath.size() + 1 + r.argument.size());
+  key.append(numbers, at);
+  key += r.at.fullPath;
+  key += '\x1f';
+  key += r.argument;
+  return key;
 }
 
 }  // namespace
@@ -317,7 +340,9 @@ void Describe(Diagnostics& d, Diagnostic& r, const std::string* catalogueText) {
   if (r.note) r.severity = Severity::Note;
   else if (r.check) r.severity = d.checksAsErrors ? Severity::Error : Severity::Warning;
   else r.severity = IsError(r.code) ? Severity::Error : Severity::Warning;
-  const std::string argument = r.repeats != kNoDiagnostic ? r.argument + std::string(kRepeatWords) : r.argument;
+  std::string repeated;
+  std::string_view argument = r.argument;
+  if (r.repeats != kNoDiagnostic) argument = repeated = r.argument + std::string(kRepeatWords);
   if (r.code == Msg::Ok || r.note) r.message = r.argument;
   else if (catalogueText) r.message = WithArgument(*catalogueText, argument);
   else r.message = MessageText(d, number, argument);
@@ -371,8 +396,10 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueTe
   if (d.recorder) d.recorder->Reported(r);
   TakeNames(d, r.at);
   for (RelatedSpan& note : r.notes) TakeNames(d, note.at);
-  const std::string key = KeyOf(r);
-  if (const auto it = d.told.find(key); it != d.told.end()) {
+  // Its id, unless it is the same as one told before (the key's hash made
+  // once).
+  const auto id = static_cast<DiagnosticId>(d.kept.size());
+  if (const auto [it, fresh] = d.told.try_emplace(KeyOf(r), id); !fresh) {
     if (r.note || r.dropRepeat) return it->second;
     r.repeats = it->second;
   }
@@ -395,8 +422,6 @@ DiagnosticId Report(Diagnostics& d, Diagnostic r, const std::string* catalogueTe
     ConsoleLine(d, line);
     for (const RelatedSpan* note : notes) ConsoleLine(d, ClassicNoteLine(d, *note));
   }
-  const auto id = static_cast<DiagnosticId>(d.kept.size());
-  d.told.emplace(key, id);
   d.kept.push_back(std::move(r));
   return id;
 }

@@ -70,8 +70,9 @@ struct Diagnostics {
   // Every report of the run, in the order told (a dropped repeat is not
   // kept again), for the SARIF log, the editor and the preview.
   std::vector<Diagnostic> kept;
-  // Each report told, by its number, place and argument: a repeat is known.
-  std::map<std::string, DiagnosticId> told;
+  // Each report told, by its number, place and argument: a repeat is known
+  // (a project's thousands, by their hash).
+  std::unordered_map<std::string, DiagnosticId> told;
   // What each number's lookup in the catalogue found: its text, and the
   // labels the lines before it set, in order; a project's thousand reports
   // of one number read the catalogue once.
@@ -150,7 +151,7 @@ inline std::string MessageText(Diagnostics& d, Msg code, std::string_view argume
 }
 // A catalogue text with the argument in place of its "%s", as MessageText
 // puts it.
-std::string WithArgument(std::string text, std::string_view argument);
+std::string WithArgument(std::string_view text, std::string_view argument);
 // "E8220: Error opening file" as the number's tag "E8220" and the text after
 // it; a text without such a tag gets one from the number (none for a note).
 void SplitTag(const std::string& message, int number, std::string& tag, std::string& text);

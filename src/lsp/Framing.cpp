@@ -58,8 +58,12 @@ FrameReader::Frame FrameReader::Next(std::string& body, std::string& why) {
   return Frame::Message;
 }
 
+std::string FrameHeader(std::size_t bodyLength) {
+  return "Content-Length: " + std::to_string(bodyLength) + "\r\n\r\n";
+}
+
 std::string Framed(std::string_view body) {
-  std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+  std::string frame = FrameHeader(body.size());
   frame.append(body);
   return frame;
 }

@@ -37,5 +37,7 @@ class FrameReader {
 
 // A body with its header, as it goes out.
 std::string Framed(std::string_view body);
+// The header of a body of so many bytes (the body follows it).
+std::string FrameHeader(std::size_t bodyLength);
 
 }  // namespace q32

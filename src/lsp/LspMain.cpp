@@ -7,11 +7,14 @@
 // The program's main (Main.cpp) hands it standard input and output.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -28,6 +31,7 @@
 #include "project/ProjectKeywords.h"
 #include "run/RunSettings.h"
 #include "text/Ascii.h"
+#include "text/Encoding.h"
 #include "text/Format.h"
 
 namespace q32 {
@@ -90,22 +94,27 @@ struct LineSpan {
 // A JSON string.  A run's diagnostics are thousands of such texts, nearly
 // all plain ASCII: those are escaped here at once; the library handles the
 // rest (and mends a broken UTF-8 sequence).
-std::string JsonText(const std::string& text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
-  return JsonString(text);
+void AppendJsonText(std::string& out, const std::string& text) {
+  if (IsAscii(text)) AppendJsonString(out, text);
+  else out += json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+void AppendNumber(std::string& out, int n) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  out.append(digits, end);
 }
 
 void AppendRange(std::string& out, const LineSpan& s) {
   // Appended piece by piece: a project's thousands of reports each have one.
   out += "{\"end\":{\"character\":";
-  out += std::to_string(s.end);
+  AppendNumber(out, s.end);
   out += ",\"line\":";
-  out += std::to_string(s.endLine);
+  AppendNumber(out, s.endLine);
   out += "},\"start\":{\"character\":";
-  out += std::to_string(s.start);
+  AppendNumber(out, s.start);
   out += ",\"line\":";
-  out += std::to_string(s.line);
+  AppendNumber(out, s.line);
   out += "}}";
 }
 
@@ -146,9 +155,11 @@ class Server {
   }
   std::string_view LineText(const std::string& path, int line);
   // The files LineText read while one message is handled (they do not
-  // change meanwhile): the text and where each line after the first starts.
+  // change meanwhile): the text (an open document's where it stands, a
+  // file's read) and where each line after the first starts.
   struct FileLines {
-    std::string text;
+    std::string read;
+    std::string_view text;
     std::vector<std::size_t> starts;
   };
   std::map<std::string, FileLines> lines_;
@@ -190,6 +201,14 @@ class Server {
   Phase phase_ = Phase::Starting;
   std::map<std::string, std::string> uris_;                     // documents the editor named: upper-case path → URI
   std::map<std::string, std::set<std::string>> published_;      // project → files with diagnostics
+  // The JSON form of each report's text the last publication sent: a
+  // change reports nearly all of them again, each then a look-up.
+  struct TextJson {
+    std::string json;
+    unsigned long long used = 0;
+  };
+  std::unordered_map<std::string, TextJson> textJson_;
+  unsigned long long publications_ = 0;
 };
 
 void Server::Send(const json& message) {
@@ -235,14 +254,18 @@ json Server::Initialize(const json& params) {
 std::string_view Server::LineText(const std::string& path, int line) {
   auto [found, added] = lines_.try_emplace(path);
   FileLines& file = found->second;
-  if (added && ws_.ReadUtf8(path, file.text))
-    for (std::size_t at = file.text.find('\n'); at != std::string::npos; at = file.text.find('\n', at + 1))
+  if (added) {
+    if (const std::string* open = ws_.Text(path)) file.text = *open;
+    else if (ws_.ReadUtf8(path, file.read)) file.text = file.read;
+    for (std::size_t at = file.text.find('\n'); at != std::string_view::npos; at = file.text.find('\n', at + 1))
       file.starts.push_back(at + 1);
+  }
   if (line < 0 || static_cast<std::size_t>(line) > file.starts.size()) return {};
   const std::size_t start = line == 0 ? 0 : file.starts[static_cast<std::size_t>(line) - 1];
-  std::size_t end = file.text.find('\n', start);
-  if (end == std::string::npos) end = file.text.size();
-  std::string_view out = std::string_view(file.text).substr(start, end - start);
+  // The line ends where the next one starts, its line feed before.
+  const std::size_t end =
+      static_cast<std::size_t>(line) < file.starts.size() ? file.starts[static_cast<std::size_t>(line)] - 1 : file.text.size();
+  std::string_view out = file.text.substr(start, end - start);
   if (!out.empty() && out.back() == '\r') out.remove_suffix(1);
   return out;
 }
@@ -288,6 +311,7 @@ void Server::Publish(const std::string& path) {
   for (const std::string& p : OpenDocumentsOf(result.project)) file(p);
   file(path);
   std::set<std::string> now;
+  ++publications_;
   // Most reports name the file the one before named.
   std::string* list = nullptr;
   const std::string* listFile = nullptr;
@@ -306,11 +330,14 @@ void Server::Publish(const std::string& path) {
     d += d.empty() ? "{" : ",{";
     if (!r.tag.empty()) {
       d += "\"code\":";
-      d += JsonText(r.tag);
+      AppendJsonText(d, r.tag);
       d += ',';
     }
     d += "\"message\":";
-    d += JsonText(r.text);
+    auto [text, fresh] = textJson_.try_emplace(r.text);
+    if (fresh) AppendJsonText(text->second.json, r.text);
+    text->second.used = publications_;
+    d += text->second.json;
     d += ",\"range\":";
     AppendRange(d, SpanAt(r.at));
     // The notes and the report this one follows from, at their places.
@@ -321,21 +348,36 @@ void Server::Publish(const std::string& path) {
         d += "{\"location\":{\"range\":";
         AppendRange(d, SpanAt(at));
         d += ",\"uri\":";
-        d += JsonText(Uri(at.file));
+        AppendJsonText(d, Uri(at.file));
         d += "},\"message\":";
-        d += JsonText(text);
+        AppendJsonText(d, text);
         d += '}';
       }
       d += ']';
     }
     d += ",\"severity\":";
-    d += std::to_string(severity);
+    AppendNumber(d, severity);
     d += ",\"source\":\"Quillon32\"}";
   }
-  for (auto& [key, list] : byFile)
-    write_(Framed("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[" +
-                  list + "],\"uri\":" + JsonText(Uri(names[key])) + "}}"));
+  // Each file's message framed as it is made: its list copied once.
+  constexpr std::string_view kBefore =
+      "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"diagnostics\":[";
+  constexpr std::string_view kUri = "],\"uri\":", kAfter = "}}";
+  for (auto& [key, list] : byFile) {
+    std::string uri;
+    AppendJsonText(uri, Uri(names[key]));
+    const std::size_t length = kBefore.size() + list.size() + kUri.size() + uri.size() + kAfter.size();
+    std::string frame = FrameHeader(length);
+    frame.reserve(frame.size() + length);
+    frame += kBefore;
+    frame += list;
+    frame += kUri;
+    frame += uri;
+    frame += kAfter;
+    write_(frame);
+  }
   published_[result.project] = now;
+  std::erase_if(textJson_, [this](const auto& entry) { return entry.second.used != publications_; });
 }
 
 Server::CursorWords Server::WordsBefore(const std::string& path, int line, int character) {

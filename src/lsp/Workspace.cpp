@@ -202,6 +202,7 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   host_.HoldStill(true);
   OverlayFileSystem overlay(documents_);
   Collector collector(overlay, root_);
+  collector.findingsRead = false;
   {
     RunContext run(overlay, std::move(settings));
     run.observer = &collector;
@@ -216,17 +217,27 @@ CheckResult Workspace::Check(const std::string& fullPath) {
     result.taken = conversions_.taken - taken;
     conversions_.Sweep();
     lineWords_.Sweep();
-    const std::vector<Diagnostic>& kept = run.diag.kept;
+    std::vector<Diagnostic>& kept = run.diag.kept;
+    result.reports.reserve(kept.size());
     auto place = [&result](const SourceSpan& at) {
       return EditorPlace{at.file.empty() ? result.project : at.fullPath, static_cast<int>(at.line),
                          static_cast<int>(at.column), static_cast<int>(at.length)};
     };
-    for (const Diagnostic& r : kept) {
+    // The run's reports go with it: a report that no later one follows
+    // from hands its texts over instead of copying them.
+    std::vector<bool> causes(kept.size());
+    for (const Diagnostic& r : kept)
+      if (r.cause >= 0 && static_cast<std::size_t>(r.cause) < kept.size()) causes[static_cast<std::size_t>(r.cause)] = true;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      Diagnostic& r = kept[i];
       EditorReport report;
-      report.at = place(r.at);
+      const bool handed = !causes[i] && !r.at.file.empty();
+      report.at = handed ? EditorPlace{std::move(r.at.fullPath), static_cast<int>(r.at.line),
+                                       static_cast<int>(r.at.column), static_cast<int>(r.at.length)}
+                         : place(r.at);
       report.severity = r.severity;
       report.tag = r.tag;
-      report.text = Cp1252ToUtf8(r.text);
+      report.text = !causes[i] && IsAscii(r.text) ? std::move(r.text) : Cp1252ToUtf8(r.text);
       for (const RelatedSpan* note : ShownNotes(run.diag, r))
         report.related.emplace_back(place(note->at), Cp1252ToUtf8(note->text));
       if (r.cause >= 0 && static_cast<std::size_t>(r.cause) < kept.size()) {

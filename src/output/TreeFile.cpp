@@ -527,7 +527,9 @@ Msg WriteTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
     fault = {"no tree file is open"};
     return Msg::OpenFailed;
   }
+  // Room for an item line at once (a project writes thousands).
   std::string line;
+  line.reserve(192);
   if (const Msg r = BuildTreeItem(run, plc, kind, tokens, line, fault); r != Msg::Ok) return r;
   if (const Msg r = WriteTreeLine(run, line); r != Msg::Ok) {
     fault = {DisplayPath(run.paths, TreeFilePath(run)) + " (a line cannot be written)"};

@@ -151,27 +151,29 @@ void ProjectLines::NoteSectionsLeftOpen() {
   for (OpenSection& section : pre_.opened) ReportSectionLeftOpen(pre_, section);
 }
 
-Split ProjectLines::SplitLine(std::vector<TokenPlace>& tokenPlaces) {
+Split ProjectLines::SplitLine() {
   if (LineWordsCache* cache = run_.lineWords) {
+    // Kept by the cache, in place, for the rest of the run.
     const LineWordsCache::Words& words = cache->Of(text_);
-    tokens_ = words.tokens;
-    tokenPlaces = words.places;
+    words_ = &words.tokens;
+    wordPlaces_ = &words.places;
     lineKeyword_ = words.keyword;
     return words.split;
   }
-  const Split split = SplitTokens(text_, tokens_, kMaxProjectTokens, false, &tokenPlaces);
+  words_ = &tokens_;
+  wordPlaces_ = &tokenPlaces_;
+  const Split split = SplitTokens(text_, tokens_, kMaxProjectTokens, false, &tokenPlaces_);
   lineKeyword_ = split == Split::Complete && !tokens_.empty() ? LookupProjectKeyword(tokens_[0]) : nullptr;
   return split;
 }
 
-void ProjectLines::PlaceTokens(const std::vector<TokenPlace>& tokenPlaces) {
+void ProjectLines::PlaceTokens() {
   const LineMap& map = pre_.include ? includeMap_ : projectMap_;
   places_.clear();
-  for (const TokenPlace& t : tokenPlaces) places_.push_back(map.Place(t.begin, t.end));
+  for (const TokenPlace& t : *wordPlaces_) places_.push_back(map.Place(t.begin, t.end));
 }
 
 bool ProjectLines::Next() {
-  std::vector<TokenPlace> tokenPlaces;
   for (;;) {
     const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
     LineMap& map = pre_.include ? includeMap_ : projectMap_;
@@ -190,21 +192,21 @@ bool ProjectLines::Next() {
       PlaceAt(r.at, where, where + 1);
       Report(std::move(r));
     }
-    if (SplitLine(tokenPlaces) != Split::Complete) {
+    if (SplitLine() != Split::Complete) {
       // From the first word beyond the limit on.
       Diagnostic r = At(Msg::TooManyTokens, -1, "a project line holds at most 100 words");
-      PlaceAt(r.at, tokenPlaces.back().begin, text_.size());
+      PlaceAt(r.at, wordPlaces_->back().begin, text_.size());
       Report(std::move(r));
       continue;
     }
-    PlaceTokens(tokenPlaces);
-    if (tokens_.empty()) continue;
+    PlaceTokens();
+    if (tokens().empty()) continue;
     keyword_ = lineKeyword_;
     if (!keyword_) {
       if (pre_.active) {
-        const DiagnosticId id = Report(At(Msg::KeywordNotAllowed, 0, UnknownKeywordDetail(tokens_[0])));
+        const DiagnosticId id = Report(At(Msg::KeywordNotAllowed, 0, UnknownKeywordDetail(tokens()[0])));
         // A misspelt #ENDIF in a section that is on leaves it open too.
-        if (!NearestDirective(tokens_[0]).empty() && !pre_.opened.empty() && pre_.opened.back().cause == kNoDiagnostic)
+        if (!NearestDirective(tokens()[0]).empty() && !pre_.opened.empty() && pre_.opened.back().cause == kNoDiagnostic)
           pre_.opened.back().cause = id;
       } else {
         PointAtMisspeltDirective();
@@ -258,10 +260,10 @@ void ProjectLines::CheckUtf8(const FileCoding& coding) {
 // the main pass finds it told.  It is what leaves the innermost open section
 // open.
 void ProjectLines::PointAtMisspeltDirective() {
-  const std::string_view meant = NearestDirective(tokens_[0]);
+  const std::string_view meant = NearestDirective(tokens()[0]);
   if (meant.empty()) return;
   Diagnostic r = At(run_.settings.checks ? Msg::MisspeltDirective : Msg::Ok, 0,
-                    tokens_[0] + " in a switched-off section looks like a misspelt " + std::string(meant) +
+                    tokens()[0] + " in a switched-off section looks like a misspelt " + std::string(meant) +
                         "; it is passed over, so the section does not end here");
   r.check = run_.settings.checks;
   r.note = !r.check;

@@ -85,7 +85,7 @@ class ProjectLines {
   bool Next();
 
   const std::string& text() const { return text_; }  // as read, continuations joined
-  const std::vector<std::string>& tokens() const { return tokens_; }
+  const std::vector<std::string>& tokens() const { return *words_; }
   // Where each token stands (its physical line and columns).
   const std::vector<WordPlace>& places() const { return places_; }
   const ProjectKeyword& keyword() const { return *keyword_; }
@@ -126,18 +126,24 @@ class ProjectLines {
   DiagnosticId Report(Diagnostic r);
   void PointAtMisspeltDirective();
   void CheckUtf8(const FileCoding& coding);
-  void PlaceTokens(const std::vector<TokenPlace>& tokenPlaces);
-  // Splits text_ into tokens_ and the places of its words, and looks the
+  void PlaceTokens();
+  // Splits text_ into its words and their places in it, and looks the
   // keyword of a complete line's first word up (lineKeyword_): once for a
-  // text the runs have met before, when the run is handed their words.
-  Split SplitLine(std::vector<TokenPlace>& tokenPlaces);
+  // text the runs have met before, when the run is handed their words
+  // (which the line then reads where they are kept).
+  Split SplitLine();
 
   RunContext& run_;
   File& project_;
   Preprocessor pre_;
   const bool everyLine_;
   std::string text_;
+  // The words of the line split last and where they stand in its text:
+  // split here, or kept by the run's line words.
   std::vector<std::string> tokens_;
+  std::vector<TokenPlace> tokenPlaces_;
+  const std::vector<std::string>* words_ = &tokens_;
+  const std::vector<TokenPlace>* wordPlaces_ = &tokenPlaces_;
   std::vector<WordPlace> places_;
   LineMap projectMap_, includeMap_;
   const ProjectKeyword* keyword_ = nullptr;

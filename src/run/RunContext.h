@@ -47,12 +47,15 @@ struct RunContext {
     diag.fs = &fs;
     // A name as shown depends on the directories it is taken from and shown
     // from: the last one is made once for the reports that follow it.
+    // (The directories are asked into a buffer of their own: every report
+    // asks.)
     diag.showFile = [this](std::string_view file) {
-      std::string directories;
+      std::string& directories = directoryAsked_;
       if (!fs.GetCurrentDir(directories)) directories.clear();
-      directories += '\n' + paths.baseDirectory;
+      directories += '\n';
+      directories += paths.baseDirectory;
       if (file != lastShown_.file || directories != lastShown_.directory)
-        lastShown_ = {std::string(file), std::move(directories), DisplayPath(paths, file, /*expand=*/false)};
+        lastShown_ = {std::string(file), directories, DisplayPath(paths, file, /*expand=*/false)};
       return lastShown_.hostName;
     };
     // The name the host keeps (a POSIX host finds names without regard to
@@ -60,11 +63,11 @@ struct RunContext {
     // The reports and lines of a project mostly name the project itself, one
     // after the other: the last name is asked of the host once.
     diag.fullPath = [this](std::string_view file) {
-      std::string directory;
+      std::string& directory = directoryAsked_;
       if (!fs.GetCurrentDir(directory)) directory.clear();
       if (file != lastNamed_.file || directory != lastNamed_.directory) {
         std::string full;
-        lastNamed_ = {std::string(file), std::move(directory), fs.HostName(file, full) ? full : std::string(file)};
+        lastNamed_ = {std::string(file), directory, fs.HostName(file, full) ? full : std::string(file)};
       }
       return lastNamed_.hostName;
     };
@@ -109,6 +112,7 @@ struct RunContext {
   };
   Named lastNamed_;  // diag.fullPath's last answer
   Named lastShown_;  // diag.showFile's, the shown name in hostName
+  std::string directoryAsked_;  // where either asks the directory
 };
 
 // Reports a file the run could not open, create or write, named itself, with

@@ -1,6 +1,8 @@
 #include "text/Encoding.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "text/Format.h"
 
@@ -82,8 +84,7 @@ int UnicodeToCp1252(char32_t u) {
 
 std::string Cp1252ToUtf8(std::string_view text) {
   // Plain ASCII, as nearly every message and path is, is its own UTF-8.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(text);
+  if (IsAscii(text)) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (char c : text) AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(c)));
@@ -157,8 +158,20 @@ unsigned char Cp1252ToCp850(unsigned char c) {
   return static_cast<unsigned char>(UnicodeToCp850(c));
 }
 
+std::size_t FirstNonAscii(std::string_view text) {
+  std::size_t at = 0;
+  for (std::uint64_t eight; at + 8 <= text.size(); at += 8) {
+    std::memcpy(&eight, text.data() + at, sizeof eight);
+    if (eight & 0x8080808080808080ULL) break;
+  }
+  for (; at < text.size(); ++at)
+    if (static_cast<unsigned char>(text[at]) >= 0x80) return at;
+  return std::string_view::npos;
+}
+
 std::size_t FindUtf8Sequence(std::string_view text, std::size_t& length) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
+  // Plain ASCII is one character a byte.
+  for (std::size_t at = FirstNonAscii(text); at < text.size(); ++at) {
     char32_t u;
     const std::size_t n = DecodeUtf8At(text, at, u);
     if (n > 1) {

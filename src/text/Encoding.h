@@ -33,6 +33,11 @@ std::string Utf8ToCp850(std::string_view text);
 // 0xFF as ISO 8859-1, 0x80 to 0x9F by the fixed replacement table.
 unsigned char Cp1252ToCp850(unsigned char c);
 
+// Where the first byte of 0x80 or above stands (npos: the text is plain
+// ASCII), eight bytes at a time: asked of every line and every report.
+std::size_t FirstNonAscii(std::string_view text);
+inline bool IsAscii(std::string_view text) { return FirstNonAscii(text) == std::string_view::npos; }
+
 // Where an editor that saved the text as UTF-8 gave itself away: the first
 // well-formed multi-byte sequence (as DecodeUtf8At reads one), as its offset; npos when there is none.  `length` receives its bytes.
 // Single-byte code pages rarely put such pairs in a row.

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace q32 {
 namespace {
@@ -89,16 +91,44 @@ std::string Quoted(std::string_view text, std::size_t limit, bool quote) {
   return out + (text.size() > limit ? "\"..." : "\"");
 }
 
-std::string JsonString(std::string_view utf8) {
-  std::string out = "\"";
-  out.reserve(utf8.size() + 2);
-  // The characters that stand as they are, a run at a time: a report's text
-  // has few others, and a language server sends thousands of them.
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+std::uint64_t Load8(const char* at) {
+  std::uint64_t v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+// Whether one of eight bytes may be a control character, a quote or a
+// backslash (never false when one is; rarely true when none is).
+bool MayNeedEscape(std::uint64_t v) {
+  auto hasZero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  const std::uint64_t below = (v - kOnes * 0x20) & ~v & kHighs;
+  return (below | hasZero(v ^ (kOnes * '"')) | hasZero(v ^ (kOnes * '\\'))) != 0;
+}
+
+bool NeedsEscape(char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; }
+
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+  out += '"';
+  // The characters that stand as they are, eight at a time where none of
+  // them needs a look: a report's text has few others, and a language
+  // server sends thousands of them.
   for (std::size_t at = 0; at < utf8.size();) {
     std::size_t plain = at;
-    while (plain < utf8.size() && static_cast<unsigned char>(utf8[plain]) >= 0x20 && utf8[plain] != '"' &&
-           utf8[plain] != '\\')
+    while (plain < utf8.size()) {
+      if (plain + 8 <= utf8.size() && !MayNeedEscape(Load8(utf8.data() + plain))) {
+        plain += 8;
+        continue;
+      }
+      if (NeedsEscape(utf8[plain])) break;
       ++plain;
+    }
     out.append(utf8, at, plain - at);
     if (plain == utf8.size()) break;
     const char c = utf8[plain];
@@ -113,6 +143,12 @@ std::string JsonString(std::string_view utf8) {
     at = plain + 1;
   }
   out += '"';
+}
+
+std::string JsonString(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size() + 2);
+  AppendJsonString(out, utf8);
   return out;
 }
 

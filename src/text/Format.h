@@ -20,5 +20,7 @@ std::string Quoted(std::string_view text, std::size_t limit = 80, bool quote = t
 // A JSON string of UTF-8 text, quotes included: quote and backslash escaped,
 // a control character as \n, \r, \t or \u00XX, every other byte as it is.
 std::string JsonString(std::string_view utf8);
+// The same appended to out.
+void AppendJsonString(std::string& out, std::string_view utf8);
 
 }  // namespace q32
