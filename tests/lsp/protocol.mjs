@@ -259,6 +259,13 @@ check(diagnostics.some((x) => x.code === 'W8231' && x.message.includes('rpm.bmp'
 fs.writeFileSync(bitmap, bytes);
 diagnostics = await change(original);
 check(diagnostics.length === 0 && (await fresh(original)).length === 0, 'and again when it is back', JSON.stringify(diagnostics));
+// A softkey the run reads before the line that would write it: that line's
+// earlier conversion is not put back over an input, as a first run refuses it.
+const readFirst = original.replace('BMP rpm.bmp', 'SOFTKEY rpm.PIC\nBMP rpm.bmp');
+diagnostics = await change(readFirst);
+check(diagnostics.some((x) => x.code === 'E8220' && x.message.includes('rpm.PIC')) &&
+        JSON.stringify(diagnostics) === JSON.stringify(await fresh(readFirst)),
+      'a softkey read before the line that converts it is refused as a first run refuses it', JSON.stringify(diagnostics));
 
 // A text source in code page 850 (its chart: 94 ö, E1 ß, C4 ─, D5 ı) with
 // Windows line ends open in the editor gives the report its saved bytes
