@@ -6,26 +6,11 @@
 
 namespace q32 {
 
-namespace {
-
-// The eight bytes of a word with ASCII capitals made small, all at once
-// (as LowerAscii does one by one; other bytes stay).
-std::uint64_t FoldWord(std::uint64_t w) {
-  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-  const std::uint64_t low7 = w & ~kHigh;
-  const std::uint64_t fromA = low7 + 0x3f3f3f3f3f3f3f3full;   // high bit where the byte is 'A' or above
-  const std::uint64_t pastZ = low7 + 0x2525252525252525ull;   // high bit where it is above 'Z'
-  const std::uint64_t capital = (fromA ^ pastZ) & ~w & kHigh;
-  return w | (capital >> 2);
-}
-
-}  // namespace
-
 // Eight bytes at a time: a run hashes the full path of every file it reads
 // or writes, most of them sixty characters long and more.
 std::uint32_t NameSet::Hash(std::string_view name) const {
   std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
-  auto mix = [this, &h](std::uint64_t w) { h = (h ^ (fold_ ? FoldWord(w) : w)) * 0x100000001b3ull; };
+  auto mix = [this, &h](std::uint64_t w) { h = (h ^ (fold_ ? UpperAscii8(w) : w)) * 0x100000001b3ull; };
   std::size_t at = 0;
   for (; at + 8 <= name.size(); at += 8) {
     std::uint64_t w;

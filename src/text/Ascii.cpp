@@ -9,17 +9,10 @@ namespace q32 {
 
 std::string UpperCase(std::string_view text) {
   std::string out(text);
-  // Eight characters at a time (names and paths are folded thousands of
-  // times a run): a byte below 0x80 from 'a' to 'z' loses its 0x20.
-  constexpr std::uint64_t kSeven = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
-  constexpr std::uint64_t kFromA = 0x1F1F1F1F1F1F1F1FULL;  // 0x80 - 'a'
-  constexpr std::uint64_t kBeyondZ = 0x0505050505050505ULL;  // 0x80 - 'z' - 1
   std::size_t at = 0;
   for (std::uint64_t v; at + 8 <= out.size(); at += 8) {
     std::memcpy(&v, out.data() + at, sizeof v);
-    const std::uint64_t seven = v & kSeven;
-    const std::uint64_t lower = (seven + kFromA) & ~(seven + kBeyondZ) & ~v & kHigh;
-    v ^= lower >> 2;
+    v = UpperAscii8(v);
     std::memcpy(out.data() + at, &v, sizeof v);
   }
   for (; at < out.size(); ++at) out[at] = UpperAscii(out[at]);

@@ -5,6 +5,7 @@
 // character.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,16 @@ namespace q32 {
 
 constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// Eight characters in one word, each as UpperAscii makes it (names and
+// paths are folded thousands of times a run): a byte below 0x80 from 'a'
+// to 'z' loses its 0x20.
+constexpr std::uint64_t UpperAscii8(std::uint64_t v) {
+  constexpr std::uint64_t kSeven = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
+  constexpr std::uint64_t kFromA = 0x1F1F1F1F1F1F1F1FULL;    // 0x80 - 'a'
+  constexpr std::uint64_t kBeyondZ = 0x0505050505050505ULL;  // 0x80 - 'z' - 1
+  const std::uint64_t seven = v & kSeven;
+  return v ^ (((seven + kFromA) & ~(seven + kBeyondZ) & ~v & kHigh) >> 2);
+}
 
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
