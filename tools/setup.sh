@@ -21,7 +21,7 @@ cd "$(dirname "$0")/.."
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
 
-packages="g++ cmake make ninja-build ccache python3 libgtest-dev googletest nlohmann-json3-dev libstb-dev
+packages="g++ cmake make ninja-build ccache python3 libgtest-dev googletest nlohmann-json3-dev libstb-dev libjemalloc-dev
   pandoc dpkg-dev srecord imagemagick netpbm python3-ezdxf python3-pil gettext neovim chromium
   clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64"
 # A Node.js installed from elsewhere brings its own npm, which Debian's npm
