@@ -30,7 +30,7 @@ inline std::string Bitmap(int k) {
   Put32(b, 48);
   b += std::string("\x01\x00\x01\x00", 4);
   for (std::uint32_t v : {0u, pixels, 2835u, 2835u, 2u, 2u}) Put32(b, v);
-  b += std::string("\0\0\0\0\xFF\xFF\xFF\0", 8);
+  b += std::string("\xFF\xFF\xFF\0\0\0\0\0", 8);
   for (int r = 0; r < 48; ++r) {
     std::string row(rowBytes, '\0');
     row[static_cast<std::size_t>((r + k) % 10)] = static_cast<char>(k & 0xFF);
