@@ -2,7 +2,8 @@
 // an editor drives it over its protocol: the time from opening the project
 // to its diagnostics, and the median time from a change of the text to the
 // change's diagnostics.  Each change renames the softkey of one line and the
-// item that shows it (a different line each time), the edit a user makes.
+// item that shows it (a different line each time), the edit a user makes,
+// sent as an editor sends it: the two lines as changed ranges.
 // Not a test, but it fails (status 1) when the diagnostics of an edit differ
 // from those a fresh server gives the edited text.  It prints one line per
 // size,
@@ -27,6 +28,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "BenchProject.h"
@@ -157,10 +159,39 @@ bool Open(Server& s, const fs::path& dir, const std::string& uri, const std::str
   return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
 }
 
-// The project's text changed to text, up to the diagnostics of the change.
-bool Change(Server& s, const std::string& uri, int version, const std::string& text) {
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
+  }
+}
+
+// What an editor sends when the text before becomes after: each line that
+// changed as a range of its own where the lines stay as many (a word typed
+// over), else the whole text.
+std::string ContentChanges(const std::string& before, const std::string& after) {
+  const std::vector<std::string_view> was = Lines(before), is = Lines(after);
+  if (was.size() != is.size()) return R"([{"text":)" + JsonString(after) + "}]";
+  std::string changes;
+  for (std::size_t i = 0; i < was.size(); ++i) {
+    if (was[i] == is[i]) continue;
+    const std::string line = std::to_string(i);
+    changes += std::string(changes.empty() ? "[" : ",") + R"({"range":{"start":{"line":)" + line +
+               R"(,"character":0},"end":{"line":)" + line + R"(,"character":)" + std::to_string(was[i].size()) +
+               R"(}},"text":)" + JsonString(std::string(is[i])) + "}";
+  }
+  return changes.empty() ? R"([{"text":)" + JsonString(after) + "}]" : changes + "]";
+}
+
+// The project's text changed from before to after, up to the diagnostics of
+// the change.
+bool Change(Server& s, const std::string& uri, int version, const std::string& before, const std::string& after) {
+  const std::string changes = ContentChanges(before, after);
   s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri +
-         R"(","version":)" + std::to_string(version) + R"(},"contentChanges":[{"text":)" + JsonString(text) + "}]}}");
+         R"(","version":)" + std::to_string(version) + R"(},"contentChanges":)" + changes + "}}");
   return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
 }
 
@@ -194,11 +225,14 @@ int main(int argc, char** argv) {
     if (!Open(s, dir, uri, text)) return 1;
     const double open = Since(start);
     std::vector<double> changes;
+    std::string current = text;  // the server's
     const double cpu = s.Cpu();
     for (int c = 0; c < kChanges; ++c) {
+      std::string changed = Changed(text, (c * 7919 + 13) % n, c);
       start = std::chrono::steady_clock::now();
-      if (!Change(s, uri, c + 2, Changed(text, (c * 7919 + 13) % n, c))) return 1;
+      if (!Change(s, uri, c + 2, current, changed)) return 1;
       changes.push_back(Since(start) * 1000);
+      current = std::move(changed);
     }
     const double changeCpu = (s.Cpu() - cpu) / kChanges * 1000;
     // Not timed: the diagnostics of a change are those a fresh server gives
@@ -240,7 +274,8 @@ int main(int argc, char** argv) {
     for (const Edit& e : edits) {
       if (!e.spoilt.empty()) bench::Write(e.spoilt, e.bytes);
       Server fresh(server);
-      if (!Change(s, uri, version++, e.text) || !Open(fresh, dir, uri, e.text)) return 1;
+      if (!Change(s, uri, version++, current, e.text) || !Open(fresh, dir, uri, e.text)) return 1;
+      current = e.text;
       const bool same = s.last == fresh.last;
       fresh.End();
       if (!same) {

@@ -242,7 +242,7 @@ json Server::Initialize(const json& params) {
     ws_.SetRoot(params["rootPath"].get<std::string>());
   if (params.contains("initializationOptions")) Configure(params["initializationOptions"]);
   return {{"capabilities",
-           {{"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
+           {{"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
             {"completionProvider", {{"triggerCharacters", {" ", ":"}}}},
             {"hoverProvider", true},
             {"definitionProvider", true},
@@ -724,10 +724,28 @@ void Server::Dispatch(const json& id, bool request, const std::string& method, c
       const std::string path = PathOf(uri);
       const json& changes = params.contains("contentChanges") ? params.at("contentChanges") : json::array();
       if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty())) return;
-      // The server asks for whole texts (change 1): the last one is the text.
-      const std::string text = method == "textDocument/didOpen"
-                                   ? params.at("textDocument").at("text").get<std::string>()
-                                   : changes.back().at("text").get<std::string>();
+      // The server asks for the changed ranges alone (change 2): a change of
+      // one word in a project of thousands of lines sends that word, not the
+      // whole text again.  A change without a range is the whole text.
+      std::string text;
+      if (method == "textDocument/didOpen") {
+        text = params.at("textDocument").at("text").get<std::string>();
+      } else {
+        if (const std::string* open = ws_.Text(path)) text = *open;
+        for (const json& c : changes) {
+          const std::string& changed = c.at("text").get_ref<const std::string&>();
+          if (!c.contains("range")) {
+            text = changed;
+            continue;
+          }
+          const json& range = c.at("range");
+          auto offset = [&](const char* end) {
+            return TextOffset(text, range.at(end).at("line").get<int>(), range.at(end).at("character").get<int>());
+          };
+          const std::size_t from = offset("start");
+          text.replace(from, std::max(offset("end"), from) - from, changed);
+        }
+      }
       uris_[UpperCase(path)] = uri;
       ws_.Put(path, text);
       Publish(path);

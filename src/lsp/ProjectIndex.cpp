@@ -34,6 +34,18 @@ std::size_t ByteOffset(std::string_view line, int utf16Column) {
   return i;
 }
 
+std::size_t TextOffset(std::string_view text, int line, int utf16Column) {
+  std::size_t start = 0;
+  for (int l = 0; l < line; ++l) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return text.size();
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  std::size_t end = text.find_first_of("\r\n", start);
+  if (end == std::string_view::npos) end = text.size();
+  return start + ByteOffset(text.substr(start, end - start), utf16Column);
+}
+
 int Utf16OfCharacters(std::string_view line, std::size_t characters) {
   int column = 0;
   std::size_t seen = 0;

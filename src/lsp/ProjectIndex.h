@@ -37,6 +37,10 @@ LogicalLine LineAt(std::string_view utf8Text, int line);
 int Utf16Column(std::string_view utf8Line, std::size_t byte);
 std::size_t ByteOffset(std::string_view utf8Line, int utf16Column);
 int Utf16OfCharacters(std::string_view utf8Line, std::size_t characters);
+// The byte offset of an editor position (0-based line, UTF-16 column) in a
+// text: its lines end at "\n", "\r\n" or "\r", as the editor counts them; a
+// column past its line's end is the end, a line past the text's the text's.
+std::size_t TextOffset(std::string_view utf8Text, int line, int utf16Column);
 
 enum class SymbolKind { Menu, Softkey, File };
 

@@ -161,6 +161,22 @@ edit('feed.txm', 'FE|E|D ', 'FEED|+ ');
 diagnostics = await change(original);
 check(diagnostics.length === 0, 'the diagnostics go when the mistakes are mended', JSON.stringify(diagnostics));
 
+// Changes of ranges, as an editor sends them (columns in UTF-16 units): in
+// one notification a quoted text gains characters of one, one and two
+// units and three, three and four bytes, then a name after them on the same
+// line is replaced; the result is what a fresh server makes of that text.
+const tx = lineOf('TX "Rotary table"'), grown = lines[tx].replace('Rotary', 'Rotary \u20ac\u00c4\u{1F600}');
+const ranged = lines.map((l, i) => (i === tx ? grown.replace(' ROTARY', ' ROTARX') : l)).join('\n');
+const pos = (character) => ({ line: tx, character });
+const rotary = lines[tx].indexOf('Rotary') + 6, name = grown.indexOf(' ROTARY') + 1;
+diagnostics = await notify('textDocument/didChange', { textDocument: { uri, version: ++version }, contentChanges: [
+  { range: { start: pos(rotary), end: pos(rotary) }, text: ' \u20ac\u00c4\u{1F600}' },
+  { range: { start: pos(name), end: pos(name + 6) }, text: 'ROTARX' }] });
+const whole = await fresh(ranged);
+check(diagnostics.length > 0 && JSON.stringify(diagnostics) === JSON.stringify(whole),
+      'changes of ranges give the diagnostics of the text they make', JSON.stringify([diagnostics, whole]));
+await change(original);
+
 // Closed without saving: the saved file, which is clean, counts again.
 diagnostics = await change(misspelt);
 check(diagnostics.length > 0, 'the mistakes are back in the editor', JSON.stringify(diagnostics));
