@@ -100,6 +100,12 @@ std::string Utf8ToSingleByte(std::string_view text, int (*encode)(char32_t)) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
+    // Runs of ASCII, most of a project's text, are the same bytes in every
+    // single-byte code page: copied whole.
+    const std::size_t plain = FirstNonAscii(text.substr(i));
+    out.append(text, i, plain == std::string_view::npos ? std::string_view::npos : plain);
+    if (plain == std::string_view::npos) break;
+    i += plain;
     unsigned char c = static_cast<unsigned char>(text[i]);
     int extra;
     char32_t u;
