@@ -75,6 +75,10 @@ class Server {
     std::fflush(to_);
   }
 
+  // Whether the server asks for changed ranges (else whole texts), as its
+  // answer to initialize says.
+  bool ranges = false;
+
   // Reads messages until one holds every piece (kept in last); false at
   // the server's end.
   std::string last;
@@ -154,6 +158,7 @@ bool Open(Server& s, const fs::path& dir, const std::string& uri, const std::str
   s.Send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"rootUri":"file://)" + dir.string() +
          R"(","capabilities":{}}})");
   if (!s.WaitFor({"\"id\":1"})) return false;
+  s.ranges = s.last.find(R"("change":2)") != std::string::npos;
   s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":")" + uri +
          R"(","languageId":"quillon32-project","version":1,"text":)" + JsonString(text) + "}}}");
   return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
@@ -189,7 +194,7 @@ std::string ContentChanges(const std::string& before, const std::string& after) 
 // The project's text changed from before to after, up to the diagnostics of
 // the change.
 bool Change(Server& s, const std::string& uri, int version, const std::string& before, const std::string& after) {
-  const std::string changes = ContentChanges(before, after);
+  const std::string changes = s.ranges ? ContentChanges(before, after) : R"([{"text":)" + JsonString(after) + "}]";
   s.Send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri +
          R"(","version":)" + std::to_string(version) + R"(},"contentChanges":)" + changes + "}}");
   return s.WaitFor({"publishDiagnostics", "\"uri\":\"" + uri + "\""});
