@@ -124,7 +124,7 @@ edit('feed.txm', 'FEED|+ ', 'FE|E|D ');                   // three rows where TX
 edit('bmx/lang/fr.po', 'msgstr "Broche', 'msgtxt "Broche');  // no catalogue keyword
 const misspelt = original.replace('SKNEXTDEF', 'SKNEXDEF').replace('HROOT MMODE', 'HROOT MMDOE')
   .replace('ENABLE:ROTARY_READY', 'ENABLE:ROTARY_READX').replace('NODE COOLANT ', 'NODE COOLANX ')
-  .replace('BMP stop.bmp', 'BMP stopp.bmp').replace('ROWDEF 0 7', '#IF NOSUCH = 1\nROWDEF 0 7');
+  .replace('BMP stop.bmp', 'BMP stopp.bmp').replace('BMP cw.bmp', 'BMP "c w\\\\cw.bmp"').replace('ROWDEF 0 7', '#IF NOSUCH = 1\nROWDEF 0 7');
 await change(misspelt);
 await connection.sendRequest('textDocument/hover', at(0, 0));  // every file's diagnostics have arrived
 const feed = fs.readFileSync(inMill('feed.txm'), 'latin1'), po = fs.readFileSync(inMill('bmx/lang/fr.po'), 'latin1');
@@ -136,12 +136,17 @@ for (const [file, code, range, what] of [
   ['mill.spm', 'E3070', rangeOf(misspelt, '#IF NOSUCH', 'NOSUCH'), 'an undefined name in #IF'],
   ['mill.spm', 'E8270', rangeOf(misspelt, 'NODE COOLANX', 'COOLANX'), 'an unknown softkey name'],
   ['mill.spm', 'E8220', rangeOf(misspelt, 'BMP stopp', 'stopp.bmp'), 'a missing bitmap'],
+  ['mill.spm', 'E8204', rangeOf(misspelt, 'BMP "c w', '"c w\\\\cw.bmp"'), 'a blank in a source name'],
   ['feed.txm', 'E8260', rangeOf(feed, 'FE|E|D', 'D'), 'the text row that does not fit'],
   ['fr.po', 'E8306', rangeOf(po, 'msgtxt', 'msgtxt'), 'a line of a .po file'],
 ]) {
   const found = (published.get(file) ?? []).find((x) => x.code === code && same(x.range, range));
   check(found, `${what} is underlined at its word (${code})`, JSON.stringify(published.get(file)));
 }
+// A report's text with quotes and a backslash, as the server escaped them.
+const blank = (published.get('mill.spm') ?? []).find((x) => x.code === 'E8204');
+check(blank && blank.message.endsWith('"c w\\\\cw.bmp" (a blank in a source name)'),
+      'a report\'s quotes and backslash arrive as they were', blank && blank.message);
 // The notes of the .po report: the BMX project's TXT line that had it read,
 // the softkey line that converts the BMX project.
 const related = ((published.get('fr.po') ?? []).find((x) => x.code === 'E8306') ?? {}).relatedInformation ?? [];
