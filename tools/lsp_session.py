@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """A scripted editor session of the language server on a copy of the example
-project: open, a misspelt keyword and its fix, completion (keywords, softkey
+project: open, a misspelt keyword (a changed range) and its fix, completion (keywords, softkey
 and menu names, source files), hover, definition, references, the outline,
 a text source opened, closed unsaved, shutdown and exit.  Prints every
 message the server sends, one JSON line each, with the project's folder
@@ -35,6 +35,12 @@ def change(version, edited):
                                        "contentChanges": [{"text": edited}]})
 
 
+def change_range(version, line, start, end, new):
+    span = {"start": {"line": line, "character": start}, "end": {"line": line, "character": end}}
+    return ("textDocument/didChange", {"textDocument": {"uri": uri, "version": version},
+                                       "contentChanges": [{"range": span, "text": new}]})
+
+
 node = line_of("NODE COOLANT COOLANTMENU")
 item = line_of("CHECK CLAMP") + 1
 source_uri = folder_uri + "/start.txs"
@@ -44,7 +50,7 @@ session = [
     ("initialized", {}),
     ("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "quillon32-project", "version": 1,
                                                "text": text}}),
-    change(2, text.replace("SKNEXTDEF", "SKNEXDEF")),
+    change_range(2, line_of("SKNEXTDEF"), 0, len("SKNEXTDEF"), "SKNEXDEF"),
     change(3, "\n".join(lines[:item] + ["NODE SPINDLE "] + lines[item:])),
     ("textDocument/completion", at(item, 13)),
     change(4, "\n".join(lines[:item] + ["BMP "] + lines[item:])),
