@@ -17,7 +17,7 @@ std::string Shown(const std::string& full, const std::string& startDir) {
   return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
 }
 
-std::string CutName(const std::string& token) { return UpperCase(token.substr(0, kMaxNameLength)); }
+std::string CutName(const std::string& token) { return UpperCase(std::string_view(token).substr(0, kMaxNameLength)); }
 
 SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPlace>& places, int word) {
   SourceSpan at;
@@ -65,7 +65,7 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
   if (keyword.kind == KeywordKind::Softkey) {
     SoftkeyLine k;
     k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
-    if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
+    if (tokens.size() >= 3) k.name = UpperCase(std::string_view(tokens[2]).substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
     current_ = static_cast<int>(softkeys.size());
     softkeys.push_back(std::move(k));
@@ -75,7 +75,7 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     Menu m;
     m.file = full, m.line = line;
     if (places.size() >= 2) m.nameAt = places[1];
-    if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
+    if (tokens.size() >= 2) m.name = UpperCase(std::string_view(tokens[1]).substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && tokens[1].size() > kMaxNameLength)
       Found(CheckFinding(Msg::NameCut, WordSpan(full, line, places, 1),
                          tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength)),
