@@ -63,12 +63,12 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
   const std::string& full = LineFile(file);
   const KeywordCode code = keyword.code;
   if (keyword.kind == KeywordKind::Softkey) {
-    SoftkeyLine k;
+    // Made where it is kept: a project has thousands.
+    current_ = static_cast<int>(softkeys.size());
+    SoftkeyLine& k = softkeys.emplace_back();
     k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
     if (tokens.size() >= 3) k.name = UpperCase(std::string_view(tokens[2]).substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
-    current_ = static_cast<int>(softkeys.size());
-    softkeys.push_back(std::move(k));
     return;
   }
   if (code == KeywordCode::SkMenu) {
@@ -100,10 +100,9 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     if (code == KeywordCode::RowDef && ParseRowDefinition(tokens, m.rowFirst, m.rowLast) == Msg::Ok) m.hasRow = true;
     return;
   }
-  Item item;
+  Item& item = menus.back().items.emplace_back();
   item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens, item.places = places;
   item.softkeysBefore = softkeys.size();
-  menus.back().items.push_back(std::move(item));
 }
 
 void Collector::MenuNumbered(std::uint32_t number, const MenuAttributes& menu) {
