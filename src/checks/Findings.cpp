@@ -33,7 +33,7 @@ bool ReadWhole(FileSystem& fs, const std::string& path, std::string& out) {
 
 // The place of a menu's name.
 SourceSpan NameOf(const Menu& m) {
-  SourceSpan at = WordSpan(m.file, m.line, {}, -1);
+  SourceSpan at = WordSpan(*m.file, m.line, {}, -1);
   if (m.nameAt.line != 0) {
     at.line = m.nameAt.line;
     at.column = m.nameAt.column;
@@ -72,7 +72,7 @@ void CheckNames(Collector& c) {
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
         if (item.tokens[t].size() > kMaxNameLength && item.tokens[t].find(':') == std::string::npos)
-          longName(WordSpan(item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
+          longName(WordSpan(*item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
   }
 }
 
@@ -123,8 +123,8 @@ void CheckSoftkeyUse(Collector& c) {
       if (it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
         c.Found(CheckFinding(
-                    Msg::SoftkeyNamedBeforeDefined, WordSpan(item.file, item.line, item.places, 1),
-                    name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)"),
+                    Msg::SoftkeyNamedBeforeDefined, WordSpan(*item.file, item.line, item.places, 1),
+                    name + ", defined at " + c.Where(*k.file, k.line) + " (the item reports it as an unknown name)"),
                 "menu-" + m.name);
       }
     }
