@@ -100,6 +100,13 @@ std::string Utf8ToSingleByte(std::string_view text, int (*encode)(char32_t)) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
+    // Plain ASCII stands as it is in both code pages, and an editor's text
+    // (converted on every change) is mostly that: a run of it at once.
+    const std::size_t plain = FirstNonAscii(text.substr(i));
+    const std::size_t run = plain == std::string_view::npos ? text.size() - i : plain;
+    out.append(text.substr(i, run));
+    i += run;
+    if (i == text.size()) break;
     unsigned char c = static_cast<unsigned char>(text[i]);
     int extra;
     char32_t u;
