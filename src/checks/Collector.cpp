@@ -17,7 +17,7 @@ std::string Shown(const std::string& full, const std::string& startDir) {
   return full.compare(0, prefix.size(), prefix) == 0 ? full.substr(prefix.size()) : full;
 }
 
-std::string CutName(const std::string& token) { return UpperCase(token.substr(0, kMaxNameLength)); }
+std::string CutName(const std::string& token) { return UpperCase(std::string_view(token).substr(0, kMaxNameLength)); }
 
 SourceSpan WordSpan(const std::string& file, int line, const std::vector<WordPlace>& places, int word) {
   SourceSpan at;
@@ -60,24 +60,24 @@ bool Collector::SameFinding::operator()(std::size_t a, std::size_t b) const {
 void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& keyword,
                          const std::vector<std::string>& tokens, const std::vector<WordPlace>& places) {
   current_ = -1;
-  const std::string& full = LineFile(file);
+  const LineFilePath& full = LineFile(file);
   const KeywordCode code = keyword.code;
   if (keyword.kind == KeywordKind::Softkey) {
-    SoftkeyLine k;
-    k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
-    if (tokens.size() >= 3) k.name = UpperCase(tokens[2].substr(0, kMaxNameLength));
-    if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
+    // Made where it is kept: a project has thousands.
     current_ = static_cast<int>(softkeys.size());
-    softkeys.push_back(std::move(k));
+    SoftkeyLine& k = softkeys.emplace_back();
+    k.file = full, k.line = line, k.source = keyword.source, k.tokens = tokens, k.places = places;
+    if (tokens.size() >= 3) k.name = UpperCase(std::string_view(tokens[2]).substr(0, kMaxNameLength));
+    if (tokens.size() >= 2 && keyword.source != SourceType::Tx) k.sourcePath = Full(tokens[1]);
     return;
   }
   if (code == KeywordCode::SkMenu) {
     Menu m;
     m.file = full, m.line = line;
     if (places.size() >= 2) m.nameAt = places[1];
-    if (tokens.size() >= 2) m.name = UpperCase(tokens[1].substr(0, kMaxNameLength));
+    if (tokens.size() >= 2) m.name = UpperCase(std::string_view(tokens[1]).substr(0, kMaxNameLength));
     if (tokens.size() >= 2 && tokens[1].size() > kMaxNameLength)
-      Found(CheckFinding(Msg::NameCut, WordSpan(full, line, places, 1),
+      Found(CheckFinding(Msg::NameCut, WordSpan(*full, line, places, 1),
                          tokens[1] + " becomes " + tokens[1].substr(0, kMaxNameLength)),
             "menu-" + m.name);
     menus.push_back(std::move(m));
@@ -100,10 +100,9 @@ void Collector::LineRead(std::string_view file, int line, const ProjectKeyword& 
     if (code == KeywordCode::RowDef && ParseRowDefinition(tokens, m.rowFirst, m.rowLast) == Msg::Ok) m.hasRow = true;
     return;
   }
-  Item item;
+  Item& item = menus.back().items.emplace_back();
   item.file = full, item.line = line, item.kind = keyword.item, item.tokens = tokens, item.places = places;
   item.softkeysBefore = softkeys.size();
-  menus.back().items.push_back(std::move(item));
 }
 
 void Collector::MenuNumbered(std::uint32_t number, const MenuAttributes& menu) {
@@ -150,12 +149,12 @@ void Collector::Found(Diagnostic finding, const std::string& anchor) {
   if (!added_.insert(findings.size() - 1).second) findings.pop_back();
 }
 
-const std::string& Collector::LineFile(std::string_view file) {
+const LineFilePath& Collector::LineFile(std::string_view file) {
   if (!fs_.GetCurrentDir(directory_)) directory_.clear();
-  if (file != lineFile_ || directory_ != lineDirectory_) {
+  if (!lineFull_ || file != lineFile_ || directory_ != lineDirectory_) {
     lineFile_.assign(file);
     lineDirectory_ = directory_;
-    lineFull_ = Full(file);
+    lineFull_ = std::make_shared<const std::string>(Full(file));
   }
   return lineFull_;
 }
@@ -174,13 +173,13 @@ void Collector::Created(const std::string& full) {
   if (!fresh && it->second != current_) {
     SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
     Found(CheckFinding(Msg::SoftkeyWrittenTwice, At(k, 1),
-                       Show(full) + ", written before by the softkey line " + Where(first.file, first.line) +
+                       Show(full) + ", written before by the softkey line " + Where(*first.file, first.line) +
                            ", whose softkey is lost"),
           Anchor());
     // Both softkeys show what the later line wrote: the control loads the
     // file by its name.
     for (Output& o : first.outputs)
-      if (o.path == full) o.replacedBy = Where(k.file, k.line);
+      if (o.path == full) o.replacedBy = Where(*k.file, k.line);
     it->second = current_;
   }
   Output output;

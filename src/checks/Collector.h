@@ -84,7 +84,7 @@ class Collector final : public RunObserver {
   // full host path, and the page element it concerns.
   void Found(Diagnostic finding, const std::string& anchor);
   // The place of a softkey line's word.
-  SourceSpan At(const SoftkeyLine& k, int word) const { return WordSpan(k.file, k.line, k.places, word); }
+  SourceSpan At(const SoftkeyLine& k, int word) const { return WordSpan(*k.file, k.line, k.places, word); }
   FileSystem& fs() { return fs_; }
 
  private:
@@ -109,8 +109,9 @@ class Collector final : public RunObserver {
   std::unordered_set<std::size_t, FindingHash, SameFinding> added_;
   // The full path of the file whose lines are being read, asked of the
   // file system once for its lines (while the directory stays).
-  const std::string& LineFile(std::string_view file);
-  std::string lineFile_, lineDirectory_, lineFull_, directory_;
+  const LineFilePath& LineFile(std::string_view file);
+  std::string lineFile_, lineDirectory_, directory_;
+  LineFilePath lineFull_;
 };
 
 }  // namespace q32

@@ -33,7 +33,7 @@ bool ReadWhole(FileSystem& fs, const std::string& path, std::string& out) {
 
 // The place of a menu's name.
 SourceSpan NameOf(const Menu& m) {
-  SourceSpan at = WordSpan(m.file, m.line, {}, -1);
+  SourceSpan at = WordSpan(*m.file, m.line, {}, -1);
   if (m.nameAt.line != 0) {
     at.line = m.nameAt.line;
     at.column = m.nameAt.column;
@@ -72,7 +72,7 @@ void CheckNames(Collector& c) {
     for (const Item& item : m.items)
       for (std::size_t t = 1; t < item.tokens.size() && t < 3; ++t)
         if (item.tokens[t].size() > kMaxNameLength && item.tokens[t].find(':') == std::string::npos)
-          longName(WordSpan(item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
+          longName(WordSpan(*item.file, item.line, item.places, static_cast<int>(t)), item.tokens[t], anchor);
   }
 }
 
@@ -105,24 +105,26 @@ void CheckReach(Collector& c) {
 
 void CheckSoftkeyUse(Collector& c) {
   // A project's thousands of names: looked up by their hash (the softkey
-  // lines' own names, which stay where they are meanwhile).
+  // lines' own names, which stay where they are meanwhile).  A name an item
+  // shows is marked at the first line that defines it, which is where every
+  // line of that name finds it again.
   std::unordered_map<std::string_view, std::size_t> defined;  // name -> softkey line
   defined.reserve(c.softkeys.size());
   for (std::size_t i = 0; i < c.softkeys.size(); ++i)
     if (!c.softkeys[i].name.empty()) defined.emplace(c.softkeys[i].name, i);
-  std::unordered_set<std::string> shown;
-  shown.reserve(c.softkeys.size());
+  std::vector<bool> shown(c.softkeys.size(), false);
   for (const Menu& m : c.menus)
     for (const Item& item : m.items) {
       if (item.kind == MenuItemKind::Pragma || item.tokens.size() < 2) continue;
       const std::string name = CutName(item.tokens[1]);
-      shown.insert(name);
       auto it = defined.find(name);
-      if (it != defined.end() && it->second >= item.softkeysBefore) {
+      if (it == defined.end()) continue;
+      shown[it->second] = true;
+      if (it->second >= item.softkeysBefore) {
         const SoftkeyLine& k = c.softkeys[it->second];
         c.Found(CheckFinding(
-                    Msg::SoftkeyNamedBeforeDefined, WordSpan(item.file, item.line, item.places, 1),
-                    name + ", defined at " + c.Where(k.file, k.line) + " (the item reports it as an unknown name)"),
+                    Msg::SoftkeyNamedBeforeDefined, WordSpan(*item.file, item.line, item.places, 1),
+                    name + ", defined at " + c.Where(*k.file, k.line) + " (the item reports it as an unknown name)"),
                 "menu-" + m.name);
       }
     }
@@ -132,7 +134,7 @@ void CheckSoftkeyUse(Collector& c) {
       c.Found(
           CheckFinding(Msg::SoftkeyNotShown, c.At(k, 0), "the softkey line names no softkey, so no item can show it"),
           "sk" + std::to_string(i));
-    else if (!shown.count(k.name))
+    else if (!shown[defined.find(k.name)->second])
       c.Found(CheckFinding(Msg::SoftkeyNotShown, c.At(k, 2), k.name), "sk" + std::to_string(i));
   }
 }

@@ -1,5 +1,7 @@
 #include "output/Constants.h"
 
+#include <charconv>
+
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
 #include "output/CreationDate.h"
@@ -15,10 +17,18 @@ const char* ConstantsCommentPrefix(const RunSettings& settings) {
 }
 
 std::string FormatConstantDefine(const RunSettings& settings, std::string_view name, std::int32_t number) {
-  std::string text(name);
-  if (settings.genHeader) return "#define " + text + Format(" %d\n", number);
-  if (text.size() < kDefineNameColumns) text.append(kDefineNameColumns - text.size(), ' ');
-  return "#define       " + text + Format(" K%d\n", number);
+  // Built in one string: a project writes a line for each of its softkeys.
+  char digits[16];
+  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  const std::string_view value(digits, static_cast<std::size_t>(end - digits));
+  const std::string_view lead = settings.genHeader ? "#define " : "#define       ";
+  const std::size_t padding =
+      settings.genHeader || name.size() >= kDefineNameColumns ? 0 : kDefineNameColumns - name.size();
+  std::string line;
+  line.reserve(lead.size() + name.size() + padding + value.size() + 3);
+  line.append(lead).append(name).append(padding, ' ');
+  line.append(settings.genHeader ? " " : " K").append(value) += '\n';
+  return line;
 }
 
 std::string ConstantsFilePath(const RunContext& run) {

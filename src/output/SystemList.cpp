@@ -2,6 +2,7 @@
 
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
+#include "paths/Paths.h"
 #include "platform/FileSystem.h"
 #include "run/RunContext.h"
 
@@ -15,7 +16,15 @@ bool OpenSystemList(RunContext& run) {
 bool AddSystemListEntry(RunContext& run) {
   auto& stream = run.outputs.systemList;
   if (!stream) return true;
-  if (!stream->WriteText(run.softkey.targetPath + "\n")) {
+  // The entry and its line feed in one write, without a copy made for it.
+  const std::string& path = run.softkey.targetPath;
+  char line[kMaxPathLength + 2];
+  const bool fits = path.size() < sizeof line;
+  if (fits) {
+    path.copy(line, path.size());
+    line[path.size()] = '\n';
+  }
+  if (!(fits ? stream->WriteText(std::string_view(line, path.size() + 1)) : stream->WriteText(path + "\n"))) {
     ReportMessage(run.diag, Msg::WriteFailed, kSystemListName);
     return false;
   }

@@ -1,6 +1,8 @@
 #include "output/TreeFile.h"
 
 #include <cctype>
+#include <charconv>
+#include <concepts>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -152,6 +154,30 @@ Msg ApplyParameter(RunContext& run, ItemParam param, std::string_view rest, Item
   return Msg::UnknownParameter;
 }
 
+// The fields of an item line, each after a blank: a text as it is, a
+// number in decimal.  A project writes thousands of these lines, each put
+// together here without a format to read.
+void AppendField(std::string& line, std::string_view text) {
+  line += ' ';
+  line.append(text);
+}
+void AppendField(std::string& line, char c) {
+  line += ' ';
+  line += c;
+}
+template <std::integral T>
+  requires(!std::same_as<T, char>)
+void AppendField(std::string& line, T number) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  line += ' ';
+  line.append(digits, static_cast<std::size_t>(end - digits));
+}
+template <typename... T>
+void AppendFields(std::string& line, const T&... fields) {
+  (AppendField(line, fields), ...);
+}
+
 // The Python part: name, memory, script and parameter.
 Msg AppendPythonPart(std::string& line, const ItemFields& f, Msg errorCode) {
   const bool noName = f.pythonName.empty();
@@ -161,24 +187,28 @@ Msg AppendPythonPart(std::string& line, const ItemFields& f, Msg errorCode) {
   }
   if (noName) return errorCode;
   if (f.pythonMemory == 0) {
-    AppendFormat(line, " %s 0 - -", f.pythonName.c_str());
+    AppendField(line, f.pythonName);
+    line += " 0 - -";
     return Msg::Ok;
   }
   if (f.pythonScript.empty()) return errorCode;
-  AppendFormat(line, " %s %d %s %s", f.pythonName.c_str(), f.pythonMemory, f.pythonScript.c_str(),
-         f.pythonParameter.empty() ? "-" : f.pythonParameter.c_str());
+  AppendFields(line, f.pythonName, f.pythonMemory, f.pythonScript,
+               f.pythonParameter.empty() ? std::string_view("-") : std::string_view(f.pythonParameter));
   return Msg::Ok;
 }
 
 // " number path" of the softkey that a name stands for.
 void AppendSoftkeyPart(const RunContext& run, std::string& line, std::uint32_t index) {
   const SoftkeyNameEntry* entry = run.names.FindSoftkeyByIndex(index);
+  AppendField(line, index);
   if (!entry) {
-    AppendFormat(line, " %u <name not found!>", index);
+    line += " <name not found!>";
   } else if (entry->path.find(' ') != std::string::npos) {
-    AppendFormat(line, " %u \"%s\"", index, entry->path.c_str());
+    line += " \"";
+    line += entry->path;
+    line += '"';
   } else {
-    AppendFormat(line, " %u %s", index, entry->path.c_str());
+    AppendField(line, entry->path);
   }
 }
 
@@ -471,33 +501,27 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
   const auto popup = static_cast<int>(f.popupMenu);
   switch (layout) {
     case ItemLayout::Blank:
-      AppendFormat(line, " %s", f.ident.c_str());
+      AppendFields(line, f.ident);
       break;
     case ItemLayout::Back:
-      AppendFormat(line, " %s %s %c %s %s", f.enable.c_str(), f.status.c_str(), f.closePopup,
-             f.overlay.c_str(), f.ident.c_str());
-      AppendFormat(line, " %s %d %c %c", f.helpFile.c_str(), f.helpId, f.restoreWindow, f.pythonRestart);
+      AppendFields(line, f.enable, f.status, f.closePopup, f.overlay, f.ident, f.helpFile, f.helpId,
+                   f.restoreWindow, f.pythonRestart);
       break;
     case ItemLayout::End:
-      AppendFormat(line, " %s %s %s %s", f.enable.c_str(), f.status.c_str(), f.overlay.c_str(),
-             f.ident.c_str());
-      if (f.helpId >= 0) AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFields(line, f.enable, f.status, f.overlay, f.ident);
+      if (f.helpId >= 0) AppendFields(line, f.helpFile, f.helpId);
       break;
     case ItemLayout::Goto:
-      AppendFormat(line, " %s %s %u %d %s %d %c %s %s %s", f.enable.c_str(), f.status.c_str(),
-             static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument.c_str(), popup,
-             f.closePopup, f.overlay.c_str(), f.ident.c_str(), f.hide.c_str());
-      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFields(line, f.enable, f.status, static_cast<std::uint32_t>(target), f.windowAction, f.windowArgument,
+                   popup, f.closePopup, f.overlay, f.ident, f.hide, f.helpFile, f.helpId);
       if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
         detail = PythonDetail(f);
         return r;
       }
       break;
     case ItemLayout::Action:
-      AppendFormat(line, " %s %s %c %d %s %d %s %s %d %d %s", f.enable.c_str(), f.status.c_str(),
-             f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
-             f.ident.c_str(), f.repeatDelay, f.repeatInterval, f.hide.c_str());
-      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFields(line, f.enable, f.status, f.firstInGroup, f.windowAction, f.windowArgument, popup, f.overlay,
+                   f.ident, f.repeatDelay, f.repeatInterval, f.hide, f.helpFile, f.helpId);
       if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
         detail = PythonDetail(f);
         return r;
@@ -505,11 +529,10 @@ Msg BuildTreeItem(RunContext& run, PlcSymbolTables& plc, MenuItemKind kind, cons
       break;
     case ItemLayout::Check:
     case ItemLayout::State:
-      AppendFormat(line, " %s %s %c %d %s %d %s %s %s", f.enable.c_str(), f.status.c_str(),
-             f.firstInGroup, f.windowAction, f.windowArgument.c_str(), popup, f.overlay.c_str(),
-             f.ident.c_str(), f.hide.c_str());
-      if (layout == ItemLayout::State) AppendFormat(line, " %d", f.states);
-      AppendFormat(line, " %s %d", f.helpFile.c_str(), f.helpId);
+      AppendFields(line, f.enable, f.status, f.firstInGroup, f.windowAction, f.windowArgument, popup, f.overlay,
+                   f.ident, f.hide);
+      if (layout == ItemLayout::State) AppendField(line, f.states);
+      AppendFields(line, f.helpFile, f.helpId);
       if (const Msg r = AppendPythonPart(line, f, PythonErrorOf(layout)); r != Msg::Ok) {
         detail = PythonDetail(f);
         return r;

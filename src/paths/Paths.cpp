@@ -105,7 +105,13 @@ std::string DriveOf(std::string_view path) {
 }
 
 std::size_t FileNameOffset(std::string_view path) {
-  std::size_t separator = path.find_last_of("\\/");
+  // One look back for the last separator (asked for every softkey line).
+  std::size_t separator = std::string_view::npos;
+  for (std::size_t i = path.size(); i-- > 0;)
+    if (path[i] == '\\' || path[i] == '/') {
+      separator = i;
+      break;
+    }
   std::size_t colon = path.find(':');
   if (colon != std::string_view::npos &&
       (separator == std::string_view::npos || colon > separator))

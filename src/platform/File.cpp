@@ -7,6 +7,14 @@
 namespace q32 {
 
 bool File::GetLine(std::string& line, std::size_t maxChars) {
+  // A project's lines are short and read thousands of times a run: they go
+  // through a buffer on the stack, neither allocated nor cleared each time.
+  char small[512];
+  if (maxChars < sizeof small) {
+    if (!GetLine(small, maxChars + 1)) return false;
+    line.assign(small);
+    return true;
+  }
   std::vector<char> buffer(maxChars + 1);
   if (!GetLine(buffer.data(), buffer.size())) return false;
   line.assign(buffer.data());

@@ -323,7 +323,7 @@ std::string SoftkeysTable(const Collector& c, const PageContext& pc, const Findi
     if (k.done && !k.converted)
       pictures += "<div class=\"finding\">not converted" +
                   (IsError(k.code) ? ": message " + std::to_string(Number(k.code)) : std::string()) + "</div>";
-    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(k.file, pc.startDir)) + ":" +
+    h += "<tr id=\"sk" + std::to_string(i) + "\"><td>" + Html(Shown(*k.file, pc.startDir)) + ":" +
          std::to_string(k.line) + "</td><td>" + Html(k.name) + "</td><td>" + source + "</td><td>" + pictures +
          FindingsHtml(findingsOf, "sk" + std::to_string(i)) + "</td></tr>\n";
   }
@@ -378,7 +378,7 @@ std::string Page(const Collector& c, const PageContext& pc) {
          KindText(m->attributes.kind) + (m->attributes.root ? " (root)" : "") +
          (m->popup ? ", opened as a popup" : "") + ", mode " + std::string(1, m->attributes.mode) + ", title " +
          Html(m->attributes.title) + (m->attributes.ident.empty() ? "" : ", ident " + Html(m->attributes.ident)) +
-         " — " + Html(Shown(m->file, pc.startDir)) + ":" + std::to_string(m->line) + " — <a href=\"index.html#" +
+         " — " + Html(Shown(*m->file, pc.startDir)) + ":" + std::to_string(m->line) + " — <a href=\"index.html#" +
          Html(m->name) + "\">on the screen</a></p>\n";
     for (const std::string& l : m->layout) h += "<p>" + Html(l) + "</p>\n";
     h += FindingsHtml(findingsOf, id);

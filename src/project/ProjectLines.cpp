@@ -114,7 +114,7 @@ DiagnosticId ProjectLines::Report(Diagnostic r) {
 
 SourceSpan ProjectLines::Span(int word, unsigned from, unsigned length) const {
   SourceSpan at = SpanOf(run_.projectFile, static_cast<unsigned>(number_));
-  if (word < 0 || static_cast<std::size_t>(word) >= places_.size()) return at;
+  if (word < 0 || static_cast<std::size_t>(word) >= places().size()) return at;
   const WordPlace& w = places_[static_cast<std::size_t>(word)];
   at.line = w.line;
   from = std::min(from, w.length);
@@ -167,21 +167,29 @@ Split ProjectLines::SplitLine() {
   return split;
 }
 
-void ProjectLines::PlaceTokens() {
-  const LineMap& map = pre_.include ? includeMap_ : projectMap_;
-  places_.clear();
-  for (const TokenPlace& t : *wordPlaces_) places_.push_back(map.Place(t.begin, t.end));
+void ProjectLines::PlaceTokens() { placesMap_ = pre_.include ? &includeMap_ : &projectMap_; }
+
+const std::vector<WordPlace>& ProjectLines::places() const {
+  if (placesMap_) {
+    places_.clear();
+    for (const TokenPlace& t : *wordPlaces_) places_.push_back(placesMap_->Place(t.begin, t.end));
+    placesMap_ = nullptr;
+  }
+  return places_;
 }
 
 bool ProjectLines::Next() {
   for (;;) {
     const FileCoding& coding = pre_.include ? includeCoding_ : projectCoding_;
     LineMap& map = pre_.include ? includeMap_ : projectMap_;
+    // The map is about to hold the next line's pieces.
+    placesMap_ = nullptr;
     std::string missing;
     std::size_t where = 0;
     if (!ReadLogicalLine(pre_.include ? *pre_.include : project_, text_, number_, coding, &missing, &map, &where)) {
       // The end of an included file: reading goes on after its #INCLUDE.
       if (ReturnFromInclude(pre_, number_)) continue;
+      placesMap_ = nullptr;
       places_.clear();
       return false;
     }
@@ -222,6 +230,8 @@ bool ProjectLines::Next() {
       continue;
     }
     if (keyword_->kind == KeywordKind::Directive) {
+      // The line's places before an included file's map starts afresh.
+      places();
       HandleInclude(pre_, *this, number_);
       if (pre_.include) {
         includeCoding_ = RecogniseCoding(*pre_.include);

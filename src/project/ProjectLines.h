@@ -87,7 +87,7 @@ class ProjectLines {
   const std::string& text() const { return text_; }  // as read, continuations joined
   const std::vector<std::string>& tokens() const { return *words_; }
   // Where each token stands (its physical line and columns).
-  const std::vector<WordPlace>& places() const { return places_; }
+  const std::vector<WordPlace>& places() const;
   const ProjectKeyword& keyword() const { return *keyword_; }
   // The line's number in the file being read (run.projectFile).
   int number() const { return number_; }
@@ -144,7 +144,11 @@ class ProjectLines {
   std::vector<TokenPlace> tokenPlaces_;
   const std::vector<std::string>* words_ = &tokens_;
   const std::vector<TokenPlace>* wordPlaces_ = &tokenPlaces_;
-  std::vector<WordPlace> places_;
+  // Worked out when first asked for: the menu constant pass asks for few
+  // lines' places, the main pass for every line's.  placesMap_ is the map
+  // of the line whose places are still to be worked out.
+  mutable std::vector<WordPlace> places_;
+  mutable const LineMap* placesMap_ = nullptr;
   LineMap projectMap_, includeMap_;
   const ProjectKeyword* keyword_ = nullptr;
   const ProjectKeyword* lineKeyword_ = nullptr;  // of the line split last

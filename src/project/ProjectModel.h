@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@
 #include "run/SoftkeyContext.h"
 
 namespace q32 {
+
+// The full host path of the file a line stands in: one for all the lines
+// read from that file (a project has thousands).
+using LineFilePath = std::shared_ptr<const std::string>;
 
 struct Output {
   std::string path;                   // full host path
@@ -33,7 +38,7 @@ struct Output {
 };
 
 struct SoftkeyLine {
-  std::string file;
+  LineFilePath file;
   int line = 0;
   SourceType source = SourceType::Pcx;
   std::vector<std::string> tokens;
@@ -48,7 +53,7 @@ struct SoftkeyLine {
 };
 
 struct Item {
-  std::string file;
+  LineFilePath file;
   int line = 0;
   MenuItemKind kind = MenuItemKind::Blank;
   std::vector<std::string> tokens;
@@ -58,7 +63,7 @@ struct Item {
 };
 
 struct Menu {
-  std::string file;
+  LineFilePath file;
   int line = 0;
   WordPlace nameAt;
   std::string name;

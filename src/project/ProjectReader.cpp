@@ -294,7 +294,7 @@ void HandleSoftkey(Reader& r, SourceType type) {
   if (s.mode == RunMode::Project) WriteGeneratedSoftkey(r, type);
 
   const bool named = t.size() >= 3;
-  const std::string name = named ? t[2].substr(0, kMaxNameLength) : std::string();
+  const std::string_view name = named ? std::string_view(t[2]).substr(0, kMaxNameLength) : std::string_view();
   if (named && s.mode != RunMode::Scan) {
     switch (run.names.AddSoftkeyName(run.softkey.targetPath, name, r.softkeyIndex)) {
       case NameAdded::Added:
@@ -310,7 +310,8 @@ void HandleSoftkey(Reader& r, SourceType type) {
         return;
     }
   }
-  r.Write(named ? " " + name + "\n" : std::string("\n"));
+  // Only a generated project takes the line's end; no other run builds it.
+  if (s.mode == RunMode::Project) r.Write(named ? " " + std::string(name) + "\n" : std::string("\n"));
 
   Conversion conversion;
   if (!s.menuOnly && s.mode != RunMode::Gendef && s.mode != RunMode::Scan && type != SourceType::Tx) {

@@ -9,18 +9,23 @@
 namespace q32 {
 
 NameAdded SoftkeyNameList::AddSoftkeyName(std::string_view path, std::string_view name, std::uint32_t index) {
-  std::string cut(name.substr(0, kMaxNameLength));
-  std::string key = UpperCase(cut);
-  if (byName_.count(key)) return NameAdded::AlreadyThere;
+  const std::string_view cut = name.substr(0, kMaxNameLength);
+  // The name is looked up once, and taken where it is not yet known; an
+  // entry that cannot be made leaves no name behind.
+  const std::size_t at = entries_.size();
+  auto taken = byName_.end();
   try {
-    SoftkeyNameEntry entry;
+    auto [it, added] = byName_.try_emplace(UpperCase(cut), at);
+    if (!added) return NameAdded::AlreadyThere;
+    taken = it;
+    SoftkeyNameEntry& entry = entries_.emplace_back();
     entry.path.assign(path.substr(0, kMaxPathLength));
-    entry.name = cut;
+    entry.name.assign(cut);
     entry.index = index;
-    entries_.push_back(std::move(entry));
-    byName_.emplace(std::move(key), entries_.size() - 1);
-    if (!entries_.back().path.empty()) byIndex_.emplace(index, entries_.size() - 1);
+    if (!entry.path.empty()) byIndex_.emplace(index, at);
   } catch (const std::bad_alloc&) {
+    if (taken != byName_.end()) byName_.erase(taken);
+    if (entries_.size() > at) entries_.pop_back();
     return NameAdded::NoMemory;
   }
   return NameAdded::Added;

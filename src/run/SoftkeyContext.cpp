@@ -26,7 +26,8 @@ void SetSoftkeySource(SoftkeyContext& context, std::string_view destPath, Source
       context.targetExt = controlFamilyLE ? ".sk" : ".PIC";
       break;
   }
-  context.targetPath = std::string(destPath) + context.sourceName;
+  // In the room the path had for the last softkey line.
+  context.targetPath.assign(destPath).append(context.sourceName);
   if (context.targetPath.size() > kMaxPathLength) context.targetPath.resize(kMaxPathLength);
   ReplaceExtension(context.targetPath, context.targetExt);
 }

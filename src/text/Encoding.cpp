@@ -218,6 +218,11 @@ bool IsUtf8Text(std::string_view text, std::size_t& stray) {
   stray = std::string_view::npos;
   bool sequence = false;
   for (std::size_t at = 0; at < text.size();) {
+    // Plain ASCII is one character a byte, and a project is mostly that: the
+    // whole file is looked at on every run.
+    const std::size_t plain = FirstNonAscii(text.substr(at));
+    if (plain == std::string_view::npos) break;
+    at += plain;
     char32_t u;
     const std::size_t length = DecodeUtf8At(text, at, u);
     if (length == 0) {
