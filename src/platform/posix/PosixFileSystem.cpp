@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <initializer_list>
 #include <cerrno>
 #include <climits>
@@ -52,20 +51,15 @@ struct HostPlace {
   struct stat st {};
 };
 
-// Numbers written one after the other, each after a colon but the first,
-// into one string: a run asks for the identity and version of every file.
-std::string NumbersText(std::initializer_list<long long> numbers) {
-  char text[8 * 21];
-  char* at = text;
-  for (long long n : numbers) {
-    if (at != text) *at++ = ':';
-    at = std::to_chars(at, text + sizeof text, n).ptr;
-  }
-  return std::string(text, at);
+// Numbers kept side by side, as their bytes, in one string: a run asks for
+// the identity and version of every file and only compares them, so they
+// need not be written out in digits.
+std::string NumbersBytes(std::initializer_list<long long> numbers) {
+  return std::string(reinterpret_cast<const char*>(numbers.begin()), numbers.size() * sizeof(long long));
 }
 
 std::string IdentityOf(const struct stat& st) {
-  return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino)});
+  return NumbersBytes({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino)});
 }
 
 // The host's words for an error number, as a report's reason.
@@ -193,7 +187,7 @@ class HostFileSystem final : public FileSystem {
     const HostPlace* place = PlaceOf(path, scratch);
     if (!place || !place->exists) return kAbsentFile;
     const struct stat& st = place->st;
-    return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
+    return NumbersBytes({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
                         static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
                         static_cast<long long>(st.st_mtim.tv_nsec), static_cast<long long>(st.st_ctim.tv_sec),
                         static_cast<long long>(st.st_ctim.tv_nsec)});
