@@ -160,6 +160,13 @@ class MemoryFileSystem final : public FileSystem {
     auto it = entries_.find(full);
     return it == entries_.end() || it->second.isDirectory ? nullptr : it->second.bytes.get();
   }
+  // Exists for an absolute name in host form (as the overlay keeps its
+  // outputs), whose own spelling is the one a name ever stored has: a name
+  // never stored costs one look.
+  bool Holds(std::string_view full) {
+    std::string resolved;
+    return everStored_.Find(full) && Resolve(full, resolved) && entries_.count(resolved) != 0;
+  }
   // Every file and directory below the root, host form.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -341,6 +348,9 @@ class MemoryFileSystem final : public FileSystem {
   // of the host a run reads, which are nearly all not here: they are known
   // so without a look-up per component of their paths.
   bool MayBeStored(std::string_view path) {
+    // A full path in host form (all the overlay asks about) is looked up as
+    // it is.
+    if (Plain(path) && path[0] == '/') return everStored_.Find(path);
     std::string full;
     if (!Joined(path, full)) return false;
     while (full.size() > 1 && full.back() == '/') full.pop_back();
