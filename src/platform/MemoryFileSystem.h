@@ -146,6 +146,7 @@ class MemoryFileSystem final : public FileSystem {
   // absolute, or taken against the current directory.
   void AddFile(std::string_view path, std::string bytes) {
     std::string full = Absolute(path);
+    lastFolder_.clear();  // the name may have been a folder
     AddDirectories(ParentOf(full));
     Entry& entry = Insert(full);
     entry.isDirectory = false;
@@ -205,10 +206,9 @@ class MemoryFileSystem final : public FileSystem {
     const auto at = entries_.lower_bound(full);
     const std::size_t slash = full.rfind('/');
     if ((at == entries_.end() || at->first != full) && slash != 0 && slash != std::string::npos &&
-        slash + 1 < full.size()) {
-      const auto parent = entries_.find(std::string_view(full).substr(0, slash));
+        slash + 1 < full.size() && FolderStored(std::string_view(full).substr(0, slash))) {
       std::string folded = FoldedKey(full);
-      if (parent != entries_.end() && parent->second.isDirectory && !folded_.count(folded)) {
+      if (!folded_.count(folded)) {
         const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
         Noted(it->first, std::move(folded));
         it->second.isDirectory = false;
@@ -436,6 +436,7 @@ class MemoryFileSystem final : public FileSystem {
     if (!folded.empty()) folded_[std::move(folded)].insert(full);
   }
   void Erase(std::map<std::string, Entry, std::less<>>::iterator it) {
+    lastFolder_.clear();
     auto folded = folded_.find(FoldedKey(it->first));
     if (folded != folded_.end() && folded->second.erase(it->first) && folded->second.empty()) folded_.erase(folded);
     entries_.erase(it);
@@ -448,7 +449,18 @@ class MemoryFileSystem final : public FileSystem {
     return key;
   }
 
+  // Whether a name is a stored folder.  Most files go into the folder of
+  // the one before, known so without a look-up.
+  bool FolderStored(std::string_view folder) {
+    if (!lastFolder_.empty() && folder == lastFolder_) return true;
+    const auto it = entries_.find(folder);
+    if (it == entries_.end() || !it->second.isDirectory) return false;
+    lastFolder_.assign(folder);
+    return true;
+  }
+
   std::map<std::string, Entry, std::less<>> entries_;
+  std::string lastFolder_;  // a stored folder, or empty; forgotten when a name is erased or made a file
   // Every stored name under its key without regard to case, so that a name
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps
