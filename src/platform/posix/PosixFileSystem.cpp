@@ -132,6 +132,7 @@ class HostFileSystem final : public FileSystem {
     if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
     cwd_.clear();
     fullPaths_ = nullptr;
+    lastFullPath_ = nullptr;
     LetGo();
     return true;
   }
@@ -303,13 +304,18 @@ class HostFileSystem final : public FileSystem {
       // directory the program was in before are good again.
       fullPaths_ = &fullPathsIn_[cwd];
     }
-    auto it = fullPaths_->find(path);
-    if (it == fullPaths_->end()) {
-      std::string full;
-      if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-      it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+    // The layers of a run's file system ask for one name several times in
+    // a row (a softkey file's, as it is guarded, put and noted).
+    if (!lastFullPath_ || lastFullPath_->first != path) {
+      auto it = fullPaths_->find(path);
+      if (it == fullPaths_->end()) {
+        std::string full;
+        if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+        it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+      }
+      lastFullPath_ = &*it;
     }
-    return it->second == kNoFullPath ? nullptr : &it->second;
+    return lastFullPath_->second == kNoFullPath ? nullptr : &lastFullPath_->second;
   }
 
   // Resolve without a copy: the place seen while held still, else the one
@@ -411,6 +417,7 @@ class HostFileSystem final : public FileSystem {
   using FullPaths = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
   std::unordered_map<std::string, FullPaths> fullPathsIn_;
   FullPaths* fullPaths_ = nullptr;
+  const FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
   std::unordered_map<std::string, Listing> listings_;
   // While held still: each place resolved (by full path), and each
   // directory listed (as the lookup names it).
