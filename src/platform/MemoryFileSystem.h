@@ -322,9 +322,14 @@ class MemoryFileSystem final : public FileSystem {
   }
   // A name without backslashes, empty components, "." or ".." and trailing
   // separator, which FullHostPath would only join to the current directory.
+  // One pass over the separators: every name a run asks about passes here.
   static bool Plain(std::string_view path) {
-    return !path.empty() && path[0] != '.' && path.back() != '/' && path.find('\\') == std::string_view::npos &&
-           path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
+    if (path.empty() || path[0] == '.' || path.back() == '/' || path.find('\\') != std::string_view::npos)
+      return false;
+    // None is the last character: each is followed by a name.
+    for (std::size_t at = path.find('/'); at != std::string_view::npos; at = path.find('/', at + 1))
+      if (path[at + 1] == '/' || path[at + 1] == '.') return false;
+    return true;
   }
   std::string Absolute(std::string_view path) {
     std::string full;
