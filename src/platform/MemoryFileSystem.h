@@ -207,10 +207,12 @@ class MemoryFileSystem final : public FileSystem {
     const std::size_t slash = full.rfind('/');
     if ((at == entries_.end() || at->first != full) && slash != 0 && slash != std::string::npos &&
         slash + 1 < full.size() && FolderStored(std::string_view(full).substr(0, slash))) {
-      std::string folded = FoldedKey(full);
-      if (!folded_.count(folded)) {
+      // A name stored in another case is found as the slow way finds it.
+      const auto [names, fresh] = folded_.try_emplace(FoldedKey(full));
+      if (fresh) {
         const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
-        Noted(it->first, std::move(folded));
+        everStored_.Insert(it->first);
+        names->second.insert(it->first);
         it->second.isDirectory = false;
         it->second.bytes = std::move(bytes);
         it->second.version = ++versions_;
