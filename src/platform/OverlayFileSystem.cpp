@@ -20,13 +20,8 @@ namespace {
 // Whether a full path is in memory form already (a POSIX host's full paths
 // mostly are), so that it need not be made again.
 bool InMemoryFormAlready(std::string_view full) {
-  if (full.empty() || full[0] != '/' || full.find('\\') != std::string_view::npos) return false;
-  if (full.size() == 1) return true;
-  if (full.back() == '/') return false;
-  // No separator is followed by another (none is the last character).
-  for (std::size_t at = full.find('/'); at != std::string_view::npos; at = full.find('/', at + 1))
-    if (full[at + 1] == '/') return false;
-  return true;
+  return !full.empty() && full[0] == '/' && full.find('\\') == std::string_view::npos &&
+         full.find("//") == std::string_view::npos && (full.size() == 1 || full.back() != '/');
 }
 
 }  // namespace
