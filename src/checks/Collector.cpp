@@ -169,7 +169,7 @@ void Collector::Created(const std::string& full) {
   SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
   for (const Output& o : k.outputs)
     if (o.path == full) return;
-  auto [it, fresh] = creators_.emplace(full, current_);
+  auto [it, fresh] = creators_.try_emplace(full, current_);
   if (!fresh && it->second != current_) {
     SoftkeyLine& first = softkeys[static_cast<std::size_t>(it->second)];
     Found(CheckFinding(Msg::SoftkeyWrittenTwice, At(k, 1),
@@ -182,9 +182,7 @@ void Collector::Created(const std::string& full) {
       if (o.path == full) o.replacedBy = Where(*k.file, k.line);
     it->second = current_;
   }
-  Output output;
-  output.path = full;
-  k.outputs.push_back(std::move(output));
+  k.outputs.emplace_back().path = full;
 }
 
 }  // namespace q32

@@ -44,8 +44,9 @@ std::string EditorForm(const std::string& path, const std::string& bytes) {
 // The last name of a path ("" for a path that ends in a separator, "." or
 // "..", whose full path names another).
 std::string_view LastName(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  std::size_t start = path.size();
+  while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') --start;
+  const std::string_view last = path.substr(start);
   return last == "." || last == ".." ? std::string_view() : last;
 }
 
@@ -59,7 +60,7 @@ const DocumentFileSystem::Document* DocumentFileSystem::Find(std::string_view pa
   if (const std::string_view last = LastName(path); !last.empty()) {
     bool any = false;
     for (const auto& [key, document] : documents_)
-      any = any || EqualsIgnoringCase(LastName(key), last);
+      any = any || EqualsIgnoringCase(document.lastName, last);
     if (!any) return nullptr;
   }
   std::string full;
@@ -69,7 +70,9 @@ const DocumentFileSystem::Document* DocumentFileSystem::Find(std::string_view pa
 }
 
 void DocumentFileSystem::Put(const std::string& fullPath, std::string bytes) {
-  documents_[UpperCase(fullPath)] = {std::make_shared<std::string>(std::move(bytes)), ++versions_};
+  std::string key = UpperCase(fullPath);
+  std::string last(LastName(key));
+  documents_[std::move(key)] = {std::make_shared<std::string>(std::move(bytes)), ++versions_, std::move(last)};
 }
 
 void DocumentFileSystem::Drop(const std::string& fullPath) { documents_.erase(UpperCase(fullPath)); }

@@ -39,6 +39,7 @@ class DocumentFileSystem final : public ForwardingFileSystem {
   struct Document {
     std::shared_ptr<std::string> bytes;
     unsigned long long version = 0;
+    std::string lastName;  // of its key: a name that ends otherwise is another file
   };
   const Document* Find(std::string_view path);
   std::map<std::string, Document> documents_;  // by upper-case full path

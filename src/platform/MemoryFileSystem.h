@@ -146,6 +146,7 @@ class MemoryFileSystem final : public FileSystem {
   // absolute, or taken against the current directory.
   void AddFile(std::string_view path, std::string bytes) {
     std::string full = Absolute(path);
+    lastFolder_.clear();  // the name may have been a folder
     AddDirectories(ParentOf(full));
     Entry& entry = Insert(full);
     entry.isDirectory = false;
@@ -159,6 +160,13 @@ class MemoryFileSystem final : public FileSystem {
     if (!MayBeStored(path) || !Resolve(path, full)) return nullptr;
     auto it = entries_.find(full);
     return it == entries_.end() || it->second.isDirectory ? nullptr : it->second.bytes.get();
+  }
+  // Exists for an absolute name in host form (as the overlay keeps its
+  // outputs), whose own spelling is the one a name ever stored has: a name
+  // never stored costs one look.
+  bool Holds(std::string_view full) {
+    std::string resolved;
+    return everStored_.Find(full) && Resolve(full, resolved) && entries_.count(resolved) != 0;
   }
   // Every file and directory below the root, host form.
   std::vector<std::string> Names() const {
@@ -198,12 +206,13 @@ class MemoryFileSystem final : public FileSystem {
     const auto at = entries_.lower_bound(full);
     const std::size_t slash = full.rfind('/');
     if ((at == entries_.end() || at->first != full) && slash != 0 && slash != std::string::npos &&
-        slash + 1 < full.size()) {
-      const auto parent = entries_.find(std::string_view(full).substr(0, slash));
-      std::string folded = FoldedKey(full);
-      if (parent != entries_.end() && parent->second.isDirectory && !folded_.count(folded)) {
+        slash + 1 < full.size() && FolderStored(std::string_view(full).substr(0, slash))) {
+      // A name stored in another case is found as the slow way finds it.
+      const auto [names, fresh] = folded_.try_emplace(FoldedKey(full));
+      if (fresh) {
         const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
-        Noted(it->first, std::move(folded));
+        everStored_.Insert(it->first);
+        names->second.insert(it->first);
         it->second.isDirectory = false;
         it->second.bytes = std::move(bytes);
         it->second.version = ++versions_;
@@ -315,9 +324,14 @@ class MemoryFileSystem final : public FileSystem {
   }
   // A name without backslashes, empty components, "." or ".." and trailing
   // separator, which FullHostPath would only join to the current directory.
+  // One pass over the separators: every name a run asks about passes here.
   static bool Plain(std::string_view path) {
-    return !path.empty() && path[0] != '.' && path.back() != '/' && path.find('\\') == std::string_view::npos &&
-           path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
+    if (path.empty() || path[0] == '.' || path.back() == '/' || path.find('\\') != std::string_view::npos)
+      return false;
+    // None is the last character: each is followed by a name.
+    for (std::size_t at = path.find('/'); at != std::string_view::npos; at = path.find('/', at + 1))
+      if (path[at + 1] == '/' || path[at + 1] == '.') return false;
+    return true;
   }
   std::string Absolute(std::string_view path) {
     std::string full;
@@ -341,6 +355,9 @@ class MemoryFileSystem final : public FileSystem {
   // of the host a run reads, which are nearly all not here: they are known
   // so without a look-up per component of their paths.
   bool MayBeStored(std::string_view path) {
+    // A full path in host form (all the overlay asks about) is looked up as
+    // it is.
+    if (Plain(path) && path[0] == '/') return everStored_.Find(path);
     std::string full;
     if (!Joined(path, full)) return false;
     while (full.size() > 1 && full.back() == '/') full.pop_back();
@@ -426,6 +443,7 @@ class MemoryFileSystem final : public FileSystem {
     if (!folded.empty()) folded_[std::move(folded)].insert(full);
   }
   void Erase(std::map<std::string, Entry, std::less<>>::iterator it) {
+    lastFolder_.clear();
     auto folded = folded_.find(FoldedKey(it->first));
     if (folded != folded_.end() && folded->second.erase(it->first) && folded->second.empty()) folded_.erase(folded);
     entries_.erase(it);
@@ -438,7 +456,18 @@ class MemoryFileSystem final : public FileSystem {
     return key;
   }
 
+  // Whether a name is a stored folder.  Most files go into the folder of
+  // the one before, known so without a look-up.
+  bool FolderStored(std::string_view folder) {
+    if (!lastFolder_.empty() && folder == lastFolder_) return true;
+    const auto it = entries_.find(folder);
+    if (it == entries_.end() || !it->second.isDirectory) return false;
+    lastFolder_.assign(folder);
+    return true;
+  }
+
   std::map<std::string, Entry, std::less<>> entries_;
+  std::string lastFolder_;  // a stored folder, or empty; forgotten when a name is erased or made a file
   // Every stored name under its key without regard to case, so that a name
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps

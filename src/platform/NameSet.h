@@ -2,7 +2,9 @@
 // offsets into it.  A run remembers every input it read, every output it made
 // and every name of a directory it looked into; for a directory of ten
 // thousand softkeys a node per name would cost some seventy bytes over the
-// name itself, here it costs about a dozen.
+// name itself, here it costs about sixteen.  Each name's hash is kept with
+// it: a probe passes other names without reading them, and the table grows
+// without hashing a name again.
 #pragma once
 
 #include <cstddef>
@@ -31,15 +33,18 @@ class NameSet {
   std::uint32_t Hash(std::string_view name) const;
   bool Same(std::string_view a, std::string_view b) const;
   std::string_view At(std::uint32_t slot) const;
+  std::uint32_t HashAt(std::uint32_t slot) const;
   // The slot holding name's equal, or the empty slot where it would go.
-  std::size_t SlotOf(std::string_view name) const;
+  std::size_t SlotOf(std::string_view name, std::uint32_t hash) const;
   // SlotOf, with room made for one more name first.
-  std::size_t SlotFor(std::string_view name);
-  void Place(std::size_t slot, std::string_view name);
+  std::size_t SlotFor(std::string_view name, std::uint32_t hash);
+  void Place(std::size_t slot, std::string_view name, std::uint32_t hash);
   void Grow();
 
   bool fold_;
-  std::string text_;                  // each name after its length in four bytes
+  // Each name after its length and its hash, four bytes each.
+  static constexpr std::size_t kHeader = 2 * sizeof(std::uint32_t);
+  std::string text_;
   std::vector<std::uint32_t> slots_;  // offset into text_ plus one; 0 is empty
   std::size_t count_ = 0;
 };

@@ -26,16 +26,11 @@ bool InMemoryFormAlready(std::string_view full) {
 
 }  // namespace
 
+// The memory knows at one look the names it never held: a run asks about
+// thousands of the host's files, which are nearly all not there.
 bool OverlayFileSystem::InMemory(const std::string& full) {
   if (full.empty()) return false;
-  if (InMemoryFormAlready(full)) return stored_.Find(full) && memory_.Exists(full);
-  const std::string inMemory = InMemoryForm(full);
-  return stored_.Find(inMemory) && memory_.Exists(inMemory);
-}
-
-void OverlayFileSystem::Stored(std::string_view inMemory) {
-  for (std::size_t end = inMemory.size(); end > 0 && end != std::string_view::npos; end = inMemory.rfind('/', end - 1))
-    if (!stored_.Insert(inMemory.substr(0, end))) break;
+  return memory_.Holds(InMemoryFormAlready(full) ? full : InMemoryForm(full));
 }
 
 bool OverlayFileSystem::FolderThere(const std::string& full) {
@@ -55,7 +50,6 @@ bool OverlayFileSystem::FolderThere(const std::string& full) {
     if (!memory_.IsDirectory(parentInMemory)) {
       if (!IsDirectory(parent)) return false;
       memory_.AddDirectory(parentInMemory);
-      Stored(parentInMemory);
     }
     lastFolder_ = parent;
   }
@@ -67,10 +61,7 @@ PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<st
   if (!FolderThere(full)) return PutResult::NotCreated;
   const std::string inMemory = InMemoryFormAlready(full) ? full : InMemoryForm(full);
   const PutResult result = memory_.PutShared(inMemory, std::move(bytes));
-  if (result == PutResult::Written) {
-    stored_.Insert(inMemory);  // its folder is known already
-    removed_.erase(full);
-  }
+  if (result == PutResult::Written) removed_.erase(full);
   return result;
 }
 
@@ -86,10 +77,7 @@ std::unique_ptr<File> OverlayFileSystem::Open(std::string_view path, FileMode mo
     if (!FolderThere(full)) return nullptr;
     const std::string inMemory = InMemoryForm(full);
     std::unique_ptr<File> file = memory_.Open(inMemory, mode);
-    if (file) {
-      stored_.Insert(inMemory);
-      removed_.erase(full);
-    }
+    if (file) removed_.erase(full);
     return file;
   }
   if (InMemory(full)) return memory_.Open(InMemoryForm(full), mode);
@@ -140,7 +128,6 @@ bool OverlayFileSystem::MakeDirectory(std::string_view path) {
   if (full.empty() || Exists(path) || !IsDirectory(HostParent(full))) return false;
   const std::string inMemory = InMemoryForm(full);
   memory_.AddDirectory(inMemory);
-  Stored(inMemory);
   return true;
 }
 

@@ -12,7 +12,6 @@
 #include "platform/ForwardingFileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
-#include "platform/NameSet.h"
 
 namespace q32 {
 
@@ -20,7 +19,7 @@ namespace q32 {
 // directory and takes full paths as the host makes them.
 class OverlayFileSystem final : public ForwardingFileSystem {
  public:
-  explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) { stored_.Insert("/"); }
+  explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
   // The bytes the run left in a file it created (full host path), or null.
   const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(InMemoryForm(fullPath)); }
@@ -46,17 +45,11 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   // each output under the full path's in-memory form.
   std::string Full(std::string_view path);
   bool InMemory(const std::string& full);
-  // Notes a name the memory holds now, and the folders above it.
-  void Stored(std::string_view inMemory);
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
   // Whether a file can be created at a full path: its folder is there.
   bool FolderThere(const std::string& full);
 
   MemoryFileSystem memory_;
-  // Every name the memory has held (in memory form, without regard to
-  // case): a run asks about thousands of the host's files, which are nearly
-  // all not there, known so at one look.
-  NameSet stored_{true};
   std::set<std::string> removed_;  // host files the run deleted (kept on disk)
   std::string lastFolder_;         // the full path of the folder written into last
 };

@@ -84,10 +84,17 @@ void FoldKey(std::string& key) {
 std::string InputGuardFileSystem::NameKey(std::string_view path) {
   std::string full;
   if (!inner_.FullPath(path, full)) full.assign(path);
-  FoldKey(full);
   // Most files of a run lie below the directory it started in: that part of
   // every key is kept once, so a softkey's key is little more than its name.
+  // Spelt as the host gives it, it need not be folded to be known.
   const std::string& home = Home();
+  if (!homeAsGiven_.empty() && full.size() > homeAsGiven_.size() &&
+      full.compare(0, homeAsGiven_.size(), homeAsGiven_) == 0) {
+    full.replace(0, homeAsGiven_.size(), 1, '\0');
+    FoldKey(full);
+    return full;
+  }
+  FoldKey(full);
   if (!home.empty() && full.size() > home.size() && full.compare(0, home.size(), home) == 0)
     full.replace(0, home.size(), 1, '\0');
   return full;
@@ -96,9 +103,10 @@ std::string InputGuardFileSystem::NameKey(std::string_view path) {
 const std::string& InputGuardFileSystem::Home() {
   if (!homeKnown_) {
     homeKnown_ = true;
-    if (inner_.GetCurrentDir(home_)) {
+    if (inner_.GetCurrentDir(home_) && !home_.empty()) {
+      if (home_.back() != '\\' && home_.back() != '/') home_ += '/';
+      homeAsGiven_ = home_;
       FoldKey(home_);
-      if (!home_.empty() && home_.back() != '\\') home_ += '\\';
     }
   }
   return home_;
@@ -143,6 +151,7 @@ void InputGuardFileSystem::Clear() {
   identities_.Clear();
   created_.Clear();
   home_.clear();
+  homeAsGiven_.clear();
   homeKnown_ = false;
   failedReads_.clear();
   failedWrites_.clear();

@@ -114,6 +114,7 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   NameSet identities_;
   NameSet created_;  // name keys of the files the run created
   std::string home_;  // the key of the run's first current directory, with "\"
+  std::string homeAsGiven_;  // that directory as the file system gave it, with a separator
   bool homeKnown_ = false;
   std::vector<std::string> failedReads_, failedWrites_;
   std::string refused_;  // why the last Open was refused here

@@ -50,6 +50,7 @@ std::vector<std::string> Script(FileSystem& fs, const std::string& root) {
     note("write binary", out && out->Write(bytes.data(), bytes.size()) && out->Seek(10) && out->WriteText("AB") &&
                              out->Close());
   }
+  note("put", fs.PutShared("put.pic", std::make_shared<std::string>("PUT")) == PutResult::Written);
   note("open directory for writing", fs.Open(".", FileMode::WriteBinary) != nullptr);
   note("open missing", fs.Open("missing.txt", FileMode::ReadText) != nullptr);
   for (auto mode : {FileMode::ReadText, FileMode::ReadBinary}) {
@@ -83,8 +84,11 @@ std::vector<std::string> Script(FileSystem& fs, const std::string& root) {
   note("remove", fs.Remove("tree.sys"));
   note("remove again", fs.Remove("tree.sys"));
   note("remove raw", fs.Remove("raw.pic"));
+  note("remove put", fs.Remove("PUT.pic"));
   note("back", fs.SetCurrentDir(".."));
   note("remove empty directory", fs.Remove("Proj"));
+  note("put into removed directory",
+       fs.PutShared(root + "/Proj/late.pic", std::make_shared<std::string>("LATE")) == PutResult::Written);
   note("drive path", fs.Exists("C:\\x"));
   return log;
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <initializer_list>
 #include <cerrno>
 #include <climits>
@@ -52,20 +51,15 @@ struct HostPlace {
   struct stat st {};
 };
 
-// Numbers written one after the other, each after a colon but the first,
-// into one string: a run asks for the identity and version of every file.
-std::string NumbersText(std::initializer_list<long long> numbers) {
-  char text[8 * 21];
-  char* at = text;
-  for (long long n : numbers) {
-    if (at != text) *at++ = ':';
-    at = std::to_chars(at, text + sizeof text, n).ptr;
-  }
-  return std::string(text, at);
+// Numbers kept side by side, as their bytes, in one string: a run asks for
+// the identity and version of every file and only compares them, so they
+// need not be written out in digits.
+std::string NumbersBytes(std::initializer_list<long long> numbers) {
+  return std::string(reinterpret_cast<const char*>(numbers.begin()), numbers.size() * sizeof(long long));
 }
 
 std::string IdentityOf(const struct stat& st) {
-  return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino)});
+  return NumbersBytes({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino)});
 }
 
 // The host's words for an error number, as a report's reason.
@@ -138,6 +132,7 @@ class HostFileSystem final : public FileSystem {
     if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
     cwd_.clear();
     fullPaths_ = nullptr;
+    lastFullPath_ = nullptr;
     LetGo();
     return true;
   }
@@ -193,7 +188,7 @@ class HostFileSystem final : public FileSystem {
     const HostPlace* place = PlaceOf(path, scratch);
     if (!place || !place->exists) return kAbsentFile;
     const struct stat& st = place->st;
-    return NumbersText({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
+    return NumbersBytes({static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
                         static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
                         static_cast<long long>(st.st_mtim.tv_nsec), static_cast<long long>(st.st_ctim.tv_sec),
                         static_cast<long long>(st.st_ctim.tv_nsec)});
@@ -309,13 +304,18 @@ class HostFileSystem final : public FileSystem {
       // directory the program was in before are good again.
       fullPaths_ = &fullPathsIn_[cwd];
     }
-    auto it = fullPaths_->find(path);
-    if (it == fullPaths_->end()) {
-      std::string full;
-      if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-      it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+    // The layers of a run's file system ask for one name several times in
+    // a row (a softkey file's, as it is guarded, put and noted).
+    if (!lastFullPath_ || lastFullPath_->first != path) {
+      auto it = fullPaths_->find(path);
+      if (it == fullPaths_->end()) {
+        std::string full;
+        if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+        it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+      }
+      lastFullPath_ = &*it;
     }
-    return it->second == kNoFullPath ? nullptr : &it->second;
+    return lastFullPath_->second == kNoFullPath ? nullptr : &lastFullPath_->second;
   }
 
   // Resolve without a copy: the place seen while held still, else the one
@@ -417,6 +417,7 @@ class HostFileSystem final : public FileSystem {
   using FullPaths = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
   std::unordered_map<std::string, FullPaths> fullPathsIn_;
   FullPaths* fullPaths_ = nullptr;
+  const FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
   std::unordered_map<std::string, Listing> listings_;
   // While held still: each place resolved (by full path), and each
   // directory listed (as the lookup names it).
