@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -138,6 +139,23 @@ TEST(HostFileSystem, LookupsFollowCreatesAndRemoves) {
   EXPECT_EQ("by someone else", content(dir / "OTHER.TXT"));
 }
 
+// Held still, as while the editor's run goes, the host looks at each name
+// once: a file's other names, in other letters and with "\\", still share
+// its identity, and a name its directory lacks has none.
+TEST(HostFileSystem, HeldStillKnowsLinksAndMissingNames) {
+  q32test::TempDir dir;
+  q32test::WriteFile(dir / "pic.bmp", "bits");
+  std::filesystem::create_hard_link(dir / "pic.bmp", dir / "pic.PIC");
+  auto fs = MakeHostFileSystem();
+  fs->HoldStill(true);
+  EXPECT_EQ("", fs->FileIdentity(dir.path() + "\\Missing.pic"));
+  const std::string identity = fs->FileIdentity(dir / "pic.bmp");
+  EXPECT_NE("", identity);
+  EXPECT_EQ(identity, fs->FileIdentity(dir.path() + "\\PIC.pic"));
+  EXPECT_EQ(identity, fs->FileIdentity(dir / "Pic.Pic"));
+  EXPECT_EQ("", fs->FileIdentity(dir / "missing.PIC"));
+  fs->HoldStill(false);
+}
 
 // What the case tables and fault sweeps do not reach: a trailing separator,
 // a server or drive root that ".." does not climb, wildcards at their edges.

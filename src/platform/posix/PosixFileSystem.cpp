@@ -176,6 +176,13 @@ class HostFileSystem final : public FileSystem {
   }
 
   std::string FileIdentity(std::string_view path) override {
+    // The guard asks for the identity of every output before the run makes
+    // it: one its folder's listing lacks has none, known without a place.
+    if (still_ && path.size() <= kShortName) {
+      char direct[kShortName];
+      std::replace_copy(path.begin(), path.end(), direct, '\\', '/');
+      if (ListedAsMissing(std::string_view(direct, path.size()))) return {};
+    }
     HostPlace scratch;
     const HostPlace* place = PlaceOf(path, scratch);
     return place && place->exists ? IdentityOf(place->st) : std::string();
@@ -337,19 +344,10 @@ class HostFileSystem final : public FileSystem {
     if (path.empty() || HasForeignRoot(path)) return false;
     std::string direct(path);
     std::replace(direct.begin(), direct.end(), '\\', '/');
-    // Held still, a name its directory's listing lacks is not there: an
-    // output not yet made costs no look of its own.
-    if (still_) {
-      const std::size_t slash = direct.find_last_of('/');
-      const std::string_view view = direct;
-      const auto seen = seenListings_.find(slash == std::string::npos ? std::string_view(".") : view.substr(0, slash + 1));
-      const std::string_view last = view.substr(slash == std::string::npos ? 0 : slash + 1);
-      if (seen != seenListings_.end() && !last.empty() && last != "." && last != ".." &&
-          !seen->second->names.Find(last, nullptr)) {
-        place.path = std::move(direct);
-        place.exists = false;
-        return true;
-      }
+    if (ListedAsMissing(direct)) {
+      place.path = std::move(direct);
+      place.exists = false;
+      return true;
     }
     if (stat(direct.c_str(), &place.st) == 0) {
       place.path = std::move(direct);
@@ -394,6 +392,20 @@ class HostFileSystem final : public FileSystem {
     return true;
   }
 
+  // Held still, a name (with "/" only) that the listing of its directory,
+  // seen in this run, lacks is not there: an output not yet made costs no
+  // look of its own.
+  bool ListedAsMissing(std::string_view direct) const {
+    if (!still_) return false;
+    const std::size_t slash = direct.find_last_of('/');
+    const auto seen = seenListings_.find(slash == std::string::npos ? std::string_view(".") : direct.substr(0, slash + 1));
+    const std::string_view last = direct.substr(slash == std::string::npos ? 0 : slash + 1);
+    return seen != seenListings_.end() && !last.empty() && last != "." && last != ".." &&
+           !seen->second->names.Find(last, nullptr);
+  }
+
+  // The longest name turned to host form on the stack.
+  static constexpr std::size_t kShortName = 256;
   // What a name's full path cannot be: a name that has none.
   static constexpr std::string_view kNoFullPath{"\0", 1};
   struct NameHash {
