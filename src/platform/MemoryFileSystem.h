@@ -450,9 +450,8 @@ class MemoryFileSystem final : public FileSystem {
   }
   static std::string FoldedKey(const std::string& full) {
     const std::size_t slash = full.rfind('/');
-    std::string key(full, 0, slash + 1);
-    key.reserve(full.size());
-    for (std::size_t at = slash + 1; at < full.size(); ++at) key += UpperAscii(full[at]);
+    std::string key = full;
+    for (std::size_t at = slash + 1; at < key.size(); ++at) key[at] = UpperAscii(key[at]);
     return key;
   }
 

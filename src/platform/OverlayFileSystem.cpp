@@ -59,8 +59,10 @@ bool OverlayFileSystem::FolderThere(const std::string& full) {
 PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
   const std::string full = Full(path);
   if (!FolderThere(full)) return PutResult::NotCreated;
-  const std::string inMemory = InMemoryFormAlready(full) ? full : InMemoryForm(full);
-  const PutResult result = memory_.PutShared(inMemory, std::move(bytes));
+  // Mostly in memory form already: handed on as it is, not copied.
+  const bool already = InMemoryFormAlready(full);
+  const std::string converted = already ? std::string() : InMemoryForm(full);
+  const PutResult result = memory_.PutShared(already ? full : converted, std::move(bytes));
   if (result == PutResult::Written) removed_.erase(full);
   return result;
 }
