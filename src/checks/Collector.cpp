@@ -164,7 +164,7 @@ std::string Collector::Full(std::string_view path) {
   return fs_.FullPath(path, full) ? full : std::string(path);
 }
 
-void Collector::Created(const std::string& full) {
+void Collector::Created(std::string full) {
   if (current_ < 0 || !IsSoftkeyFileName(full)) return;
   SoftkeyLine& k = softkeys[static_cast<std::size_t>(current_)];
   for (const Output& o : k.outputs)
@@ -182,7 +182,7 @@ void Collector::Created(const std::string& full) {
       if (o.path == full) o.replacedBy = Where(*k.file, k.line);
     it->second = current_;
   }
-  k.outputs.emplace_back().path = full;
+  k.outputs.emplace_back().path = std::move(full);
 }
 
 }  // namespace q32

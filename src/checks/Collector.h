@@ -90,7 +90,7 @@ class Collector final : public RunObserver {
  private:
   std::string Full(std::string_view path);
   std::string Anchor() const { return current_ < 0 ? std::string() : "sk" + std::to_string(current_); }
-  void Created(const std::string& full);
+  void Created(std::string full);
 
   FileSystem& fs_;
   int current_ = -1;
