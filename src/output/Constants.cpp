@@ -1,6 +1,7 @@
 #include "output/Constants.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "diag/Diagnostics.h"
 #include "diag/MessageCodes.h"
@@ -14,21 +15,6 @@ namespace q32 {
 
 const char* ConstantsCommentPrefix(const RunSettings& settings) {
   return settings.genHeader ? "//" : ";";
-}
-
-std::string FormatConstantDefine(const RunSettings& settings, std::string_view name, std::int32_t number) {
-  // Built in one string: a project writes a line for each of its softkeys.
-  char digits[16];
-  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  const std::string_view value(digits, static_cast<std::size_t>(end - digits));
-  const std::string_view lead = settings.genHeader ? "#define " : "#define       ";
-  const std::size_t padding =
-      settings.genHeader || name.size() >= kDefineNameColumns ? 0 : kDefineNameColumns - name.size();
-  std::string line;
-  line.reserve(lead.size() + name.size() + padding + value.size() + 3);
-  line.append(lead).append(name).append(padding, ' ');
-  line.append(settings.genHeader ? " " : " K").append(value) += '\n';
-  return line;
 }
 
 std::string ConstantsFilePath(const RunContext& run) {
@@ -78,9 +64,39 @@ bool WriteConstantsHeading(RunContext& run, bool menus) {
   return def->WriteText(heading);
 }
 
+// One define line, with its line feed: "#define       NAME... K3" or, with
+// -genh, "#define NAME 3".
 bool WriteConstantDefine(RunContext& run, std::string_view name, std::int32_t number) {
   File* def = run.outputs.constants.get();
-  return def && def->WriteText(FormatConstantDefine(run.settings, name, number));
+  if (!def) return false;
+  const bool header = run.settings.genHeader;
+  char digits[16];
+  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  const std::string_view value(digits, static_cast<std::size_t>(end - digits));
+  const std::string_view lead = header ? "#define " : "#define       ";
+  const std::string_view before = header ? " " : " K";
+  const std::size_t padding = header || name.size() >= kDefineNameColumns ? 0 : kDefineNameColumns - name.size();
+  const std::size_t size = lead.size() + name.size() + padding + before.size() + value.size() + 1;
+  // A project writes a line for each of its softkeys: put together on the
+  // stack, unless its name is unusually long.
+  char room[160];
+  std::string longer;
+  char* line = room;
+  if (size > sizeof room) {
+    longer.resize(size);
+    line = longer.data();
+  }
+  char* at = line;
+  auto put = [&at](std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    at += text.size();
+  };
+  put(lead), put(name);
+  std::memset(at, ' ', padding);
+  at += padding;
+  put(before), put(value);
+  *at = '\n';
+  return def->WriteText(std::string_view(line, size));
 }
 
 }  // namespace q32

@@ -19,10 +19,6 @@ constexpr std::size_t kDefineNameColumns = 40;
 
 // ";" for the PLC include syntax, "//" for a header.
 const char* ConstantsCommentPrefix(const RunSettings& settings);
-// One define line, with its line feed: "#define       NAME... K3" or, with
-// -genh, "#define NAME 3".
-std::string FormatConstantDefine(const RunSettings& settings, std::string_view name,
-                                 std::int32_t number);
 // The path under which the constants file is created (defFile, or its base
 // name inside -o); empty when the joined path would be too long.
 std::string ConstantsFilePath(const RunContext& run);

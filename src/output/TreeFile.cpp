@@ -162,16 +162,17 @@ void AppendField(std::string& line, std::string_view text) {
   line.append(text);
 }
 void AppendField(std::string& line, char c) {
-  line += ' ';
-  line += c;
+  const char field[2] = {' ', c};
+  line.append(field, sizeof field);
 }
+// The blank and the digits go in with one append.
 template <std::integral T>
   requires(!std::same_as<T, char>)
 void AppendField(std::string& line, T number) {
-  char digits[24];
-  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  line += ' ';
-  line.append(digits, static_cast<std::size_t>(end - digits));
+  char field[24];
+  field[0] = ' ';
+  const char* end = std::to_chars(field + 1, field + sizeof field, number).ptr;
+  line.append(field, static_cast<std::size_t>(end - field));
 }
 template <typename... T>
 void AppendFields(std::string& line, const T&... fields) {

@@ -46,6 +46,9 @@ struct Reader {
   std::string menuFile;
   int menuLine = 0;
   SourceSpan menuAt;  // its name
+  // The file of the last converted softkey line with its names: a project's
+  // softkeys stand in a few files, and each file's names are worked out once.
+  SourceSpan softkeyFile;
   // What leaves the open menu open, when the menu constant pass found it
   // left open.
   DiagnosticId menuCause = kNoDiagnostic;
@@ -317,7 +320,13 @@ void HandleSoftkey(Reader& r, SourceType type) {
   if (!s.menuOnly && s.mode != RunMode::Gendef && s.mode != RunMode::Scan && type != SourceType::Tx) {
     // The converters' reports about the softkey point back at its source here.
     run.softkeyLine = r.lines.Span(1);
-    TakeNames(run.diag, run.softkeyLine);
+    if (run.softkeyLine.file != r.softkeyFile.file) {
+      r.softkeyFile = SourceSpan{};
+      r.softkeyFile.file = run.softkeyLine.file;
+      TakeNames(run.diag, r.softkeyFile);
+    }
+    run.softkeyLine.shown = r.softkeyFile.shown;
+    run.softkeyLine.fullPath = r.softkeyFile.fullPath;
     conversion = DispatchSoftkey(run, r.tables.languages, r.tables.firstBmxProject);
     run.softkeyLine = SourceSpan{};
     if (Number(conversion.code) > kReportedConverterCodes) r.Report(conversion.code, conversion.detail, 1);

@@ -1,5 +1,6 @@
 #include "run/Names.h"
 
+#include <cstring>
 #include <new>
 
 #include "paths/Paths.h"
@@ -8,31 +9,55 @@
 
 namespace q32 {
 
+std::size_t SoftkeyNameList::FoldedHash::operator()(std::string_view name) const {
+  // Eight characters at a time, each folded to upper case.
+  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
+  auto mix = [&h](std::uint64_t w) { h = (h ^ UpperAscii8(w)) * 0x100000001b3ull; };
+  std::size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, name.data() + at, 8);
+    mix(w);
+  }
+  if (at < name.size()) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, name.data() + at, name.size() - at);
+    mix(w);
+  }
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return static_cast<std::size_t>(h);
+}
+
+bool SoftkeyNameList::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  return EqualsIgnoringCase(a, b);
+}
+
 NameAdded SoftkeyNameList::AddSoftkeyName(std::string_view path, std::string_view name, std::uint32_t index) {
   const std::string_view cut = name.substr(0, kMaxNameLength);
-  // The name is looked up once, and taken where it is not yet known; an
-  // entry that cannot be made leaves no name behind.
+  if (byName_.contains(cut)) return NameAdded::AlreadyThere;
+  // An entry that cannot be made leaves no name behind.
   const std::size_t at = entries_.size();
-  auto taken = byName_.end();
   try {
-    auto [it, added] = byName_.try_emplace(UpperCase(cut), at);
-    if (!added) return NameAdded::AlreadyThere;
-    taken = it;
     SoftkeyNameEntry& entry = entries_.emplace_back();
     entry.path.assign(path.substr(0, kMaxPathLength));
     entry.name.assign(cut);
     entry.index = index;
+    byName_.emplace(entry.name, at);
     if (!entry.path.empty()) byIndex_.emplace(index, at);
   } catch (const std::bad_alloc&) {
-    if (taken != byName_.end()) byName_.erase(taken);
-    if (entries_.size() > at) entries_.pop_back();
+    if (entries_.size() > at) {
+      if (auto it = byName_.find(entries_.back().name); it != byName_.end() && it->second == at) byName_.erase(it);
+      entries_.pop_back();
+    }
     return NameAdded::NoMemory;
   }
   return NameAdded::Added;
 }
 
 std::int64_t SoftkeyNameList::FindSoftkeyIndex(std::string_view name) const {
-  auto it = byName_.find(UpperCase(name.substr(0, kMaxNameLength)));
+  auto it = byName_.find(name.substr(0, kMaxNameLength));
   return it == byName_.end() ? -1 : static_cast<std::int64_t>(entries_[it->second].index);
 }
 
@@ -49,9 +74,9 @@ std::vector<std::string_view> SoftkeyNameList::AllNames() const {
 }
 
 void SoftkeyNameList::ClearSoftkeyNames() {
-  entries_.clear();
   byName_.clear();
   byIndex_.clear();
+  entries_.clear();
 }
 
 }  // namespace q32

@@ -24,6 +24,14 @@ enum class NameAdded { Added, AlreadyThere, NoMemory };
 // large projects stay linear.
 class SoftkeyNameList {
  public:
+  SoftkeyNameList() = default;
+  // The name table refers to the entries' own names: a copy would refer to
+  // the original's.  A move keeps the entries where they are.
+  SoftkeyNameList(const SoftkeyNameList&) = delete;
+  SoftkeyNameList& operator=(const SoftkeyNameList&) = delete;
+  SoftkeyNameList(SoftkeyNameList&&) = default;
+  SoftkeyNameList& operator=(SoftkeyNameList&&) = default;
+
   [[nodiscard]] NameAdded AddSoftkeyName(std::string_view path, std::string_view name, std::uint32_t index);
   // The index of the name (ignoring case), or -1.
   std::int64_t FindSoftkeyIndex(std::string_view name) const;
@@ -37,7 +45,18 @@ class SoftkeyNameList {
   // A deque: the list grows by one entry per softkey without ever holding
   // two copies of itself, and entries stay where the indexes point.
   std::deque<SoftkeyNameEntry> entries_;
-  std::unordered_map<std::string, std::size_t> byName_;     // upper-case key
+  // Names hashed and compared without regard to case, so that a lookup
+  // folds no copy of the name it is given (every item line looks one up).
+  struct FoldedHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+  };
+  struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  // Each entry's name, which the deque keeps in place.
+  std::unordered_map<std::string_view, std::size_t, FoldedHash, FoldedEqual> byName_;
   std::unordered_map<std::uint32_t, std::size_t> byIndex_;  // first with a path
 };
 
