@@ -6,27 +6,7 @@
 
 namespace q32 {
 
-// Eight bytes at a time: a run hashes the full path of every file it reads
-// or writes, most of them sixty characters long and more.
-std::uint32_t NameSet::Hash(std::string_view name) const {
-  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
-  auto mix = [this, &h](std::uint64_t w) { h = (h ^ (fold_ ? UpperAscii8(w) : w)) * 0x100000001b3ull; };
-  std::size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, name.data() + at, 8);
-    mix(w);
-  }
-  if (at < name.size()) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, name.data() + at, name.size() - at);
-    mix(w);
-  }
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdull;
-  h ^= h >> 33;
-  return static_cast<std::uint32_t>(h);
-}
+std::uint32_t NameSet::Hash(std::string_view name) const { return static_cast<std::uint32_t>(NameHash(name, fold_)); }
 
 bool NameSet::Same(std::string_view a, std::string_view b) const {
   if (a.size() != b.size()) return false;

@@ -10,24 +10,7 @@
 namespace q32 {
 
 std::size_t SoftkeyNameList::FoldedHash::operator()(std::string_view name) const {
-  // Eight characters at a time, each folded to upper case.
-  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
-  auto mix = [&h](std::uint64_t w) { h = (h ^ UpperAscii8(w)) * 0x100000001b3ull; };
-  std::size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, name.data() + at, 8);
-    mix(w);
-  }
-  if (at < name.size()) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, name.data() + at, name.size() - at);
-    mix(w);
-  }
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdull;
-  h ^= h >> 33;
-  return static_cast<std::size_t>(h);
+  return static_cast<std::size_t>(NameHash(name, true));
 }
 
 bool SoftkeyNameList::FoldedEqual::operator()(std::string_view a, std::string_view b) const {

@@ -90,4 +90,24 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+std::uint64_t NameHash(std::string_view name, bool fold) {
+  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
+  auto mix = [fold, &h](std::uint64_t w) { h = (h ^ (fold ? UpperAscii8(w) : w)) * 0x100000001b3ull; };
+  std::size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, name.data() + at, 8);
+    mix(w);
+  }
+  if (at < name.size()) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, name.data() + at, name.size() - at);
+    mix(w);
+  }
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
 }  // namespace q32

@@ -28,6 +28,12 @@ constexpr std::uint64_t UpperAscii8(std::uint64_t v) {
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 
+// A name's hash, eight characters at a time, its letters folded to upper
+// case where fold says so (so that names equal without regard to case hash
+// alike): a run hashes the full path of every file it reads or writes and
+// every softkey name, most of them many characters long.
+std::uint64_t NameHash(std::string_view name, bool fold);
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
