@@ -34,14 +34,29 @@ std::size_t ByteOffset(std::string_view line, int utf16Column) {
   return i;
 }
 
+namespace {
+
+// The end of the line that starts at start: its first CR or LF.  A text
+// without CR (the common one) is searched for LF alone, a block at a time;
+// a change near the end of a large project walks every line before it.
+std::size_t LineEnd(std::string_view text, std::size_t start, bool anyCr) {
+  if (!anyCr) return text.find('\n', start);
+  for (std::size_t i = start; i < text.size(); ++i)
+    if (text[i] == '\r' || text[i] == '\n') return i;
+  return std::string_view::npos;
+}
+
+}  // namespace
+
 std::size_t TextOffset(std::string_view text, int line, int utf16Column) {
+  const bool anyCr = text.find('\r') != std::string_view::npos;
   std::size_t start = 0;
   for (int l = 0; l < line; ++l) {
-    const std::size_t end = text.find_first_of("\r\n", start);
+    const std::size_t end = LineEnd(text, start, anyCr);
     if (end == std::string_view::npos) return text.size();
     start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
-  std::size_t end = text.find_first_of("\r\n", start);
+  std::size_t end = LineEnd(text, start, anyCr);
   if (end == std::string_view::npos) end = text.size();
   return start + ByteOffset(text.substr(start, end - start), utf16Column);
 }
