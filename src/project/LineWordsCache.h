@@ -27,12 +27,15 @@ class LineWordsCache {
     std::vector<std::string> tokens;
     std::vector<TokenPlace> places;
     const ProjectKeyword* keyword = nullptr;
-    bool used = true;
+    std::size_t run = 0;     // the last run that asked for it
+    std::size_t at = kNone;  // where the last run asked for it (last of several)
   };
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   // The words of a line: split now, or as an earlier split left them.
   const Words& Of(std::string_view text);
-  // Forgets the lines no run asked for since the last call: those the
-  // project no longer holds.
+  // Ends a run: the lines it asked for, in order, are what the next run is
+  // expected to ask for.  Lines no run has asked for in a while (those the
+  // project no longer holds) are forgotten once they are a good part of all.
   void Sweep();
 
  private:
@@ -40,7 +43,16 @@ class LineWordsCache {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
-  std::unordered_map<std::string, Words, TextHash, std::equal_to<>> lines_;
+  using Lines = std::unordered_map<std::string, Words, TextHash, std::equal_to<>>;
+  using Line = Lines::value_type;
+  Lines lines_;
+  // A change of the editor's text leaves all but a few lines where they
+  // were: a run asks for the lines of the last run in the same order, and
+  // following that order costs a comparison where a lookup costs a hash and
+  // a probe into a table of every line of the project.
+  std::vector<Line*> last_, now_;
+  std::size_t next_ = 0;  // the line of last_ expected next
+  std::size_t run_ = 1, asked_ = 0;  // the lines this run asked for, each once
 };
 
 }  // namespace q32
