@@ -19,19 +19,28 @@ bool SoftkeyNameList::FoldedEqual::operator()(std::string_view a, std::string_vi
 
 NameAdded SoftkeyNameList::AddSoftkeyName(std::string_view path, std::string_view name, std::uint32_t index) {
   const std::string_view cut = name.substr(0, kMaxNameLength);
-  if (byName_.contains(cut)) return NameAdded::AlreadyThere;
+  // The entry is made first and its own name looked up once, as it goes in:
+  // a name that is there already is the rare case, and takes it out again.
   // An entry that cannot be made leaves no name behind.
   const std::size_t at = entries_.size();
+  bool named = false;
   try {
     SoftkeyNameEntry& entry = entries_.emplace_back();
-    entry.path.assign(path.substr(0, kMaxPathLength));
     entry.name.assign(cut);
+    if (!byName_.emplace(entry.name, at).second) {
+      entries_.pop_back();
+      return NameAdded::AlreadyThere;
+    }
+    named = true;
+    entry.path.assign(path.substr(0, kMaxPathLength));
     entry.index = index;
-    byName_.emplace(entry.name, at);
-    if (!entry.path.empty()) byIndex_.emplace(index, at);
+    if (!entry.path.empty()) {
+      if (index >= byIndex_.size()) byIndex_.resize(static_cast<std::size_t>(index) + 1, kNoEntry);
+      if (byIndex_[index] == kNoEntry) byIndex_[index] = at;
+    }
   } catch (const std::bad_alloc&) {
     if (entries_.size() > at) {
-      if (auto it = byName_.find(entries_.back().name); it != byName_.end() && it->second == at) byName_.erase(it);
+      if (named) byName_.erase(entries_.back().name);
       entries_.pop_back();
     }
     return NameAdded::NoMemory;
@@ -45,8 +54,7 @@ std::int64_t SoftkeyNameList::FindSoftkeyIndex(std::string_view name) const {
 }
 
 const SoftkeyNameEntry* SoftkeyNameList::FindSoftkeyByIndex(std::uint32_t index) const {
-  auto it = byIndex_.find(index);
-  return it == byIndex_.end() ? nullptr : &entries_[it->second];
+  return index < byIndex_.size() && byIndex_[index] != kNoEntry ? &entries_[byIndex_[index]] : nullptr;
 }
 
 std::vector<std::string_view> SoftkeyNameList::AllNames() const {

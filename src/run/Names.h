@@ -57,7 +57,10 @@ class SoftkeyNameList {
   };
   // Each entry's name, which the deque keeps in place.
   std::unordered_map<std::string_view, std::size_t, FoldedHash, FoldedEqual> byName_;
-  std::unordered_map<std::uint32_t, std::size_t> byIndex_;  // first with a path
+  // The first entry with a path of each softkey number: softkeys are
+  // numbered from 0 as they are read, so the numbers are dense.
+  static constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> byIndex_;
 };
 
 }  // namespace q32
