@@ -106,23 +106,13 @@ class Recorder final : public AccessWatcher, public RunObserver, public Diagnost
   RunObserver* observer_;
 };
 
-// What a conversion depends on besides the files it reads.
-std::string KeyOf(RunContext& run) {
+// What a conversion depends on in its line: the source type, whether dark
+// is the set bit, the source as written.
+void LineKey(const RunContext& run, std::string& key) {
   const SoftkeyContext& k = run.softkey;
-  std::string directory;
-  if (!run.fs.GetCurrentDir(directory)) return {};
-  // The softkeys' path on the control, which the log line of a picture's
-  // conversion names.
-  const std::string_view parts[] = {directory, run.paths.baseDirectory, run.project.destPath, k.source};
-  std::string key = std::to_string(static_cast<std::uint32_t>(k.sourceType));
-  std::size_t size = key.size() + 3;
-  for (std::string_view part : parts) size += 1 + part.size();
-  key.reserve(size);
+  key.assign(1, static_cast<char>('0' + static_cast<int>(k.sourceType)));
   key += k.darkIsSet ? 'D' : '-';
-  key += run.settings.controlFamilyLE ? 'L' : '-';
-  key += run.observer ? 'O' : '-';
-  for (std::string_view part : parts) (key += '\n') += part;
-  return key;
+  key += k.source;
 }
 
 Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion()>& convert,
@@ -212,6 +202,25 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
 ConversionCache::ConversionCache() = default;
 ConversionCache::~ConversionCache() = default;
 
+ConversionCache::Setting& ConversionCache::SettingOf(const RunContext& run) {
+  const bool littleEndian = run.settings.controlFamilyLE, observed = run.observer != nullptr;
+  auto same = [&](const Setting& s) {
+    return s.littleEndian == littleEndian && s.observed == observed && s.directory == directory_ &&
+           s.base == run.paths.baseDirectory && s.destPath == run.project.destPath;
+  };
+  if (last_ < settings_.size() && same(*settings_[last_])) return *settings_[last_];
+  for (last_ = 0; last_ < settings_.size(); ++last_)
+    if (same(*settings_[last_])) return *settings_[last_];
+  auto setting = std::make_unique<Setting>();
+  setting->directory = directory_;
+  setting->base = run.paths.baseDirectory;
+  setting->destPath = run.project.destPath;
+  setting->littleEndian = littleEndian;
+  setting->observed = observed;
+  settings_.push_back(std::move(setting));
+  return *settings_.back();
+}
+
 Conversion ConversionCache::Convert(RunContext& run, const std::function<Conversion()>& convert) {
   const std::string& source = run.softkey.source;
   auto uncached = [&run, &convert, &source] {
@@ -220,11 +229,12 @@ Conversion ConversionCache::Convert(RunContext& run, const std::function<Convers
   };
   // Within a conversion watched already (none is now): no cache.
   if (run.inputGuard.watcher || run.diag.recorder) return uncached();
-  const std::string key = KeyOf(run);
   std::string sourcePath;
-  if (key.empty() || !run.fs.FullPath(source, sourcePath)) return uncached();
-  auto found = entries_.find(key);
-  if (found != entries_.end() && Unchanged(run, *found->second)) {
+  if (!run.fs.GetCurrentDir(directory_) || !run.fs.FullPath(source, sourcePath)) return uncached();
+  auto& entries = SettingOf(run).entries;
+  LineKey(run, lineKey_);
+  auto found = entries.find(lineKey_);
+  if (found != entries.end() && Unchanged(run, *found->second)) {
     run.inputGuard.RegisterInput(source, found->second->source);
     if (Replay(run, *found->second, sourcePath)) {
       ++taken;
@@ -233,25 +243,34 @@ Conversion ConversionCache::Convert(RunContext& run, const std::function<Convers
     }
   }
   ++made;
+  // Made again after the conversion, which may ask for a line's key of its
+  // own (a conversion watched already takes none, but costs nothing here).
+  std::string key = lineKey_;
   auto entry = std::make_unique<Entry>();
   bool keep = false;
   const Conversion result = Record(run, *entry, convert, sourcePath, keep);
-  if (keep) entries_[key] = std::move(entry);
-  else if (found != entries_.end()) entries_.erase(found);
+  found = entries.find(key);
+  if (keep) entries.insert_or_assign(std::move(key), std::move(entry));
+  else if (found != entries.end()) entries.erase(found);
   return result;
 }
 
-void ConversionCache::Clear() { entries_.clear(); }
+void ConversionCache::Clear() { settings_.clear(); }
 
 void ConversionCache::Sweep() {
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (!it->second->used) {
-      it = entries_.erase(it);
-    } else {
-      it->second->used = false;
-      ++it;
+  for (auto s = settings_.begin(); s != settings_.end();) {
+    auto& entries = (*s)->entries;
+    for (auto it = entries.begin(); it != entries.end();) {
+      if (!it->second->used) {
+        it = entries.erase(it);
+      } else {
+        it->second->used = false;
+        ++it;
+      }
     }
+    s = entries.empty() ? settings_.erase(s) : s + 1;
   }
+  last_ = 0;
 }
 
 }  // namespace q32

@@ -55,7 +55,23 @@ class ConversionCache {
   struct Entry;
 
  private:
-  std::unordered_map<std::string, std::unique_ptr<Entry>> entries_;
+  // The conversions made under one setting of what a conversion depends on
+  // in the run beyond its line: the run's directory, the base directory the
+  // names are shown from, the softkeys' path on the control (which a
+  // picture's log line names), the byte order and whether the run is
+  // observed.  That is the same for every line of a run, mostly: compared
+  // once a line, not made part of each line's key.
+  struct Setting {
+    std::string directory, base, destPath;
+    bool littleEndian = false, observed = false;
+    // By the line's source type, flag and source (LineKey).
+    std::unordered_map<std::string, std::unique_ptr<Entry>> entries;
+  };
+  Setting& SettingOf(const RunContext& run);
+
+  std::vector<std::unique_ptr<Setting>> settings_;
+  std::size_t last_ = 0;             // the setting of the line before
+  std::string directory_, lineKey_;  // made again for each line, in place
 };
 
 }  // namespace q32
