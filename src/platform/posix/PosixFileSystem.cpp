@@ -346,17 +346,28 @@ class HostFileSystem final : public FileSystem {
       fullPaths_ = &fullPathsIn_[cwd];
     }
     // The layers of a run's file system ask for one name several times in
-    // a row (a softkey file's, as it is guarded, put and noted).
+    // a row (a softkey file's, as it is guarded, put and noted), and a run
+    // asks for the names in the order the last one did (a softkey's source
+    // by its name in the project, then by its full path, then its output):
+    // the name asked for after the last one the time before is tried before
+    // the table, whose entries lie scattered in memory.
     if (!lastFullPath_ || lastFullPath_->first != path) {
-      auto it = fullPaths_->find(path);
-      if (it == fullPaths_->end()) {
-        std::string full;
-        if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-        it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+      FullPaths::value_type* last = lastFullPath_;
+      if (last && last->second.next && last->second.next->first == path) {
+        lastFullPath_ = last->second.next;
+      } else {
+        auto it = fullPaths_->find(path);
+        if (it == fullPaths_->end()) {
+          std::string full;
+          if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+          it = fullPaths_->emplace(std::string(path), FullName{std::move(full)}).first;
+        }
+        lastFullPath_ = &*it;
+        if (last) last->second.next = lastFullPath_;
       }
-      lastFullPath_ = &*it;
+      if (lastFullPath_->second.next) __builtin_prefetch(lastFullPath_->second.next);
     }
-    return lastFullPath_->second == kNoFullPath ? nullptr : &lastFullPath_->second;
+    return lastFullPath_->second.full == kNoFullPath ? nullptr : &lastFullPath_->second.full;
   }
 
   // Resolve without a copy: the place seen while held still, else the one
@@ -557,11 +568,16 @@ class HostFileSystem final : public FileSystem {
 
   std::string cwd_;
   // The full path of each name asked for in each current directory so far
-  // (kNoFullPath for a name that has none), and those of the current one.
-  using FullPaths = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
+  // (kNoFullPath for a name that has none), and those of the current one;
+  // with each, the name asked for after it the last time.
+  struct FullName {
+    std::string full;
+    std::pair<const std::string, FullName>* next = nullptr;
+  };
+  using FullPaths = std::unordered_map<std::string, FullName, NameHash, std::equal_to<>>;
   std::unordered_map<std::string, FullPaths> fullPathsIn_;
   FullPaths* fullPaths_ = nullptr;
-  const FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
+  FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
   std::unordered_map<std::string, Listing> listings_;
   // Each place resolved (by full path) and when: it stands while held still
   // in the period it was looked at; and each directory listed while held
