@@ -248,6 +248,20 @@ class HostFileSystem final : public FileSystem {
     std::uint64_t recorded = 0;  // the last hold that found it as written
     std::size_t ahead = SIZE_MAX;  // its slot in the look ahead
   };
+  using Places = std::unordered_map<std::string, Seen>;
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  // A name asked for in one current directory: its full path (kNoFullPath
+  // for one that has none), the name asked for after it the last time, and
+  // its place.
+  struct FullName {
+    std::string full;
+    std::pair<const std::string, FullName>* next = nullptr;
+    Places::value_type* place = nullptr;  // in places_, once a held-still run asked for it
+  };
+  using FullPaths = std::unordered_map<std::string, FullName, NameHash, std::equal_to<>>;
   // The names of one host directory without regard to case, each lower-case
   // form standing for the first name in name order that has that form.
   struct Listing {
@@ -334,6 +348,13 @@ class HostFileSystem final : public FileSystem {
 
   // FullPath without a copy, or null.
   const std::string* FullPathOf(std::string_view path) {
+    FullName* name = NameOf(path);
+    return name && name->full != kNoFullPath ? &name->full : nullptr;
+  }
+
+  // What is known of a name in the current directory, or null when that
+  // directory is not known.
+  FullName* NameOf(std::string_view path) {
     // Every file a run opens or asks about passes here, most of them many
     // times (a softkey's source and output at each layer of the run's file
     // system): a name is made full once for the current directory, which
@@ -367,7 +388,7 @@ class HostFileSystem final : public FileSystem {
       }
       if (lastFullPath_->second.next) __builtin_prefetch(lastFullPath_->second.next);
     }
-    return lastFullPath_->second.full == kNoFullPath ? nullptr : &lastFullPath_->second.full;
+    return &lastFullPath_->second;
   }
 
   // Resolve without a copy: the place seen while held still, else the one
@@ -378,8 +399,16 @@ class HostFileSystem final : public FileSystem {
     // softkey's source is asked for by its name in the project and by its
     // full path); a name that climbs with ".." by itself, as a link it
     // passes through may lead elsewhere than its full path.
-    const std::string* full = path.find("..") == std::string_view::npos ? FullPathOf(path) : nullptr;
-    const auto it = full ? places_.try_emplace(*full).first : places_.try_emplace("\n" + std::string(path)).first;
+    FullName* name = path.find("..") == std::string_view::npos ? NameOf(path) : nullptr;
+    const std::string* full = name && name->full != kNoFullPath ? &name->full : nullptr;
+    Places::value_type* it;
+    if (full) {
+      // The name keeps its place: one table fewer to look in.
+      if (!name->place) name->place = &*places_.try_emplace(*full).first;
+      it = name->place;
+    } else {
+      it = &*places_.try_emplace("\n" + std::string(path)).first;
+    }
     Seen& seen = it->second;
     if (seen.period != period_) {
       seen.period = period_;
@@ -470,10 +499,6 @@ class HostFileSystem final : public FileSystem {
   static constexpr std::size_t kShortName = 256;
   // What a name's full path cannot be: a name that has none.
   static constexpr std::string_view kNoFullPath{"\0", 1};
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
   // Forgets what was seen while held still.
   void LetGo() {
     StopAhead();
@@ -489,8 +514,11 @@ class HostFileSystem final : public FileSystem {
   void StartAhead() {
     // Names that no run asks for any more are forgotten once they outnumber
     // those the last one asked for.
-    if (places_.size() > 2 * seenInHold_ + 4096)
+    if (places_.size() > 2 * seenInHold_ + 4096) {
       std::erase_if(places_, [this](const auto& entry) { return entry.second.hold != hold_; });
+      for (auto& [cwd, names] : fullPathsIn_)
+        for (auto& [path, name] : names) name.place = nullptr;
+    }
     ++hold_;
     seenInHold_ = 0;
     const std::size_t count = recorded_.size();
@@ -568,13 +596,7 @@ class HostFileSystem final : public FileSystem {
 
   std::string cwd_;
   // The full path of each name asked for in each current directory so far
-  // (kNoFullPath for a name that has none), and those of the current one;
-  // with each, the name asked for after it the last time.
-  struct FullName {
-    std::string full;
-    std::pair<const std::string, FullName>* next = nullptr;
-  };
-  using FullPaths = std::unordered_map<std::string, FullName, NameHash, std::equal_to<>>;
+  // (kNoFullPath for a name that has none), and those of the current one.
   std::unordered_map<std::string, FullPaths> fullPathsIn_;
   FullPaths* fullPaths_ = nullptr;
   FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
@@ -587,9 +609,9 @@ class HostFileSystem final : public FileSystem {
   std::uint64_t period_ = 1;
   std::uint64_t hold_ = 1;
   std::size_t seenInHold_ = 0;  // places looked at in this hold
-  std::unordered_map<std::string, Seen> places_;
+  Places places_;
   // The places this hold found as written, in the order it first asked.
-  std::vector<std::unordered_map<std::string, Seen>::value_type*> recorded_;
+  std::vector<Places::value_type*> recorded_;
   // The look ahead of this period: the slots of the last hold's places, the
   // thread that fills them and how it is told to stop.
   std::unique_ptr<AheadSlot[]> aheadSlots_;
