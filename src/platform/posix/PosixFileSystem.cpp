@@ -231,9 +231,10 @@ class HostFileSystem final : public FileSystem {
   std::string reason_;  // why the last Open failed
 
   // One file the second thread looks at ahead of the run: pending, being
-  // looked at by that thread, done, or taken by the run's thread (which
-  // looks itself at one the other has not begun).
-  static constexpr int kPending = 0, kLooking = 1, kDone = 2, kTaken = 3;
+  // looked at by that thread (and waited for by the run's), done, or taken
+  // by the run's thread (which looks itself at one the other has not begun).
+  // The thread wakes the run's only when it waits: a wake is a system call.
+  static constexpr int kPending = 0, kLooking = 1, kWaited = 2, kDone = 3, kTaken = 4;
   struct AheadSlot {
     const std::string* key = nullptr;  // the full path
     std::atomic<int> state{kPending};
@@ -549,8 +550,7 @@ class HostFileSystem final : public FileSystem {
       int state = kPending;
       if (!slot.state.compare_exchange_strong(state, kLooking, std::memory_order_acquire)) continue;
       slot.looked = stat(slot.key->c_str(), &slot.st) == 0;
-      slot.state.store(kDone, std::memory_order_release);
-      slot.state.notify_one();
+      if (slot.state.exchange(kDone, std::memory_order_acq_rel) == kWaited) slot.state.notify_one();
     }
   }
 
@@ -578,8 +578,9 @@ class HostFileSystem final : public FileSystem {
     if (direct.size() >= 2 && direct.ends_with("/.")) return false;
     int state = kPending;
     if (slot.state.compare_exchange_strong(state, kTaken, std::memory_order_acquire)) return false;
-    while (state == kLooking) {
-      slot.state.wait(kLooking, std::memory_order_acquire);
+    while (state == kLooking || state == kWaited) {
+      if (state == kLooking && !slot.state.compare_exchange_weak(state, kWaited, std::memory_order_acquire)) continue;
+      slot.state.wait(kWaited, std::memory_order_acquire);
       state = slot.state.load(std::memory_order_acquire);
     }
     if (state != kDone) return false;
