@@ -11,11 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lang/LanguageTexts.h"
@@ -154,6 +156,62 @@ TEST(HostFileSystem, HeldStillKnowsLinksAndMissingNames) {
   EXPECT_EQ(identity, fs->FileIdentity(dir.path() + "\\PIC.pic"));
   EXPECT_EQ(identity, fs->FileIdentity(dir / "Pic.Pic"));
   EXPECT_EQ("", fs->FileIdentity(dir / "missing.PIC"));
+  fs->HoldStill(false);
+}
+
+// A held-still run looks again at every file the last one saw, although the
+// host looks at those ahead of the run on a second thread: a file changed
+// (in size, or only in its time) or removed between two runs is seen as it
+// is now, and files left alone are seen as they were, however the run's
+// asks and the looks ahead meet.
+TEST(HostFileSystem, HeldStillRunsSeeWhatChangedBetweenThem) {
+  q32test::TempDir dir;
+  const std::string grows = dir / "grows.bmp", touched = dir / "touched.bmp", removed = dir / "removed.bmp";
+  q32test::WriteFile(grows, "bits");
+  q32test::WriteFile(touched, "same");
+  q32test::WriteFile(removed, "soon gone");
+  std::vector<std::string> others;
+  for (int i = 0; i < 64; ++i) {
+    others.push_back(dir / ("k" + std::to_string(i) + ".bmp"));
+    q32test::WriteFile(others.back(), std::string(static_cast<std::size_t>(i), 'x'));
+  }
+  auto fs = MakeHostFileSystem();
+  auto content = [&fs](const std::string& path) {
+    std::string all;
+    auto in = fs->Open(path, FileMode::ReadBinary);
+    return in && in->ReadAll(all) ? all : std::string("(none)");
+  };
+  auto versions = [&fs, &others] {
+    std::vector<std::string> all;
+    for (const std::string& other : others) all.push_back(fs->FileVersion(other));
+    return all;
+  };
+  fs->HoldStill(true);
+  const std::string grew = fs->FileVersion(grows), was = fs->FileVersion(touched);
+  EXPECT_EQ("bits", content(grows));
+  EXPECT_TRUE(fs->Exists(removed));
+  const std::vector<std::string> first = versions();
+  fs->HoldStill(false);
+
+  q32test::WriteFile(grows, "more bits");
+  const auto time = std::filesystem::last_write_time(touched);
+  q32test::WriteFile(touched, "SAME");
+  std::filesystem::last_write_time(touched, time + std::chrono::seconds(5));
+  std::filesystem::remove(removed);
+  fs->HoldStill(true);
+  // As a run reads its project first, the looks ahead are done meanwhile.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_NE(grew, fs->FileVersion(grows));
+  EXPECT_EQ("more bits", content(grows));
+  EXPECT_NE(was, fs->FileVersion(touched));
+  EXPECT_FALSE(fs->Exists(removed));
+  EXPECT_EQ(kAbsentFile, fs->FileVersion(removed));
+  EXPECT_EQ(first, versions());
+  fs->HoldStill(false);
+
+  fs->HoldStill(true);
+  EXPECT_EQ(first, versions());
+  EXPECT_EQ("more bits", content(grows));
   fs->HoldStill(false);
 }
 

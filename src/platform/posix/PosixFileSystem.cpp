@@ -5,14 +5,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <initializer_list>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -72,6 +76,11 @@ std::string HostReason(int error) {
 
 class HostFileSystem final : public FileSystem {
  public:
+  HostFileSystem() = default;
+  HostFileSystem(const HostFileSystem&) = delete;
+  HostFileSystem& operator=(const HostFileSystem&) = delete;
+  ~HostFileSystem() override { StopAhead(); }
+
   std::string FailureReason() override { return reason_; }
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override {
@@ -130,7 +139,12 @@ class HostFileSystem final : public FileSystem {
   bool SetCurrentDir(std::string_view path) override {
     HostPlace place;
     if (!Resolve(path, place) || chdir(place.path.c_str()) != 0) return false;
+    // A run begins by going into its project's folder, mostly the one it is
+    // in already: what it saw there stands.
+    const std::string before = std::move(cwd_);
     cwd_.clear();
+    std::string now;
+    if (!before.empty() && GetCurrentDir(now) && now == before) return true;
     fullPaths_ = nullptr;
     lastFullPath_ = nullptr;
     LetGo();
@@ -204,6 +218,7 @@ class HostFileSystem final : public FileSystem {
   void HoldStill(bool still) override {
     LetGo();
     still_ = still;
+    if (still) StartAhead();
   }
 
   bool HostName(std::string_view path, std::string& out) override {
@@ -214,6 +229,40 @@ class HostFileSystem final : public FileSystem {
 
  private:
   std::string reason_;  // why the last Open failed
+
+  // One file the second thread looks at ahead of the run: pending, being
+  // looked at by that thread (and waited for by the run's), done, or taken
+  // by the run's thread (which looks itself at one the other has not begun).
+  // The thread wakes the run's only when it waits: a wake is a system call.
+  static constexpr int kPending = 0, kLooking = 1, kWaited = 2, kDone = 3, kTaken = 4;
+  struct AheadSlot {
+    const std::string* key = nullptr;  // the full path
+    std::atomic<int> state{kPending};
+    bool looked = false;  // stat found it
+    struct stat st {};
+  };
+  struct Seen {
+    HostPlace place;
+    bool found = false;
+    std::uint64_t period = 0;    // the period it was looked at in
+    std::uint64_t hold = 0;      // the last hold that asked for it
+    std::uint64_t recorded = 0;  // the last hold that found it as written
+    std::size_t ahead = SIZE_MAX;  // its slot in the look ahead
+  };
+  using Places = std::unordered_map<std::string, Seen>;
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  // A name asked for in one current directory: its full path (kNoFullPath
+  // for one that has none), the name asked for after it the last time, and
+  // its place.
+  struct FullName {
+    std::string full;
+    std::pair<const std::string, FullName>* next = nullptr;
+    Places::value_type* place = nullptr;  // in places_, once a held-still run asked for it
+  };
+  using FullPaths = std::unordered_map<std::string, FullName, NameHash, std::equal_to<>>;
   // The names of one host directory without regard to case, each lower-case
   // form standing for the first name in name order that has that form.
   struct Listing {
@@ -300,6 +349,13 @@ class HostFileSystem final : public FileSystem {
 
   // FullPath without a copy, or null.
   const std::string* FullPathOf(std::string_view path) {
+    FullName* name = NameOf(path);
+    return name && name->full != kNoFullPath ? &name->full : nullptr;
+  }
+
+  // What is known of a name in the current directory, or null when that
+  // directory is not known.
+  FullName* NameOf(std::string_view path) {
     // Every file a run opens or asks about passes here, most of them many
     // times (a softkey's source and output at each layer of the run's file
     // system): a name is made full once for the current directory, which
@@ -312,17 +368,28 @@ class HostFileSystem final : public FileSystem {
       fullPaths_ = &fullPathsIn_[cwd];
     }
     // The layers of a run's file system ask for one name several times in
-    // a row (a softkey file's, as it is guarded, put and noted).
+    // a row (a softkey file's, as it is guarded, put and noted), and a run
+    // asks for the names in the order the last one did (a softkey's source
+    // by its name in the project, then by its full path, then its output):
+    // the name asked for after the last one the time before is tried before
+    // the table, whose entries lie scattered in memory.
     if (!lastFullPath_ || lastFullPath_->first != path) {
-      auto it = fullPaths_->find(path);
-      if (it == fullPaths_->end()) {
-        std::string full;
-        if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
-        it = fullPaths_->emplace(std::string(path), std::move(full)).first;
+      FullPaths::value_type* last = lastFullPath_;
+      if (last && last->second.next && last->second.next->first == path) {
+        lastFullPath_ = last->second.next;
+      } else {
+        auto it = fullPaths_->find(path);
+        if (it == fullPaths_->end()) {
+          std::string full;
+          if (!FullHostPath(path, cwd_, full)) full = kNoFullPath;
+          it = fullPaths_->emplace(std::string(path), FullName{std::move(full)}).first;
+        }
+        lastFullPath_ = &*it;
+        if (last) last->second.next = lastFullPath_;
       }
-      lastFullPath_ = &*it;
+      if (lastFullPath_->second.next) __builtin_prefetch(lastFullPath_->second.next);
     }
-    return lastFullPath_->second == kNoFullPath ? nullptr : &lastFullPath_->second;
+    return &lastFullPath_->second;
   }
 
   // Resolve without a copy: the place seen while held still, else the one
@@ -333,14 +400,38 @@ class HostFileSystem final : public FileSystem {
     // softkey's source is asked for by its name in the project and by its
     // full path); a name that climbs with ".." by itself, as a link it
     // passes through may lead elsewhere than its full path.
-    const std::string* full = path.find("..") == std::string_view::npos ? FullPathOf(path) : nullptr;
-    auto [it, fresh] = full ? places_.try_emplace(*full) : places_.try_emplace("\n" + std::string(path));
-    if (fresh) it->second.found = Look(path, it->second.place);
-    return it->second.found ? &it->second.place : nullptr;
+    FullName* name = path.find("..") == std::string_view::npos ? NameOf(path) : nullptr;
+    const std::string* full = name && name->full != kNoFullPath ? &name->full : nullptr;
+    Places::value_type* it;
+    if (full) {
+      // The name keeps its place: one table fewer to look in.
+      if (!name->place) name->place = &*places_.try_emplace(*full).first;
+      it = name->place;
+    } else {
+      it = &*places_.try_emplace("\n" + std::string(path)).first;
+    }
+    Seen& seen = it->second;
+    if (seen.period != period_) {
+      seen.period = period_;
+      if (seen.hold != hold_) {
+        seen.hold = hold_;
+        ++seenInHold_;
+      }
+      // A file the last run found as written is looked at in the order
+      // that run asked for it, and the next run looks ahead at it.
+      bool asWritten = false;
+      seen.found = Look(path, seen.place, full ? AheadOf(seen, it->first) : nullptr, &asWritten);
+      if (full && asWritten && seen.recorded != hold_) {
+        seen.recorded = hold_;
+        recorded_.push_back(&*it);
+      }
+    }
+    return seen.found ? &seen.place : nullptr;
   }
 
-  // What that resolution finds on the host.
-  bool Look(std::string_view path, HostPlace& place) {
+  // What that resolution finds on the host; the look ahead's slot, if
+  // given, holds what the second thread saw of the name's full path.
+  bool Look(std::string_view path, HostPlace& place, AheadSlot* ahead = nullptr, bool* asWritten = nullptr) {
     if (path.empty() || HasForeignRoot(path)) return false;
     std::string direct(path);
     std::replace(direct.begin(), direct.end(), '\\', '/');
@@ -349,9 +440,10 @@ class HostFileSystem final : public FileSystem {
       place.exists = false;
       return true;
     }
-    if (stat(direct.c_str(), &place.st) == 0) {
+    if ((ahead && TakeAhead(*ahead, direct, place.st)) || stat(direct.c_str(), &place.st) == 0) {
       place.path = std::move(direct);
       place.exists = true;
+      if (asWritten) *asWritten = true;
       return true;
     }
     // Mostly only the last name is not as written (an output not yet made,
@@ -408,14 +500,94 @@ class HostFileSystem final : public FileSystem {
   static constexpr std::size_t kShortName = 256;
   // What a name's full path cannot be: a name that has none.
   static constexpr std::string_view kNoFullPath{"\0", 1};
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
   // Forgets what was seen while held still.
   void LetGo() {
-    places_.clear();
+    StopAhead();
+    ++period_;
     seenListings_.clear();
+  }
+
+  // Held still again: the second thread looks at the files the last
+  // held-still run found as written, in the order it asked for them, so
+  // that this run mostly finds each looked at already.  Every look is this
+  // run's own, made after it began: an edit made outside the editor meanwhile
+  // is seen.
+  void StartAhead() {
+    // Names that no run asks for any more are forgotten once they outnumber
+    // those the last one asked for.
+    if (places_.size() > 2 * seenInHold_ + 4096) {
+      std::erase_if(places_, [this](const auto& entry) { return entry.second.hold != hold_; });
+      for (auto& [cwd, names] : fullPathsIn_)
+        for (auto& [path, name] : names) name.place = nullptr;
+    }
+    ++hold_;
+    seenInHold_ = 0;
+    const std::size_t count = recorded_.size();
+    if (count > aheadCapacity_) {
+      aheadSlots_ = std::make_unique<AheadSlot[]>(count);
+      aheadCapacity_ = count;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      AheadSlot& slot = aheadSlots_[i];
+      slot.key = &recorded_[i]->first;
+      slot.state.store(kPending, std::memory_order_relaxed);
+      recorded_[i]->second.ahead = i;
+    }
+    recorded_.clear();
+    if (count == 0) return;
+    aheadCount_ = count;
+    try {
+      ahead_ = std::thread([slots = aheadSlots_.get(), count, &stop = stopAhead_] { LookAhead(slots, count, stop); });
+    } catch (const std::system_error&) {
+      aheadCount_ = 0;  // no second thread: this one looks at every file itself
+    }
+  }
+
+  // The second thread: each file not yet claimed by the run, in order.
+  static void LookAhead(AheadSlot* slots, std::size_t count, const std::atomic<bool>& stop) {
+    for (std::size_t i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i) {
+      AheadSlot& slot = slots[i];
+      int state = kPending;
+      if (!slot.state.compare_exchange_strong(state, kLooking, std::memory_order_acquire)) continue;
+      slot.looked = stat(slot.key->c_str(), &slot.st) == 0;
+      if (slot.state.exchange(kDone, std::memory_order_acq_rel) == kWaited) slot.state.notify_one();
+    }
+  }
+
+  // Ends the look ahead (the period it looked for is over) and waits for
+  // its thread, which is at most in the middle of one look.
+  void StopAhead() {
+    if (ahead_.joinable()) {
+      stopAhead_.store(true, std::memory_order_relaxed);
+      ahead_.join();
+      stopAhead_.store(false, std::memory_order_relaxed);
+    }
+    aheadCount_ = 0;
+  }
+
+  // The look ahead's slot for a place, if this period's has one.
+  AheadSlot* AheadOf(const Seen& seen, const std::string& key) {
+    return seen.ahead < aheadCount_ && aheadSlots_[seen.ahead].key == &key ? &aheadSlots_[seen.ahead] : nullptr;
+  }
+
+  // What the second thread saw of a name as written, into st; false when it
+  // had not begun to look (this thread claims the slot and looks itself), or
+  // saw no file there.  A name ending in "/." is not as its full path: it
+  // looks for a directory.
+  static bool TakeAhead(AheadSlot& slot, std::string_view direct, struct stat& st) {
+    if (direct.size() >= 2 && direct.ends_with("/.")) return false;
+    int state = kPending;
+    if (slot.state.compare_exchange_strong(state, kTaken, std::memory_order_acquire)) return false;
+    while (state == kLooking || state == kWaited) {
+      if (state == kLooking && !slot.state.compare_exchange_weak(state, kWaited, std::memory_order_acquire)) continue;
+      slot.state.wait(kWaited, std::memory_order_acquire);
+      state = slot.state.load(std::memory_order_acquire);
+    }
+    if (state != kDone) return false;
+    slot.state.store(kTaken, std::memory_order_relaxed);
+    if (!slot.looked) return false;
+    st = slot.st;
+    return true;
   }
   // This program changes the host: it no longer holds still.
   void Moved() {
@@ -426,19 +598,28 @@ class HostFileSystem final : public FileSystem {
   std::string cwd_;
   // The full path of each name asked for in each current directory so far
   // (kNoFullPath for a name that has none), and those of the current one.
-  using FullPaths = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
   std::unordered_map<std::string, FullPaths> fullPathsIn_;
   FullPaths* fullPaths_ = nullptr;
-  const FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
+  FullPaths::value_type* lastFullPath_ = nullptr;  // the one asked for last, in fullPaths_
   std::unordered_map<std::string, Listing> listings_;
-  // While held still: each place resolved (by full path), and each
-  // directory listed (as the lookup names it).
-  struct Seen {
-    HostPlace place;
-    bool found = false;
-  };
+  // Each place resolved (by full path) and when: it stands while held still
+  // in the period it was looked at; and each directory listed while held
+  // still (as the lookup names it).  A period ends whenever what was seen
+  // is let go; a hold is one held-still run.
   bool still_ = false;
-  std::unordered_map<std::string, Seen> places_;
+  std::uint64_t period_ = 1;
+  std::uint64_t hold_ = 1;
+  std::size_t seenInHold_ = 0;  // places looked at in this hold
+  Places places_;
+  // The places this hold found as written, in the order it first asked.
+  std::vector<Places::value_type*> recorded_;
+  // The look ahead of this period: the slots of the last hold's places, the
+  // thread that fills them and how it is told to stop.
+  std::unique_ptr<AheadSlot[]> aheadSlots_;
+  std::size_t aheadCapacity_ = 0;
+  std::size_t aheadCount_ = 0;
+  std::thread ahead_;
+  std::atomic<bool> stopAhead_{false};
   std::unordered_map<std::string, const Listing*, NameHash, std::equal_to<>> seenListings_;
 };
 
