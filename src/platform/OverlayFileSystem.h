@@ -21,6 +21,16 @@ class OverlayFileSystem final : public ForwardingFileSystem {
  public:
   explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
+  // Forgets every output and removal of the runs so far, as a new overlay
+  // would, for the next run of a program that runs one project again and
+  // again: the outputs the next run writes again are found where they were
+  // kept (MemoryFileSystem::Afresh).
+  void Afresh() {
+    memory_.Afresh();
+    removed_.clear();
+    lastFolder_.clear();
+  }
+
   // The bytes the run left in a file it created (full host path), or null.
   const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(InMemoryForm(fullPath)); }
   // Reads a file as the run would see it now (its output, else the host's).
