@@ -44,6 +44,7 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   bool MakeDirectory(std::string_view path) override;
   // The bytes are kept in memory as they are.
   PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override;
+  PutResult PutSharedAt(std::string_view path, const std::string& full, std::shared_ptr<std::string> bytes) override;
   std::string FileIdentity(std::string_view path) override;
   // The run's outputs have none: what a conversion read of them is no
   // file an earlier run saw.
@@ -54,6 +55,10 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   // for (the control's partitions, and drives on POSIX).  The memory keeps
   // each output under the full path's in-memory form.
   std::string Full(std::string_view path);
+  // Full of a path whose full path the host made (FullPath) is known.
+  static std::string FullFrom(std::string full);
+  // The bytes put at a full path (Full's).
+  PutResult Put(const std::string& full, std::shared_ptr<std::string> bytes);
   bool InMemory(const std::string& full);
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
   // Whether a file can be created at a full path: its folder is there.
