@@ -166,20 +166,12 @@ class MemoryFileSystem final : public FileSystem {
   // not made anew); the others are dropped, so the memory holds no more
   // than one run wrote.
   void Afresh() {
-    bool dropped = false;
-    for (auto it = entries_.begin(); it != entries_.end();) {
-      if (it->first != "/" && !Live(it->second)) {
-        it = Erase(it);
-        dropped = true;
-      } else {
-        ++it;
-      }
-    }
-    if (dropped) {
-      // Else the names of every run since the first would be asked about.
-      everStored_.Clear();
-      for (const auto& [name, entry] : entries_) everStored_.Insert(name);
-    }
+    for (auto it = entries_.begin(); it != entries_.end();)
+      it = it->first != "/" && !Live(it->second) ? Erase(it) : std::next(it);
+    // The names of this run alone: a name of the last run not stored again
+    // is known absent at one look, as in a new memory.
+    everStored_.Clear();
+    everStored_.Insert("/");
     ++run_;
     entries_.find("/")->second.run = run_;
     lastFolder_.clear();
@@ -258,7 +250,7 @@ class MemoryFileSystem final : public FileSystem {
         // was, unless a name of another case is there now, which the slow
         // way finds.
         if (at->second.variants && at->second.variants->size() == 1) {
-          Revive(at->second);
+          Revive(at->first, at->second);
           at->second.isDirectory = false;
           at->second.bytes = std::move(bytes);
           at->second.version = ++versions_;
@@ -373,7 +365,8 @@ class MemoryFileSystem final : public FileSystem {
   std::string reason_;  // why the last Open failed
   bool Live(const Entry& entry) const { return entry.run == run_; }
   // A name stored by an earlier run made anew, as a new entry (a directory).
-  void Revive(Entry& entry) {
+  void Revive(const std::string& full, Entry& entry) {
+    everStored_.Insert(full);
     std::set<std::string>* const variants = entry.variants;
     entry = Entry{};
     entry.variants = variants;
@@ -519,7 +512,7 @@ class MemoryFileSystem final : public FileSystem {
       it->second.run = run_;
       Noted(it->second, full, full != "/" ? FoldedKey(full) : std::string());
     } else if (!Live(it->second)) {
-      Revive(it->second);
+      Revive(it->first, it->second);
     }
     return it->second;
   }
@@ -562,8 +555,9 @@ class MemoryFileSystem final : public FileSystem {
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
   std::unordered_map<std::string, std::set<std::string>> folded_;
-  // Every name ever stored, without regard to case: a superset of what is
-  // stored now (removals leave their names), which is all MayBeStored needs.
+  // Every name stored since the memory was made or started afresh, without
+  // regard to case: a superset of what is stored now (removals leave their
+  // names), which is all MayBeStored needs.
   NameSet everStored_{true};
   std::string cwd_ = "/";
   std::uint64_t versions_ = 0;
