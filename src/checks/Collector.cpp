@@ -124,7 +124,11 @@ void Collector::ItemDone(Msg result) {
   if (!menus.empty() && !menus.back().items.empty()) menus.back().items.back().result = result;
 }
 
-void Collector::FileCreated(std::string_view path) { Created(Full(path)); }
+// The full path the run made for the file is the one Full would make: both
+// ask the file system the run works on.
+void Collector::FileCreated(std::string_view path, std::string_view full) {
+  Created(std::string(full.empty() ? path : full));
+}
 
 void Collector::Found(const Diagnostic& finding) {
   Diagnostic f = finding;

@@ -76,7 +76,7 @@ class Collector final : public RunObserver {
   void MenuNumbered(std::uint32_t number, const MenuAttributes& menu) override;
   void SoftkeyDone(std::string_view targetPath, Msg code, bool converted) override;
   void ItemDone(Msg result) override;
-  void FileCreated(std::string_view path) override;
+  void FileCreated(std::string_view path, std::string_view full) override;
   // A finding of the run.  A finding in the source of the softkey being
   // converted, or at its line, belongs to that softkey on the page.
   void Found(const Diagnostic& finding) override;

@@ -95,7 +95,7 @@ std::unique_ptr<File> DocumentFileSystem::Open(std::string_view path, FileMode m
 bool DocumentFileSystem::Exists(std::string_view path) { return Find(path) != nullptr || inner_.Exists(path); }
 
 Workspace::Workspace(FileSystem& host, std::string programDir)
-    : host_(host), documents_(host), programDir_(std::move(programDir)) {
+    : host_(host), documents_(host), overlay_(documents_), programDir_(std::move(programDir)) {
   host_.GetCurrentDir(root_);
 }
 
@@ -203,7 +203,8 @@ CheckResult Workspace::Check(const std::string& fullPath) {
   // The run writes nothing to the host: each file it reads or asks about is
   // looked at once, the next run looks again.
   host_.HoldStill(true);
-  OverlayFileSystem overlay(documents_);
+  OverlayFileSystem& overlay = overlay_;
+  overlay.Afresh();
   Collector collector(overlay, root_);
   collector.findingsRead = false;
   {

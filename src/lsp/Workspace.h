@@ -16,6 +16,7 @@
 #include "diag/Diagnostics.h"
 #include "lsp/ProjectIndex.h"
 #include "platform/ForwardingFileSystem.h"
+#include "platform/OverlayFileSystem.h"
 #include "project/ConversionCache.h"
 #include "project/LineWordsCache.h"
 
@@ -114,6 +115,9 @@ class Workspace {
  private:
   FileSystem& host_;
   DocumentFileSystem documents_;
+  // Where the runs keep their outputs: each run starts it afresh, and the
+  // softkeys it puts again as the run before find their places kept.
+  OverlayFileSystem overlay_;
   std::string programDir_, root_;
   std::vector<std::string> arguments_, refused_;
   std::string project_, pjFile_, cfgFile_;

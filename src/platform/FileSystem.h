@@ -128,6 +128,13 @@ class FileSystem {
     const bool written = file->WriteText(*bytes);
     return file->Close() && written ? PutResult::Written : PutResult::WriteFailed;
   }
+  // PutShared of a name whose full path (FullPath's answer, in the current
+  // directory) the caller has made already: the layers in front of the
+  // memory each need it, and none makes it again.
+  virtual PutResult PutSharedAt(std::string_view path, const std::string& full, std::shared_ptr<std::string> bytes) {
+    (void)full;
+    return PutShared(path, std::move(bytes));
+  }
 };
 
 // The version of a file that is not there.

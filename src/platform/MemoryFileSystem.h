@@ -6,6 +6,12 @@
 // exactly is found again component by component without regard to case,
 // drive paths do not exist, text mode writes LF as CR LF and reads CR LF as
 // LF.  Paths are kept absolute in host form ("/dir/name").
+//
+// A program that runs one project again and again (the language server, on
+// every change) keeps one memory for its runs and starts each afresh
+// (Afresh): every name is then absent as in a new memory, but keeps its
+// place, so that a run writing the same files as the one before finds them
+// where they were instead of making and ordering their names again.
 #pragma once
 
 #include <algorithm>
@@ -139,8 +145,39 @@ class MemoryFile final : public File {
 };
 
 class MemoryFileSystem final : public FileSystem {
+ private:
+  struct Entry {
+    bool isDirectory = true;
+    std::shared_ptr<std::string> bytes;
+    std::uint64_t version = 0;
+    std::uint64_t run = 0;  // the run (Afresh) that stored it: of another, it is absent
+    // The names stored under the same key without regard to case, this one
+    // among them (none for the root).
+    std::set<std::string>* variants = nullptr;
+  };
+  using Entries = std::map<std::string, Entry, std::less<>>;
+
  public:
   MemoryFileSystem() { Insert("/"); }
+
+  // Forgets every file and directory, as a new memory would have none: a
+  // name not made again in the next run stays absent.  The names of this
+  // run keep their places for the next (those it wrote again are found,
+  // not made anew); the others are dropped, so the memory holds no more
+  // than one run wrote.
+  void Afresh() {
+    for (auto it = entries_.begin(); it != entries_.end();)
+      it = it->first != "/" && !Live(it->second) ? Erase(it) : std::next(it);
+    // The names of this run alone: a name of the last run not stored again
+    // is known absent at one look, as in a new memory.
+    everStored_.Clear();
+    everStored_.Insert("/");
+    ++run_;
+    entries_.find("/")->second.run = run_;
+    lastFolder_.clear();
+    cwd_ = "/";
+    reason_.clear();
+  }
 
   // Puts a file (and the directories above it) in place; the path is
   // absolute, or taken against the current directory.
@@ -158,7 +195,7 @@ class MemoryFileSystem final : public FileSystem {
   const std::string* FileBytes(std::string_view path) {
     std::string full;
     if (!MayBeStored(path) || !Resolve(path, full)) return nullptr;
-    auto it = entries_.find(full);
+    auto it = Find(full);
     return it == entries_.end() || it->second.isDirectory ? nullptr : it->second.bytes.get();
   }
   // Exists for an absolute name in host form (as the overlay keeps its
@@ -166,13 +203,13 @@ class MemoryFileSystem final : public FileSystem {
   // never stored costs one look.
   bool Holds(std::string_view full) {
     std::string resolved;
-    return everStored_.Find(full) && Resolve(full, resolved) && entries_.count(resolved) != 0;
+    return everStored_.Find(full) && Resolve(full, resolved) && Stored(resolved);
   }
   // Every file and directory below the root, host form.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& [name, entry] : entries_)
-      if (name != "/") names.push_back(name);
+      if (name != "/" && Live(entry)) names.push_back(name);
     return names;
   }
 
@@ -186,13 +223,13 @@ class MemoryFileSystem final : public FileSystem {
     if (!write && !MayBeStored(path)) return fail(Resolvable(path) ? "no such file" : "no such directory");
     if (!Resolve(path, full)) return fail("no such directory");
     bool text = mode == FileMode::ReadText || mode == FileMode::WriteText;
-    auto it = entries_.find(full);
+    auto it = Find(full);
     if (it != entries_.end() && it->second.isDirectory) return fail("it is a directory");
     if (!write) {
       if (it == entries_.end()) return fail("no such file");
       return std::make_unique<MemoryFile>(it->second.bytes, text, false);
     }
-    auto parent = entries_.find(ParentOf(full));
+    auto parent = Find(ParentView(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return fail("no such directory");
     return std::make_unique<MemoryFile>(Created(full, std::make_shared<std::string>()), text, true);
   }
@@ -205,22 +242,39 @@ class MemoryFileSystem final : public FileSystem {
     // finds where it goes.
     const auto at = entries_.lower_bound(full);
     const std::size_t slash = full.rfind('/');
-    if ((at == entries_.end() || at->first != full) && slash != 0 && slash != std::string::npos &&
-        slash + 1 < full.size() && FolderStored(std::string_view(full).substr(0, slash))) {
-      // A name stored in another case is found as the slow way finds it.
-      const auto [names, fresh] = folded_.try_emplace(FoldedKey(full));
-      if (fresh) {
-        const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
-        everStored_.Insert(it->first);
-        names->second.insert(it->first);
-        it->second.isDirectory = false;
-        it->second.bytes = std::move(bytes);
-        it->second.version = ++versions_;
-        return PutResult::Written;
+    const bool named = at != entries_.end() && at->first == full;
+    if ((!named || !Live(at->second)) && slash != 0 && slash != std::string::npos && slash + 1 < full.size() &&
+        FolderStored(std::string_view(full).substr(0, slash))) {
+      if (named) {
+        // Written by the run before (a softkey put again): found where it
+        // was, unless a name of another case is there now, which the slow
+        // way finds.
+        if (at->second.variants && at->second.variants->size() == 1) {
+          Revive(at->first, at->second);
+          at->second.isDirectory = false;
+          at->second.bytes = std::move(bytes);
+          at->second.version = ++versions_;
+          return PutResult::Written;
+        }
+      } else {
+        // A name stored in another case, now or before, is found as the
+        // slow way finds it.
+        const auto [names, fresh] = folded_.try_emplace(FoldedKey(full));
+        if (fresh) {
+          const auto it = entries_.emplace_hint(at, std::move(full), Entry{});
+          everStored_.Insert(it->first);
+          names->second.insert(it->first);
+          it->second.variants = &names->second;
+          it->second.run = run_;
+          it->second.isDirectory = false;
+          it->second.bytes = std::move(bytes);
+          it->second.version = ++versions_;
+          return PutResult::Written;
+        }
       }
     }
     if (!Resolve(path, full)) return PutResult::NotCreated;
-    auto it = entries_.find(full);
+    auto it = Find(full);
     if (it != entries_.end()) {
       // A file written again (Resolve found it, so its folder is there).
       if (it->second.isDirectory) return PutResult::NotCreated;
@@ -228,7 +282,7 @@ class MemoryFileSystem final : public FileSystem {
       it->second.version = ++versions_;
       return PutResult::Written;
     }
-    const auto parent = entries_.find(ParentView(full));
+    const auto parent = Find(ParentView(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return PutResult::NotCreated;
     Created(full, std::move(bytes));
     return PutResult::Written;
@@ -236,19 +290,19 @@ class MemoryFileSystem final : public FileSystem {
   std::string FailureReason() override { return reason_; }
   bool Exists(std::string_view path) override {
     std::string full;
-    return MayBeStored(path) && Resolve(path, full) && entries_.count(full) != 0;
+    return MayBeStored(path) && Resolve(path, full) && Stored(full);
   }
   bool IsDirectory(std::string_view path) override {
     std::string full;
     if (!MayBeStored(path) || !Resolve(path, full)) return false;
-    auto it = entries_.find(full);
+    auto it = Find(full);
     return it != entries_.end() && it->second.isDirectory;
   }
   // As the C library's remove: a file, or an empty directory.
   bool Remove(std::string_view path) override {
     std::string full;
     if (!Resolve(path, full) || full == "/") return false;
-    auto it = entries_.find(full);
+    auto it = Find(full);
     if (it == entries_.end()) return false;
     if (it->second.isDirectory && HasChildren(full)) return false;
     Erase(it);
@@ -277,6 +331,7 @@ class MemoryFileSystem final : public FileSystem {
     if (!Resolve(directory.empty() ? std::string_view(".") : directory, dir) || !IsDirectory(dir)) return false;
     std::string prefix = dir == "/" ? dir : dir + "/";
     for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it) {
+      if (!Live(it->second)) continue;
       std::string_view name = std::string_view(it->first).substr(prefix.size());
       if (name.empty() || name.find('/') != std::string_view::npos) continue;
       if (!WildcardMatch(pattern, name)) continue;
@@ -286,21 +341,21 @@ class MemoryFileSystem final : public FileSystem {
   }
   bool MakeDirectory(std::string_view path) override {
     std::string full;
-    if (!Resolve(path, full) || entries_.count(full)) return false;
-    auto parent = entries_.find(ParentOf(full));
+    if (!Resolve(path, full) || Stored(full)) return false;
+    auto parent = Find(ParentView(full));
     if (parent == entries_.end() || !parent->second.isDirectory) return false;
-    Insert(full) = Entry{};
+    (void)Insert(full);  // a directory, as an entry is made
     return true;
   }
   std::string FileIdentity(std::string_view path) override {
     std::string full;
-    return MayBeStored(path) && Resolve(path, full) && entries_.count(full) ? full : std::string();
+    return MayBeStored(path) && Resolve(path, full) && Stored(full) ? full : std::string();
   }
   // Renewed with every creation of the file, and its size.
   std::string FileVersion(std::string_view path) override {
     std::string full;
     if (!MayBeStored(path) || !Resolve(path, full)) return kAbsentFile;
-    const auto it = entries_.find(full);
+    const auto it = Find(full);
     if (it == entries_.end()) return kAbsentFile;
     if (it->second.isDirectory) return "directory";
     return std::to_string(it->second.version) + ":" + std::to_string(it->second.bytes->size());
@@ -308,11 +363,27 @@ class MemoryFileSystem final : public FileSystem {
 
  private:
   std::string reason_;  // why the last Open failed
-  struct Entry {
-    bool isDirectory = true;
-    std::shared_ptr<std::string> bytes;
-    std::uint64_t version = 0;
-  };
+  bool Live(const Entry& entry) const { return entry.run == run_; }
+  // A name stored by an earlier run made anew, as a new entry (a directory).
+  void Revive(const std::string& full, Entry& entry) {
+    everStored_.Insert(full);
+    std::set<std::string>* const variants = entry.variants;
+    entry = Entry{};
+    entry.variants = variants;
+    entry.run = run_;
+  }
+  // The entry of a name stored in this run, or end().
+  Entries::iterator Find(std::string_view full) {
+    const auto it = entries_.find(full);
+    return it == entries_.end() || Live(it->second) ? it : entries_.end();
+  }
+  bool Stored(std::string_view full) { return Find(full) != entries_.end(); }
+  // The first of names (in name order) stored in this run, or null.
+  const std::string* FirstLive(const std::set<std::string>& names) {
+    for (const std::string& name : names)
+      if (Stored(name)) return &name;
+    return nullptr;
+  }
 
   static bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
@@ -347,8 +418,10 @@ class MemoryFileSystem final : public FileSystem {
     entry.bytes.reset();
   }
   bool HasChildren(const std::string& dir) const {
-    auto it = entries_.lower_bound(dir + "/");
-    return it != entries_.end() && StartsWith(it->first, dir + "/");
+    const std::string prefix = dir + "/";
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && StartsWith(it->first, prefix); ++it)
+      if (Live(it->second)) return true;
+    return false;
   }
   // Whether a path can name an entry: its whole name without regard to case
   // is that of one stored now or before.  The overlay asks about every file
@@ -384,7 +457,7 @@ class MemoryFileSystem final : public FileSystem {
     // Most names are plain already: no need to split and join them.
     std::string full;
     if (!Joined(path, full)) return false;
-    if (entries_.count(full)) {
+    if (Stored(full)) {
       out = full;
       return true;
     }
@@ -393,9 +466,10 @@ class MemoryFileSystem final : public FileSystem {
     // (A stored directory's own directories are stored too.)
     if (const std::size_t slash = full.rfind('/');
         slash != 0 && slash != std::string::npos && slash + 1 < full.size() &&
-        entries_.count(std::string_view(full).substr(0, slash))) {
+        Stored(std::string_view(full).substr(0, slash))) {
       const auto found = folded_.find(FoldedKey(full));
-      out = found != folded_.end() ? *found->second.begin() : full;
+      const std::string* live = found != folded_.end() ? FirstLive(found->second) : nullptr;
+      out = live ? *live : full;
       return true;
     }
     // Every stored name's directories are stored too: below a component
@@ -410,9 +484,10 @@ class MemoryFileSystem final : public FileSystem {
       start = end + 1;
       if (part.empty()) continue;
       std::string candidate = built + "/" + part;
-      if (stored && !entries_.count(candidate)) {
+      if (stored && !Stored(candidate)) {
         auto found = folded_.find(built + "/" + UpperCase(part));
-        if (found != folded_.end()) candidate = *found->second.begin();
+        const std::string* live = found != folded_.end() ? FirstLive(found->second) : nullptr;
+        if (live) candidate = *live;
         else stored = false;
       }
       built = candidate;
@@ -433,20 +508,28 @@ class MemoryFileSystem final : public FileSystem {
   // directory's path, "/", the name in upper case.
   Entry& Insert(const std::string& full) {
     auto [it, fresh] = entries_.try_emplace(full);
-    if (fresh) Noted(full, full != "/" ? FoldedKey(full) : std::string());
+    if (fresh) {
+      it->second.run = run_;
+      Noted(it->second, full, full != "/" ? FoldedKey(full) : std::string());
+    } else if (!Live(it->second)) {
+      Revive(it->first, it->second);
+    }
     return it->second;
   }
   // A name stored anew, under its keys without regard to case (the root
   // has no folded key).
-  void Noted(const std::string& full, std::string folded) {
+  void Noted(Entry& entry, const std::string& full, std::string folded) {
     everStored_.Insert(full);
-    if (!folded.empty()) folded_[std::move(folded)].insert(full);
+    if (folded.empty()) return;
+    std::set<std::string>& names = folded_[std::move(folded)];
+    names.insert(full);
+    entry.variants = &names;
   }
-  void Erase(std::map<std::string, Entry, std::less<>>::iterator it) {
+  Entries::iterator Erase(Entries::iterator it) {
     lastFolder_.clear();
     auto folded = folded_.find(FoldedKey(it->first));
     if (folded != folded_.end() && folded->second.erase(it->first) && folded->second.empty()) folded_.erase(folded);
-    entries_.erase(it);
+    return entries_.erase(it);
   }
   static std::string FoldedKey(const std::string& full) {
     const std::size_t slash = full.rfind('/');
@@ -459,24 +542,26 @@ class MemoryFileSystem final : public FileSystem {
   // the one before, known so without a look-up.
   bool FolderStored(std::string_view folder) {
     if (!lastFolder_.empty() && folder == lastFolder_) return true;
-    const auto it = entries_.find(folder);
+    const auto it = Find(folder);
     if (it == entries_.end() || !it->second.isDirectory) return false;
     lastFolder_.assign(folder);
     return true;
   }
 
-  std::map<std::string, Entry, std::less<>> entries_;
+  Entries entries_;
   std::string lastFolder_;  // a stored folder, or empty; forgotten when a name is erased or made a file
   // Every stored name under its key without regard to case, so that a name
   // found again component by component costs a look-up per component, not a
   // walk through everything below its directory (the preview keeps
   // thousands of outputs in one directory); the first in name order wins.
   std::unordered_map<std::string, std::set<std::string>> folded_;
-  // Every name ever stored, without regard to case: a superset of what is
-  // stored now (removals leave their names), which is all MayBeStored needs.
+  // Every name stored since the memory was made or started afresh, without
+  // regard to case: a superset of what is stored now (removals leave their
+  // names), which is all MayBeStored needs.
   NameSet everStored_{true};
   std::string cwd_ = "/";
   std::uint64_t versions_ = 0;
+  std::uint64_t run_ = 0;  // the entries stored since the last Afresh have it
 };
 
 }  // namespace q32

@@ -9,6 +9,10 @@ namespace q32 {
 std::string OverlayFileSystem::Full(std::string_view path) {
   std::string full;
   if (path.empty() || !inner_.FullPath(path, full)) return {};
+  return FullFrom(std::move(full));
+}
+
+std::string OverlayFileSystem::FullFrom(std::string full) {
   const std::size_t root = HostRootLength(full);
   if (root == 0) return {};
   while (full.size() > root && (full.back() == '/' || full.back() == '\\')) full.pop_back();
@@ -57,7 +61,21 @@ bool OverlayFileSystem::FolderThere(const std::string& full) {
 }
 
 PutResult OverlayFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
-  const std::string full = Full(path);
+  return Put(Full(path), std::move(bytes));
+}
+
+PutResult OverlayFileSystem::PutSharedAt(std::string_view path, const std::string& full,
+                                         std::shared_ptr<std::string> bytes) {
+  if (path.empty()) return PutResult::NotCreated;
+  // Mostly a full path with a root and no separator at its end, as Full
+  // leaves it: taken as it is.
+  const std::size_t root = HostRootLength(full);
+  if (root != 0 && (full.size() == root || (full.back() != '/' && full.back() != '\\')))
+    return Put(full, std::move(bytes));
+  return Put(FullFrom(full), std::move(bytes));
+}
+
+PutResult OverlayFileSystem::Put(const std::string& full, std::shared_ptr<std::string> bytes) {
   if (!FolderThere(full)) return PutResult::NotCreated;
   // Mostly in memory form already: handed on as it is, not copied.
   const bool already = InMemoryFormAlready(full);

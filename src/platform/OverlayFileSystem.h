@@ -21,6 +21,16 @@ class OverlayFileSystem final : public ForwardingFileSystem {
  public:
   explicit OverlayFileSystem(FileSystem& host) : ForwardingFileSystem(host) {}
 
+  // Forgets every output and removal of the runs so far, as a new overlay
+  // would, for the next run of a program that runs one project again and
+  // again: the outputs the next run writes again are found where they were
+  // kept (MemoryFileSystem::Afresh).
+  void Afresh() {
+    memory_.Afresh();
+    removed_.clear();
+    lastFolder_.clear();
+  }
+
   // The bytes the run left in a file it created (full host path), or null.
   const std::string* Output(const std::string& fullPath) { return memory_.FileBytes(InMemoryForm(fullPath)); }
   // Reads a file as the run would see it now (its output, else the host's).
@@ -34,6 +44,7 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   bool MakeDirectory(std::string_view path) override;
   // The bytes are kept in memory as they are.
   PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override;
+  PutResult PutSharedAt(std::string_view path, const std::string& full, std::shared_ptr<std::string> bytes) override;
   std::string FileIdentity(std::string_view path) override;
   // The run's outputs have none: what a conversion read of them is no
   // file an earlier run saw.
@@ -44,6 +55,10 @@ class OverlayFileSystem final : public ForwardingFileSystem {
   // for (the control's partitions, and drives on POSIX).  The memory keeps
   // each output under the full path's in-memory form.
   std::string Full(std::string_view path);
+  // Full of a path whose full path the host made (FullPath) is known.
+  static std::string FullFrom(std::string full);
+  // The bytes put at a full path (Full's).
+  PutResult Put(const std::string& full, std::shared_ptr<std::string> bytes);
   bool InMemory(const std::string& full);
   bool Hidden(const std::string& full) const { return removed_.count(full) != 0; }
   // Whether a file can be created at a full path: its folder is there.

@@ -21,8 +21,11 @@ struct ConversionCache::Entry {
     std::string path, text;
     std::size_t kept = 0;  // Reported: the report's index in reports
     Diagnostic finding;    // Found
-    // Created: the bytes the file holds at the end, put there as they are.
+    // Created: the bytes the file holds at the end, put there as they are,
+    // and its full path (empty: none), which is the same in every run of
+    // the entry's key (the directory is part of it).
     std::shared_ptr<std::string> bytes;
+    std::string full;
   };
   InputGuardFileSystem::InputName source;  // the line's source as the run's inputs know it
   std::vector<Input> inputs;
@@ -86,9 +89,9 @@ class Recorder final : public AccessWatcher, public RunObserver, public Diagnost
     keep = false;
     observer_->ItemDone(code);
   }
-  void FileCreated(std::string_view path) override {
+  void FileCreated(std::string_view path, std::string_view full) override {
     keep = false;
-    observer_->FileCreated(path);
+    observer_->FileCreated(path, full);
   }
 
  private:
@@ -149,6 +152,7 @@ Conversion Record(RunContext& run, Entry& entry, const std::function<Conversion(
       if (file) (void)file->ReadAll(*bytes);
     }
     e.bytes = bytes;
+    if (!run.fs.FullPath(e.path, e.full)) e.full.clear();
   }
   return entry.result;
 }
@@ -168,7 +172,8 @@ bool Replay(RunContext& run, const Entry& entry, const std::string& sourcePath) 
   bool first = true;
   for (const Entry::Event& e : entry.events) {
     if (e.kind != Entry::Kind::Created) continue;
-    if (run.fs.PutShared(e.path, e.bytes) == PutResult::NotCreated && first) return false;
+    const PutResult put = e.full.empty() ? run.fs.PutShared(e.path, e.bytes) : run.fs.PutSharedAt(e.path, e.full, e.bytes);
+    if (put == PutResult::NotCreated && first) return false;
     first = false;
   }
   // The source is registered already.

@@ -84,6 +84,10 @@ void FoldKey(std::string& key) {
 std::string InputGuardFileSystem::NameKey(std::string_view path) {
   std::string full;
   if (!inner_.FullPath(path, full)) full.assign(path);
+  return KeyOfFull(std::move(full));
+}
+
+std::string InputGuardFileSystem::KeyOfFull(std::string full) {
   // Most files of a run lie below the directory it started in: that part of
   // every key is kept once, so a softkey's key is little more than its name.
   // Spelt as the host gives it, it need not be folded to be known.
@@ -166,32 +170,48 @@ bool InputGuardFileSystem::MayCreate(std::string_view path, const std::string& k
 }
 
 // A file created is known by its name key from here on.
-void InputGuardFileSystem::NoteCreated(std::string_view path, const std::string& key) {
+void InputGuardFileSystem::NoteCreated(std::string_view path, const std::string& key, std::string_view full) {
   created_.Insert(key);
   if (watcher) watcher->Created(path);
-  if (observer) observer->FileCreated(path);
+  if (observer) observer->FileCreated(path, full);
 }
 
 std::unique_ptr<File> InputGuardFileSystem::Open(std::string_view path, FileMode mode) {
   const bool create = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   refused_.clear();
-  const std::string key = create ? NameKey(path) : std::string();
+  std::string full;
+  const bool fullKnown = create && inner_.FullPath(path, full);
+  const std::string key = !create ? std::string() : fullKnown ? KeyOfFull(full) : KeyOfFull(std::string(path));
   if (create && !MayCreate(path, key)) return nullptr;
   std::string version = watcher && !create ? inner_.FileVersion(path) : std::string();
   std::unique_ptr<File> file = inner_.Open(path, mode);
   if (watcher && !create) watcher->Consulted(path, std::move(version), file != nullptr);
   if (!file) return nullptr;
-  if (create) NoteCreated(path, key);
+  if (create) NoteCreated(path, key, full);
   else RegisterInput(path);
   return std::make_unique<WatchedFile>(*this, std::move(file), std::string(path));
 }
 
 PutResult InputGuardFileSystem::PutShared(std::string_view path, std::shared_ptr<std::string> bytes) {
-  const std::string key = NameKey(path);
+  std::string full;
+  return Put(path, inner_.FullPath(path, full) ? &full : nullptr, std::move(bytes));
+}
+
+PutResult InputGuardFileSystem::PutSharedAt(std::string_view path, const std::string& full,
+                                            std::shared_ptr<std::string> bytes) {
+  return Put(path, &full, std::move(bytes));
+}
+
+// The full path is made once (or handed in) for the name key, the file
+// system behind and the observer.
+PutResult InputGuardFileSystem::Put(std::string_view path, const std::string* full,
+                                    std::shared_ptr<std::string> bytes) {
+  const std::string key = KeyOfFull(full ? *full : std::string(path));
   if (!MayCreate(path, key)) return PutResult::NotCreated;
-  const PutResult result = inner_.PutShared(path, std::move(bytes));
+  const PutResult result =
+      full ? inner_.PutSharedAt(path, *full, std::move(bytes)) : inner_.PutShared(path, std::move(bytes));
   if (result == PutResult::NotCreated) return result;
-  NoteCreated(path, key);
+  NoteCreated(path, key, full ? std::string_view(*full) : std::string_view());
   if (result == PutResult::WriteFailed) NoteFailedWrite(std::string(path));
   return result;
 }

@@ -88,6 +88,7 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
 
   std::unique_ptr<File> Open(std::string_view path, FileMode mode) override;
   PutResult PutShared(std::string_view path, std::shared_ptr<std::string> bytes) override;
+  PutResult PutSharedAt(std::string_view path, const std::string& full, std::shared_ptr<std::string> bytes) override;
   bool Exists(std::string_view path) override;
   bool IsDirectory(std::string_view path) override;
   std::string FailureReason() override { return refused_.empty() ? inner_.FailureReason() : refused_; }
@@ -101,6 +102,10 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // The full path with "\" as separator and ASCII letters in lower case;
   // the directory the run started in stands as a single NUL at its front.
   std::string NameKey(std::string_view path);
+  // NameKey of a full path (FullPath's, else the path as it is).
+  std::string KeyOfFull(std::string full);
+  // PutShared with the path's full path, or null when FullPath has none.
+  PutResult Put(std::string_view path, const std::string* full, std::shared_ptr<std::string> bytes);
   // The key of the run's first current directory (made at the first use).
   const std::string& Home();
   // IsInput of a path whose name key is made already.
@@ -108,7 +113,7 @@ class InputGuardFileSystem final : public ForwardingFileSystem {
   // Whether a file may be created at path (else why not is kept), and what
   // its creation makes known.
   bool MayCreate(std::string_view path, const std::string& key);
-  void NoteCreated(std::string_view path, const std::string& key);
+  void NoteCreated(std::string_view path, const std::string& key, std::string_view full);
 
   NameSet names_;
   NameSet identities_;

@@ -31,8 +31,10 @@ class RunObserver {
   virtual void SoftkeyDone(std::string_view /*targetPath*/, Msg /*code*/, bool /*converted*/) {}
   // The outcome of the last menu item line (Msg::Ok: accepted).
   virtual void ItemDone(Msg /*code*/) {}
-  // A file the run created (every output: softkeys, tree, log, ...).
-  virtual void FileCreated(std::string_view /*path*/) {}
+  // A file the run created (every output: softkeys, tree, log, ...), as
+  // the run named it and by its full path (the file system's FullPath; empty
+  // when it has none).
+  virtual void FileCreated(std::string_view /*path*/, std::string_view /*full*/) {}
   // A finding of the checks, made where the run sees it: its message number,
   // its place and what it names.  A place without a file is the softkey
   // line whose source is being converted (the finding of a converter, which
