@@ -23,7 +23,7 @@ struct ConversionCache::Entry {
     Diagnostic finding;    // Found
     // Created: the bytes the file holds at the end, put there as they are,
     // and its full path (empty: none), which is the same in every run of
-    // the entry's key (the directory is part of it).
+    // the entry's setting (the run's directory is part of it).
     std::shared_ptr<std::string> bytes;
     std::string full;
   };
