@@ -287,6 +287,14 @@ diagnostics = await change(readFirst);
 check(diagnostics.some((x) => x.code === 'E8220' && x.message.includes('rpm.PIC')) &&
         JSON.stringify(diagnostics) === JSON.stringify(await fresh(readFirst)),
       'a softkey read before the line that converts it is refused as a first run refuses it', JSON.stringify(diagnostics));
+// A softkey file the run before wrote, and this one does not, is not there
+// for a line that reads it, as in a first run.
+await change(original);
+const gone = original.replace('BMP rpm.bmp', 'SOFTKEY rpm.PIC');
+diagnostics = await change(gone);
+check(diagnostics.some((x) => x.code === 'E8221' && x.message.includes('rpm.PIC')) &&
+        JSON.stringify(diagnostics) === JSON.stringify(await fresh(gone)),
+      'a softkey file only the run before wrote is not there for the next', JSON.stringify(diagnostics));
 
 // A text source in code page 850 (its chart: 94 ö, E1 ß, C4 ─, D5 ı) with
 // Windows line ends open in the editor gives the report its saved bytes
