@@ -96,10 +96,10 @@ std::vector<std::string> Script(FileSystem& fs, const std::string& root) {
   return log;
 }
 
-// The language server keeps one memory and starts it afresh for each run:
-// nothing an earlier run left is there, and what the run writes again is
-// written as into a new memory.
-TEST(MemoryFileSystem, AnswersAsTheHostDoesNewOrStartedAfresh) {
+// New, and started afresh as the language server starts its one memory for
+// each run: nothing an earlier run left is there, and what the run writes
+// again is written as into a new memory.
+TEST(MemoryFileSystem, AnswersAsTheHostDoes) {
   q32test::TempDir dir;
   auto host = MakeHostFileSystem();
   std::string start;
